@@ -1,0 +1,98 @@
+#include "common/ByteStream.h"
+
+#include "common/Errors.h"
+
+#include <cstring>
+#include <utility>
+
+namespace quillet {
+
+bool FileSource::refill()
+{
+    if (!file_ || failed_)
+        return false;
+    std::size_t got = std::fread(buffer_, 1, sizeof buffer_, file_);
+    if (got == 0) {
+        failed_ = std::ferror(file_) != 0;
+        return false;
+    }
+    pos_ = buffer_;
+    end_ = buffer_ + got;
+    return true;
+}
+
+FilePtr openForReading(const std::string& path)
+{
+    FilePtr file(std::fopen(path.c_str(), "rb"));
+    if (!file)
+        throw QuilletError(ErrorKind::ReadFailed, path);
+    return file;
+}
+
+namespace {
+constexpr std::size_t SinkBufferSize = 64 * 1024;
+}
+
+FileSink::FileSink(const std::string& path) : path_(path), file_(std::fopen(path.c_str(), "wb"))
+{
+    if (!file_)
+        throw QuilletError(ErrorKind::CreateFailed, path);
+    buffer_.reserve(SinkBufferSize);
+}
+
+FileSink::FileSink(std::FILE* adopted, std::string name) : path_(std::move(name)), file_(adopted)
+{
+    if (!file_)
+        throw QuilletError(ErrorKind::CreateFailed, path_);
+    buffer_.reserve(SinkBufferSize);
+}
+
+FileSink::~FileSink()
+{
+    if (file_)
+        std::fclose(file_);
+}
+
+void FileSink::write(const void* data, std::size_t size)
+{
+    if (!file_)
+        throw QuilletError(ErrorKind::WriteFailed, path_);
+    if (buffer_.size() + size > SinkBufferSize)
+        flush();
+    if (size >= SinkBufferSize) {
+        if (std::fwrite(data, 1, size, file_) != size)
+            throw QuilletError(ErrorKind::WriteFailed, path_);
+        return;
+    }
+    buffer_.append(static_cast<const char*>(data), size);
+}
+
+void FileSink::flush()
+{
+    if (!buffer_.empty()) {
+        std::size_t size = buffer_.size();
+        bool ok = std::fwrite(buffer_.data(), 1, size, file_) == size;
+        buffer_.clear();
+        if (!ok)
+            throw QuilletError(ErrorKind::WriteFailed, path_);
+    }
+}
+
+void FileSink::close()
+{
+    if (!file_)
+        return;
+    bool ok = true;
+    try {
+        flush();
+    } catch (const QuilletError&) {
+        ok = false;
+    }
+    ok = (std::fflush(file_) == 0) && ok;
+    ok = (std::fclose(file_) == 0) && ok;
+    file_ = nullptr;
+    if (!ok)
+        throw QuilletError(ErrorKind::WriteFailed, path_);
+}
+
+} // namespace quillet

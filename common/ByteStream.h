@@ -1,0 +1,127 @@
+#pragma once
+// Forward-only byte sources and byte sinks shared by every converter.
+// Sources hand out one byte at a time from a buffer, so the per-byte cost
+// stays an inline compare; only refills are virtual.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace quillet {
+
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+
+    // Reads one byte; false when the source is exhausted (or failed).
+    bool next(std::uint8_t& byte)
+    {
+        if (pos_ == end_ && !refill())
+            return false;
+        byte = *pos_++;
+        return true;
+    }
+
+    // True when the source ended because of a read error, not its end.
+    bool failed() const noexcept { return failed_; }
+
+protected:
+    // Points pos_/end_ at fresh bytes; false at the end.
+    virtual bool refill() = 0;
+
+    const std::uint8_t* pos_ = nullptr;
+    const std::uint8_t* end_ = nullptr;
+    bool failed_ = false;
+};
+
+class MemorySource final : public ByteSource {
+public:
+    explicit MemorySource(std::span<const std::uint8_t> bytes)
+    {
+        pos_ = bytes.data();
+        end_ = bytes.data() + bytes.size();
+    }
+    explicit MemorySource(std::string_view bytes)
+        : MemorySource(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()))
+    {
+    }
+
+protected:
+    bool refill() override { return false; }
+};
+
+// Reads an already opened stdio stream; the caller keeps ownership.
+class FileSource final : public ByteSource {
+public:
+    explicit FileSource(std::FILE* file) : file_(file) {}
+
+protected:
+    bool refill() override;
+
+private:
+    std::FILE* file_;
+    std::uint8_t buffer_[64 * 1024];
+};
+
+class ByteSink {
+public:
+    virtual ~ByteSink() = default;
+    // Throws QuilletError(WriteFailed) when the bytes cannot be written.
+    virtual void write(const void* data, std::size_t size) = 0;
+    void write(std::string_view text) { write(text.data(), text.size()); }
+    void put(std::uint8_t byte) { write(&byte, 1); }
+};
+
+class StringSink final : public ByteSink {
+public:
+    void write(const void* data, std::size_t size) override
+    {
+        text_.append(static_cast<const char*>(data), size);
+    }
+    using ByteSink::write;
+    const std::string& str() const noexcept { return text_; }
+
+private:
+    std::string text_;
+};
+
+struct FileCloser {
+    void operator()(std::FILE* file) const noexcept
+    {
+        if (file)
+            std::fclose(file);
+    }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// Opens a file for reading in binary mode; throws ReadFailed.
+FilePtr openForReading(const std::string& path);
+
+// Writes to a file it opens itself (create or truncate, binary). Buffered;
+// close() reports a failed flush or close, so a full disk is never taken
+// for success.
+class FileSink final : public ByteSink {
+public:
+    explicit FileSink(const std::string& path); // throws CreateFailed
+    // Takes over an already opened stream; `name` is used in error texts.
+    FileSink(std::FILE* adopted, std::string name);
+    ~FileSink() override;
+    FileSink(const FileSink&) = delete;
+    FileSink& operator=(const FileSink&) = delete;
+
+    void write(const void* data, std::size_t size) override;
+    using ByteSink::write;
+    void close(); // throws WriteFailed
+
+private:
+    void flush();
+    std::string path_;
+    std::FILE* file_;
+    std::string buffer_;
+};
+
+} // namespace quillet

@@ -1,0 +1,58 @@
+#pragma once
+// Process-wide values shared by the subsystems: the settings record with its
+// built-in defaults, page indices, the product name and the status texts.
+// Texts are UTF-8.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace quillet {
+
+inline constexpr std::string_view ProductName = "Quillet";
+
+inline constexpr int BasicPageIndex = 0;
+inline constexpr int CgPageIndex = 1;
+
+namespace status {
+inline constexpr std::string_view PleaseOpen = "ファイルを開いてください。";
+inline constexpr std::string_view Opened = "ファイルを開きました。";
+inline constexpr std::string_view AsciiSaved = "アスキーセーブしました。";
+inline constexpr std::string_view AsciiSaving = "アスキーセーブ中です。しばらくお待ちください。";
+inline constexpr std::string_view RtfSaved = "RTF形式で保存しました。";
+inline constexpr std::string_view SearchedToEnd = "最後まで検索しました。";
+inline constexpr std::string_view AnkIndicator = "ANK";
+inline constexpr std::string_view KanjiIndicator = "漢字";
+inline constexpr std::string_view LineCountSuffix = " 行";
+inline constexpr std::string_view ScreenPrefix = "SCREEN ";
+} // namespace status
+
+// The system's temporary directory with a trailing separator.
+std::string systemTempDir();
+
+// Colours are 0x00BBGGRR.
+struct Settings {
+    std::string fontNameAnk = "MSX ROM 8dot";
+    std::string fontNameAnkGraph = "MSX ROM Graph 8dot";
+    std::string fontNameKanji = "ＭＳ ゴシック";
+    std::uint8_t fontCharset = 2;
+    std::int32_t fontSize = 12;
+    bool isAnkMode = true;
+    std::uint32_t fontColor = 0x000000;
+    std::uint32_t backgroundColor = 0xFFFFFF;
+    bool useWordWrap = false;
+    bool isViewOverLine65530 = true;
+    bool isMap0xAD = true;
+    std::string mapFontFrom0xAD = "MSX ROM 8dot";
+    std::int32_t mapCodeFrom0xAD = 0x7F;
+    bool isAutoDetectScreenMode = false;
+    std::int32_t screenMode = 5;
+    bool isReload = true;
+    std::int32_t lastOpenFilterIndex = 1;
+    bool isStretch = false;
+    std::int32_t activePageIndex = 0;
+    std::string tempFileDir = systemTempDir();
+    std::string lastOpenDir;
+};
+
+} // namespace quillet

@@ -1,0 +1,160 @@
+#include "convert/ConvertCli.h"
+
+#include "common/Errors.h"
+#include "convert/OutputFile.h"
+#include "decoder/ListingConverter.h"
+
+#include <charconv>
+
+namespace quillet::cli {
+
+std::string_view usageText()
+{
+    return "usage: quillet-convert [--rtf] [--kanji] [--screen N] [--hide-65530] INPUT [OUTPUT]\n"
+           "\n"
+           "Converts an MSX file. A tokenized BASIC program (first byte 0xFF) becomes\n"
+           "its ASCII listing, a plain-text listing is copied as it is, and a BSAVE\n"
+           "screen image (first byte 0xFE) becomes a BMP picture.\n"
+           "\n"
+           "  --rtf          write the RTF listing instead of the ASCII listing\n"
+           "  --kanji        with --rtf: Kanji mode (code page 932 text)\n"
+           "  --screen N     screen mode of an image, 5 to 8 or 10 to 12; without it\n"
+           "                 the mode comes from the end of the file name (5 if none)\n"
+           "  --hide-65530   leave out lines numbered 65530 and above\n"
+           "  --help         show this text\n"
+           "\n"
+           "OUTPUT defaults to standard output; - also means standard output.\n"
+           "Exit status: 0 done, 1 the input could not be read or converted,\n"
+           "2 wrong arguments.\n";
+}
+
+std::optional<Options> parseArguments(const std::vector<std::string>& args, std::FILE* err, bool& help)
+{
+    Options options;
+    std::vector<std::string> positional;
+    help = false;
+    auto usage = [&](const std::string& problem) -> std::optional<Options> {
+        std::fprintf(err, "quillet-convert: %s\n%.*s", problem.c_str(), static_cast<int>(usageText().size()),
+                     usageText().data());
+        return std::nullopt;
+    };
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--help" || arg == "-h") {
+            help = true;
+            return std::nullopt;
+        } else if (arg == "--rtf") {
+            options.rtf = true;
+        } else if (arg == "--kanji") {
+            options.kanji = true;
+        } else if (arg == "--hide-65530") {
+            options.hide65530 = true;
+        } else if (arg == "--screen") {
+            if (i + 1 >= args.size())
+                return usage("--screen needs a number");
+            const std::string& value = args[++i];
+            int mode = 0;
+            auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), mode);
+            if (ec != std::errc() || end != value.data() + value.size())
+                return usage("--screen needs a number, not '" + value + "'");
+            options.screen = mode;
+        } else if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
+            return usage("unknown option " + arg);
+        } else {
+            positional.push_back(arg);
+        }
+    }
+    if (positional.empty())
+        return usage("no input file");
+    if (positional.size() > 2)
+        return usage("too many arguments");
+    if (options.kanji && !options.rtf)
+        return usage("--kanji goes with --rtf");
+    options.input = positional[0];
+    if (positional.size() == 2)
+        options.output = positional[1];
+    return options;
+}
+
+namespace {
+
+constexpr std::uint8_t TokenizedMark = 0xFF;
+constexpr std::uint8_t BsaveMark = 0xFE;
+
+// The ASCII listing as the viewer's ASCII save writes it: converted for a
+// tokenized program, the whole file unchanged otherwise.
+std::string listingOf(const Options& options, ByteSource& rest, bool hasFirst, std::uint8_t first)
+{
+    StringSink listing;
+    if (hasFirst && first == TokenizedMark) {
+        convertTokenizedBasic(rest, listing, ListingOptions{!options.hide65530});
+        return listing.str();
+    }
+    if (hasFirst)
+        listing.put(first);
+    std::uint8_t byte;
+    while (rest.next(byte))
+        listing.put(byte);
+    if (rest.failed())
+        throw QuilletError(ErrorKind::ReadFailed, options.input);
+    return listing.str();
+}
+
+void convert(const Options& options)
+{
+    const bool fromStdin = options.input == "-";
+    FilePtr ownedInput;
+    std::FILE* input = stdin;
+    if (!fromStdin) {
+        ownedInput = openForReading(options.input);
+        input = ownedInput.get();
+    }
+    FileSource source(input);
+    std::uint8_t first = 0;
+    const bool hasFirst = source.next(first);
+    if (source.failed())
+        throw QuilletError(ErrorKind::ReadFailed, options.input);
+
+    if (hasFirst && first == BsaveMark) {
+        if (options.rtf)
+            throw Unsupported("--rtf takes a listing, not a BSAVE image");
+        OutputFile output(options.output);
+        writeBmpImage(options, source, output.sink());
+        output.commit();
+        return;
+    }
+
+    const std::string listing = listingOf(options, source, hasFirst, first);
+    OutputFile output(options.output);
+    if (options.rtf)
+        writeRtfListing(options, listing, output.sink());
+    else
+        output.sink().write(listing);
+    output.commit();
+}
+
+} // namespace
+
+int run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
+{
+    bool help = false;
+    const auto options = parseArguments(args, err, help);
+    if (help) {
+        std::fprintf(out, "%.*s", static_cast<int>(usageText().size()), usageText().data());
+        return ExitOk;
+    }
+    if (!options)
+        return ExitUsage;
+    try {
+        convert(*options);
+    } catch (const QuilletError& error) {
+        std::fprintf(err, "quillet-convert: %s: %s\n", options->input.c_str(), error.what());
+        return ExitFailed;
+    } catch (const Unsupported& error) {
+        std::fprintf(err, "quillet-convert: %s: %s\n", options->input.c_str(), error.what());
+        return ExitFailed;
+    }
+    return ExitOk;
+}
+
+} // namespace quillet::cli

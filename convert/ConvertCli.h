@@ -1,0 +1,46 @@
+#pragma once
+// quillet-convert: the command-line converter over the core library.
+
+#include "common/ByteStream.h"
+
+#include <cstdio>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillet::cli {
+
+enum ExitStatus { ExitOk = 0, ExitFailed = 1, ExitUsage = 2 };
+
+struct Options {
+    bool rtf = false;          // RTF listing instead of the ASCII listing
+    bool kanji = false;        // RTF in Kanji mode
+    bool hide65530 = false;    // leave out lines numbered 65530 and above
+    std::optional<int> screen; // screen mode of a BSAVE image
+    std::string input;
+    std::string output;        // empty or "-": standard output
+};
+
+// A request this build cannot carry out; ends with status 1.
+class Unsupported : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Parses the arguments after the program name. Returns the options, or
+// nullopt after writing a usage message to `err` (status 2); `help` is set
+// when --help was asked for.
+std::optional<Options> parseArguments(const std::vector<std::string>& args, std::FILE* err, bool& help);
+
+int run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err);
+
+std::string_view usageText();
+
+// The converters behind the options; each writes nothing before it knows it
+// can finish, and throws QuilletError or Unsupported on failure.
+void writeRtfListing(const Options& options, std::string_view listing, ByteSink& out);
+void writeBmpImage(const Options& options, ByteSource& afterTypeByte, ByteSink& out);
+
+} // namespace quillet::cli

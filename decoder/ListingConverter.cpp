@@ -1,0 +1,58 @@
+#include "decoder/ListingConverter.h"
+
+#include "common/Errors.h"
+#include "decoder/LineDecoder.h"
+
+#include <charconv>
+
+namespace quillet {
+
+namespace {
+
+constexpr unsigned FirstHiddenLine = 65530;
+
+bool read16(ByteSource& input, unsigned& value)
+{
+    std::uint8_t low, high;
+    if (!input.next(low) || !input.next(high))
+        return false;
+    value = high * 256u + low;
+    return true;
+}
+
+} // namespace
+
+void convertTokenizedBasic(ByteSource& input, ByteSink& output, const ListingOptions& options)
+{
+    std::string line;
+    line.reserve(512);
+    for (;;) {
+        unsigned link, number;
+        if (!read16(input, link) || link == 0)
+            break;
+        if (!read16(input, number))
+            break;
+
+        line.clear();
+        char digits[8];
+        auto [end, ec] = std::to_chars(digits, digits + sizeof digits, number);
+        line.append(digits, end);
+        line += ' ';
+        const std::size_t bodyStart = line.size();
+        try {
+            decodeLine(input, line);
+        } catch (const QuilletError& error) {
+            throw QuilletError(error.kind(), "line " + std::to_string(number));
+        }
+        if (line.size() == bodyStart)
+            break; // an empty body ends the program
+        if (number < FirstHiddenLine || options.isViewOverLine65530) {
+            line += "\r\n";
+            output.write(line);
+        }
+    }
+    if (input.failed())
+        throw QuilletError(ErrorKind::ReadFailed);
+}
+
+} // namespace quillet

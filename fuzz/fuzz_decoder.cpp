@@ -1,0 +1,56 @@
+// Random bytes after the 0xFF of a tokenized program, through the whole
+// conversion. The last byte picks the 65530 option.
+
+#include "common/ByteStream.h"
+#include "common/Errors.h"
+#include "decoder/ListingConverter.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    quillet::ListingOptions options;
+    if (size > 0)
+        options.isViewOverLine65530 = (data[size - 1] & 1) != 0;
+    quillet::MemorySource source(std::span(data, size));
+    quillet::StringSink sink;
+    try {
+        quillet::convertTokenizedBasic(source, sink, options);
+    } catch (const quillet::QuilletError& error) {
+        if (error.kind() != quillet::ErrorKind::BadRealConstant)
+            std::abort(); // memory input never fails to read
+    }
+    // A listing is lines of "number blank body" ending in CR LF, and its
+    // bodies hold no byte below 0x20 except graphic pairs.
+    const std::string& listing = sink.str();
+    std::size_t i = 0;
+    while (i < listing.size()) {
+        std::size_t digits = 0;
+        while (i < listing.size() && listing[i] >= '0' && listing[i] <= '9') {
+            ++i;
+            ++digits;
+        }
+        if (digits == 0 || digits > 5 || i >= listing.size() || listing[i] != ' ')
+            std::abort();
+        ++i;
+        std::size_t body = 0;
+        while (i < listing.size() && listing[i] != '\r') {
+            auto c = static_cast<std::uint8_t>(listing[i]);
+            if (c == 0x01) {
+                i += 2;
+                body += 2;
+                continue;
+            }
+            if (c < 0x20)
+                std::abort();
+            ++i;
+            ++body;
+        }
+        if (body == 0 || i + 1 >= listing.size() || listing[i + 1] != '\n')
+            std::abort();
+        i += 2;
+    }
+    return 0;
+}

@@ -1,0 +1,159 @@
+// quillet-convert end to end, the bundled sample and the shared corpus.
+
+#include "common/AnnotatedHex.h"
+#include "common/ByteStream.h"
+#include "common/Errors.h"
+#include "convert/ConvertCli.h"
+#include "decoder/ListingConverter.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace quillet;
+using namespace quillet::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct RunResult {
+    int status;
+    std::string err;
+};
+
+RunResult runConvert(const std::vector<std::string>& args)
+{
+    std::FILE* err = std::tmpfile();
+    std::FILE* out = std::tmpfile();
+    RunResult result{cli::run(args, out, err), {}};
+    std::rewind(err);
+    char buffer[4096];
+    std::size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, err)) > 0)
+        result.err.append(buffer, got);
+    std::fclose(err);
+    std::fclose(out);
+    return result;
+}
+
+std::vector<std::string> filesIn(const fs::path& dir)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir))
+        names.push_back(entry.path().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+} // namespace
+
+TEST(Samples, BinarySamplesAreMadeFromTheirHexSources)
+{
+    for (const auto& path : filesIn(sourceDir() / "samples")) {
+        if (fs::path(path).extension() != ".hex")
+            continue;
+        const fs::path binary = fs::path(path).replace_extension();
+        ASSERT_TRUE(fs::exists(binary)) << binary;
+        EXPECT_EQ(bytesFromAnnotatedHex(readFile(path)), readFile(binary)) << binary << " differs from its .hex";
+    }
+}
+
+TEST(ConvertCli, SampleGivesTheExpectedListing)
+{
+    ScratchDir dir;
+    const fs::path out = dir / "sample.asc";
+    ASSERT_EQ(runConvert({samplePath("sample.bas").string(), out.string()}).status, cli::ExitOk);
+    EXPECT_EQ(readFile(out), readFile(sourceDir() / "tests/data/sample.bas.listing"));
+
+    ASSERT_EQ(runConvert({"--hide-65530", samplePath("sample.bas").string(), out.string()}).status, cli::ExitOk);
+    const std::string hidden = readFile(out);
+    EXPECT_EQ(hidden.find("65530 "), std::string::npos);
+    EXPECT_NE(hidden.find("110 GOTO 10\r\n"), std::string::npos);
+}
+
+TEST(ConvertCli, PlainTextIsCopiedAsItIs)
+{
+    ScratchDir dir;
+    const std::string text = "10 PRINT \"\xB6\"\n20 END\x1A";
+    writeFile(dir / "plain.asc", text);
+    ASSERT_EQ(runConvert({(dir / "plain.asc").string(), (dir / "out").string()}).status, cli::ExitOk);
+    EXPECT_EQ(readFile(dir / "out"), text);
+    writeFile(dir / "empty", "");
+    ASSERT_EQ(runConvert({(dir / "empty").string(), (dir / "out").string()}).status, cli::ExitOk);
+    EXPECT_EQ(readFile(dir / "out"), "");
+}
+
+TEST(ConvertCli, WrongArgumentsGiveStatusTwo)
+{
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {}, {"--bogus", "x"}, {"a", "b", "c"}, {"--screen"}, {"--screen", "x5", "in"}, {"--kanji", "in"}}) {
+        const RunResult result = runConvert(args);
+        EXPECT_EQ(result.status, cli::ExitUsage);
+        EXPECT_NE(result.err.find("usage:"), std::string::npos);
+    }
+}
+
+TEST(ConvertCli, FailuresGiveStatusOneAndLeaveNoOutput)
+{
+    ScratchDir dir;
+    const fs::path out = dir / "out";
+    RunResult missing = runConvert({(dir / "missing.bas").string(), out.string()});
+    EXPECT_EQ(missing.status, cli::ExitFailed);
+    EXPECT_NE(missing.err.find("missing.bas"), std::string::npos);
+    EXPECT_EQ(std::count(missing.err.begin(), missing.err.end(), '\n'), 1);
+
+    // A bad real constant in the second line.
+    writeFile(dir / "bad.bas", hexBytes("FF 01 80 0A 00 91 00 01 80 14 00 1D 41 AB 00 00 00 00 00"));
+    RunResult bad = runConvert({(dir / "bad.bas").string(), out.string()});
+    EXPECT_EQ(bad.status, cli::ExitFailed);
+    EXPECT_NE(bad.err.find("line 20"), std::string::npos) << bad.err;
+
+    EXPECT_FALSE(fs::exists(out));
+    EXPECT_EQ(filesIn(dir.path()), std::vector<std::string>{(dir / "bad.bas").string()}) << "a temporary file was left behind";
+}
+
+TEST(ConvertCli, FailedConversionKeepsAnExistingOutput)
+{
+    ScratchDir dir;
+    writeFile(dir / "out", "old");
+    writeFile(dir / "bad.bas", hexBytes("FF 01 80 0A 00 1D 41 AB 00 00 00 00 00"));
+    EXPECT_EQ(runConvert({(dir / "bad.bas").string(), (dir / "out").string()}).status, cli::ExitFailed);
+    EXPECT_EQ(readFile(dir / "out"), "old");
+}
+
+TEST(Samples, EveryPrefixOfTheSampleConvertsCleanly)
+{
+    const std::string program = readFile(samplePath("sample.bas")).substr(1);
+    const std::string full = readFile(sourceDir() / "tests/data/sample.bas.listing");
+    for (std::size_t length = 0; length <= program.size(); ++length) {
+        MemorySource source(std::string_view(program).substr(0, length));
+        StringSink sink;
+        ASSERT_NO_THROW(convertTokenizedBasic(source, sink, {})) << length;
+        // A cut program gives whole lines, the last one possibly shortened.
+        const std::string& listing = sink.str();
+        ASSERT_TRUE(listing.empty() || listing.ends_with("\r\n")) << length;
+        const std::size_t lastLine = listing.rfind("\r\n", listing.size() - 3);
+        const std::size_t keep = lastLine == std::string::npos ? 0 : lastLine + 2;
+        EXPECT_EQ(listing.substr(0, keep), full.substr(0, keep)) << length;
+    }
+}
+
+TEST(Corpus, EveryRealProgramConverts)
+{
+    const fs::path corpus = corpusDir();
+    if (corpus.empty())
+        GTEST_SKIP() << "no shared corpus beside the checkout";
+    int count = 0;
+    for (const auto& path : filesIn(corpus / "bas")) {
+        const std::string bytes = readFile(path);
+        ASSERT_FALSE(bytes.empty());
+        ASSERT_EQ(static_cast<std::uint8_t>(bytes[0]), 0xFF) << path;
+        MemorySource source(std::string_view(bytes).substr(1));
+        StringSink sink;
+        EXPECT_NO_THROW(convertTokenizedBasic(source, sink, {})) << path;
+        EXPECT_FALSE(sink.str().empty()) << path;
+        ++count;
+    }
+    EXPECT_GT(count, 0);
+}

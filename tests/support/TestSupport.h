@@ -1,0 +1,40 @@
+#pragma once
+// Helpers shared by the test programs: annotated hex, sample paths,
+// scratch directories and whole-file reads and writes.
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillet::test {
+
+// Bytes from annotated hex: pairs of hex digits separated by blanks; "#"
+// starts a comment that runs to the end of the line. Throws on bad input.
+std::string hexBytes(std::string_view annotated);
+
+std::filesystem::path sourceDir();
+std::filesystem::path samplePath(std::string_view name);
+// The shared corpus of real files; empty when it is not beside the checkout.
+std::filesystem::path corpusDir();
+
+std::string readFile(const std::filesystem::path& path);
+void writeFile(const std::filesystem::path& path, std::string_view bytes);
+
+// A fresh directory under the system's temporary directory, removed with
+// everything in it when the object goes.
+class ScratchDir {
+public:
+    ScratchDir();
+    ~ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(std::string_view name) const { return path_ / name; }
+
+private:
+    std::filesystem::path path_;
+};
+
+} // namespace quillet::test
