@@ -1,0 +1,81 @@
+#include "ui/FindDialog.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+FindDialog::FindDialog(QWidget* parent) : QDialog(parent)
+{
+    setObjectName("FindDialog1");
+    setWindowTitle(QStringLiteral("検索"));
+    setModal(false);
+
+    auto* label = new QLabel(QStringLiteral("検索する文字列(&N):"), this);
+    edit_ = new QLineEdit(this);
+    edit_->setObjectName("edtFindText");
+    label->setBuddy(edit_);
+    matchCase_ = new QCheckBox(QStringLiteral("大文字と小文字を区別する(&C)"), this);
+    matchCase_->setObjectName("ckbMatchCase");
+    wholeWord_ = new QCheckBox(QStringLiteral("単語単位で探す(&W)"), this);
+    wholeWord_->setObjectName("ckbWholeWord");
+
+    findNext_ = new QPushButton(QStringLiteral("次を検索(&F)"), this);
+    findNext_->setObjectName("btnFindNext");
+    findNext_->setDefault(true);
+    findNext_->setEnabled(false);
+    auto* close = new QPushButton(QStringLiteral("キャンセル"), this);
+
+    auto* row = new QHBoxLayout;
+    row->addWidget(label);
+    row->addWidget(edit_, 1);
+    auto* left = new QVBoxLayout;
+    left->addLayout(row);
+    left->addWidget(wholeWord_);
+    left->addWidget(matchCase_);
+    left->addStretch(1);
+    auto* right = new QVBoxLayout;
+    right->addWidget(findNext_);
+    right->addWidget(close);
+    right->addStretch(1);
+    auto* layout = new QHBoxLayout(this);
+    layout->addLayout(left, 1);
+    layout->addLayout(right);
+
+    connect(edit_, &QLineEdit::textChanged, this, [this](const QString& text) { findNext_->setEnabled(!text.isEmpty()); });
+    connect(findNext_, &QPushButton::clicked, this, &FindDialog::find);
+    connect(close, &QPushButton::clicked, this, &QDialog::hide);
+}
+
+QString FindDialog::findText() const
+{
+    return edit_->text();
+}
+
+void FindDialog::setFindText(const QString& text)
+{
+    edit_->setText(text);
+}
+
+QTextDocument::FindFlags FindDialog::flags() const
+{
+    QTextDocument::FindFlags result;
+    if (matchCase_->isChecked())
+        result |= QTextDocument::FindCaseSensitively;
+    if (wholeWord_->isChecked())
+        result |= QTextDocument::FindWholeWords;
+    return result;
+}
+
+void FindDialog::setMatchCase(bool on)
+{
+    matchCase_->setChecked(on);
+}
+
+void FindDialog::setWholeWord(bool on)
+{
+    wholeWord_->setChecked(on);
+}
