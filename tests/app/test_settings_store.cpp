@@ -1,0 +1,338 @@
+#include "app/SettingsStore.h"
+
+#include "Unprivileged.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using quillet::app::parseStoredInteger;
+using quillet::app::SettingsSection;
+using quillet::app::SettingsStore;
+using quillet::test::CheckResult;
+using quillet::test::runUnprivileged;
+using quillet::test::readFile;
+using quillet::test::ScratchDir;
+using quillet::test::writeFile;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view Section = SettingsSection;
+
+mode_t modeOf(const fs::path& path)
+{
+    struct stat info {};
+    EXPECT_EQ(::lstat(path.c_str(), &info), 0) << path;
+    return info.st_mode & 07777;
+}
+
+// Restores an environment variable when the test ends.
+class EnvGuard {
+public:
+    explicit EnvGuard(const char* name) : name_(name)
+    {
+        if (const char* value = std::getenv(name))
+            saved_ = value;
+    }
+    ~EnvGuard()
+    {
+        if (saved_)
+            ::setenv(name_, saved_->c_str(), 1);
+        else
+            ::unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> saved_;
+};
+
+} // namespace
+
+TEST(SettingsStore, EmptyOrMissingStoreGivesDefaultsAndStaysUntouched)
+{
+    ScratchDir dir;
+    const fs::path path = dir / "Quillet.ini";
+    {
+        SettingsStore store(path.string());
+        EXPECT_EQ(store.readString(Section, "Font Name Ank", "MSX ROM 8dot"), "MSX ROM 8dot");
+        EXPECT_EQ(store.readInteger(Section, "Screen Mode", 5), 5);
+        EXPECT_TRUE(store.readBool(Section, "Is Reload", true));
+        EXPECT_FALSE(store.readBool(Section, "Is Stretch", false));
+        EXPECT_TRUE(store.close());
+    }
+    EXPECT_FALSE(fs::exists(path)) << "reading never creates the store";
+
+    writeFile(path, "[Some\\Other]\nScreen Mode=8\n");
+    SettingsStore store(path.string());
+    EXPECT_EQ(store.readInteger(Section, "Screen Mode", 5), 5) << "a missing section gives the default";
+}
+
+TEST(SettingsStore, WritesNamesVerbatimAndValuesAsText)
+{
+    ScratchDir dir;
+    const fs::path path = dir / "Vantre" / "Quillet.ini";
+    {
+        SettingsStore store(path.string());
+        EXPECT_TRUE(store.writeString(Section, "version", "1.00"));
+        EXPECT_TRUE(store.writeInteger(Section, "Background Color", 0xFFFFFF));
+        EXPECT_TRUE(store.writeInteger(Section, "Map Code From 0xAD", -5));
+        EXPECT_TRUE(store.writeBool(Section, "Is View Over Line65530", true));
+        EXPECT_TRUE(store.writeBool(Section, "Is Stretch", false));
+        EXPECT_TRUE(store.writeString(Section, "Font Name Kanji", "ＭＳ ゴシック"));
+        EXPECT_TRUE(store.writeString(Section, "Temp File Dir", " /tmp/with blanks/ "));
+    }
+    EXPECT_EQ(readFile(path), "[Vantre\\Quillet]\n"
+                              "version=1.00\n"
+                              "Background Color=16777215\n"
+                              "Map Code From 0xAD=-5\n"
+                              "Is View Over Line65530=1\n"
+                              "Is Stretch=0\n"
+                              "Font Name Kanji=ＭＳ ゴシック\n"
+                              "Temp File Dir= /tmp/with blanks/ \n");
+    EXPECT_EQ(modeOf(path), 0600u);
+    EXPECT_EQ(modeOf(path.parent_path()), 0700u);
+
+    SettingsStore store(path.string());
+    EXPECT_EQ(store.readInteger(Section, "Background Color", 0), 16777215);
+    EXPECT_EQ(store.readInteger(Section, "Map Code From 0xAD", 0), -5);
+    EXPECT_TRUE(store.readBool(Section, "Is View Over Line65530", false));
+    EXPECT_FALSE(store.readBool(Section, "Is Stretch", true));
+    EXPECT_EQ(store.readString(Section, "Font Name Kanji", ""), "ＭＳ ゴシック");
+    EXPECT_EQ(store.readString(Section, "Temp File Dir", ""), " /tmp/with blanks/ ");
+}
+
+TEST(SettingsStore, IntegersParseOnlyWhenTheWholeTextIsANumber)
+{
+    EXPECT_EQ(parseStoredInteger("16777215"), 16777215);
+    EXPECT_EQ(parseStoredInteger("-1"), -1);
+    EXPECT_EQ(parseStoredInteger("+7"), 7);
+    EXPECT_EQ(parseStoredInteger(" \t42 "), 42);
+    EXPECT_EQ(parseStoredInteger("007"), 7);
+    EXPECT_EQ(parseStoredInteger("2147483647"), 2147483647);
+    EXPECT_EQ(parseStoredInteger("-2147483648"), -2147483647 - 1);
+    for (std::string_view junk : {"", " ", "-", "+", "abc", "12abc", "1 2", "0x10", "1.5", "1e3", "--1",
+                                  "2147483648", "-2147483649", "99999999999999999999999"})
+        EXPECT_FALSE(parseStoredInteger(junk)) << '"' << junk << '"';
+}
+
+TEST(SettingsStore, StoredTextsReadAsTheirTypes)
+{
+    ScratchDir dir;
+    const fs::path path = dir / "Quillet.ini";
+    writeFile(path, "[Vantre\\Quillet]\n"
+                    "Is Reload=2\n"
+                    "Is ANK Mode=0\n"
+                    "Use Word Wrap=-1\n"
+                    "Is Stretch=yes\n"
+                    "Font Size=twelve\n"
+                    "Screen Mode= 8\r\n"
+                    "Font Color=\n"
+                    "Font Name Ank=\xFF\xFE broken\n"
+                    "Font Name Kanji=\n");
+    SettingsStore store(path.string());
+    EXPECT_TRUE(store.readBool(Section, "Is Reload", false)) << "any non-zero number is true";
+    EXPECT_FALSE(store.readBool(Section, "Is ANK Mode", true));
+    EXPECT_TRUE(store.readBool(Section, "Use Word Wrap", false));
+    EXPECT_TRUE(store.readBool(Section, "Is Stretch", true)) << "junk gives the default";
+    EXPECT_FALSE(store.readBool(Section, "Is Stretch", false));
+    EXPECT_EQ(store.readInteger(Section, "Font Size", 12), 12);
+    EXPECT_EQ(store.readInteger(Section, "Screen Mode", 5), 8);
+    EXPECT_EQ(store.readInteger(Section, "Font Color", 3), 3);
+    EXPECT_EQ(store.readString(Section, "Font Name Ank", "MSX ROM 8dot"), "MSX ROM 8dot")
+        << "text that is not UTF-8 gives the default";
+    EXPECT_EQ(store.readString(Section, "Font Name Kanji", "default"), "") << "an empty text is a text";
+}
+
+TEST(SettingsStore, UnknownContentIsKeptAsItWas)
+{
+    ScratchDir dir;
+    const fs::path path = dir / "Quillet.ini";
+    const std::string before = "; edited by hand\r\n"
+                               "[Somebody\\Else]\r\n"
+                               "Screen Mode=11\r\n"
+                               "\r\n"
+                               "[Vantre\\Quillet]\r\n"
+                               "Future Option = kept as written \r\n"
+                               "Screen Mode=5\r\n"
+                               "a line without an equals sign\r\n"
+                               "# trailing comment\r\n";
+    writeFile(path, before);
+    {
+        SettingsStore store(path.string());
+        store.writeInteger(Section, "Screen Mode", 7);
+        store.writeString(Section, "Last Open Dir", "/home/u/msx/");
+        EXPECT_TRUE(store.close());
+    }
+    EXPECT_EQ(readFile(path), "; edited by hand\r\n"
+                              "[Somebody\\Else]\r\n"
+                              "Screen Mode=11\r\n"
+                              "\r\n"
+                              "[Vantre\\Quillet]\r\n"
+                              "Future Option = kept as written \r\n"
+                              "Screen Mode=7\r\n"
+                              "Last Open Dir=/home/u/msx/\r\n"
+                              "a line without an equals sign\r\n"
+                              "# trailing comment\r\n");
+}
+
+TEST(SettingsStore, WritesAreSeenAtOnceAndCommittedAtClose)
+{
+    ScratchDir dir;
+    const fs::path path = dir / "Quillet.ini";
+    SettingsStore store(path.string());
+    store.writeInteger(Section, "Screen Mode", 8);
+    EXPECT_EQ(store.readInteger(Section, "Screen Mode", 5), 8);
+    EXPECT_FALSE(fs::exists(path)) << "nothing is written before the store is closed";
+    {
+        SettingsStore other(path.string());
+        other.writeInteger(Section, "Active Page Index", 1);
+    } // the destructor commits
+    EXPECT_EQ(readFile(path), "[Vantre\\Quillet]\nActive Page Index=1\n");
+
+    EXPECT_TRUE(store.close());
+    EXPECT_EQ(readFile(path), "[Vantre\\Quillet]\nActive Page Index=1\nScreen Mode=8\n")
+        << "the commit re-reads the file, so the other writer's value stays";
+    EXPECT_EQ(store.readInteger(Section, "Active Page Index", 0), 1);
+
+    // A later group on the same object is a new commit.
+    store.writeInteger(Section, "Screen Mode", 10);
+    EXPECT_TRUE(store.close());
+    EXPECT_EQ(readFile(path), "[Vantre\\Quillet]\nActive Page Index=1\nScreen Mode=10\n");
+}
+
+TEST(SettingsStore, TextsThatCannotBeReadBackAreRefused)
+{
+    ScratchDir dir;
+    const fs::path path = dir / "Quillet.ini";
+    {
+        SettingsStore store(path.string());
+        EXPECT_FALSE(store.writeString(Section, "Temp File Dir", "/tmp/a\n[Injected]\nx=1"));
+        EXPECT_FALSE(store.writeString(Section, "Temp File Dir", "/tmp/a\r"));
+        EXPECT_FALSE(store.writeString(Section, "Bad=Name", "1"));
+        EXPECT_FALSE(store.writeInteger("Bad]Section", "Screen Mode", 5));
+        EXPECT_EQ(store.readString(Section, "Temp File Dir", "unchanged"), "unchanged");
+        EXPECT_TRUE(store.close());
+    }
+    EXPECT_FALSE(fs::exists(path));
+}
+
+TEST(SettingsStore, DamagedFilesAreSurvived)
+{
+    ScratchDir dir;
+
+    // Binary garbage: nothing in it is read, and it stays after a write.
+    const fs::path garbage = dir / "garbage.ini";
+    std::string noise;
+    for (int i = 0; i < 5000; ++i)
+        noise += static_cast<char>((i * 7919 + i / 13) & 0xFF);
+    writeFile(garbage, noise);
+    {
+        SettingsStore store(garbage.string());
+        EXPECT_EQ(store.readInteger(Section, "Screen Mode", 5), 5);
+        store.writeInteger(Section, "Screen Mode", 6);
+        EXPECT_TRUE(store.close());
+    }
+    EXPECT_TRUE(readFile(garbage).starts_with(noise));
+    EXPECT_EQ(SettingsStore(garbage.string()).readInteger(Section, "Screen Mode", 5), 6);
+
+    // A huge file is neither read nor replaced.
+    const fs::path huge = dir / "huge.ini";
+    std::string hugeText = "[Vantre\\Quillet]\nScreen Mode=8\n";
+    hugeText.resize(quillet::app::MaxStoreBytes + 1, ';');
+    writeFile(huge, hugeText);
+    {
+        SettingsStore store(huge.string());
+        EXPECT_EQ(store.readInteger(Section, "Screen Mode", 5), 5);
+        store.writeInteger(Section, "Screen Mode", 7);
+        EXPECT_FALSE(store.close());
+    }
+    EXPECT_EQ(fs::file_size(huge), hugeText.size());
+
+    // A directory or a FIFO where the file should be: no hang, no crash.
+    const fs::path directory = dir / "directory.ini";
+    fs::create_directory(directory);
+    const fs::path fifo = dir / "fifo.ini";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const fs::path& path : {directory, fifo}) {
+        SettingsStore store(path.string());
+        EXPECT_EQ(store.readString(Section, "Font Name Ank", "default"), "default") << path;
+        store.writeInteger(Section, "Screen Mode", 7);
+        EXPECT_FALSE(store.close()) << path;
+    }
+    EXPECT_TRUE(fs::is_directory(directory));
+    EXPECT_TRUE(fs::is_fifo(fifo));
+
+    // A store below a regular file cannot be written.
+    writeFile(dir / "plain", "x");
+    SettingsStore below((dir / "plain" / "Quillet.ini").string());
+    below.writeInteger(Section, "Screen Mode", 7);
+    EXPECT_FALSE(below.close());
+}
+
+TEST(SettingsStore, UnreadableFileGivesDefaultsAndIsNotReplaced)
+{
+    ScratchDir dir;
+    fs::permissions(dir.path(), fs::perms::all); // the unprivileged check makes its lock here
+    const fs::path path = dir / "Quillet.ini";
+    writeFile(path, "[Vantre\\Quillet]\nScreen Mode=8\n");
+    fs::permissions(path, fs::perms::none);
+    CheckResult result = runUnprivileged([&] {
+        SettingsStore store(path.string());
+        bool defaulted = store.readInteger(Section, "Screen Mode", 5) == 5;
+        store.writeInteger(Section, "Screen Mode", 7);
+        return defaulted && !store.close();
+    });
+    if (result == CheckResult::NoUnprivilegedUser)
+        GTEST_SKIP() << "cannot run as an ordinary user";
+    EXPECT_EQ(result, CheckResult::Passed);
+    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(readFile(path), "[Vantre\\Quillet]\nScreen Mode=8\n");
+}
+
+TEST(SettingsStore, ReplacingKeepsTheFilesModeAndLink)
+{
+    ScratchDir dir;
+    const fs::path real = dir / "dotfiles" / "Quillet.ini";
+    fs::create_directory(real.parent_path());
+    writeFile(real, "[Vantre\\Quillet]\nScreen Mode=8\n");
+    ::chmod(real.c_str(), 0644);
+    const fs::path link = dir / "Quillet.ini";
+    fs::create_symlink(real, link);
+
+    SettingsStore store(link.string());
+    EXPECT_EQ(store.readInteger(Section, "Screen Mode", 5), 8);
+    store.writeInteger(Section, "Screen Mode", 12);
+    EXPECT_TRUE(store.close());
+
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(readFile(real), "[Vantre\\Quillet]\nScreen Mode=12\n");
+    EXPECT_EQ(modeOf(real), 0644u);
+    // The written-beside file was renamed away, none is left over.
+    EXPECT_EQ(std::distance(fs::directory_iterator(real.parent_path()), fs::directory_iterator()), 1);
+}
+
+TEST(SettingsStore, DefaultPathFollowsXdgConfigHome)
+{
+    EnvGuard configHome("XDG_CONFIG_HOME");
+    EnvGuard home("HOME");
+    ::setenv("HOME", "/home/someone", 1);
+
+    ::setenv("XDG_CONFIG_HOME", "/custom/config/", 1);
+    EXPECT_EQ(SettingsStore::defaultPath(), "/custom/config/Vantre/Quillet.ini");
+    ::unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(SettingsStore::defaultPath(), "/home/someone/.config/Vantre/Quillet.ini");
+    ::setenv("XDG_CONFIG_HOME", "", 1);
+    EXPECT_EQ(SettingsStore::defaultPath(), "/home/someone/.config/Vantre/Quillet.ini");
+    ::setenv("XDG_CONFIG_HOME", "relative/dir", 1);
+    EXPECT_EQ(SettingsStore::defaultPath(), "/home/someone/.config/Vantre/Quillet.ini")
+        << "a relative XDG_CONFIG_HOME is ignored";
+}
