@@ -1,0 +1,16 @@
+#include "image/Palette.h"
+
+namespace quillet {
+
+ScreenPalette buildScreenPalette(std::span<const std::uint8_t, PaletteTableBytes> table) noexcept
+{
+    ScreenPalette palette;
+    for (std::size_t n = 0; n < palette.size(); ++n) {
+        const std::uint8_t b0 = table[2 * n];
+        const std::uint8_t b1 = table[2 * n + 1];
+        palette[n] = {PaletteLevels3[(b0 >> 4) & 7], PaletteLevels3[b1 & 7], PaletteLevels3[b0 & 7]};
+    }
+    return palette;
+}
+
+} // namespace quillet

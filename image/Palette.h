@@ -1,0 +1,43 @@
+#pragma once
+// Colours of MSX2 pictures: the 3-bit and 2-bit intensity levels, the
+// palette table format in video memory with its power-on contents, and the
+// fixed 256 colours of SCREEN 8.
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+namespace quillet {
+
+inline constexpr std::array<std::uint8_t, 8> PaletteLevels3{0x00, 0x25, 0x49, 0x6D, 0x92, 0xB6, 0xDA, 0xFF};
+inline constexpr std::array<std::uint8_t, 4> PaletteLevels2{0x00, 0x55, 0xAA, 0xFF};
+
+inline constexpr std::size_t PaletteTableBytes = 32;
+
+// 16 entries of two bytes: byte 0 is 0RRR0BBB, byte 1 is 00000GGG.
+inline constexpr std::array<std::uint8_t, PaletteTableBytes> DefaultPalette{
+    0x00, 0x00, 0x00, 0x00, 0x11, 0x06, 0x33, 0x07, // black, black, green, light green
+    0x17, 0x01, 0x27, 0x03, 0x51, 0x01, 0x27, 0x06, // dark blue, light blue, dark red, cyan
+    0x71, 0x01, 0x73, 0x03, 0x61, 0x06, 0x64, 0x06, // red, light red, dark yellow, light yellow
+    0x11, 0x04, 0x65, 0x02, 0x55, 0x05, 0x77, 0x07, // dark green, magenta, grey, white
+};
+
+struct Rgb {
+    std::uint8_t red = 0;
+    std::uint8_t green = 0;
+    std::uint8_t blue = 0;
+    friend bool operator==(const Rgb&, const Rgb&) = default;
+};
+
+using ScreenPalette = std::array<Rgb, 16>;
+
+// Reads a palette table; the bits that carry no level are ignored.
+ScreenPalette buildScreenPalette(std::span<const std::uint8_t, PaletteTableBytes> table) noexcept;
+
+// SCREEN 8 pixel byte GGGRRRBB.
+constexpr Rgb screen8Colour(std::uint8_t pixel) noexcept
+{
+    return {PaletteLevels3[(pixel >> 2) & 7], PaletteLevels3[(pixel >> 5) & 7], PaletteLevels2[pixel & 3]};
+}
+
+} // namespace quillet
