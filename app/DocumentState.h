@@ -1,0 +1,28 @@
+#pragma once
+// Which documents are shown. The loader sets a kind's path and flag after a
+// successful load; Clear resets the kind of the page shown. The listing and
+// the picture are independent: changing one never touches the other.
+
+#include <string>
+
+namespace quillet::app {
+
+struct DocumentState {
+    std::string listingSourcePath; // empty: no listing shown
+    std::string imageSourcePath;   // empty: no picture shown
+    bool listingLoaded = false;    // enables the ASCII and RTF saves
+    bool imageLoaded = false;      // enables the BMP save
+
+    void clearListing()
+    {
+        listingLoaded = false;
+        listingSourcePath.clear();
+    }
+    void clearImage()
+    {
+        imageLoaded = false;
+        imageSourcePath.clear();
+    }
+};
+
+} // namespace quillet::app
