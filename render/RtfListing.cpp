@@ -1,0 +1,148 @@
+#include "render/RtfListing.h"
+
+#include "render/CodePage.h"
+
+#include <algorithm>
+
+namespace quillet {
+
+namespace {
+
+constexpr std::uint8_t GraphicPrefix = 0x01;
+constexpr std::uint8_t LineFeed = 0x0A;
+constexpr std::uint8_t CarriageReturn = 0x0D;
+constexpr std::uint8_t SmallYu = 0xAD;
+
+constexpr std::string_view HeaderStart =
+    "{\\rtf1\\ansi\\ansicpg932\\deff0\\deflang1033\\deflangfe1041{\\fonttbl{\\f0\\fnil\\fcharset";
+constexpr std::string_view LineEnd = "\\par\r\n";
+constexpr std::string_view Closing = "\\par}\r\n";
+constexpr char HexDigits[] = "0123456789ABCDEF";
+
+void appendEscape(std::string& out, std::uint8_t byte)
+{
+    const char escape[4] = {'\\', '\'', HexDigits[byte >> 4], HexDigits[byte & 0x0F]};
+    out.append(escape, 4);
+}
+
+void appendFontEscape(std::string& out, char font, std::uint8_t byte)
+{
+    const char escape[10] = {'\\', 'f', font, '\\', '\'', HexDigits[byte >> 4], HexDigits[byte & 0x0F],
+                             '\\', 'f', '0'};
+    out.append(escape, 10);
+}
+
+bool mapsSmallYu(const RtfListingOptions& options)
+{
+    return options.isAnkMode && options.isMap0xAD;
+}
+
+void appendText(std::string& out, std::uint8_t byte, const RtfListingOptions& options)
+{
+    if (byte == SmallYu && mapsSmallYu(options))
+        appendFontEscape(out, '2', mappedCodeFor0xAD(options));
+    else
+        appendEscape(out, byte);
+}
+
+void appendFontEntry(std::string& out, int charset, const std::string& name)
+{
+    out += std::to_string(charset);
+    out += ' ';
+    out += rtfFontNameCp932(name);
+}
+
+} // namespace
+
+RtfListingOptions RtfListingOptions::fromSettings(const Settings& settings)
+{
+    RtfListingOptions options;
+    options.isAnkMode = settings.isAnkMode;
+    options.fontCharset = settings.fontCharset;
+    options.fontSize = settings.fontSize;
+    options.fontNameAnk = settings.fontNameAnk;
+    options.fontNameAnkGraph = settings.fontNameAnkGraph;
+    options.fontNameKanji = settings.fontNameKanji;
+    options.isMap0xAD = settings.isMap0xAD;
+    options.mapFontFrom0xAD = settings.mapFontFrom0xAD;
+    options.mapCodeFrom0xAD = settings.mapCodeFrom0xAD;
+    return options;
+}
+
+std::uint8_t mappedCodeFor0xAD(const RtfListingOptions& options)
+{
+    return static_cast<std::uint8_t>(std::clamp<std::int32_t>(options.mapCodeFrom0xAD, 0, 255));
+}
+
+std::string escapeRtfText(std::string_view bytes, const RtfListingOptions& options)
+{
+    std::string out;
+    out.reserve(bytes.size() * 4);
+    for (const char byte : bytes)
+        appendText(out, static_cast<std::uint8_t>(byte), options);
+    return out;
+}
+
+std::string escapeRtfGraphic(std::string_view bytes)
+{
+    std::string out;
+    out.reserve(bytes.size() * 10);
+    for (const char byte : bytes)
+        appendFontEscape(out, '1', static_cast<std::uint8_t>(byte));
+    return out;
+}
+
+std::string rtfListingHeader(const RtfListingOptions& options)
+{
+    std::string header(HeaderStart);
+    appendFontEntry(header, options.fontCharset, options.isAnkMode ? options.fontNameAnk : options.fontNameKanji);
+    header += ";}{\\f1\\fnil\\fcharset";
+    appendFontEntry(header, options.fontCharset, options.fontNameAnkGraph);
+    if (options.isAnkMode) {
+        header += ";}{\\f2\\fnil\\fcharset";
+        appendFontEntry(header, options.fontCharset, options.mapFontFrom0xAD);
+    }
+    header += ";}}\\f0\\fs";
+    header += std::to_string(2 * static_cast<std::int64_t>(options.fontSize));
+    return header;
+}
+
+std::int64_t writeRtfListing(ByteSource& listing, ByteSink& out, const RtfListingOptions& options)
+{
+    constexpr std::size_t ChunkSize = 64 * 1024;
+    std::string chunk = rtfListingHeader(options);
+    chunk += "\r\n";
+    chunk.reserve(ChunkSize + 64);
+
+    std::int64_t lines = 0;
+    std::uint8_t last = 0;
+    std::uint8_t byte;
+    while (listing.next(byte)) {
+        last = byte;
+        if (byte == GraphicPrefix) {
+            std::uint8_t code;
+            if (!listing.next(code))
+                break;
+            if (options.isAnkMode)
+                appendFontEscape(chunk, '1', code);
+            else
+                appendText(chunk, code, options); // never maps 0xAD in Kanji mode
+        } else if (byte == CarriageReturn) {
+            chunk += LineEnd;
+            ++lines;
+        } else if (byte != LineFeed) {
+            appendText(chunk, byte, options);
+        }
+        if (chunk.size() >= ChunkSize) {
+            out.write(chunk);
+            chunk.clear();
+        }
+    }
+    chunk += Closing;
+    out.write(chunk);
+    if (last != CarriageReturn && last != LineFeed)
+        ++lines;
+    return lines;
+}
+
+} // namespace quillet

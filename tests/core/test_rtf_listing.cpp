@@ -1,0 +1,276 @@
+// The RTF listing builder: escapes, the byte dispatch in both modes, the
+// header, the closing and the line count.
+
+#include "common/ByteStream.h"
+#include "common/Errors.h"
+#include "render/RtfListing.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace quillet;
+using namespace quillet::test;
+
+namespace {
+
+const std::string DefaultHeader =
+    "{\\rtf1\\ansi\\ansicpg932\\deff0\\deflang1033\\deflangfe1041{\\fonttbl"
+    "{\\f0\\fnil\\fcharset2 MSX ROM 8dot;}{\\f1\\fnil\\fcharset2 MSX ROM Graph 8dot;}"
+    "{\\f2\\fnil\\fcharset2 MSX ROM 8dot;}}\\f0\\fs24";
+
+RtfListingOptions kanjiOptions()
+{
+    RtfListingOptions options;
+    options.isAnkMode = false;
+    options.fontCharset = 128;
+    return options;
+}
+
+struct Built {
+    std::string rtf;
+    std::int64_t lines;
+};
+
+Built build(std::string_view listing, const RtfListingOptions& options = {})
+{
+    MemorySource source(listing);
+    StringSink sink;
+    const std::int64_t lines = writeRtfListing(source, sink, options);
+    return {sink.str(), lines};
+}
+
+// The document between the header line and the closing "\par}" CR LF.
+std::string bodyOf(const std::string& rtf)
+{
+    const std::size_t start = rtf.find("\r\n");
+    const std::string closing = "\\par}\r\n";
+    if (start == std::string::npos || rtf.size() < start + 2 + closing.size()
+        || rtf.compare(rtf.size() - closing.size(), closing.size(), closing) != 0)
+        return "<malformed>";
+    return rtf.substr(start + 2, rtf.size() - closing.size() - start - 2);
+}
+
+// Ends after a few bytes with a read error.
+class FailingSource final : public ByteSource {
+public:
+    explicit FailingSource(std::string bytes) : bytes_(std::move(bytes)) {}
+
+protected:
+    bool refill() override
+    {
+        if (served_) {
+            failed_ = true;
+            return false;
+        }
+        served_ = true;
+        pos_ = reinterpret_cast<const std::uint8_t*>(bytes_.data());
+        end_ = pos_ + bytes_.size();
+        return true;
+    }
+
+private:
+    std::string bytes_;
+    bool served_ = false;
+};
+
+class FullDiskSink final : public ByteSink {
+public:
+    void write(const void*, std::size_t) override { throw QuilletError(ErrorKind::WriteFailed, "disk full"); }
+};
+
+} // namespace
+
+TEST(RtfEscapes, TextBytesBecomeTwoUppercaseDigits)
+{
+    const RtfListingOptions ank;
+    EXPECT_EQ(escapeRtfText(hexBytes("00 09 0C 1A 5C 7B 7D FF"), ank),
+              "\\'00\\'09\\'0C\\'1A\\'5C\\'7B\\'7D\\'FF");
+    EXPECT_EQ(escapeRtfText("", ank), "");
+    EXPECT_EQ(escapeRtfGraphic(""), "");
+    // The graphic escape treats no byte specially, 0xAD included.
+    EXPECT_EQ(escapeRtfGraphic(hexBytes("0D AD 01 0a")), "\\f1\\'0D\\f0\\f1\\'AD\\f0\\f1\\'01\\f0\\f1\\'0A\\f0");
+}
+
+TEST(RtfEscapes, SmallYuGoesToFontTwoOnlyInAnkModeWithTheMappingOn)
+{
+    RtfListingOptions options;
+    EXPECT_EQ(escapeRtfText("\xAD" "A", options), "\\f2\\'7F\\f0\\'41");
+    options.mapCodeFrom0xAD = 32;
+    EXPECT_EQ(escapeRtfText("\xAD", options), "\\f2\\'20\\f0");
+    options.isMap0xAD = false;
+    EXPECT_EQ(escapeRtfText("\xAD", options), "\\'AD");
+
+    RtfListingOptions kanji = kanjiOptions();
+    ASSERT_TRUE(kanji.isMap0xAD);
+    EXPECT_EQ(escapeRtfText("\xAD", kanji), "\\'AD");
+}
+
+TEST(RtfEscapes, MappedCodeOutsideAByteIsHeldToTheByteRange)
+{
+    RtfListingOptions options;
+    options.mapCodeFrom0xAD = 300;
+    EXPECT_EQ(escapeRtfText("\xAD", options), "\\f2\\'FF\\f0");
+    options.mapCodeFrom0xAD = -5;
+    EXPECT_EQ(escapeRtfText("\xAD", options), "\\f2\\'00\\f0");
+    options.mapCodeFrom0xAD = 255;
+    EXPECT_EQ(mappedCodeFor0xAD(options), 255);
+}
+
+TEST(RtfHeader, DefaultSettingsNameTheThreeMsxFonts)
+{
+    EXPECT_EQ(rtfListingHeader(RtfListingOptions::fromSettings(Settings())), DefaultHeader);
+}
+
+TEST(RtfHeader, KanjiModeDeclaresTwoFontsWithTheKanjiNameInCodePage932)
+{
+    const std::string header = rtfListingHeader(kanjiOptions());
+    EXPECT_EQ(header, "{\\rtf1\\ansi\\ansicpg932\\deff0\\deflang1033\\deflangfe1041{\\fonttbl"
+                      "{\\f0\\fnil\\fcharset128 \x82\x6C\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4E;}"
+                      "{\\f1\\fnil\\fcharset128 MSX ROM Graph 8dot;}}\\f0\\fs24");
+}
+
+TEST(RtfHeader, AnkModeDeclaresFontTwoEvenWithoutTheMapping)
+{
+    RtfListingOptions options;
+    options.isMap0xAD = false;
+    options.mapFontFrom0xAD = "Other";
+    options.fontSize = 9;
+    options.fontCharset = 0;
+    const std::string header = rtfListingHeader(options);
+    EXPECT_NE(header.find("{\\f2\\fnil\\fcharset0 Other;}"), std::string::npos) << header;
+    EXPECT_TRUE(header.ends_with(";}}\\f0\\fs18")) << header;
+    options.fontSize = 2147483647;
+    EXPECT_TRUE(rtfListingHeader(options).ends_with("\\fs4294967294"));
+}
+
+TEST(RtfHeader, FontNamesCannotBreakTheGroupStructure)
+{
+    RtfListingOptions options;
+    options.fontNameAnk = "a;b{c}d\\e";
+    options.fontNameAnkGraph = "表示";       // 95 5C: trail byte reads as a backslash
+    options.mapFontFrom0xAD = "ｱｲ€\x01";     // halfwidth kana, no euro in CP932, a control byte
+    const std::string header = rtfListingHeader(options);
+    EXPECT_NE(header.find("{\\f0\\fnil\\fcharset2 a;b\\{c\\}d\\\\e;}"), std::string::npos) << header;
+    EXPECT_NE(header.find("{\\f1\\fnil\\fcharset2 \\'95\\'5C\x8E\xA6;}"), std::string::npos) << header;
+    EXPECT_NE(header.find("{\\f2\\fnil\\fcharset2 \xB1\xB2\\u8364?\\'01;}"), std::string::npos) << header;
+}
+
+TEST(RtfHeader, NamesOutsideCodePage932UseUnicodeEscapes)
+{
+    RtfListingOptions options;
+    options.fontNameAnk = "\xF0\x9F\x98\x80"   // U+1F600, a surrogate pair in RTF
+                          "\xFF"               // not UTF-8
+                          "x";
+    const std::string header = rtfListingHeader(options);
+    EXPECT_NE(header.find("fcharset2 \\u-10179?\\u-8704?\\u-3?x;}"), std::string::npos) << header;
+}
+
+TEST(RtfDispatch, EachByteInBothModes)
+{
+    const RtfListingOptions ank;
+    const RtfListingOptions kanji = kanjiOptions();
+    struct Case {
+        const char* hex;
+        const char* ank;
+        const char* kanji;
+    } cases[] = {
+        {"0A", "", ""},
+        {"01 41", "\\f1\\'41\\f0", "\\'41"},
+        {"01 0D", "\\f1\\'0D\\f0", "\\'0D"},  // a graphic code, not a line end
+        {"01 0A", "\\f1\\'0A\\f0", "\\'0A"},
+        {"01 01 41", "\\f1\\'01\\f0\\'41", "\\'01\\'41"},
+        {"01 AD", "\\f1\\'AD\\f0", "\\'AD"},  // the 0xAD mapping leaves graphic codes alone
+        {"AD", "\\f2\\'7F\\f0", "\\'AD"},
+        {"00 09 0C 1A", "\\'00\\'09\\'0C\\'1A", "\\'00\\'09\\'0C\\'1A"},
+        {"82 A0", "\\'82\\'A0", "\\'82\\'A0"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(bodyOf(build(hexBytes(c.hex), ank).rtf), c.ank) << c.hex;
+        EXPECT_EQ(bodyOf(build(hexBytes(c.hex), kanji).rtf), c.kanji) << c.hex;
+    }
+}
+
+TEST(RtfDocumentShape, EmptyListingIsHeaderAndClosingWithOneLine)
+{
+    const Built built = build("");
+    EXPECT_EQ(built.rtf, DefaultHeader + "\r\n\\par}\r\n");
+    EXPECT_EQ(built.lines, 1);
+}
+
+TEST(RtfDocumentShape, EachListingLineIsOneFileLine)
+{
+    const std::string body = "\\'31\\'30\\'20\\'43\\'4C\\'53\\par\r\n"
+                              "\\'32\\'30\\'20\\'45\\'4E\\'44";
+    Built built = build("10 CLS\r\n20 END\r\n");
+    EXPECT_EQ(built.rtf, DefaultHeader + "\r\n" + body + "\\par\r\n\\par}\r\n");
+    EXPECT_EQ(built.lines, 2);
+
+    // Without the last CR LF the closing follows on the same line.
+    built = build("10 CLS\r\n20 END");
+    EXPECT_EQ(built.rtf, DefaultHeader + "\r\n" + body + "\\par}\r\n");
+    EXPECT_EQ(built.lines, 2);
+}
+
+TEST(RtfDocumentShape, LineCountFollowsTheLastByteOfTheLoop)
+{
+    struct Case {
+        const char* hex;
+        std::int64_t lines;
+    } cases[] = {
+        {"41 0D 42 0D 0D", 3},     // lone CRs count one each
+        {"41 0A 42 0A", 0},        // LF-only lines: one paragraph, no CR
+        {"41 0A 42", 1},
+        {"41 0D 01", 2},           // a prefix at the end adds the last line
+        {"41 0D 01 0D", 2},        // so does a graphic pair, even with code 0D
+        {"41 0D 01 0A", 2},
+        {"0D 0A", 1},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(build(hexBytes(c.hex)).lines, c.lines) << c.hex;
+
+    const Built lfOnly = build(hexBytes("41 0A 42 0A"));
+    EXPECT_EQ(bodyOf(lfOnly.rtf), "\\'41\\'42");
+}
+
+TEST(RtfDocumentShape, TrailingPrefixProducesNothing)
+{
+    EXPECT_EQ(bodyOf(build(hexBytes("41 01")).rtf), "\\'41");
+    EXPECT_EQ(bodyOf(build(hexBytes("41 01"), kanjiOptions()).rtf), "\\'41");
+}
+
+TEST(RtfDocumentShape, ReadErrorEndsTheBodyAndTheDocumentIsStillClosed)
+{
+    FailingSource source("10 A\r\n20");
+    StringSink sink;
+    const std::int64_t lines = writeRtfListing(source, sink, {});
+    EXPECT_TRUE(source.failed());
+    EXPECT_EQ(bodyOf(sink.str()), "\\'31\\'30\\'20\\'41\\par\r\n\\'32\\'30");
+    EXPECT_EQ(lines, 2);
+}
+
+TEST(RtfDocumentShape, SinkFailureReachesTheCaller)
+{
+    MemorySource source(std::string_view("10 A\r\n"));
+    FullDiskSink sink;
+    try {
+        writeRtfListing(source, sink, {});
+        FAIL() << "a failed write was taken for success";
+    } catch (const QuilletError& error) {
+        EXPECT_EQ(error.kind(), ErrorKind::WriteFailed);
+    }
+}
+
+TEST(RtfDocumentShape, LongListingCrossesTheWriteChunksIntact)
+{
+    std::string listing;
+    for (int i = 0; i < 40000; ++i)
+        listing += "10 \x01\x41\xAD\r\n";
+    const Built built = build(listing);
+    EXPECT_EQ(built.lines, 40000);
+    std::string line = "\\'31\\'30\\'20\\f1\\'41\\f0\\f2\\'7F\\f0\\par\r\n";
+    std::string expected = DefaultHeader + "\r\n";
+    for (int i = 0; i < 40000; ++i)
+        expected += line;
+    expected += "\\par}\r\n";
+    EXPECT_TRUE(built.rtf == expected);
+}
