@@ -1,4 +1,3 @@
-#include "app/DocumentState.h"
 #include "app/TempFiles.h"
 
 #include "Unprivileged.h"
@@ -209,30 +208,18 @@ TEST(TempFiles, ThreeNamesAtStartAndANewDirectoryForLaterOnes)
     temps.makeAsciiTempName();
     expectFreshTempFile(temps.asciiTempPath(), second.path());
     EXPECT_TRUE(fs::exists(oldAscii));
+
+    // Output replaces the current file's content.
+    writeAndClose(temps.createRtfOutput(), "a much longer first document");
+    writeAndClose(temps.createRtfOutput(), "{\\rtf1}");
     EXPECT_EQ(fs::path(temps.rtfTempPath()).parent_path(), first.path());
+    EXPECT_EQ(readFile(temps.rtfTempPath()), "{\\rtf1}");
 
     // A failed name leaves the path as it was.
     temps.setTempNameDir((second / "gone").string());
     const std::string current = temps.asciiTempPath();
     EXPECT_THROW(temps.makeAsciiTempName(), QuilletError);
     EXPECT_EQ(temps.asciiTempPath(), current);
-    temps.deleteTempFiles();
-}
-
-TEST(TempFiles, OutputReplacesTheContentOfTheCurrentFile)
-{
-    ScratchDir dir;
-    TempFiles temps;
-    temps.setTempNameDir(dir.path().string());
-    temps.makeAsciiTempName();
-    temps.makeRtfTempName();
-    const std::string ascii = temps.asciiTempPath();
-    writeAndClose(temps.createAsciiOutput(), "a much longer first listing\r\n");
-    writeAndClose(temps.createAsciiOutput(), "10 END\r\n");
-    EXPECT_EQ(temps.asciiTempPath(), ascii);
-    EXPECT_EQ(readFile(ascii), "10 END\r\n");
-    writeAndClose(temps.createRtfOutput(), "{\\rtf1}");
-    EXPECT_EQ(readFile(temps.rtfTempPath()), "{\\rtf1}");
     temps.deleteTempFiles();
 }
 
@@ -351,22 +338,4 @@ TEST(TempFiles, DeleteWithoutNamesTouchesNothing)
     temps.deleteTempFiles();
     EXPECT_TRUE(fs::exists(dir / ".bmp"));
     fs::current_path(previous);
-}
-
-TEST(DocumentState, ListingAndPictureAreClearedIndependently)
-{
-    DocumentState state;
-    EXPECT_FALSE(state.listingLoaded || state.imageLoaded);
-    state.listingSourcePath = "/a/GAME.BAS";
-    state.listingLoaded = true;
-    state.imageSourcePath = "/a/PIC.SC5";
-    state.imageLoaded = true;
-    state.clearListing();
-    EXPECT_TRUE(state.listingSourcePath.empty());
-    EXPECT_FALSE(state.listingLoaded);
-    EXPECT_EQ(state.imageSourcePath, "/a/PIC.SC5");
-    EXPECT_TRUE(state.imageLoaded);
-    state.clearImage();
-    EXPECT_TRUE(state.imageSourcePath.empty());
-    EXPECT_FALSE(state.imageLoaded);
 }
