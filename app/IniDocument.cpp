@@ -1,7 +1,5 @@
 #include "app/IniDocument.h"
 
-#include <algorithm>
-
 namespace quillet::app {
 
 namespace {
