@@ -194,34 +194,3 @@ TEST(SettingsTable, WritesNamedValuesInTheirStoredForm)
     EXPECT_TRUE(store.close());
     EXPECT_NE(readFile(path).find("\nIs Stretch=0\n"), std::string::npos) << "the known name is still written";
 }
-
-TEST(SettingsTable, EveryValueSurvivesAWriteAndARead)
-{
-    ScratchDir dir;
-    const std::string path = (dir / "Quillet.ini").string();
-    std::vector<std::string_view> all;
-    for (const SettingEntry& entry : settingsTable())
-        all.push_back(entry.name);
-    const Settings written = unusualSettings();
-    EXPECT_TRUE(saveSettings(path, written, all));
-
-    Settings read;
-    SettingsStore store(path);
-    readAllSettings(store, read);
-    expectSameSettings(read, written);
-}
-
-TEST(SettingsTable, SettingsDialogGroupIsOneCommitInItsOrder)
-{
-    ScratchDir dir;
-    const std::string path = (dir / "Quillet.ini").string();
-    EXPECT_TRUE(saveSettings(path, Settings{}, SettingsDialogWriteOrder));
-    const std::string text = readFile(path);
-    std::size_t last = 0;
-    for (std::string_view name : SettingsDialogWriteOrder) {
-        std::size_t at = text.find("\n" + std::string(name) + "=");
-        ASSERT_NE(at, std::string::npos) << name;
-        EXPECT_GT(at, last) << name;
-        last = at;
-    }
-}
