@@ -1,0 +1,230 @@
+// Document loading through a stand-in for the main window.
+
+#include "app/DocumentLoader.h"
+#include "app/SettingsStore.h"
+#include "app/SettingsTable.h"
+#include "common/Errors.h"
+#include "support/TestSupport.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace quillet;
+using namespace quillet::app;
+using namespace quillet::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct FakeHost : LoaderHost {
+    std::vector<std::string> calls;
+    std::string shownListing;
+    std::string shownPicture;
+    int filterIndex = 2;
+    bool failListing = false;
+    bool failPicture = false;
+
+    void showDebugMessage(const QString& text) override { calls.push_back("debug " + text.toStdString()); }
+    void rememberOpenedFile(const QString& path) override { calls.push_back("remember " + path.toStdString()); }
+    int openDialogFilterIndex() const override { return filterIndex; }
+    void indicateScreenMode(int mode) override { calls.push_back("screen " + std::to_string(mode)); }
+    void showListing(ByteSource& listing) override
+    {
+        std::string text;
+        std::uint8_t byte;
+        while (listing.next(byte))
+            text += static_cast<char>(byte);
+        if (failListing)
+            throw QuilletError(ErrorKind::ViewLoadFailed);
+        shownListing = text;
+        calls.push_back("listing");
+    }
+    void showPicture(const QString& bmpPath) override
+    {
+        if (failPicture)
+            throw QuilletError(ErrorKind::ViewLoadFailed);
+        shownPicture = readFile(QFile::encodeName(bmpPath).toStdString());
+        calls.push_back("picture");
+    }
+    void showPage(int index) override { calls.push_back("page " + std::to_string(index)); }
+    void documentLoaded(const QString& path) override { calls.push_back("loaded " + path.toStdString()); }
+};
+
+class DocumentLoaderTest : public ::testing::Test {
+protected:
+    DocumentLoaderTest()
+        : store((dir / "Quillet.ini").string()),
+          loader(settings, state, temps, store, RecentDocuments(QString::fromStdString((dir / "recent.xbel").string())), host)
+    {
+        fs::create_directory(dir / "tmp");
+        temps.setTempNameDir((dir / "tmp").string() + "/");
+        temps.makeAsciiTempName();
+        temps.makeRtfTempName();
+        temps.makeBmpTempName();
+    }
+
+    QString file(const std::string& name, std::string_view bytes)
+    {
+        writeFile(dir / name, bytes);
+        return QString::fromStdString((dir / name).string());
+    }
+
+    std::size_t tempFileCount() const
+    {
+        return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir / "tmp"), fs::directory_iterator()));
+    }
+
+    ScratchDir dir;
+    std::string store;
+    Settings settings;
+    DocumentState state;
+    TempFiles temps;
+    FakeHost host;
+    DocumentLoader loader;
+};
+
+const std::string Program = hexBytes("FF 01 80 0A 00 91 00 01 80 14 00 81 00 00 00");
+const std::string BadProgram = hexBytes("FF 01 80 0A 00 9F 00 01 80 14 00 1D 41 AA 00 00 00 00 00");
+
+} // namespace
+
+TEST_F(DocumentLoaderTest, TokenizedProgramBecomesTheListing)
+{
+    const QString path = file("game.bas", Program);
+    host.filterIndex = 3;
+    ASSERT_TRUE(loader.openDocument(path)) << loader.lastError().toStdString();
+
+    EXPECT_EQ(host.shownListing, "10 PRINT\r\n20 END\r\n");
+    EXPECT_EQ(readFile(temps.asciiTempPath()), host.shownListing) << "the ASCII save copies what is shown";
+    EXPECT_EQ(state.listingSourcePath, path.toStdString());
+    EXPECT_TRUE(state.listingLoaded);
+    EXPECT_FALSE(state.imageLoaded);
+    const std::vector<std::string> expected = {"remember " + path.toStdString(), "listing", "page 0",
+                                               "loaded " + path.toStdString()};
+    EXPECT_EQ(host.calls, expected);
+
+    SettingsStore stored(store);
+    EXPECT_EQ(stored.readString(SettingsSection, "Last Open Dir", ""), dir.path().string() + "/");
+    EXPECT_EQ(stored.readInteger(SettingsSection, "Last Open Filter Index", 0), 3);
+    EXPECT_EQ(tempFileCount(), 3u) << "the fresh listing file replaced the old one";
+}
+
+TEST_F(DocumentLoaderTest, PlainAndEmptyFilesAreListingsCopiedWhole)
+{
+    const std::string text = "10 CLS\n\x01\x41\xAD";
+    ASSERT_TRUE(loader.openDocument(file("list.asc", text)));
+    EXPECT_EQ(host.shownListing, text);
+    EXPECT_EQ(readFile(temps.asciiTempPath()), text);
+
+    ASSERT_TRUE(loader.openDocument(file("empty", "")));
+    EXPECT_EQ(host.shownListing, "");
+    EXPECT_EQ(readFile(temps.asciiTempPath()), "");
+    EXPECT_TRUE(state.listingLoaded);
+}
+
+TEST_F(DocumentLoaderTest, PictureIsWrittenToThePictureFile)
+{
+    settings.screenMode = 5;
+    const QString path = file("title.bin", hexBytes("FE 00 00 00 00 00 00"));
+    ASSERT_TRUE(loader.openDocument(path)) << loader.lastError().toStdString();
+    const std::string picture = readFile(temps.bmpPicturePath());
+    EXPECT_EQ(picture.size(), 27254u);
+    EXPECT_EQ(picture, host.shownPicture);
+    EXPECT_EQ(state.imageSourcePath, path.toStdString());
+    EXPECT_TRUE(state.imageLoaded);
+    EXPECT_FALSE(state.listingLoaded);
+    EXPECT_EQ(host.calls.at(host.calls.size() - 2), "page 1");
+}
+
+TEST_F(DocumentLoaderTest, ReloadKeepsThePage)
+{
+    ASSERT_TRUE(loader.loadDocument(file("game.bas", Program), true));
+    ASSERT_TRUE(loader.loadDocument(file("pic.sc5", hexBytes("FE 00 00")), true));
+    for (const auto& call : host.calls)
+        EXPECT_NE(call.rfind("page", 0), 0u) << call;
+}
+
+TEST_F(DocumentLoaderTest, FailedConversionChangesNothingShownOrSaved)
+{
+    const QString good = file("good.bas", Program);
+    ASSERT_TRUE(loader.openDocument(good));
+    const std::string asciiPath = temps.asciiTempPath();
+    const std::string listing = readFile(asciiPath);
+    host.calls.clear();
+
+    EXPECT_FALSE(loader.openDocument(file("bad.bas", BadProgram)));
+    EXPECT_NE(loader.lastError().toStdString().find("line 20"), std::string::npos);
+    EXPECT_EQ(temps.asciiTempPath(), asciiPath);
+    EXPECT_EQ(readFile(asciiPath), listing);
+    EXPECT_EQ(state.listingSourcePath, good.toStdString()) << "a reload must reopen the file shown";
+    EXPECT_EQ(host.calls, std::vector<std::string>{"remember " + (dir / "bad.bas").string()});
+    EXPECT_EQ(tempFileCount(), 3u) << "the failed conversion's file was left behind";
+}
+
+TEST_F(DocumentLoaderTest, ViewRefusingTheListingChangesNothing)
+{
+    const QString good = file("good.asc", "10 OLD\r\n");
+    ASSERT_TRUE(loader.openDocument(good));
+    host.failListing = true;
+    EXPECT_FALSE(loader.openDocument(file("new.asc", "10 NEW\r\n")));
+    EXPECT_EQ(readFile(temps.asciiTempPath()), "10 OLD\r\n");
+    EXPECT_EQ(state.listingSourcePath, good.toStdString());
+    EXPECT_EQ(tempFileCount(), 3u);
+}
+
+TEST_F(DocumentLoaderTest, UnreadablePathIsRememberedButLoadsNothing)
+{
+    const std::string missing = (dir / "sub/missing.bas").string();
+    EXPECT_FALSE(loader.openDocument(QString::fromStdString(missing)));
+    EXPECT_EQ(host.calls, std::vector<std::string>{"remember " + missing});
+    EXPECT_FALSE(state.listingLoaded);
+    EXPECT_TRUE(state.listingSourcePath.empty());
+}
+
+TEST_F(DocumentLoaderTest, DetectedModeWithoutLayoutKeepsThePicture)
+{
+    const QString first = file("a.sc5", hexBytes("FE 00 00 00 00 00 00 11 22"));
+    settings.isAutoDetectScreenMode = true;
+    ASSERT_TRUE(loader.openDocument(first));
+    const std::string picture = readFile(temps.bmpPicturePath());
+    host.calls.clear();
+
+    EXPECT_FALSE(loader.openDocument(file("b.sc9", hexBytes("FE 00 00 00 00 00 00 33"))));
+    EXPECT_EQ(host.calls.back(), "screen 9") << "the detected mode is shown even without a picture";
+    EXPECT_EQ(settings.screenMode, 9);
+    EXPECT_EQ(readFile(temps.bmpPicturePath()), picture);
+    EXPECT_EQ(state.imageSourcePath, first.toStdString());
+
+    host.failPicture = true;
+    EXPECT_FALSE(loader.openDocument(file("c.sc7", hexBytes("FE 00 00 00 00 00 00 44"))));
+    EXPECT_EQ(readFile(temps.bmpPicturePath()), picture);
+    EXPECT_EQ(tempFileCount(), 4u) << "three names and the picture file";
+}
+
+TEST_F(DocumentLoaderTest, ListingAndPictureAreIndependent)
+{
+    const QString listing = file("p.bas", Program);
+    const QString picture = file("p.sc8", hexBytes("FE 00 00 00 00 00 00 FF"));
+    ASSERT_TRUE(loader.openDocument(listing));
+    ASSERT_TRUE(loader.openDocument(picture));
+    EXPECT_TRUE(state.listingLoaded);
+    EXPECT_TRUE(state.imageLoaded);
+    EXPECT_EQ(state.listingSourcePath, listing.toStdString());
+    EXPECT_EQ(state.imageSourcePath, picture.toStdString());
+    EXPECT_EQ(readFile(temps.asciiTempPath()), "10 PRINT\r\n20 END\r\n");
+}
+
+TEST_F(DocumentLoaderTest, FileIsDispatchedByItsFirstByteAlone)
+{
+    EXPECT_EQ(documentKindOf(true, 0xFF), DocumentKind::TokenizedBasic);
+    EXPECT_EQ(documentKindOf(true, 0xFE), DocumentKind::BsaveImage);
+    EXPECT_EQ(documentKindOf(true, 0x31), DocumentKind::AsciiText);
+    EXPECT_EQ(documentKindOf(false, 0xFF), DocumentKind::AsciiText);
+    // A BSAVE file named like a program is still a picture.
+    ASSERT_TRUE(loader.openDocument(file("looks.bas", hexBytes("FE 00 00"))));
+    EXPECT_TRUE(state.imageLoaded);
+    EXPECT_FALSE(state.listingLoaded);
+}
