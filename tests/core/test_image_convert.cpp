@@ -120,8 +120,9 @@ TEST(BsaveLoad, FilesShorterThanTheHeaderLoadNothing)
 TEST(BsaveLoad, HeaderValuesAreReturnedAndTheEndAddressIsIgnored)
 {
     auto converter = makeConverter();
-    MemorySource source(hexBytes("34 12  00 00  CD AB  # start 0x1234, end 0 (below start), exec 0xABCD\n"
-                                 "11 22 33"));
+    const std::string file = hexBytes("34 12  00 00  CD AB  # start 0x1234, end 0 (below start), exec 0xABCD\n"
+                                      "11 22 33");
+    MemorySource source(file);
     const BsaveHeader header = converter->loadVramImage(source, 8);
     EXPECT_EQ(header, (BsaveHeader{0x1234, 0x0000, 0xABCD}));
     EXPECT_EQ(converter->vramImage()[0x1234], 0x11);
