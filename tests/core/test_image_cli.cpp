@@ -116,13 +116,3 @@ TEST(ConvertImage, ModesWithoutPictureFailAndWriteNothing)
               cli::ExitFailed);
     EXPECT_EQ(readFile(dir / "out.bmp"), "old");
 }
-
-TEST(ConvertImage, ShortAndEmptyImagesAreNoError)
-{
-    ScratchDir dir;
-    writeFile(dir / "ONE.SC8", "\xFE");
-    ASSERT_EQ(convertImage({(dir / "ONE.SC8").string(), (dir / "out").string()}).status, cli::ExitOk);
-    const std::string bmp = readFile(dir / "out");
-    EXPECT_EQ(bmp.size(), 55350u);
-    EXPECT_EQ(bmp.find_first_not_of('\0', 1078), std::string::npos);
-}

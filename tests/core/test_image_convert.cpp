@@ -84,12 +84,10 @@ private:
 
 class FailingSink final : public ByteSink {
 public:
-    void write(const void*, std::size_t size) override
+    void write(const void*, std::size_t) override
     {
-        written += size;
         throw QuilletError(ErrorKind::WriteFailed, "full");
     }
-    std::size_t written = 0;
 };
 
 } // namespace
@@ -220,28 +218,24 @@ TEST(BsaveLoad, ModesWithoutLayoutFailBeforeReadingOrWriting)
     }
 }
 
-TEST(BsaveLoad, ReadErrorIsReportedAndNothingWritten)
+TEST(BsaveLoad, ReadAndWriteErrorsReachTheCaller)
 {
     auto converter = makeConverter();
-    FailingSource source(bsave(0, std::string(100, '\x11')));
+    FailingSource failingRead(bsave(0, std::string(100, '\x11')));
     StringSink sink;
     try {
-        converter->convert(source, 5, sink);
+        converter->convert(failingRead, 5, sink);
         ADD_FAILURE() << "a failed read was taken for the end of the file";
     } catch (const QuilletError& error) {
         EXPECT_EQ(error.kind(), ErrorKind::ReadFailed);
     }
     EXPECT_TRUE(sink.str().empty());
-}
 
-TEST(BsaveLoad, WriteErrorReachesTheCaller)
-{
-    auto converter = makeConverter();
     const std::string file = bsave(0, "\x11");
     MemorySource source(file);
-    FailingSink sink;
+    FailingSink failingWrite;
     try {
-        converter->convert(source, 5, sink);
+        converter->convert(source, 5, failingWrite);
         ADD_FAILURE() << "a failed write was taken for success";
     } catch (const QuilletError& error) {
         EXPECT_EQ(error.kind(), ErrorKind::WriteFailed);
@@ -258,11 +252,6 @@ TEST(BmpOutput, HeadersOfEachKind)
         00 00 00 00  00 00 00 00  00 00 00 00  00 00 00 00)"));
     // Colour-table entries are blue, green, red, 0: entry 2 is green.
     EXPECT_EQ(screen5.substr(54 + 8, 8), hexBytes("25 DA 25 00  6D FF 6D 00"));
-
-    const std::string screen6 = convertBytes(bsave(0, ""), 6);
-    EXPECT_EQ(screen6.substr(0, 30), hexBytes(R"(
-        42 4D  76 D4 00 00  00 00  00 00  76 00 00 00  # 54390 bytes
-        28 00 00 00  00 02 00 00  D4 00 00 00  01 00  04 00  # 512 wide)"));
 
     const std::string screen8 = convertBytes(bsave(0, ""), 8);
     EXPECT_EQ(screen8.substr(0, 54), hexBytes(R"(
@@ -505,16 +494,4 @@ TEST(Yjk, EveryCombinationMatchesTheFormula)
         }
         EXPECT_EQ(checked, 4096 * yCount) << mode;
     }
-}
-
-TEST(Yjk, ColourFunctionLimits)
-{
-    EXPECT_EQ(yjkColour(0, 0, 0), (Rgb{0, 0, 0}));
-    EXPECT_EQ(yjkColour(31, 0, 0), (Rgb{248, 248, 248}));
-    EXPECT_EQ(yjkColour(31, -32, -32), (Rgb{0, 0, 248}));
-    EXPECT_EQ(yjkColour(0, 31, 31), (Rgb{248, 248, 0}));
-    EXPECT_EQ(yjkChromaK(0x07, 0x03), 31);
-    EXPECT_EQ(yjkChromaK(0x00, 0x04), -32);
-    EXPECT_EQ(yjkChromaK(0xFF, 0xFF), -1);
-    EXPECT_EQ(yjkChromaJ(0x01, 0x00), 1);
 }

@@ -8,57 +8,39 @@
 
 using namespace quillet;
 
-TEST(ScreenModeLayout, ModesFiveToTwelveExceptNine)
+TEST(ScreenModeLayout, LayoutAndPictureSizeOfEachMode)
 {
     struct Row {
         int mode, width, bytesPerLine;
-        bool hasPalette;
-        std::uint32_t paletteAddress;
-        int bitsPerPixel;
+        std::uint32_t paletteAddress; // 0: none
+        int bitCount;
+        std::uint32_t entries, offBits, rowBytes, fileSize;
     };
     const Row rows[] = {
-        {5, 256, 128, true, 0x7680, 4},  {6, 512, 128, true, 0x7680, 4},  {7, 512, 256, true, 0xFA80, 4},
-        {8, 256, 256, false, 0, 8},      {10, 256, 256, true, 0xFA80, 24}, {11, 256, 256, true, 0xFA80, 24},
-        {12, 256, 256, false, 0, 24},
+        {5, 256, 128, 0x7680, 4, 16, 118, 128, 27254},    {6, 512, 128, 0x7680, 4, 16, 118, 256, 54390},
+        {7, 512, 256, 0xFA80, 4, 16, 118, 256, 54390},    {8, 256, 256, 0, 8, 256, 1078, 256, 55350},
+        {10, 256, 256, 0xFA80, 24, 0, 54, 768, 162870},   {11, 256, 256, 0xFA80, 24, 0, 54, 768, 162870},
+        {12, 256, 256, 0, 24, 0, 54, 768, 162870},
     };
     for (const Row& row : rows) {
         const ScreenModeLayout* layout = screenModeLayout(row.mode);
         ASSERT_NE(layout, nullptr) << row.mode;
-        EXPECT_EQ(layout->mode, row.mode);
         EXPECT_EQ(layout->width, row.width) << row.mode;
         EXPECT_EQ(layout->height, 212) << row.mode;
         EXPECT_EQ(layout->bytesPerLine, row.bytesPerLine) << row.mode;
-        EXPECT_EQ(layout->hasPalette, row.hasPalette) << row.mode;
-        if (row.hasPalette)
-            EXPECT_EQ(layout->paletteAddress, row.paletteAddress) << row.mode;
-        EXPECT_EQ(layout->bitsPerPixel, row.bitsPerPixel) << row.mode;
-    }
-    for (const int mode : {9, -1, 0, 1, 4, 13, 255, 1000})
-        EXPECT_EQ(screenModeLayout(mode), nullptr) << mode;
-}
+        EXPECT_EQ(layout->hasPalette, row.paletteAddress != 0) << row.mode;
+        EXPECT_EQ(layout->hasPalette ? layout->paletteAddress : 0, row.paletteAddress) << row.mode;
 
-TEST(ScreenModeLayout, PictureSizesPerMode)
-{
-    struct Row {
-        int mode, bitCount;
-        std::uint32_t entries, offBits, rowBytes, pixelBytes, fileSize;
-    };
-    const Row rows[] = {
-        {5, 4, 16, 118, 128, 27136, 27254},     {6, 4, 16, 118, 256, 54272, 54390},
-        {7, 4, 16, 118, 256, 54272, 54390},     {8, 8, 256, 1078, 256, 54272, 55350},
-        {10, 24, 0, 54, 768, 162816, 162870},   {11, 24, 0, 54, 768, 162816, 162870},
-        {12, 24, 0, 54, 768, 162816, 162870},
-    };
-    for (const Row& row : rows) {
-        const BmpGeometry g = bmpGeometry(*screenModeLayout(row.mode));
+        const BmpGeometry g = bmpGeometry(*layout);
         EXPECT_EQ(g.bitsPerPixel, row.bitCount) << row.mode;
         EXPECT_EQ(g.colourEntries, row.entries) << row.mode;
         EXPECT_EQ(g.pixelOffset, row.offBits) << row.mode;
         EXPECT_EQ(g.rowBytes, row.rowBytes) << row.mode;
-        EXPECT_EQ(g.rowBytes % 4, 0u) << row.mode;
-        EXPECT_EQ(g.pixelBytes, row.pixelBytes) << row.mode;
+        EXPECT_EQ(g.pixelBytes, row.rowBytes * 212) << row.mode;
         EXPECT_EQ(g.fileSize, row.fileSize) << row.mode;
     }
+    for (const int mode : {9, -1, 0, 4, 13, 1000})
+        EXPECT_EQ(screenModeLayout(mode), nullptr) << mode;
 }
 
 TEST(DetectScreenMode, LastCharacterThenLastTwo)
