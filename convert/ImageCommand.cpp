@@ -1,11 +1,9 @@
 #include "convert/ConvertCli.h"
 
-#include "common/Errors.h"
 #include "image/BsaveConverter.h"
 #include "image/ScreenMode.h"
 
 #include <memory>
-#include <string>
 
 namespace quillet::cli {
 
@@ -19,8 +17,7 @@ void writeBmpImage(const Options& options, ByteSource& afterTypeByte, ByteSink& 
     // Without --screen the name decides, as with automatic detection on.
     const int mode = options.screen ? *options.screen
                                     : selectScreenMode(DefaultScreenMode, true, options.input).mode;
-    if (!screenModeLayout(mode))
-        throw QuilletError(ErrorKind::NoScreenLayout, "SCREEN " + std::to_string(mode));
+    // A mode without a layout throws before anything reaches `out`.
     auto converter = std::make_unique<BsaveConverter>();
     converter->convert(afterTypeByte, mode, out);
 }
