@@ -79,15 +79,6 @@ protected:
 
 } // namespace
 
-TEST_F(PictureViewTest, StartsEmptyUnderItsName)
-{
-    PictureView view;
-    EXPECT_EQ(view.objectName(), "imgMSXCG");
-    EXPECT_FALSE(view.hasPicture());
-    EXPECT_TRUE(view.picture().isNull());
-    EXPECT_FALSE(view.isStretch());
-}
-
 TEST_F(PictureViewTest, ReadsThePicturesOfEveryKind)
 {
     PictureView view;
@@ -205,9 +196,12 @@ TEST_F(PictureViewTest, BadFileKeepsThePreviousPicture)
     }
 }
 
-TEST_F(PictureViewTest, ClearEmptiesTheView)
+TEST_F(PictureViewTest, StartsEmptyAndClearEmptiesIt)
 {
     PictureView view;
+    EXPECT_EQ(view.objectName(), "imgMSXCG");
+    EXPECT_FALSE(view.hasPicture());
+    EXPECT_FALSE(view.isStretch());
     writeBmp(dir / "good.bmp", stripePicture(), 8);
     ASSERT_TRUE(view.loadBmp(QString::fromStdString((dir / "good.bmp").string())));
     view.resize(300, 250);
