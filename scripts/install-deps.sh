@@ -10,6 +10,10 @@ packages=(
   clang libclang-rt-dev
   fonts-unifont
   xvfb xauth poppler-utils
+  # desktop integration checks: validators, MIME and desktop databases,
+  # xdg-mime with its freedesktop MIME back end, man page rendering
+  desktop-file-utils libxml2-utils shared-mime-info xdg-utils libfile-mimeinfo-perl
+  groff-base man-db
 )
 
 missing=()

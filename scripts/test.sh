@@ -56,4 +56,5 @@ for bench in build/bench/bench_*; do
   "$bench" --benchmark_min_time=0.01 >/dev/null
 done
 
+bash scripts/check-desktop.sh build
 echo "== all tests passed"
