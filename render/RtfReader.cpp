@@ -350,7 +350,7 @@ private:
             return;
         }
         if (word == "deff") {
-            doc_.defaultFont = parameter;
+            doc_.defaultFont = std::max(parameter, 0);
             return;
         }
         if (word == "uc") {

@@ -269,3 +269,12 @@ TEST(RtfReader, ShallowGroupsAroundTextKeepTheirState)
     EXPECT_EQ(doc.runs[1].halfPoints, 40);
     EXPECT_EQ(doc.runs[2].halfPoints, 24);
 }
+
+// Found by fuzzing: a negative \deff gave runs a negative font number.
+TEST(RtfReaderRegression, NegativeDefaultFontIsFontZero)
+{
+    const RtfDocument doc = readRtf("{\\rtf1\\deff-10179\\u-8704 {{\\rc\xFF\xFF" "f1\\ansi a}}");
+    ASSERT_FALSE(doc.runs.empty());
+    for (const RtfRun& run : doc.runs)
+        EXPECT_EQ(run.font, 0);
+}

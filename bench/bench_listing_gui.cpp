@@ -1,0 +1,158 @@
+// The rich-text listing end to end: building the RTF of a generated
+// listing (kana, graphic characters, 0xAD) and loading it into the
+// listing view, for listings of 100 KB, 1 MB and 10 MB. Besides the time,
+// each run reports the peak resident memory it added, per listing byte.
+//
+// Run offscreen: QT_QPA_PLATFORM=offscreen bench_listing_gui
+
+#include "common/ByteStream.h"
+#include "common/QuilletUnitGrobal.h"
+#include "render/RtfListing.h"
+#include "ui/ListingView.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QDir>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+
+namespace {
+
+std::string makeListing(std::size_t targetSize)
+{
+    static const char* const bodies[] = {
+        "PRINT \"\xB6\xC5 \xC3\xBD\xC4\"",                 // katakana
+        "PRINT \"\x01\x41\x01\x42\x01\x57\x01\x58\x01\x59\"", // graphic characters
+        "A$=\"\xAD\xAD\":B=&HFF:C=1.5",                     // the mapped small yu
+        "REM \x91\x92\x93 \x80\x81\x82\x83",                // hiragana and card suits
+        "FOR I=1 TO 100:PRINT CHR$(I);:NEXT I",
+        "IF A>100 THEN 110 ELSE PRINT LEFT$(\"ABC\",2)",
+    };
+    std::string listing;
+    listing.reserve(targetSize + 128);
+    std::mt19937 random(11);
+    unsigned number = 10;
+    while (listing.size() < targetSize) {
+        listing += std::to_string(number) + ' ' + bodies[random() % std::size(bodies)] + "\r\n";
+        number = number < 65520 ? number + 10 : 10;
+    }
+    return listing;
+}
+
+long peakRssKb()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+long currentRssKb()
+{
+    long pages = 0, resident = 0;
+    if (std::FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(statm);
+    }
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+std::string scratchPath(const char* name)
+{
+    return (std::filesystem::temp_directory_path() / (std::string("quillet-bench-") + std::to_string(getpid()) + name))
+        .string();
+}
+
+void reportMemory(benchmark::State& state, long before, std::size_t size)
+{
+    const long added = peakRssKb() - before;
+    state.counters["peak_rss_MB"] = static_cast<double>(peakRssKb()) / 1024.0;
+    state.counters["added_rss_per_byte"] = static_cast<double>(added) * 1024.0 / static_cast<double>(size);
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * size));
+}
+
+void BM_BuildRtf(benchmark::State& state)
+{
+    const std::string listing = makeListing(static_cast<std::size_t>(state.range(0)));
+    const quillet::RtfListingOptions options;
+    const std::string path = scratchPath("build.rtf");
+    for (auto _ : state) {
+        quillet::MemorySource source(listing);
+        quillet::FileSink sink(path);
+        benchmark::DoNotOptimize(quillet::writeRtfListing(source, sink, options));
+        sink.close();
+    }
+    std::filesystem::remove(path);
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * listing.size()));
+}
+
+// The whole listing build: RTF file, load, line count, formatting.
+void BM_ShowListing(benchmark::State& state)
+{
+    const long before = currentRssKb();
+    const std::string listing = makeListing(static_cast<std::size_t>(state.range(0)));
+    const std::string path = scratchPath("show.rtf");
+    const quillet::Settings settings;
+    for (auto _ : state) {
+        ListingView view;
+        view.resize(640, 400);
+        view.show();
+        quillet::MemorySource source(listing);
+        const auto lines = buildRtfListing(
+            source, settings, [&] { return std::make_unique<quillet::FileSink>(path); }, [&] { return path; }, view,
+            Qt::black, Qt::white, nullptr);
+        QApplication::processEvents(); // first paint
+        benchmark::DoNotOptimize(lines);
+    }
+    std::filesystem::remove(path);
+    reportMemory(state, before, listing.size());
+}
+
+// Loading a ready RTF file only.
+void BM_LoadRtf(benchmark::State& state)
+{
+    const long before = currentRssKb();
+    const std::string listing = makeListing(static_cast<std::size_t>(state.range(0)));
+    const std::string path = scratchPath("load.rtf");
+    {
+        quillet::MemorySource source(listing);
+        quillet::FileSink sink(path);
+        quillet::writeRtfListing(source, sink, {});
+        sink.close();
+    }
+    for (auto _ : state) {
+        ListingView view;
+        view.loadRtfFile(QString::fromStdString(path));
+        benchmark::DoNotOptimize(view.document()->blockCount());
+    }
+    std::filesystem::remove(path);
+    reportMemory(state, before, listing.size());
+}
+
+constexpr std::int64_t KB = 1024;
+
+// Sizes ascend so that each run's peak is its own.
+BENCHMARK(BM_BuildRtf)->Arg(100 * KB)->Arg(1024 * KB)->Arg(10240 * KB)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadRtf)->Arg(100 * KB)->Arg(1024 * KB)->Arg(10240 * KB)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_ShowListing)->Arg(KB)->Arg(100 * KB)->Arg(1024 * KB)->Arg(10240 * KB)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,21 @@
+#pragma once
+// The listing view's own RTF: the text of its document with the fonts,
+// sizes and colours it is shown in.
+
+#include <QColor>
+#include <QTextFormat>
+
+#include <string>
+
+class QTextDocument;
+
+// Character-format properties the listing view sets for the writer.
+inline constexpr int ListingCharsetProperty = QTextFormat::UserProperty + 1;     // RTF character set
+inline constexpr int ListingSymbolCodedProperty = QTextFormat::UserProperty + 2; // glyphs at U+F000+code
+
+// Fonts, colours (text per character, the page background), sizes and
+// text. Characters U+F000-U+F0FF of a symbol-coded font are written as
+// \'HH in a character-set-2 font, everything outside ASCII as \uN with "?"
+// for readers without Unicode. Each paragraph, the last one too, ends in
+// \par, so that reading the result gives the same paragraphs.
+std::string listingDocumentRtf(const QTextDocument& document, const QColor& textColor, const QColor& background);
