@@ -6,6 +6,7 @@
 #include <QTextDocument>
 #include <QTextFragment>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -17,20 +18,57 @@ struct FontEntry {
     QString family;
     int charset;
     bool symbolCoded;
+    int role;
+    int number = -1;
+    bool operator==(const FontEntry& other) const
+    {
+        return family == other.family && charset == other.charset && symbolCoded == other.symbolCoded
+               && role == other.role;
+    }
 };
 
 struct Tables {
     std::vector<FontEntry> fonts;
     std::vector<QRgb> colours;
 
-    int font(const QString& family, int charset, bool symbolCoded)
+    std::size_t font(const FontEntry& entry)
     {
-        for (std::size_t i = 0; i < fonts.size(); ++i) {
-            if (fonts[i].family == family && fonts[i].charset == charset && fonts[i].symbolCoded == symbolCoded)
-                return static_cast<int>(i);
+        const auto found = std::find(fonts.begin(), fonts.end(), entry);
+        if (found != fonts.end())
+            return static_cast<std::size_t>(found - fonts.begin());
+        fonts.push_back(entry);
+        return fonts.size() - 1;
+    }
+
+    // A symbol-coded font keeps the number of its role (0 text, 1 graphic,
+    // 2 the mapped 0xAD), so that a reader without the font still knows
+    // which look-alikes its bytes stand for; the others take free numbers.
+    void numberFonts()
+    {
+        std::vector<bool> taken;
+        auto take = [&taken](int number) {
+            if (static_cast<std::size_t>(number) >= taken.size())
+                taken.resize(static_cast<std::size_t>(number) + 1);
+            taken[static_cast<std::size_t>(number)] = true;
+        };
+        auto isTaken = [&taken](int number) {
+            return static_cast<std::size_t>(number) < taken.size() && taken[static_cast<std::size_t>(number)];
+        };
+        for (FontEntry& entry : fonts) {
+            if (entry.symbolCoded && !isTaken(entry.role)) {
+                entry.number = entry.role;
+                take(entry.role);
+            }
         }
-        fonts.push_back({family, charset, symbolCoded});
-        return static_cast<int>(fonts.size() - 1);
+        int next = 0;
+        for (FontEntry& entry : fonts) {
+            if (entry.number >= 0)
+                continue;
+            while (isTaken(next))
+                ++next;
+            entry.number = next;
+            take(next);
+        }
     }
 
     // Colour numbers start at 1: \cf0 is the reader's automatic colour.
@@ -45,6 +83,8 @@ struct Tables {
         return static_cast<int>(colours.size());
     }
 };
+
+FontEntry entryOf(const QTextCharFormat& format, const QFont& defaultFont);
 
 QString familyOf(const QTextCharFormat& format, const QFont& fallback)
 {
@@ -77,6 +117,13 @@ void appendText(std::string& out, const QString& text, bool symbolCoded)
     }
 }
 
+FontEntry entryOf(const QTextCharFormat& format, const QFont& defaultFont)
+{
+    const bool symbolCoded = format.boolProperty(ListingSymbolCodedProperty);
+    return {familyOf(format, defaultFont), format.intProperty(ListingCharsetProperty), symbolCoded,
+            symbolCoded ? format.intProperty(ListingRoleProperty) : 0};
+}
+
 } // namespace
 
 std::string listingDocumentRtf(const QTextDocument& document, const QColor& textColor, const QColor& background)
@@ -85,7 +132,12 @@ std::string listingDocumentRtf(const QTextDocument& document, const QColor& text
     tables.colour(textColor);
     const int backgroundIndex = tables.colour(background);
     const QFont defaultFont = document.defaultFont();
-    tables.font(familyOf(QTextCharFormat(), defaultFont), 0, false);
+    const std::size_t defaultEntry = tables.font(entryOf(QTextCharFormat(), defaultFont));
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it)
+            tables.font(entryOf(it.fragment().charFormat(), defaultFont));
+    }
+    tables.numberFonts();
 
     std::string body;
     int font = -1, colour = -1, halfPoints = -1;
@@ -93,9 +145,9 @@ std::string listingDocumentRtf(const QTextDocument& document, const QColor& text
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
             const QTextCharFormat format = fragment.charFormat();
-            const bool symbolCoded = format.boolProperty(ListingSymbolCodedProperty);
-            const int f = tables.font(familyOf(format, defaultFont), format.intProperty(ListingCharsetProperty),
-                                      symbolCoded);
+            const FontEntry& entry = tables.fonts[tables.font(entryOf(format, defaultFont))];
+            const bool symbolCoded = entry.symbolCoded;
+            const int f = entry.number;
             const int c = tables.colour(format.hasProperty(QTextFormat::ForegroundBrush)
                                             ? format.foreground().color()
                                             : textColor);
@@ -112,10 +164,10 @@ std::string listingDocumentRtf(const QTextDocument& document, const QColor& text
         body += "\\par\r\n";
     }
 
-    std::string rtf = "{\\rtf1\\ansi\\ansicpg932\\deff0\\uc1{\\fonttbl";
-    for (std::size_t i = 0; i < tables.fonts.size(); ++i) {
-        const FontEntry& entry = tables.fonts[i];
-        rtf += "{\\f" + std::to_string(i) + "\\fmodern\\fcharset"
+    std::string rtf = "{\\rtf1\\ansi\\ansicpg932\\deff" + std::to_string(tables.fonts[defaultEntry].number)
+                      + "\\uc1{\\fonttbl";
+    for (const FontEntry& entry : tables.fonts) {
+        rtf += "{\\f" + std::to_string(entry.number) + "\\fmodern\\fcharset"
                + std::to_string(entry.symbolCoded ? 2 : entry.charset) + ' ';
         rtf += quillet::rtfFontNameCp932(entry.family.toStdString());
         rtf += ";}";

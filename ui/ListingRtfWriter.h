@@ -12,10 +12,11 @@ class QTextDocument;
 // Character-format properties the listing view sets for the writer.
 inline constexpr int ListingCharsetProperty = QTextFormat::UserProperty + 1;     // RTF character set
 inline constexpr int ListingSymbolCodedProperty = QTextFormat::UserProperty + 2; // glyphs at U+F000+code
+inline constexpr int ListingRoleProperty = QTextFormat::UserProperty + 3;        // listing font 0, 1 or 2
 
 // Fonts, colours (text per character, the page background), sizes and
 // text. Characters U+F000-U+F0FF of a symbol-coded font are written as
-// \'HH in a character-set-2 font, everything outside ASCII as \uN with "?"
+// \'HH in a character-set-2 font numbered as in the listing, everything outside ASCII as \uN with "?"
 // for readers without Unicode. Each paragraph, the last one too, ends in
 // \par, so that reading the result gives the same paragraphs.
 std::string listingDocumentRtf(const QTextDocument& document, const QColor& textColor, const QColor& background);

@@ -235,6 +235,8 @@ private:
         format.setFontPointSize(clampPointSize(run.halfPoints / 2.0));
         format.setProperty(ListingCharsetProperty, plan.charset);
         format.setProperty(ListingSymbolCodedProperty, plan.symbolCoded);
+        if (plan.symbolCoded) // which look-alikes its bytes stand for
+            format.setProperty(ListingRoleProperty, run.font <= MappedFont ? run.font : 0);
         auto found = std::find(formats_.begin(), formats_.end(), format);
         if (found == formats_.end()) {
             formats_.push_back(format);
