@@ -347,6 +347,15 @@ void ListingView::loadRtf(std::string_view rtf)
 
 void ListingView::showDocument(const RtfDocument& doc)
 {
+    // A large load lets events through; one of them must not start another
+    // load into the half-built document.
+    if (loading_)
+        throw QuilletError(ErrorKind::ViewLoadFailed, "a document is still being loaded");
+    loading_ = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{loading_};
     document()->clear();
     DocumentBuilder(*this, doc, mappedCode_).build();
     setTextCursor(QTextCursor(document()));

@@ -41,7 +41,9 @@ public:
 
     // Replaces the content with the RTF document in the file. Throws
     // QuilletError: ReadFailed when the file cannot be read, ViewLoadFailed
-    // when it is not RTF; the content is then unchanged.
+    // when it is not RTF (or another load is still running); the content is
+    // then unchanged. A load that takes long keeps the window painting
+    // (input events wait) and reports loadProgress.
     void loadRtfFile(const QString& path);
     void loadRtf(std::string_view rtf);
 
@@ -85,6 +87,7 @@ private:
     void showDocument(const quillet::RtfDocument& doc);
 
     int mappedCode_ = 0x7F;
+    bool loading_ = false;
     int defaultCharset_ = 2;
     QString defaultFontName_;
 };

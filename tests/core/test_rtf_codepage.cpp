@@ -46,15 +46,6 @@ TEST(CodePage, OtherCodePagesAndUnknownOnes)
     EXPECT_EQ(decode(932, large), std::u32string(50000, U'あ'));
 }
 
-TEST(CodePage, CharsetNumbers)
-{
-    EXPECT_EQ(codePageOfCharset(2), 0);
-    EXPECT_EQ(codePageOfCharset(128), 932);
-    EXPECT_EQ(codePageOfCharset(0), 1252);
-    EXPECT_EQ(codePageOfCharset(1), -1);
-    EXPECT_EQ(codePageOfCharset(-1), -1);
-}
-
 TEST(CodePage, Utf8BothWays)
 {
     EXPECT_EQ(decodeUtf8("aé漢\xF0\x9F\x98\x80"), U"aé漢😀");
