@@ -1,9 +1,14 @@
 // The rich-text listing end to end: building the RTF of a generated
 // listing (kana, graphic characters, 0xAD) and loading it into the
-// listing view, for listings of 100 KB, 1 MB and 10 MB. Besides the time,
-// each run reports the peak resident memory it added, per listing byte.
+// listing view, for listings of 100 KB, 1 MB and 10 MB (1 KB shows the
+// one-time cost of the first view and its fonts). Besides the time, each
+// run reports the process's peak resident memory and the peak it added,
+// per listing byte. The peak only grows, so give each size a process of
+// its own for its figure:
 //
-// Run offscreen: QT_QPA_PLATFORM=offscreen bench_listing_gui
+//   bench_listing_gui --benchmark_filter='BM_ShowListing/1048576/'
+//
+// Runs offscreen unless QT_QPA_PLATFORM says otherwise.
 
 #include "common/ByteStream.h"
 #include "common/QuilletUnitGrobal.h"
