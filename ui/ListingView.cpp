@@ -13,12 +13,14 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFontDatabase>
+#include <QMimeData>
 #include <QRawFont>
 #include <QSaveFile>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextDocumentFragment>
 
 #include <algorithm>
 #include <array>
@@ -432,6 +434,23 @@ void ListingView::collapseSelectionToStart()
 void ListingView::setWordWrap(bool wrap)
 {
     setLineWrapMode(wrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+}
+
+QMimeData* ListingView::createMimeDataFromSelection() const
+{
+    QMimeData* data = QPlainTextEdit::createMimeDataFromSelection();
+    const QTextDocumentFragment selection = textCursor().selection();
+    if (selection.isEmpty())
+        return data;
+    data->setHtml(selection.toHtml());
+    QTextDocument copied;
+    copied.setDefaultFont(document()->defaultFont());
+    QTextCursor(&copied).insertFragment(selection);
+    const std::string rtf = listingDocumentRtf(copied, defaultTextColor(), backgroundColor());
+    const QByteArray bytes(rtf.data(), static_cast<qsizetype>(rtf.size()));
+    data->setData(QStringLiteral("text/rtf"), bytes);
+    data->setData(QStringLiteral("application/rtf"), bytes);
+    return data;
 }
 
 std::string ListingView::toRtf() const

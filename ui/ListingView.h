@@ -79,6 +79,11 @@ public:
     static QStringList fallbackFamilies();
     static bool isFontInstalled(const QString& family);
 
+protected:
+    // Copies offer the characters as plain text, HTML and RTF (with their
+    // fonts and colours).
+    QMimeData* createMimeDataFromSelection() const override;
+
 signals:
     // While a large document is being built, from 0 to 100.
     void loadProgress(int percent);

@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
+#include <QMimeData>
 #include <QTextBlock>
 #include <QTextDocument>
 
@@ -308,4 +310,21 @@ TEST_F(ListingViewTest, ForeignRtfWithUnicodeAndColourTable)
                  "{\\colortbl;\\red255\\green0\\blue0;}{\\*\\generator Writer;}"
                  "\\pard\\plain \\cf1 Caf\\'e9 \\u8364\\'80 \\u12354?\\par second\\line third}");
     EXPECT_EQ(view.toPlainText(), QString::fromUtf8("Café € あ\nsecond\nthird"));
+}
+
+TEST_F(ListingViewTest, CopyOffersTextHtmlAndRtf)
+{
+    build("10 \xB1\x01\x41\r\n20 B\r\n");
+    QTextCursor cursor(view.document());
+    cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    view.setTextCursor(cursor);
+    view.copy();
+    const QMimeData* data = QApplication::clipboard()->mimeData();
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(data->text(), QString::fromUtf8("10 ｱ月"));
+    EXPECT_TRUE(data->html().contains(QString::fromUtf8("ｱ月")));
+    ListingView pasted;
+    const QByteArray rtf = data->data("text/rtf");
+    pasted.loadRtf(std::string_view(rtf.constData(), static_cast<std::size_t>(rtf.size())));
+    EXPECT_EQ(pasted.toPlainText(), QString::fromUtf8("10 ｱ月"));
 }
