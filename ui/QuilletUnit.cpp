@@ -1,18 +1,46 @@
 #include "ui/QuilletUnit.h"
 
-#include "common/QuilletUnitGrobal.h"
+#include "app/SettingsStore.h"
+#include "app/SettingsTable.h"
+#include "common/Errors.h"
+#include "ui/FindDialog.h"
+#include "ui/HelpViewer.h"
+#include "ui/ListingView.h"
+#include "ui/PictureView.h"
+#include "ui/QuilletUnit2.h"
+#include "ui/QuilletUnit3.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QProcess>
+#include <QSaveFile>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QToolBar>
+#include <QUrl>
 #include <QVBoxLayout>
+
+using namespace quillet;
 
 namespace {
 
@@ -39,19 +67,90 @@ struct ActionSpec {
     QKeySequence shortcut;
 };
 
+const char* const OpenFilters[] = {
+    "BASICファイル (*.bas) (*.bas *.asc)",
+    "BSAVEファイル (*.sc?) (*.sc?)",
+    "すべてのファイル (*.*) (*)",
+};
+
+const char* const SaveFilters[] = {
+    "BASICファイル (*.bas) (*.bas *.asc)",
+    "リッチ テキスト形式 (*.rtf) (*.rtf)",
+    "ビットマップ形式 (*.bmp) (*.bmp)",
+    "すべてのファイル (*.*) (*)",
+};
+
+QStringList filterList(const char* const* filters, std::size_t count)
+{
+    QStringList list;
+    for (std::size_t i = 0; i < count; ++i)
+        list << QString::fromUtf8(filters[i]);
+    return list;
+}
+
+QColor colorFromSetting(std::uint32_t value)
+{
+    return QColor(static_cast<int>(value & 0xFF), static_cast<int>((value >> 8) & 0xFF),
+                  static_cast<int>((value >> 16) & 0xFF));
+}
+
+QString localToQString(const std::string& path)
+{
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+// Copies `from` beside `to` and renames it into place, so a failed copy
+// never leaves a half-written file where the user's old one was.
+bool copyReplacing(const QString& from, const QString& to)
+{
+    QFile source(from);
+    if (!source.open(QIODevice::ReadOnly))
+        return false;
+    QSaveFile target(to);
+    if (!target.open(QIODevice::WriteOnly))
+        return false;
+    char buffer[64 * 1024];
+    for (;;) {
+        const qint64 got = source.read(buffer, sizeof buffer);
+        if (got < 0) {
+            target.cancelWriting();
+            return false;
+        }
+        if (got == 0)
+            break;
+        if (target.write(buffer, got) != got) {
+            target.cancelWriting();
+            return false;
+        }
+    }
+    return target.commit();
+}
+
 } // namespace
 
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName("Form1");
-    setWindowTitle(qs(quillet::ProductName));
+    setWindowTitle(qs(ProductName));
+    QFont uiFont = font();
+    uiFont.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), uiFont.family()});
+    uiFont.setPixelSize(12);
+    setFont(uiFont);
     resize(634, 394);
+    startInstance = [](const QString& path) {
+        QProcess::startDetached(QCoreApplication::applicationFilePath(), {path});
+    };
+    storePath_ = app::SettingsStore::defaultPath();
     buildActions();
     buildMenus();
     buildToolBar();
     buildPages();
     buildStatusBar();
+    buildDialogs();
+    connectCommands();
 }
+
+TForm1::~TForm1() = default;
 
 QAction* TForm1::action(const char* name) const
 {
@@ -238,9 +337,13 @@ void TForm1::buildPages()
     tbsCG->setObjectName("tbsCG");
     PageControl1->addTab(tbsBASIC, QStringLiteral("BASIC"));
     PageControl1->addTab(tbsCG, QStringLiteral("CG"));
-    for (QWidget* page : {tbsBASIC, tbsCG}) {
+    RichEdit1 = new ListingView(tbsBASIC);
+    imgMSXCG = new PictureView(tbsCG);
+    for (auto [page, view] : {std::pair<QWidget*, QWidget*>{tbsBASIC, RichEdit1}, {tbsCG, imgMSXCG}}) {
         auto* layout = new QVBoxLayout(page);
         layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(view);
+        view->setContextMenuPolicy(Qt::CustomContextMenu);
     }
     setCentralWidget(PageControl1);
 }
@@ -261,4 +364,486 @@ void TForm1::buildStatusBar()
         bar->addWidget(label);
         panels_[i] = label;
     }
+}
+
+void TForm1::buildDialogs()
+{
+    OpenDialog1 = new QFileDialog(this, QStringLiteral("開く"));
+    OpenDialog1->setObjectName("OpenDialog1");
+    OpenDialog1->setOption(QFileDialog::DontUseNativeDialog);
+    OpenDialog1->setOption(QFileDialog::HideNameFilterDetails);
+    OpenDialog1->setFileMode(QFileDialog::ExistingFile);
+    OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
+    OpenDialog1->setNameFilters(filterList(OpenFilters, std::size(OpenFilters)));
+
+    SaveDialog1 = new QFileDialog(this);
+    SaveDialog1->setObjectName("SaveDialog1");
+    SaveDialog1->setOption(QFileDialog::DontUseNativeDialog);
+    SaveDialog1->setOption(QFileDialog::HideNameFilterDetails);
+    SaveDialog1->setFileMode(QFileDialog::AnyFile);
+    SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
+    SaveDialog1->setSizeGripEnabled(true);
+    SaveDialog1->setNameFilters(filterList(SaveFilters, std::size(SaveFilters)));
+
+    FindDialog1 = new FindDialog(this);
+    help_ = new HelpViewer(this);
+    printer_.setDocName(qs(ProductName));
+}
+
+void TForm1::connectCommands()
+{
+    auto on = [this](const char* name, void (TForm1::*handler)()) {
+        connect(action(name), &QAction::triggered, this, handler);
+    };
+    for (const char* name : {"Clear1", "tbNew"})
+        on(name, &TForm1::Clear1Click);
+    for (const char* name : {"Open1", "tbOpen"})
+        on(name, &TForm1::Open1Click);
+    on("SaveAs1", &TForm1::SaveAs1Click);
+    on("Save1", &TForm1::Save1Click);
+    on("SaveBMP1", &TForm1::SaveBMP1Click);
+    connect(action("tbSave"), &QAction::triggered, this, [this] { isBasicPage() ? SaveAs1Click() : SaveBMP1Click(); });
+    on("Print1", &TForm1::Print1Click);
+    on("tbPrint", &TForm1::tbPrintClick);
+    on("PrintSetup1", &TForm1::PrintSetup1Click);
+    connect(action("Exit1"), &QAction::triggered, this, &QWidget::close);
+    for (const char* name : {"Copy1", "Copy2", "Copy3", "tbCopy"})
+        on(name, &TForm1::Copy1Click);
+    for (const char* name : {"SelectAll1", "SelectAll2"})
+        on(name, &TForm1::SelectAll1Click);
+    for (const char* name : {"Find1", "tbFind"})
+        on(name, &TForm1::Find1Click);
+    for (const char* name : {"ImgSizeChg1", "ImgSizeChg2"})
+        on(name, &TForm1::ImgSizeChg1Click);
+    on("Help2", &TForm1::Help2Click);
+    connect(action("About1"), &QAction::triggered, this, [this] {
+        if (Form2)
+            Form2->exec();
+    });
+    for (const char* name : {"Config", "tbConfig"}) {
+        connect(action(name), &QAction::triggered, this, [this] {
+            if (PagesDlg)
+                PagesDlg->exec();
+        });
+    }
+    for (int mode = 5; mode <= 12; ++mode) {
+        for (int menu = 1; menu <= 2; ++menu) {
+            const QByteArray name = QStringLiteral("SCREEN%1_%2").arg(mode).arg(menu).toLatin1();
+            connect(action(name.constData()), &QAction::triggered, this, [this, mode] { screenCommand(mode); });
+        }
+    }
+    connect(FindDialog1, &FindDialog::find, this, &TForm1::FindDialog1Find);
+    connect(imgMSXCG, &PictureView::doubleClicked, this, &TForm1::ImgSizeChg1Click);
+    connect(PageControl1, &QTabWidget::currentChanged, this, [this] {
+        if (!pageChangeByLoad_)
+            PageControl1Change();
+    });
+    connect(RichEdit1, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { PopupMenu1->popup(RichEdit1->viewport()->mapToGlobal(at)); });
+    connect(imgMSXCG, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { PopupMenu2->popup(imgMSXCG->mapToGlobal(at)); });
+}
+
+void TForm1::FormCreate(const QStringList& args)
+{
+    {
+        app::SettingsStore store(storePath_);
+        app::readAllSettings(store, Settings_);
+        enableScreenMode(!Settings_.isAutoDetectScreenMode);
+        store.close();
+    }
+    FontDialogs[0] = {QString::fromStdString(Settings_.fontNameAnk), 2};
+    FontDialogs[1] = {QString::fromStdString(Settings_.fontNameAnkGraph), 2};
+    FontDialogs[2] = {QString::fromStdString(Settings_.fontNameKanji), 128};
+    FontDialogs[3] = {QString::fromStdString(Settings_.mapFontFrom0xAD), 2};
+    RichEdit1->setDefaultPointSize(Settings_.fontSize);
+    RichEdit1->setDefaultCharset(Settings_.fontCharset);
+    ColorDialog1 = colorFromSetting(Settings_.backgroundColor);
+    ColorDialog2 = colorFromSetting(Settings_.fontColor);
+    RichEdit1->setBackgroundColor(ColorDialog1);
+    RichEdit1->setDefaultTextColor(ColorDialog2);
+    RichEdit1->setWordWrap(Settings_.useWordWrap);
+    setPanelText(0, qs(status::PleaseOpen));
+    indicateAnkMode(Settings_.isAnkMode);
+    State = app::DocumentState{};
+    indidateCanSave(false, false);
+    makeTempNames();
+    loader_ = std::make_unique<app::DocumentLoader>(Settings_, State, Temps, storePath_, app::RecentDocuments(),
+                                                     static_cast<app::LoaderHost&>(*this));
+    OpenDialog1->setDirectory(QString::fromStdString(Settings_.lastOpenDir));
+    const QStringList filters = OpenDialog1->nameFilters();
+    if (Settings_.lastOpenFilterIndex >= 1 && Settings_.lastOpenFilterIndex <= filters.size())
+        OpenDialog1->selectNameFilter(filters.at(Settings_.lastOpenFilterIndex - 1));
+    helpFile_ = QCoreApplication::applicationDirPath() + QStringLiteral("/Quillet.hlp");
+    if (!QFileInfo::exists(helpFile_)) {
+        const QString installed =
+            QCoreApplication::applicationDirPath() + QStringLiteral("/../share/quillet/Quillet.hlp");
+        if (QFileInfo::exists(installed))
+            helpFile_ = QFileInfo(installed).canonicalFilePath();
+    }
+    indicateScreenMode(Settings_.screenMode);
+    imgMSXCG->setStretch(Settings_.isStretch);
+    setAcceptDrops(true);
+
+    if (!args.isEmpty() && !args.first().isEmpty()) {
+        for (qsizetype i = 1; i < args.size(); ++i)
+            startInstance(args.at(i));
+        openDocument(args.first());
+    }
+    // A stored page other than the two is shown as the first.
+    const int page = Settings_.activePageIndex == CgPageIndex ? CgPageIndex : BasicPageIndex;
+    showPage(page);
+    PageControl1ChangeProc();
+
+    // The About box and the settings dialog come after the main window.
+    Form2 = new TForm2(this);
+    PagesDlg = new TPagesDlg(this);
+}
+
+void TForm1::makeTempNames()
+{
+    Temps.setTempNameDir(Settings_.tempFileDir);
+    try {
+        Temps.makeAsciiTempName();
+        Temps.makeRtfTempName();
+        Temps.makeBmpTempName();
+        return;
+    } catch (const QuilletError&) {
+    }
+    // The configured folder takes no files: this run uses the system's.
+    Temps.deleteTempFiles();
+    Temps.setTempNameDir(app::getTempPath());
+    try {
+        Temps.makeAsciiTempName();
+        Temps.makeRtfTempName();
+        Temps.makeBmpTempName();
+    } catch (const QuilletError&) {
+        // Loads then fail one by one; the window still opens.
+    }
+}
+
+void TForm1::writeValue(std::string_view name)
+{
+    app::saveSettings(storePath_, Settings_, {name});
+}
+
+bool TForm1::isBasicPage() const
+{
+    return PageControl1->currentIndex() == BasicPageIndex;
+}
+
+void TForm1::openDocument(const QString& path)
+{
+    loadDocument(path, false);
+}
+
+void TForm1::loadDocument(const QString& path, bool reload)
+{
+    if (loader_)
+        loader_->loadDocument(path, reload);
+}
+
+void TForm1::indicateScreenMode(int mode)
+{
+    for (int m = 5; m <= 12; ++m) {
+        for (int menu = 1; menu <= 2; ++menu) {
+            const QByteArray name = QStringLiteral("SCREEN%1_%2").arg(m).arg(menu).toLatin1();
+            action(name.constData())->setChecked(m == mode);
+        }
+    }
+    setPanelText(2, qs(status::ScreenPrefix) + QString::number(mode));
+    app::SettingsStore store(storePath_);
+    store.writeInteger(app::SettingsSection, app::setting::ScreenMode, mode);
+    store.close();
+}
+
+void TForm1::enableScreenMode(bool enabled)
+{
+    for (int mode = 5; mode <= 12; ++mode) {
+        for (int menu = 1; menu <= 2; ++menu) {
+            const QByteArray name = QStringLiteral("SCREEN%1_%2").arg(mode).arg(menu).toLatin1();
+            action(name.constData())->setEnabled(mode != 9 && enabled);
+        }
+    }
+}
+
+void TForm1::indicateAnkMode(bool isAnkMode)
+{
+    setPanelText(1, qs(isAnkMode ? status::AnkIndicator : status::KanjiIndicator));
+}
+
+void TForm1::indidateCanSave(bool listing, bool picture)
+{
+    action("Save1")->setEnabled(listing);
+    action("SaveAs1")->setEnabled(listing);
+    action("SaveBMP1")->setEnabled(picture);
+    action("tbSave")->setEnabled(isBasicPage() ? listing : picture);
+}
+
+void TForm1::PageControl1Change()
+{
+    PageControl1ChangeProc();
+}
+
+void TForm1::PageControl1ChangeProc()
+{
+    Settings_.activePageIndex = PageControl1->currentIndex();
+    const bool basic = isBasicPage();
+    for (const char* name : {"Find1", "Print1", "SelectAll1", "tbPrint", "tbFind"})
+        action(name)->setEnabled(basic);
+    indidateCanSave(State.listingLoaded, State.imageLoaded);
+    writeValue(app::setting::ActivePageIndex);
+}
+
+void TForm1::Clear1Click()
+{
+    if (isBasicPage()) {
+        State.clearListing();
+        indidateCanSave(State.listingLoaded, State.imageLoaded);
+        RichEdit1->clear();
+        setPanelText(3, QString());
+    } else {
+        State.clearImage();
+        indidateCanSave(State.listingLoaded, State.imageLoaded);
+        imgMSXCG->clear();
+    }
+    setWindowTitle(qs(ProductName));
+    setPanelText(0, qs(status::PleaseOpen));
+}
+
+void TForm1::Open1Click()
+{
+    if (OpenDialog1->exec() != QDialog::Accepted || OpenDialog1->selectedFiles().isEmpty())
+        return;
+    openDocument(OpenDialog1->selectedFiles().first());
+}
+
+QString TForm1::runSaveDialog(const QString& title, const QString& suffix, int filterIndex)
+{
+    SaveDialog1->setWindowTitle(title);
+    SaveDialog1->setDefaultSuffix(suffix);
+    SaveDialog1->selectNameFilter(SaveDialog1->nameFilters().at(filterIndex - 1));
+    if (SaveDialog1->exec() != QDialog::Accepted || SaveDialog1->selectedFiles().isEmpty())
+        return {};
+    return SaveDialog1->selectedFiles().first();
+}
+
+void TForm1::SaveAs1Click()
+{
+    const QString path = runSaveDialog(QStringLiteral("アスキーセーブ"), QStringLiteral("bas"), 1);
+    if (path.isEmpty())
+        return;
+    statusBar()->setProperty("simpleText", qs(status::AsciiSaving));
+    if (copyReplacing(localToQString(Temps.asciiTempPath()), path))
+        setPanelText(0, qs(status::AsciiSaved));
+    else
+        setPanelText(0, QStringLiteral("アスキーセーブできませんでした。"));
+}
+
+void TForm1::Save1Click()
+{
+    const QString path = runSaveDialog(QStringLiteral("RTF形式で保存"), QStringLiteral("rtf"), 2);
+    if (path.isEmpty())
+        return;
+    try {
+        RichEdit1->saveRtfFile(path);
+    } catch (const std::exception& error) {
+        showError(QString::fromUtf8(error.what()));
+        return;
+    }
+    setPanelText(0, qs(status::RtfSaved));
+}
+
+void TForm1::SaveBMP1Click()
+{
+    const QString path = runSaveDialog(QStringLiteral("BMP形式で保存"), QStringLiteral("bmp"), 3);
+    if (path.isEmpty())
+        return;
+    if (!copyReplacing(localToQString(Temps.bmpPicturePath()), path))
+        setPanelText(0, QStringLiteral("BMP形式で保存できませんでした。"));
+}
+
+void TForm1::printListing(bool withDialog)
+{
+    if (!isBasicPage())
+        return;
+    if (withDialog) {
+        QPrintDialog dialog(&printer_, this);
+        dialog.setObjectName("PrintDialog1");
+        dialog.setOption(QAbstractPrintDialog::PrintToFile, false);
+        if (dialog.exec() != QDialog::Accepted)
+            return;
+        // The whole listing is printed, whatever range was asked for.
+        printer_.setPrintRange(QPrinter::AllPages);
+    }
+    printer_.setDocName(qs(ProductName));
+    RichEdit1->document()->print(&printer_);
+    if (printer_.printerState() == QPrinter::Error)
+        showError(QStringLiteral("印刷できませんでした。"));
+}
+
+void TForm1::Print1Click()
+{
+    printListing(true);
+}
+
+void TForm1::tbPrintClick()
+{
+    printListing(false);
+}
+
+void TForm1::PrintSetup1Click()
+{
+    QPageSetupDialog dialog(&printer_, this);
+    dialog.setObjectName("PrinterSetupDialog1");
+    dialog.exec();
+}
+
+void TForm1::Copy1Click()
+{
+    if (isBasicPage()) {
+        RichEdit1->copy(); // plain text, HTML and RTF of the selection
+    } else if (imgMSXCG->hasPicture()) {
+        QApplication::clipboard()->setImage(imgMSXCG->picture());
+    }
+}
+
+void TForm1::SelectAll1Click()
+{
+    if (isBasicPage())
+        RichEdit1->selectAll();
+}
+
+void TForm1::Find1Click()
+{
+    FindDialog1->show();
+    FindDialog1->raise();
+    FindDialog1->activateWindow();
+}
+
+void TForm1::FindDialog1Find()
+{
+    const QString text = FindDialog1->findText();
+    if (text.isEmpty())
+        return;
+    const QTextCursor current = RichEdit1->textCursor();
+    const QTextCursor found = RichEdit1->document()->find(text, current.selectionEnd(), FindDialog1->flags());
+    if (found.isNull()) {
+        QMessageBox::information(FindDialog1, qs(ProductName), qs(status::SearchedToEnd));
+        return;
+    }
+    QTextCursor select(RichEdit1->document());
+    select.setPosition(found.selectionStart());
+    select.setPosition(found.selectionStart() + static_cast<int>(text.size()), QTextCursor::KeepAnchor);
+    RichEdit1->setTextCursor(select);
+    RichEdit1->ensureCursorVisible();
+}
+
+void TForm1::ImgSizeChg1Click()
+{
+    Settings_.isStretch = !Settings_.isStretch;
+    imgMSXCG->setStretch(Settings_.isStretch);
+    writeValue(app::setting::IsStretch);
+}
+
+void TForm1::screenCommand(int mode)
+{
+    Settings_.screenMode = mode;
+    indicateScreenMode(mode);
+    if (!State.imageSourcePath.empty() && Settings_.isReload)
+        openDocument(localToQString(State.imageSourcePath));
+}
+
+void TForm1::Help2Click()
+{
+    if (!help_->showContents(helpFile_))
+        showError(QStringLiteral("ヘルプファイル %1 を開けません。").arg(helpFile_));
+}
+
+void TForm1::showError(const QString& text)
+{
+    QMessageBox::critical(this, qs(ProductName), text);
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    Temps.deleteTempFiles();
+    QMainWindow::closeEvent(event);
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event)
+{
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile()) {
+            event->acceptProposedAction();
+            return;
+        }
+    }
+}
+
+void TForm1::dropEvent(QDropEvent* event)
+{
+    if (AcceptFiles(event->mimeData()->urls()))
+        event->acceptProposedAction();
+}
+
+bool TForm1::AcceptFiles(const QList<QUrl>& urls)
+{
+    QStringList paths;
+    for (const QUrl& url : urls) {
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    }
+    if (paths.isEmpty())
+        return false;
+    openDocument(paths.first());
+    for (qsizetype i = 1; i < paths.size(); ++i)
+        startInstance(paths.at(i));
+    return true;
+}
+
+void TForm1::showDebugMessage(const QString& text)
+{
+    QMessageBox::information(this, qs(ProductName), text);
+}
+
+void TForm1::rememberOpenedFile(const QString& path)
+{
+    const QFileInfo info(path);
+    OpenDialog1->setDirectory(info.absolutePath());
+    OpenDialog1->selectFile(info.fileName());
+}
+
+int TForm1::openDialogFilterIndex() const
+{
+    const int index = static_cast<int>(OpenDialog1->nameFilters().indexOf(OpenDialog1->selectedNameFilter()));
+    return index < 0 ? 1 : index + 1;
+}
+
+void TForm1::showListing(ByteSource& listing)
+{
+    buildRtfListing(
+        listing, Settings_, [this] { return Temps.createRtfOutput(); }, [this] { return Temps.rtfTempPath(); },
+        *RichEdit1, ColorDialog2, ColorDialog1, [this](const QString& text) { setPanelText(3, text); });
+}
+
+void TForm1::showPicture(const QString& bmpPath)
+{
+    if (!imgMSXCG->loadBmp(bmpPath))
+        throw QuilletError(ErrorKind::ViewLoadFailed, bmpPath.toStdString());
+}
+
+void TForm1::showPage(int index)
+{
+    pageChangeByLoad_ = true;
+    PageControl1->setCurrentIndex(index);
+    pageChangeByLoad_ = false;
+}
+
+void TForm1::documentLoaded(const QString& path)
+{
+    setWindowTitle(path + QStringLiteral(" - ") + qs(ProductName));
+    setPanelText(0, qs(status::Opened));
+    indidateCanSave(State.listingLoaded, State.imageLoaded);
+    PageControl1ChangeProc();
 }

@@ -2,42 +2,163 @@
 // The main window: menus, tool bar, the two pages with the listing and the
 // picture, the status bar, and the commands. Program start runs FormCreate.
 
+#include "app/DocumentLoader.h"
+#include "app/DocumentState.h"
+#include "app/TempFiles.h"
+#include "common/QuilletUnitGrobal.h"
+
+#include <QColor>
 #include <QMainWindow>
+#include <QPrinter>
+#include <QList>
 #include <QStringList>
+#include <QUrl>
 
 #include <array>
 #include <functional>
+#include <memory>
 
+class FindDialog;
+class TForm2;
+class TPagesDlg;
+class HelpViewer;
+class ListingView;
+class PictureView;
 class QAction;
+class QFileDialog;
 class QLabel;
 class QMenu;
 class QTabWidget;
 class QToolBar;
 class QWidget;
 
-class TForm1 : public QMainWindow {
+// Holds one font name for the listing, never shown to the user.
+struct FontHolder {
+    QString name;
+    int charset = 2;
+};
+
+class TForm1 : public QMainWindow, private quillet::app::LoaderHost {
     Q_OBJECT
 public:
     explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
 
-    // Text of status panel 0 to 3.
+    // Program start: reads the settings, prepares the views and the
+    // temporary files, and opens the first argument (each further one in a
+    // new instance of the program).
+    void FormCreate(const QStringList& args);
+
+    // Starts a further instance of the program with one file; replaceable
+    // so that tests can see the starts.
+    std::function<void(const QString&)> startInstance;
+
     QString panelText(int index) const;
     void setPanelText(int index, const QString& text);
-
     QAction* action(const char* name) const;
 
+    // Dropped files: the first is opened here, each further one in a new
+    // instance. False when no local file was dropped.
+    bool AcceptFiles(const QList<QUrl>& urls);
+
+    void openDocument(const QString& path);
+    void loadDocument(const QString& path, bool reload);
+    void indicateScreenMode(int mode) override;
+    void enableScreenMode(bool enabled);
+    void indicateAnkMode(bool isAnkMode);
+    void indidateCanSave(bool listing, bool picture);
+    void PageControl1ChangeProc();
+
+    // Commands, as the menus and buttons run them.
+    void Clear1Click();
+    void Open1Click();
+    void SaveAs1Click();
+    void Save1Click();
+    void SaveBMP1Click();
+    void Print1Click();
+    void tbPrintClick();
+    void PrintSetup1Click();
+    void Copy1Click();
+    void SelectAll1Click();
+    void Find1Click();
+    void FindDialog1Find();
+    void ImgSizeChg1Click();
+    void screenCommand(int mode);
+    void Help2Click();
+
+    // Shared state of the program.
+    quillet::Settings& settings() { return Settings_; }
+    const quillet::app::DocumentState& documentState() const { return State; }
+    quillet::app::TempFiles& tempFiles() { return Temps; }
+    const std::string& storePath() const { return storePath_; }
+    ListingView* listingView() const { return RichEdit1; }
+    PictureView* pictureView() const { return imgMSXCG; }
+    QFileDialog* openDialog() const { return OpenDialog1; }
+    QFileDialog* saveDialog() const { return SaveDialog1; }
+    FindDialog* findDialog() const { return FindDialog1; }
+    HelpViewer* helpViewer() const { return help_; }
+    QPrinter& printer() { return printer_; }
+    TForm2* aboutBox() const { return Form2; }
+    TPagesDlg* settingsDialog() const { return PagesDlg; }
+    const QString& helpFile() const { return helpFile_; }
+
+    std::array<FontHolder, 4> FontDialogs; // ANK, graphic, Kanji, 0xAD map
+    QColor ColorDialog1;                   // background colour
+    QColor ColorDialog2;                   // text colour
+
 protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
     void buildActions();
     void buildMenus();
     void buildToolBar();
     void buildStatusBar();
     void buildPages();
+    void buildDialogs();
+    void connectCommands();
+    void PageControl1Change();
+    void makeTempNames();
+    void writeValue(std::string_view name);
+    bool isBasicPage() const;
+    // Shows the save dialog; the chosen path, or empty when cancelled.
+    QString runSaveDialog(const QString& title, const QString& suffix, int filterIndex);
+    void printListing(bool withDialog);
+    void showError(const QString& text);
+
+    // LoaderHost
+    void showDebugMessage(const QString& text) override;
+    void rememberOpenedFile(const QString& path) override;
+    int openDialogFilterIndex() const override;
+    void showListing(quillet::ByteSource& listing) override;
+    void showPicture(const QString& bmpPath) override;
+    void showPage(int index) override;
+    void documentLoaded(const QString& path) override;
+
+    quillet::Settings Settings_;
+    quillet::app::DocumentState State;
+    quillet::app::TempFiles Temps;
+    std::string storePath_;
+    std::unique_ptr<quillet::app::DocumentLoader> loader_;
 
     QTabWidget* PageControl1 = nullptr;
     QWidget* tbsBASIC = nullptr;
     QWidget* tbsCG = nullptr;
+    ListingView* RichEdit1 = nullptr;
+    PictureView* imgMSXCG = nullptr;
     QToolBar* ToolBar1 = nullptr;
     QMenu* PopupMenu1 = nullptr;
     QMenu* PopupMenu2 = nullptr;
+    QFileDialog* OpenDialog1 = nullptr;
+    QFileDialog* SaveDialog1 = nullptr;
+    FindDialog* FindDialog1 = nullptr;
+    HelpViewer* help_ = nullptr;
+    TForm2* Form2 = nullptr;
+    TPagesDlg* PagesDlg = nullptr;
+    QPrinter printer_;
+    QString helpFile_;
     std::array<QLabel*, 4> panels_{};
+    bool pageChangeByLoad_ = false;
 };

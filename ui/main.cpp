@@ -1,3 +1,4 @@
+#include "ui/AppIcon.h"
 #include "ui/QuilletUnit.h"
 
 #include <QApplication>
@@ -5,8 +6,13 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName("Quillet");
+    QApplication::setApplicationName(QStringLiteral("Quillet"));
+    QApplication::setDesktopFileName(QStringLiteral("quillet"));
+    QApplication::setWindowIcon(quilletIcon());
     TForm1 window;
     window.show();
+    QStringList args = QApplication::arguments();
+    args.removeFirst();
+    window.FormCreate(args);
     return QApplication::exec();
 }

@@ -1,0 +1,70 @@
+#pragma once
+// Shared pieces of the widget tests: one QApplication for the program, and
+// a per-test home for settings, recent files and temporary files.
+
+#include "support/TestSupport.h"
+
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
+
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+
+namespace quillet::test {
+
+inline void ensureApplication()
+{
+    if (QApplication::instance())
+        return;
+    static int argc = 1;
+    static char name[] = "quillet_ui_tests";
+    static char* argv[] = {name, nullptr};
+    new QApplication(argc, argv); // lives until the test program ends
+}
+
+// Points the settings store, the recent-documents list and the system's
+// temporary directory into a scratch directory for the test's lifetime.
+class IsolatedHome {
+public:
+    IsolatedHome()
+    {
+        std::filesystem::create_directories(dir_ / "tmp");
+        std::filesystem::create_directories(dir_ / "runtime");
+        std::filesystem::permissions(dir_ / "runtime", std::filesystem::perms::owner_all);
+        set("XDG_RUNTIME_DIR", dir_ / "runtime");
+        set("XDG_CONFIG_HOME", dir_ / "config");
+        set("XDG_DATA_HOME", dir_ / "share");
+        set("TMPDIR", dir_ / "tmp");
+    }
+    ~IsolatedHome()
+    {
+        for (const char* name : {"XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "TMPDIR"})
+            unsetenv(name);
+    }
+    const std::filesystem::path& path() const { return dir_.path(); }
+    std::filesystem::path tmp() const { return dir_ / "tmp"; }
+    std::filesystem::path storeFile() const { return dir_ / "config/Vantre/Quillet.ini"; }
+
+private:
+    static void set(const char* name, const std::filesystem::path& value) { setenv(name, value.c_str(), 1); }
+    ScratchDir dir_;
+};
+
+// Runs `answer` on the next modal dialog once it is shown.
+inline void whenModalShown(std::function<void(QWidget*)> answer)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, answer] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            timer->stop();
+            timer->deleteLater();
+            answer(modal);
+        }
+    });
+    timer->start();
+}
+
+} // namespace quillet::test

@@ -1,0 +1,258 @@
+// The main window driven offscreen: start-up, loading, the commands and
+// closing, with the settings store and temporary files in a scratch home.
+
+#include "MainWindowFixture.h"
+#include "ui/FindDialog.h"
+#include "ui/ListingView.h"
+#include "ui/PictureView.h"
+
+#include <QAction>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+using namespace quillet;
+using namespace quillet::test;
+namespace fs = std::filesystem;
+
+TEST_F(MainWindowTest, StartsEmptyWithTheDefaults)
+{
+    start();
+    EXPECT_EQ(window->windowTitle(), "Quillet");
+    EXPECT_EQ(pages()->currentIndex(), BasicPageIndex);
+    EXPECT_EQ(window->panelText(0), "ファイルを開いてください。");
+    EXPECT_EQ(window->panelText(1), "ANK");
+    EXPECT_EQ(window->panelText(2), "SCREEN 5");
+    EXPECT_EQ(window->panelText(3), "");
+    for (const char* name : {"Save1", "SaveAs1", "SaveBMP1", "tbSave"})
+        EXPECT_FALSE(enabled(name)) << name;
+    EXPECT_TRUE(window->action("SCREEN5_1")->isChecked());
+    EXPECT_TRUE(window->action("SCREEN5_2")->isChecked());
+    EXPECT_FALSE(window->action("SCREEN9_1")->isEnabled());
+    // Start-up stores these three values and nothing else.
+    EXPECT_EQ(stored("version"), "1.00");
+    EXPECT_EQ(stored("Screen Mode"), "5");
+    EXPECT_EQ(stored("Active Page Index"), "0");
+    EXPECT_EQ(stored("Font Size"), "<none>");
+}
+
+TEST_F(MainWindowTest, TemporaryFilesLiveFromStartToClose)
+{
+    start();
+    const auto files = tempFiles();
+    ASSERT_EQ(files.size(), 3u);
+    for (const auto& f : files) {
+        EXPECT_EQ(f.filename().string().rfind("MSX", 0), 0u) << f;
+        EXPECT_EQ(fs::file_size(f), 0u);
+    }
+    window->openDocument(file("pic.sc5", hexBytes("FE 00 00 00 00 00 00")));
+    EXPECT_EQ(tempFiles().size(), 4u) << "the picture file";
+    window->close();
+    EXPECT_TRUE(tempFiles().empty());
+}
+
+TEST_F(MainWindowTest, LoadsAProgramAndAPicture)
+{
+    start();
+    const QString program = file("game.bas", Program);
+    window->openDocument(program);
+    EXPECT_EQ(window->windowTitle(), program + " - Quillet");
+    EXPECT_EQ(window->panelText(0), "ファイルを開きました。");
+    EXPECT_EQ(window->panelText(3), "3 行");
+    EXPECT_EQ(window->listingView()->toPlainText(), "10 PRINT \"A\"\n20 PRINT \"AB\"\n30 END\n");
+    EXPECT_TRUE(enabled("SaveAs1"));
+    EXPECT_TRUE(enabled("Save1"));
+    EXPECT_TRUE(enabled("tbSave"));
+    EXPECT_FALSE(enabled("SaveBMP1"));
+    EXPECT_EQ(stored("Last Open Dir"), home.path().string() + "/");
+
+    pages()->setCurrentIndex(CgPageIndex); // the user's page change
+    EXPECT_EQ(stored("Active Page Index"), "1");
+    EXPECT_FALSE(enabled("tbSave"));
+    EXPECT_FALSE(enabled("Print1"));
+
+    pages()->setCurrentIndex(BasicPageIndex);
+    const QString picture = file("title.sc7", hexBytes("FE 00 00 00 00 00 00 12 34"));
+    window->openDocument(picture);
+    EXPECT_EQ(pages()->currentIndex(), CgPageIndex);
+    EXPECT_EQ(stored("Active Page Index"), "1");
+    EXPECT_EQ(window->windowTitle(), picture + " - Quillet");
+    EXPECT_TRUE(window->pictureView()->hasPicture());
+    EXPECT_EQ(window->pictureView()->picture().width(), 256) << "SCREEN 5 from the setting, not the name";
+    EXPECT_TRUE(enabled("SaveBMP1"));
+    EXPECT_TRUE(enabled("tbSave"));
+    EXPECT_TRUE(enabled("SaveAs1")) << "the listing is still loaded";
+    EXPECT_EQ(window->panelText(3), "3 行");
+
+    // Reloading keeps the page shown.
+    window->loadDocument(program, true);
+    EXPECT_EQ(pages()->currentIndex(), CgPageIndex);
+}
+
+TEST_F(MainWindowTest, FailedLoadChangesNothingVisible)
+{
+    start();
+    const QString program = file("game.bas", Program);
+    window->openDocument(program);
+    const QString text = window->listingView()->toPlainText();
+    window->openDocument(file("bad.bas", hexBytes("FF 01 80 0A 00 1D 41 FA 00 00 00 00 00")));
+    window->openDocument(QString::fromStdString((home.path() / "missing.bas").string()));
+    EXPECT_EQ(window->windowTitle(), program + " - Quillet");
+    EXPECT_EQ(window->listingView()->toPlainText(), text);
+    EXPECT_EQ(window->panelText(3), "3 行");
+    EXPECT_EQ(window->documentState().listingSourcePath, program.toStdString());
+}
+
+TEST_F(MainWindowTest, ClearEmptiesOnlyThePageShown)
+{
+    start();
+    window->openDocument(file("game.bas", Program));
+    window->openDocument(file("pic.sc5", hexBytes("FE 00 00 00 00 00 00")));
+    ASSERT_EQ(pages()->currentIndex(), CgPageIndex);
+    window->Clear1Click();
+    EXPECT_FALSE(window->pictureView()->hasPicture());
+    EXPECT_EQ(window->windowTitle(), "Quillet");
+    EXPECT_EQ(window->panelText(0), "ファイルを開いてください。");
+    EXPECT_EQ(window->panelText(3), "3 行") << "the listing's count stays";
+    EXPECT_FALSE(enabled("SaveBMP1"));
+    EXPECT_TRUE(enabled("SaveAs1"));
+
+    pages()->setCurrentIndex(BasicPageIndex);
+    window->Clear1Click();
+    EXPECT_TRUE(window->listingView()->toPlainText().isEmpty());
+    EXPECT_EQ(window->panelText(3), "");
+    EXPECT_FALSE(enabled("SaveAs1"));
+    EXPECT_TRUE(window->documentState().listingSourcePath.empty());
+}
+
+TEST_F(MainWindowTest, FindRunsDownToTheLastMatchThenSaysSo)
+{
+    start();
+    window->openDocument(file("game.bas", Program));
+    FindDialog* find = window->findDialog();
+    find->setFindText("PRINT");
+    window->Find1Click();
+    EXPECT_TRUE(find->isVisible());
+    EXPECT_FALSE(find->isModal());
+
+    window->FindDialog1Find();
+    QTextCursor cursor = window->listingView()->textCursor();
+    EXPECT_EQ(cursor.selectedText(), "PRINT");
+    EXPECT_EQ(cursor.selectionStart(), 3);
+    window->FindDialog1Find();
+    cursor = window->listingView()->textCursor();
+    EXPECT_EQ(cursor.selectionStart(), 16);
+
+    QString message;
+    whenModalShown([&message](QWidget* modal) {
+        if (auto* box = qobject_cast<QMessageBox*>(modal))
+            message = box->text();
+        modal->close();
+    });
+    window->FindDialog1Find();
+    EXPECT_EQ(message, "最後まで検索しました。");
+    EXPECT_EQ(window->listingView()->textCursor().selectionStart(), 16) << "the last match stays selected";
+}
+
+TEST_F(MainWindowTest, AsciiSaveCopiesTheListingByteForByte)
+{
+    start();
+    window->openDocument(file("game.bas", Program));
+    saveAs(home.path() / "out");
+    window->SaveAs1Click();
+    EXPECT_EQ(readFile(home.path() / "out.bas"), ProgramListing) << "the default extension is added";
+    EXPECT_EQ(window->panelText(0), "アスキーセーブしました。");
+
+    const std::string text = "10 \xB1\xB2\r\n\x01\x41";
+    window->openDocument(file("plain.asc", text));
+    saveAs(home.path() / "copy.asc");
+    window->SaveAs1Click();
+    EXPECT_EQ(readFile(home.path() / "copy.asc"), text);
+}
+
+TEST_F(MainWindowTest, AsciiSaveReportsAFailedCopy)
+{
+    start();
+    window->openDocument(file("game.bas", Program));
+    // A cleaner of the temporary folder took the listing away.
+    fs::remove(window->tempFiles().asciiTempPath());
+    writeFile(home.path() / "out.bas", "old");
+    saveAs(home.path() / "out.bas");
+    whenModalShown([](QWidget* modal) { // asked before replacing the old file
+        if (auto* box = qobject_cast<QMessageBox*>(modal))
+            box->button(QMessageBox::Yes)->click();
+    });
+    window->SaveAs1Click();
+    EXPECT_EQ(window->panelText(0), "アスキーセーブできませんでした。");
+    EXPECT_EQ(readFile(home.path() / "out.bas"), "old") << "the old file stays whole";
+}
+
+TEST_F(MainWindowTest, RtfSaveReadsBackToTheSameText)
+{
+    start();
+    window->openDocument(file("game.bas", Program));
+    saveAs(home.path() / "listing.rtf");
+    window->Save1Click();
+    EXPECT_EQ(window->panelText(0), "RTF形式で保存しました。");
+    ListingView copy;
+    copy.loadRtfFile(QString::fromStdString((home.path() / "listing.rtf").string()));
+    EXPECT_EQ(copy.toPlainText(), window->listingView()->toPlainText());
+}
+
+TEST_F(MainWindowTest, PrintsTheListingToPdf)
+{
+    if (std::system("command -v pdftotext >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "pdftotext is not installed";
+    start();
+    window->openDocument(file("game.bas", Program));
+    const fs::path pdf = home.path() / "listing.pdf";
+    window->printer().setOutputFormat(QPrinter::PdfFormat);
+    window->printer().setOutputFileName(QString::fromStdString(pdf.string()));
+    window->tbPrintClick();
+    ASSERT_TRUE(fs::exists(pdf));
+    const fs::path text = home.path() / "listing.txt";
+    ASSERT_EQ(std::system(("pdftotext '" + pdf.string() + "' '" + text.string() + "'").c_str()), 0);
+    const std::string printed = readFile(text);
+    EXPECT_NE(printed.find("20 PRINT \"AB\""), std::string::npos) << printed;
+    EXPECT_NE(printed.find("30 END"), std::string::npos) << printed;
+}
+
+TEST_F(MainWindowTest, FurtherArgumentsStartNewInstancesFirst)
+{
+    const QString first = file("one.bas", Program);
+    const QString second = file("two words.bas", Program);
+    const QString third = file("三.bas", Program);
+    start({first, second, third});
+    ASSERT_EQ(started.size(), 2u);
+    EXPECT_EQ(started[0].path, second);
+    EXPECT_EQ(started[1].path, third);
+    EXPECT_EQ(started[0].titleThen, "Quillet") << "started before the first file was loaded";
+    EXPECT_EQ(window->windowTitle(), first + " - Quillet");
+    EXPECT_EQ(pages()->currentIndex(), BasicPageIndex);
+}
+
+TEST_F(MainWindowTest, DroppedFilesOpenTheFirstAndStartTheRest)
+{
+    start();
+    const QString a = file("a.sc5", hexBytes("FE 00 00 00 00 00 00"));
+    const QString b = file("b b.bas", Program);
+    const QString c = file(std::string(200, 'x') + ".bas", Program);
+    EXPECT_TRUE(window->acceptDrops());
+    EXPECT_FALSE(window->AcceptFiles({QUrl("https://example.org/a.bas")})) << "only local files";
+    ASSERT_TRUE(window->AcceptFiles({QUrl::fromLocalFile(a), QUrl::fromLocalFile(b), QUrl::fromLocalFile(c)}));
+    EXPECT_EQ(window->windowTitle(), a + " - Quillet");
+    ASSERT_EQ(started.size(), 2u);
+    EXPECT_EQ(started[0].path, b);
+    EXPECT_EQ(started[1].path, c) << "long names arrive whole";
+    EXPECT_EQ(started[0].titleThen, a + " - Quillet") << "the first file is opened before the others start";
+    EXPECT_EQ(stored("Last Open Dir"), home.path().string() + "/");
+}

@@ -1,0 +1,6 @@
+#pragma once
+// The program's icon, at every size the resources carry.
+
+#include <QIcon>
+
+QIcon quilletIcon();

@@ -1,0 +1,743 @@
+#include "ui/QuilletUnit3.h"
+
+#include "app/SettingsTable.h"
+#include "app/TempFiles.h"
+#include "ui/AppIcon.h"
+#include "ui/HelpViewer.h"
+#include "ui/ListingView.h"
+#include "ui/QuilletUnit.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QDir>
+#include <QEvent>
+#include <QFileDialog>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+using namespace quillet;
+
+namespace {
+
+constexpr int SettingsHelpContext = 8;
+
+struct ScreenChoice {
+    int mode;
+    const char* caption;
+};
+
+constexpr ScreenChoice ScreenChoices[] = {
+    {5, "SCREEN &5 （256 x 212ドット、512色中16色）"},
+    {6, "SCREEN &6 （512 x 212ドット、512色中4色）"},
+    {7, "SCREEN &7 （512 x 212ドット、512色中16色）"},
+    {8, "SCREEN &8 （256 x 212ドット、256色中256色）"},
+    {9, "SCREEN &9"},
+    {10, "SCREEN 1&0 （256 x 212ドット、YJK12499色+512色中16色）"},
+    {11, "SCREEN 1&1 （256 x 212ドット、YJK12499色+512色中16色）"},
+    {12, "SCREEN 1&2 （256 x 212ドット、YJK19268色）"},
+};
+
+QString u(const char* text)
+{
+    return QString::fromUtf8(text);
+}
+
+// A whole number as the edits take it; nullopt for anything else.
+std::optional<int> parseInteger(const QString& text)
+{
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok);
+    return ok ? std::optional<int>(value) : std::nullopt;
+}
+
+QLabel* buddyLabel(const char* caption, QWidget* buddy, const char* name, QWidget* parent)
+{
+    auto* label = new QLabel(u(caption), parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setBuddy(buddy);
+    return label;
+}
+
+QLineEdit* sampleEdit(const char* name, const char* text, QWidget* parent)
+{
+    auto* edit = new QLineEdit(u(text), parent);
+    edit->setObjectName(QString::fromLatin1(name));
+    edit->setReadOnly(true);
+    edit->setFrame(false);
+    return edit;
+}
+
+QColor settingColor(std::uint32_t value)
+{
+    return QColor(static_cast<int>(value & 0xFF), static_cast<int>((value >> 8) & 0xFF),
+                  static_cast<int>((value >> 16) & 0xFF));
+}
+
+std::uint32_t colorSetting(const QColor& color)
+{
+    return static_cast<std::uint32_t>(color.red()) | (static_cast<std::uint32_t>(color.green()) << 8) |
+           (static_cast<std::uint32_t>(color.blue()) << 16);
+}
+
+} // namespace
+
+UpDownButtons::UpDownButtons(QLineEdit* buddy, int minimum, int maximum, QWidget* parent)
+    : QWidget(parent), buddy_(buddy), minimum_(minimum), maximum_(maximum), position_(minimum)
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    auto* up = new QToolButton(this);
+    up->setArrowType(Qt::UpArrow);
+    up->setAutoRepeat(true);
+    auto* down = new QToolButton(this);
+    down->setArrowType(Qt::DownArrow);
+    down->setAutoRepeat(true);
+    for (QToolButton* button : {up, down}) {
+        button->setFixedSize(16, 11);
+        layout->addWidget(button);
+    }
+    connect(up, &QToolButton::clicked, this, [this] { stepBy(1); });
+    connect(down, &QToolButton::clicked, this, [this] { stepBy(-1); });
+}
+
+void UpDownButtons::stepBy(int steps)
+{
+    if (const auto typed = parseInteger(buddy_->text()))
+        position_ = std::clamp(*typed, minimum_, maximum_);
+    position_ = std::clamp(position_ + steps, minimum_, maximum_);
+    buddy_->setText(QString::number(position_));
+}
+
+TPagesDlg::TPagesDlg(TForm1* form) : QDialog(form), form_(form)
+{
+    setObjectName("PagesDlg");
+    setWindowTitle(u("設定"));
+    QFont uiFont = font();
+    uiFont.setFamilies({u("ＭＳ Ｐゴシック"), uiFont.family()});
+    uiFont.setPixelSize(12);
+    setFont(uiFont);
+    setModal(true);
+    chooseColor = [this](const QColor& initial, const QString& title) {
+        return QColorDialog::getColor(initial, this, title);
+    };
+    chooseFolder = [this] {
+        return QFileDialog::getExistingDirectory(
+            form_, u("フォルダを選択してください"),
+            QStandardPaths::writableLocation(QStandardPaths::DesktopLocation),
+            QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+    };
+
+    pages_ = new QTabWidget(this);
+    pages_->setObjectName("PageControl1");
+    pages_->addTab(buildBasic1(), u("BASIC1"));
+    pages_->addTab(buildBasic2(), u("BASIC2"));
+    pages_->addTab(buildCg(), u("CG"));
+    pages_->addTab(buildConfig(), u("設定"));
+    pages_->addTab(buildInfo(), u("情報"));
+
+    ckbReload = new QCheckBox(u("再読込する(&R)"), this);
+    ckbReload->setObjectName("ckbReload");
+    ckbReload->setToolTip(u("OKボタンクリック後にファイルを再読込するかを指定します"));
+    OKBtn = new QPushButton(u("OK"), this);
+    OKBtn->setObjectName("OKBtn");
+    OKBtn->setDefault(true);
+    CancelBtn = new QPushButton(u("キャンセル"), this);
+    CancelBtn->setObjectName("CancelBtn");
+    HelpBtn = new QPushButton(u("ヘルプ(&H)"), this);
+    HelpBtn->setObjectName("HelpBtn");
+    HelpBtn->setAutoDefault(false);
+
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(ckbReload);
+    bottom->addStretch(1);
+    bottom->addWidget(OKBtn);
+    bottom->addWidget(CancelBtn);
+    bottom->addWidget(HelpBtn);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(pages_, 1);
+    layout->addLayout(bottom);
+
+    connect(OKBtn, &QPushButton::clicked, this, &TPagesDlg::OKBtnClick);
+    connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+    connect(HelpBtn, &QPushButton::clicked, this, &TPagesDlg::HelpBtnClick);
+    FormCreate();
+    // 427 x 401, or larger where this platform's fonts need the room.
+    const QSize hint = sizeHint();
+    setFixedSize(std::max(427, hint.width()), std::max(401, hint.height()));
+}
+
+QWidget* TPagesDlg::buildBasic1()
+{
+    auto* page = new QWidget;
+    page->setObjectName("tbsBASIC1");
+
+    auto* grbFont = new QGroupBox(u("フォント"), page);
+    grbFont->setObjectName("grbFont");
+    auto fontList = [grbFont](const char* name) {
+        auto* combo = new QComboBox(grbFont);
+        combo->setObjectName(QString::fromLatin1(name));
+        combo->setEditable(false);
+        combo->setMaxVisibleItems(20);
+        return combo;
+    };
+    cmbAnkFont = fontList("cmbAnkFont");
+    cmbAnkGraphFont = fontList("cmbAnkGraphFont");
+    cmbKanjiFont = fontList("cmbKanjiFont");
+    edtFontSize = new QLineEdit(u("1"), grbFont);
+    edtFontSize->setObjectName("edtFontSize");
+    edtFontSize->setMaxLength(3);
+    edtFontSize->setFixedWidth(40);
+    UpDown1 = new UpDownButtons(edtFontSize, 1, 999, grbFont);
+    UpDown1->setObjectName("UpDown1");
+    auto* sizeRow = new QHBoxLayout;
+    sizeRow->setSpacing(0);
+    sizeRow->addWidget(edtFontSize);
+    sizeRow->addWidget(UpDown1);
+    sizeRow->addStretch(1);
+    auto* fontGrid = new QGridLayout(grbFont);
+    fontGrid->addWidget(buddyLabel("ANKモード用(&A):", cmbAnkFont, "Label1", grbFont), 0, 0);
+    fontGrid->addWidget(cmbAnkFont, 0, 1);
+    fontGrid->addWidget(buddyLabel("グラフィック文字用(&G):", cmbAnkGraphFont, "Label5", grbFont), 1, 0);
+    fontGrid->addWidget(cmbAnkGraphFont, 1, 1);
+    fontGrid->addWidget(buddyLabel("漢字モード用(&K):", cmbKanjiFont, "Label2", grbFont), 2, 0);
+    fontGrid->addWidget(cmbKanjiFont, 2, 1);
+    fontGrid->addWidget(buddyLabel("サイズ(&P):", edtFontSize, "Label4", grbFont), 3, 0);
+    fontGrid->addLayout(sizeRow, 3, 1);
+    fontGrid->setColumnStretch(1, 1);
+
+    auto* grbMode = new QGroupBox(u("モード"), page);
+    grbMode->setObjectName("grbMode");
+    rdbtnAnk = new QRadioButton(u("ANKモード(&N)"), grbMode);
+    rdbtnAnk->setObjectName("rdbtnAnk");
+    rdbtnAnk->setChecked(true);
+    rdbtnKanji = new QRadioButton(u("漢字モード(&J)"), grbMode);
+    rdbtnKanji->setObjectName("rdbtnKanji");
+    auto* modeLayout = new QVBoxLayout(grbMode);
+    modeLayout->addWidget(rdbtnAnk);
+    modeLayout->addWidget(rdbtnKanji);
+
+    auto colourGroup = [page](const char* name, const char* caption, QFrame*& swatch, const char* swatchName,
+                              const char* buttonName, const char* buttonCaption) {
+        auto* group = new QGroupBox(u(caption), page);
+        group->setObjectName(QString::fromLatin1(name));
+        swatch = new QFrame(group);
+        swatch->setObjectName(QString::fromLatin1(swatchName));
+        swatch->setFrameShape(QFrame::Box);
+        swatch->setFixedSize(40, 22);
+        swatch->setAutoFillBackground(true);
+        auto* button = new QPushButton(u(buttonCaption), group);
+        button->setObjectName(QString::fromLatin1(buttonName));
+        button->setAutoDefault(false);
+        auto* column = new QVBoxLayout(group);
+        column->addWidget(swatch, 0, Qt::AlignHCenter);
+        column->addWidget(button);
+        return std::pair{group, button};
+    };
+    auto [grbFontColor, btnChoiceFontColor] =
+        colourGroup("grbFontColor", "文字色", shpFontColor, "shpFontColor", "btnChoiceFontColor", "色選択(&C)...");
+    auto [grbBgColor, btnChoiceBgColor] =
+        colourGroup("grbBgColor", "背景色", shpBgColor, "shpBgColor", "btnChoiceBgColor", "色選択(&L)...");
+    setSwatch(shpFontColor, palette().color(QPalette::WindowText));
+    setSwatch(shpBgColor, palette().color(QPalette::Base));
+    shpFontColor->installEventFilter(this);
+    shpBgColor->installEventFilter(this);
+    connect(btnChoiceFontColor, &QPushButton::clicked, this, &TPagesDlg::btnChoiceFontColorClick);
+    connect(btnChoiceBgColor, &QPushButton::clicked, this, &TPagesDlg::btnChoiceBgColorClick);
+
+    auto* grbFontSample = new QGroupBox(u("サンプル"), page);
+    grbFontSample->setObjectName("grbFontSample");
+    edtAnkFontSample = sampleEdit("edtAnkFontSample", "10 CLS", grbFontSample);
+    edtAnkGraphFontSample = sampleEdit("edtAnkGraphFontSample", "ABCDEFG", grbFontSample);
+    edtKanjiFontSample = sampleEdit("edtKanjiFontSample", "漢字BASIC", grbFontSample);
+    const std::pair<QLineEdit*, const char*> samples[] = {
+        {edtAnkFontSample, "MSX ROM 8dot"}, {edtAnkGraphFontSample, "MSX ROM Graph 8dot"}, {edtKanjiFontSample, "ＭＳ ゴシック"}};
+    auto* sampleLayout = new QVBoxLayout(grbFontSample);
+    for (auto [edit, family] : samples) {
+        QFont sampleFont(u(family));
+        sampleFont.setPixelSize(16);
+        edit->setFont(sampleFont);
+        sampleLayout->addWidget(edit);
+    }
+
+    connect(cmbAnkFont, &QComboBox::currentTextChanged, this, [this](const QString& name) {
+        QFont f = edtAnkFontSample->font();
+        f.setFamilies({name});
+        edtAnkFontSample->setFont(f);
+    });
+    connect(cmbAnkGraphFont, &QComboBox::currentTextChanged, this, [this](const QString& name) {
+        QFont f = edtAnkGraphFontSample->font();
+        f.setFamilies({name});
+        edtAnkGraphFontSample->setFont(f);
+    });
+    connect(cmbKanjiFont, &QComboBox::currentTextChanged, this, [this](const QString& name) {
+        QFont f = edtKanjiFontSample->font();
+        f.setFamilies({name});
+        edtKanjiFontSample->setFont(f);
+    });
+    connect(edtFontSize, &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (const auto size = parseInteger(text); size && *size > 0)
+            setSampleSize(*size);
+    });
+
+    auto* grid = new QGridLayout(page);
+    grid->addWidget(grbFont, 0, 0, 1, 3);
+    grid->addWidget(grbMode, 1, 0);
+    grid->addWidget(grbFontColor, 1, 1);
+    grid->addWidget(grbBgColor, 1, 2);
+    grid->addWidget(grbFontSample, 2, 0, 1, 3);
+    grid->setRowStretch(3, 1);
+    return page;
+}
+
+QWidget* TPagesDlg::buildBasic2()
+{
+    auto* page = new QWidget;
+    page->setObjectName("tbsBASIC2");
+
+    auto* grbWordWrap = new QGroupBox(u("ワードラップ"), page);
+    grbWordWrap->setObjectName("grbWordWrap");
+    ckbWordWrap = new QCheckBox(u("ワードラップを有効にする(&W)"), grbWordWrap);
+    ckbWordWrap->setObjectName("ckbWordWrap");
+    auto* Label10 = new QLabel(u("出力したファイルには反映されません。"), grbWordWrap);
+    Label10->setObjectName("Label10");
+    auto* wrapLayout = new QVBoxLayout(grbWordWrap);
+    wrapLayout->addWidget(ckbWordWrap);
+    wrapLayout->addWidget(Label10);
+
+    auto* grbOthers = new QGroupBox(u("その他"), page);
+    grbOthers->setObjectName("grbOthers");
+    ckbVisibleOver65530 = new QCheckBox(u("行65530以降を表示する(&V)"), grbOthers);
+    ckbVisibleOver65530->setObjectName("ckbVisibleOver65530");
+    ckbVisibleOver65530->setToolTip(u("行番号が65530以上の行も表示するかどうかを指定します"));
+    ckbMap0xAD = new QCheckBox(u("半角の小さい「ｭ」(&&HAD)を別のフォント・コードにマッピングする(&M)"), grbOthers);
+    ckbMap0xAD->setObjectName("ckbMap0xAD");
+    ckbMap0xAD->setToolTip(u("ANKモードの時のみ機能します"));
+    cmbMapFontFrom0xAD = new QComboBox(grbOthers);
+    cmbMapFontFrom0xAD->setObjectName("cmbMapFontFrom0xAD");
+    cmbMapFontFrom0xAD->setEditable(true);
+    cmbMapFontFrom0xAD->setInsertPolicy(QComboBox::NoInsert);
+    cmbMapFontFrom0xAD->setMaxVisibleItems(20);
+    lblMapFontFrom0xAD = buddyLabel("マッピング先フォント(&F):", cmbMapFontFrom0xAD, "lblMapFontFrom0xAD", grbOthers);
+    edtMapCodeFrom0xAD = new QLineEdit(u("32"), grbOthers);
+    edtMapCodeFrom0xAD->setObjectName("edtMapCodeFrom0xAD");
+    edtMapCodeFrom0xAD->setMaxLength(3);
+    edtMapCodeFrom0xAD->setFixedWidth(40);
+    lblMapCodeFrom0xAD = buddyLabel("マッピング先コード(&C):", edtMapCodeFrom0xAD, "lblMapCodeFrom0xAD", grbOthers);
+    updMapCodeFrom0xAD = new UpDownButtons(edtMapCodeFrom0xAD, 32, 255, grbOthers);
+    updMapCodeFrom0xAD->setObjectName("updMapCodeFrom0xAD");
+    auto* codeRow = new QHBoxLayout;
+    codeRow->setSpacing(0);
+    codeRow->addWidget(edtMapCodeFrom0xAD);
+    codeRow->addWidget(updMapCodeFrom0xAD);
+    codeRow->addStretch(1);
+    auto* others = new QGridLayout(grbOthers);
+    others->addWidget(ckbVisibleOver65530, 0, 0, 1, 2);
+    others->addWidget(ckbMap0xAD, 1, 0, 1, 2);
+    others->addWidget(lblMapFontFrom0xAD, 2, 0);
+    others->addWidget(cmbMapFontFrom0xAD, 2, 1);
+    others->addWidget(lblMapCodeFrom0xAD, 3, 0);
+    others->addLayout(codeRow, 3, 1);
+    others->setColumnStretch(1, 1);
+    connect(ckbMap0xAD, &QCheckBox::clicked, this, &TPagesDlg::ckbMap0xADClick);
+
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(grbWordWrap);
+    layout->addWidget(grbOthers);
+    layout->addStretch(1);
+    return page;
+}
+
+QWidget* TPagesDlg::buildCg()
+{
+    auto* page = new QWidget;
+    page->setObjectName("tbsCG1");
+    auto* grbScreenMode = new QGroupBox(u("スクリーンモード"), page);
+    grbScreenMode->setObjectName("grbScreenMode");
+    ckbAutoDetectScreenMode = new QCheckBox(u("スクリーンモードを自動判別する(&A)"), grbScreenMode);
+    ckbAutoDetectScreenMode->setObjectName("ckbAutoDetectScreenMode");
+    auto* layout = new QVBoxLayout(grbScreenMode);
+    layout->addWidget(ckbAutoDetectScreenMode);
+    auto* group = new QButtonGroup(this);
+    for (std::size_t i = 0; i < std::size(ScreenChoices); ++i) {
+        auto* button = new QRadioButton(u(ScreenChoices[i].caption), grbScreenMode);
+        button->setObjectName(QStringLiteral("rdbtnScreen%1").arg(ScreenChoices[i].mode));
+        group->addButton(button, ScreenChoices[i].mode);
+        layout->addWidget(button);
+        screenButtons_[i] = button;
+    }
+    screenButton(5)->setChecked(true);
+    screenButton(9)->setEnabled(false);
+    connect(ckbAutoDetectScreenMode, &QCheckBox::clicked, this, &TPagesDlg::ckbAutoDetectScreenModeClick);
+    auto* pageLayout = new QVBoxLayout(page);
+    pageLayout->addWidget(grbScreenMode);
+    pageLayout->addStretch(1);
+    return page;
+}
+
+QWidget* TPagesDlg::buildConfig()
+{
+    auto* page = new QWidget;
+    page->setObjectName("tbsConfig1");
+    auto* grbTempFile = new QGroupBox(u("一時ファイル"), page);
+    grbTempFile->setObjectName("grbTempFile");
+    edtTempFileDir = new QLineEdit(grbTempFile);
+    edtTempFileDir->setObjectName("edtTempFileDir");
+    edtTempFileDir->setReadOnly(true);
+    QPalette face = edtTempFileDir->palette();
+    face.setColor(QPalette::Base, face.color(QPalette::Button));
+    edtTempFileDir->setPalette(face);
+    auto* btnBrowseFolder = new QPushButton(u("参照(&B)"), grbTempFile);
+    btnBrowseFolder->setObjectName("btnBrowseFolder");
+    btnBrowseFolder->setAutoDefault(false);
+    auto* btnDefaultTempFolder = new QPushButton(u("標準に戻す(&D)"), grbTempFile);
+    btnDefaultTempFolder->setObjectName("btnDefaultTempFolder");
+    btnDefaultTempFolder->setAutoDefault(false);
+    auto* Label9 = new QLabel(u("通常は変更する必要はありません。"), grbTempFile);
+    Label9->setObjectName("Label9");
+    auto* grid = new QGridLayout(grbTempFile);
+    grid->addWidget(buddyLabel("フォルダ(&F):", edtTempFileDir, "Label7", grbTempFile), 0, 0);
+    grid->addWidget(edtTempFileDir, 0, 1, 1, 2);
+    grid->addWidget(btnBrowseFolder, 1, 1);
+    grid->addWidget(btnDefaultTempFolder, 1, 2);
+    grid->addWidget(Label9, 2, 0, 1, 3);
+    connect(btnBrowseFolder, &QPushButton::clicked, this, &TPagesDlg::btnBrowseFolderClick);
+    connect(btnDefaultTempFolder, &QPushButton::clicked, this, &TPagesDlg::btnDefaultTempFolderClick);
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(grbTempFile);
+    layout->addStretch(1);
+    return page;
+}
+
+QWidget* TPagesDlg::buildInfo()
+{
+    auto* page = new QWidget;
+    page->setObjectName("tbsInfo1");
+    auto* icon = new QLabel(page);
+    icon->setObjectName("Image1");
+    icon->setPixmap(quilletIcon().pixmap(32, 32));
+    auto* lblInfo1 = new QLabel(u("Quillet"), page);
+    lblInfo1->setObjectName("lblInfo1");
+    auto* Label6 = new QLabel(u("ビルド"), page);
+    Label6->setObjectName("Label6");
+    edtVersion = new QLineEdit(u("0.0.0.0"), page);
+    edtVersion->setObjectName("edtVersion");
+    edtVersion->setReadOnly(true);
+    edtVersion->setFrame(false);
+    auto* lblTradeMark1 = new QLabel(u("MSXはMSXアソシエーションの商標です。"), page);
+    lblTradeMark1->setObjectName("lblTradeMark1");
+    auto* lblTradeMark2 = new QLabel(u("MSX is a trademark of the MSX Association."), page);
+    lblTradeMark2->setObjectName("lblTradeMark2");
+    auto* notice = new QLabel(u("MSX のファイル（BASIC のリストと画面イメージ）を表示します。"), page);
+    notice->setObjectName("lblNotice");
+    notice->setWordWrap(true);
+
+    auto* grid = new QGridLayout(page);
+    grid->addWidget(icon, 0, 0, 2, 1, Qt::AlignTop);
+    grid->addWidget(lblInfo1, 0, 1, 1, 2);
+    grid->addWidget(Label6, 1, 1);
+    grid->addWidget(edtVersion, 1, 2);
+    grid->addWidget(lblTradeMark1, 2, 1, 1, 2);
+    grid->addWidget(lblTradeMark2, 3, 1, 1, 2);
+    grid->addWidget(notice, 4, 1, 1, 2);
+    grid->setColumnStretch(2, 1);
+    grid->setRowStretch(5, 1);
+    return page;
+}
+
+QString TPagesDlg::programVersion()
+{
+#ifdef QUILLET_VERSION
+    const QString version = QStringLiteral(QUILLET_VERSION);
+    static const QRegularExpression fourNumbers(QStringLiteral("^\\d+\\.\\d+\\.\\d+\\.\\d+$"));
+    if (fourNumbers.match(version).hasMatch())
+        return version;
+#endif
+    return {};
+}
+
+void TPagesDlg::FormCreate()
+{
+    pages_->setCurrentIndex(0);
+    if (const QString version = programVersion(); !version.isEmpty())
+        edtVersion->setText(version);
+    QStringList families = QFontDatabase::families();
+    std::sort(families.begin(), families.end());
+    for (QComboBox* list : {cmbAnkFont, cmbAnkGraphFont, cmbKanjiFont, cmbMapFontFrom0xAD}) {
+        list->addItems(families);
+        list->setCurrentIndex(families.isEmpty() ? -1 : 0);
+    }
+}
+
+QRadioButton* TPagesDlg::screenButton(int mode) const
+{
+    for (QRadioButton* button : screenButtons_) {
+        if (button->objectName() == QStringLiteral("rdbtnScreen%1").arg(mode))
+            return button;
+    }
+    return nullptr;
+}
+
+void TPagesDlg::setSwatch(QFrame* swatch, const QColor& color)
+{
+    QPalette colours = swatch->palette();
+    colours.setColor(QPalette::Window, color);
+    swatch->setPalette(colours);
+    swatch->setProperty("color", color);
+}
+
+void TPagesDlg::setSampleSize(int points)
+{
+    for (QLineEdit* sample : {edtAnkFontSample, edtAnkGraphFontSample, edtKanjiFontSample}) {
+        QFont f = sample->font();
+        f.setPointSize(points);
+        sample->setFont(f);
+    }
+}
+
+void TPagesDlg::FormShow()
+{
+    const Settings& settings = form_->settings();
+    ListingView* view = form_->listingView();
+    form_->ColorDialog1 = view->backgroundColor();
+    form_->ColorDialog2 = view->defaultTextColor();
+    setSwatch(shpBgColor, form_->ColorDialog1);
+    setSwatch(shpFontColor, form_->ColorDialog2);
+
+    const std::pair<QComboBox*, const std::string*> lists[] = {{cmbAnkFont, &settings.fontNameAnk},
+                                                               {cmbAnkGraphFont, &settings.fontNameAnkGraph},
+                                                               {cmbKanjiFont, &settings.fontNameKanji},
+                                                               {cmbMapFontFrom0xAD, &settings.mapFontFrom0xAD}};
+    for (auto [list, name] : lists) {
+        const QString wanted = QString::fromStdString(*name);
+        int found = -1;
+        for (int i = 0; i < list->count(); ++i) {
+            if (list->itemText(i) == wanted)
+                found = i; // the last equal entry wins
+        }
+        if (found >= 0)
+            list->setCurrentIndex(found);
+    }
+
+    edtFontSize->setText(QString::number(settings.fontSize));
+    setSampleSize(settings.fontSize > 0 ? settings.fontSize : 1);
+    ckbWordWrap->setChecked(settings.useWordWrap);
+    edtTempFileDir->setText(QString::fromStdString(form_->tempFiles().tempNameDir()));
+    ckbVisibleOver65530->setChecked(settings.isViewOverLine65530);
+    ckbMap0xAD->setChecked(settings.isMap0xAD);
+    ckbMap0xADClick();
+    edtMapCodeFrom0xAD->setText(QString::number(settings.mapCodeFrom0xAD));
+    if (QRadioButton* button = screenButton(settings.screenMode))
+        button->setChecked(true);
+    ckbAutoDetectScreenMode->setChecked(settings.isAutoDetectScreenMode);
+    enableScreenMode(!settings.isAutoDetectScreenMode);
+    ckbReload->setChecked(settings.isReload);
+    pages_->setCurrentIndex(lastPage_);
+}
+
+void TPagesDlg::FormActivate()
+{
+    const bool ank = form_->settings().isAnkMode;
+    rdbtnAnk->setChecked(ank);
+    rdbtnKanji->setChecked(!ank);
+}
+
+void TPagesDlg::showEvent(QShowEvent* event)
+{
+    FormShow();
+    FormActivate();
+    QDialog::showEvent(event);
+}
+
+void TPagesDlg::hideEvent(QHideEvent* event)
+{
+    lastPage_ = pages_->currentIndex();
+    QDialog::hideEvent(event);
+}
+
+bool TPagesDlg::event(QEvent* event)
+{
+    if (event->type() == QEvent::WindowActivate)
+        FormActivate();
+    return QDialog::event(event);
+}
+
+bool TPagesDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseButtonRelease) {
+        if (watched == shpFontColor) {
+            btnChoiceFontColorClick();
+            return true;
+        }
+        if (watched == shpBgColor) {
+            btnChoiceBgColorClick();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TPagesDlg::btnChoiceFontColorClick()
+{
+    const QColor chosen = chooseColor(form_->ColorDialog2, u("文字色"));
+    if (!chosen.isValid())
+        return;
+    form_->ColorDialog2 = chosen;
+    setSwatch(shpFontColor, chosen);
+}
+
+void TPagesDlg::btnChoiceBgColorClick()
+{
+    const QColor chosen = chooseColor(form_->ColorDialog1, u("背景色"));
+    if (!chosen.isValid())
+        return;
+    form_->ColorDialog1 = chosen;
+    setSwatch(shpBgColor, chosen);
+}
+
+void TPagesDlg::btnBrowseFolderClick()
+{
+    const QString folder = chooseFolder();
+    if (!folder.isEmpty())
+        edtTempFileDir->setText(folder);
+}
+
+void TPagesDlg::btnDefaultTempFolderClick()
+{
+    edtTempFileDir->setText(QString::fromStdString(app::getTempPath()));
+}
+
+void TPagesDlg::ckbMap0xADClick()
+{
+    const bool on = ckbMap0xAD->isChecked();
+    for (QWidget* control : std::initializer_list<QWidget*>{lblMapFontFrom0xAD, cmbMapFontFrom0xAD, lblMapCodeFrom0xAD,
+                                                          edtMapCodeFrom0xAD, updMapCodeFrom0xAD})
+        control->setEnabled(on);
+}
+
+void TPagesDlg::ckbAutoDetectScreenModeClick()
+{
+    enableScreenMode(!ckbAutoDetectScreenMode->isChecked());
+}
+
+void TPagesDlg::enableScreenMode(bool enabled)
+{
+    for (QRadioButton* button : screenButtons_) {
+        if (button != screenButton(9))
+            button->setEnabled(enabled);
+    }
+}
+
+void TPagesDlg::HelpBtnClick()
+{
+    form_->helpViewer()->showContext(form_->helpFile(), SettingsHelpContext);
+}
+
+void TPagesDlg::OKBtnClick()
+{
+    Settings& settings = form_->settings();
+    ListingView* view = form_->listingView();
+
+    // 1. Font names; an empty list text keeps the name held before.
+    const std::pair<QComboBox*, FontHolder*> holders[] = {{cmbAnkFont, &form_->FontDialogs[0]},
+                                                          {cmbAnkGraphFont, &form_->FontDialogs[1]},
+                                                          {cmbKanjiFont, &form_->FontDialogs[2]},
+                                                          {cmbMapFontFrom0xAD, &form_->FontDialogs[3]}};
+    for (auto [list, holder] : holders) {
+        if (!list->currentText().isEmpty())
+            holder->name = list->currentText();
+    }
+    settings.fontNameAnk = form_->FontDialogs[0].name.toStdString();
+    settings.fontNameAnkGraph = form_->FontDialogs[1].name.toStdString();
+    settings.fontNameKanji = form_->FontDialogs[2].name.toStdString();
+
+    // 2. Character mode.
+    if (rdbtnAnk->isChecked()) {
+        settings.fontCharset = static_cast<std::uint8_t>(form_->FontDialogs[0].charset);
+        settings.isAnkMode = true;
+    } else if (rdbtnKanji->isChecked()) {
+        settings.fontCharset = static_cast<std::uint8_t>(form_->FontDialogs[2].charset);
+        settings.isAnkMode = false;
+    }
+
+    // 3. Size, taken as typed.
+    if (const auto size = parseInteger(edtFontSize->text()))
+        settings.fontSize = *size;
+    else
+        edtFontSize->setText(QString::number(settings.fontSize));
+
+    // 4. The listing takes the colours and size at once.
+    view->selectAll();
+    view->setBackgroundColor(form_->ColorDialog1);
+    view->setDefaultTextColor(form_->ColorDialog2);
+    view->setSelectionColor(form_->ColorDialog2);
+    view->setDefaultPointSize(settings.fontSize);
+    view->setSelectionPointSize(settings.fontSize);
+    view->collapseSelectionToStart();
+
+    // 5 to 7.
+    settings.fontColor = colorSetting(form_->ColorDialog2);
+    settings.backgroundColor = colorSetting(form_->ColorDialog1);
+    form_->indicateAnkMode(settings.isAnkMode);
+    settings.useWordWrap = ckbWordWrap->isChecked();
+    view->setWordWrap(settings.useWordWrap);
+
+    // 8. The folder always ends in the platform's separator; an empty text
+    // (only a hand-edited store gives one) means the system's folder.
+    QString folder = edtTempFileDir->text();
+    if (folder.isEmpty())
+        folder = QString::fromStdString(app::getTempPath());
+    if (!folder.endsWith(QDir::separator()))
+        folder += QDir::separator();
+    settings.tempFileDir = folder.toStdString();
+
+    // 9 to 11.
+    settings.isViewOverLine65530 = ckbVisibleOver65530->isChecked();
+    settings.isMap0xAD = ckbMap0xAD->isChecked();
+    if (const auto code = parseInteger(edtMapCodeFrom0xAD->text()))
+        settings.mapCodeFrom0xAD = std::clamp(*code, 32, 255);
+    else
+        edtMapCodeFrom0xAD->setText(QString::number(settings.mapCodeFrom0xAD));
+    settings.mapFontFrom0xAD = form_->FontDialogs[3].name.toStdString();
+
+    // 12 to 15.
+    for (QRadioButton* button : screenButtons_) {
+        if (button->isChecked())
+            settings.screenMode = button->objectName().mid(11).toInt();
+    }
+    form_->indicateScreenMode(settings.screenMode);
+    settings.isAutoDetectScreenMode = ckbAutoDetectScreenMode->isChecked();
+    form_->enableScreenMode(!settings.isAutoDetectScreenMode);
+    settings.isReload = ckbReload->isChecked();
+    form_->tempFiles().setTempNameDir(settings.tempFileDir);
+
+    // 16. Stored together, in the dialog's order.
+    app::saveSettings(form_->storePath(), settings, app::SettingsDialogWriteOrder);
+
+    // 17. Listing first, then the picture.
+    const app::DocumentState& state = form_->documentState();
+    const std::string listing = state.listingSourcePath;
+    const std::string picture = state.imageSourcePath;
+    if (settings.isReload && !listing.empty())
+        form_->loadDocument(QFile::decodeName(QByteArray::fromStdString(listing)), true);
+    if (settings.isReload && !picture.empty())
+        form_->loadDocument(QFile::decodeName(QByteArray::fromStdString(picture)), true);
+
+    accept();
+}
