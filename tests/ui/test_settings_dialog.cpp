@@ -1,0 +1,292 @@
+// The screen-mode and picture commands, the settings dialog and the About
+// box, driven through the real main window.
+
+#include "MainWindowFixture.h"
+#include "ui/ListingView.h"
+#include "ui/PictureView.h"
+#include "ui/QuilletUnit2.h"
+#include "ui/QuilletUnit3.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+
+using namespace quillet;
+using namespace quillet::test;
+
+namespace {
+
+class PictureCommandsTest : public MainWindowTest {
+protected:
+    // A SCREEN 5 picture shown on the "CG" page.
+    QString showPicture()
+    {
+        const QString path = file("pic.bin", hexBytes("FE 00 00 00 00 00 00 12 34 56"));
+        window->openDocument(path);
+        return path;
+    }
+    bool checked(int mode, int menu) const
+    {
+        return window->action(QStringLiteral("SCREEN%1_%2").arg(mode).arg(menu).toLatin1().constData())->isChecked();
+    }
+    bool screenEnabled(int mode, int menu) const
+    {
+        return window->action(QStringLiteral("SCREEN%1_%2").arg(mode).arg(menu).toLatin1().constData())->isEnabled();
+    }
+};
+
+class SettingsDialogTest : public MainWindowTest {
+protected:
+    TPagesDlg* open()
+    {
+        TPagesDlg* dialog = window->settingsDialog();
+        dialog->show(); // runs the show and activation handling
+        return dialog;
+    }
+    template <typename T> T* control(const char* name) const
+    {
+        T* found = window->settingsDialog()->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+};
+
+} // namespace
+
+TEST_F(PictureCommandsTest, ScreenCommandReconvertsTheShownPicture)
+{
+    start();
+    showPicture();
+    ASSERT_EQ(window->pictureView()->picture().width(), 256);
+    window->action("SCREEN7_2")->trigger();
+    EXPECT_EQ(window->pictureView()->picture().width(), 512);
+    EXPECT_EQ(window->pictureView()->picture().height(), 212);
+    EXPECT_TRUE(checked(7, 1));
+    EXPECT_TRUE(checked(7, 2));
+    EXPECT_FALSE(checked(5, 1));
+    EXPECT_EQ(window->panelText(2), "SCREEN 7");
+    EXPECT_EQ(stored("Screen Mode"), "7");
+}
+
+TEST_F(PictureCommandsTest, WithoutReloadOnlyTheModeChanges)
+{
+    start();
+    showPicture();
+    window->settings().isReload = false;
+    window->action("SCREEN12_1")->trigger();
+    EXPECT_EQ(window->pictureView()->picture().width(), 256);
+    EXPECT_EQ(window->pictureView()->picture().format(), QImage::Format_Indexed8) << "still the SCREEN 5 picture";
+    EXPECT_TRUE(checked(12, 2));
+    EXPECT_EQ(window->panelText(2), "SCREEN 12");
+    EXPECT_EQ(stored("Screen Mode"), "12");
+}
+
+TEST_F(PictureCommandsTest, AutoDetectionDisablesTheItemsAndShowsADetectedNine)
+{
+    {
+        app::SettingsStore store(home.storeFile().string());
+        store.writeBool(app::SettingsSection, "Is Auto Detect Screen Mode", true);
+    }
+    start();
+    for (int mode = 5; mode <= 12; ++mode) {
+        EXPECT_FALSE(screenEnabled(mode, 1)) << mode;
+        EXPECT_FALSE(screenEnabled(mode, 2)) << mode;
+    }
+    window->openDocument(file("TITLE.SCC", hexBytes("FE 00 00 00 00 00 00")));
+    EXPECT_TRUE(checked(12, 1));
+    EXPECT_EQ(window->panelText(2), "SCREEN 12");
+    EXPECT_EQ(window->pictureView()->picture().depth(), 32) << "a 24-bit picture";
+
+    window->openDocument(file("NINE.SC9", hexBytes("FE 00 00 00 00 00 00")));
+    EXPECT_TRUE(checked(9, 1));
+    EXPECT_TRUE(checked(9, 2));
+    EXPECT_EQ(window->panelText(2), "SCREEN 9");
+    EXPECT_EQ(stored("Screen Mode"), "9");
+    EXPECT_TRUE(window->windowTitle().endsWith("TITLE.SCC - Quillet")) << "no picture for SCREEN 9";
+}
+
+TEST_F(PictureCommandsTest, StretchToggleTwiceReturnsAndStoresEachTime)
+{
+    start();
+    showPicture();
+    EXPECT_FALSE(window->pictureView()->isStretch());
+    QMouseEvent click(QEvent::MouseButtonDblClick, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(window->pictureView(), &click);
+    EXPECT_TRUE(window->pictureView()->isStretch());
+    EXPECT_EQ(stored("Is Stretch"), "1");
+    window->action("ImgSizeChg1")->trigger();
+    EXPECT_FALSE(window->pictureView()->isStretch());
+    EXPECT_EQ(stored("Is Stretch"), "0");
+}
+
+TEST_F(PictureCommandsTest, BmpSaveIsThePictureFileByteForByte)
+{
+    start();
+    showPicture();
+    saveAs(home.path() / "saved");
+    window->SaveBMP1Click();
+    EXPECT_EQ(readFile(home.path() / "saved.bmp"), readFile(window->tempFiles().bmpPicturePath()));
+    EXPECT_EQ(readFile(home.path() / "saved.bmp").size(), 27254u);
+
+    // A failed copy says so instead of leaving no trace.
+    fs::remove(window->tempFiles().bmpPicturePath());
+    saveAs(home.path() / "again.bmp");
+    window->SaveBMP1Click();
+    EXPECT_EQ(window->panelText(0), "BMP形式で保存できませんでした。");
+    EXPECT_FALSE(fs::exists(home.path() / "again.bmp"));
+}
+
+TEST_F(SettingsDialogTest, MapCodeIsBroughtIntoRangeAndLettersAreIgnored)
+{
+    start();
+    auto okWithCode = [&](const char* text) {
+        open();
+        control<QLineEdit>("edtMapCodeFrom0xAD")->setText(QString::fromLatin1(text));
+        window->settingsDialog()->OKBtnClick();
+        return stored("Map Code From 0xAD");
+    };
+    EXPECT_EQ(okWithCode("5"), "32");
+    EXPECT_EQ(okWithCode("300"), "255");
+    EXPECT_EQ(okWithCode("abc"), "255");
+    EXPECT_EQ(control<QLineEdit>("edtMapCodeFrom0xAD")->text(), "255") << "the edit shows the kept value again";
+    EXPECT_EQ(okWithCode("100"), "100");
+}
+
+TEST_F(SettingsDialogTest, FontSizeIsTakenAsTypedButArrowsStayInRange)
+{
+    start();
+    open();
+    auto* size = control<QLineEdit>("edtFontSize");
+    size->setText("0");
+    window->settingsDialog()->OKBtnClick();
+    EXPECT_EQ(stored("Font Size"), "0");
+    EXPECT_EQ(window->settings().fontSize, 0);
+
+    open();
+    auto* arrows = control<UpDownButtons>("UpDown1");
+    size->setText("1");
+    arrows->stepBy(-1);
+    EXPECT_EQ(size->text(), "1");
+    size->setText("999");
+    arrows->stepBy(1);
+    EXPECT_EQ(size->text(), "999");
+}
+
+TEST_F(SettingsDialogTest, KanjiModeShowsAtOnceWithoutReload)
+{
+    start();
+    // Two MSX hiragana that code page 932 would read as one kanji.
+    window->openDocument(file("kana.asc", "10 PRINT \"\x88\x9F\"\r\n"));
+    const QString shown = window->listingView()->toPlainText();
+    open();
+    control<QCheckBox>("ckbReload")->setChecked(false);
+    control<QRadioButton>("rdbtnKanji")->setChecked(true);
+    window->settingsDialog()->OKBtnClick();
+    EXPECT_EQ(window->panelText(1), "漢字");
+    EXPECT_EQ(stored("Is ANK Mode"), "0");
+    EXPECT_EQ(stored("Font Charset"), "128");
+    EXPECT_EQ(window->listingView()->toPlainText(), shown) << "the listing keeps its fonts until rendered again";
+    EXPECT_FALSE(window->settingsDialog()->isVisible());
+    window->loadDocument(QString::fromStdString((home.path() / "kana.asc").string()), true);
+    EXPECT_NE(window->listingView()->toPlainText(), shown);
+}
+
+TEST_F(SettingsDialogTest, TemporaryFolderIsStoredWithASeparator)
+{
+    start();
+    fs::create_directory(home.path() / "mytemp");
+    const std::string folder = (home.path() / "mytemp").string();
+    open();
+    window->settingsDialog()->chooseFolder = [&] { return QString::fromStdString(folder); };
+    window->settingsDialog()->btnBrowseFolderClick();
+    EXPECT_EQ(control<QLineEdit>("edtTempFileDir")->text().toStdString(), folder);
+    window->settingsDialog()->OKBtnClick();
+    EXPECT_EQ(stored("Temp File Dir"), folder + "/");
+    EXPECT_EQ(window->tempFiles().tempNameDir(), folder + "/");
+    EXPECT_EQ(window->tempFiles().asciiTempPath().rfind((home.tmp() / "MSX").string(), 0), 0u)
+        << "the files already made keep their folder";
+}
+
+TEST_F(SettingsDialogTest, OkReloadsTheListingThenThePicture)
+{
+    start();
+    window->openDocument(file("game.bas", Program));
+    window->openDocument(file("pic.sc5", hexBytes("FE 00 00 00 00 00 00")));
+    std::vector<QString> order;
+    QObject::connect(window->listingView()->document(), &QTextDocument::contentsChanged, [&] {
+        if (order.empty() || order.back() != "listing")
+            order.push_back("listing");
+    });
+    open();
+    control<QRadioButton>("rdbtnScreen8")->setChecked(true);
+    control<QCheckBox>("ckbVisibleOver65530")->setChecked(false);
+    window->settingsDialog()->OKBtnClick();
+    order.push_back(window->pictureView()->picture().depth() == 8 ? "picture in SCREEN 8" : "old picture");
+    EXPECT_EQ(order, (std::vector<QString>{"listing", "picture in SCREEN 8"}));
+    EXPECT_EQ(window->findChild<QTabWidget*>("PageControl1")->currentIndex(), CgPageIndex) << "reload keeps the page";
+    EXPECT_EQ(stored("Is View Over Line65530"), "0");
+    EXPECT_EQ(stored("Screen Mode"), "8");
+    for (const char* name : {"Font Size", "Is ANK Mode", "Use Word Wrap", "Font Charset", "Font Name Ank",
+                             "Font Name Ank Graph", "Font Name Kanji", "Font Color", "Background Color",
+                             "Temp File Dir", "Is Map 0xAD", "Map Font From 0xAD", "Map Code From 0xAD",
+                             "Is Auto Detect Screen Mode", "Is Reload"})
+        EXPECT_NE(stored(name), "<none>") << name;
+}
+
+TEST_F(SettingsDialogTest, CancelChangesNothing)
+{
+    start();
+    const std::string before = readFile(home.storeFile());
+    const Settings settings = window->settings();
+    open();
+    control<QLineEdit>("edtFontSize")->setText("40");
+    control<QRadioButton>("rdbtnKanji")->setChecked(true);
+    control<QCheckBox>("ckbWordWrap")->setChecked(true);
+    control<QPushButton>("CancelBtn")->click();
+    EXPECT_FALSE(window->settingsDialog()->isVisible());
+    EXPECT_EQ(readFile(home.storeFile()), before);
+    EXPECT_EQ(window->settings().fontSize, settings.fontSize);
+    EXPECT_TRUE(window->settings().isAnkMode);
+    EXPECT_EQ(window->panelText(1), "ANK");
+
+    // The next opening shows the settings again, not the cancelled edits.
+    open();
+    EXPECT_EQ(control<QLineEdit>("edtFontSize")->text(), "12");
+    EXPECT_TRUE(control<QRadioButton>("rdbtnAnk")->isChecked());
+    EXPECT_FALSE(control<QCheckBox>("ckbWordWrap")->isChecked());
+}
+
+TEST_F(SettingsDialogTest, ShowsTheVersionAndTheMissingFontFallsToTheFirst)
+{
+    start();
+    TPagesDlg* dialog = open();
+    EXPECT_EQ(control<QLineEdit>("edtVersion")->text(), "1.1.2004.710");
+    auto* ank = control<QComboBox>("cmbAnkFont");
+    ASSERT_GT(ank->count(), 0);
+    EXPECT_EQ(ank->currentIndex(), 0) << "the MSX font is not installed here";
+    dialog->OKBtnClick();
+    EXPECT_EQ(QString::fromStdString(stored("Font Name Ank")), ank->itemText(0));
+    EXPECT_FALSE(control<QRadioButton>("rdbtnScreen9")->isEnabled());
+}
+
+TEST_F(SettingsDialogTest, AboutBoxShowsTheVersionAndOpensTheMailLink)
+{
+    start();
+    TForm2* about = window->aboutBox();
+    EXPECT_EQ(about->windowTitle(), "Quilletについて");
+    EXPECT_EQ(about->findChild<QLabel*>("Label1")->text(), "Quillet version 1.1β");
+    EXPECT_EQ(about->size(), QSize(290, 117));
+    QUrl opened;
+    about->openUrl = [&](const QUrl& url) { opened = url; };
+    QLabel* link = about->findChild<QLabel*>("Label3");
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(2, 2), QPointF(2, 2), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(link, &release);
+    EXPECT_EQ(opened.scheme(), "mailto");
+    EXPECT_EQ(opened.path(), link->text());
+}
