@@ -3,6 +3,7 @@
 #include "common/AnnotatedHex.h"
 #include "common/ByteStream.h"
 #include "common/Errors.h"
+#include "ConvertRunner.h"
 #include "convert/ConvertCli.h"
 #include "decoder/ListingConverter.h"
 #include "support/TestSupport.h"
@@ -16,26 +17,6 @@ using namespace quillet::test;
 namespace fs = std::filesystem;
 
 namespace {
-
-struct RunResult {
-    int status;
-    std::string err;
-};
-
-RunResult runConvert(const std::vector<std::string>& args)
-{
-    std::FILE* err = std::tmpfile();
-    std::FILE* out = std::tmpfile();
-    RunResult result{cli::run(args, out, err), {}};
-    std::rewind(err);
-    char buffer[4096];
-    std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, err)) > 0)
-        result.err.append(buffer, got);
-    std::fclose(err);
-    std::fclose(out);
-    return result;
-}
 
 std::vector<std::string> filesIn(const fs::path& dir)
 {
@@ -88,7 +69,7 @@ TEST(ConvertCli, WrongArgumentsGiveStatusTwo)
 {
     for (const auto& args : std::vector<std::vector<std::string>>{
              {}, {"--bogus", "x"}, {"a", "b", "c"}, {"--screen"}, {"--screen", "x5", "in"}, {"--kanji", "in"}}) {
-        const RunResult result = runConvert(args);
+        const ConvertResult result = runConvert(args);
         EXPECT_EQ(result.status, cli::ExitUsage);
         EXPECT_NE(result.err.find("usage:"), std::string::npos);
     }
@@ -98,14 +79,14 @@ TEST(ConvertCli, FailuresGiveStatusOneAndLeaveNoOutput)
 {
     ScratchDir dir;
     const fs::path out = dir / "out";
-    RunResult missing = runConvert({(dir / "missing.bas").string(), out.string()});
+    ConvertResult missing = runConvert({(dir / "missing.bas").string(), out.string()});
     EXPECT_EQ(missing.status, cli::ExitFailed);
     EXPECT_NE(missing.err.find("missing.bas"), std::string::npos);
     EXPECT_EQ(std::count(missing.err.begin(), missing.err.end(), '\n'), 1);
 
     // A bad real constant in the second line.
     writeFile(dir / "bad.bas", hexBytes("FF 01 80 0A 00 91 00 01 80 14 00 1D 41 AB 00 00 00 00 00"));
-    RunResult bad = runConvert({(dir / "bad.bas").string(), out.string()});
+    ConvertResult bad = runConvert({(dir / "bad.bas").string(), out.string()});
     EXPECT_EQ(bad.status, cli::ExitFailed);
     EXPECT_NE(bad.err.find("line 20"), std::string::npos) << bad.err;
 

@@ -2,6 +2,7 @@
 // modes without a picture.
 
 #include "common/ByteStream.h"
+#include "ConvertRunner.h"
 #include "convert/ConvertCli.h"
 #include "image/BsaveConverter.h"
 #include "support/TestSupport.h"
@@ -16,26 +17,6 @@ using namespace quillet::test;
 namespace fs = std::filesystem;
 
 namespace {
-
-struct Result {
-    int status;
-    std::string err;
-};
-
-Result convertImage(const std::vector<std::string>& args)
-{
-    std::FILE* err = std::tmpfile();
-    std::FILE* out = std::tmpfile();
-    Result result{cli::run(args, out, err), {}};
-    std::rewind(err);
-    char buffer[1024];
-    std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, err)) > 0)
-        result.err.append(buffer, got);
-    std::fclose(err);
-    std::fclose(out);
-    return result;
-}
 
 std::string viewerBmp(const std::string& file, int mode)
 {
@@ -56,9 +37,9 @@ std::size_t entriesIn(const fs::path& dir)
 TEST(ConvertImage, SamplesBecomeTheViewersPicture)
 {
     ScratchDir dir;
-    ASSERT_EQ(convertImage({samplePath("sample.sc5").string(), (dir / "five.bmp").string()}).status, cli::ExitOk);
+    ASSERT_EQ(runConvert({samplePath("sample.sc5").string(), (dir / "five.bmp").string()}).status, cli::ExitOk);
     EXPECT_EQ(readFile(dir / "five.bmp"), viewerBmp(readFile(samplePath("sample.sc5")), 5));
-    ASSERT_EQ(convertImage({samplePath("sample.s12").string(), (dir / "twelve.bmp").string()}).status, cli::ExitOk);
+    ASSERT_EQ(runConvert({samplePath("sample.s12").string(), (dir / "twelve.bmp").string()}).status, cli::ExitOk);
     EXPECT_EQ(readFile(dir / "twelve.bmp"), viewerBmp(readFile(samplePath("sample.s12")), 12));
 }
 
@@ -66,7 +47,7 @@ TEST(ConvertImage, ScreenOptionWinsOverTheName)
 {
     ScratchDir dir;
     const std::string sample = readFile(samplePath("sample.sc5"));
-    ASSERT_EQ(convertImage({"--screen", "7", samplePath("sample.sc5").string(), (dir / "out").string()}).status,
+    ASSERT_EQ(runConvert({"--screen", "7", samplePath("sample.sc5").string(), (dir / "out").string()}).status,
               cli::ExitOk);
     EXPECT_EQ(readFile(dir / "out"), viewerBmp(sample, 7));
     EXPECT_EQ(readFile(dir / "out").size(), 54390u);
@@ -82,7 +63,7 @@ TEST(ConvertImage, NameDecidesWithoutTheOption)
     };
     for (const auto& [name, mode] : cases) {
         writeFile(dir / name, file);
-        ASSERT_EQ(convertImage({(dir / name).string(), (dir / "out.bmp").string()}).status, cli::ExitOk) << name;
+        ASSERT_EQ(runConvert({(dir / name).string(), (dir / "out.bmp").string()}).status, cli::ExitOk) << name;
         EXPECT_EQ(readFile(dir / "out.bmp"), viewerBmp(file, mode)) << name;
     }
 }
@@ -101,7 +82,7 @@ TEST(ConvertImage, ModesWithoutPictureFailAndWriteNothing)
     };
     for (auto [args, mode] : cases) {
         args.push_back((dir / "out.bmp").string());
-        const Result result = convertImage(args);
+        const ConvertResult result = runConvert(args);
         EXPECT_EQ(result.status, cli::ExitFailed) << mode;
         EXPECT_NE(result.err.find("no picture layout"), std::string::npos) << result.err;
         EXPECT_NE(result.err.find(mode), std::string::npos) << result.err;
@@ -112,7 +93,7 @@ TEST(ConvertImage, ModesWithoutPictureFailAndWriteNothing)
 
     // An existing output stays as it was.
     writeFile(dir / "out.bmp", "old");
-    EXPECT_EQ(convertImage({"--screen", "9", (dir / "PIC.SC5").string(), (dir / "out.bmp").string()}).status,
+    EXPECT_EQ(runConvert({"--screen", "9", (dir / "PIC.SC5").string(), (dir / "out.bmp").string()}).status,
               cli::ExitFailed);
     EXPECT_EQ(readFile(dir / "out.bmp"), "old");
 }

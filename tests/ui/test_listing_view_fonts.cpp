@@ -7,6 +7,7 @@
 #include "common/QuilletUnitGrobal.h"
 #include "render/RtfReader.h"
 #include "support/TestSupport.h"
+#include "UiTestSupport.h"
 #include "ui/ListingView.h"
 
 #include <gtest/gtest.h>
@@ -22,16 +23,6 @@ using namespace quillet;
 using namespace quillet::test;
 
 namespace {
-
-void ensureApplication()
-{
-    if (QApplication::instance())
-        return;
-    static int argc = 1;
-    static char name[] = "quillet_ui_tests";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv); // lives until the test program ends
-}
 
 class BigEndian {
 public:

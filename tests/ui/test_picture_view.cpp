@@ -4,6 +4,7 @@
 
 #include "image/BsaveConverter.h"
 #include "support/TestSupport.h"
+#include "UiTestSupport.h"
 #include "ui/PictureView.h"
 
 #include <gtest/gtest.h>
@@ -18,16 +19,6 @@ using namespace quillet;
 using namespace quillet::test;
 
 namespace {
-
-void ensureApplication()
-{
-    if (QApplication::instance())
-        return;
-    static int argc = 1;
-    static char name[] = "quillet_ui_tests";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv); // lives until the test program ends
-}
 
 // Writes the BMP of a BSAVE file (given without its type byte).
 std::string writeBmp(const std::filesystem::path& path, const std::string& afterType, int mode)
