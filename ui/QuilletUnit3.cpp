@@ -58,6 +58,14 @@ QString u(const char* text)
     return QString::fromUtf8(text);
 }
 
+// A control with the name the design gives it.
+template <typename T, typename... Args> T* named(const char* name, Args&&... args)
+{
+    auto* widget = new T(std::forward<Args>(args)...);
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
 // A whole number as the edits take it; nullopt for anything else.
 std::optional<int> parseInteger(const QString& text)
 {
@@ -144,24 +152,19 @@ TPagesDlg::TPagesDlg(TForm1* form) : QDialog(form), form_(form)
             QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
     };
 
-    pages_ = new QTabWidget(this);
-    pages_->setObjectName("PageControl1");
+    pages_ = named<QTabWidget>("PageControl1", this);
     pages_->addTab(buildBasic1(), u("BASIC1"));
     pages_->addTab(buildBasic2(), u("BASIC2"));
     pages_->addTab(buildCg(), u("CG"));
     pages_->addTab(buildConfig(), u("設定"));
     pages_->addTab(buildInfo(), u("情報"));
 
-    ckbReload = new QCheckBox(u("再読込する(&R)"), this);
-    ckbReload->setObjectName("ckbReload");
+    ckbReload = named<QCheckBox>("ckbReload", u("再読込する(&R)"), this);
     ckbReload->setToolTip(u("OKボタンクリック後にファイルを再読込するかを指定します"));
-    OKBtn = new QPushButton(u("OK"), this);
-    OKBtn->setObjectName("OKBtn");
+    OKBtn = named<QPushButton>("OKBtn", u("OK"), this);
     OKBtn->setDefault(true);
-    CancelBtn = new QPushButton(u("キャンセル"), this);
-    CancelBtn->setObjectName("CancelBtn");
-    HelpBtn = new QPushButton(u("ヘルプ(&H)"), this);
-    HelpBtn->setObjectName("HelpBtn");
+    CancelBtn = named<QPushButton>("CancelBtn", u("キャンセル"), this);
+    HelpBtn = named<QPushButton>("HelpBtn", u("ヘルプ(&H)"), this);
     HelpBtn->setAutoDefault(false);
 
     auto* bottom = new QHBoxLayout;
@@ -188,8 +191,7 @@ QWidget* TPagesDlg::buildBasic1()
     auto* page = new QWidget;
     page->setObjectName("tbsBASIC1");
 
-    auto* grbFont = new QGroupBox(u("フォント"), page);
-    grbFont->setObjectName("grbFont");
+    auto* grbFont = named<QGroupBox>("grbFont", u("フォント"), page);
     auto fontList = [grbFont](const char* name) {
         auto* combo = new QComboBox(grbFont);
         combo->setObjectName(QString::fromLatin1(name));
@@ -200,12 +202,10 @@ QWidget* TPagesDlg::buildBasic1()
     cmbAnkFont = fontList("cmbAnkFont");
     cmbAnkGraphFont = fontList("cmbAnkGraphFont");
     cmbKanjiFont = fontList("cmbKanjiFont");
-    edtFontSize = new QLineEdit(u("1"), grbFont);
-    edtFontSize->setObjectName("edtFontSize");
+    edtFontSize = named<QLineEdit>("edtFontSize", u("1"), grbFont);
     edtFontSize->setMaxLength(3);
     edtFontSize->setFixedWidth(40);
-    UpDown1 = new UpDownButtons(edtFontSize, 1, 999, grbFont);
-    UpDown1->setObjectName("UpDown1");
+    UpDown1 = named<UpDownButtons>("UpDown1", edtFontSize, 1, 999, grbFont);
     auto* sizeRow = new QHBoxLayout;
     sizeRow->setSpacing(0);
     sizeRow->addWidget(edtFontSize);
@@ -222,13 +222,10 @@ QWidget* TPagesDlg::buildBasic1()
     fontGrid->addLayout(sizeRow, 3, 1);
     fontGrid->setColumnStretch(1, 1);
 
-    auto* grbMode = new QGroupBox(u("モード"), page);
-    grbMode->setObjectName("grbMode");
-    rdbtnAnk = new QRadioButton(u("ANKモード(&N)"), grbMode);
-    rdbtnAnk->setObjectName("rdbtnAnk");
+    auto* grbMode = named<QGroupBox>("grbMode", u("モード"), page);
+    rdbtnAnk = named<QRadioButton>("rdbtnAnk", u("ANKモード(&N)"), grbMode);
     rdbtnAnk->setChecked(true);
-    rdbtnKanji = new QRadioButton(u("漢字モード(&J)"), grbMode);
-    rdbtnKanji->setObjectName("rdbtnKanji");
+    rdbtnKanji = named<QRadioButton>("rdbtnKanji", u("漢字モード(&J)"), grbMode);
     auto* modeLayout = new QVBoxLayout(grbMode);
     modeLayout->addWidget(rdbtnAnk);
     modeLayout->addWidget(rdbtnKanji);
@@ -261,8 +258,7 @@ QWidget* TPagesDlg::buildBasic1()
     connect(btnChoiceFontColor, &QPushButton::clicked, this, &TPagesDlg::btnChoiceFontColorClick);
     connect(btnChoiceBgColor, &QPushButton::clicked, this, &TPagesDlg::btnChoiceBgColorClick);
 
-    auto* grbFontSample = new QGroupBox(u("サンプル"), page);
-    grbFontSample->setObjectName("grbFontSample");
+    auto* grbFontSample = named<QGroupBox>("grbFontSample", u("サンプル"), page);
     edtAnkFontSample = sampleEdit("edtAnkFontSample", "10 CLS", grbFontSample);
     edtAnkGraphFontSample = sampleEdit("edtAnkGraphFontSample", "ABCDEFG", grbFontSample);
     edtKanjiFontSample = sampleEdit("edtKanjiFontSample", "漢字BASIC", grbFontSample);
@@ -311,37 +307,28 @@ QWidget* TPagesDlg::buildBasic2()
     auto* page = new QWidget;
     page->setObjectName("tbsBASIC2");
 
-    auto* grbWordWrap = new QGroupBox(u("ワードラップ"), page);
-    grbWordWrap->setObjectName("grbWordWrap");
-    ckbWordWrap = new QCheckBox(u("ワードラップを有効にする(&W)"), grbWordWrap);
-    ckbWordWrap->setObjectName("ckbWordWrap");
-    auto* Label10 = new QLabel(u("出力したファイルには反映されません。"), grbWordWrap);
-    Label10->setObjectName("Label10");
+    auto* grbWordWrap = named<QGroupBox>("grbWordWrap", u("ワードラップ"), page);
+    ckbWordWrap = named<QCheckBox>("ckbWordWrap", u("ワードラップを有効にする(&W)"), grbWordWrap);
+    auto* Label10 = named<QLabel>("Label10", u("出力したファイルには反映されません。"), grbWordWrap);
     auto* wrapLayout = new QVBoxLayout(grbWordWrap);
     wrapLayout->addWidget(ckbWordWrap);
     wrapLayout->addWidget(Label10);
 
-    auto* grbOthers = new QGroupBox(u("その他"), page);
-    grbOthers->setObjectName("grbOthers");
-    ckbVisibleOver65530 = new QCheckBox(u("行65530以降を表示する(&V)"), grbOthers);
-    ckbVisibleOver65530->setObjectName("ckbVisibleOver65530");
+    auto* grbOthers = named<QGroupBox>("grbOthers", u("その他"), page);
+    ckbVisibleOver65530 = named<QCheckBox>("ckbVisibleOver65530", u("行65530以降を表示する(&V)"), grbOthers);
     ckbVisibleOver65530->setToolTip(u("行番号が65530以上の行も表示するかどうかを指定します"));
-    ckbMap0xAD = new QCheckBox(u("半角の小さい「ｭ」(&&HAD)を別のフォント・コードにマッピングする(&M)"), grbOthers);
-    ckbMap0xAD->setObjectName("ckbMap0xAD");
+    ckbMap0xAD = named<QCheckBox>("ckbMap0xAD", u("半角の小さい「ｭ」(&&HAD)を別のフォント・コードにマッピングする(&M)"), grbOthers);
     ckbMap0xAD->setToolTip(u("ANKモードの時のみ機能します"));
-    cmbMapFontFrom0xAD = new QComboBox(grbOthers);
-    cmbMapFontFrom0xAD->setObjectName("cmbMapFontFrom0xAD");
+    cmbMapFontFrom0xAD = named<QComboBox>("cmbMapFontFrom0xAD", grbOthers);
     cmbMapFontFrom0xAD->setEditable(true);
     cmbMapFontFrom0xAD->setInsertPolicy(QComboBox::NoInsert);
     cmbMapFontFrom0xAD->setMaxVisibleItems(20);
     lblMapFontFrom0xAD = buddyLabel("マッピング先フォント(&F):", cmbMapFontFrom0xAD, "lblMapFontFrom0xAD", grbOthers);
-    edtMapCodeFrom0xAD = new QLineEdit(u("32"), grbOthers);
-    edtMapCodeFrom0xAD->setObjectName("edtMapCodeFrom0xAD");
+    edtMapCodeFrom0xAD = named<QLineEdit>("edtMapCodeFrom0xAD", u("32"), grbOthers);
     edtMapCodeFrom0xAD->setMaxLength(3);
     edtMapCodeFrom0xAD->setFixedWidth(40);
     lblMapCodeFrom0xAD = buddyLabel("マッピング先コード(&C):", edtMapCodeFrom0xAD, "lblMapCodeFrom0xAD", grbOthers);
-    updMapCodeFrom0xAD = new UpDownButtons(edtMapCodeFrom0xAD, 32, 255, grbOthers);
-    updMapCodeFrom0xAD->setObjectName("updMapCodeFrom0xAD");
+    updMapCodeFrom0xAD = named<UpDownButtons>("updMapCodeFrom0xAD", edtMapCodeFrom0xAD, 32, 255, grbOthers);
     auto* codeRow = new QHBoxLayout;
     codeRow->setSpacing(0);
     codeRow->addWidget(edtMapCodeFrom0xAD);
@@ -368,10 +355,8 @@ QWidget* TPagesDlg::buildCg()
 {
     auto* page = new QWidget;
     page->setObjectName("tbsCG1");
-    auto* grbScreenMode = new QGroupBox(u("スクリーンモード"), page);
-    grbScreenMode->setObjectName("grbScreenMode");
-    ckbAutoDetectScreenMode = new QCheckBox(u("スクリーンモードを自動判別する(&A)"), grbScreenMode);
-    ckbAutoDetectScreenMode->setObjectName("ckbAutoDetectScreenMode");
+    auto* grbScreenMode = named<QGroupBox>("grbScreenMode", u("スクリーンモード"), page);
+    ckbAutoDetectScreenMode = named<QCheckBox>("ckbAutoDetectScreenMode", u("スクリーンモードを自動判別する(&A)"), grbScreenMode);
     auto* layout = new QVBoxLayout(grbScreenMode);
     layout->addWidget(ckbAutoDetectScreenMode);
     auto* group = new QButtonGroup(this);
@@ -395,22 +380,17 @@ QWidget* TPagesDlg::buildConfig()
 {
     auto* page = new QWidget;
     page->setObjectName("tbsConfig1");
-    auto* grbTempFile = new QGroupBox(u("一時ファイル"), page);
-    grbTempFile->setObjectName("grbTempFile");
-    edtTempFileDir = new QLineEdit(grbTempFile);
-    edtTempFileDir->setObjectName("edtTempFileDir");
+    auto* grbTempFile = named<QGroupBox>("grbTempFile", u("一時ファイル"), page);
+    edtTempFileDir = named<QLineEdit>("edtTempFileDir", grbTempFile);
     edtTempFileDir->setReadOnly(true);
     QPalette face = edtTempFileDir->palette();
     face.setColor(QPalette::Base, face.color(QPalette::Button));
     edtTempFileDir->setPalette(face);
-    auto* btnBrowseFolder = new QPushButton(u("参照(&B)"), grbTempFile);
-    btnBrowseFolder->setObjectName("btnBrowseFolder");
+    auto* btnBrowseFolder = named<QPushButton>("btnBrowseFolder", u("参照(&B)"), grbTempFile);
     btnBrowseFolder->setAutoDefault(false);
-    auto* btnDefaultTempFolder = new QPushButton(u("標準に戻す(&D)"), grbTempFile);
-    btnDefaultTempFolder->setObjectName("btnDefaultTempFolder");
+    auto* btnDefaultTempFolder = named<QPushButton>("btnDefaultTempFolder", u("標準に戻す(&D)"), grbTempFile);
     btnDefaultTempFolder->setAutoDefault(false);
-    auto* Label9 = new QLabel(u("通常は変更する必要はありません。"), grbTempFile);
-    Label9->setObjectName("Label9");
+    auto* Label9 = named<QLabel>("Label9", u("通常は変更する必要はありません。"), grbTempFile);
     auto* grid = new QGridLayout(grbTempFile);
     grid->addWidget(buddyLabel("フォルダ(&F):", edtTempFileDir, "Label7", grbTempFile), 0, 0);
     grid->addWidget(edtTempFileDir, 0, 1, 1, 2);
@@ -429,23 +409,16 @@ QWidget* TPagesDlg::buildInfo()
 {
     auto* page = new QWidget;
     page->setObjectName("tbsInfo1");
-    auto* icon = new QLabel(page);
-    icon->setObjectName("Image1");
+    auto* icon = named<QLabel>("Image1", page);
     icon->setPixmap(quilletIcon().pixmap(32, 32));
-    auto* lblInfo1 = new QLabel(u("Quillet"), page);
-    lblInfo1->setObjectName("lblInfo1");
-    auto* Label6 = new QLabel(u("ビルド"), page);
-    Label6->setObjectName("Label6");
-    edtVersion = new QLineEdit(u("0.0.0.0"), page);
-    edtVersion->setObjectName("edtVersion");
+    auto* lblInfo1 = named<QLabel>("lblInfo1", u("Quillet"), page);
+    auto* Label6 = named<QLabel>("Label6", u("ビルド"), page);
+    edtVersion = named<QLineEdit>("edtVersion", u("0.0.0.0"), page);
     edtVersion->setReadOnly(true);
     edtVersion->setFrame(false);
-    auto* lblTradeMark1 = new QLabel(u("MSXはMSXアソシエーションの商標です。"), page);
-    lblTradeMark1->setObjectName("lblTradeMark1");
-    auto* lblTradeMark2 = new QLabel(u("MSX is a trademark of the MSX Association."), page);
-    lblTradeMark2->setObjectName("lblTradeMark2");
-    auto* notice = new QLabel(u("MSX のファイル（BASIC のリストと画面イメージ）を表示します。"), page);
-    notice->setObjectName("lblNotice");
+    auto* lblTradeMark1 = named<QLabel>("lblTradeMark1", u("MSXはMSXアソシエーションの商標です。"), page);
+    auto* lblTradeMark2 = named<QLabel>("lblTradeMark2", u("MSX is a trademark of the MSX Association."), page);
+    auto* notice = named<QLabel>("lblNotice", u("MSX のファイル（BASIC のリストと画面イメージ）を表示します。"), page);
     notice->setWordWrap(true);
 
     auto* grid = new QGridLayout(page);
@@ -593,22 +566,23 @@ bool TPagesDlg::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
-void TPagesDlg::btnChoiceFontColorClick()
+void TPagesDlg::chooseInto(QColor& holder, QFrame* swatch, const QString& title)
 {
-    const QColor chosen = chooseColor(form_->ColorDialog2, u("文字色"));
+    const QColor chosen = chooseColor(holder, title);
     if (!chosen.isValid())
         return;
-    form_->ColorDialog2 = chosen;
-    setSwatch(shpFontColor, chosen);
+    holder = chosen; // kept by the main window even if the dialog is cancelled
+    setSwatch(swatch, chosen);
+}
+
+void TPagesDlg::btnChoiceFontColorClick()
+{
+    chooseInto(form_->ColorDialog2, shpFontColor, u("文字色"));
 }
 
 void TPagesDlg::btnChoiceBgColorClick()
 {
-    const QColor chosen = chooseColor(form_->ColorDialog1, u("背景色"));
-    if (!chosen.isValid())
-        return;
-    form_->ColorDialog1 = chosen;
-    setSwatch(shpBgColor, chosen);
+    chooseInto(form_->ColorDialog1, shpBgColor, u("背景色"));
 }
 
 void TPagesDlg::btnBrowseFolderClick()

@@ -79,6 +79,7 @@ private:
     QWidget* buildConfig();
     QWidget* buildInfo();
     void setSwatch(QFrame* swatch, const QColor& color);
+    void chooseInto(QColor& holder, QFrame* swatch, const QString& title);
     void setSampleSize(int points);
     QRadioButton* screenButton(int mode) const;
 
