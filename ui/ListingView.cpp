@@ -438,19 +438,19 @@ void ListingView::setWordWrap(bool wrap)
 
 QMimeData* ListingView::createMimeDataFromSelection() const
 {
-    QMimeData* data = QPlainTextEdit::createMimeDataFromSelection();
+    QMimeData* mime = QPlainTextEdit::createMimeDataFromSelection();
     const QTextDocumentFragment selection = textCursor().selection();
     if (selection.isEmpty())
-        return data;
-    data->setHtml(selection.toHtml());
+        return mime;
+    mime->setHtml(selection.toHtml());
     QTextDocument copied;
     copied.setDefaultFont(document()->defaultFont());
     QTextCursor(&copied).insertFragment(selection);
     const std::string rtf = listingDocumentRtf(copied, defaultTextColor(), backgroundColor());
     const QByteArray bytes(rtf.data(), static_cast<qsizetype>(rtf.size()));
-    data->setData(QStringLiteral("text/rtf"), bytes);
-    data->setData(QStringLiteral("application/rtf"), bytes);
-    return data;
+    mime->setData(QStringLiteral("text/rtf"), bytes);
+    mime->setData(QStringLiteral("application/rtf"), bytes);
+    return mime;
 }
 
 std::string ListingView::toRtf() const

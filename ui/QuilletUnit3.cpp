@@ -91,12 +91,6 @@ QLineEdit* sampleEdit(const char* name, const char* text, QWidget* parent)
     return edit;
 }
 
-QColor settingColor(std::uint32_t value)
-{
-    return QColor(static_cast<int>(value & 0xFF), static_cast<int>((value >> 8) & 0xFF),
-                  static_cast<int>((value >> 16) & 0xFF));
-}
-
 std::uint32_t colorSetting(const QColor& color)
 {
     return static_cast<std::uint32_t>(color.red()) | (static_cast<std::uint32_t>(color.green()) << 8) |
