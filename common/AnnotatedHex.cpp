@@ -4,9 +4,7 @@
 
 namespace quillet {
 
-namespace {
-
-int hexValue(char c)
+int hexDigitValue(char c)
 {
     if (c >= '0' && c <= '9')
         return c - '0';
@@ -16,8 +14,6 @@ int hexValue(char c)
         return c - 'A' + 10;
     return -1;
 }
-
-} // namespace
 
 std::string bytesFromAnnotatedHex(std::string_view annotated)
 {
@@ -29,7 +25,7 @@ std::string bytesFromAnnotatedHex(std::string_view annotated)
             inComment = c != '\n';
             continue;
         }
-        const int value = hexValue(c);
+        const int value = hexDigitValue(c);
         if (value < 0) {
             if (c == '#')
                 inComment = true;

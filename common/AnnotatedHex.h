@@ -8,6 +8,9 @@
 
 namespace quillet {
 
+// 0 to 15 for a hex digit of either case, -1 for anything else.
+int hexDigitValue(char c);
+
 // Throws std::invalid_argument on a character that is neither a hex digit,
 // a blank nor part of a comment, and on a lone digit.
 std::string bytesFromAnnotatedHex(std::string_view annotated);

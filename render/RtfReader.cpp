@@ -1,5 +1,6 @@
 #include "render/RtfReader.h"
 
+#include "common/AnnotatedHex.h"
 #include "common/Errors.h"
 #include "render/CodePage.h"
 
@@ -50,17 +51,6 @@ bool isLetter(char c)
 bool isDigit(char c)
 {
     return c >= '0' && c <= '9';
-}
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 struct ControlWord {
@@ -284,8 +274,8 @@ private:
         }
         if (c == '\'') {
             if (pos_ + 1 < in_.size()) {
-                const int high = hexValue(in_[pos_]);
-                const int low = hexValue(in_[pos_ + 1]);
+                const int high = hexDigitValue(in_[pos_]);
+                const int low = hexDigitValue(in_[pos_ + 1]);
                 if (high >= 0 && low >= 0) {
                     pos_ += 2;
                     if (pendingSkip_ > 0) {

@@ -61,7 +61,7 @@ constexpr ScreenItem ScreenItems[] = {
     {11, "SCREEN 11(&B)", "SCREEN 1&1"}, {12, "SCREEN 12(&C)", "SCREEN 1&2"},
 };
 
-struct ActionSpec {
+struct ActionItem {
     const char* name;
     const char* caption;
     QKeySequence shortcut;
@@ -169,7 +169,7 @@ void TForm1::setPanelText(int index, const QString& text)
 
 void TForm1::buildActions()
 {
-    const ActionSpec specs[] = {
+    const ActionItem items[] = {
         {"Clear1", "クリア(&L)", QKeySequence(Qt::CTRL | Qt::Key_N)},
         {"Open1", "開く(&O)", QKeySequence(Qt::CTRL | Qt::Key_O)},
         {"SaveAs1", "アスキーセーブ(&S)", QKeySequence(Qt::CTRL | Qt::Key_S)},
@@ -189,11 +189,11 @@ void TForm1::buildActions()
         {"Help2", "目次(&C)", QKeySequence(Qt::Key_F1)},
         {"About1", "バージョン情報(&A)", {}},
     };
-    for (const auto& spec : specs) {
-        auto* a = new QAction(QString::fromUtf8(spec.caption), this);
-        a->setObjectName(QString::fromLatin1(spec.name));
-        if (!spec.shortcut.isEmpty())
-            a->setShortcut(spec.shortcut);
+    for (const auto& item : items) {
+        auto* a = new QAction(QString::fromUtf8(item.caption), this);
+        a->setObjectName(QString::fromLatin1(item.name));
+        if (!item.shortcut.isEmpty())
+            a->setShortcut(item.shortcut);
     }
     for (const char* name : {"Undo1", "Cut1", "Paste1"})
         action(name)->setEnabled(false);
@@ -248,7 +248,7 @@ void TForm1::buildMenus()
     // The listing view's context menu.
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName("PopupMenu1");
-    const ActionSpec listingItems[] = {
+    const ActionItem listingItems[] = {
         {"Undo2", "元に戻す(&U)", {}}, {nullptr, "N5", {}},         {"Cut2", "切り取り(&T)", {}},
         {"Copy2", "コピー(&C)", {}},   {"Paste2", "貼り付け(&P)", {}}, {"SelectAll2", "すべて選択(&A)", {}},
         {nullptr, "N6", {}},           {"Font2", "フォント(&F)...", {}},
