@@ -387,7 +387,16 @@ void TForm1::buildDialogs()
 
     FindDialog1 = new FindDialog(this);
     help_ = new HelpViewer(this);
-    printer_.setDocName(qs(ProductName));
+}
+
+QPrinter& TForm1::printer()
+{
+    // Made on first use: asking the system for its printers can be slow.
+    if (!printer_) {
+        printer_ = std::make_unique<QPrinter>();
+        printer_->setDocName(qs(ProductName));
+    }
+    return *printer_;
 }
 
 void TForm1::connectCommands()
@@ -668,17 +677,17 @@ void TForm1::printListing(bool withDialog)
     if (!isBasicPage())
         return;
     if (withDialog) {
-        QPrintDialog dialog(&printer_, this);
+        QPrintDialog dialog(&printer(), this);
         dialog.setObjectName("PrintDialog1");
         dialog.setOption(QAbstractPrintDialog::PrintToFile, false);
         if (dialog.exec() != QDialog::Accepted)
             return;
         // The whole listing is printed, whatever range was asked for.
-        printer_.setPrintRange(QPrinter::AllPages);
+        printer().setPrintRange(QPrinter::AllPages);
     }
-    printer_.setDocName(qs(ProductName));
-    RichEdit1->document()->print(&printer_);
-    if (printer_.printerState() == QPrinter::Error)
+    printer().setDocName(qs(ProductName));
+    RichEdit1->document()->print(&printer());
+    if (printer().printerState() == QPrinter::Error)
         showError(QStringLiteral("印刷できませんでした。"));
 }
 
@@ -694,7 +703,7 @@ void TForm1::tbPrintClick()
 
 void TForm1::PrintSetup1Click()
 {
-    QPageSetupDialog dialog(&printer_, this);
+    QPageSetupDialog dialog(&printer(), this);
     dialog.setObjectName("PrinterSetupDialog1");
     dialog.exec();
 }

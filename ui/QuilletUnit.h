@@ -97,7 +97,7 @@ public:
     QFileDialog* saveDialog() const { return SaveDialog1; }
     FindDialog* findDialog() const { return FindDialog1; }
     HelpViewer* helpViewer() const { return help_; }
-    QPrinter& printer() { return printer_; }
+    QPrinter& printer();
     TForm2* aboutBox() const { return Form2; }
     TPagesDlg* settingsDialog() const { return PagesDlg; }
     const QString& helpFile() const { return helpFile_; }
@@ -157,7 +157,7 @@ private:
     HelpViewer* help_ = nullptr;
     TForm2* Form2 = nullptr;
     TPagesDlg* PagesDlg = nullptr;
-    QPrinter printer_;
+    std::unique_ptr<QPrinter> printer_;
     QString helpFile_;
     std::array<QLabel*, 4> panels_{};
     bool pageChangeByLoad_ = false;
