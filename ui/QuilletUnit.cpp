@@ -5,6 +5,7 @@
 #include "common/Errors.h"
 #include "ui/FindDialog.h"
 #include "ui/HelpViewer.h"
+#include "ui/Interface.h"
 #include "ui/ListingView.h"
 #include "ui/PictureView.h"
 #include "ui/QuilletUnit2.h"
@@ -88,12 +89,6 @@ QStringList filterList(const char* const* filters, std::size_t count)
     return list;
 }
 
-QColor colorFromSetting(std::uint32_t value)
-{
-    return QColor(static_cast<int>(value & 0xFF), static_cast<int>((value >> 8) & 0xFF),
-                  static_cast<int>((value >> 16) & 0xFF));
-}
-
 QString localToQString(const std::string& path)
 {
     return QFile::decodeName(QByteArray::fromStdString(path));
@@ -132,10 +127,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName("Form1");
     setWindowTitle(qs(ProductName));
-    QFont uiFont = font();
-    uiFont.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), uiFont.family()});
-    uiFont.setPixelSize(12);
-    setFont(uiFont);
+    applyInterfaceFont(*this);
     resize(634, 394);
     startInstance = [](const QString& path) {
         QProcess::startDetached(QCoreApplication::applicationFilePath(), {path});
@@ -155,6 +147,11 @@ TForm1::~TForm1() = default;
 QAction* TForm1::action(const char* name) const
 {
     return findChild<QAction*>(QString::fromLatin1(name));
+}
+
+QAction* TForm1::screenItem(int mode, int menu) const
+{
+    return findChild<QAction*>(QStringLiteral("SCREEN%1_%2").arg(mode).arg(menu));
 }
 
 QString TForm1::panelText(int index) const
@@ -437,8 +434,7 @@ void TForm1::connectCommands()
     }
     for (int mode = 5; mode <= 12; ++mode) {
         for (int menu = 1; menu <= 2; ++menu) {
-            const QByteArray name = QStringLiteral("SCREEN%1_%2").arg(mode).arg(menu).toLatin1();
-            connect(action(name.constData()), &QAction::triggered, this, [this, mode] { screenCommand(mode); });
+            connect(screenItem(mode, menu), &QAction::triggered, this, [this, mode] { screenCommand(mode); });
         }
     }
     connect(FindDialog1, &FindDialog::find, this, &TForm1::FindDialog1Find);
@@ -511,24 +507,22 @@ void TForm1::FormCreate(const QStringList& args)
 
 void TForm1::makeTempNames()
 {
-    Temps.setTempNameDir(Settings_.tempFileDir);
-    try {
-        Temps.makeAsciiTempName();
-        Temps.makeRtfTempName();
-        Temps.makeBmpTempName();
-        return;
-    } catch (const QuilletError&) {
-    }
-    // The configured folder takes no files: this run uses the system's.
-    Temps.deleteTempFiles();
-    Temps.setTempNameDir(app::getTempPath());
-    try {
-        Temps.makeAsciiTempName();
-        Temps.makeRtfTempName();
-        Temps.makeBmpTempName();
-    } catch (const QuilletError&) {
-        // Loads then fail one by one; the window still opens.
-    }
+    auto makeIn = [this](const std::string& dir) {
+        Temps.setTempNameDir(dir);
+        try {
+            Temps.makeAsciiTempName();
+            Temps.makeRtfTempName();
+            Temps.makeBmpTempName();
+            return true;
+        } catch (const QuilletError&) {
+            Temps.deleteTempFiles();
+            return false;
+        }
+    };
+    // A configured folder that takes no files: this run uses the system's;
+    // if that fails too, the window still opens.
+    if (!makeIn(Settings_.tempFileDir))
+        makeIn(app::getTempPath());
 }
 
 void TForm1::writeValue(std::string_view name)
@@ -556,8 +550,7 @@ void TForm1::indicateScreenMode(int mode)
 {
     for (int m = 5; m <= 12; ++m) {
         for (int menu = 1; menu <= 2; ++menu) {
-            const QByteArray name = QStringLiteral("SCREEN%1_%2").arg(m).arg(menu).toLatin1();
-            action(name.constData())->setChecked(m == mode);
+            screenItem(m, menu)->setChecked(m == mode);
         }
     }
     setPanelText(2, qs(status::ScreenPrefix) + QString::number(mode));
@@ -570,8 +563,7 @@ void TForm1::enableScreenMode(bool enabled)
 {
     for (int mode = 5; mode <= 12; ++mode) {
         for (int menu = 1; menu <= 2; ++menu) {
-            const QByteArray name = QStringLiteral("SCREEN%1_%2").arg(mode).arg(menu).toLatin1();
-            action(name.constData())->setEnabled(mode != 9 && enabled);
+            screenItem(mode, menu)->setEnabled(mode != 9 && enabled);
         }
     }
 }

@@ -56,6 +56,8 @@ public:
     QString panelText(int index) const;
     void setPanelText(int index, const QString& text);
     QAction* action(const char* name) const;
+    // The SCREEN item of `mode` in the main menu (1) or the pop-up (2).
+    QAction* screenItem(int mode, int menu) const;
 
     // Dropped files: the first is opened here, each further one in a new
     // instance. False when no local file was dropped.

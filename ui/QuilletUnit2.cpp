@@ -1,6 +1,7 @@
 #include "ui/QuilletUnit2.h"
 
 #include "ui/AppIcon.h"
+#include "ui/Interface.h"
 
 #include <QDesktopServices>
 #include <QEvent>
@@ -19,10 +20,7 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("Quilletについて"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
-    QFont uiFont = font();
-    uiFont.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), uiFont.family()});
-    uiFont.setPixelSize(12);
-    setFont(uiFont);
+    applyInterfaceFont(*this);
     setFixedSize(290, 117);
     openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
 

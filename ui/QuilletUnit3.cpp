@@ -4,6 +4,7 @@
 #include "app/TempFiles.h"
 #include "ui/AppIcon.h"
 #include "ui/HelpViewer.h"
+#include "ui/Interface.h"
 #include "ui/ListingView.h"
 #include "ui/QuilletUnit.h"
 
@@ -91,12 +92,6 @@ QLineEdit* sampleEdit(const char* name, const char* text, QWidget* parent)
     return edit;
 }
 
-std::uint32_t colorSetting(const QColor& color)
-{
-    return static_cast<std::uint32_t>(color.red()) | (static_cast<std::uint32_t>(color.green()) << 8) |
-           (static_cast<std::uint32_t>(color.blue()) << 16);
-}
-
 } // namespace
 
 UpDownButtons::UpDownButtons(QLineEdit* buddy, int minimum, int maximum, QWidget* parent)
@@ -131,10 +126,7 @@ TPagesDlg::TPagesDlg(TForm1* form) : QDialog(form), form_(form)
 {
     setObjectName("PagesDlg");
     setWindowTitle(u("設定"));
-    QFont uiFont = font();
-    uiFont.setFamilies({u("ＭＳ Ｐゴシック"), uiFont.family()});
-    uiFont.setPixelSize(12);
-    setFont(uiFont);
+    applyInterfaceFont(*this);
     setModal(true);
     chooseColor = [this](const QColor& initial, const QString& title) {
         return QColorDialog::getColor(initial, this, title);
@@ -660,8 +652,8 @@ void TPagesDlg::OKBtnClick()
     view->collapseSelectionToStart();
 
     // 5 to 7.
-    settings.fontColor = colorSetting(form_->ColorDialog2);
-    settings.backgroundColor = colorSetting(form_->ColorDialog1);
+    settings.fontColor = settingFromColor(form_->ColorDialog2);
+    settings.backgroundColor = settingFromColor(form_->ColorDialog1);
     form_->indicateAnkMode(settings.isAnkMode);
     settings.useWordWrap = ckbWordWrap->isChecked();
     view->setWordWrap(settings.useWordWrap);

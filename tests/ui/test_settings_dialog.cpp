@@ -31,11 +31,11 @@ protected:
     }
     bool checked(int mode, int menu) const
     {
-        return window->action(QStringLiteral("SCREEN%1_%2").arg(mode).arg(menu).toLatin1().constData())->isChecked();
+        return window->screenItem(mode, menu)->isChecked();
     }
     bool screenEnabled(int mode, int menu) const
     {
-        return window->action(QStringLiteral("SCREEN%1_%2").arg(mode).arg(menu).toLatin1().constData())->isEnabled();
+        return window->screenItem(mode, menu)->isEnabled();
     }
 };
 
