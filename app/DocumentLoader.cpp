@@ -77,8 +77,7 @@ DocumentLoader::DocumentLoader(Settings& settings, DocumentState& state, TempFil
                                RecentDocuments recent, LoaderHost& host)
     : settings_(settings), state_(state), temps_(temps), storePath_(std::move(storePath)), recent_(std::move(recent)),
       host_(host)
-{
-}
+{}
 
 bool DocumentLoader::openDocument(const QString& path)
 {
@@ -129,8 +128,8 @@ void DocumentLoader::load(const QString& path, bool reload)
     host_.documentLoaded(path);
 }
 
-void DocumentLoader::loadListing(FilePtr& input, ByteSource& source, DocumentKind kind,
-                                 const std::uint8_t* firstByte, const QString& path, bool reload)
+void DocumentLoader::loadListing(FilePtr& input, ByteSource& source, DocumentKind kind, const std::uint8_t* firstByte,
+                                 const QString& path, bool reload)
 {
     FreshFile listing(temps_.createFreshOutput());
     if (kind == DocumentKind::TokenizedBasic) {

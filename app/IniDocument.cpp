@@ -70,8 +70,7 @@ IniDocument IniDocument::parse(std::string_view bytes)
         std::size_t end = bytes.find('\n', start);
         if (end == std::string_view::npos)
             end = bytes.size();
-        document.lines_.push_back(
-            classify(std::string(bytes.substr(start, end - start)), document.lines_.empty()));
+        document.lines_.push_back(classify(std::string(bytes.substr(start, end - start)), document.lines_.empty()));
         start = end + 1;
     }
     document.crlf_ = !document.lines_.empty() && document.lines_.front().raw.ends_with('\r');
@@ -160,8 +159,7 @@ void IniDocument::set(std::string_view section, std::string_view name, std::stri
     if (insertAfter) {
         if (*insertAfter + 1 == lines_.size())
             finalNewline_ = true;
-        lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(*insertAfter + 1),
-                      makeEntry(name, value, crlf_));
+        lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(*insertAfter + 1), makeEntry(name, value, crlf_));
         return;
     }
 
@@ -182,7 +180,7 @@ void IniDocument::set(std::string_view section, std::string_view name, std::stri
 bool IniDocument::isStorableSection(std::string_view section)
 {
     return !section.empty() && !hasLineBreakOrNul(section) && section.find(']') == std::string_view::npos
-        && trimmed(section) == section;
+           && trimmed(section) == section;
 }
 
 bool IniDocument::isStorableName(std::string_view name)

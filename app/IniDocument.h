@@ -40,9 +40,9 @@ public:
 private:
     enum class Kind { Other, Header, Entry };
     struct Line {
-        std::string raw;      // the bytes of the line without its "\n"
+        std::string raw; // the bytes of the line without its "\n"
         Kind kind = Kind::Other;
-        std::string name;     // section name of a header, trimmed name of an entry
+        std::string name;           // section name of a header, trimmed name of an entry
         std::size_t valueBegin = 0; // offset of the value in raw (entries)
         std::size_t valueEnd = 0;
     };

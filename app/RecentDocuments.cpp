@@ -42,9 +42,11 @@ QDomElement child(QDomElement parent, const QString& name, QDomDocument& doc)
 
 } // namespace
 
-RecentDocuments::RecentDocuments() : path_(defaultPath()) {}
+RecentDocuments::RecentDocuments() : path_(defaultPath())
+{}
 
-RecentDocuments::RecentDocuments(QString xbelPath) : path_(std::move(xbelPath)) {}
+RecentDocuments::RecentDocuments(QString xbelPath) : path_(std::move(xbelPath))
+{}
 
 QString RecentDocuments::defaultPath()
 {

@@ -57,10 +57,8 @@ public:
 
     const std::string& path() const noexcept { return path_; }
 
-    std::string readString(std::string_view section, std::string_view ident,
-                           std::string_view defaultValue) const;
-    std::int32_t readInteger(std::string_view section, std::string_view ident,
-                             std::int32_t defaultValue) const;
+    std::string readString(std::string_view section, std::string_view ident, std::string_view defaultValue) const;
+    std::int32_t readInteger(std::string_view section, std::string_view ident, std::int32_t defaultValue) const;
     bool readBool(std::string_view section, std::string_view ident, bool defaultValue) const;
 
     // False (and nothing recorded) when the section or name is not a plain

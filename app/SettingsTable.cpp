@@ -40,16 +40,21 @@ template <class... Fs> Overloaded(Fs...) -> Overloaded<Fs...>;
 } // namespace
 
 const std::array<std::string_view, 21> StartupReadOrder = {
-    FontNameAnk, FontNameAnkGraph, FontNameKanji, FontSize, IsAnkMode, FontColor,
-    BackgroundColor, UseWordWrap, IsViewOverLine65530, IsMap0xAD, MapFontFrom0xAD,
-    MapCodeFrom0xAD, IsReload, FontCharset, TempFileDir, LastOpenDir,
-    LastOpenFilterIndex, ScreenMode, IsStretch, ActivePageIndex, IsAutoDetectScreenMode,
+    FontNameAnk,     FontNameAnkGraph,    FontNameKanji,
+    FontSize,        IsAnkMode,           FontColor,
+    BackgroundColor, UseWordWrap,         IsViewOverLine65530,
+    IsMap0xAD,       MapFontFrom0xAD,     MapCodeFrom0xAD,
+    IsReload,        FontCharset,         TempFileDir,
+    LastOpenDir,     LastOpenFilterIndex, ScreenMode,
+    IsStretch,       ActivePageIndex,     IsAutoDetectScreenMode,
 };
 
 const std::array<std::string_view, 17> SettingsDialogWriteOrder = {
-    FontSize, IsAnkMode, UseWordWrap, FontCharset, FontNameAnk, FontNameAnkGraph,
-    FontNameKanji, FontColor, BackgroundColor, TempFileDir, IsMap0xAD, MapFontFrom0xAD,
-    MapCodeFrom0xAD, IsViewOverLine65530, ScreenMode, IsAutoDetectScreenMode, IsReload,
+    FontSize,        IsAnkMode,           UseWordWrap,   FontCharset,
+    FontNameAnk,     FontNameAnkGraph,    FontNameKanji, FontColor,
+    BackgroundColor, TempFileDir,         IsMap0xAD,     MapFontFrom0xAD,
+    MapCodeFrom0xAD, IsViewOverLine65530, ScreenMode,    IsAutoDetectScreenMode,
+    IsReload,
 };
 
 std::span<const SettingEntry> settingsTable()
@@ -68,28 +73,27 @@ bool readSetting(const SettingsStore& store, Settings& settings, std::string_vie
     const SettingEntry* entry = findSetting(name);
     if (!entry)
         return false;
-    std::visit(Overloaded{
-                   [&](std::string Settings::*field) {
-                       settings.*field = store.readString(SettingsSection, name, settings.*field);
-                   },
-                   [&](std::int32_t Settings::*field) {
-                       settings.*field = store.readInteger(SettingsSection, name, settings.*field);
-                   },
-                   [&](bool Settings::*field) {
-                       settings.*field = store.readBool(SettingsSection, name, settings.*field);
-                   },
-                   [&](std::uint8_t Settings::*field) {
-                       // A stored number above 255 keeps its low 8 bits.
-                       std::int32_t value = store.readInteger(SettingsSection, name, settings.*field);
-                       settings.*field = static_cast<std::uint8_t>(static_cast<std::uint32_t>(value) & 0xFFu);
-                   },
-                   [&](std::uint32_t Settings::*field) {
-                       std::int32_t value =
-                           store.readInteger(SettingsSection, name, static_cast<std::int32_t>(settings.*field));
-                       settings.*field = static_cast<std::uint32_t>(value);
-                   },
-               },
-               entry->field);
+    std::visit(
+        Overloaded{
+            [&](std::string Settings::*field) {
+                settings.*field = store.readString(SettingsSection, name, settings.*field);
+            },
+            [&](std::int32_t Settings::*field) {
+                settings.*field = store.readInteger(SettingsSection, name, settings.*field);
+            },
+            [&](bool Settings::*field) { settings.*field = store.readBool(SettingsSection, name, settings.*field); },
+            [&](std::uint8_t Settings::*field) {
+                // A stored number above 255 keeps its low 8 bits.
+                std::int32_t value = store.readInteger(SettingsSection, name, settings.*field);
+                settings.*field = static_cast<std::uint8_t>(static_cast<std::uint32_t>(value) & 0xFFu);
+            },
+            [&](std::uint32_t Settings::*field) {
+                std::int32_t value =
+                    store.readInteger(SettingsSection, name, static_cast<std::int32_t>(settings.*field));
+                settings.*field = static_cast<std::uint32_t>(value);
+            },
+        },
+        entry->field);
     return true;
 }
 
@@ -109,26 +113,24 @@ bool writeSettings(SettingsStore& store, const Settings& settings, std::span<con
             ok = false;
             continue;
         }
-        ok = std::visit(Overloaded{
-                            [&](std::string Settings::*field) {
-                                return store.writeString(SettingsSection, name, settings.*field);
-                            },
-                            [&](std::int32_t Settings::*field) {
-                                return store.writeInteger(SettingsSection, name, settings.*field);
-                            },
-                            [&](bool Settings::*field) {
-                                return store.writeBool(SettingsSection, name, settings.*field);
-                            },
-                            [&](std::uint8_t Settings::*field) {
-                                return store.writeInteger(SettingsSection, name, settings.*field);
-                            },
-                            [&](std::uint32_t Settings::*field) {
-                                return store.writeInteger(SettingsSection, name,
-                                                          static_cast<std::int32_t>(settings.*field));
-                            },
-                        },
-                        entry->field)
-            && ok;
+        ok = std::visit(
+                 Overloaded{
+                     [&](std::string Settings::*field) {
+                         return store.writeString(SettingsSection, name, settings.*field);
+                     },
+                     [&](std::int32_t Settings::*field) {
+                         return store.writeInteger(SettingsSection, name, settings.*field);
+                     },
+                     [&](bool Settings::*field) { return store.writeBool(SettingsSection, name, settings.*field); },
+                     [&](std::uint8_t Settings::*field) {
+                         return store.writeInteger(SettingsSection, name, settings.*field);
+                     },
+                     [&](std::uint32_t Settings::*field) {
+                         return store.writeInteger(SettingsSection, name, static_cast<std::int32_t>(settings.*field));
+                     },
+                 },
+                 entry->field)
+             && ok;
     }
     return ok;
 }
@@ -145,8 +147,7 @@ bool saveSettings(const std::string& storePath, const Settings& settings, std::s
     return store.close() && ok;
 }
 
-bool saveSettings(const std::string& storePath, const Settings& settings,
-                  std::initializer_list<std::string_view> names)
+bool saveSettings(const std::string& storePath, const Settings& settings, std::initializer_list<std::string_view> names)
 {
     return saveSettings(storePath, settings, std::span(names.begin(), names.size()));
 }

@@ -82,8 +82,7 @@ bool writeSettings(SettingsStore& store, const Settings& settings, std::initiali
 
 // One opening of the store at `storePath` around writeSettings; true when the
 // values are in the file afterwards.
-bool saveSettings(const std::string& storePath, const Settings& settings,
-                  std::span<const std::string_view> names);
+bool saveSettings(const std::string& storePath, const Settings& settings, std::span<const std::string_view> names);
 bool saveSettings(const std::string& storePath, const Settings& settings,
                   std::initializer_list<std::string_view> names);
 

@@ -117,8 +117,7 @@ std::unique_ptr<FileSink> openTempOutput(const std::string& path)
     if (fd < 0)
         return nullptr;
     struct stat info {};
-    bool ours = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid()
-        && info.st_nlink == 1;
+    bool ours = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid() && info.st_nlink == 1;
     int flags = ours ? ::fcntl(fd, F_GETFL) : -1;
     if (!ours || ::ftruncate(fd, 0) != 0 || flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
         ::close(fd);
@@ -132,7 +131,8 @@ std::unique_ptr<FileSink> openTempOutput(const std::string& path)
     return std::make_unique<FileSink>(file, path);
 }
 
-TempFiles::TempFiles(NameNumberSource numbers) : numbers_(std::move(numbers)), tempNameDir_(getTempPath()) {}
+TempFiles::TempFiles(NameNumberSource numbers) : numbers_(std::move(numbers)), tempNameDir_(getTempPath())
+{}
 
 void TempFiles::setTempNameDir(std::string dir)
 {

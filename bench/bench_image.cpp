@@ -15,10 +15,7 @@ namespace {
 // Keeps one buffer across iterations, as the picture file keeps its name.
 class ReusedSink final : public quillet::ByteSink {
 public:
-    void write(const void* data, std::size_t size) override
-    {
-        bytes.append(static_cast<const char*>(data), size);
-    }
+    void write(const void* data, std::size_t size) override { bytes.append(static_cast<const char*>(data), size); }
     std::string bytes;
 };
 

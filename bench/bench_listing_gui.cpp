@@ -34,10 +34,10 @@ namespace {
 std::string makeListing(std::size_t targetSize)
 {
     static const char* const bodies[] = {
-        "PRINT \"\xB6\xC5 \xC3\xBD\xC4\"",                 // katakana
+        "PRINT \"\xB6\xC5 \xC3\xBD\xC4\"",                    // katakana
         "PRINT \"\x01\x41\x01\x42\x01\x57\x01\x58\x01\x59\"", // graphic characters
-        "A$=\"\xAD\xAD\":B=&HFF:C=1.5",                     // the mapped small yu
-        "REM \x91\x92\x93 \x80\x81\x82\x83",                // hiragana and card suits
+        "A$=\"\xAD\xAD\":B=&HFF:C=1.5",                       // the mapped small yu
+        "REM \x91\x92\x93 \x80\x81\x82\x83",                  // hiragana and card suits
         "FOR I=1 TO 100:PRINT CHR$(I);:NEXT I",
         "IF A>100 THEN 110 ELSE PRINT LEFT$(\"ABC\",2)",
     };
@@ -147,7 +147,13 @@ constexpr std::int64_t KB = 1024;
 // Sizes ascend so that each run's peak is its own.
 BENCHMARK(BM_BuildRtf)->Arg(100 * KB)->Arg(1024 * KB)->Arg(10240 * KB)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadRtf)->Arg(100 * KB)->Arg(1024 * KB)->Arg(10240 * KB)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_ShowListing)->Arg(KB)->Arg(100 * KB)->Arg(1024 * KB)->Arg(10240 * KB)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_ShowListing)
+    ->Arg(KB)
+    ->Arg(100 * KB)
+    ->Arg(1024 * KB)
+    ->Arg(10240 * KB)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
 } // namespace
 

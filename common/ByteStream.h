@@ -47,8 +47,7 @@ public:
     }
     explicit MemorySource(std::string_view bytes)
         : MemorySource(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()))
-    {
-    }
+    {}
 
 protected:
     bool refill() override { return false; }
@@ -78,10 +77,7 @@ public:
 
 class StringSink final : public ByteSink {
 public:
-    void write(const void* data, std::size_t size) override
-    {
-        text_.append(static_cast<const char*>(data), size);
-    }
+    void write(const void* data, std::size_t size) override { text_.append(static_cast<const char*>(data), size); }
     using ByteSink::write;
     const std::string& str() const noexcept { return text_; }
 

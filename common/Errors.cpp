@@ -27,7 +27,6 @@ static std::string composeMessage(ErrorKind kind, const std::string& detail)
 
 QuilletError::QuilletError(ErrorKind kind, const std::string& detail)
     : std::runtime_error(composeMessage(kind, detail)), kind_(kind)
-{
-}
+{}
 
 } // namespace quillet

@@ -9,12 +9,12 @@
 namespace quillet {
 
 enum class ErrorKind {
-    BadRealConstant,   // a BCD digit above 9 in a real constant
-    ReadFailed,        // an input file could not be opened or read
-    WriteFailed,       // an output file could not be written or closed
-    CreateFailed,      // an output or temporary file could not be created
-    NoScreenLayout,    // the screen mode has no picture layout (SCREEN 9, unknown)
-    ViewLoadFailed,    // a view refused the content it was given
+    BadRealConstant, // a BCD digit above 9 in a real constant
+    ReadFailed,      // an input file could not be opened or read
+    WriteFailed,     // an output file could not be written or closed
+    CreateFailed,    // an output or temporary file could not be created
+    NoScreenLayout,  // the screen mode has no picture layout (SCREEN 9, unknown)
+    ViewLoadFailed,  // a view refused the content it was given
 };
 
 std::string_view errorText(ErrorKind kind);

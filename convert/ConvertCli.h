@@ -20,7 +20,7 @@ struct Options {
     bool hide65530 = false;    // leave out lines numbered 65530 and above
     std::optional<int> screen; // screen mode of a BSAVE image
     std::string input;
-    std::string output;        // empty or "-": standard output
+    std::string output; // empty or "-": standard output
 };
 
 // A request this build cannot carry out; ends with status 1.

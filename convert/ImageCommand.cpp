@@ -15,8 +15,7 @@ constexpr int DefaultScreenMode = 5;
 void writeBmpImage(const Options& options, ByteSource& afterTypeByte, ByteSink& out)
 {
     // Without --screen the name decides, as with automatic detection on.
-    const int mode = options.screen ? *options.screen
-                                    : selectScreenMode(DefaultScreenMode, true, options.input).mode;
+    const int mode = options.screen ? *options.screen : selectScreenMode(DefaultScreenMode, true, options.input).mode;
     // A mode without a layout throws before anything reaches `out`.
     auto converter = std::make_unique<BsaveConverter>();
     converter->convert(afterTypeByte, mode, out);

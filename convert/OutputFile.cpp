@@ -19,7 +19,8 @@ OutputFile::OutputFile(const std::string& path) : path_(path)
     }
     std::filesystem::path target(path);
     std::filesystem::path dir = target.parent_path();
-    std::string pattern = (dir.empty() ? std::string(".") : dir.string()) + "/." + target.filename().string() + ".XXXXXX";
+    std::string pattern =
+        (dir.empty() ? std::string(".") : dir.string()) + "/." + target.filename().string() + ".XXXXXX";
     int fd = mkstemp(pattern.data());
     if (fd < 0)
         throw QuilletError(ErrorKind::CreateFailed, path);

@@ -126,8 +126,7 @@ private:
         unsigned value;
         std::uint8_t next;
         switch (b) {
-        case 0x00:
-            return false;
+        case 0x00: return false;
         case 0x01:
             if (!in_.next(next))
                 return false;
@@ -167,8 +166,7 @@ private:
             out_ += realConstantText(std::span(bytes.data(), count), b == 0x1F);
             return true;
         }
-        case 0x3A:
-            return colon();
+        case 0x3A: return colon();
         case 0xFF:
             if (!in_.next(next))
                 return false;
@@ -180,8 +178,7 @@ private:
                 setPending(next);
             }
             return true;
-        default:
-            break;
+        default: break;
         }
         if (b >= 0x11 && b <= 0x1A) {
             out_ += static_cast<char>('0' + (b - 0x11));

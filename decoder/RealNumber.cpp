@@ -102,8 +102,8 @@ double extendedMultiply(double x, std::uint64_t significand, int scale)
     return std::ldexp(static_cast<double>(narrow), exponent + 11);
 }
 
-constexpr std::uint64_t TenSignificand = 0xA000000000000000u;    // 10 = this * 2^-60
-constexpr std::uint64_t TenthSignificand = 0xCCCCCCCCCCCCCCCDu;  // 0.1 rounded, * 2^-67
+constexpr std::uint64_t TenSignificand = 0xA000000000000000u;   // 10 = this * 2^-60
+constexpr std::uint64_t TenthSignificand = 0xCCCCCCCCCCCCCCCDu; // 0.1 rounded, * 2^-67
 
 } // namespace
 

@@ -40,8 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     // Nothing beyond the lines of a mode shows, so a file that starts past
     // them leaves a picture of zero bytes (the palette aside).
-    if (size >= 2 && (data[0] | data[1] << 8) >= 212 * layout->bytesPerLine && mode == 12 &&
-        bmp.find_first_not_of('\0', geometry.pixelOffset) != std::string::npos)
+    if (size >= 2 && (data[0] | data[1] << 8) >= 212 * layout->bytesPerLine && mode == 12
+        && bmp.find_first_not_of('\0', geometry.pixelOffset) != std::string::npos)
         std::abort();
     return 0;
 }

@@ -178,9 +178,7 @@ void BsaveConverter::makeRow(const ScreenModeLayout& layout, int line)
     switch (layout.mode) {
     case 5:
     case 7:
-    case 8:
-        std::copy_n(source, layout.bytesPerLine, out);
-        break;
+    case 8: std::copy_n(source, layout.bytesPerLine, out); break;
     case 6:
         // Four 2-bit pixels per byte become two bytes of two 4-bit pixels.
         for (int i = 0; i < layout.bytesPerLine; ++i) {

@@ -37,8 +37,8 @@ struct BmpGeometry {
     std::uint32_t colourEntries; // 16, 256, or 0 for 24-bit pictures
     std::uint32_t pixelOffset;   // bfOffBits
     std::uint32_t rowBytes;
-    std::uint32_t pixelBytes;    // biSizeImage
-    std::uint32_t fileSize;      // bfSize
+    std::uint32_t pixelBytes; // biSizeImage
+    std::uint32_t fileSize;   // bfSize
 };
 
 BmpGeometry bmpGeometry(const ScreenModeLayout& layout) noexcept;

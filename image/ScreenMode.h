@@ -11,13 +11,13 @@ namespace quillet {
 // y * bytesPerLine.
 struct ScreenModeLayout {
     int mode;
-    int width;                   // picture pixels per line: 256 or 512
-    int height;                  // lines: always 212
-    int bytesPerLine;            // in the video-memory image
-    bool hasPalette;             // a palette table lives at paletteAddress
+    int width;        // picture pixels per line: 256 or 512
+    int height;       // lines: always 212
+    int bytesPerLine; // in the video-memory image
+    bool hasPalette;  // a palette table lives at paletteAddress
     std::uint32_t paletteAddress;
-    int paletteEntries;          // 16, or 256 for the fixed colours of SCREEN 8
-    int bitsPerPixel;            // of the picture: 4, 8 or 24
+    int paletteEntries; // 16, or 256 for the fixed colours of SCREEN 8
+    int bitsPerPixel;   // of the picture: 4, 8 or 24
 };
 
 // The layout of `mode`, or nullptr for SCREEN 9 and any number outside
@@ -31,8 +31,8 @@ const ScreenModeLayout* screenModeLayout(int mode) noexcept;
 int detectScreenModeFromName(std::string_view path) noexcept;
 
 struct ModeSelection {
-    int mode;         // the mode to convert in; becomes the stored setting
-    bool indicate;    // the caller must show (and store) the mode
+    int mode;      // the mode to convert in; becomes the stored setting
+    bool indicate; // the caller must show (and store) the mode
 };
 
 // The first step of every picture conversion. With detection off the stored

@@ -27,8 +27,7 @@ void appendEscape(std::string& out, std::uint8_t byte)
 
 void appendFontEscape(std::string& out, char font, std::uint8_t byte)
 {
-    const char escape[10] = {'\\', 'f', font, '\\', '\'', HexDigits[byte >> 4], HexDigits[byte & 0x0F],
-                             '\\', 'f', '0'};
+    const char escape[10] = {'\\', 'f', font, '\\', '\'', HexDigits[byte >> 4], HexDigits[byte & 0x0F], '\\', 'f', '0'};
     out.append(escape, 10);
 }
 

@@ -29,12 +29,14 @@ constexpr std::int64_t MaxParameter = 2147483647;
 
 // Destinations whose text is not part of the document.
 constexpr std::array<std::string_view, 41> SkippedDestinations = {
-    "annotation", "atnauthor",  "atnid",       "author",      "background", "bkmkend",     "bkmkstart",
-    "buptim",     "colortbl",   "colorschememapping",         "comment",    "creatim",     "datastore",
-    "doccomm",    "filetbl",    "fldinst",     "footer",      "footerf",    "footerl",     "footerr",
-    "footnote",   "generator",  "header",      "headerf",     "headerl",    "headerr",     "info",
-    "keywords",   "latentstyles", "listoverridetable",        "listtable",  "nonshppict",  "object",
-    "operator",   "pict",       "revtbl",      "rsidtbl",     "stylesheet", "subject",     "themedata",
+    "annotation", "atnauthor",  "atnid",      "author",       "background",
+    "bkmkend",    "bkmkstart",  "buptim",     "colortbl",     "colorschememapping",
+    "comment",    "creatim",    "datastore",  "doccomm",      "filetbl",
+    "fldinst",    "footer",     "footerf",    "footerl",      "footerr",
+    "footnote",   "generator",  "header",     "headerf",      "headerl",
+    "headerr",    "info",       "keywords",   "latentstyles", "listoverridetable",
+    "listtable",  "nonshppict", "object",     "operator",     "pict",
+    "revtbl",     "rsidtbl",    "stylesheet", "subject",      "themedata",
     "title",
 };
 
@@ -99,7 +101,8 @@ public:
     RtfDocument run()
     {
         std::size_t start = 0;
-        while (start < in_.size() && (in_[start] == ' ' || in_[start] == '\t' || in_[start] == '\r' || in_[start] == '\n'))
+        while (start < in_.size()
+               && (in_[start] == ' ' || in_[start] == '\t' || in_[start] == '\r' || in_[start] == '\n'))
             ++start;
         if (in_.substr(start, 5) != "{\\rtf")
             throw QuilletError(ErrorKind::ViewLoadFailed, "not an RTF document");
@@ -128,9 +131,7 @@ private:
             escape();
             return;
         case '\r':
-        case '\n':
-            ++pos_;
-            return;
+        case '\n': ++pos_; return;
         default:
             ++pos_;
             groupStart_ = false;
@@ -294,22 +295,15 @@ private:
         switch (c) {
         case '\\':
         case '{':
-        case '}':
-            byte(c);
-            return;
-        case '~':
-            unicode(0x00A0);
-            return;
-        case '_':
-            unicode(0x2011);
-            return;
+        case '}': byte(c); return;
+        case '~': unicode(0x00A0); return;
+        case '_': unicode(0x2011); return;
         case '\r':
         case '\n':
             if (state_.destination == Destination::Body)
                 paragraph();
             return;
-        default:
-            return; // \- \| \: and unknown symbols
+        default: return; // \- \| \: and unknown symbols
         }
     }
 

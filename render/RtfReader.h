@@ -16,8 +16,8 @@ namespace quillet {
 
 struct RtfFont {
     int number = 0;
-    int charset = -1;  // -1: none given
-    std::string name;  // UTF-8, decoded by the font's or the document's code page
+    int charset = -1; // -1: none given
+    std::string name; // UTF-8, decoded by the font's or the document's code page
 };
 
 struct RtfRun {

@@ -129,8 +129,22 @@ std::string sampleScreen5()
 {
     // Night sky to sunset glow, sun, mountains, sea with the sun's path.
     static constexpr std::array<Level, 16> levels{{
-        {0, 0, 0}, {1, 0, 2}, {2, 0, 3}, {4, 1, 3}, {6, 2, 2}, {7, 4, 1}, {7, 6, 2}, {7, 7, 5},
-        {0, 1, 3}, {1, 2, 4}, {2, 3, 5}, {7, 5, 2}, {1, 0, 1}, {2, 1, 2}, {5, 5, 6}, {7, 7, 7},
+        {0, 0, 0},
+        {1, 0, 2},
+        {2, 0, 3},
+        {4, 1, 3},
+        {6, 2, 2},
+        {7, 4, 1},
+        {7, 6, 2},
+        {7, 7, 5},
+        {0, 1, 3},
+        {1, 2, 4},
+        {2, 3, 5},
+        {7, 5, 2},
+        {1, 0, 1},
+        {2, 1, 2},
+        {5, 5, 6},
+        {7, 7, 7},
     }};
     constexpr int horizon = 132;
     constexpr int sunX = 128, sunY = 118, sunRadius = 30;
@@ -308,10 +322,9 @@ std::string goldenManifest()
     pictures.push_back({"sample.sc5", 5, sampleScreen5()});
     pictures.push_back({"sample.s12", 12, sampleScreen12()});
 
-    std::string text =
-        "# BMP pictures of the generated images (tools/PictureGen.cpp), one per line:\n"
-        "# mode, name, BMP size in bytes, CRC-32 of the BMP (the zlib/PNG CRC) in hex.\n"
-        "# Regenerate: build/quillet-imagegen golden > tests/data/image-golden.txt\n";
+    std::string text = "# BMP pictures of the generated images (tools/PictureGen.cpp), one per line:\n"
+                       "# mode, name, BMP size in bytes, CRC-32 of the BMP (the zlib/PNG CRC) in hex.\n"
+                       "# Regenerate: build/quillet-imagegen golden > tests/data/image-golden.txt\n";
     auto converter = std::make_unique<BsaveConverter>();
     for (const GoldenPicture& picture : pictures) {
         MemorySource source(std::string_view(picture.file).substr(1));

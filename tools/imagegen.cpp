@@ -46,7 +46,8 @@ int main(int argc, char** argv)
         return usage();
     const std::filesystem::path dir = argv[2];
     if (command == "samples")
-        return writeFile(dir / "sample.sc5", sampleScreen5()) && writeFile(dir / "sample.s12", sampleScreen12()) ? 0 : 1;
+        return writeFile(dir / "sample.sc5", sampleScreen5()) && writeFile(dir / "sample.s12", sampleScreen12()) ? 0
+                                                                                                                 : 1;
     if (command == "inputs") {
         for (const GoldenPicture& picture : goldenPictures()) {
             if (!writeFile(dir / picture.name, picture.file))

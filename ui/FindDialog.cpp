@@ -45,7 +45,8 @@ FindDialog::FindDialog(QWidget* parent) : QDialog(parent)
     layout->addLayout(left, 1);
     layout->addLayout(right);
 
-    connect(edit_, &QLineEdit::textChanged, this, [this](const QString& text) { findNext_->setEnabled(!text.isEmpty()); });
+    connect(edit_, &QLineEdit::textChanged, this,
+            [this](const QString& text) { findNext_->setEnabled(!text.isEmpty()); });
     connect(findNext_, &QPushButton::clicked, this, &FindDialog::find);
     connect(close, &QPushButton::clicked, this, &QDialog::hide);
 }

@@ -26,6 +26,6 @@ inline QColor colorFromSetting(std::uint32_t value)
 
 inline std::uint32_t settingFromColor(const QColor& color)
 {
-    return static_cast<std::uint32_t>(color.red()) | (static_cast<std::uint32_t>(color.green()) << 8) |
-           (static_cast<std::uint32_t>(color.blue()) << 16);
+    return static_cast<std::uint32_t>(color.red()) | (static_cast<std::uint32_t>(color.green()) << 8)
+           | (static_cast<std::uint32_t>(color.blue()) << 16);
 }

@@ -148,12 +148,11 @@ std::string listingDocumentRtf(const QTextDocument& document, const QColor& text
             const FontEntry& entry = tables.fonts[tables.font(entryOf(format, defaultFont))];
             const bool symbolCoded = entry.symbolCoded;
             const int f = entry.number;
-            const int c = tables.colour(format.hasProperty(QTextFormat::ForegroundBrush)
-                                            ? format.foreground().color()
-                                            : textColor);
+            const int c = tables.colour(format.hasProperty(QTextFormat::ForegroundBrush) ? format.foreground().color()
+                                                                                         : textColor);
             const double points = format.hasProperty(QTextFormat::FontPointSize) ? format.fontPointSize()
-                                  : defaultFont.pointSizeF() > 0                  ? defaultFont.pointSizeF()
-                                                                                  : 12.0;
+                                  : defaultFont.pointSizeF() > 0                 ? defaultFont.pointSizeF()
+                                                                                 : 12.0;
             const int h = static_cast<int>(std::lround(points * 2));
             if (f != font || c != colour || h != halfPoints) {
                 body += "\\f" + std::to_string(f) + "\\cf" + std::to_string(c) + "\\fs" + std::to_string(h) + ' ';
@@ -164,8 +163,8 @@ std::string listingDocumentRtf(const QTextDocument& document, const QColor& text
         body += "\\par\r\n";
     }
 
-    std::string rtf = "{\\rtf1\\ansi\\ansicpg932\\deff" + std::to_string(tables.fonts[defaultEntry].number)
-                      + "\\uc1{\\fonttbl";
+    std::string rtf =
+        "{\\rtf1\\ansi\\ansicpg932\\deff" + std::to_string(tables.fonts[defaultEntry].number) + "\\uc1{\\fonttbl";
     for (const FontEntry& entry : tables.fonts) {
         rtf += "{\\f" + std::to_string(entry.number) + "\\fmodern\\fcharset"
                + std::to_string(entry.symbolCoded ? 2 : entry.charset) + ' ';

@@ -77,12 +77,12 @@ QStringList familiesFor(const QString& name, bool installed)
 
 // How the bytes of one font of the document become characters.
 struct FontPlan {
-    bool symbol = false;                 // one byte, one glyph
-    std::array<char32_t, 256> glyphs{};  // for a symbol font
-    int codePage = 0;                    // for a code-page font
+    bool symbol = false;                // one byte, one glyph
+    std::array<char32_t, 256> glyphs{}; // for a symbol font
+    int codePage = 0;                   // for a code-page font
     QStringList families;
-    bool symbolCoded = false;            // glyphs at U+F000+code of an installed font
-    int charset = 0;                     // declared when saved
+    bool symbolCoded = false; // glyphs at U+F000+code of an installed font
+    int charset = 0;          // declared when saved
 };
 
 char32_t fallbackGlyph(int font, std::uint8_t code, int mappedCode)
@@ -143,8 +143,7 @@ class DocumentBuilder {
 public:
     DocumentBuilder(ListingView& view, const RtfDocument& doc, int mappedCode)
         : view_(view), doc_(doc), mappedCode_(mappedCode), cursor_(view.document())
-    {
-    }
+    {}
 
     void build()
     {
@@ -183,9 +182,7 @@ private:
         pendingFormat_ = format;
         const FontPlan& plan = plans_[planFor(run.font)];
         switch (run.kind) {
-        case RtfRun::Kind::ParagraphEnd:
-            pending_ += QChar::ParagraphSeparator;
-            break;
+        case RtfRun::Kind::ParagraphEnd: pending_ += QChar::ParagraphSeparator; break;
         case RtfRun::Kind::Text:
             for (const char32_t c : doc_.textOf(run))
                 appendCharacter(pending_, displayable(c));
@@ -471,15 +468,14 @@ void ListingView::saveRtfFile(const QString& path) const
 
 QString lineCountText(std::int64_t lines)
 {
-    return QString::number(lines) + QString::fromUtf8(status::LineCountSuffix.data(),
-                                                      static_cast<qsizetype>(status::LineCountSuffix.size()));
+    return QString::number(lines)
+           + QString::fromUtf8(status::LineCountSuffix.data(), static_cast<qsizetype>(status::LineCountSuffix.size()));
 }
 
 std::int64_t buildRtfListing(ByteSource& listing, const Settings& settings,
                              const std::function<std::unique_ptr<FileSink>()>& openRtfOutput,
-                             const std::function<std::string()>& rtfPath, ListingView& view,
-                             const QColor& textColor, const QColor& backgroundColor,
-                             const std::function<void(const QString&)>& showLineCount)
+                             const std::function<std::string()>& rtfPath, ListingView& view, const QColor& textColor,
+                             const QColor& backgroundColor, const std::function<void(const QString&)>& showLineCount)
 {
     const RtfListingOptions options = RtfListingOptions::fromSettings(settings);
     std::int64_t lines = 0;

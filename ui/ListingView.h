@@ -110,6 +110,5 @@ QString lineCountText(std::int64_t lines);
 // then not formatted).
 std::int64_t buildRtfListing(quillet::ByteSource& listing, const quillet::Settings& settings,
                              const std::function<std::unique_ptr<quillet::FileSink>()>& openRtfOutput,
-                             const std::function<std::string()>& rtfPath, ListingView& view,
-                             const QColor& textColor, const QColor& backgroundColor,
-                             const std::function<void(const QString&)>& showLineCount);
+                             const std::function<std::string()>& rtfPath, ListingView& view, const QColor& textColor,
+                             const QColor& backgroundColor, const std::function<void(const QString&)>& showLineCount);

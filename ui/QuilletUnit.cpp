@@ -205,7 +205,9 @@ void TForm1::buildMenus()
         menu->setObjectName(QString::fromLatin1(name));
         return menu;
     };
-    auto separator = [](QMenu* menu, const char* name) { menu->addSeparator()->setObjectName(QString::fromLatin1(name)); };
+    auto separator = [](QMenu* menu, const char* name) {
+        menu->addSeparator()->setObjectName(QString::fromLatin1(name));
+    };
 
     QMenu* file = addMenu("File1", "ファイル(&F)");
     for (const char* name : {"Clear1", "Open1", "SaveAs1", "Save1", "SaveBMP1"})
@@ -246,9 +248,14 @@ void TForm1::buildMenus()
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName("PopupMenu1");
     const ActionItem listingItems[] = {
-        {"Undo2", "元に戻す(&U)", {}}, {nullptr, "N5", {}},         {"Cut2", "切り取り(&T)", {}},
-        {"Copy2", "コピー(&C)", {}},   {"Paste2", "貼り付け(&P)", {}}, {"SelectAll2", "すべて選択(&A)", {}},
-        {nullptr, "N6", {}},           {"Font2", "フォント(&F)...", {}},
+        {"Undo2", "元に戻す(&U)", {}},
+        {nullptr, "N5", {}},
+        {"Cut2", "切り取り(&T)", {}},
+        {"Copy2", "コピー(&C)", {}},
+        {"Paste2", "貼り付け(&P)", {}},
+        {"SelectAll2", "すべて選択(&A)", {}},
+        {nullptr, "N6", {}},
+        {"Font2", "フォント(&F)...", {}},
     };
     for (const auto& item : listingItems) {
         if (!item.name) {
@@ -315,7 +322,8 @@ void TForm1::buildToolBar()
             continue;
         }
         const QString hint = QString::fromUtf8(b.hint);
-        auto* a = new QAction(QIcon::fromTheme(QString::fromLatin1(b.theme), style->standardIcon(b.fallback)), hint, this);
+        auto* a =
+            new QAction(QIcon::fromTheme(QString::fromLatin1(b.theme), style->standardIcon(b.fallback)), hint, this);
         a->setObjectName(QString::fromLatin1(b.name));
         a->setToolTip(hint);
         a->setEnabled(b.enabled);
@@ -474,7 +482,7 @@ void TForm1::FormCreate(const QStringList& args)
     indidateCanSave(false, false);
     makeTempNames();
     loader_ = std::make_unique<app::DocumentLoader>(Settings_, State, Temps, storePath_, app::RecentDocuments(),
-                                                     static_cast<app::LoaderHost&>(*this));
+                                                    static_cast<app::LoaderHost&>(*this));
     OpenDialog1->setDirectory(QString::fromStdString(Settings_.lastOpenDir));
     const QStringList filters = OpenDialog1->nameFilters();
     if (Settings_.lastOpenFilterIndex >= 1 && Settings_.lastOpenFilterIndex <= filters.size())

@@ -8,9 +8,9 @@
 #include "common/QuilletUnitGrobal.h"
 
 #include <QColor>
+#include <QList>
 #include <QMainWindow>
 #include <QPrinter>
-#include <QList>
 #include <QStringList>
 #include <QUrl>
 

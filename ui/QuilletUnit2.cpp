@@ -18,8 +18,8 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent)
 {
     setObjectName("Form2");
     setWindowTitle(QStringLiteral("Quilletについて"));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowCloseButtonHint);
     applyInterfaceFont(*this);
     setFixedSize(290, 117);
     openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
@@ -64,8 +64,8 @@ void TForm2::Label3Click()
 
 bool TForm2::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == Label3 && event->type() == QEvent::MouseButtonRelease &&
-        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+    if (watched == Label3 && event->type() == QEvent::MouseButtonRelease
+        && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         Label3Click();
         return true;
     }

@@ -132,10 +132,9 @@ TPagesDlg::TPagesDlg(TForm1* form) : QDialog(form), form_(form)
         return QColorDialog::getColor(initial, this, title);
     };
     chooseFolder = [this] {
-        return QFileDialog::getExistingDirectory(
-            form_, u("フォルダを選択してください"),
-            QStandardPaths::writableLocation(QStandardPaths::DesktopLocation),
-            QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+        return QFileDialog::getExistingDirectory(form_, u("フォルダを選択してください"),
+                                                 QStandardPaths::writableLocation(QStandardPaths::DesktopLocation),
+                                                 QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
     };
 
     pages_ = named<QTabWidget>("PageControl1", this);
@@ -248,8 +247,9 @@ QWidget* TPagesDlg::buildBasic1()
     edtAnkFontSample = sampleEdit("edtAnkFontSample", "10 CLS", grbFontSample);
     edtAnkGraphFontSample = sampleEdit("edtAnkGraphFontSample", "ABCDEFG", grbFontSample);
     edtKanjiFontSample = sampleEdit("edtKanjiFontSample", "漢字BASIC", grbFontSample);
-    const std::pair<QLineEdit*, const char*> samples[] = {
-        {edtAnkFontSample, "MSX ROM 8dot"}, {edtAnkGraphFontSample, "MSX ROM Graph 8dot"}, {edtKanjiFontSample, "ＭＳ ゴシック"}};
+    const std::pair<QLineEdit*, const char*> samples[] = {{edtAnkFontSample, "MSX ROM 8dot"},
+                                                          {edtAnkGraphFontSample, "MSX ROM Graph 8dot"},
+                                                          {edtKanjiFontSample, "ＭＳ ゴシック"}};
     auto* sampleLayout = new QVBoxLayout(grbFontSample);
     for (auto [edit, family] : samples) {
         QFont sampleFont(u(family));
@@ -303,7 +303,8 @@ QWidget* TPagesDlg::buildBasic2()
     auto* grbOthers = named<QGroupBox>("grbOthers", u("その他"), page);
     ckbVisibleOver65530 = named<QCheckBox>("ckbVisibleOver65530", u("行65530以降を表示する(&V)"), grbOthers);
     ckbVisibleOver65530->setToolTip(u("行番号が65530以上の行も表示するかどうかを指定します"));
-    ckbMap0xAD = named<QCheckBox>("ckbMap0xAD", u("半角の小さい「ｭ」(&&HAD)を別のフォント・コードにマッピングする(&M)"), grbOthers);
+    ckbMap0xAD = named<QCheckBox>("ckbMap0xAD", u("半角の小さい「ｭ」(&&HAD)を別のフォント・コードにマッピングする(&M)"),
+                                  grbOthers);
     ckbMap0xAD->setToolTip(u("ANKモードの時のみ機能します"));
     cmbMapFontFrom0xAD = named<QComboBox>("cmbMapFontFrom0xAD", grbOthers);
     cmbMapFontFrom0xAD->setEditable(true);
@@ -342,7 +343,8 @@ QWidget* TPagesDlg::buildCg()
     auto* page = new QWidget;
     page->setObjectName("tbsCG1");
     auto* grbScreenMode = named<QGroupBox>("grbScreenMode", u("スクリーンモード"), page);
-    ckbAutoDetectScreenMode = named<QCheckBox>("ckbAutoDetectScreenMode", u("スクリーンモードを自動判別する(&A)"), grbScreenMode);
+    ckbAutoDetectScreenMode =
+        named<QCheckBox>("ckbAutoDetectScreenMode", u("スクリーンモードを自動判別する(&A)"), grbScreenMode);
     auto* layout = new QVBoxLayout(grbScreenMode);
     layout->addWidget(ckbAutoDetectScreenMode);
     auto* group = new QButtonGroup(this);
@@ -587,7 +589,7 @@ void TPagesDlg::ckbMap0xADClick()
 {
     const bool on = ckbMap0xAD->isChecked();
     for (QWidget* control : std::initializer_list<QWidget*>{lblMapFontFrom0xAD, cmbMapFontFrom0xAD, lblMapCodeFrom0xAD,
-                                                          edtMapCodeFrom0xAD, updMapCodeFrom0xAD})
+                                                            edtMapCodeFrom0xAD, updMapCodeFrom0xAD})
         control->setEnabled(on);
 }
 

@@ -25,8 +25,7 @@ inline CheckResult runUnprivileged(const std::function<bool()>& check)
         bool ok = false;
         try {
             ok = check();
-        } catch (...) {
-        }
+        } catch (...) {}
         ::_exit(ok ? 0 : 1);
     }
     int status = 0;

@@ -57,7 +57,8 @@ class DocumentLoaderTest : public ::testing::Test {
 protected:
     DocumentLoaderTest()
         : store((dir / "Quillet.ini").string()),
-          loader(settings, state, temps, store, RecentDocuments(QString::fromStdString((dir / "recent.xbel").string())), host)
+          loader(settings, state, temps, store, RecentDocuments(QString::fromStdString((dir / "recent.xbel").string())),
+                 host)
     {
         fs::create_directory(dir / "tmp");
         temps.setTempNameDir((dir / "tmp").string() + "/");

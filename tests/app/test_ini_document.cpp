@@ -8,8 +8,7 @@ using quillet::app::IniDocument;
 
 namespace {
 
-std::string afterSet(std::string_view text, std::string_view section, std::string_view name,
-                     std::string_view value)
+std::string afterSet(std::string_view text, std::string_view section, std::string_view name, std::string_view value)
 {
     IniDocument document = IniDocument::parse(text);
     document.set(section, name, value);
@@ -21,9 +20,9 @@ std::string afterSet(std::string_view text, std::string_view section, std::strin
 TEST(IniDocument, SerializesExactlyWhatItParsed)
 {
     const std::string garbage("garbage\0\x01\xFF\xFE\n[\n]\n==\n", 19);
-    for (const std::string& text : {std::string(), std::string("[A]\r\nx=1\r\n; note\r\n"),
-                                    std::string("no final newline=1"), std::string("\xEF\xBB\xBF[A]\nx=1\n"),
-                                    std::string("  [ Spaced ]  \n\tkey\t=\tvalue\t\n"), garbage})
+    for (const std::string& text :
+         {std::string(), std::string("[A]\r\nx=1\r\n; note\r\n"), std::string("no final newline=1"),
+          std::string("\xEF\xBB\xBF[A]\nx=1\n"), std::string("  [ Spaced ]  \n\tkey\t=\tvalue\t\n"), garbage})
         EXPECT_EQ(IniDocument::parse(text).serialize(), text) << text;
 }
 
@@ -55,8 +54,7 @@ TEST(IniDocument, SettingAValueTouchesOnlyItsPlace)
               "; kept\n[S]\nA=1\nB=new\r\n[T]\nB=t\n");
     // After the section's last entry, in front of the next section's comment;
     // the first of two same-named sections takes it.
-    EXPECT_EQ(afterSet("[S]\nA=1\n\n; about T\n[S]\nX=1\n", "S", "B", "2"),
-              "[S]\nA=1\nB=2\n\n; about T\n[S]\nX=1\n");
+    EXPECT_EQ(afterSet("[S]\nA=1\n\n; about T\n[S]\nX=1\n", "S", "B", "2"), "[S]\nA=1\nB=2\n\n; about T\n[S]\nX=1\n");
     EXPECT_EQ(afterSet("[S]\nA=1", "S", "B", "2"), "[S]\nA=1\nB=2\n");
     // A missing section goes at the end, after a blank line, in the file's
     // line-ending style; garbage before it stays.

@@ -37,8 +37,7 @@ pid_t spawn(const std::function<bool()>& body)
         bool ok = false;
         try {
             ok = body();
-        } catch (...) {
-        }
+        } catch (...) {}
         ::_exit(ok ? 0 : 1);
     }
     return pid;
@@ -73,7 +72,7 @@ int countOf(const std::string& text, std::string_view needle)
 bool looksWhole(const std::string& text)
 {
     return !text.empty() && text.back() == '\n' && countOf(text, "[Vantre\\Quillet]\n") == 1
-        && text.starts_with("; kept by hand\n");
+           && text.starts_with("; kept by hand\n");
 }
 
 std::string writerKey(int writer, int group)

@@ -17,8 +17,8 @@ using quillet::app::parseStoredInteger;
 using quillet::app::SettingsSection;
 using quillet::app::SettingsStore;
 using quillet::test::CheckResult;
-using quillet::test::runUnprivileged;
 using quillet::test::readFile;
+using quillet::test::runUnprivileged;
 using quillet::test::ScratchDir;
 using quillet::test::writeFile;
 namespace fs = std::filesystem;
@@ -113,8 +113,8 @@ TEST(SettingsStore, IntegersParseOnlyWhenTheWholeTextIsANumber)
     EXPECT_EQ(parseStoredInteger(" \t42 "), 42);
     EXPECT_EQ(parseStoredInteger("2147483647"), 2147483647);
     EXPECT_EQ(parseStoredInteger("-2147483648"), -2147483647 - 1);
-    for (std::string_view junk : {"", " ", "-", "+", "abc", "12abc", "1 2", "0x10", "1.5", "1e3", "--1",
-                                  "2147483648", "-2147483649", "99999999999999999999999"})
+    for (std::string_view junk : {"", " ", "-", "+", "abc", "12abc", "1 2", "0x10", "1.5", "1e3", "--1", "2147483648",
+                                  "-2147483649", "99999999999999999999999"})
         EXPECT_FALSE(parseStoredInteger(junk)) << '"' << junk << '"';
 }
 

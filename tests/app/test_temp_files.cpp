@@ -126,8 +126,7 @@ TEST(TempFileName, GivesUpAfterABoundedNumberOfTakenNames)
         fs::create_symlink(dir / "victim", dir / name);
     }
     int calls = 0;
-    expectCreateFailed([&] { getTempFileName(dir.path().string(), numbersFrom({1}, &calls)); },
-                       dir.path().string());
+    expectCreateFailed([&] { getTempFileName(dir.path().string(), numbersFrom({1}, &calls)); }, dir.path().string());
     EXPECT_EQ(calls, MaxNameAttempts);
     EXPECT_FALSE(fs::exists(dir / "victim"));
 }
@@ -150,14 +149,14 @@ TEST(TempFileName, UnwritableDirectoryFails)
     fs::permissions(dir.path(), fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
     const fs::path locked = dir / "locked";
     fs::create_directory(locked);
-    fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read
-                                | fs::perms::others_exec);
+    fs::permissions(locked,
+                    fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read | fs::perms::others_exec);
     CheckResult result = runUnprivileged([&] {
         try {
             getTempFileName(locked.string());
         } catch (const QuilletError& error) {
             return error.kind() == ErrorKind::CreateFailed
-                && std::string(error.what()).find(locked.string()) != std::string::npos;
+                   && std::string(error.what()).find(locked.string()) != std::string::npos;
         }
         return false;
     });

@@ -1,9 +1,9 @@
 // quillet-convert end to end, the bundled sample and the shared corpus.
 
+#include "ConvertRunner.h"
 #include "common/AnnotatedHex.h"
 #include "common/ByteStream.h"
 #include "common/Errors.h"
-#include "ConvertRunner.h"
 #include "convert/ConvertCli.h"
 #include "decoder/ListingConverter.h"
 #include "support/TestSupport.h"
@@ -91,7 +91,8 @@ TEST(ConvertCli, FailuresGiveStatusOneAndLeaveNoOutput)
     EXPECT_NE(bad.err.find("line 20"), std::string::npos) << bad.err;
 
     EXPECT_FALSE(fs::exists(out));
-    EXPECT_EQ(filesIn(dir.path()), std::vector<std::string>{(dir / "bad.bas").string()}) << "a temporary file was left behind";
+    EXPECT_EQ(filesIn(dir.path()), std::vector<std::string>{(dir / "bad.bas").string()})
+        << "a temporary file was left behind";
 }
 
 TEST(ConvertCli, FailedConversionKeepsAnExistingOutput)

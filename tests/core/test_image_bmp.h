@@ -22,12 +22,14 @@ struct BmpPicture {
 
     static std::uint32_t u32(const std::string& b, std::size_t at)
     {
-        return static_cast<std::uint8_t>(b.at(at)) | static_cast<std::uint8_t>(b.at(at + 1)) << 8 |
-               static_cast<std::uint8_t>(b.at(at + 2)) << 16 | static_cast<std::uint32_t>(static_cast<std::uint8_t>(b.at(at + 3))) << 24;
+        return static_cast<std::uint8_t>(b.at(at)) | static_cast<std::uint8_t>(b.at(at + 1)) << 8
+               | static_cast<std::uint8_t>(b.at(at + 2)) << 16
+               | static_cast<std::uint32_t>(static_cast<std::uint8_t>(b.at(at + 3))) << 24;
     }
     static std::uint16_t u16(const std::string& b, std::size_t at)
     {
-        return static_cast<std::uint16_t>(static_cast<std::uint8_t>(b.at(at)) | static_cast<std::uint8_t>(b.at(at + 1)) << 8);
+        return static_cast<std::uint16_t>(static_cast<std::uint8_t>(b.at(at))
+                                          | static_cast<std::uint8_t>(b.at(at + 1)) << 8);
     }
 
     explicit BmpPicture(std::string file) : bytes(std::move(file))
@@ -44,7 +46,8 @@ struct BmpPicture {
         compression = u32(bytes, 30);
         pixelBytes = u32(bytes, 34);
         for (std::size_t at = 54; at < pixelOffset; at += 4) {
-            colourTable.push_back({static_cast<std::uint8_t>(bytes.at(at + 2)), static_cast<std::uint8_t>(bytes.at(at + 1)),
+            colourTable.push_back({static_cast<std::uint8_t>(bytes.at(at + 2)),
+                                   static_cast<std::uint8_t>(bytes.at(at + 1)),
                                    static_cast<std::uint8_t>(bytes.at(at))});
         }
     }

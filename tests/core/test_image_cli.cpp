@@ -1,8 +1,8 @@
 // quillet-convert on BSAVE images: the mode from --screen or the name, and
 // modes without a picture.
 
-#include "common/ByteStream.h"
 #include "ConvertRunner.h"
+#include "common/ByteStream.h"
 #include "convert/ConvertCli.h"
 #include "image/BsaveConverter.h"
 #include "support/TestSupport.h"
@@ -58,8 +58,8 @@ TEST(ConvertImage, NameDecidesWithoutTheOption)
     ScratchDir dir;
     const std::string file = readFile(samplePath("sample.s12"));
     const std::pair<const char*, int> cases[] = {
-        {"PIC.S12", 12}, {"PIC.SCC", 12}, {"PIC.SC8", 8}, {"PIC.SCA", 10}, {"PIC.S11", 11},
-        {"PIC.BIN", 5},  {"pic.scc", 5}, // lower-case letters say nothing: SCREEN 5
+        {"PIC.S12", 12}, {"PIC.SCC", 12}, {"PIC.SC8", 8}, {"PIC.SCA", 10},
+        {"PIC.S11", 11}, {"PIC.BIN", 5},  {"pic.scc", 5}, // lower-case letters say nothing: SCREEN 5
     };
     for (const auto& [name, mode] : cases) {
         writeFile(dir / name, file);

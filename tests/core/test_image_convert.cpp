@@ -84,10 +84,7 @@ private:
 
 class FailingSink final : public ByteSink {
 public:
-    void write(const void*, std::size_t) override
-    {
-        throw QuilletError(ErrorKind::WriteFailed, "full");
-    }
+    void write(const void*, std::size_t) override { throw QuilletError(ErrorKind::WriteFailed, "full"); }
 };
 
 } // namespace
@@ -209,7 +206,8 @@ TEST(BsaveLoad, ModesWithoutLayoutFailBeforeReadingOrWriting)
             ADD_FAILURE() << "SCREEN " << mode << " converted";
         } catch (const QuilletError& error) {
             EXPECT_EQ(error.kind(), ErrorKind::NoScreenLayout);
-            EXPECT_NE(std::string(error.what()).find("SCREEN " + std::to_string(mode)), std::string::npos) << error.what();
+            EXPECT_NE(std::string(error.what()).find("SCREEN " + std::to_string(mode)), std::string::npos)
+                << error.what();
         }
         EXPECT_TRUE(sink.str().empty());
         std::uint8_t first = 0xEE;
@@ -266,7 +264,8 @@ TEST(BmpOutput, HeadersOfEachKind)
             42 4D  36 7C 02 00  00 00  00 00  36 00 00 00  # 162870 bytes, no colour table
             28 00 00 00  00 01 00 00  D4 00 00 00
             01 00  18 00  00 00 00 00  00 7C 02 00         # 24 bits, 162816 bytes
-            00 00 00 00  00 00 00 00  00 00 00 00  00 00 00 00)")) << mode;
+            00 00 00 00  00 00 00 00  00 00 00 00  00 00 00 00)"))
+            << mode;
     }
 }
 
@@ -397,7 +396,8 @@ TEST(Palette, BitsSevenAndThreeAreIgnored)
 TEST(Yjk, ScreenTwelveGroups)
 {
     BmpPicture bmp(convertBytes(bsave(0, hexBytes("FF FB FF FB  # Y 31, J 31, K 31\n"
-                                                 "00 04 00 04  # Y 0, J -32, K -32")), 12));
+                                                  "00 04 00 04  # Y 0, J -32, K -32")),
+                                12));
     for (int x = 0; x < 4; ++x) {
         EXPECT_EQ(bmp.pixel(x, 0), (Rgb{248, 248, 120})) << x;
         EXPECT_EQ(bmp.pixel(4 + x, 0), (Rgb{0, 0, 192})) << x;
@@ -410,11 +410,12 @@ TEST(Yjk, ScreenTwelveGroups)
     bmp = BmpPicture(convertBytes(bsave(0, hexBytes("81 80 80 80  # Y 16, K 1, J 0\n"
                                                     "80 81 80 80  # Y 16, K 8, J 0\n"
                                                     "80 80 82 80  # Y 16, K 0, J 2\n"
-                                                    "80 80 80 87  # Y 16, K 0, J -8")), 12));
-    EXPECT_EQ(bmp.pixel(0, 0), (Rgb{128, 136, 152}));  // n = 80 - 1 = 79
-    EXPECT_EQ(bmp.pixel(4, 0), (Rgb{128, 192, 144}));  // n = 80 - 8 = 72
-    EXPECT_EQ(bmp.pixel(8, 0), (Rgb{144, 128, 152}));  // n = 80 - 4 = 76
-    EXPECT_EQ(bmp.pixel(12, 0), (Rgb{64, 128, 192}));  // n = 80 + 16 = 96
+                                                    "80 80 80 87  # Y 16, K 0, J -8")),
+                                  12));
+    EXPECT_EQ(bmp.pixel(0, 0), (Rgb{128, 136, 152})); // n = 80 - 1 = 79
+    EXPECT_EQ(bmp.pixel(4, 0), (Rgb{128, 192, 144})); // n = 80 - 8 = 72
+    EXPECT_EQ(bmp.pixel(8, 0), (Rgb{144, 128, 152})); // n = 80 - 4 = 76
+    EXPECT_EQ(bmp.pixel(12, 0), (Rgb{64, 128, 192})); // n = 80 + 16 = 96
 }
 
 TEST(Yjk, ScreenTenPaletteBit)
@@ -425,7 +426,8 @@ TEST(Yjk, ScreenTenPaletteBit)
     EXPECT_EQ(bmp.pixel(1, 0), (Rgb{0, 0, 0}));
 
     bmp = BmpPicture(convertBytes(bsave(0, hexBytes("5F 00 00 00  # palette 5 and K 7\n"
-                                                    "F0 F0 E0 10  # Y 30, 30, 28, 2 with J = K = 0")), 10));
+                                                    "F0 F0 E0 10  # Y 30, 30, 28, 2 with J = K = 0")),
+                                  10));
     EXPECT_EQ(bmp.pixel(0, 0), DefaultColours[5]);
     EXPECT_EQ(bmp.pixel(1, 0), (Rgb{0, 56, 0}));      // Y 0, K 7: n = -7, blue 0
     EXPECT_EQ(bmp.pixel(4, 0), (Rgb{240, 240, 248})); // Y 30: n = 150, blue capped at 31
@@ -438,9 +440,9 @@ TEST(Yjk, ScreenTenPaletteBit)
 
     // Palette pixels use the file's own table at 0xFA80 and reach 255.
     std::string own(0xFAA0, '\0');
-    own[0] = '\xF8';                         // palette entry 15
-    own[0xFA80 + 30] = '\x70';               // entry 15: red 7, blue 0
-    own[0xFA80 + 31] = '\x07';               // green 7
+    own[0] = '\xF8';           // palette entry 15
+    own[0xFA80 + 30] = '\x70'; // entry 15: red 7, blue 0
+    own[0xFA80 + 31] = '\x07'; // green 7
     EXPECT_EQ(BmpPicture(convertBytes(bsave(0, own), 10)).pixel(0, 0), (Rgb{255, 255, 0}));
 }
 
@@ -473,7 +475,8 @@ TEST(Yjk, EveryCombinationMatchesTheFormula)
                 for (int i = 0; i < 4; ++i) {
                     const int y = ySet * 4 + i;
                     const int high = mode == 12 ? y << 3 : y << 4;
-                    data[static_cast<std::size_t>(g) * 4 + static_cast<std::size_t>(i)] = static_cast<char>(high | low[i]);
+                    data[static_cast<std::size_t>(g) * 4 + static_cast<std::size_t>(i)] =
+                        static_cast<char>(high | low[i]);
                 }
             }
             const BmpPicture bmp(convertBytes(*converter, bsave(0, data), mode));

@@ -17,9 +17,9 @@ TEST(ScreenModeLayout, LayoutAndPictureSizeOfEachMode)
         std::uint32_t entries, offBits, rowBytes, fileSize;
     };
     const Row rows[] = {
-        {5, 256, 128, 0x7680, 4, 16, 118, 128, 27254},    {6, 512, 128, 0x7680, 4, 16, 118, 256, 54390},
-        {7, 512, 256, 0xFA80, 4, 16, 118, 256, 54390},    {8, 256, 256, 0, 8, 256, 1078, 256, 55350},
-        {10, 256, 256, 0xFA80, 24, 0, 54, 768, 162870},   {11, 256, 256, 0xFA80, 24, 0, 54, 768, 162870},
+        {5, 256, 128, 0x7680, 4, 16, 118, 128, 27254},  {6, 512, 128, 0x7680, 4, 16, 118, 256, 54390},
+        {7, 512, 256, 0xFA80, 4, 16, 118, 256, 54390},  {8, 256, 256, 0, 8, 256, 1078, 256, 55350},
+        {10, 256, 256, 0xFA80, 24, 0, 54, 768, 162870}, {11, 256, 256, 0xFA80, 24, 0, 54, 768, 162870},
         {12, 256, 256, 0, 24, 0, 54, 768, 162870},
     };
     for (const Row& row : rows) {
@@ -56,8 +56,8 @@ TEST(DetectScreenMode, LastCharacterThenLastTwo)
         {"LOGO.S12", 12}, // '2' alone says nothing; "12" does
         {"PIC.S10", 10},
         {"PIC.S11", 11},
-        {"NOTE.S9", 9},   // a mode without a picture is still a result
-        {"x.S1A", 10},    // the single character is tried first
+        {"NOTE.S9", 9}, // a mode without a picture is still a result
+        {"x.S1A", 10},  // the single character is tried first
         {"x.5C", 12},
         {"x.S15", 5},
         {"12", 12},
@@ -73,8 +73,9 @@ TEST(DetectScreenMode, LastCharacterThenLastTwo)
 
 TEST(DetectScreenMode, NamesThatSayNothing)
 {
-    for (const char* name : {"DATA.BIN", "", "2", "0", "x.S2", "x.S13", "x.S20", "x.SC4", "x.SC1", "x.SCD", "x.S0",
-                             "x.SC ", "GAME.SC5.", "\xE7\x94\xBB\xE5\x83\x8F" /* two kanji */, "x\xEF\xBC\x95" /* full-width 5 */})
+    for (const char* name :
+         {"DATA.BIN", "", "2", "0", "x.S2", "x.S13", "x.S20", "x.SC4", "x.SC1", "x.SCD", "x.S0", "x.SC ", "GAME.SC5.",
+          "\xE7\x94\xBB\xE5\x83\x8F" /* two kanji */, "x\xEF\xBC\x95" /* full-width 5 */})
         EXPECT_EQ(detectScreenModeFromName(name), -1) << name;
 }
 

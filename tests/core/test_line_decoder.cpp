@@ -71,7 +71,8 @@ TEST(LineDecoder, StringsCommentsAndDataAreLiteral)
         {"84 20 31 2C 22 61 3A 62 22 3A 91 00", "DATA 1,\"a:b\":PRINT"},
         {"E6 91 3A 92 00", "'\x91:\x92"},
         {"8F 20 01 5A 00", "REM \x01Z"},
-        {"22 01 41 22 00", "\"\x01" "A\""},
+        {"22 01 41 22 00", "\"\x01"
+                           "A\""},
         {"8F 0C 34 12 00", "REM&H1234"}, // control codes act even in comments
         {"22 0F 07 22 00", "\"7\""},
         {"84 31 3A 84 32 00", "DATA1:DATA2"},
@@ -93,7 +94,8 @@ TEST(LineDecoder, IntegerConstants)
         {"0F FF 00", "255"},
         {"11 00", "0"},
         {"1A 00", "9"},
-        {"01 41 00", "\x01" "A"},
+        {"01 41 00", "\x01"
+                     "A"},
         {"05 41 00", "A"},
         {"02 03 04 06 07 08 09 0A 10 1B 1E 42 00", "B"},
     });
@@ -156,8 +158,8 @@ TEST(LineDecoder, UnknownFunctionCodesAddNothing)
     expectAll({
         {"FF B1 41 00", "A"},
         {"FF FF 41 00", "A"},
-        {"FF 00 41 00", ""},        // the line still ends at its 0x00
-        {"FF 0F 07 00", "7"},       // an operand code keeps its operand
+        {"FF 00 41 00", ""},  // the line still ends at its 0x00
+        {"FF 0F 07 00", "7"}, // an operand code keeps its operand
     });
 }
 

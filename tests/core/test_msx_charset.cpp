@@ -37,12 +37,12 @@ TEST(MsxCharset, PrintableAsciiIsItselfExceptTheYen)
 TEST(MsxCharset, EveryCodeShowsSomethingDrawable)
 {
     for (int code = 0; code < 256; ++code) {
-        for (const char32_t c : {msx::charGlyph(static_cast<std::uint8_t>(code)),
-                                 msx::graphicGlyph(static_cast<std::uint8_t>(code))}) {
-            EXPECT_GE(c, 0x20u) << code;                               // no control character
-            EXPECT_FALSE(c >= 0x7F && c < 0xA0) << code;               // nor a C1 one
-            EXPECT_FALSE(c >= 0xD800 && c < 0xE000) << code;           // nor a surrogate
-            EXPECT_NE(c, 0xADu) << code;                               // the soft hyphen is invisible
+        for (const char32_t c :
+             {msx::charGlyph(static_cast<std::uint8_t>(code)), msx::graphicGlyph(static_cast<std::uint8_t>(code))}) {
+            EXPECT_GE(c, 0x20u) << code;                     // no control character
+            EXPECT_FALSE(c >= 0x7F && c < 0xA0) << code;     // nor a C1 one
+            EXPECT_FALSE(c >= 0xD800 && c < 0xE000) << code; // nor a surrogate
+            EXPECT_NE(c, 0xADu) << code;                     // the soft hyphen is invisible
             EXPECT_LT(c, 0x20000u) << code;
         }
     }

@@ -25,7 +25,9 @@ TEST(CodePage, ShiftJisPairsAndBrokenBytes)
     EXPECT_EQ(decode(932, "\x82"), U"\uFFFD");
     EXPECT_EQ(decode(932, "\x82\r"), U"\uFFFD\r");
     // Undefined single bytes, one replacement each, the rest still read.
-    EXPECT_EQ(decode(932, "\xA0" "B\xFD"), U"\uFFFDB\uFFFD");
+    EXPECT_EQ(decode(932, "\xA0"
+                          "B\xFD"),
+              U"\uFFFDB\uFFFD");
     // The converter is reused; a broken run leaves no state behind.
     CodePageDecoder decoder(932);
     std::u32string out;
@@ -50,7 +52,11 @@ TEST(CodePage, Utf8BothWays)
 {
     EXPECT_EQ(decodeUtf8("aé漢\xF0\x9F\x98\x80"), U"aé漢😀");
     // Malformed: a stray continuation, an overlong form, a surrogate, a cut sequence.
-    EXPECT_EQ(decodeUtf8("\x80" "a\xC0\xAF" "b\xED\xA0\x80" "c\xE6\xBC"), U"\uFFFDa\uFFFD\uFFFDb\uFFFD\uFFFD\uFFFDc\uFFFD\uFFFD");
+    EXPECT_EQ(decodeUtf8("\x80"
+                         "a\xC0\xAF"
+                         "b\xED\xA0\x80"
+                         "c\xE6\xBC"),
+              U"\uFFFDa\uFFFD\uFFFDb\uFFFD\uFFFD\uFFFDc\uFFFD\uFFFD");
     std::string out;
     for (const char32_t c : {U'a', U'é', U'漢', U'😀', char32_t(0xD800), char32_t(0x110000)})
         appendUtf8(out, c);

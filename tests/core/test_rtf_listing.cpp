@@ -13,10 +13,9 @@ using namespace quillet::test;
 
 namespace {
 
-const std::string DefaultHeader =
-    "{\\rtf1\\ansi\\ansicpg932\\deff0\\deflang1033\\deflangfe1041{\\fonttbl"
-    "{\\f0\\fnil\\fcharset2 MSX ROM 8dot;}{\\f1\\fnil\\fcharset2 MSX ROM Graph 8dot;}"
-    "{\\f2\\fnil\\fcharset2 MSX ROM 8dot;}}\\f0\\fs24";
+const std::string DefaultHeader = "{\\rtf1\\ansi\\ansicpg932\\deff0\\deflang1033\\deflangfe1041{\\fonttbl"
+                                  "{\\f0\\fnil\\fcharset2 MSX ROM 8dot;}{\\f1\\fnil\\fcharset2 MSX ROM Graph 8dot;}"
+                                  "{\\f2\\fnil\\fcharset2 MSX ROM 8dot;}}\\f0\\fs24";
 
 RtfListingOptions kanjiOptions()
 {
@@ -83,8 +82,7 @@ public:
 TEST(RtfEscapes, TextBytesBecomeTwoUppercaseDigits)
 {
     const RtfListingOptions ank;
-    EXPECT_EQ(escapeRtfText(hexBytes("00 09 0C 1A 5C 7B 7D FF"), ank),
-              "\\'00\\'09\\'0C\\'1A\\'5C\\'7B\\'7D\\'FF");
+    EXPECT_EQ(escapeRtfText(hexBytes("00 09 0C 1A 5C 7B 7D FF"), ank), "\\'00\\'09\\'0C\\'1A\\'5C\\'7B\\'7D\\'FF");
     EXPECT_EQ(escapeRtfText("", ank), "");
     EXPECT_EQ(escapeRtfGraphic(""), "");
     // The graphic escape treats no byte specially, 0xAD included.
@@ -94,7 +92,10 @@ TEST(RtfEscapes, TextBytesBecomeTwoUppercaseDigits)
 TEST(RtfEscapes, SmallYuGoesToFontTwoOnlyInAnkModeWithTheMappingOn)
 {
     RtfListingOptions options;
-    EXPECT_EQ(escapeRtfText("\xAD" "A", options), "\\f2\\'7F\\f0\\'41");
+    EXPECT_EQ(escapeRtfText("\xAD"
+                            "A",
+                            options),
+              "\\f2\\'7F\\f0\\'41");
     options.mapCodeFrom0xAD = 32;
     EXPECT_EQ(escapeRtfText("\xAD", options), "\\f2\\'20\\f0");
     options.isMap0xAD = false;
@@ -147,8 +148,8 @@ TEST(RtfHeader, FontNamesCannotBreakTheGroupStructure)
 {
     RtfListingOptions options;
     options.fontNameAnk = "a;b{c}d\\e";
-    options.fontNameAnkGraph = "表示";       // 95 5C: trail byte reads as a backslash
-    options.mapFontFrom0xAD = "ｱｲ€\x01";     // halfwidth kana, no euro in CP932, a control byte
+    options.fontNameAnkGraph = "表示";   // 95 5C: trail byte reads as a backslash
+    options.mapFontFrom0xAD = "ｱｲ€\x01"; // halfwidth kana, no euro in CP932, a control byte
     const std::string header = rtfListingHeader(options);
     EXPECT_NE(header.find("{\\f0\\fnil\\fcharset2 a;b\\{c\\}d\\\\e;}"), std::string::npos) << header;
     EXPECT_NE(header.find("{\\f1\\fnil\\fcharset2 \\'95\\'5C\x8E\xA6;}"), std::string::npos) << header;
@@ -158,8 +159,8 @@ TEST(RtfHeader, FontNamesCannotBreakTheGroupStructure)
 TEST(RtfHeader, NamesOutsideCodePage932UseUnicodeEscapes)
 {
     RtfListingOptions options;
-    options.fontNameAnk = "\xF0\x9F\x98\x80"   // U+1F600, a surrogate pair in RTF
-                          "\xFF"               // not UTF-8
+    options.fontNameAnk = "\xF0\x9F\x98\x80" // U+1F600, a surrogate pair in RTF
+                          "\xFF"             // not UTF-8
                           "x";
     const std::string header = rtfListingHeader(options);
     EXPECT_NE(header.find("fcharset2 \\u-10179?\\u-8704?\\u-3?x;}"), std::string::npos) << header;
@@ -176,10 +177,10 @@ TEST(RtfDispatch, EachByteInBothModes)
     } cases[] = {
         {"0A", "", ""},
         {"01 41", "\\f1\\'41\\f0", "\\'41"},
-        {"01 0D", "\\f1\\'0D\\f0", "\\'0D"},  // a graphic code, not a line end
+        {"01 0D", "\\f1\\'0D\\f0", "\\'0D"}, // a graphic code, not a line end
         {"01 0A", "\\f1\\'0A\\f0", "\\'0A"},
         {"01 01 41", "\\f1\\'01\\f0\\'41", "\\'01\\'41"},
-        {"01 AD", "\\f1\\'AD\\f0", "\\'AD"},  // the 0xAD mapping leaves graphic codes alone
+        {"01 AD", "\\f1\\'AD\\f0", "\\'AD"}, // the 0xAD mapping leaves graphic codes alone
         {"AD", "\\f2\\'7F\\f0", "\\'AD"},
         {"00 09 0C 1A", "\\'00\\'09\\'0C\\'1A", "\\'00\\'09\\'0C\\'1A"},
         {"82 A0", "\\'82\\'A0", "\\'82\\'A0"},
@@ -200,7 +201,7 @@ TEST(RtfDocumentShape, EmptyListingIsHeaderAndClosingWithOneLine)
 TEST(RtfDocumentShape, EachListingLineIsOneFileLine)
 {
     const std::string body = "\\'31\\'30\\'20\\'43\\'4C\\'53\\par\r\n"
-                              "\\'32\\'30\\'20\\'45\\'4E\\'44";
+                             "\\'32\\'30\\'20\\'45\\'4E\\'44";
     Built built = build("10 CLS\r\n20 END\r\n");
     EXPECT_EQ(built.rtf, DefaultHeader + "\r\n" + body + "\\par\r\n\\par}\r\n");
     EXPECT_EQ(built.lines, 2);
@@ -217,13 +218,11 @@ TEST(RtfDocumentShape, LineCountFollowsTheLastByteOfTheLoop)
         const char* hex;
         std::int64_t lines;
     } cases[] = {
-        {"41 0D 42 0D 0D", 3},     // lone CRs count one each
-        {"41 0A 42 0A", 0},        // LF-only lines: one paragraph, no CR
-        {"41 0A 42", 1},
-        {"41 0D 01", 2},           // a prefix at the end adds the last line
-        {"41 0D 01 0D", 2},        // so does a graphic pair, even with code 0D
-        {"41 0D 01 0A", 2},
-        {"0D 0A", 1},
+        {"41 0D 42 0D 0D", 3},                  // lone CRs count one each
+        {"41 0A 42 0A", 0},                     // LF-only lines: one paragraph, no CR
+        {"41 0A 42", 1},       {"41 0D 01", 2}, // a prefix at the end adds the last line
+        {"41 0D 01 0D", 2},                     // so does a graphic pair, even with code 0D
+        {"41 0D 01 0A", 2},    {"0D 0A", 1},
     };
     for (const Case& c : cases)
         EXPECT_EQ(build(hexBytes(c.hex)).lines, c.lines) << c.hex;

@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-
 using namespace quillet;
 using namespace quillet::test;
 
@@ -173,12 +172,12 @@ TEST(RtfReader, RefusesWhatIsNotRtf)
 
 TEST(RtfReader, SkipsDestinationsAndUnknownWords)
 {
-    const RtfDocument doc = readRtf(
-        "{\\rtf1\\ansi{\\fonttbl{\\f0\\fswiss{\\*\\panose 0}Arial;}{\\f1\\fmodern\\fcharset2{\\*\\falt X}Sym;}}"
-        "{\\colortbl;\\red255\\green0\\blue0;}{\\stylesheet{\\s0 Normal;}}{\\info{\\title T}{\\author A}}"
-        "{\\*\\generator G;}{\\*\\unknowndest {nested} text}{\\header H}"
-        "\\viewkind4\\pard\\plain\\f0\\fs20 A\\bogus123 B{\\pict\\bin4 }}{x}C\\par\r\n"
-        "\\f1 D}trailing");
+    const RtfDocument doc =
+        readRtf("{\\rtf1\\ansi{\\fonttbl{\\f0\\fswiss{\\*\\panose 0}Arial;}{\\f1\\fmodern\\fcharset2{\\*\\falt X}Sym;}}"
+                "{\\colortbl;\\red255\\green0\\blue0;}{\\stylesheet{\\s0 Normal;}}{\\info{\\title T}{\\author A}}"
+                "{\\*\\generator G;}{\\*\\unknowndest {nested} text}{\\header H}"
+                "\\viewkind4\\pard\\plain\\f0\\fs20 A\\bogus123 B{\\pict\\bin4 }}{x}C\\par\r\n"
+                "\\f1 D}trailing");
     ASSERT_EQ(doc.fonts.size(), 2u);
     EXPECT_EQ(doc.font(0)->name, "Arial");
     EXPECT_EQ(doc.font(1)->name, "Sym");
@@ -240,7 +239,8 @@ TEST(RtfReader, HostileStructureEndsCleanly)
     EXPECT_EQ(textOf(readRtf("{\\rtf1 a{\\*\\x {{{")), "a");
     EXPECT_EQ(textOf(readRtf("{\\rtf1 a\\")), "a");
     EXPECT_EQ(textOf(readRtf("{\\rtf1 a\\'")), "a");
-    EXPECT_EQ(textOf(readRtf("{\\rtf1 \\fs99999999999999999 a\\f-5 b\\u99999999999 c}")), "ab?"); // the fallback of \\u swallows the c
+    EXPECT_EQ(textOf(readRtf("{\\rtf1 \\fs99999999999999999 a\\f-5 b\\u99999999999 c}")),
+              "ab?"); // the fallback of \\u swallows the c
 }
 
 TEST(RtfReader, ShallowGroupsAroundTextKeepTheirState)
@@ -254,7 +254,8 @@ TEST(RtfReader, ShallowGroupsAroundTextKeepTheirState)
 // Found by fuzzing: a negative \deff gave runs a negative font number.
 TEST(RtfReaderRegression, NegativeDefaultFontIsFontZero)
 {
-    const RtfDocument doc = readRtf("{\\rtf1\\deff-10179\\u-8704 {{\\rc\xFF\xFF" "f1\\ansi a}}");
+    const RtfDocument doc = readRtf("{\\rtf1\\deff-10179\\u-8704 {{\\rc\xFF\xFF"
+                                    "f1\\ansi a}}");
     ASSERT_FALSE(doc.runs.empty());
     for (const RtfRun& run : doc.runs)
         EXPECT_EQ(run.font, 0);

@@ -2,10 +2,10 @@
 // A main window started in a scratch home, with the starts of further
 // instances recorded instead of carried out.
 
+#include "UiTestSupport.h"
 #include "app/SettingsStore.h"
 #include "common/QuilletUnitGrobal.h"
 #include "ui/QuilletUnit.h"
-#include "UiTestSupport.h"
 
 #include <QAction>
 #include <QFileDialog>
@@ -38,9 +38,7 @@ protected:
     void start(const QStringList& args = {})
     {
         window = std::make_unique<TForm1>();
-        window->startInstance = [this](const QString& path) {
-            started.push_back({path, window->windowTitle()});
-        };
+        window->startInstance = [this](const QString& path) { started.push_back({path, window->windowTitle()}); };
         window->FormCreate(args);
     }
 

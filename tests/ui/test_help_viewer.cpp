@@ -1,7 +1,7 @@
 // The help file and its viewer: contents and the settings topic (context 8).
 
-#include "ui/HelpViewer.h"
 #include "UiTestSupport.h"
+#include "ui/HelpViewer.h"
 
 #include <QScrollBar>
 #include <QTextBrowser>

@@ -1,12 +1,12 @@
 // The listing view offscreen: the listing build from bytes to formatted
 // view, the characters shown without MSX fonts, its own RTF, and failures.
 
+#include "UiTestSupport.h"
 #include "common/ByteStream.h"
 #include "common/Errors.h"
 #include "common/QuilletUnitGrobal.h"
 #include "render/MsxCharset.h"
 #include "support/TestSupport.h"
-#include "UiTestSupport.h"
 #include "ui/ListingView.h"
 
 #include <gtest/gtest.h>
@@ -108,27 +108,33 @@ TEST_F(ListingViewTest, MappedYuFollowsTheMappedCodeAndTheSwitch)
 {
     Settings settings;
     settings.mapCodeFrom0xAD = 0x41; // font 2 at "A"
-    build("\xAD" "A", settings);
+    build("\xAD"
+          "A",
+          settings);
     EXPECT_EQ(view.toPlainText(), QString::fromUtf8("ｭA"));
     settings.isMap0xAD = false;
-    build("\xAD" "A", settings);
+    build("\xAD"
+          "A",
+          settings);
     EXPECT_EQ(view.toPlainText(), QString::fromUtf8("ｭA"));
 }
 
 TEST_F(ListingViewTest, GraphicCodesThatLookLikeLineEndsStayCharacters)
 {
-    const QString status = build("A\x01\x0D" "B\x01\x0A" "C\x01");
+    const QString status = build("A\x01\x0D"
+                                 "B\x01\x0A"
+                                 "C\x01");
     EXPECT_EQ(status, QString::fromUtf8("1 行"));
     EXPECT_EQ(view.document()->blockCount(), 1);
-    EXPECT_EQ(view.toPlainText(), "A" + fromUcs4({msx::graphicGlyph(0x0D)}) + "B"
-                                      + fromUcs4({msx::graphicGlyph(0x0A)}) + "C");
+    EXPECT_EQ(view.toPlainText(),
+              "A" + fromUcs4({msx::graphicGlyph(0x0D)}) + "B" + fromUcs4({msx::graphicGlyph(0x0A)}) + "C");
 }
 
 TEST_F(ListingViewTest, ControlBytesShowAsMsxGlyphsExceptTab)
 {
     build(std::string("\x00\x09\x0C\x1A\x7F", 5));
-    EXPECT_EQ(view.toPlainText(), fromUcs4({msx::charGlyph(0x00), U'\t', msx::charGlyph(0x0C),
-                                            msx::charGlyph(0x1A), msx::charGlyph(0x7F)}));
+    EXPECT_EQ(view.toPlainText(), fromUcs4({msx::charGlyph(0x00), U'\t', msx::charGlyph(0x0C), msx::charGlyph(0x1A),
+                                            msx::charGlyph(0x7F)}));
 }
 
 TEST_F(ListingViewTest, LinesEndingInLineFeedAloneAreOneParagraph)
@@ -203,8 +209,8 @@ TEST_F(ListingViewTest, OwnRtfReadsBackToTheSameTextAndFonts)
     view.saveRtfFile(path);
     const std::string saved = readFile(path.toStdString());
     EXPECT_TRUE(saved.starts_with("{\\rtf1\\ansi\\ansicpg932"));
-    EXPECT_NE(saved.find("\\red255\\green0\\blue0;"), std::string::npos) << saved;   // text colour
-    EXPECT_NE(saved.find("{\\sn fillColor}{\\sv 16776960}"), std::string::npos);    // cyan background
+    EXPECT_NE(saved.find("\\red255\\green0\\blue0;"), std::string::npos) << saved; // text colour
+    EXPECT_NE(saved.find("{\\sn fillColor}{\\sv 16776960}"), std::string::npos);   // cyan background
     EXPECT_NE(saved.find("\\fs24 "), std::string::npos);
 
     ListingView other;

@@ -3,11 +3,11 @@
 // characters, and the view's own RTF keeps the font's codes as bytes.
 // The font is a tiny TrueType font made here, not an MSX font.
 
+#include "UiTestSupport.h"
 #include "common/ByteStream.h"
 #include "common/QuilletUnitGrobal.h"
 #include "render/RtfReader.h"
 #include "support/TestSupport.h"
-#include "UiTestSupport.h"
 #include "ui/ListingView.h"
 
 #include <gtest/gtest.h>
@@ -47,19 +47,61 @@ QByteArray symbolFont(const std::string& family)
 {
     std::map<std::string, std::string> tables;
     tables["head"] = BigEndian()
-                         .u32(0x00010000).u32(0x00010000).u32(0).u32(0x5F0F3CF5).u16(0x000B).u16(1000)
-                         .zeros(16).u16(0).u16(0).u16(500).u16(800).u16(0).u16(8).u16(2).u16(0).u16(0)
+                         .u32(0x00010000)
+                         .u32(0x00010000)
+                         .u32(0)
+                         .u32(0x5F0F3CF5)
+                         .u16(0x000B)
+                         .u16(1000)
+                         .zeros(16)
+                         .u16(0)
+                         .u16(0)
+                         .u16(500)
+                         .u16(800)
+                         .u16(0)
+                         .u16(8)
+                         .u16(2)
+                         .u16(0)
+                         .u16(0)
                          .bytes;
     tables["hhea"] = BigEndian()
-                         .u32(0x00010000).u16(800).u16(0x10000 - 200).u16(0).u16(500).u16(0).u16(0).u16(500)
-                         .u16(1).u16(0).u16(0).zeros(8).u16(0).u16(2)
+                         .u32(0x00010000)
+                         .u16(800)
+                         .u16(0x10000 - 200)
+                         .u16(0)
+                         .u16(500)
+                         .u16(0)
+                         .u16(0)
+                         .u16(500)
+                         .u16(1)
+                         .u16(0)
+                         .u16(0)
+                         .zeros(8)
+                         .u16(0)
+                         .u16(2)
                          .bytes;
     tables["maxp"] = BigEndian().u32(0x00010000).u16(2).u16(4).u16(1).zeros(20).bytes;
     tables["hmtx"] = BigEndian().u16(500).u16(0).u16(500).u16(50).bytes;
     // Glyph 0 is empty; glyph 1 a square of four on-curve points.
     tables["glyf"] = BigEndian()
-                         .u16(1).u16(50).u16(0).u16(450).u16(700).u16(3).u16(0).u16(0x0101).u16(0x0101)
-                         .u16(50).u16(400).u16(0).u16(0x10000 - 400).u16(0).u16(0).u16(700).u16(0).u16(0)
+                         .u16(1)
+                         .u16(50)
+                         .u16(0)
+                         .u16(450)
+                         .u16(700)
+                         .u16(3)
+                         .u16(0)
+                         .u16(0x0101)
+                         .u16(0x0101)
+                         .u16(50)
+                         .u16(400)
+                         .u16(0)
+                         .u16(0x10000 - 400)
+                         .u16(0)
+                         .u16(0)
+                         .u16(700)
+                         .u16(0)
+                         .u16(0)
                          .bytes;
     tables["loca"] = BigEndian().u16(0).u16(0).u16(18).u16(0).bytes;
     // Format 4, two segments; the first reads its glyphs from an array.
@@ -72,9 +114,28 @@ QByteArray symbolFont(const std::string& family)
     tables["cmap"] = cmap.bytes;
     tables["post"] = BigEndian().u32(0x00030000).u32(0).u16(0x10000 - 100).u16(50).u32(1).zeros(16).bytes;
     tables["OS/2"] = BigEndian()
-                         .u16(1).u16(500).u16(400).u16(5).u16(0).zeros(16).u16(50).u16(250).u16(0).zeros(10)
-                         .zeros(16).u32(0x51554C54).u16(0x40).u16(0xF020).u16(0xF07E).u16(800).u16(0x10000 - 200)
-                         .u16(0).u16(800).u16(200).u32(0x80000000).u32(0)
+                         .u16(1)
+                         .u16(500)
+                         .u16(400)
+                         .u16(5)
+                         .u16(0)
+                         .zeros(16)
+                         .u16(50)
+                         .u16(250)
+                         .u16(0)
+                         .zeros(10)
+                         .zeros(16)
+                         .u32(0x51554C54)
+                         .u16(0x40)
+                         .u16(0xF020)
+                         .u16(0xF07E)
+                         .u16(800)
+                         .u16(0x10000 - 200)
+                         .u16(0)
+                         .u16(800)
+                         .u16(200)
+                         .u32(0x80000000)
+                         .u32(0)
                          .bytes;
     std::u16string name16(family.begin(), family.end());
     std::string utf16;

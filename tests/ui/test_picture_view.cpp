@@ -2,9 +2,9 @@
 // them, stretches them with hard pixel edges, and keeps its picture when a
 // file cannot be read.
 
+#include "UiTestSupport.h"
 #include "image/BsaveConverter.h"
 #include "support/TestSupport.h"
-#include "UiTestSupport.h"
 #include "ui/PictureView.h"
 
 #include <gtest/gtest.h>

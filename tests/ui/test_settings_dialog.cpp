@@ -29,14 +29,8 @@ protected:
         window->openDocument(path);
         return path;
     }
-    bool checked(int mode, int menu) const
-    {
-        return window->screenItem(mode, menu)->isChecked();
-    }
-    bool screenEnabled(int mode, int menu) const
-    {
-        return window->screenItem(mode, menu)->isEnabled();
-    }
+    bool checked(int mode, int menu) const { return window->screenItem(mode, menu)->isChecked(); }
+    bool screenEnabled(int mode, int menu) const { return window->screenItem(mode, menu)->isEnabled(); }
 };
 
 class SettingsDialogTest : public MainWindowTest {
@@ -231,10 +225,10 @@ TEST_F(SettingsDialogTest, OkReloadsTheListingThenThePicture)
     EXPECT_EQ(window->findChild<QTabWidget*>("PageControl1")->currentIndex(), CgPageIndex) << "reload keeps the page";
     EXPECT_EQ(stored("Is View Over Line65530"), "0");
     EXPECT_EQ(stored("Screen Mode"), "8");
-    for (const char* name : {"Font Size", "Is ANK Mode", "Use Word Wrap", "Font Charset", "Font Name Ank",
-                             "Font Name Ank Graph", "Font Name Kanji", "Font Color", "Background Color",
-                             "Temp File Dir", "Is Map 0xAD", "Map Font From 0xAD", "Map Code From 0xAD",
-                             "Is Auto Detect Screen Mode", "Is Reload"})
+    for (const char* name :
+         {"Font Size", "Is ANK Mode", "Use Word Wrap", "Font Charset", "Font Name Ank", "Font Name Ank Graph",
+          "Font Name Kanji", "Font Color", "Background Color", "Temp File Dir", "Is Map 0xAD", "Map Font From 0xAD",
+          "Map Code From 0xAD", "Is Auto Detect Screen Mode", "Is Reload"})
         EXPECT_NE(stored(name), "<none>") << name;
 }
 
