@@ -164,7 +164,7 @@ void DocumentLoader::loadPicture(FilePtr& input, ByteSource& source, const QStri
     if (selection.indicate)
         host_.indicateScreenMode(selection.mode);
     if (!screenModeLayout(selection.mode))
-        throw QuilletError(ErrorKind::NoScreenLayout, "SCREEN " + std::to_string(selection.mode));
+        throw QuilletError(ErrorKind::UnsupportedScreenMode, "SCREEN " + std::to_string(selection.mode));
 
     const std::string picturePath = temps_.bmpPicturePath();
     if (picturePath.empty())

@@ -2,7 +2,9 @@
 
 #include "common/Errors.h"
 
+#include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <utility>
 
 namespace quillet {
@@ -23,9 +25,13 @@ bool FileSource::refill()
 
 FilePtr openForReading(const std::string& path)
 {
+    // A folder opens for reading here and only fails at the first read.
+    std::error_code ignored;
+    if (std::filesystem::is_directory(path, ignored))
+        throw QuilletError(ErrorKind::NotRegularFile, path);
     FilePtr file(std::fopen(path.c_str(), "rb"));
     if (!file)
-        throw QuilletError(ErrorKind::ReadFailed, path);
+        throw QuilletError(errorKindOfErrno(errno, ErrorKind::ReadFailed), path);
     return file;
 }
 
@@ -36,7 +42,7 @@ constexpr std::size_t SinkBufferSize = 64 * 1024;
 FileSink::FileSink(const std::string& path) : path_(path), file_(std::fopen(path.c_str(), "wb"))
 {
     if (!file_)
-        throw QuilletError(ErrorKind::CreateFailed, path);
+        throw QuilletError(errorKindOfErrno(errno, ErrorKind::CreateFailed), path);
     buffer_.reserve(SinkBufferSize);
 }
 

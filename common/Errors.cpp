@@ -1,23 +1,50 @@
 #include "common/Errors.h"
 
+#include <cerrno>
+
 namespace quillet {
 
 std::string_view errorText(ErrorKind kind)
 {
     switch (kind) {
-    case ErrorKind::BadRealConstant: return "invalid digit in a real constant";
+    case ErrorKind::FileNotFound: return "no such file";
+    case ErrorKind::PermissionDenied: return "permission denied";
+    case ErrorKind::NotRegularFile: return "not a regular file";
     case ErrorKind::ReadFailed: return "cannot read the file";
-    case ErrorKind::WriteFailed: return "cannot write the file";
     case ErrorKind::CreateFailed: return "cannot create the file";
-    case ErrorKind::NoScreenLayout: return "the screen mode has no picture layout";
-    case ErrorKind::ViewLoadFailed: return "the view cannot show the document";
+    case ErrorKind::WriteFailed: return "cannot write the file";
+    case ErrorKind::DamagedProgram: return "damaged program: invalid digit in a real constant";
+    case ErrorKind::UnsupportedScreenMode: return "the screen mode has no picture layout";
+    case ErrorKind::NotRtf: return "not an RTF document";
+    case ErrorKind::DamagedPicture: return "the picture cannot be read";
+    case ErrorKind::LoadInProgress: return "a document is still being loaded";
+    case ErrorKind::PrintFailed: return "cannot print";
     }
     return "unknown error";
 }
 
-static std::string composeMessage(ErrorKind kind, const std::string& detail)
+ErrorKind errorKindOfErrno(int error, ErrorKind otherwise)
+{
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR: return ErrorKind::FileNotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS: return ErrorKind::PermissionDenied;
+    case EISDIR: return ErrorKind::NotRegularFile;
+    default: return otherwise;
+    }
+}
+
+namespace {
+
+std::string composeMessage(ErrorKind kind, const std::optional<std::uint32_t>& line, const std::string& detail)
 {
     std::string text(errorText(kind));
+    if (line) {
+        text += ": line ";
+        text += std::to_string(*line);
+    }
     if (!detail.empty()) {
         text += ": ";
         text += detail;
@@ -25,8 +52,14 @@ static std::string composeMessage(ErrorKind kind, const std::string& detail)
     return text;
 }
 
+} // namespace
+
 QuilletError::QuilletError(ErrorKind kind, const std::string& detail)
-    : std::runtime_error(composeMessage(kind, detail)), kind_(kind)
+    : std::runtime_error(composeMessage(kind, std::nullopt, detail)), kind_(kind), detail_(detail)
+{}
+
+QuilletError::QuilletError(ErrorKind kind, std::uint32_t lineNumber, const std::string& detail)
+    : std::runtime_error(composeMessage(kind, lineNumber, detail)), kind_(kind), line_(lineNumber), detail_(detail)
 {}
 
 } // namespace quillet

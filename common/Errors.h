@@ -1,7 +1,11 @@
 #pragma once
-// The closed list of ways a conversion or a file operation can fail. Each
-// kind has one fixed text; callers add the path or line where it helps.
+// The closed list of ways a conversion or a file operation can fail, each
+// named after its cause. Each kind has one fixed text; callers add the path
+// where it helps, and a damaged program carries the number of its line.
+// The texts the user reads in the window are with the status texts.
 
+#include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -9,23 +13,40 @@
 namespace quillet {
 
 enum class ErrorKind {
-    BadRealConstant, // a BCD digit above 9 in a real constant
-    ReadFailed,      // an input file could not be opened or read
-    WriteFailed,     // an output file could not be written or closed
-    CreateFailed,    // an output or temporary file could not be created
-    NoScreenLayout,  // the screen mode has no picture layout (SCREEN 9, unknown)
-    ViewLoadFailed,  // a view refused the content it was given
+    FileNotFound,          // no file at the path
+    PermissionDenied,      // the file or its folder may not be read or written
+    NotRegularFile,        // a folder, device or pipe where a file was expected
+    ReadFailed,            // an input could not be read
+    CreateFailed,          // an output or temporary file could not be created
+    WriteFailed,           // an output could not be written or closed
+    DamagedProgram,        // a tokenized program that cannot be listed (a real constant with a digit above 9)
+    UnsupportedScreenMode, // the screen mode has no picture layout (SCREEN 9, unknown)
+    NotRtf,                // a document that is not RTF
+    DamagedPicture,        // a picture file that cannot be read as a picture
+    LoadInProgress,        // a view is still building the previous document
+    PrintFailed,           // the printer did not take the document
 };
 
 std::string_view errorText(ErrorKind kind);
 
+// The kind for a failed open, read or write by its errno value: the cause
+// where errno names one, `otherwise` for anything else.
+ErrorKind errorKindOfErrno(int error, ErrorKind otherwise);
+
 class QuilletError : public std::runtime_error {
 public:
     QuilletError(ErrorKind kind, const std::string& detail = {});
+    // A damaged program: the number of the line that could not be listed.
+    QuilletError(ErrorKind kind, std::uint32_t lineNumber, const std::string& detail);
     ErrorKind kind() const noexcept { return kind_; }
+    std::optional<std::uint32_t> lineNumber() const noexcept { return line_; }
+    // What the caller added: a path, a mode; empty when nothing.
+    const std::string& detail() const noexcept { return detail_; }
 
 private:
     ErrorKind kind_;
+    std::optional<std::uint32_t> line_;
+    std::string detail_;
 };
 
 } // namespace quillet

@@ -11,7 +11,7 @@ namespace quillet {
 
 // Reads through the 0x00 that ends the body and appends the line's text to
 // `out`. Stops early, keeping what it has, when the input runs out. Throws
-// QuilletError(BadRealConstant) for a real constant with a digit above 9.
+// QuilletError(DamagedProgram) for a real constant with a digit above 9.
 void decodeLine(ByteSource& input, std::string& out);
 std::string decodeLine(ByteSource& input);
 

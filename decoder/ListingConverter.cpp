@@ -42,7 +42,7 @@ void convertTokenizedBasic(ByteSource& input, ByteSink& output, const ListingOpt
         try {
             decodeLine(input, line);
         } catch (const QuilletError& error) {
-            throw QuilletError(error.kind(), "line " + std::to_string(number));
+            throw QuilletError(error.kind(), number, error.detail());
         }
         if (line.size() == bodyStart)
             break; // an empty body ends the program

@@ -12,7 +12,7 @@ struct ListingOptions {
 
 // `input` is positioned just after the leading 0xFF. Lines already written
 // stay in `output` when the conversion fails; the error says in which line.
-// Throws QuilletError: BadRealConstant, ReadFailed, or the sink's error.
+// Throws QuilletError: DamagedProgram, ReadFailed, or the sink's error.
 void convertTokenizedBasic(ByteSource& input, ByteSink& output, const ListingOptions& options);
 
 } // namespace quillet

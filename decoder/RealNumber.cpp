@@ -188,7 +188,7 @@ std::string realConstantText(std::span<const std::uint8_t> bytes, bool isDouble)
     for (std::size_t i = 1; i < bytes.size(); ++i) {
         for (int nibble : {bytes[i] >> 4, bytes[i] & 0x0F}) {
             if (nibble > 9)
-                throw QuilletError(ErrorKind::BadRealConstant);
+                throw QuilletError(ErrorKind::DamagedProgram);
             digits = digits * 10 + static_cast<std::uint64_t>(nibble);
             ++digitCount;
             if (nibble != 0)

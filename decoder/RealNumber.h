@@ -19,7 +19,7 @@ double extendedTimesTenth(double x);
 std::string formatGeneral(double value);
 
 // Text of a BCD real constant: the exponent byte followed by 3 (single) or
-// 7 (double) mantissa bytes. Throws QuilletError(BadRealConstant) when a
+// 7 (double) mantissa bytes. Throws QuilletError(DamagedProgram) when a
 // mantissa nibble is above 9.
 std::string realConstantText(std::span<const std::uint8_t> bytes, bool isDouble);
 

@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         converter->convert(source, mode, sink);
     } catch (const quillet::QuilletError& error) {
-        if (layout || error.kind() != quillet::ErrorKind::NoScreenLayout || !sink.str().empty())
+        if (layout || error.kind() != quillet::ErrorKind::UnsupportedScreenMode || !sink.str().empty())
             std::abort();
         return 0;
     }

@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 std::abort();
         }
     } catch (const quillet::QuilletError& error) {
-        if (error.kind() != quillet::ErrorKind::ViewLoadFailed)
+        if (error.kind() != quillet::ErrorKind::NotRtf)
             std::abort();
     }
     return 0;

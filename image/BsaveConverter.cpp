@@ -17,7 +17,7 @@ const ScreenModeLayout& requireLayout(int mode)
 {
     const ScreenModeLayout* layout = screenModeLayout(mode);
     if (!layout)
-        throw QuilletError(ErrorKind::NoScreenLayout, "SCREEN " + std::to_string(mode));
+        throw QuilletError(ErrorKind::UnsupportedScreenMode, "SCREEN " + std::to_string(mode));
     return *layout;
 }
 

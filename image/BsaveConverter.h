@@ -50,7 +50,7 @@ public:
     BsaveConverter();
 
     // The whole conversion of one file in `mode`. A mode without a layout
-    // throws NoScreenLayout before anything is read or written; a source
+    // throws UnsupportedScreenMode before anything is read or written; a source
     // that fails to read throws ReadFailed before anything is written.
     // Short, long and odd files are no error: missing bytes are zero and
     // bytes beyond the end of video memory are ignored.

@@ -105,7 +105,7 @@ public:
                && (in_[start] == ' ' || in_[start] == '\t' || in_[start] == '\r' || in_[start] == '\n'))
             ++start;
         if (in_.substr(start, 5) != "{\\rtf")
-            throw QuilletError(ErrorKind::ViewLoadFailed, "not an RTF document");
+            throw QuilletError(ErrorKind::NotRtf, "not an RTF document");
         pos_ = start;
         while (pos_ < in_.size() && !finished_)
             step();

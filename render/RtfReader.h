@@ -50,7 +50,7 @@ struct RtfDocument {
     }
 };
 
-// Throws QuilletError(ViewLoadFailed) when the input does not start with
+// Throws QuilletError(NotRtf) when the input does not start with
 // "{\rtf". Anything after that reads without failure: unbalanced groups
 // end at the end of the input, bad escapes are passed over.
 RtfDocument readRtf(std::string_view rtf);

@@ -349,7 +349,7 @@ void ListingView::showDocument(const RtfDocument& doc)
     // A large load lets events through; one of them must not start another
     // load into the half-built document.
     if (loading_)
-        throw QuilletError(ErrorKind::ViewLoadFailed, "a document is still being loaded");
+        throw QuilletError(ErrorKind::LoadInProgress, "a document is still being loaded");
     loading_ = true;
     struct Done {
         bool& flag;

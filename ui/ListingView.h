@@ -40,7 +40,7 @@ public:
     explicit ListingView(QWidget* parent = nullptr);
 
     // Replaces the content with the RTF document in the file. Throws
-    // QuilletError: ReadFailed when the file cannot be read, ViewLoadFailed
+    // QuilletError: ReadFailed when the file cannot be read, NotRtf
     // when it is not RTF (or another load is still running); the content is
     // then unchanged. A load that takes long keeps the window painting
     // (input events wait) and reports loadProgress.

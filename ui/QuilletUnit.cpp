@@ -839,7 +839,7 @@ void TForm1::showListing(ByteSource& listing)
 void TForm1::showPicture(const QString& bmpPath)
 {
     if (!imgMSXCG->loadBmp(bmpPath))
-        throw QuilletError(ErrorKind::ViewLoadFailed, bmpPath.toStdString());
+        throw QuilletError(ErrorKind::DamagedPicture, bmpPath.toStdString());
 }
 
 void TForm1::showPage(int index)

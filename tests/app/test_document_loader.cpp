@@ -38,14 +38,14 @@ struct FakeHost : LoaderHost {
         while (listing.next(byte))
             text += static_cast<char>(byte);
         if (failListing)
-            throw QuilletError(ErrorKind::ViewLoadFailed);
+            throw QuilletError(ErrorKind::NotRtf);
         shownListing = text;
         calls.push_back("listing");
     }
     void showPicture(const QString& bmpPath) override
     {
         if (failPicture)
-            throw QuilletError(ErrorKind::ViewLoadFailed);
+            throw QuilletError(ErrorKind::DamagedPicture);
         shownPicture = readFile(QFile::encodeName(bmpPath).toStdString());
         calls.push_back("picture");
     }

@@ -205,7 +205,7 @@ TEST(BsaveLoad, ModesWithoutLayoutFailBeforeReadingOrWriting)
             converter->convert(source, mode, sink);
             ADD_FAILURE() << "SCREEN " << mode << " converted";
         } catch (const QuilletError& error) {
-            EXPECT_EQ(error.kind(), ErrorKind::NoScreenLayout);
+            EXPECT_EQ(error.kind(), ErrorKind::UnsupportedScreenMode);
             EXPECT_NE(std::string(error.what()).find("SCREEN " + std::to_string(mode)), std::string::npos)
                 << error.what();
         }

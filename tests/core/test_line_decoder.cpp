@@ -133,7 +133,7 @@ TEST(LineDecoder, BadRealDigitIsAConversionError)
         decodeHex("91 1D 41 A0 00 00 00");
         FAIL() << "no error";
     } catch (const QuilletError& error) {
-        EXPECT_EQ(error.kind(), ErrorKind::BadRealConstant);
+        EXPECT_EQ(error.kind(), ErrorKind::DamagedProgram);
     }
 }
 

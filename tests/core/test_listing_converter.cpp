@@ -78,7 +78,7 @@ TEST(ListingConverter, BadConstantNamesItsLineAndKeepsEarlierLines)
         convertTokenizedBasic(source, sink, {});
         FAIL() << "no error";
     } catch (const QuilletError& error) {
-        EXPECT_EQ(error.kind(), ErrorKind::BadRealConstant);
+        EXPECT_EQ(error.kind(), ErrorKind::DamagedProgram);
         EXPECT_NE(std::string(error.what()).find("line 42"), std::string::npos) << error.what();
     }
     EXPECT_EQ(sink.str(), "10 PRINT\r\n");

@@ -164,7 +164,7 @@ TEST(RtfReader, RefusesWhatIsNotRtf)
             readRtf(text);
             ADD_FAILURE() << "read as RTF: " << text;
         } catch (const QuilletError& error) {
-            EXPECT_EQ(error.kind(), ErrorKind::ViewLoadFailed);
+            EXPECT_EQ(error.kind(), ErrorKind::NotRtf);
         }
     }
     EXPECT_NO_THROW(readRtf("\r\n {\\rtf1}"));

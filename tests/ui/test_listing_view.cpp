@@ -256,7 +256,7 @@ TEST_F(ListingViewTest, NotRtfOrUnreadableLeavesTheContent)
 {
     build("10 KEEP\r\n");
     writeFile(dir / "plain.txt", "10 PRINT");
-    for (const auto& [path, kind] : {std::pair{dir / "plain.txt", ErrorKind::ViewLoadFailed},
+    for (const auto& [path, kind] : {std::pair{dir / "plain.txt", ErrorKind::NotRtf},
                                      std::pair{dir / "missing.rtf", ErrorKind::ReadFailed}}) {
         try {
             view.loadRtfFile(QString::fromStdString(path.string()));
