@@ -2,13 +2,14 @@
 
 #include "app/SettingsTable.h"
 #include "common/Errors.h"
-#include "decoder/ListingConverter.h"
 #include "image/ScreenMode.h"
+#include "render/RtfListing.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
 #include <cstdio>
 #include <exception>
 
@@ -16,12 +17,14 @@ namespace quillet::app {
 
 namespace {
 
-constexpr std::uint8_t TokenizedMark = 0xFF;
-constexpr std::uint8_t BsaveMark = 0xFE;
-
 std::string localPath(const QString& path)
 {
     return QFile::encodeName(path).toStdString();
+}
+
+QString localToQString(const std::string& path)
+{
+    return QFile::decodeName(QByteArray::fromStdString(path));
 }
 
 // Deletes a fresh temporary file unless the load took it over.
@@ -54,25 +57,6 @@ private:
 
 } // namespace
 
-DocumentKind documentKindOf(bool hasFirstByte, std::uint8_t firstByte)
-{
-    if (hasFirstByte && firstByte == TokenizedMark)
-        return DocumentKind::TokenizedBasic;
-    if (hasFirstByte && firstByte == BsaveMark)
-        return DocumentKind::BsaveImage;
-    return DocumentKind::AsciiText;
-}
-
-QString mimeTypeOf(DocumentKind kind)
-{
-    switch (kind) {
-    case DocumentKind::TokenizedBasic: return QStringLiteral("application/x-msx-basic");
-    case DocumentKind::BsaveImage: return QStringLiteral("image/x-msx-bsave");
-    case DocumentKind::AsciiText: break;
-    }
-    return QStringLiteral("text/plain");
-}
-
 DocumentLoader::DocumentLoader(Settings& settings, DocumentState& state, TempFiles& temps, std::string storePath,
                                RecentDocuments recent, LoaderHost& host)
     : settings_(settings), state_(state), temps_(temps), storePath_(std::move(storePath)), recent_(std::move(recent)),
@@ -104,13 +88,10 @@ void DocumentLoader::load(const QString& path, bool reload)
 
     FilePtr input = openForReading(localPath(path));
     FileSource source(input.get());
-    std::uint8_t first = 0;
-    const bool hasFirst = source.next(first);
-    if (source.failed())
-        throw QuilletError(ErrorKind::ReadFailed, localPath(path));
-    const DocumentKind kind = documentKindOf(hasFirst, first);
+    const DocumentHead head = readDocumentHead(source, localPath(path));
+    const DocumentKindInfo& kind = documentKindInfo(head.kind);
 
-    recent_.add(QFileInfo(path).absoluteFilePath(), mimeTypeOf(kind));
+    recent_.add(QFileInfo(path).absoluteFilePath(), QString::fromUtf8(kind.mimeType.data(), kind.mimeType.size()));
     QString dir = QFileInfo(path).absolutePath();
     if (!dir.endsWith(QDir::separator()))
         dir += QDir::separator();
@@ -118,45 +99,50 @@ void DocumentLoader::load(const QString& path, bool reload)
     settings_.lastOpenFilterIndex = host_.openDialogFilterIndex();
     saveSettings(storePath_, settings_, {setting::LastOpenDir, setting::LastOpenFilterIndex});
 
-    if (kind == DocumentKind::BsaveImage) {
-        loadPicture(input, source, path, reload);
+    switch (kind.role) {
+    case DocumentRole::Picture:
+        loadPicture(input, source, head, path, reload);
         state_.imageLoaded = true;
-    } else {
-        loadListing(input, source, kind, hasFirst ? &first : nullptr, path, reload);
+        break;
+    case DocumentRole::Listing:
+        loadListing(input, source, head, path, reload);
         state_.listingLoaded = true;
+        break;
     }
     host_.documentLoaded(path);
 }
 
-void DocumentLoader::loadListing(FilePtr& input, ByteSource& source, DocumentKind kind, const std::uint8_t* firstByte,
-                                 const QString& path, bool reload)
+void DocumentLoader::loadListing(FilePtr& input, ByteSource& source, const DocumentHead& head, const QString& path,
+                                 bool reload)
 {
     FreshFile listing(temps_.createFreshOutput());
-    if (kind == DocumentKind::TokenizedBasic) {
-        convertTokenizedBasic(source, listing.sink(), ListingOptions{settings_.isViewOverLine65530});
-    } else {
-        // The file as it is, its first byte included.
-        if (firstByte)
-            listing.sink().put(*firstByte);
-        std::uint8_t byte;
-        while (source.next(byte))
-            listing.sink().put(byte);
-        if (source.failed())
-            throw QuilletError(ErrorKind::ReadFailed, localPath(path));
-    }
+    writeListing(head, source, listing.sink(), ListingOptions{settings_.isViewOverLine65530});
     listing.close();
     input.reset();
 
-    FilePtr built = openForReading(listing.path());
-    FileSource builtSource(built.get());
-    host_.showListing(builtSource);
+    const RtfListingOptions options = RtfListingOptions::fromSettings(settings_);
+    std::int64_t lines = 0;
+    {
+        FilePtr built = openForReading(listing.path());
+        FileSource builtSource(built.get());
+        const std::unique_ptr<FileSink> rtf = temps_.createRtfOutput();
+        if (!rtf)
+            throw QuilletError(ErrorKind::CreateFailed, temps_.rtfTempPath());
+        lines = writeRtfListing(builtSource, *rtf, options);
+        rtf->close();
+        if (builtSource.failed())
+            throw QuilletError(ErrorKind::ReadFailed, listing.path());
+    }
+    host_.showListing({localToQString(temps_.rtfTempPath()), localToQString(listing.path()), lines,
+                       mappedCodeFor0xAD(options)});
     temps_.adoptAsciiTempPath(listing.release());
     state_.listingSourcePath = localPath(path);
     if (!reload)
         host_.showPage(BasicPageIndex);
 }
 
-void DocumentLoader::loadPicture(FilePtr& input, ByteSource& source, const QString& path, bool reload)
+void DocumentLoader::loadPicture(FilePtr& input, ByteSource& source, const DocumentHead& head, const QString& path,
+                                 bool reload)
 {
     const ModeSelection selection =
         selectScreenMode(settings_.screenMode, settings_.isAutoDetectScreenMode, localPath(path));
@@ -170,15 +156,19 @@ void DocumentLoader::loadPicture(FilePtr& input, ByteSource& source, const QStri
     if (picturePath.empty())
         throw QuilletError(ErrorKind::CreateFailed, "no picture file name");
     FreshFile picture(temps_.createFreshOutput());
-    converter_.convert(source, selection.mode, picture.sink());
+    writePicture(head, source, selection.mode, converter_, picture.sink());
     picture.close();
     input.reset();
-    host_.showPicture(QFile::decodeName(QByteArray::fromStdString(picture.path())));
+    // The view reads the picture before the file takes the picture's name,
+    // and shows it only after: a failure at either step leaves the view and
+    // the file that the BMP save copies alike.
+    host_.preparePicture(localToQString(picture.path()));
     // rename() replaces whatever has the picture's name, a planted link
     // included, instead of writing through it.
     if (std::rename(picture.path().c_str(), picturePath.c_str()) != 0)
-        throw QuilletError(ErrorKind::WriteFailed, picturePath);
+        throw QuilletError(errorKindOfErrno(errno, ErrorKind::WriteFailed), picturePath);
     picture.release();
+    host_.showPreparedPicture();
     state_.imageSourcePath = localPath(path);
     if (!reload)
         host_.showPage(CgPageIndex);

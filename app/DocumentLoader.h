@@ -1,38 +1,45 @@
 #pragma once
-// The one road from a file name to a shown document. The first byte of the
-// file decides the kind: 0xFF a tokenized program, 0xFE a BSAVE screen
-// image, anything else (an empty file too) a plain-text listing.
+// The one road from a file name to a shown document. The core tells the
+// kind of the file by its first byte (document/Document.h); a listing is
+// converted to its ASCII listing and then to the RTF the view loads, a
+// picture to its BMP.
 //
 // Every load is all or nothing for what the user sees and saves: the
 // listing is converted into a fresh temporary file that replaces
 // AsciiTempPath only once the view shows it, and the picture is written
-// into a fresh file that replaces the picture file only once the view shows
-// it. A failed load therefore leaves the views, the files their saves copy
-// and the paths a reload opens exactly as they were. What a load records
-// before it reads the file (the open dialog's file, the recent-documents
-// entry, "Last Open Dir" and "Last Open Filter Index") stays recorded.
+// into a fresh file that the view reads first, then replaces the picture
+// file, and only then is shown. A failed load therefore leaves the views,
+// the files their saves copy and the paths a reload opens exactly as they
+// were. What a load records before it reads the file (the open dialog's
+// file, the recent-documents entry, "Last Open Dir" and "Last Open Filter
+// Index") stays recorded.
 
 #include "app/DocumentState.h"
 #include "app/RecentDocuments.h"
 #include "app/TempFiles.h"
 #include "common/ByteStream.h"
 #include "common/QuilletUnitGrobal.h"
+#include "document/Document.h"
 #include "image/BsaveConverter.h"
 
 #include <QString>
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 namespace quillet::app {
 
-enum class DocumentKind { TokenizedBasic, BsaveImage, AsciiText };
-
-DocumentKind documentKindOf(bool hasFirstByte, std::uint8_t firstByte);
-// The MIME type the desktop knows the kind by.
-QString mimeTypeOf(DocumentKind kind);
-
 // Off: a debug build would show the path of every opened file.
 inline constexpr bool DebugMode = false;
+
+// A listing ready to be shown.
+struct ListingFiles {
+    QString rtfPath;        // the RTF document the view loads
+    QString asciiPath;      // the ASCII listing it was made from
+    std::int64_t lineCount; // for status panel 3
+    int mappedCodeFor0xAD;  // where font 2 holds the small "yu"
+};
 
 // What loading needs of the main window.
 class LoaderHost {
@@ -44,12 +51,14 @@ public:
     virtual int openDialogFilterIndex() const = 0;
     // Check marks, status panel 2 and the stored "Screen Mode".
     virtual void indicateScreenMode(int mode) = 0;
-    // Builds the RTF of the listing, shows it with its line count, and
-    // formats the view. Throws QuilletError, leaving the view as it was.
-    virtual void showListing(ByteSource& listing) = 0;
-    // Shows the BMP picture in the file. Throws QuilletError, leaving the
-    // view as it was.
-    virtual void showPicture(const QString& bmpPath) = 0;
+    // Loads the RTF into the view, shows the line count and formats the
+    // view. Throws QuilletError, leaving the view as it was.
+    virtual void showListing(const ListingFiles& listing) = 0;
+    // Reads the BMP picture in the file without showing it yet. Throws
+    // QuilletError, leaving the view as it was.
+    virtual void preparePicture(const QString& bmpPath) = 0;
+    // Shows the picture read last; cannot fail.
+    virtual void showPreparedPicture() = 0;
     // Brings a page to the front without the page-change handling.
     virtual void showPage(int index) = 0;
     // A load succeeded: title, status, save commands and page handling.
@@ -64,18 +73,19 @@ public:
     // The user's choice of a file: loadDocument with reload off.
     bool openDocument(const QString& path);
     // Rebuilds with the current settings when `reload` is on, keeping the
-    // page shown. Never throws: a failure ends the load silently and the
-    // result says whether it succeeded.
+    // page shown. Never throws: a failure ends the load, changing nothing
+    // shown, and the result says whether it succeeded.
     bool loadDocument(const QString& path, bool reload);
 
-    // The reason the last load failed, for tests and debugging.
+    // Why the last load failed; empty after a load that succeeded.
     const QString& lastError() const { return lastError_; }
 
 private:
     void load(const QString& path, bool reload);
-    void loadListing(FilePtr& input, ByteSource& source, DocumentKind kind, const std::uint8_t* firstByte,
-                     const QString& path, bool reload);
-    void loadPicture(FilePtr& input, ByteSource& source, const QString& path, bool reload);
+    void loadListing(FilePtr& input, ByteSource& source, const DocumentHead& head, const QString& path,
+                     bool reload);
+    void loadPicture(FilePtr& input, ByteSource& source, const DocumentHead& head, const QString& path,
+                     bool reload);
 
     Settings& settings_;
     DocumentState& state_;

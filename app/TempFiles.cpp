@@ -201,6 +201,23 @@ void TempFiles::discardTempFile(const std::string& path) noexcept
         ::unlink(path.c_str());
 }
 
+bool TempFiles::makeTempNames(const std::string& dir)
+{
+    auto makeIn = [this](const std::string& folder) {
+        setTempNameDir(folder);
+        try {
+            makeAsciiTempName();
+            makeRtfTempName();
+            makeBmpTempName();
+            return true;
+        } catch (const QuilletError&) {
+            deleteTempFiles();
+            return false;
+        }
+    };
+    return makeIn(dir) || makeIn(getTempPath());
+}
+
 void TempFiles::deleteTempFiles() noexcept
 {
     // unlink removes a link itself, never what it points at.

@@ -72,6 +72,11 @@ public:
     void makeRtfTempName();
     void makeBmpTempName();
 
+    // Program start: the three names in `dir`; when that folder takes no
+    // file, in the system's temporary folder for this run. False when
+    // neither does; no name is then held.
+    bool makeTempNames(const std::string& dir);
+
     // Opens the current ASCII (RTF) file for writing, creating or truncating
     // it. When that fails (the file was removed with its directory, replaced
     // by a link or another user's file, ...) a fresh name is made and its new

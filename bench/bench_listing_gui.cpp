@@ -111,9 +111,13 @@ void BM_ShowListing(benchmark::State& state)
         view.resize(640, 400);
         view.show();
         quillet::MemorySource source(listing);
-        const auto lines = buildRtfListing(
-            source, settings, [&] { return std::make_unique<quillet::FileSink>(path); }, [&] { return path; }, view,
-            Qt::black, Qt::white, nullptr);
+        const quillet::RtfListingOptions options = quillet::RtfListingOptions::fromSettings(settings);
+        quillet::FileSink sink(path);
+        const auto lines = quillet::writeRtfListing(source, sink, options);
+        sink.close();
+        view.showListing(QString::fromStdString(path), quillet::mappedCodeFor0xAD(options),
+                         {Qt::black, Qt::white, settings.fontSize, settings.fontCharset,
+                          QString::fromStdString(settings.fontNameAnk), false});
         QApplication::processEvents(); // first paint
         benchmark::DoNotOptimize(lines);
     }

@@ -17,4 +17,39 @@ std::string systemTempDir()
     return text;
 }
 
+namespace status {
+
+std::string_view failureCause(ErrorKind kind)
+{
+    switch (kind) {
+    case ErrorKind::FileNotFound: return "ファイルが見つかりません。";
+    case ErrorKind::PermissionDenied: return "アクセスする権限がありません。";
+    case ErrorKind::NotRegularFile: return "通常のファイルではありません。";
+    case ErrorKind::ReadFailed: return "ファイルを読み込めませんでした。";
+    case ErrorKind::CreateFailed: return "ファイルを作成できませんでした。";
+    case ErrorKind::WriteFailed: return "ファイルに書き込めませんでした。";
+    case ErrorKind::DamagedProgram: return "BASICプログラムが壊れています。";
+    case ErrorKind::UnsupportedScreenMode: return "このスクリーンモードの画像は表示できません。";
+    case ErrorKind::NotRtf: return "RTF形式の文書ではありません。";
+    case ErrorKind::DamagedPicture: return "画像を読み込めませんでした。";
+    case ErrorKind::LoadInProgress: return "前のファイルをまだ読み込んでいます。";
+    case ErrorKind::PrintFailed: return "プリンタが印刷を受け付けませんでした。";
+    }
+    return "原因不明のエラーです。";
+}
+
+std::string failureCause(const QuilletError& error)
+{
+    std::string text(failureCause(error.kind()));
+    if (const auto line = error.lineNumber()) {
+        text += "（";
+        text += std::to_string(*line);
+        text += LineCountSuffix;
+        text += "）";
+    }
+    return text;
+}
+
+} // namespace status
+
 } // namespace quillet

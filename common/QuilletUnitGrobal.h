@@ -3,6 +3,8 @@
 // built-in defaults, page indices, the product name and the status texts.
 // Texts are UTF-8.
 
+#include "common/Errors.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -25,6 +27,19 @@ inline constexpr std::string_view AnkIndicator = "ANK";
 inline constexpr std::string_view KanjiIndicator = "漢字";
 inline constexpr std::string_view LineCountSuffix = " 行";
 inline constexpr std::string_view ScreenPrefix = "SCREEN ";
+
+// What failed, as panel 0 says it.
+inline constexpr std::string_view OpenFailed = "ファイルを開けませんでした。";
+inline constexpr std::string_view AsciiSaveFailed = "アスキーセーブできませんでした。";
+inline constexpr std::string_view RtfSaveFailed = "RTF形式で保存できませんでした。";
+inline constexpr std::string_view BmpSaveFailed = "BMP形式で保存できませんでした。";
+inline constexpr std::string_view PrintFailed = "印刷できませんでした。";
+inline constexpr std::string_view HelpFailed = "ヘルプファイルを開けません。";
+
+// Why it failed: one text for each kind of failure.
+std::string_view failureCause(ErrorKind kind);
+// The cause of a damaged program names its line: "（20 行）".
+std::string failureCause(const QuilletError& error);
 } // namespace status
 
 // The system's temporary directory with a trailing separator.

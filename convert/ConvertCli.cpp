@@ -2,7 +2,7 @@
 
 #include "common/Errors.h"
 #include "convert/OutputFile.h"
-#include "decoder/ListingConverter.h"
+#include "document/Document.h"
 
 #include <charconv>
 
@@ -78,28 +78,6 @@ std::optional<Options> parseArguments(const std::vector<std::string>& args, std:
 
 namespace {
 
-constexpr std::uint8_t TokenizedMark = 0xFF;
-constexpr std::uint8_t BsaveMark = 0xFE;
-
-// The ASCII listing as the viewer's ASCII save writes it: converted for a
-// tokenized program, the whole file unchanged otherwise.
-std::string listingOf(const Options& options, ByteSource& rest, bool hasFirst, std::uint8_t first)
-{
-    StringSink listing;
-    if (hasFirst && first == TokenizedMark) {
-        convertTokenizedBasic(rest, listing, ListingOptions{!options.hide65530});
-        return listing.str();
-    }
-    if (hasFirst)
-        listing.put(first);
-    std::uint8_t byte;
-    while (rest.next(byte))
-        listing.put(byte);
-    if (rest.failed())
-        throw QuilletError(ErrorKind::ReadFailed, options.input);
-    return listing.str();
-}
-
 void convert(const Options& options)
 {
     const bool fromStdin = options.input == "-";
@@ -110,26 +88,25 @@ void convert(const Options& options)
         input = ownedInput.get();
     }
     FileSource source(input);
-    std::uint8_t first = 0;
-    const bool hasFirst = source.next(first);
-    if (source.failed())
-        throw QuilletError(ErrorKind::ReadFailed, options.input);
+    const DocumentHead head = readDocumentHead(source, options.input);
 
-    if (hasFirst && first == BsaveMark) {
+    if (documentKindInfo(head.kind).role == DocumentRole::Picture) {
         if (options.rtf)
             throw Unsupported("--rtf takes a listing, not a BSAVE image");
         OutputFile output(options.output);
-        writeBmpImage(options, source, output.sink());
+        writeBmpImage(options, head, source, output.sink());
         output.commit();
         return;
     }
 
-    const std::string listing = listingOf(options, source, hasFirst, first);
+    // The ASCII listing as the viewer's ASCII save writes it.
+    StringSink listing;
+    writeListing(head, source, listing, ListingOptions{!options.hide65530});
     OutputFile output(options.output);
     if (options.rtf)
-        writeRtfListing(options, listing, output.sink());
+        writeRtfListing(options, listing.str(), output.sink());
     else
-        output.sink().write(listing);
+        output.sink().write(listing.str());
     output.commit();
 }
 

@@ -2,6 +2,7 @@
 // quillet-convert: the command-line converter over the core library.
 
 #include "common/ByteStream.h"
+#include "document/Document.h"
 
 #include <cstdio>
 #include <optional>
@@ -41,6 +42,6 @@ std::string_view usageText();
 // The converters behind the options; each writes nothing before it knows it
 // can finish, and throws QuilletError or Unsupported on failure.
 void writeRtfListing(const Options& options, std::string_view listing, ByteSink& out);
-void writeBmpImage(const Options& options, ByteSource& afterTypeByte, ByteSink& out);
+void writeBmpImage(const Options& options, const DocumentHead& head, ByteSource& rest, ByteSink& out);
 
 } // namespace quillet::cli

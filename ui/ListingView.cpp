@@ -5,7 +5,6 @@
 #include "common/QuilletUnitGrobal.h"
 #include "render/CodePage.h"
 #include "render/MsxCharset.h"
-#include "render/RtfListing.h"
 #include "render/RtfReader.h"
 #include "ui/ListingRtfWriter.h"
 
@@ -472,34 +471,37 @@ QString lineCountText(std::int64_t lines)
            + QString::fromUtf8(status::LineCountSuffix.data(), static_cast<qsizetype>(status::LineCountSuffix.size()));
 }
 
-std::int64_t buildRtfListing(ByteSource& listing, const Settings& settings,
-                             const std::function<std::unique_ptr<FileSink>()>& openRtfOutput,
-                             const std::function<std::string()>& rtfPath, ListingView& view, const QColor& textColor,
-                             const QColor& backgroundColor, const std::function<void(const QString&)>& showLineCount)
+void ListingView::showListing(const QString& rtfPath, int mappedCodeFor0xAD, const ListingFormat& format)
 {
-    const RtfListingOptions options = RtfListingOptions::fromSettings(settings);
-    std::int64_t lines = 0;
-    {
-        const std::unique_ptr<FileSink> rtf = openRtfOutput();
-        if (!rtf)
-            throw QuilletError(ErrorKind::CreateFailed, rtfPath());
-        lines = writeRtfListing(listing, *rtf, options);
-        rtf->close();
+    const int previousMappedCode = mappedCode_;
+    setMappedCodeFor0xAD(mappedCodeFor0xAD);
+    try {
+        loadRtfFile(rtfPath);
+    } catch (...) {
+        mappedCode_ = previousMappedCode;
+        throw;
     }
-    view.setMappedCodeFor0xAD(mappedCodeFor0xAD(options));
-    view.loadRtfFile(QFile::decodeName(rtfPath().c_str()));
-    if (showLineCount)
-        showLineCount(lineCountText(lines));
+    applyListingFormat(format);
+}
 
-    view.setDefaultCharset(settings.fontCharset);
-    view.selectAll();
-    view.setDefaultTextColor(textColor);
-    view.setBackgroundColor(backgroundColor);
-    view.setDefaultPointSize(settings.fontSize);
-    view.setDefaultCharset(settings.fontCharset);
-    view.setSelectionColor(textColor);
-    view.setSelectionPointSize(settings.fontSize);
-    view.collapseSelectionToStart();
-    view.setDefaultFontName(QString::fromStdString(settings.isAnkMode ? settings.fontNameAnk : settings.fontNameKanji));
-    return lines;
+ListingFormat ListingView::listingFormat() const
+{
+    return {defaultTextColor(), backgroundColor(), document()->defaultFont().pointSize(), defaultCharset_,
+            defaultFontName_, wordWrap()};
+}
+
+void ListingView::applyListingFormat(const ListingFormat& format)
+{
+    setDefaultCharset(format.charset);
+    selectAll();
+    setDefaultTextColor(format.textColor);
+    setBackgroundColor(format.backgroundColor);
+    setDefaultPointSize(format.pointSize);
+    setSelectionColor(format.textColor);
+    setSelectionPointSize(format.pointSize);
+    collapseSelectionToStart();
+    // No name yet: no listing was shown, and the document keeps its font.
+    if (!format.fontName.isEmpty())
+        setDefaultFontName(format.fontName);
+    setWordWrap(format.wordWrap);
 }

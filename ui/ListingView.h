@@ -22,17 +22,22 @@
 #include <QString>
 
 #include <cstdint>
-#include <functional>
-#include <memory>
 #include <string>
 #include <string_view>
 
 namespace quillet {
-class ByteSource;
-class FileSink;
 struct RtfDocument;
-struct Settings;
 } // namespace quillet
+
+// How a listing is shown: what the settings and the colour choosers say.
+struct ListingFormat {
+    QColor textColor;
+    QColor backgroundColor;
+    int pointSize = 12;
+    int charset = 2;
+    QString fontName; // the ANK or the Kanji font, by the character mode
+    bool wordWrap = false;
+};
 
 class ListingView : public QPlainTextEdit {
     Q_OBJECT
@@ -47,31 +52,26 @@ public:
     void loadRtfFile(const QString& path);
     void loadRtf(std::string_view rtf);
 
+    // A built listing: loads the RTF file, font 2 showing the small "yu"
+    // at `mappedCodeFor0xAD`, then applies the format. Throws as
+    // loadRtfFile, leaving content and format as they were.
+    void showListing(const QString& rtfPath, int mappedCodeFor0xAD, const ListingFormat& format);
+
+    // The format shown now, and the one routine that changes it: after a
+    // load, and when the settings change.
+    ListingFormat listingFormat() const;
+    void applyListingFormat(const ListingFormat& format);
+
     // Writes the content as RTF (fonts, colours, size, text) beside `path`
     // and renames it into place, so a failure never leaves a half-written
     // file. Throws QuilletError: CreateFailed or WriteFailed.
     void saveRtfFile(const QString& path) const;
     std::string toRtf() const;
 
-    // The code that font 2 shows the small "yu" (0xAD) at when its font is
-    // not installed; the listing builder's mapped code.
-    void setMappedCodeFor0xAD(int code);
-
-    // What the listing build formats, one operation each.
-    void setDefaultCharset(int charset);
     int defaultCharset() const { return defaultCharset_; }
-    void setDefaultTextColor(const QColor& color);
     QColor defaultTextColor() const;
-    void setBackgroundColor(const QColor& color);
     QColor backgroundColor() const;
-    void setDefaultPointSize(int points);
-    // Named font when installed, else the fallback font.
-    void setDefaultFontName(const QString& name);
     QString defaultFontName() const { return defaultFontName_; }
-    void setSelectionColor(const QColor& color);
-    void setSelectionPointSize(int points);
-    void collapseSelectionToStart();
-
     void setWordWrap(bool wrap);
     bool wordWrap() const { return lineWrapMode() != QPlainTextEdit::NoWrap; }
 
@@ -91,6 +91,20 @@ signals:
 private:
     void showDocument(const quillet::RtfDocument& doc);
 
+    // The code that font 2 shows the small "yu" (0xAD) at when its font is
+    // not installed; the listing builder's mapped code.
+    void setMappedCodeFor0xAD(int code);
+    // The steps of applyListingFormat.
+    void setDefaultCharset(int charset);
+    void setDefaultTextColor(const QColor& color);
+    void setBackgroundColor(const QColor& color);
+    void setDefaultPointSize(int points);
+    // Named font when installed, else the fallback font.
+    void setDefaultFontName(const QString& name);
+    void setSelectionColor(const QColor& color);
+    void setSelectionPointSize(int points);
+    void collapseSelectionToStart();
+
     int mappedCode_ = 0x7F;
     bool loading_ = false;
     int defaultCharset_ = 2;
@@ -99,16 +113,3 @@ private:
 
 // The line count as status panel 3 shows it: the count and " 行".
 QString lineCountText(std::int64_t lines);
-
-// The listing build: writes the RTF of `listing` with the settings into the
-// RTF temporary file that `openRtfOutput` opens (create or truncate, with
-// the temporary-file retry), loads the file named by `rtfPath` (called after
-// the open) into the view, shows the line count through `showLineCount`,
-// and formats the view with the settings and the current text and
-// background colours. Returns the line count. Throws QuilletError: a failed
-// write or close (the view is then not loaded) or a failed load (the view is
-// then not formatted).
-std::int64_t buildRtfListing(quillet::ByteSource& listing, const quillet::Settings& settings,
-                             const std::function<std::unique_ptr<quillet::FileSink>()>& openRtfOutput,
-                             const std::function<std::string()>& rtfPath, ListingView& view, const QColor& textColor,
-                             const QColor& backgroundColor, const std::function<void(const QString&)>& showLineCount);

@@ -12,18 +12,28 @@ PictureView::PictureView(QWidget* parent) : QWidget(parent)
     setBackgroundRole(QPalette::Window);
 }
 
-bool PictureView::loadBmp(const QString& path)
+QImage PictureView::readBmp(const QString& path)
 {
     QImageReader reader(path, "bmp");
     reader.setDecideFormatFromContent(false);
-    QImage loaded = reader.read();
+    return reader.read();
+}
+
+bool PictureView::loadBmp(const QString& path)
+{
+    QImage loaded = readBmp(path);
     if (loaded.isNull())
         return false;
-    picture_ = std::move(loaded);
+    setPicture(std::move(loaded));
+    return true;
+}
+
+void PictureView::setPicture(QImage picture)
+{
+    picture_ = std::move(picture);
     resize(picture_.size());
     updateGeometry();
     update();
-    return true;
 }
 
 void PictureView::clear()

@@ -16,6 +16,10 @@ public:
     // Loads a BMP file and sizes the view to it. On failure returns false
     // and keeps the picture shown before.
     bool loadBmp(const QString& path);
+    // The two halves of loadBmp: reading (a null image when the file is no
+    // BMP picture) and showing.
+    static QImage readBmp(const QString& path);
+    void setPicture(QImage picture);
     void clear();
     bool hasPicture() const { return !picture_.isNull(); }
     const QImage& picture() const { return picture_; }

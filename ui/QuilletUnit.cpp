@@ -1,11 +1,12 @@
 #include "ui/QuilletUnit.h"
 
+#include "app/SaveCopy.h"
 #include "app/SettingsStore.h"
 #include "app/SettingsTable.h"
 #include "common/Errors.h"
 #include "ui/FindDialog.h"
 #include "ui/HelpViewer.h"
-#include "ui/Interface.h"
+#include "ui/InterfaceFontAndColour.h"
 #include "ui/ListingView.h"
 #include "ui/PictureView.h"
 #include "ui/QuilletUnit2.h"
@@ -31,7 +32,6 @@
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QProcess>
-#include <QSaveFile>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
@@ -40,6 +40,8 @@
 #include <QToolBar>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include <utility>
 
 using namespace quillet;
 
@@ -92,33 +94,6 @@ QStringList filterList(const char* const* filters, std::size_t count)
 QString localToQString(const std::string& path)
 {
     return QFile::decodeName(QByteArray::fromStdString(path));
-}
-
-// Copies `from` beside `to` and renames it into place, so a failed copy
-// never leaves a half-written file where the user's old one was.
-bool copyReplacing(const QString& from, const QString& to)
-{
-    QFile source(from);
-    if (!source.open(QIODevice::ReadOnly))
-        return false;
-    QSaveFile target(to);
-    if (!target.open(QIODevice::WriteOnly))
-        return false;
-    char buffer[64 * 1024];
-    for (;;) {
-        const qint64 got = source.read(buffer, sizeof buffer);
-        if (got < 0) {
-            target.cancelWriting();
-            return false;
-        }
-        if (got == 0)
-            break;
-        if (target.write(buffer, got) != got) {
-            target.cancelWriting();
-            return false;
-        }
-    }
-    return target.commit();
 }
 
 } // namespace
@@ -465,22 +440,20 @@ void TForm1::FormCreate(const QStringList& args)
         enableScreenMode(!Settings_.isAutoDetectScreenMode);
         store.close();
     }
-    FontDialogs[0] = {QString::fromStdString(Settings_.fontNameAnk), 2};
-    FontDialogs[1] = {QString::fromStdString(Settings_.fontNameAnkGraph), 2};
-    FontDialogs[2] = {QString::fromStdString(Settings_.fontNameKanji), 128};
-    FontDialogs[3] = {QString::fromStdString(Settings_.mapFontFrom0xAD), 2};
-    RichEdit1->setDefaultPointSize(Settings_.fontSize);
-    RichEdit1->setDefaultCharset(Settings_.fontCharset);
-    ColorDialog1 = colorFromSetting(Settings_.backgroundColor);
-    ColorDialog2 = colorFromSetting(Settings_.fontColor);
-    RichEdit1->setBackgroundColor(ColorDialog1);
-    RichEdit1->setDefaultTextColor(ColorDialog2);
-    RichEdit1->setWordWrap(Settings_.useWordWrap);
+    Choices.FontDialogs[0] = {QString::fromStdString(Settings_.fontNameAnk), 2};
+    Choices.FontDialogs[1] = {QString::fromStdString(Settings_.fontNameAnkGraph), 2};
+    Choices.FontDialogs[2] = {QString::fromStdString(Settings_.fontNameKanji), 128};
+    Choices.FontDialogs[3] = {QString::fromStdString(Settings_.mapFontFrom0xAD), 2};
+    Choices.ColorDialog1 = colorFromSetting(Settings_.backgroundColor);
+    Choices.ColorDialog2 = colorFromSetting(Settings_.fontColor);
+    ListingFormat format = listingFormat();
+    format.fontName.clear(); // the fonts come with the first listing
+    RichEdit1->applyListingFormat(format);
     setPanelText(0, qs(status::PleaseOpen));
     indicateAnkMode(Settings_.isAnkMode);
     State = app::DocumentState{};
     indidateCanSave(false, false);
-    makeTempNames();
+    Temps.makeTempNames(Settings_.tempFileDir); // the window opens even without temporary files
     loader_ = std::make_unique<app::DocumentLoader>(Settings_, State, Temps, storePath_, app::RecentDocuments(),
                                                     static_cast<app::LoaderHost&>(*this));
     OpenDialog1->setDirectory(QString::fromStdString(Settings_.lastOpenDir));
@@ -510,27 +483,7 @@ void TForm1::FormCreate(const QStringList& args)
 
     // The About box and the settings dialog come after the main window.
     Form2 = new TForm2(this);
-    PagesDlg = new TPagesDlg(this);
-}
-
-void TForm1::makeTempNames()
-{
-    auto makeIn = [this](const std::string& dir) {
-        Temps.setTempNameDir(dir);
-        try {
-            Temps.makeAsciiTempName();
-            Temps.makeRtfTempName();
-            Temps.makeBmpTempName();
-            return true;
-        } catch (const QuilletError&) {
-            Temps.deleteTempFiles();
-            return false;
-        }
-    };
-    // A configured folder that takes no files: this run uses the system's;
-    // if that fails too, the window still opens.
-    if (!makeIn(Settings_.tempFileDir))
-        makeIn(app::getTempPath());
+    PagesDlg = new TPagesDlg(static_cast<SettingsHost&>(*this), this);
 }
 
 void TForm1::writeValue(std::string_view name)
@@ -562,9 +515,8 @@ void TForm1::indicateScreenMode(int mode)
         }
     }
     setPanelText(2, qs(status::ScreenPrefix) + QString::number(mode));
-    app::SettingsStore store(storePath_);
-    store.writeInteger(app::SettingsSection, app::setting::ScreenMode, mode);
-    store.close();
+    Settings_.screenMode = mode;
+    writeValue(app::setting::ScreenMode);
 }
 
 void TForm1::enableScreenMode(bool enabled)
@@ -643,10 +595,13 @@ void TForm1::SaveAs1Click()
     if (path.isEmpty())
         return;
     statusBar()->setProperty("simpleText", qs(status::AsciiSaving));
-    if (copyReplacing(localToQString(Temps.asciiTempPath()), path))
-        setPanelText(0, qs(status::AsciiSaved));
-    else
-        setPanelText(0, QStringLiteral("アスキーセーブできませんでした。"));
+    try {
+        app::copyReplacing(localToQString(Temps.asciiTempPath()), path);
+    } catch (const std::exception& error) {
+        reportFailure(status::AsciiSaveFailed, error);
+        return;
+    }
+    setPanelText(0, qs(status::AsciiSaved));
 }
 
 void TForm1::Save1Click()
@@ -657,7 +612,7 @@ void TForm1::Save1Click()
     try {
         RichEdit1->saveRtfFile(path);
     } catch (const std::exception& error) {
-        showError(QString::fromUtf8(error.what()));
+        reportFailure(status::RtfSaveFailed, error);
         return;
     }
     setPanelText(0, qs(status::RtfSaved));
@@ -668,8 +623,11 @@ void TForm1::SaveBMP1Click()
     const QString path = runSaveDialog(QStringLiteral("BMP形式で保存"), QStringLiteral("bmp"), 3);
     if (path.isEmpty())
         return;
-    if (!copyReplacing(localToQString(Temps.bmpPicturePath()), path))
-        setPanelText(0, QStringLiteral("BMP形式で保存できませんでした。"));
+    try {
+        app::copyReplacing(localToQString(Temps.bmpPicturePath()), path);
+    } catch (const std::exception& error) {
+        reportFailure(status::BmpSaveFailed, error);
+    }
 }
 
 void TForm1::printListing(bool withDialog)
@@ -688,7 +646,7 @@ void TForm1::printListing(bool withDialog)
     printer().setDocName(qs(ProductName));
     RichEdit1->document()->print(&printer());
     if (printer().printerState() == QPrinter::Error)
-        showError(QStringLiteral("印刷できませんでした。"));
+        reportFailure(status::PrintFailed, QuilletError(ErrorKind::PrintFailed, printer().printerName().toStdString()));
 }
 
 void TForm1::Print1Click()
@@ -766,11 +724,20 @@ void TForm1::screenCommand(int mode)
 void TForm1::Help2Click()
 {
     if (!help_->showContents(helpFile_))
-        showError(QStringLiteral("ヘルプファイル %1 を開けません。").arg(helpFile_));
+        reportFailure(status::HelpFailed, QuilletError(ErrorKind::ReadFailed, QFile::encodeName(helpFile_).toStdString()));
 }
 
-void TForm1::showError(const QString& text)
+void TForm1::reportFailure(std::string_view whatFailed, const std::exception& cause)
 {
+    setPanelText(0, qs(whatFailed));
+    QString text = qs(whatFailed) + QLatin1Char('\n');
+    if (const auto* error = dynamic_cast<const QuilletError*>(&cause)) {
+        text += QString::fromStdString(status::failureCause(*error));
+        if (!error->detail().empty())
+            text += QLatin1Char('\n') + localToQString(error->detail());
+    } else {
+        text += QString::fromUtf8(cause.what());
+    }
     QMessageBox::critical(this, qs(ProductName), text);
 }
 
@@ -829,17 +796,30 @@ int TForm1::openDialogFilterIndex() const
     return index < 0 ? 1 : index + 1;
 }
 
-void TForm1::showListing(ByteSource& listing)
+ListingFormat TForm1::listingFormat() const
 {
-    buildRtfListing(
-        listing, Settings_, [this] { return Temps.createRtfOutput(); }, [this] { return Temps.rtfTempPath(); },
-        *RichEdit1, ColorDialog2, ColorDialog1, [this](const QString& text) { setPanelText(3, text); });
+    const std::string& font = Settings_.isAnkMode ? Settings_.fontNameAnk : Settings_.fontNameKanji;
+    return {Choices.ColorDialog2, Choices.ColorDialog1, Settings_.fontSize, Settings_.fontCharset,
+            QString::fromStdString(font), Settings_.useWordWrap};
 }
 
-void TForm1::showPicture(const QString& bmpPath)
+void TForm1::showListing(const app::ListingFiles& listing)
 {
-    if (!imgMSXCG->loadBmp(bmpPath))
-        throw QuilletError(ErrorKind::DamagedPicture, bmpPath.toStdString());
+    RichEdit1->showListing(listing.rtfPath, listing.mappedCodeFor0xAD, listingFormat());
+    setPanelText(3, lineCountText(listing.lineCount));
+}
+
+void TForm1::preparePicture(const QString& bmpPath)
+{
+    QImage picture = PictureView::readBmp(bmpPath);
+    if (picture.isNull())
+        throw QuilletError(ErrorKind::DamagedPicture, QFile::encodeName(bmpPath).toStdString());
+    preparedPicture_ = std::move(picture);
+}
+
+void TForm1::showPreparedPicture()
+{
+    imgMSXCG->setPicture(std::exchange(preparedPicture_, QImage()));
 }
 
 void TForm1::showPage(int index)
@@ -855,4 +835,56 @@ void TForm1::documentLoaded(const QString& path)
     setPanelText(0, qs(status::Opened));
     indidateCanSave(State.listingLoaded, State.imageLoaded);
     PageControl1ChangeProc();
+}
+
+QColor TForm1::listingTextColor() const
+{
+    return RichEdit1->listingFormat().textColor;
+}
+
+QColor TForm1::listingBackgroundColor() const
+{
+    return RichEdit1->listingFormat().backgroundColor;
+}
+
+void TForm1::applyListingLook()
+{
+    // The fonts stay as they are until the listing is shown again.
+    ListingFormat format = RichEdit1->listingFormat();
+    format.textColor = Choices.ColorDialog2;
+    format.backgroundColor = Choices.ColorDialog1;
+    format.pointSize = Settings_.fontSize;
+    format.wordWrap = Settings_.useWordWrap;
+    RichEdit1->applyListingFormat(format);
+}
+
+std::string TForm1::tempNameDir() const
+{
+    return Temps.tempNameDir();
+}
+
+void TForm1::setTempNameDir(const std::string& dir)
+{
+    Temps.setTempNameDir(dir);
+}
+
+void TForm1::storeSettings(std::span<const std::string_view> names)
+{
+    app::saveSettings(storePath_, Settings_, names);
+}
+
+void TForm1::reloadShownDocuments()
+{
+    // Copies: a load changes the state it reads from.
+    const std::string listing = State.listingSourcePath;
+    const std::string picture = State.imageSourcePath;
+    if (!listing.empty())
+        loadDocument(localToQString(listing), true);
+    if (!picture.empty())
+        loadDocument(localToQString(picture), true);
+}
+
+void TForm1::showHelpTopic(int context)
+{
+    help_->showContext(helpFile_, context);
 }

@@ -6,8 +6,12 @@
 #include "app/DocumentState.h"
 #include "app/TempFiles.h"
 #include "common/QuilletUnitGrobal.h"
+#include "ui/SettingsHost.h"
+
+#include "ui/ListingView.h"
 
 #include <QColor>
+#include <QImage>
 #include <QList>
 #include <QMainWindow>
 #include <QPrinter>
@@ -15,14 +19,16 @@
 #include <QUrl>
 
 #include <array>
+#include <exception>
 #include <functional>
+#include <span>
+#include <string_view>
 #include <memory>
 
 class FindDialog;
 class TForm2;
 class TPagesDlg;
 class HelpViewer;
-class ListingView;
 class PictureView;
 class QAction;
 class QFileDialog;
@@ -32,13 +38,7 @@ class QTabWidget;
 class QToolBar;
 class QWidget;
 
-// Holds one font name for the listing, never shown to the user.
-struct FontHolder {
-    QString name;
-    int charset = 2;
-};
-
-class TForm1 : public QMainWindow, private quillet::app::LoaderHost {
+class TForm1 : public QMainWindow, private quillet::app::LoaderHost, private SettingsHost {
     Q_OBJECT
 public:
     explicit TForm1(QWidget* parent = nullptr);
@@ -66,8 +66,8 @@ public:
     void openDocument(const QString& path);
     void loadDocument(const QString& path, bool reload);
     void indicateScreenMode(int mode) override;
-    void enableScreenMode(bool enabled);
-    void indicateAnkMode(bool isAnkMode);
+    void enableScreenMode(bool enabled) override;
+    void indicateAnkMode(bool isAnkMode) override;
     void indidateCanSave(bool listing, bool picture);
     void PageControl1ChangeProc();
 
@@ -89,24 +89,15 @@ public:
     void Help2Click();
 
     // Shared state of the program.
-    quillet::Settings& settings() { return Settings_; }
+    quillet::Settings& settings() override { return Settings_; }
     const quillet::app::DocumentState& documentState() const { return State; }
     quillet::app::TempFiles& tempFiles() { return Temps; }
-    const std::string& storePath() const { return storePath_; }
     ListingView* listingView() const { return RichEdit1; }
     PictureView* pictureView() const { return imgMSXCG; }
-    QFileDialog* openDialog() const { return OpenDialog1; }
-    QFileDialog* saveDialog() const { return SaveDialog1; }
     FindDialog* findDialog() const { return FindDialog1; }
-    HelpViewer* helpViewer() const { return help_; }
     QPrinter& printer();
     TForm2* aboutBox() const { return Form2; }
     TPagesDlg* settingsDialog() const { return PagesDlg; }
-    const QString& helpFile() const { return helpFile_; }
-
-    std::array<FontHolder, 4> FontDialogs; // ANK, graphic, Kanji, 0xAD map
-    QColor ColorDialog1;                   // background colour
-    QColor ColorDialog2;                   // text colour
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -122,28 +113,45 @@ private:
     void buildDialogs();
     void connectCommands();
     void PageControl1Change();
-    void makeTempNames();
     void writeValue(std::string_view name);
     bool isBasicPage() const;
     // Shows the save dialog; the chosen path, or empty when cancelled.
     QString runSaveDialog(const QString& title, const QString& suffix, int filterIndex);
     void printListing(bool withDialog);
-    void showError(const QString& text);
+    // The one way a failed command is reported: `whatFailed` in panel 0,
+    // and a message box with it and the cause.
+    void reportFailure(std::string_view whatFailed, const std::exception& cause);
+    // The format a listing is shown in: the settings and the colour choosers.
+    ListingFormat listingFormat() const;
 
     // LoaderHost
     void showDebugMessage(const QString& text) override;
     void rememberOpenedFile(const QString& path) override;
     int openDialogFilterIndex() const override;
-    void showListing(quillet::ByteSource& listing) override;
-    void showPicture(const QString& bmpPath) override;
+    void showListing(const quillet::app::ListingFiles& listing) override;
+    void preparePicture(const QString& bmpPath) override;
+    void showPreparedPicture() override;
     void showPage(int index) override;
     void documentLoaded(const QString& path) override;
+
+    // SettingsHost
+    ListingChoices& listingChoices() override { return Choices; }
+    QColor listingTextColor() const override;
+    QColor listingBackgroundColor() const override;
+    void applyListingLook() override;
+    std::string tempNameDir() const override;
+    void setTempNameDir(const std::string& dir) override;
+    void storeSettings(std::span<const std::string_view> names) override;
+    void reloadShownDocuments() override;
+    void showHelpTopic(int context) override;
 
     quillet::Settings Settings_;
     quillet::app::DocumentState State;
     quillet::app::TempFiles Temps;
     std::string storePath_;
     std::unique_ptr<quillet::app::DocumentLoader> loader_;
+    ListingChoices Choices; // FontDialog1 to FontDialog4, ColorDialog1 and ColorDialog2
+    QImage preparedPicture_;
 
     QTabWidget* PageControl1 = nullptr;
     QWidget* tbsBASIC = nullptr;

@@ -1,7 +1,7 @@
 #include "ui/QuilletUnit2.h"
 
 #include "ui/AppIcon.h"
-#include "ui/Interface.h"
+#include "ui/InterfaceFontAndColour.h"
 
 #include <QDesktopServices>
 #include <QEvent>

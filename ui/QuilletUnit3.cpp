@@ -3,10 +3,7 @@
 #include "app/SettingsTable.h"
 #include "app/TempFiles.h"
 #include "ui/AppIcon.h"
-#include "ui/HelpViewer.h"
-#include "ui/Interface.h"
-#include "ui/ListingView.h"
-#include "ui/QuilletUnit.h"
+#include "ui/InterfaceFontAndColour.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -122,7 +119,7 @@ void UpDownButtons::stepBy(int steps)
     buddy_->setText(QString::number(position_));
 }
 
-TPagesDlg::TPagesDlg(TForm1* form) : QDialog(form), form_(form)
+TPagesDlg::TPagesDlg(SettingsHost& host, QWidget* parent) : QDialog(parent), host_(host)
 {
     setObjectName("PagesDlg");
     setWindowTitle(u("設定"));
@@ -132,7 +129,7 @@ TPagesDlg::TPagesDlg(TForm1* form) : QDialog(form), form_(form)
         return QColorDialog::getColor(initial, this, title);
     };
     chooseFolder = [this] {
-        return QFileDialog::getExistingDirectory(form_, u("フォルダを選択してください"),
+        return QFileDialog::getExistingDirectory(parentWidget(), u("フォルダを選択してください"),
                                                  QStandardPaths::writableLocation(QStandardPaths::DesktopLocation),
                                                  QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
     };
@@ -474,12 +471,12 @@ void TPagesDlg::setSampleSize(int points)
 
 void TPagesDlg::FormShow()
 {
-    const Settings& settings = form_->settings();
-    ListingView* view = form_->listingView();
-    form_->ColorDialog1 = view->backgroundColor();
-    form_->ColorDialog2 = view->defaultTextColor();
-    setSwatch(shpBgColor, form_->ColorDialog1);
-    setSwatch(shpFontColor, form_->ColorDialog2);
+    const Settings& settings = host_.settings();
+    ListingChoices& choices = host_.listingChoices();
+    choices.ColorDialog1 = host_.listingBackgroundColor();
+    choices.ColorDialog2 = host_.listingTextColor();
+    setSwatch(shpBgColor, choices.ColorDialog1);
+    setSwatch(shpFontColor, choices.ColorDialog2);
 
     const std::pair<QComboBox*, const std::string*> lists[] = {{cmbAnkFont, &settings.fontNameAnk},
                                                                {cmbAnkGraphFont, &settings.fontNameAnkGraph},
@@ -499,7 +496,7 @@ void TPagesDlg::FormShow()
     edtFontSize->setText(QString::number(settings.fontSize));
     setSampleSize(settings.fontSize > 0 ? settings.fontSize : 1);
     ckbWordWrap->setChecked(settings.useWordWrap);
-    edtTempFileDir->setText(QString::fromStdString(form_->tempFiles().tempNameDir()));
+    edtTempFileDir->setText(QString::fromStdString(host_.tempNameDir()));
     ckbVisibleOver65530->setChecked(settings.isViewOverLine65530);
     ckbMap0xAD->setChecked(settings.isMap0xAD);
     ckbMap0xADClick();
@@ -514,7 +511,7 @@ void TPagesDlg::FormShow()
 
 void TPagesDlg::FormActivate()
 {
-    const bool ank = form_->settings().isAnkMode;
+    const bool ank = host_.settings().isAnkMode;
     rdbtnAnk->setChecked(ank);
     rdbtnKanji->setChecked(!ank);
 }
@@ -565,12 +562,12 @@ void TPagesDlg::chooseInto(QColor& holder, QFrame* swatch, const QString& title)
 
 void TPagesDlg::btnChoiceFontColorClick()
 {
-    chooseInto(form_->ColorDialog2, shpFontColor, u("文字色"));
+    chooseInto(host_.listingChoices().ColorDialog2, shpFontColor, u("文字色"));
 }
 
 void TPagesDlg::btnChoiceBgColorClick()
 {
-    chooseInto(form_->ColorDialog1, shpBgColor, u("背景色"));
+    chooseInto(host_.listingChoices().ColorDialog1, shpBgColor, u("背景色"));
 }
 
 void TPagesDlg::btnBrowseFolderClick()
@@ -608,33 +605,31 @@ void TPagesDlg::enableScreenMode(bool enabled)
 
 void TPagesDlg::HelpBtnClick()
 {
-    form_->helpViewer()->showContext(form_->helpFile(), SettingsHelpContext);
+    host_.showHelpTopic(SettingsHelpContext);
 }
 
 void TPagesDlg::OKBtnClick()
 {
-    Settings& settings = form_->settings();
-    ListingView* view = form_->listingView();
+    Settings& settings = host_.settings();
+    ListingChoices& choices = host_.listingChoices();
+    std::array<FontHolder, 4>& holders = choices.FontDialogs;
 
     // 1. Font names; an empty list text keeps the name held before.
-    const std::pair<QComboBox*, FontHolder*> holders[] = {{cmbAnkFont, &form_->FontDialogs[0]},
-                                                          {cmbAnkGraphFont, &form_->FontDialogs[1]},
-                                                          {cmbKanjiFont, &form_->FontDialogs[2]},
-                                                          {cmbMapFontFrom0xAD, &form_->FontDialogs[3]}};
-    for (auto [list, holder] : holders) {
-        if (!list->currentText().isEmpty())
-            holder->name = list->currentText();
+    const std::array<QComboBox*, 4> lists = {cmbAnkFont, cmbAnkGraphFont, cmbKanjiFont, cmbMapFontFrom0xAD};
+    for (std::size_t i = 0; i < lists.size(); ++i) {
+        if (!lists[i]->currentText().isEmpty())
+            holders[i].name = lists[i]->currentText();
     }
-    settings.fontNameAnk = form_->FontDialogs[0].name.toStdString();
-    settings.fontNameAnkGraph = form_->FontDialogs[1].name.toStdString();
-    settings.fontNameKanji = form_->FontDialogs[2].name.toStdString();
+    settings.fontNameAnk = holders[0].name.toStdString();
+    settings.fontNameAnkGraph = holders[1].name.toStdString();
+    settings.fontNameKanji = holders[2].name.toStdString();
 
     // 2. Character mode.
     if (rdbtnAnk->isChecked()) {
-        settings.fontCharset = static_cast<std::uint8_t>(form_->FontDialogs[0].charset);
+        settings.fontCharset = static_cast<std::uint8_t>(holders[0].charset);
         settings.isAnkMode = true;
     } else if (rdbtnKanji->isChecked()) {
-        settings.fontCharset = static_cast<std::uint8_t>(form_->FontDialogs[2].charset);
+        settings.fontCharset = static_cast<std::uint8_t>(holders[2].charset);
         settings.isAnkMode = false;
     }
 
@@ -644,21 +639,12 @@ void TPagesDlg::OKBtnClick()
     else
         edtFontSize->setText(QString::number(settings.fontSize));
 
-    // 4. The listing takes the colours and size at once.
-    view->selectAll();
-    view->setBackgroundColor(form_->ColorDialog1);
-    view->setDefaultTextColor(form_->ColorDialog2);
-    view->setSelectionColor(form_->ColorDialog2);
-    view->setDefaultPointSize(settings.fontSize);
-    view->setSelectionPointSize(settings.fontSize);
-    view->collapseSelectionToStart();
-
-    // 5 to 7.
-    settings.fontColor = settingFromColor(form_->ColorDialog2);
-    settings.backgroundColor = settingFromColor(form_->ColorDialog1);
-    form_->indicateAnkMode(settings.isAnkMode);
+    // 4 to 7. The listing takes the colours, the size and word wrap at once.
+    settings.fontColor = settingFromColor(choices.ColorDialog2);
+    settings.backgroundColor = settingFromColor(choices.ColorDialog1);
     settings.useWordWrap = ckbWordWrap->isChecked();
-    view->setWordWrap(settings.useWordWrap);
+    host_.applyListingLook();
+    host_.indicateAnkMode(settings.isAnkMode);
 
     // 8. The folder always ends in the platform's separator; an empty text
     // (only a hand-edited store gives one) means the system's folder.
@@ -676,30 +662,25 @@ void TPagesDlg::OKBtnClick()
         settings.mapCodeFrom0xAD = std::clamp(*code, 32, 255);
     else
         edtMapCodeFrom0xAD->setText(QString::number(settings.mapCodeFrom0xAD));
-    settings.mapFontFrom0xAD = form_->FontDialogs[3].name.toStdString();
+    settings.mapFontFrom0xAD = holders[3].name.toStdString();
 
     // 12 to 15.
     for (QRadioButton* button : screenButtons_) {
         if (button->isChecked())
             settings.screenMode = button->objectName().mid(11).toInt();
     }
-    form_->indicateScreenMode(settings.screenMode);
+    host_.indicateScreenMode(settings.screenMode);
     settings.isAutoDetectScreenMode = ckbAutoDetectScreenMode->isChecked();
-    form_->enableScreenMode(!settings.isAutoDetectScreenMode);
+    host_.enableScreenMode(!settings.isAutoDetectScreenMode);
     settings.isReload = ckbReload->isChecked();
-    form_->tempFiles().setTempNameDir(settings.tempFileDir);
+    host_.setTempNameDir(settings.tempFileDir);
 
     // 16. Stored together, in the dialog's order.
-    app::saveSettings(form_->storePath(), settings, app::SettingsDialogWriteOrder);
+    host_.storeSettings(app::SettingsDialogWriteOrder);
 
     // 17. Listing first, then the picture.
-    const app::DocumentState& state = form_->documentState();
-    const std::string listing = state.listingSourcePath;
-    const std::string picture = state.imageSourcePath;
-    if (settings.isReload && !listing.empty())
-        form_->loadDocument(QFile::decodeName(QByteArray::fromStdString(listing)), true);
-    if (settings.isReload && !picture.empty())
-        form_->loadDocument(QFile::decodeName(QByteArray::fromStdString(picture)), true);
+    if (settings.isReload)
+        host_.reloadShownDocuments();
 
     accept();
 }

@@ -4,6 +4,8 @@
 // pictures, the temporary folder, and the program's version. Settings change
 // only on OK, which stores them and, when asked to, reloads the shown files.
 
+#include "ui/SettingsHost.h"
+
 #include <QColor>
 #include <QDialog>
 #include <QString>
@@ -20,7 +22,6 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QTabWidget;
-class TForm1;
 
 // The up and down arrows beside a number edit: they step the number within
 // a range without wrapping; a text that is not a number steps from the last
@@ -42,7 +43,7 @@ private:
 class TPagesDlg : public QDialog {
     Q_OBJECT
 public:
-    explicit TPagesDlg(TForm1* form);
+    TPagesDlg(SettingsHost& host, QWidget* parent);
 
     // The version data built into the program as "a.b.c.d"; empty when it
     // cannot be read.
@@ -83,7 +84,7 @@ private:
     void setSampleSize(int points);
     QRadioButton* screenButton(int mode) const;
 
-    TForm1* form_;
+    SettingsHost& host_;
     QTabWidget* pages_;
     int lastPage_ = 0;
 

@@ -4,13 +4,17 @@
 #include "app/SettingsStore.h"
 #include "app/SettingsTable.h"
 #include "common/Errors.h"
+#include "render/RtfListing.h"
 #include "support/TestSupport.h"
 
 #include <QFile>
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
+
+#include <sys/resource.h>
 
 using namespace quillet;
 using namespace quillet::app;
@@ -22,6 +26,9 @@ namespace {
 struct FakeHost : LoaderHost {
     std::vector<std::string> calls;
     std::string shownListing;
+    std::string shownRtf;
+    std::int64_t shownLineCount = 0;
+    std::string preparedPicture;
     std::string shownPicture;
     int filterIndex = 2;
     bool failListing = false;
@@ -31,22 +38,25 @@ struct FakeHost : LoaderHost {
     void rememberOpenedFile(const QString& path) override { calls.push_back("remember " + path.toStdString()); }
     int openDialogFilterIndex() const override { return filterIndex; }
     void indicateScreenMode(int mode) override { calls.push_back("screen " + std::to_string(mode)); }
-    void showListing(ByteSource& listing) override
+    void showListing(const ListingFiles& listing) override
     {
-        std::string text;
-        std::uint8_t byte;
-        while (listing.next(byte))
-            text += static_cast<char>(byte);
+        const std::string text = readFile(QFile::encodeName(listing.asciiPath).toStdString());
+        shownRtf = readFile(QFile::encodeName(listing.rtfPath).toStdString());
         if (failListing)
             throw QuilletError(ErrorKind::NotRtf);
         shownListing = text;
+        shownLineCount = listing.lineCount;
         calls.push_back("listing");
     }
-    void showPicture(const QString& bmpPath) override
+    void preparePicture(const QString& bmpPath) override
     {
         if (failPicture)
             throw QuilletError(ErrorKind::DamagedPicture);
-        shownPicture = readFile(QFile::encodeName(bmpPath).toStdString());
+        preparedPicture = readFile(QFile::encodeName(bmpPath).toStdString());
+    }
+    void showPreparedPicture() override
+    {
+        shownPicture = preparedPicture;
         calls.push_back("picture");
     }
     void showPage(int index) override { calls.push_back("page " + std::to_string(index)); }
@@ -220,12 +230,67 @@ TEST_F(DocumentLoaderTest, ListingAndPictureAreIndependent)
 
 TEST_F(DocumentLoaderTest, FileIsDispatchedByItsFirstByteAlone)
 {
-    EXPECT_EQ(documentKindOf(true, 0xFF), DocumentKind::TokenizedBasic);
-    EXPECT_EQ(documentKindOf(true, 0xFE), DocumentKind::BsaveImage);
-    EXPECT_EQ(documentKindOf(true, 0x31), DocumentKind::AsciiText);
-    EXPECT_EQ(documentKindOf(false, 0xFF), DocumentKind::AsciiText);
     // A BSAVE file named like a program is still a picture.
     ASSERT_TRUE(loader.openDocument(file("looks.bas", hexBytes("FE 00 00"))));
     EXPECT_TRUE(state.imageLoaded);
     EXPECT_FALSE(state.listingLoaded);
+}
+
+TEST_F(DocumentLoaderTest, ListingIsShownAsTheRtfOfTheSettings)
+{
+    settings.isAnkMode = false;
+    settings.fontCharset = 128;
+    settings.mapCodeFrom0xAD = 300; // a hand-edited store
+    ASSERT_TRUE(loader.openDocument(file("game.bas", Program))) << loader.lastError().toStdString();
+    MemorySource listing(std::string_view("10 PRINT\r\n20 END\r\n"));
+    StringSink expected;
+    writeRtfListing(listing, expected, RtfListingOptions::fromSettings(settings));
+    EXPECT_EQ(host.shownRtf, expected.str());
+    EXPECT_EQ(host.shownLineCount, 2);
+    EXPECT_EQ(readFile(temps.rtfTempPath()), expected.str()) << "written through the temporary-file service";
+}
+
+TEST_F(DocumentLoaderTest, FailedRtfWriteLeavesTheViewUnloaded)
+{
+    ASSERT_TRUE(loader.openDocument(file("keep.asc", "10 KEEP\r\n")));
+    host.calls.clear();
+    // Room for the listing and the settings, none for its RTF.
+    const std::string line = "10 " + std::string(600, 'A') + "\r\n";
+    const QString path = file("long.asc", line);
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 1500;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool loaded = loader.openDocument(path);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+
+    EXPECT_FALSE(loaded) << "writing beyond the size limit was taken for success";
+    EXPECT_NE(loader.lastError().toStdString().find(errorText(ErrorKind::WriteFailed)), std::string::npos)
+        << loader.lastError().toStdString();
+    EXPECT_EQ(host.calls, std::vector<std::string>{"remember " + path.toStdString()});
+    EXPECT_EQ(host.shownListing, "10 KEEP\r\n");
+    EXPECT_EQ(readFile(temps.asciiTempPath()), "10 KEEP\r\n");
+    EXPECT_EQ(tempFileCount(), 3u);
+}
+
+TEST_F(DocumentLoaderTest, PictureThatCannotTakeTheFileNameIsNotShown)
+{
+    const QString first = file("a.sc5", hexBytes("FE 00 00 00 00 00 00 11 22"));
+    ASSERT_TRUE(loader.openDocument(first));
+    const std::string picture = host.shownPicture;
+    host.calls.clear();
+
+    // Something the new picture cannot be renamed over.
+    fs::remove(temps.bmpPicturePath());
+    fs::create_directories(fs::path(temps.bmpPicturePath()) / "in-the-way");
+    EXPECT_FALSE(loader.openDocument(file("b.sc5", hexBytes("FE 00 00 00 00 00 00 33 44"))));
+    EXPECT_EQ(host.shownPicture, picture) << "the view shows a picture the BMP save does not copy";
+    for (const auto& call : host.calls)
+        EXPECT_NE(call, "picture");
+    EXPECT_EQ(state.imageSourcePath, first.toStdString());
+    EXPECT_EQ(tempFileCount(), 4u) << "the new picture's file was left behind";
+    fs::remove_all(temps.bmpPicturePath());
 }

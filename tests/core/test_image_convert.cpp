@@ -62,31 +62,6 @@ std::vector<Rgb> defaultColours()
     return {std::begin(DefaultColours), std::end(DefaultColours)};
 }
 
-// A source that hands out some bytes and then reports a read error.
-class FailingSource final : public ByteSource {
-public:
-    explicit FailingSource(std::string bytes) : bytes_(std::move(bytes))
-    {
-        pos_ = reinterpret_cast<const std::uint8_t*>(bytes_.data());
-        end_ = pos_ + bytes_.size();
-    }
-
-protected:
-    bool refill() override
-    {
-        failed_ = true;
-        return false;
-    }
-
-private:
-    std::string bytes_;
-};
-
-class FailingSink final : public ByteSink {
-public:
-    void write(const void*, std::size_t) override { throw QuilletError(ErrorKind::WriteFailed, "full"); }
-};
-
 } // namespace
 
 TEST(BsaveLoad, HeaderOnlyScreenFiveIsBlackWithTheDefaultColours)

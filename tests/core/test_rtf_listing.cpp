@@ -49,34 +49,6 @@ std::string bodyOf(const std::string& rtf)
     return rtf.substr(start + 2, rtf.size() - closing.size() - start - 2);
 }
 
-// Ends after a few bytes with a read error.
-class FailingSource final : public ByteSource {
-public:
-    explicit FailingSource(std::string bytes) : bytes_(std::move(bytes)) {}
-
-protected:
-    bool refill() override
-    {
-        if (served_) {
-            failed_ = true;
-            return false;
-        }
-        served_ = true;
-        pos_ = reinterpret_cast<const std::uint8_t*>(bytes_.data());
-        end_ = pos_ + bytes_.size();
-        return true;
-    }
-
-private:
-    std::string bytes_;
-    bool served_ = false;
-};
-
-class FullDiskSink final : public ByteSink {
-public:
-    void write(const void*, std::size_t) override { throw QuilletError(ErrorKind::WriteFailed, "disk full"); }
-};
-
 } // namespace
 
 TEST(RtfEscapes, TextBytesBecomeTwoUppercaseDigits)
@@ -250,7 +222,7 @@ TEST(RtfDocumentShape, ReadErrorEndsTheBodyAndTheDocumentIsStillClosed)
 TEST(RtfDocumentShape, SinkFailureReachesTheCaller)
 {
     MemorySource source(std::string_view("10 A\r\n"));
-    FullDiskSink sink;
+    FailingSink sink;
     try {
         writeRtfListing(source, sink, {});
         FAIL() << "a failed write was taken for success";

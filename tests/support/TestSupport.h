@@ -1,6 +1,10 @@
 #pragma once
 // Helpers shared by the test programs: annotated hex, sample paths,
-// scratch directories and whole-file reads and writes.
+// scratch directories, whole-file reads and writes, and a source and a sink
+// that fail on purpose.
+
+#include "common/ByteStream.h"
+#include "common/Errors.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -35,6 +39,36 @@ public:
 
 private:
     std::filesystem::path path_;
+};
+
+// Hands out `bytes`, then reports a read error instead of the end.
+class FailingSource final : public ByteSource {
+public:
+    explicit FailingSource(std::string bytes) : bytes_(std::move(bytes)) {}
+
+protected:
+    bool refill() override
+    {
+        if (served_ || bytes_.empty()) {
+            failed_ = true;
+            return false;
+        }
+        served_ = true;
+        pos_ = reinterpret_cast<const std::uint8_t*>(bytes_.data());
+        end_ = pos_ + bytes_.size();
+        return true;
+    }
+
+private:
+    std::string bytes_;
+    bool served_ = false;
+};
+
+// A sink on a full disk.
+class FailingSink final : public ByteSink {
+public:
+    void write(const void*, std::size_t) override { throw QuilletError(ErrorKind::WriteFailed, "disk full"); }
+    using ByteSink::write;
 };
 
 } // namespace quillet::test

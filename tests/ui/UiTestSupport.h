@@ -2,9 +2,13 @@
 // Shared pieces of the widget tests: one QApplication for the program, and
 // a per-test home for settings, recent files and temporary files.
 
+#include "common/QuilletUnitGrobal.h"
+#include "render/RtfListing.h"
 #include "support/TestSupport.h"
+#include "ui/ListingView.h"
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QTimer>
 #include <QWidget>
 
@@ -52,6 +56,29 @@ private:
     ScratchDir dir_;
 };
 
+// The format the main window shows a listing in with these settings.
+inline ListingFormat formatOf(const Settings& settings, QColor text, QColor background)
+{
+    return {text, background, settings.fontSize, settings.fontCharset,
+            QString::fromStdString(settings.isAnkMode ? settings.fontNameAnk : settings.fontNameKanji),
+            settings.useWordWrap};
+}
+
+// A listing shown as a load shows it: its RTF written to `rtfPath`, then
+// loaded and formatted. Returns the status text of the line count.
+inline QString showListingBytes(ListingView& view, std::string_view listing, const Settings& settings, QColor text,
+                                QColor background, const std::filesystem::path& rtfPath)
+{
+    const RtfListingOptions options = RtfListingOptions::fromSettings(settings);
+    MemorySource source(listing);
+    FileSink sink(rtfPath.string());
+    const std::int64_t lines = writeRtfListing(source, sink, options);
+    sink.close();
+    view.showListing(QString::fromStdString(rtfPath.string()), mappedCodeFor0xAD(options),
+                     formatOf(settings, text, background));
+    return lineCountText(lines);
+}
+
 // Runs `answer` on the next modal dialog once it is shown.
 inline void whenModalShown(std::function<void(QWidget*)> answer)
 {
@@ -62,6 +89,22 @@ inline void whenModalShown(std::function<void(QWidget*)> answer)
             timer->stop();
             timer->deleteLater();
             answer(modal);
+        }
+    });
+    timer->start();
+}
+
+// Runs `answer` on the next message box once it is shown, passing over
+// other modal dialogs shown before it.
+inline void whenMessageBoxShown(std::function<void(QMessageBox*)> answer)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, answer] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            answer(box);
         }
     });
     timer->start();

@@ -41,13 +41,7 @@ protected:
     QString build(std::string_view listing, const Settings& settings = Settings(), QColor text = Qt::darkBlue,
                   QColor background = Qt::yellow)
     {
-        MemorySource source(listing);
-        QString status;
-        const std::string path = (dir / "listing.rtf").string();
-        buildRtfListing(
-            source, settings, [&] { return std::make_unique<FileSink>(path); }, [&] { return path; }, view, text,
-            background, [&](const QString& shown) { status = shown; });
-        return status;
+        return showListingBytes(view, listing, settings, text, background, dir / "listing.rtf");
     }
 
     static Settings kanjiSettings()
@@ -268,37 +262,15 @@ TEST_F(ListingViewTest, NotRtfOrUnreadableLeavesTheContent)
     }
 }
 
-TEST_F(ListingViewTest, FailedRtfWriteLeavesTheViewUnloaded)
-{
-    build("10 KEEP\r\n");
-    MemorySource source(std::string_view("20 NEW\r\n"));
-    bool statusShown = false;
-    try {
-        buildRtfListing(
-            source, Settings(), [] { return std::make_unique<FileSink>("/dev/full"); },
-            [] { return std::string("/dev/full"); }, view, Qt::black, Qt::white,
-            [&](const QString&) { statusShown = true; });
-        FAIL() << "writing to a full disk was taken for success";
-    } catch (const QuilletError& error) {
-        EXPECT_EQ(error.kind(), ErrorKind::WriteFailed);
-    }
-    EXPECT_FALSE(statusShown);
-    EXPECT_EQ(view.toPlainText(), "10 KEEP\n");
-}
-
 TEST_F(ListingViewTest, FailedLoadShowsNoCountAndNoFormatting)
 {
     build("10 KEEP\r\n", Settings(), Qt::black, Qt::white);
-    MemorySource source(std::string_view("20 NEW\r\n"));
-    const std::string written = (dir / "written.rtf").string();
-    bool statusShown = false;
-    EXPECT_THROW(buildRtfListing(
-                     source, Settings(), [&] { return std::make_unique<FileSink>(written); },
-                     [&] { return (dir / "elsewhere.rtf").string(); }, view, Qt::red, Qt::green,
-                     [&](const QString&) { statusShown = true; }),
+    // The RTF was written somewhere else than where the view looks.
+    EXPECT_THROW(view.showListing(QString::fromStdString((dir / "elsewhere.rtf").string()), 0x7F,
+                                  formatOf(Settings(), Qt::red, Qt::green)),
                  QuilletError);
-    EXPECT_FALSE(statusShown);
     EXPECT_EQ(view.backgroundColor(), QColor(Qt::white));
+    EXPECT_EQ(view.toPlainText(), "10 KEEP\n");
 }
 
 TEST_F(ListingViewTest, ForeignRtfWithUnicodeAndColourTable)

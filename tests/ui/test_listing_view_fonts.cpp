@@ -187,11 +187,7 @@ protected:
 
     void build(std::string_view listing, const Settings& settings)
     {
-        MemorySource source(listing);
-        const std::string path = (dir / "listing.rtf").string();
-        buildRtfListing(
-            source, settings, [&] { return std::make_unique<FileSink>(path); }, [&] { return path; }, view, Qt::black,
-            Qt::white, nullptr);
+        showListingBytes(view, listing, settings, Qt::black, Qt::white, dir / "listing.rtf");
     }
 
     struct ApplicationReady {

@@ -187,12 +187,20 @@ TEST_F(MainWindowTest, AsciiSaveReportsAFailedCopy)
     fs::remove(window->tempFiles().asciiTempPath());
     writeFile(home.path() / "out.bas", "old");
     saveAs(home.path() / "out.bas");
-    whenModalShown([](QWidget* modal) { // asked before replacing the old file
+    QString reported;
+    whenModalShown([&reported](QWidget* modal) { // asked before replacing the old file
         if (auto* box = qobject_cast<QMessageBox*>(modal))
             box->button(QMessageBox::Yes)->click();
+        whenMessageBoxShown([&reported](QMessageBox* box) {
+            reported = box->text();
+            box->close();
+        });
     });
     window->SaveAs1Click();
     EXPECT_EQ(window->panelText(0), "アスキーセーブできませんでした。");
+    EXPECT_EQ(reported, QString::fromUtf8("アスキーセーブできませんでした。\nファイルが見つかりません。\n")
+                            + QString::fromStdString(window->tempFiles().asciiTempPath()))
+        << "the cause and the file are named";
     EXPECT_EQ(readFile(home.path() / "out.bas"), "old") << "the old file stays whole";
 }
 

@@ -130,6 +130,7 @@ TEST_F(PictureCommandsTest, BmpSaveIsThePictureFileByteForByte)
     // A failed copy says so instead of leaving no trace.
     fs::remove(window->tempFiles().bmpPicturePath());
     saveAs(home.path() / "again.bmp");
+    whenMessageBoxShown([](QMessageBox* box) { box->close(); });
     window->SaveBMP1Click();
     EXPECT_EQ(window->panelText(0), "BMP形式で保存できませんでした。");
     EXPECT_FALSE(fs::exists(home.path() / "again.bmp"));

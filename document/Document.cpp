@@ -1,0 +1,67 @@
+#include "document/Document.h"
+
+#include "common/Errors.h"
+
+#include <iterator>
+#include <stdexcept>
+
+namespace quillet {
+
+DocumentKind documentKindOf(std::optional<std::uint8_t> firstByte)
+{
+    for (const DocumentKindInfo& info : DocumentKinds) {
+        if (info.firstByte == AnyFirstByte || (firstByte && info.firstByte == *firstByte))
+            return info.kind;
+    }
+    return DocumentKind::AsciiText;
+}
+
+const DocumentKindInfo& documentKindInfo(DocumentKind kind)
+{
+    for (const DocumentKindInfo& info : DocumentKinds) {
+        if (info.kind == kind)
+            return info;
+    }
+    return DocumentKinds[std::size(DocumentKinds) - 1];
+}
+
+DocumentHead readDocumentHead(ByteSource& source, std::string name)
+{
+    DocumentHead head;
+    head.name = std::move(name);
+    std::uint8_t first = 0;
+    if (source.next(first))
+        head.firstByte = first;
+    if (source.failed())
+        throw QuilletError(ErrorKind::ReadFailed, head.name);
+    head.kind = documentKindOf(head.firstByte);
+    return head;
+}
+
+void writeListing(const DocumentHead& head, ByteSource& rest, ByteSink& out, const ListingOptions& options)
+{
+    switch (head.kind) {
+    case DocumentKind::TokenizedBasic: convertTokenizedBasic(rest, out, options); return;
+    case DocumentKind::AsciiText: {
+        if (head.firstByte)
+            out.put(*head.firstByte);
+        std::uint8_t byte;
+        while (rest.next(byte))
+            out.put(byte);
+        if (rest.failed())
+            throw QuilletError(ErrorKind::ReadFailed, head.name);
+        return;
+    }
+    case DocumentKind::BsaveImage: break;
+    }
+    throw std::invalid_argument(head.name + ": not a listing");
+}
+
+void writePicture(const DocumentHead& head, ByteSource& rest, int mode, BsaveConverter& converter, ByteSink& out)
+{
+    if (documentKindInfo(head.kind).role != DocumentRole::Picture)
+        throw std::invalid_argument(head.name + ": not a picture");
+    converter.convert(rest, mode, out);
+}
+
+} // namespace quillet

@@ -1,0 +1,68 @@
+#pragma once
+// The kinds of document the program opens, told apart by their first byte,
+// and what each becomes: a listing or a picture. This is the one place
+// that knows them: a new kind (a disk image, an archive, another picture
+// format) is a new row of DocumentKinds and a case in the conversions
+// below, and both the viewer and quillet-convert take it from here.
+
+#include "common/ByteStream.h"
+#include "decoder/ListingConverter.h"
+#include "image/BsaveConverter.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quillet {
+
+enum class DocumentKind { TokenizedBasic, BsaveImage, AsciiText };
+
+// What a document is shown as.
+enum class DocumentRole { Listing, Picture };
+
+inline constexpr std::uint8_t TokenizedBasicMark = 0xFF;
+inline constexpr std::uint8_t BsaveImageMark = 0xFE;
+// The row for a first byte no other row claims, and for an empty file.
+inline constexpr int AnyFirstByte = -1;
+
+struct DocumentKindInfo {
+    DocumentKind kind;
+    int firstByte; // the mark the kind starts with, or AnyFirstByte
+    DocumentRole role;
+    std::string_view mimeType; // as the desktop knows the kind
+};
+
+// Searched in order; the AnyFirstByte row comes last.
+inline constexpr DocumentKindInfo DocumentKinds[] = {
+    {DocumentKind::TokenizedBasic, TokenizedBasicMark, DocumentRole::Listing, "application/x-msx-basic"},
+    {DocumentKind::BsaveImage, BsaveImageMark, DocumentRole::Picture, "image/x-msx-bsave"},
+    {DocumentKind::AsciiText, AnyFirstByte, DocumentRole::Listing, "text/plain"},
+};
+
+// The kind by the first byte alone; nullopt stands for an empty file.
+DocumentKind documentKindOf(std::optional<std::uint8_t> firstByte);
+const DocumentKindInfo& documentKindInfo(DocumentKind kind);
+
+// The start of an opened document. Reading it leaves the source just after
+// the first byte, where the conversions below go on.
+struct DocumentHead {
+    std::optional<std::uint8_t> firstByte; // none for an empty file
+    DocumentKind kind = DocumentKind::AsciiText;
+    std::string name; // for error texts
+};
+
+// Throws QuilletError(ReadFailed) when the first byte cannot be read.
+DocumentHead readDocumentHead(ByteSource& source, std::string name);
+
+// The ASCII listing of a listing document: a tokenized program converted
+// line by line, anything else copied unchanged, its first byte included.
+// Throws QuilletError: DamagedProgram, ReadFailed, or the sink's error.
+void writeListing(const DocumentHead& head, ByteSource& rest, ByteSink& out, const ListingOptions& options);
+
+// The BMP picture of a picture document in screen mode `mode`. Throws
+// QuilletError: UnsupportedScreenMode before anything is read or written,
+// ReadFailed, or the sink's error.
+void writePicture(const DocumentHead& head, ByteSource& rest, int mode, BsaveConverter& converter, ByteSink& out);
+
+} // namespace quillet
