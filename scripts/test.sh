@@ -35,10 +35,14 @@ mkdir -p build-fuzz/artifacts
 for target in build-fuzz/fuzz/fuzz_*; do
   [ -x "$target" ] || continue
   name=$(basename "$target")
+  case $name in *_replay) continue ;; esac # the plain-main replays of a build with tests
   corpus="build-fuzz/corpus/$name"
   mkdir -p "$corpus"
   seeds=()
   [ -d "fuzz/seeds/$name" ] && seeds+=("fuzz/seeds/$name")
+  # Inputs that once broke the target start every run; libFuzzer writes only
+  # to the first folder, so these stay as they are.
+  [ -d "tests/crashers/$name" ] && seeds+=("tests/crashers/$name")
   echo "-- $name"
   log="build-fuzz/$name.log"
   if ! "$target" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \

@@ -1,11 +1,7 @@
 #include "tools/PictureGen.h"
 
-#include "common/ByteStream.h"
-#include "image/BsaveConverter.h"
-
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <stdexcept>
 
 namespace quillet::gen {
@@ -314,28 +310,6 @@ std::uint32_t crc32(std::string_view bytes)
     for (const char ch : bytes)
         crc = table[(crc ^ static_cast<std::uint8_t>(ch)) & 0xFF] ^ (crc >> 8);
     return crc ^ 0xFFFFFFFFu;
-}
-
-std::string goldenManifest()
-{
-    std::vector<GoldenPicture> pictures = goldenPictures();
-    pictures.push_back({"sample.sc5", 5, sampleScreen5()});
-    pictures.push_back({"sample.s12", 12, sampleScreen12()});
-
-    std::string text = "# BMP pictures of the generated images (tools/PictureGen.cpp), one per line:\n"
-                       "# mode, name, BMP size in bytes, CRC-32 of the BMP (the zlib/PNG CRC) in hex.\n"
-                       "# Regenerate: build/quillet-imagegen golden > tests/data/image-golden.txt\n";
-    auto converter = std::make_unique<BsaveConverter>();
-    for (const GoldenPicture& picture : pictures) {
-        MemorySource source(std::string_view(picture.file).substr(1));
-        StringSink bmp;
-        converter->convert(source, picture.mode, bmp);
-        char line[128];
-        std::snprintf(line, sizeof line, "%d %s %zu %08x\n", picture.mode, picture.name.c_str(), bmp.str().size(),
-                      static_cast<unsigned>(crc32(bmp.str())));
-        text += line;
-    }
-    return text;
 }
 
 } // namespace quillet::gen

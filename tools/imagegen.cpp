@@ -1,7 +1,7 @@
 // quillet-imagegen: writes the pictures the project makes itself.
 //   quillet-imagegen samples DIR   sample.sc5 and sample.s12 into DIR
 //   quillet-imagegen inputs DIR    the inputs of the golden tests into DIR
-//   quillet-imagegen golden        the golden manifest to standard output
+// The golden manifest itself is quillet-golden's.
 
 #include "tools/PictureGen.h"
 
@@ -25,7 +25,7 @@ bool writeFile(const std::filesystem::path& path, const std::string& bytes)
 
 int usage()
 {
-    std::fprintf(stderr, "usage: quillet-imagegen samples DIR | inputs DIR | golden\n");
+    std::fprintf(stderr, "usage: quillet-imagegen samples DIR | inputs DIR\n");
     return 2;
 }
 
@@ -37,11 +37,6 @@ int main(int argc, char** argv)
     if (argc < 2)
         return usage();
     const std::string command = argv[1];
-    if (command == "golden" && argc == 2) {
-        const std::string manifest = goldenManifest();
-        std::fwrite(manifest.data(), 1, manifest.size(), stdout);
-        return std::fflush(stdout) == 0 ? 0 : 1;
-    }
     if (argc != 3)
         return usage();
     const std::filesystem::path dir = argv[2];

@@ -1,15 +1,22 @@
-// The generated pictures: the bundled samples, the golden checksums of
-// every mode, cut-off samples, and the shared corpus of real pictures.
+// The generated pictures: the bundled samples, the golden manifest (every
+// mode and the sample listings), cut-off samples, and the shared corpus of
+// real pictures.
 
+#include "ConvertRunner.h"
 #include "image/BsaveConverter.h"
 #include "support/TestSupport.h"
 #include "test_image_bmp.h"
+#include "tools/Golden.h"
 #include "tools/PictureGen.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
+#include <map>
 #include <memory>
+#include <set>
+#include <sstream>
 
 using namespace quillet;
 using namespace quillet::test;
@@ -63,12 +70,63 @@ TEST(GeneratedPictures, SamplesAreRealBsaveFiles)
 
 TEST(GeneratedPictures, GoldenChecksumsOfEveryMode)
 {
-    // Regenerate after an intended change with:
-    //   build/quillet-imagegen golden > tests/data/image-golden.txt
-    const std::string manifest = gen::goldenManifest();
-    EXPECT_EQ(manifest, readFile(sourceDir() / "tests/data/image-golden.txt"));
+    // Regenerate after an intended change with: bash scripts/write-golden.sh
+    const std::string manifest = golden::manifest(golden::outputs(sourceDir() / "samples"));
+    EXPECT_EQ(manifest, readFile(sourceDir() / "tests/data/golden.txt"));
     for (const char* mode : {"\n5 ", "\n6 ", "\n7 ", "\n8 ", "\n10 ", "\n11 ", "\n12 "})
         EXPECT_NE(manifest.find(mode), std::string::npos) << "no golden picture for mode" << mode;
+}
+
+// Each line of the stored manifest against what quillet-convert writes for
+// its input now, through the program's own option handling.
+TEST(GeneratedPictures, EveryGoldenLineIsWhatTheConverterWrites)
+{
+    std::map<std::string, std::string> pictures;
+    for (const gen::GoldenPicture& picture : gen::goldenPictures())
+        pictures[picture.name] = picture.file;
+    pictures["sample.sc5"] = gen::sampleScreen5();
+    pictures["sample.s12"] = gen::sampleScreen12();
+    const std::map<std::string, std::vector<std::string>> listingOptions = {
+        {"ascii", {}}, {"rtf-ank", {"--rtf"}}, {"rtf-kanji", {"--rtf", "--kanji"}}};
+
+    ScratchDir dir;
+    std::set<std::string> checked;
+    std::istringstream lines(readFile(sourceDir() / "tests/data/golden.txt"));
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line.empty() || line[0] == '#')
+            continue;
+        std::istringstream fields(line);
+        std::string kind, name, crc, rest;
+        std::size_t size = 0;
+        ASSERT_TRUE(fields >> kind >> name >> size >> crc && !(fields >> rest)) << "malformed: " << line;
+
+        std::vector<std::string> args;
+        fs::path input = samplePath(name);
+        if (const auto listing = listingOptions.find(kind); listing != listingOptions.end()) {
+            args = listing->second;
+        } else {
+            const auto picture = pictures.find(name);
+            ASSERT_NE(picture, pictures.end()) << "no generated picture for: " << line;
+            input = dir / name;
+            writeFile(input, picture->second);
+            args = {"--screen", kind};
+        }
+        args.push_back(input.string());
+        args.push_back((dir / "out").string());
+        const ConvertResult result = runConvert(args);
+        ASSERT_EQ(result.status, cli::ExitOk) << line << "\n" << result.err;
+
+        const std::string out = readFile(dir / "out");
+        char actual[16];
+        std::snprintf(actual, sizeof actual, "%08x", static_cast<unsigned>(gen::crc32(out)));
+        EXPECT_EQ(out.size(), size) << line;
+        EXPECT_EQ(actual, crc) << line;
+        checked.insert(kind + " " + name);
+    }
+    for (const char* expected :
+         {"5 golden5.sc5", "12 sample.s12", "ascii sample.bas", "rtf-ank sample.bas", "rtf-kanji sample.bas"})
+        EXPECT_TRUE(checked.count(expected)) << "no line for " << expected;
 }
 
 TEST(GeneratedPictures, Crc32IsTheStandardOne)
