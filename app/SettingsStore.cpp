@@ -1,5 +1,7 @@
 #include "app/SettingsStore.h"
 
+#include "common/Utf8.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
@@ -166,45 +168,6 @@ bool replaceFile(const std::string& target, std::string_view bytes, mode_t mode)
     FdGuard dirFd(openRetrying(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dirFd.get() >= 0)
         ::fsync(dirFd.get());
-    return true;
-}
-
-bool isValidUtf8(std::string_view text)
-{
-    std::size_t i = 0;
-    while (i < text.size()) {
-        auto byte = static_cast<unsigned char>(text[i]);
-        if (byte < 0x80) {
-            ++i;
-            continue;
-        }
-        std::size_t length;
-        std::uint32_t code;
-        if ((byte & 0xE0) == 0xC0) {
-            length = 2;
-            code = byte & 0x1Fu;
-        } else if ((byte & 0xF0) == 0xE0) {
-            length = 3;
-            code = byte & 0x0Fu;
-        } else if ((byte & 0xF8) == 0xF0) {
-            length = 4;
-            code = byte & 0x07u;
-        } else {
-            return false;
-        }
-        if (text.size() - i < length)
-            return false;
-        for (std::size_t k = 1; k < length; ++k) {
-            auto next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80)
-                return false;
-            code = (code << 6) | (next & 0x3Fu);
-        }
-        static constexpr std::uint32_t Smallest[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (code < Smallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-            return false;
-        i += length;
-    }
     return true;
 }
 

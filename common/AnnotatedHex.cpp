@@ -4,17 +4,6 @@
 
 namespace quillet {
 
-int hexDigitValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 std::string bytesFromAnnotatedHex(std::string_view annotated)
 {
     std::string bytes;

@@ -3,13 +3,12 @@
 // files. Pairs of hex digits separated by blanks; "#" starts a comment that
 // runs to the end of the line.
 
+#include "common/HexDigits.h"
+
 #include <string>
 #include <string_view>
 
 namespace quillet {
-
-// 0 to 15 for a hex digit of either case, -1 for anything else.
-int hexDigitValue(char c);
 
 // Throws std::invalid_argument on a character that is neither a hex digit,
 // a blank nor part of a comment, and on a lone digit.

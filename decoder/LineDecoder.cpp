@@ -1,5 +1,7 @@
 #include "decoder/LineDecoder.h"
 
+#include "common/HexDigits.h"
+
 #include "decoder/RealNumber.h"
 #include "decoder/TokenTables.h"
 
@@ -41,10 +43,9 @@ void appendDecimal(std::string& out, unsigned value)
 
 std::string hexDigits(std::uint16_t value)
 {
-    static constexpr char Hex[] = "0123456789ABCDEF";
     std::string text(4, '0');
     for (int i = 0; i < 4; ++i)
-        text[static_cast<std::size_t>(i)] = Hex[(value >> (12 - 4 * i)) & 0xF];
+        text[static_cast<std::size_t>(i)] = upperHexDigit(static_cast<unsigned>(value >> (12 - 4 * i)));
     return text;
 }
 
@@ -67,14 +68,14 @@ public:
                     out_ += static_cast<char>(b);
                     continue;
                 }
-                if (string_ && b != 0x22) {
+                if (string_ && b != token::Quote) {
                     out_ += static_cast<char>(b);
                     continue;
                 }
                 if (data_) {
-                    if (b == 0x22)
+                    if (b == token::Quote)
                         dataQuote_ = !dataQuote_;
-                    if (b == 0x3A && !dataQuote_) {
+                    if (b == token::Colon && !dataQuote_) {
                         data_ = false;
                         setPending(b);
                     } else {
@@ -126,48 +127,48 @@ private:
         unsigned value;
         std::uint8_t next;
         switch (b) {
-        case 0x00: return false;
-        case 0x01:
+        case token::LineEnd: return false;
+        case token::GraphicPrefix:
             if (!in_.next(next))
                 return false;
-            out_ += '\x01';
+            out_ += static_cast<char>(token::GraphicPrefix);
             out_ += static_cast<char>(next);
             return true;
-        case 0x0B:
+        case token::OctalConstant:
             if (!read16(value))
                 return false;
             out_ += "&O";
             out_ += stripLeadingZeros(octalDigits(static_cast<std::uint16_t>(value)));
             return true;
-        case 0x0C:
+        case token::HexConstant:
             if (!read16(value))
                 return false;
             out_ += "&H";
             out_ += stripLeadingZeros(hexDigits(static_cast<std::uint16_t>(value)));
             return true;
-        case 0x0D:
-        case 0x0E:
-        case 0x1C:
+        case token::LineAddress:
+        case token::LineNumber:
+        case token::IntegerConstant:
             if (!read16(value))
                 return false;
             appendDecimal(out_, value);
             return true;
-        case 0x0F:
+        case token::ByteConstant:
             if (!in_.next(next))
                 return false;
             appendDecimal(out_, next);
             return true;
-        case 0x1D:
-        case 0x1F: {
+        case token::SingleConstant:
+        case token::DoubleConstant: {
             std::array<std::uint8_t, 8> bytes;
-            const std::size_t count = b == 0x1D ? 4 : 8;
+            const std::size_t count = b == token::SingleConstant ? 4 : 8;
             if (!readBytes(bytes.data(), count))
                 return false;
-            out_ += realConstantText(std::span(bytes.data(), count), b == 0x1F);
+            out_ += realConstantText(std::span(bytes.data(), count), b == token::DoubleConstant);
             return true;
         }
-        case 0x3A: return colon();
-        case 0xFF:
+        case token::Colon: return colon();
+        case token::FunctionPrefix:
             if (!in_.next(next))
                 return false;
             if (auto name = functionToken(next)) {
@@ -180,23 +181,23 @@ private:
             return true;
         default: break;
         }
-        if (b >= 0x11 && b <= 0x1A) {
-            out_ += static_cast<char>('0' + (b - 0x11));
+        if (b >= token::FirstDigit && b <= token::LastDigit) {
+            out_ += static_cast<char>('0' + (b - token::FirstDigit));
             return true;
         }
         if (b < 0x20)
             return true; // codes without meaning
         if (auto keyword = statementToken(b)) {
             out_ += *keyword;
-            if (b == 0x84) {
+            if (b == token::Data) {
                 data_ = true;
                 dataQuote_ = false;
-            } else if (b == 0x8F || b == 0xE6) {
+            } else if (b == token::Rem || b == token::Apostrophe) {
                 comment_ = true;
             }
             return true;
         }
-        if (b == 0x22)
+        if (b == token::Quote)
             string_ = !string_;
         out_ += static_cast<char>(b);
         return true;
@@ -207,16 +208,16 @@ private:
         std::uint8_t n;
         if (!in_.next(n))
             return false;
-        if (n == 0xA1) {
+        if (n == token::Else) {
             out_ += "ELSE";
             return true;
         }
-        if (n == 0x8F) {
+        if (n == token::Rem) {
             comment_ = true;
             std::uint8_t m;
             if (!in_.next(m))
                 return false;
-            if (m == 0xE6) {
+            if (m == token::Apostrophe) {
                 out_ += '\'';
                 return true;
             }

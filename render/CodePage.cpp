@@ -1,5 +1,7 @@
 #include "render/CodePage.h"
 
+#include "render/RtfEscape.h"
+
 #include <cerrno>
 #include <iconv.h>
 
@@ -7,38 +9,7 @@ namespace quillet {
 
 namespace {
 
-constexpr char HexDigits[] = "0123456789ABCDEF";
-
 const iconv_t NoConverter = reinterpret_cast<iconv_t>(-1);
-
-void appendHexEscape(std::string& out, std::uint8_t byte)
-{
-    out += "\\'";
-    out += HexDigits[byte >> 4];
-    out += HexDigits[byte & 0x0F];
-}
-
-void appendUnicodeEscape(std::string& out, char32_t codePoint)
-{
-    auto escape = [&out](unsigned unit) {
-        // RTF numbers are signed 16-bit.
-        out += "\\u";
-        out += std::to_string(unit >= 0x8000 ? static_cast<int>(unit) - 0x10000 : static_cast<int>(unit));
-        out += '?';
-    };
-    if (codePoint >= 0x10000 && codePoint <= 0x10FFFF) {
-        const char32_t v = codePoint - 0x10000;
-        escape(0xD800 + (v >> 10));
-        escape(0xDC00 + (v & 0x3FF));
-    } else {
-        escape(codePoint);
-    }
-}
-
-bool isRtfSpecial(std::uint8_t byte)
-{
-    return byte == '\\' || byte == '{' || byte == '}';
-}
 
 std::string iconvName(int codePage)
 {
@@ -52,66 +23,6 @@ std::string iconvName(int codePage)
 }
 
 } // namespace
-
-void appendUtf8(std::string& out, char32_t c)
-{
-    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
-        c = ReplacementCharacter;
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
-std::u32string decodeUtf8(std::string_view in)
-{
-    std::u32string out;
-    out.reserve(in.size());
-    std::size_t i = 0;
-    while (i < in.size()) {
-        const auto lead = static_cast<std::uint8_t>(in[i]);
-        if (lead < 0x80) {
-            out += lead;
-            ++i;
-            continue;
-        }
-        std::size_t length = 0;
-        char32_t c = 0, minimum = 0;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2, c = lead & 0x1F, minimum = 0x80;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3, c = lead & 0x0F, minimum = 0x800;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4, c = lead & 0x07, minimum = 0x10000;
-        }
-        bool ok = length != 0 && i + length <= in.size();
-        for (std::size_t k = 1; ok && k < length; ++k) {
-            const auto next = static_cast<std::uint8_t>(in[i + k]);
-            ok = (next & 0xC0) == 0x80;
-            c = (c << 6) | (next & 0x3F);
-        }
-        ok = ok && c >= minimum && c <= 0x10FFFF && !(c >= 0xD800 && c <= 0xDFFF);
-        if (!ok) {
-            out += ReplacementCharacter;
-            ++i;
-            continue;
-        }
-        out += c;
-        i += length;
-    }
-    return out;
-}
 
 std::string rtfFontNameCp932(std::string_view utf8)
 {
@@ -134,7 +45,7 @@ std::string rtfFontNameCp932(std::string_view utf8)
         if (produced == 1) {
             const auto byte = static_cast<std::uint8_t>(bytes[0]);
             if (byte < 0x20 || byte == 0x7F)
-                appendHexEscape(out, byte);
+                appendRtfHexEscape(out, byte);
             else if (isRtfSpecial(byte))
                 out += '\\', out += static_cast<char>(byte);
             else
@@ -143,13 +54,13 @@ std::string rtfFontNameCp932(std::string_view utf8)
             // A trail byte that reads as "\", "{" or "}" would end the name
             // or the group; the whole character goes as escapes then.
             if (isRtfSpecial(static_cast<std::uint8_t>(bytes[1]))) {
-                appendHexEscape(out, static_cast<std::uint8_t>(bytes[0]));
-                appendHexEscape(out, static_cast<std::uint8_t>(bytes[1]));
+                appendRtfHexEscape(out, static_cast<std::uint8_t>(bytes[0]));
+                appendRtfHexEscape(out, static_cast<std::uint8_t>(bytes[1]));
             } else {
                 out.append(bytes, 2);
             }
         } else {
-            appendUnicodeEscape(out, c);
+            appendRtfUnicodeEscape(out, c);
         }
     }
     if (converter != NoConverter)

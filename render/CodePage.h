@@ -3,19 +3,13 @@
 // names go into the RTF font table as code page 932 bytes, and RTF text
 // in a code-page font comes back out as Unicode.
 
+#include "common/Utf8.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace quillet {
-
-inline constexpr char32_t ReplacementCharacter = 0xFFFD;
-
-// Appends the UTF-8 form of a code point (U+FFFD for one that has none).
-void appendUtf8(std::string& out, char32_t codePoint);
-
-// Decodes UTF-8; each byte of a malformed sequence becomes U+FFFD.
-std::u32string decodeUtf8(std::string_view utf8);
 
 // A font name (UTF-8) as it goes into an RTF font table of a code page 932
 // document: characters of code page 932 as their bytes, so that a reader

@@ -1,6 +1,7 @@
 #include "render/RtfListing.h"
 
 #include "render/CodePage.h"
+#include "render/RtfEscape.h"
 
 #include <algorithm>
 
@@ -17,17 +18,11 @@ constexpr std::string_view HeaderStart =
     "{\\rtf1\\ansi\\ansicpg932\\deff0\\deflang1033\\deflangfe1041{\\fonttbl{\\f0\\fnil\\fcharset";
 constexpr std::string_view LineEnd = "\\par\r\n";
 constexpr std::string_view Closing = "\\par}\r\n";
-constexpr char HexDigits[] = "0123456789ABCDEF";
-
-void appendEscape(std::string& out, std::uint8_t byte)
-{
-    const char escape[4] = {'\\', '\'', HexDigits[byte >> 4], HexDigits[byte & 0x0F]};
-    out.append(escape, 4);
-}
-
+// \fN\'HH\f0: one byte in another font of the listing.
 void appendFontEscape(std::string& out, char font, std::uint8_t byte)
 {
-    const char escape[10] = {'\\', 'f', font, '\\', '\'', HexDigits[byte >> 4], HexDigits[byte & 0x0F], '\\', 'f', '0'};
+    const char escape[10] = {'\\', 'f', font, '\\', '\'', upperHexDigit(byte >> 4u), upperHexDigit(byte),
+                             '\\', 'f', '0'};
     out.append(escape, 10);
 }
 
@@ -41,7 +36,7 @@ void appendText(std::string& out, std::uint8_t byte, const RtfListingOptions& op
     if (byte == SmallYu && mapsSmallYu(options))
         appendFontEscape(out, '2', mappedCodeFor0xAD(options));
     else
-        appendEscape(out, byte);
+        appendRtfHexEscape(out, byte);
 }
 
 void appendFontEntry(std::string& out, int charset, const std::string& name)

@@ -1,6 +1,7 @@
 #include "ui/ListingRtfWriter.h"
 
 #include "render/CodePage.h"
+#include "render/RtfEscape.h"
 
 #include <QTextBlock>
 #include <QTextDocument>
@@ -11,8 +12,6 @@
 #include <vector>
 
 namespace {
-
-constexpr char HexDigits[] = "0123456789ABCDEF";
 
 struct FontEntry {
     QString family;
@@ -98,7 +97,7 @@ void appendText(std::string& out, const QString& text, bool symbolCoded)
 {
     for (const QChar ch : text) {
         const char16_t c = ch.unicode();
-        if (c == u'\\' || c == u'{' || c == u'}') {
+        if (quillet::isRtfSpecial(c)) {
             out += '\\';
             out += static_cast<char>(c);
         } else if (c == u'\t') {
@@ -106,13 +105,9 @@ void appendText(std::string& out, const QString& text, bool symbolCoded)
         } else if (c >= 0x20 && c < 0x7F) {
             out += static_cast<char>(c);
         } else if (symbolCoded && c >= 0xF000 && c <= 0xF0FF) {
-            out += "\\'";
-            out += HexDigits[(c >> 4) & 0x0F];
-            out += HexDigits[c & 0x0F];
+            quillet::appendRtfHexEscape(out, static_cast<std::uint8_t>(c & 0xFF));
         } else {
-            out += "\\u";
-            out += std::to_string(static_cast<std::int16_t>(c));
-            out += '?';
+            quillet::appendRtfUnicodeEscape(out, c); // one UTF-16 unit, surrogates one by one
         }
     }
 }

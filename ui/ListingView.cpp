@@ -40,13 +40,7 @@ constexpr qint64 ResponsiveAfterMs = 100;
 
 void appendCharacter(QString& out, char32_t c)
 {
-    if (c < 0x10000) {
-        out += QChar(static_cast<char16_t>(c));
-    } else {
-        const char32_t v = c - 0x10000;
-        out += QChar(static_cast<char16_t>(0xD800 + (v >> 10)));
-        out += QChar(static_cast<char16_t>(0xDC00 + (v & 0x3FF)));
-    }
+    out += QChar::fromUcs4(c);
 }
 
 // Characters a text layout cannot show as themselves (control codes would
@@ -486,8 +480,8 @@ void ListingView::showListing(const QString& rtfPath, int mappedCodeFor0xAD, con
 
 ListingFormat ListingView::listingFormat() const
 {
-    return {defaultTextColor(), backgroundColor(), document()->defaultFont().pointSize(), defaultCharset_,
-            defaultFontName_, wordWrap()};
+    return {defaultTextColor(), backgroundColor(), document()->defaultFont().pointSize(),
+            defaultCharset_,    defaultFontName_,  wordWrap()};
 }
 
 void ListingView::applyListingFormat(const ListingFormat& format)
