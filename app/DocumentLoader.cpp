@@ -133,8 +133,8 @@ void DocumentLoader::loadListing(FilePtr& input, ByteSource& source, const Docum
         if (builtSource.failed())
             throw QuilletError(ErrorKind::ReadFailed, listing.path());
     }
-    host_.showListing({localToQString(temps_.rtfTempPath()), localToQString(listing.path()), lines,
-                       mappedCodeFor0xAD(options)});
+    host_.showListing(
+        {localToQString(temps_.rtfTempPath()), localToQString(listing.path()), lines, mappedCodeFor0xAD(options)});
     temps_.adoptAsciiTempPath(listing.release());
     state_.listingSourcePath = localPath(path);
     if (!reload)

@@ -82,10 +82,8 @@ public:
 
 private:
     void load(const QString& path, bool reload);
-    void loadListing(FilePtr& input, ByteSource& source, const DocumentHead& head, const QString& path,
-                     bool reload);
-    void loadPicture(FilePtr& input, ByteSource& source, const DocumentHead& head, const QString& path,
-                     bool reload);
+    void loadListing(FilePtr& input, ByteSource& source, const DocumentHead& head, const QString& path, bool reload);
+    void loadPicture(FilePtr& input, ByteSource& source, const DocumentHead& head, const QString& path, bool reload);
 
     Settings& settings_;
     DocumentState& state_;

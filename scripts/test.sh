@@ -15,6 +15,9 @@ bash scripts/install-deps.sh
 generator=()
 command -v ninja >/dev/null && generator=(-G Ninja)
 
+echo "== formatting (.clang-format)"
+git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
+
 echo "== build and unit tests"
 bash scripts/build.sh
 ctest --test-dir build --output-on-failure --parallel "$jobs"

@@ -724,7 +724,8 @@ void TForm1::screenCommand(int mode)
 void TForm1::Help2Click()
 {
     if (!help_->showContents(helpFile_))
-        reportFailure(status::HelpFailed, QuilletError(ErrorKind::ReadFailed, QFile::encodeName(helpFile_).toStdString()));
+        reportFailure(status::HelpFailed,
+                      QuilletError(ErrorKind::ReadFailed, QFile::encodeName(helpFile_).toStdString()));
 }
 
 void TForm1::reportFailure(std::string_view whatFailed, const std::exception& cause)
@@ -799,8 +800,8 @@ int TForm1::openDialogFilterIndex() const
 ListingFormat TForm1::listingFormat() const
 {
     const std::string& font = Settings_.isAnkMode ? Settings_.fontNameAnk : Settings_.fontNameKanji;
-    return {Choices.ColorDialog2, Choices.ColorDialog1, Settings_.fontSize, Settings_.fontCharset,
-            QString::fromStdString(font), Settings_.useWordWrap};
+    return {Choices.ColorDialog2,  Choices.ColorDialog1,         Settings_.fontSize,
+            Settings_.fontCharset, QString::fromStdString(font), Settings_.useWordWrap};
 }
 
 void TForm1::showListing(const app::ListingFiles& listing)

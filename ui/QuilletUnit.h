@@ -21,9 +21,9 @@
 #include <array>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string_view>
-#include <memory>
 
 class FindDialog;
 class TForm2;

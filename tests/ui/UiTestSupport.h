@@ -59,7 +59,10 @@ private:
 // The format the main window shows a listing in with these settings.
 inline ListingFormat formatOf(const Settings& settings, QColor text, QColor background)
 {
-    return {text, background, settings.fontSize, settings.fontCharset,
+    return {text,
+            background,
+            settings.fontSize,
+            settings.fontCharset,
             QString::fromStdString(settings.isAnkMode ? settings.fontNameAnk : settings.fontNameKanji),
             settings.useWordWrap};
 }
