@@ -15,17 +15,30 @@ std::string localPath(const QString& path)
     return QFile::encodeName(path).toStdString();
 }
 
-// Qt gives no errno; the cause is read off the file where it can be.
-ErrorKind causeOfFailedOpen(const QString& path, QFileDevice::FileError error, ErrorKind otherwise)
+// Qt gives no errno; the cause is read off the file and its folder.
+ErrorKind causeOfFailedRead(const QString& path)
 {
     const QFileInfo info(path);
-    if (error == QFileDevice::PermissionsError)
-        return ErrorKind::PermissionDenied;
-    if (otherwise == ErrorKind::ReadFailed && !info.exists())
+    if (!info.exists())
         return ErrorKind::FileNotFound;
+    if (!info.isFile())
+        return ErrorKind::NotRegularFile;
+    if (!info.isReadable())
+        return ErrorKind::PermissionDenied;
+    return ErrorKind::ReadFailed;
+}
+
+ErrorKind causeOfFailedCreate(const QString& path)
+{
+    const QFileInfo info(path);
     if (info.exists() && !info.isFile())
         return ErrorKind::NotRegularFile;
-    return otherwise;
+    const QFileInfo folder(info.absolutePath());
+    if (!folder.exists())
+        return ErrorKind::FileNotFound;
+    if (!folder.isWritable() || (info.exists() && !info.isWritable()))
+        return ErrorKind::PermissionDenied;
+    return ErrorKind::CreateFailed;
 }
 
 } // namespace
@@ -34,10 +47,10 @@ void copyReplacing(const QString& from, const QString& to)
 {
     QFile source(from);
     if (!source.open(QIODevice::ReadOnly))
-        throw QuilletError(causeOfFailedOpen(from, source.error(), ErrorKind::ReadFailed), localPath(from));
+        throw QuilletError(causeOfFailedRead(from), localPath(from));
     QSaveFile target(to);
     if (!target.open(QIODevice::WriteOnly))
-        throw QuilletError(causeOfFailedOpen(to, target.error(), ErrorKind::CreateFailed), localPath(to));
+        throw QuilletError(causeOfFailedCreate(to), localPath(to));
     char buffer[64 * 1024];
     for (;;) {
         const qint64 got = source.read(buffer, sizeof buffer);

@@ -332,11 +332,6 @@ void ListingView::loadRtfFile(const QString& path)
     showDocument(doc);
 }
 
-void ListingView::loadRtf(std::string_view rtf)
-{
-    showDocument(readRtf(rtf)); // throws before anything changes
-}
-
 void ListingView::showDocument(const RtfDocument& doc)
 {
     // A large load lets events through; one of them must not start another

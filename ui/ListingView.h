@@ -50,7 +50,6 @@ public:
     // then unchanged. A load that takes long keeps the window painting
     // (input events wait) and reports loadProgress.
     void loadRtfFile(const QString& path);
-    void loadRtf(std::string_view rtf);
 
     // A built listing: loads the RTF file, font 2 showing the small "yu"
     // at `mappedCodeFor0xAD`, then applies the format. Throws as

@@ -44,6 +44,13 @@ protected:
         return showListingBytes(view, listing, settings, text, background, dir / "listing.rtf");
     }
 
+    // An RTF document as the view reads it from a file.
+    void loadRtf(ListingView& target, std::string_view rtf)
+    {
+        writeFile(dir / "loaded.rtf", rtf);
+        target.loadRtfFile(QString::fromStdString((dir / "loaded.rtf").string()));
+    }
+
     static Settings kanjiSettings()
     {
         Settings settings;
@@ -250,8 +257,8 @@ TEST_F(ListingViewTest, NotRtfOrUnreadableLeavesTheContent)
 {
     build("10 KEEP\r\n");
     writeFile(dir / "plain.txt", "10 PRINT");
-    for (const auto& [path, kind] : {std::pair{dir / "plain.txt", ErrorKind::NotRtf},
-                                     std::pair{dir / "missing.rtf", ErrorKind::ReadFailed}}) {
+    for (const auto& [path, kind] :
+         {std::pair{dir / "plain.txt", ErrorKind::NotRtf}, std::pair{dir / "missing.rtf", ErrorKind::ReadFailed}}) {
         try {
             view.loadRtfFile(QString::fromStdString(path.string()));
             ADD_FAILURE() << path;
@@ -275,9 +282,9 @@ TEST_F(ListingViewTest, FailedLoadShowsNoCountAndNoFormatting)
 
 TEST_F(ListingViewTest, ForeignRtfWithUnicodeAndColourTable)
 {
-    view.loadRtf("{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\froman\\fcharset0 Times New Roman;}}"
-                 "{\\colortbl;\\red255\\green0\\blue0;}{\\*\\generator Writer;}"
-                 "\\pard\\plain \\cf1 Caf\\'e9 \\u8364\\'80 \\u12354?\\par second\\line third}");
+    loadRtf(view, "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\froman\\fcharset0 Times New Roman;}}"
+                  "{\\colortbl;\\red255\\green0\\blue0;}{\\*\\generator Writer;}"
+                  "\\pard\\plain \\cf1 Caf\\'e9 \\u8364\\'80 \\u12354?\\par second\\line third}");
     EXPECT_EQ(view.toPlainText(), QString::fromUtf8("Café € あ\nsecond\nthird"));
 }
 
@@ -294,6 +301,6 @@ TEST_F(ListingViewTest, CopyOffersTextHtmlAndRtf)
     EXPECT_TRUE(data->html().contains(QString::fromUtf8("ｱ月")));
     ListingView pasted;
     const QByteArray rtf = data->data("text/rtf");
-    pasted.loadRtf(std::string_view(rtf.constData(), static_cast<std::size_t>(rtf.size())));
+    loadRtf(pasted, std::string_view(rtf.constData(), static_cast<std::size_t>(rtf.size())));
     EXPECT_EQ(pasted.toPlainText(), QString::fromUtf8("10 ｱ月"));
 }
