@@ -6,9 +6,8 @@
 #include "app/DocumentState.h"
 #include "app/TempFiles.h"
 #include "common/QuilletUnitGrobal.h"
-#include "ui/SettingsHost.h"
-
 #include "ui/ListingView.h"
+#include "ui/SettingsHost.h"
 
 #include <QColor>
 #include <QImage>
