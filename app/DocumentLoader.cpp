@@ -76,6 +76,7 @@ bool DocumentLoader::loadDocument(const QString& path, bool reload)
         return true;
     } catch (const std::exception& error) {
         lastError_ = QString::fromUtf8(error.what());
+        host_.loadFailed(path, error);
     }
     return false;
 }
@@ -86,7 +87,7 @@ void DocumentLoader::load(const QString& path, bool reload)
         host_.showDebugMessage(QStringLiteral("initialOpenFile: ") + path);
     host_.rememberOpenedFile(path);
 
-    FilePtr input = openForReading(localPath(path));
+    FilePtr input = openRegularFileForReading(localPath(path));
     FileSource source(input.get());
     const DocumentHead head = readDocumentHead(source, localPath(path));
     const DocumentKindInfo& kind = documentKindInfo(head.kind);
@@ -99,24 +100,25 @@ void DocumentLoader::load(const QString& path, bool reload)
     settings_.lastOpenFilterIndex = host_.openDialogFilterIndex();
     saveSettings(storePath_, settings_, {setting::LastOpenDir, setting::LastOpenFilterIndex});
 
+    std::string_view status = status::Opened;
     switch (kind.role) {
     case DocumentRole::Picture:
         loadPicture(input, source, head, path, reload);
         state_.imageLoaded = true;
         break;
     case DocumentRole::Listing:
-        loadListing(input, source, head, path, reload);
+        status = loadListing(input, source, head, path, reload);
         state_.listingLoaded = true;
         break;
     }
-    host_.documentLoaded(path);
+    host_.documentLoaded(path, status);
 }
 
-void DocumentLoader::loadListing(FilePtr& input, ByteSource& source, const DocumentHead& head, const QString& path,
-                                 bool reload)
+std::string_view DocumentLoader::loadListing(FilePtr& input, ByteSource& source, const DocumentHead& head,
+                                             const QString& path, bool reload)
 {
     FreshFile listing(temps_.createFreshOutput());
-    writeListing(head, source, listing.sink(), ListingOptions{settings_.isViewOverLine65530});
+    const ProgramEnd end = writeListing(head, source, listing.sink(), ListingOptions{settings_.isViewOverLine65530});
     listing.close();
     input.reset();
 
@@ -139,6 +141,7 @@ void DocumentLoader::loadListing(FilePtr& input, ByteSource& source, const Docum
     state_.listingSourcePath = localPath(path);
     if (!reload)
         host_.showPage(BasicPageIndex);
+    return end == ProgramEnd::Truncated ? status::OpenedTruncated : status::Opened;
 }
 
 void DocumentLoader::loadPicture(FilePtr& input, ByteSource& source, const DocumentHead& head, const QString& path,

@@ -25,8 +25,10 @@
 #include <QString>
 
 #include <cstdint>
+#include <exception>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace quillet::app {
 
@@ -61,8 +63,11 @@ public:
     virtual void showPreparedPicture() = 0;
     // Brings a page to the front without the page-change handling.
     virtual void showPage(int index) = 0;
-    // A load succeeded: title, status, save commands and page handling.
-    virtual void documentLoaded(const QString& path) = 0;
+    // A load succeeded: title, save commands and page handling, and the
+    // status text (status::Opened, or what the user should know of it).
+    virtual void documentLoaded(const QString& path, std::string_view status) = 0;
+    // A load failed and changed nothing: why, for the status bar.
+    virtual void loadFailed(const QString& path, const std::exception& error) = 0;
 };
 
 class DocumentLoader {
@@ -82,7 +87,9 @@ public:
 
 private:
     void load(const QString& path, bool reload);
-    void loadListing(FilePtr& input, ByteSource& source, const DocumentHead& head, const QString& path, bool reload);
+    // The status text of the loaded listing.
+    std::string_view loadListing(FilePtr& input, ByteSource& source, const DocumentHead& head, const QString& path,
+                                 bool reload);
     void loadPicture(FilePtr& input, ByteSource& source, const DocumentHead& head, const QString& path, bool reload);
 
     Settings& settings_;

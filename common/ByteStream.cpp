@@ -7,6 +7,12 @@
 #include <filesystem>
 #include <utility>
 
+#if defined(__unix__) || defined(__APPLE__)
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace quillet {
 
 bool FileSource::refill()
@@ -33,6 +39,39 @@ FilePtr openForReading(const std::string& path)
     if (!file)
         throw QuilletError(errorKindOfErrno(errno, ErrorKind::ReadFailed), path);
     return file;
+}
+
+FilePtr openRegularFileForReading(const std::string& path)
+{
+#if defined(__unix__) || defined(__APPLE__)
+    // Non-blocking, so that a pipe without a writer opens at once and is
+    // then refused; the file itself is read blocking.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        throw QuilletError(errorKindOfErrno(errno, ErrorKind::ReadFailed), path);
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        ::close(fd);
+        throw QuilletError(ErrorKind::ReadFailed, path);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        ::close(fd);
+        throw QuilletError(ErrorKind::NotRegularFile, path);
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    std::FILE* file = flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0 ? nullptr : ::fdopen(fd, "rb");
+    if (!file) {
+        ::close(fd);
+        throw QuilletError(ErrorKind::ReadFailed, path);
+    }
+    return FilePtr(file);
+#else
+    std::error_code error;
+    const auto status = std::filesystem::status(path, error);
+    if (!error && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+        throw QuilletError(ErrorKind::NotRegularFile, path);
+    return openForReading(path);
+#endif
 }
 
 namespace {

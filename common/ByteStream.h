@@ -94,8 +94,15 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-// Opens a file for reading in binary mode; throws ReadFailed.
+// Opens a file for reading in binary mode. Throws QuilletError named after
+// the cause (FileNotFound, PermissionDenied, NotRegularFile for a folder,
+// ReadFailed).
 FilePtr openForReading(const std::string& path);
+
+// The same for a document the user opens: anything but a regular file (a
+// pipe, a device, a folder) is refused as NotRegularFile without waiting on
+// it, so opening never blocks.
+FilePtr openRegularFileForReading(const std::string& path);
 
 // Writes to a file it opens itself (create or truncate, binary). Buffered;
 // close() reports a failed flush or close, so a full disk is never taken

@@ -19,6 +19,7 @@ inline constexpr int CgPageIndex = 1;
 namespace status {
 inline constexpr std::string_view PleaseOpen = "ファイルを開いてください。";
 inline constexpr std::string_view Opened = "ファイルを開きました。";
+inline constexpr std::string_view OpenedTruncated = "プログラムが途中で切れています。読めた行まで表示しました。";
 inline constexpr std::string_view AsciiSaved = "アスキーセーブしました。";
 inline constexpr std::string_view AsciiSaving = "アスキーセーブ中です。しばらくお待ちください。";
 inline constexpr std::string_view RtfSaved = "RTF形式で保存しました。";

@@ -53,7 +53,8 @@ class LineDecoder {
 public:
     LineDecoder(ByteSource& input, std::string& out) : in_(input), out_(out), lineStart_(out.size()) {}
 
-    void run()
+    // True when the line's end was read, false when the input ran out.
+    bool run()
     {
         std::uint8_t b;
         for (;;) {
@@ -61,7 +62,7 @@ public:
                 b = pending_;
                 hasPending_ = false;
             } else if (!in_.next(b)) {
-                return;
+                return false;
             }
             if (b >= 0x20) {
                 if (comment_) {
@@ -85,7 +86,7 @@ public:
                 }
             }
             if (!dispatch(b))
-                return;
+                return ended_;
         }
     }
 
@@ -127,7 +128,7 @@ private:
         unsigned value;
         std::uint8_t next;
         switch (b) {
-        case token::LineEnd: return false;
+        case token::LineEnd: ended_ = true; return false;
         case token::GraphicPrefix:
             if (!in_.next(next))
                 return false;
@@ -240,14 +241,15 @@ private:
     bool data_ = false;
     bool dataQuote_ = false;
     bool hasPending_ = false;
+    bool ended_ = false;
     std::uint8_t pending_ = 0;
 };
 
 } // namespace
 
-void decodeLine(ByteSource& input, std::string& out)
+bool decodeLine(ByteSource& input, std::string& out)
 {
-    LineDecoder(input, out).run();
+    return LineDecoder(input, out).run();
 }
 
 std::string decodeLine(ByteSource& input)

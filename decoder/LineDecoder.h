@@ -10,9 +10,10 @@
 namespace quillet {
 
 // Reads through the 0x00 that ends the body and appends the line's text to
-// `out`. Stops early, keeping what it has, when the input runs out. Throws
+// `out`. Stops early, keeping what it has, when the input runs out; the
+// result says whether the line's end was read. Throws
 // QuilletError(DamagedProgram) for a real constant with a digit above 9.
-void decodeLine(ByteSource& input, std::string& out);
+bool decodeLine(ByteSource& input, std::string& out);
 std::string decodeLine(ByteSource& input);
 
 std::string stripLeadingZeros(std::string_view text);

@@ -22,16 +22,23 @@ bool read16(ByteSource& input, unsigned& value)
 
 } // namespace
 
-void convertTokenizedBasic(ByteSource& input, ByteSink& output, const ListingOptions& options)
+ProgramEnd convertTokenizedBasic(ByteSource& input, ByteSink& output, const ListingOptions& options)
 {
     std::string line;
     line.reserve(512);
+    ProgramEnd programEnd = ProgramEnd::Complete;
     for (;;) {
         unsigned link, number;
-        if (!read16(input, link) || link == 0)
+        if (!read16(input, link)) {
+            programEnd = ProgramEnd::Truncated;
             break;
-        if (!read16(input, number))
+        }
+        if (link == 0)
             break;
+        if (!read16(input, number)) {
+            programEnd = ProgramEnd::Truncated;
+            break;
+        }
 
         line.clear();
         char digits[8];
@@ -39,20 +46,30 @@ void convertTokenizedBasic(ByteSource& input, ByteSink& output, const ListingOpt
         line.append(digits, end);
         line += ' ';
         const std::size_t bodyStart = line.size();
+        bool lineEnded = false;
         try {
-            decodeLine(input, line);
+            lineEnded = decodeLine(input, line);
         } catch (const QuilletError& error) {
             throw QuilletError(error.kind(), number, error.detail());
         }
-        if (line.size() == bodyStart)
-            break; // an empty body ends the program
+        if (line.size() == bodyStart) {
+            // An empty body ends the program, unless the file ended first.
+            if (!lineEnded)
+                programEnd = ProgramEnd::Truncated;
+            break;
+        }
         if (number < FirstHiddenLine || options.isViewOverLine65530) {
             line += "\r\n";
             output.write(line);
         }
+        if (!lineEnded) {
+            programEnd = ProgramEnd::Truncated;
+            break;
+        }
     }
     if (input.failed())
         throw QuilletError(ErrorKind::ReadFailed);
+    return programEnd;
 }
 
 } // namespace quillet

@@ -10,9 +10,15 @@ struct ListingOptions {
     bool isViewOverLine65530 = true; // keep lines numbered 65530 and above
 };
 
+// How a program's bytes ended: with the zero link after its last line (or
+// an empty line), or cut off before it, in a line or between lines.
+enum class ProgramEnd { Complete, Truncated };
+
 // `input` is positioned just after the leading 0xFF. Lines already written
 // stay in `output` when the conversion fails; the error says in which line.
-// Throws QuilletError: DamagedProgram, ReadFailed, or the sink's error.
-void convertTokenizedBasic(ByteSource& input, ByteSink& output, const ListingOptions& options);
+// A truncated program is listed as far as it goes, its last line as far as
+// it could be read. Throws QuilletError: DamagedProgram, ReadFailed, or the
+// sink's error.
+ProgramEnd convertTokenizedBasic(ByteSource& input, ByteSink& output, const ListingOptions& options);
 
 } // namespace quillet

@@ -38,10 +38,10 @@ DocumentHead readDocumentHead(ByteSource& source, std::string name)
     return head;
 }
 
-void writeListing(const DocumentHead& head, ByteSource& rest, ByteSink& out, const ListingOptions& options)
+ProgramEnd writeListing(const DocumentHead& head, ByteSource& rest, ByteSink& out, const ListingOptions& options)
 {
     switch (head.kind) {
-    case DocumentKind::TokenizedBasic: convertTokenizedBasic(rest, out, options); return;
+    case DocumentKind::TokenizedBasic: return convertTokenizedBasic(rest, out, options);
     case DocumentKind::AsciiText: {
         if (head.firstByte)
             out.put(*head.firstByte);
@@ -50,7 +50,7 @@ void writeListing(const DocumentHead& head, ByteSource& rest, ByteSink& out, con
             out.put(byte);
         if (rest.failed())
             throw QuilletError(ErrorKind::ReadFailed, head.name);
-        return;
+        return ProgramEnd::Complete;
     }
     case DocumentKind::BsaveImage: break;
     }

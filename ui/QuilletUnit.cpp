@@ -333,15 +333,19 @@ void TForm1::buildStatusBar()
     QStatusBar* bar = statusBar();
     bar->setObjectName("StatusBar1");
     bar->setSizeGripEnabled(true);
+    // The widths are the least each panel takes; a longer text widens the
+    // panel (a six-digit line count) or, in the message panel, which takes
+    // the room left, wraps onto a second line: no panel cuts its text.
     const int widths[] = {200, 100, 100, 50};
     for (std::size_t i = 0; i < panels_.size(); ++i) {
         auto* label = new QLabel(bar);
         label->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
         label->setFrameShape(QFrame::Panel);
         label->setFrameShadow(QFrame::Sunken);
-        label->setFixedWidth(widths[i]);
+        label->setMinimumWidth(widths[i]);
         label->setContentsMargins(2, 0, 2, 0);
-        bar->addWidget(label);
+        label->setWordWrap(i == 0);
+        bar->addWidget(label, i == 0 ? 1 : 0);
         panels_[i] = label;
     }
 }
@@ -728,6 +732,13 @@ void TForm1::Help2Click()
                       QuilletError(ErrorKind::ReadFailed, QFile::encodeName(helpFile_).toStdString()));
 }
 
+QString TForm1::failureLine(std::string_view whatFailed, const std::exception& cause) const
+{
+    const auto* error = dynamic_cast<const QuilletError*>(&cause);
+    return qs(whatFailed)
+           + (error ? QString::fromStdString(status::failureCause(*error)) : QString::fromUtf8(cause.what()));
+}
+
 void TForm1::reportFailure(std::string_view whatFailed, const std::exception& cause)
 {
     setPanelText(0, qs(whatFailed));
@@ -830,12 +841,17 @@ void TForm1::showPage(int index)
     pageChangeByLoad_ = false;
 }
 
-void TForm1::documentLoaded(const QString& path)
+void TForm1::documentLoaded(const QString& path, std::string_view status)
 {
     setWindowTitle(path + QStringLiteral(" - ") + qs(ProductName));
-    setPanelText(0, qs(status::Opened));
+    setPanelText(0, qs(status));
     indidateCanSave(State.listingLoaded, State.imageLoaded);
     PageControl1ChangeProc();
+}
+
+void TForm1::loadFailed(const QString&, const std::exception& error)
+{
+    setPanelText(0, failureLine(status::OpenFailed, error));
 }
 
 QColor TForm1::listingTextColor() const

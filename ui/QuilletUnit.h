@@ -120,6 +120,8 @@ private:
     // The one way a failed command is reported: `whatFailed` in panel 0,
     // and a message box with it and the cause.
     void reportFailure(std::string_view whatFailed, const std::exception& cause);
+    // What failed and why, in one line for panel 0.
+    QString failureLine(std::string_view whatFailed, const std::exception& cause) const;
     // The format a listing is shown in: the settings and the colour choosers.
     ListingFormat listingFormat() const;
 
@@ -131,7 +133,8 @@ private:
     void preparePicture(const QString& bmpPath) override;
     void showPreparedPicture() override;
     void showPage(int index) override;
-    void documentLoaded(const QString& path) override;
+    void documentLoaded(const QString& path, std::string_view status) override;
+    void loadFailed(const QString& path, const std::exception& error) override;
 
     // SettingsHost
     ListingChoices& listingChoices() override { return Choices; }

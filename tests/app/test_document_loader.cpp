@@ -15,6 +15,7 @@
 #include <filesystem>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 using namespace quillet;
 using namespace quillet::app;
@@ -27,6 +28,8 @@ struct FakeHost : LoaderHost {
     std::vector<std::string> calls;
     std::string shownListing;
     std::string shownRtf;
+    std::string shownStatus;
+    int failure = -1; // the ErrorKind of the last failed load; -2 for another exception
     std::int64_t shownLineCount = 0;
     std::string preparedPicture;
     std::string shownPicture;
@@ -60,7 +63,17 @@ struct FakeHost : LoaderHost {
         calls.push_back("picture");
     }
     void showPage(int index) override { calls.push_back("page " + std::to_string(index)); }
-    void documentLoaded(const QString& path) override { calls.push_back("loaded " + path.toStdString()); }
+    void documentLoaded(const QString& path, std::string_view status) override
+    {
+        calls.push_back("loaded " + path.toStdString());
+        shownStatus = status;
+        failure = -1;
+    }
+    void loadFailed(const QString&, const std::exception& error) override
+    {
+        const auto* named = dynamic_cast<const QuilletError*>(&error);
+        failure = named ? static_cast<int>(named->kind()) : -2;
+    }
 };
 
 class DocumentLoaderTest : public ::testing::Test {
@@ -293,4 +306,37 @@ TEST_F(DocumentLoaderTest, PictureThatCannotTakeTheFileNameIsNotShown)
     EXPECT_EQ(state.imageSourcePath, first.toStdString());
     EXPECT_EQ(tempFileCount(), 4u) << "the new picture's file was left behind";
     fs::remove_all(temps.bmpPicturePath());
+}
+
+TEST_F(DocumentLoaderTest, FailedLoadSaysWhyAndWaitsOnNothing)
+{
+    EXPECT_FALSE(loader.openDocument(QString::fromStdString((dir / "missing.bas").string())));
+    EXPECT_EQ(host.failure, static_cast<int>(ErrorKind::FileNotFound));
+    EXPECT_FALSE(loader.openDocument(QString::fromStdString(dir.path().string())));
+    EXPECT_EQ(host.failure, static_cast<int>(ErrorKind::NotRegularFile));
+    EXPECT_FALSE(loader.openDocument(file("bad.bas", BadProgram)));
+    EXPECT_EQ(host.failure, static_cast<int>(ErrorKind::DamagedProgram));
+    settings.screenMode = 9;
+    EXPECT_FALSE(loader.openDocument(file("b.sc9", hexBytes("FE 00 00 00 00 00 00"))));
+    EXPECT_EQ(host.failure, static_cast<int>(ErrorKind::UnsupportedScreenMode));
+
+    // A pipe nobody writes to: refused at once, not waited on.
+    const fs::path fifo = dir / "pipe.bas";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(loader.openDocument(QString::fromStdString(fifo.string())));
+    EXPECT_EQ(host.failure, static_cast<int>(ErrorKind::NotRegularFile));
+    EXPECT_FALSE(state.listingLoaded);
+
+    ASSERT_TRUE(loader.openDocument(file("good.bas", Program)));
+    EXPECT_EQ(host.failure, -1);
+    EXPECT_EQ(host.shownStatus, status::Opened);
+}
+
+TEST_F(DocumentLoaderTest, TruncatedProgramShowsWhatCouldBeReadAndSaysSo)
+{
+    const std::string cut = Program.substr(0, Program.size() - 3); // before "20 END"'s line end
+    ASSERT_TRUE(loader.openDocument(file("cut.bas", cut))) << loader.lastError().toStdString();
+    EXPECT_EQ(host.shownListing, "10 PRINT\r\n20 END\r\n");
+    EXPECT_EQ(host.shownStatus, status::OpenedTruncated);
+    EXPECT_TRUE(state.listingLoaded);
 }

@@ -93,3 +93,32 @@ TEST(ListingConverter, FailingSinkEndsTheConversion)
     MemorySource source(bytes);
     EXPECT_THROW(convertTokenizedBasic(source, sink, {}), QuilletError);
 }
+
+TEST(ListingConverter, EveryCutOfAProgramIsListedAsFarAsItGoesAndSaysSo)
+{
+    const std::string program = hexBytes(R"(
+        01 80  0A 00  91 20 22 41 22 00     # 10 PRINT "A"
+        01 80  14 00  1C 39 30 00           # 20 12345
+        00 00
+    )");
+    const std::string whole = "10 PRINT \"A\"\r\n20 12345\r\n";
+    for (std::size_t length = 0; length <= program.size(); ++length) {
+        MemorySource source(std::string_view(program).substr(0, length));
+        StringSink sink;
+        const ProgramEnd end = convertTokenizedBasic(source, sink, {});
+        const bool complete = length == program.size();
+        EXPECT_EQ(end, complete ? ProgramEnd::Complete : ProgramEnd::Truncated) << length;
+        // Once the first line is whole, it is listed whole.
+        const std::string& got = sink.str();
+        if (length >= 10)
+            EXPECT_EQ(got.substr(0, 14), whole.substr(0, 14)) << length;
+        if (complete)
+            EXPECT_EQ(got, whole);
+    }
+    // An empty line is a proper end; cut before its line end it is not.
+    MemorySource emptyLine(hexBytes("01 80 0A 00 00"));
+    StringSink sink;
+    EXPECT_EQ(convertTokenizedBasic(emptyLine, sink, {}), ProgramEnd::Complete);
+    MemorySource cutEmptyLine(hexBytes("01 80 0A 00"));
+    EXPECT_EQ(convertTokenizedBasic(cutEmptyLine, sink, {}), ProgramEnd::Truncated);
+}

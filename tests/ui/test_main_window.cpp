@@ -10,7 +10,9 @@
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QLabel>
 #include <QMessageBox>
+#include <QStatusBar>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTabWidget>
@@ -43,6 +45,28 @@ TEST_F(MainWindowTest, StartsEmptyWithTheDefaults)
     EXPECT_EQ(stored("Screen Mode"), "5");
     EXPECT_EQ(stored("Active Page Index"), "0");
     EXPECT_EQ(stored("Font Size"), "<none>");
+}
+
+TEST_F(MainWindowTest, StatusPanelsNeverCutTheirText)
+{
+    start();
+    window->show();
+    window->setPanelText(3, "203870 行");
+    window->setPanelText(0, "ファイルを開けませんでした。BASICプログラムが壊れています。（65529 行）");
+    QApplication::processEvents();
+    auto* count = window->findChild<QLabel*>("StatusPanel3");
+    auto* message = window->findChild<QLabel*>("StatusPanel0");
+    ASSERT_TRUE(count && message);
+    // The room each text needs, laid out as the panel lays it out.
+    for (QLabel* panel : {count, message}) {
+        const QRect room = panel->contentsRect();
+        const QRect needed = panel->fontMetrics().boundingRect(room, panel->wordWrap() ? Qt::TextWordWrap : 0,
+                                                               panel->text());
+        EXPECT_LE(needed.width(), room.width()) << panel->objectName().toStdString();
+        EXPECT_LE(needed.height(), room.height()) << panel->objectName().toStdString();
+    }
+    EXPECT_GE(message->width(), 200);
+    EXPECT_LE(message->geometry().right(), window->statusBar()->width()) << "the message runs off the window";
 }
 
 TEST_F(MainWindowTest, TemporaryFilesLiveFromStartToClose)
@@ -105,7 +129,10 @@ TEST_F(MainWindowTest, FailedLoadChangesNothingVisible)
     window->openDocument(program);
     const QString text = window->listingView()->toPlainText();
     window->openDocument(file("bad.bas", hexBytes("FF 01 80 0A 00 1D 41 FA 00 00 00 00 00")));
+    EXPECT_EQ(window->panelText(0), "ファイルを開けませんでした。BASICプログラムが壊れています。（10 行）")
+        << "the status says why, with the line";
     window->openDocument(QString::fromStdString((home.path() / "missing.bas").string()));
+    EXPECT_EQ(window->panelText(0), "ファイルを開けませんでした。ファイルが見つかりません。");
     EXPECT_EQ(window->windowTitle(), program + " - Quillet");
     EXPECT_EQ(window->listingView()->toPlainText(), text);
     EXPECT_EQ(window->panelText(3), "3 行");
