@@ -1,3 +1,4 @@
+#include "app/TerminationSignals.h"
 #include "ui/AppIcon.h"
 #include "ui/QuilletUnit.h"
 
@@ -10,6 +11,13 @@ int main(int argc, char** argv)
     QApplication::setDesktopFileName(QStringLiteral("quillet"));
     QApplication::setWindowIcon(quilletIcon());
     TForm1 window;
+    // A signal to end the program closes the window first, so that its
+    // temporary files go as they do on an ordinary close.
+    quillet::app::TerminationSignals terminations;
+    QObject::connect(&terminations, &quillet::app::TerminationSignals::terminationRequested, &window, [&window] {
+        window.close();
+        QApplication::quit();
+    });
     window.show();
     QStringList args = QApplication::arguments();
     args.removeFirst();
