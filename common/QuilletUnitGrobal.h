@@ -23,6 +23,7 @@ inline constexpr std::string_view OpenedTruncated = "プログラムが途中で
 inline constexpr std::string_view AsciiSaved = "アスキーセーブしました。";
 inline constexpr std::string_view AsciiSaving = "アスキーセーブ中です。しばらくお待ちください。";
 inline constexpr std::string_view RtfSaved = "RTF形式で保存しました。";
+inline constexpr std::string_view BmpSaved = "BMP形式で保存しました。";
 inline constexpr std::string_view SearchedToEnd = "最後まで検索しました。";
 inline constexpr std::string_view AnkIndicator = "ANK";
 inline constexpr std::string_view KanjiIndicator = "漢字";

@@ -72,7 +72,8 @@ struct ActionItem {
 
 const char* const OpenFilters[] = {
     "BASICファイル (*.bas) (*.bas *.asc)",
-    "BSAVEファイル (*.sc?) (*.sc?)",
+    // Every name the screen-mode detection knows: .SC5 to .SCC and .S10 to .S12.
+    "BSAVEファイル (*.sc?) (*.sc? *.s10 *.s11 *.s12)",
     "すべてのファイル (*.*) (*)",
 };
 
@@ -89,6 +90,28 @@ QStringList filterList(const char* const* filters, std::size_t count)
     for (std::size_t i = 0; i < count; ++i)
         list << QString::fromUtf8(filters[i]);
     return list;
+}
+
+// The 1-based position of the dialog's chosen filter. The dialog hides
+// the patterns and may name the filter without them.
+int chosenFilterIndex(const QFileDialog& dialog)
+{
+    const QString chosen = dialog.selectedNameFilter();
+    const QStringList filters = dialog.nameFilters();
+    for (qsizetype i = 0; i < filters.size(); ++i) {
+        const QString& filter = filters.at(i);
+        const qsizetype patterns = filter.lastIndexOf(QStringLiteral(" ("));
+        if (filter == chosen || (patterns > 0 && filter.left(patterns) == chosen))
+            return static_cast<int>(i) + 1;
+    }
+    return 1;
+}
+
+// A save's status names the file it wrote.
+QString savedText(std::string_view saved, const QString& path)
+{
+    return QString::fromUtf8(saved.data(), static_cast<qsizetype>(saved.size())) + QLatin1Char(' ')
+           + QDir::toNativeSeparators(path);
 }
 
 QString localToQString(const std::string& path)
@@ -583,11 +606,18 @@ void TForm1::Open1Click()
     openDocument(OpenDialog1->selectedFiles().first());
 }
 
-QString TForm1::runSaveDialog(const QString& title, const QString& suffix, int filterIndex)
+QString TForm1::runSaveDialog(const QString& title, const QString& suffix, int filterIndex,
+                              const std::string& sourcePath, const QString& proposedSuffix)
 {
     SaveDialog1->setWindowTitle(title);
     SaveDialog1->setDefaultSuffix(suffix);
     SaveDialog1->selectNameFilter(SaveDialog1->nameFilters().at(filterIndex - 1));
+    // Beside the document shown, under its name.
+    if (!sourcePath.empty()) {
+        const QFileInfo source(localToQString(sourcePath));
+        SaveDialog1->setDirectory(source.absolutePath());
+        SaveDialog1->selectFile(source.completeBaseName() + QLatin1Char('.') + proposedSuffix);
+    }
     if (SaveDialog1->exec() != QDialog::Accepted || SaveDialog1->selectedFiles().isEmpty())
         return {};
     return SaveDialog1->selectedFiles().first();
@@ -595,7 +625,10 @@ QString TForm1::runSaveDialog(const QString& title, const QString& suffix, int f
 
 void TForm1::SaveAs1Click()
 {
-    const QString path = runSaveDialog(QStringLiteral("アスキーセーブ"), QStringLiteral("bas"), 1);
+    // ".asc", the name of a listing kept as text: ".bas" beside a tokenized
+    // GAME.BAS would offer to overwrite the program with its listing.
+    const QString path = runSaveDialog(QStringLiteral("アスキーセーブ"), QStringLiteral("bas"), 1,
+                                       State.listingSourcePath, QStringLiteral("asc"));
     if (path.isEmpty())
         return;
     statusBar()->setProperty("simpleText", qs(status::AsciiSaving));
@@ -605,12 +638,13 @@ void TForm1::SaveAs1Click()
         reportFailure(status::AsciiSaveFailed, error);
         return;
     }
-    setPanelText(0, qs(status::AsciiSaved));
+    setPanelText(0, savedText(status::AsciiSaved, path));
 }
 
 void TForm1::Save1Click()
 {
-    const QString path = runSaveDialog(QStringLiteral("RTF形式で保存"), QStringLiteral("rtf"), 2);
+    const QString path = runSaveDialog(QStringLiteral("RTF形式で保存"), QStringLiteral("rtf"), 2,
+                                       State.listingSourcePath, QStringLiteral("rtf"));
     if (path.isEmpty())
         return;
     try {
@@ -619,19 +653,22 @@ void TForm1::Save1Click()
         reportFailure(status::RtfSaveFailed, error);
         return;
     }
-    setPanelText(0, qs(status::RtfSaved));
+    setPanelText(0, savedText(status::RtfSaved, path));
 }
 
 void TForm1::SaveBMP1Click()
 {
-    const QString path = runSaveDialog(QStringLiteral("BMP形式で保存"), QStringLiteral("bmp"), 3);
+    const QString path = runSaveDialog(QStringLiteral("BMP形式で保存"), QStringLiteral("bmp"), 3, State.imageSourcePath,
+                                       QStringLiteral("bmp"));
     if (path.isEmpty())
         return;
     try {
         app::copyReplacing(localToQString(Temps.bmpPicturePath()), path);
     } catch (const std::exception& error) {
         reportFailure(status::BmpSaveFailed, error);
+        return;
     }
+    setPanelText(0, savedText(status::BmpSaved, path));
 }
 
 void TForm1::printListing(bool withDialog)
@@ -804,8 +841,7 @@ void TForm1::rememberOpenedFile(const QString& path)
 
 int TForm1::openDialogFilterIndex() const
 {
-    const int index = static_cast<int>(OpenDialog1->nameFilters().indexOf(OpenDialog1->selectedNameFilter()));
-    return index < 0 ? 1 : index + 1;
+    return chosenFilterIndex(*OpenDialog1);
 }
 
 ListingFormat TForm1::listingFormat() const

@@ -114,8 +114,10 @@ private:
     void PageControl1Change();
     void writeValue(std::string_view name);
     bool isBasicPage() const;
-    // Shows the save dialog; the chosen path, or empty when cancelled.
-    QString runSaveDialog(const QString& title, const QString& suffix, int filterIndex);
+    // Shows the save dialog in the folder of `sourcePath`, offering its name
+    // with `proposedSuffix`; the chosen path, or empty when cancelled.
+    QString runSaveDialog(const QString& title, const QString& suffix, int filterIndex, const std::string& sourcePath,
+                          const QString& proposedSuffix);
     void printListing(bool withDialog);
     // The one way a failed command is reported: `whatFailed` in panel 0,
     // and a message box with it and the cause.

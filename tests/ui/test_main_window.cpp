@@ -9,12 +9,12 @@
 #include <QAction>
 #include <QDropEvent>
 #include <QFileDialog>
-#include <QLineEdit>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
-#include <QStatusBar>
 #include <QMimeData>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QUrl>
 
@@ -60,8 +60,8 @@ TEST_F(MainWindowTest, StatusPanelsNeverCutTheirText)
     // The room each text needs, laid out as the panel lays it out.
     for (QLabel* panel : {count, message}) {
         const QRect room = panel->contentsRect();
-        const QRect needed = panel->fontMetrics().boundingRect(room, panel->wordWrap() ? Qt::TextWordWrap : 0,
-                                                               panel->text());
+        const QRect needed =
+            panel->fontMetrics().boundingRect(room, panel->wordWrap() ? Qt::TextWordWrap : 0, panel->text());
         EXPECT_LE(needed.width(), room.width()) << panel->objectName().toStdString();
         EXPECT_LE(needed.height(), room.height()) << panel->objectName().toStdString();
     }
@@ -197,7 +197,9 @@ TEST_F(MainWindowTest, AsciiSaveCopiesTheListingByteForByte)
     saveAs(home.path() / "out");
     window->SaveAs1Click();
     EXPECT_EQ(readFile(home.path() / "out.bas"), ProgramListing) << "the default extension is added";
-    EXPECT_EQ(window->panelText(0), "アスキーセーブしました。");
+    EXPECT_EQ(window->panelText(0), QString::fromUtf8("アスキーセーブしました。 ")
+                                        + QString::fromStdString((home.path() / "out.bas").string()))
+        << "the status says where";
 
     const std::string text = "10 \xB1\xB2\r\n\x01\x41";
     window->openDocument(file("plain.asc", text));
@@ -237,7 +239,8 @@ TEST_F(MainWindowTest, RtfSaveReadsBackToTheSameText)
     window->openDocument(file("game.bas", Program));
     saveAs(home.path() / "listing.rtf");
     window->Save1Click();
-    EXPECT_EQ(window->panelText(0), "RTF形式で保存しました。");
+    EXPECT_EQ(window->panelText(0), QString::fromUtf8("RTF形式で保存しました。 ")
+                                        + QString::fromStdString((home.path() / "listing.rtf").string()));
     ListingView copy;
     copy.loadRtfFile(QString::fromStdString((home.path() / "listing.rtf").string()));
     EXPECT_EQ(copy.toPlainText(), window->listingView()->toPlainText());
@@ -290,4 +293,66 @@ TEST_F(MainWindowTest, DroppedFilesOpenTheFirstAndStartTheRest)
     EXPECT_EQ(started[1].path, c) << "long names arrive whole";
     EXPECT_EQ(started[0].titleThen, a + " - Quillet") << "the first file is opened before the others start";
     EXPECT_EQ(stored("Last Open Dir"), home.path().string() + "/");
+}
+
+TEST_F(MainWindowTest, OpenDialogStoresTheFilterUsedAndKnowsEveryPictureName)
+{
+    start();
+    const QString picture = file("TITLE.S12", hexBytes("FE 00 00 00 00 00 00"));
+    QStringList listed;
+    whenModalShown([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        if (!dialog) {
+            ADD_FAILURE() << "no file dialog";
+            modal->close();
+            return;
+        }
+        dialog->selectNameFilter(dialog->nameFilters().at(1)); // the pictures
+        listed = dialog->nameFilters();
+        dialog->setDirectory(QString::fromStdString(home.path().string()));
+        auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+        if (name)
+            name->setText(QStringLiteral("TITLE.S12"));
+        static_cast<QDialog*>(dialog)->accept();
+        if (dialog->isVisible()) {
+            ADD_FAILURE() << "the dialog did not take the file";
+            dialog->reject();
+        }
+    });
+    window->Open1Click();
+    EXPECT_EQ(window->windowTitle(), picture + " - Quillet");
+    EXPECT_EQ(stored("Last Open Filter Index"), "2");
+    ASSERT_GE(listed.size(), 2);
+    for (const char* patterns : {"*.sc?", "*.s10", "*.s11", "*.s12"})
+        EXPECT_TRUE(listed.at(1).contains(QString::fromLatin1(patterns))) << listed.at(1).toStdString();
+}
+
+TEST_F(MainWindowTest, SaveDialogsStartBesideTheDocumentUnderItsName)
+{
+    start();
+    const fs::path folder = home.path() / "programs";
+    fs::create_directories(folder);
+    writeFile(folder / "GAME.BAS", Program);
+    writeFile(folder / "TITLE.SC5", hexBytes("FE 00 00 00 00 00 00"));
+    window->openDocument(QString::fromStdString((folder / "GAME.BAS").string()));
+    window->openDocument(QString::fromStdString((folder / "TITLE.SC5").string()));
+
+    // What each save dialog offers, read as it is shown and then cancelled.
+    auto offered = [this](void (TForm1::*command)()) {
+        std::pair<std::string, std::string> seen;
+        whenModalShown([&seen](QWidget* modal) {
+            if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+                seen.first = dialog->directory().absolutePath().toStdString();
+                if (auto* name = dialog->findChild<QLineEdit*>("fileNameEdit"))
+                    seen.second = name->text().toStdString();
+            }
+            modal->close();
+        });
+        (window.get()->*command)();
+        return seen;
+    };
+    EXPECT_EQ(offered(&TForm1::SaveAs1Click), std::pair(folder.string(), std::string("GAME.asc")))
+        << "the listing is offered as text, not over the program";
+    EXPECT_EQ(offered(&TForm1::Save1Click), std::pair(folder.string(), std::string("GAME.rtf")));
+    EXPECT_EQ(offered(&TForm1::SaveBMP1Click), std::pair(folder.string(), std::string("TITLE.bmp")));
 }
