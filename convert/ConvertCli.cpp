@@ -5,6 +5,7 @@
 #include "document/Document.h"
 
 #include <charconv>
+#include <new>
 
 namespace quillet::cli {
 
@@ -129,6 +130,10 @@ int run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
         return ExitFailed;
     } catch (const Unsupported& error) {
         std::fprintf(err, "quillet-convert: %s: %s\n", options->input.c_str(), error.what());
+        return ExitFailed;
+    } catch (const std::bad_alloc&) {
+        // The listing is held in memory whole, so a big enough input ends here.
+        std::fprintf(err, "quillet-convert: %s: out of memory\n", options->input.c_str());
         return ExitFailed;
     }
     return ExitOk;

@@ -2,37 +2,180 @@
 
 #include "common/Errors.h"
 
+#include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
+#include <iterator>
+#include <signal.h>
+#include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace quillet::cli {
 
+namespace {
+
+constexpr int CleanupSignals[] = {SIGTERM, SIGINT, SIGHUP};
+
+// The unfinished file, for the signal handler. It is only changed with
+// the cleanup signals blocked, so the handler never sees half a pointer.
+const char* volatile unfinishedFile = nullptr;
+
+extern "C" void removeUnfinishedFile(int signal)
+{
+    if (const char* path = unfinishedFile)
+        unlink(path);
+    // SA_RESETHAND has put back the default action; the signal stays blocked
+    // until the handler returns and then ends the program as it would have.
+    raise(signal);
+}
+
+struct sigaction heldActions[std::size(CleanupSignals)];
+struct sigaction heldFileSizeAction;
+bool holding = false;
+
+class BlockedSignals {
+public:
+    BlockedSignals()
+    {
+        sigset_t set;
+        sigemptyset(&set);
+        for (int signal : CleanupSignals)
+            sigaddset(&set, signal);
+        pthread_sigmask(SIG_BLOCK, &set, &previous_);
+    }
+    ~BlockedSignals() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+    BlockedSignals(const BlockedSignals&) = delete;
+    BlockedSignals& operator=(const BlockedSignals&) = delete;
+
+private:
+    sigset_t previous_;
+};
+
+// The file that `path` names at the end of its chain of symbolic links; it
+// need not exist yet (a dangling link names the file to create).
+std::string followLinks(const std::string& path)
+{
+    std::filesystem::path at(path);
+    // As many links as the kernel follows before it reports a loop.
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat info;
+        if (lstat(at.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
+            return at.string();
+        std::error_code error;
+        const std::filesystem::path next = std::filesystem::read_symlink(at, error);
+        if (error)
+            throw QuilletError(errorKindOfErrno(error.value(), ErrorKind::CreateFailed), path);
+        at = next.is_absolute() ? next : at.parent_path() / next;
+    }
+    throw QuilletError(ErrorKind::CreateFailed, path);
+}
+
+// A name for the temporary beside `target` that the folder accepts even when
+// the target's own name is as long as a name can be.
+std::string temporaryPattern(const std::string& target)
+{
+    const std::filesystem::path targetPath(target);
+    const std::string folder = targetPath.has_parent_path() ? targetPath.parent_path().string() : ".";
+    long nameMax = pathconf(folder.c_str(), _PC_NAME_MAX);
+    if (nameMax <= 0)
+        nameMax = NAME_MAX;
+    constexpr std::size_t Decoration = 8; // the leading "." and ".XXXXXX"
+    const std::string name = targetPath.filename().string();
+    return folder + "/." + name.substr(0, static_cast<std::size_t>(nameMax) - Decoration) + ".XXXXXX";
+}
+
+mode_t modeForNewFile()
+{
+    const mode_t mask = umask(0);
+    umask(mask);
+    return 0666 & ~mask;
+}
+
+} // namespace
+
+OutputFile::SignalHold::SignalHold()
+{
+    if (holding)
+        throw std::logic_error("one OutputFile at a time");
+    struct sigaction cleanup {};
+    cleanup.sa_handler = removeUnfinishedFile;
+    sigemptyset(&cleanup.sa_mask);
+    for (int signal : CleanupSignals)
+        sigaddset(&cleanup.sa_mask, signal);
+    cleanup.sa_flags = SA_RESETHAND;
+    for (std::size_t i = 0; i < std::size(CleanupSignals); ++i) {
+        sigaction(CleanupSignals[i], nullptr, &heldActions[i]);
+        // A signal the caller ignores (nohup) stays ignored.
+        const bool ignored = !(heldActions[i].sa_flags & SA_SIGINFO) && heldActions[i].sa_handler == SIG_IGN;
+        if (!ignored)
+            sigaction(CleanupSignals[i], &cleanup, nullptr);
+    }
+    // Past a file-size limit a write then fails with EFBIG and takes the
+    // ordinary error path, which removes the unfinished file.
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    sigaction(SIGXFSZ, &ignore, &heldFileSizeAction);
+    holding = true;
+}
+
+OutputFile::SignalHold::~SignalHold()
+{
+    sigaction(SIGXFSZ, &heldFileSizeAction, nullptr);
+    for (std::size_t i = 0; i < std::size(CleanupSignals); ++i)
+        sigaction(CleanupSignals[i], &heldActions[i], nullptr);
+    holding = false;
+}
+
 OutputFile::OutputFile(const std::string& path) : path_(path)
 {
     if (path.empty() || path == "-") {
-        toStdout_ = true;
         sink_ = std::make_unique<FileSink>(fdopen(dup(STDOUT_FILENO), "wb"), "standard output");
         return;
     }
-    std::filesystem::path target(path);
-    std::filesystem::path dir = target.parent_path();
-    std::string pattern =
-        (dir.empty() ? std::string(".") : dir.string()) + "/." + target.filename().string() + ".XXXXXX";
-    int fd = mkstemp(pattern.data());
-    if (fd < 0)
-        throw QuilletError(ErrorKind::CreateFailed, path);
-    tempPath_ = pattern;
-    // mkstemp makes the file owner-only; a converted file gets the usual mode.
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
+
+    // A pipe or a device cannot be replaced by a file: it is written itself.
+    // This asks before following any link, since /dev/stdout and the like
+    // lead through links that only the kernel can follow.
+    struct stat info;
+    if (stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+        const int fd = open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0)
+            throw QuilletError(errorKindOfErrno(errno, ErrorKind::CreateFailed), path);
+        std::FILE* file = fdopen(fd, "wb");
+        if (!file) {
+            close(fd);
+            throw QuilletError(ErrorKind::CreateFailed, path);
+        }
+        sink_ = std::make_unique<FileSink>(file, path);
+        return;
+    }
+
+    // A link stays a link: the file it leads to is the one replaced.
+    target_ = followLinks(path);
+    const mode_t mode = stat(target_.c_str(), &info) == 0 ? (info.st_mode & 0777) : modeForNewFile();
+    int fd = -1;
+    {
+        BlockedSignals blocked;
+        tempPath_ = temporaryPattern(target_);
+        fd = mkstemp(tempPath_.data());
+        if (fd < 0) {
+            const int error = errno;
+            tempPath_.clear();
+            throw QuilletError(errorKindOfErrno(error, ErrorKind::CreateFailed), path);
+        }
+        unfinishedFile = tempPath_.c_str();
+    }
+    // mkstemp makes the file owner-only.
+    fchmod(fd, mode);
     std::FILE* file = fdopen(fd, "wb");
     if (!file) {
         close(fd);
-        std::remove(tempPath_.c_str());
+        discardTemp();
         throw QuilletError(ErrorKind::CreateFailed, path);
     }
     sink_ = std::make_unique<FileSink>(file, path);
@@ -42,15 +185,26 @@ OutputFile::~OutputFile()
 {
     if (!committed_ && !tempPath_.empty()) {
         sink_.reset();
-        std::remove(tempPath_.c_str());
+        discardTemp();
     }
+}
+
+void OutputFile::discardTemp() noexcept
+{
+    BlockedSignals blocked;
+    unlink(tempPath_.c_str());
+    unfinishedFile = nullptr;
 }
 
 void OutputFile::commit()
 {
     sink_->close();
-    if (!toStdout_ && std::rename(tempPath_.c_str(), path_.c_str()) != 0)
-        throw QuilletError(ErrorKind::WriteFailed, path_);
+    if (!tempPath_.empty()) {
+        BlockedSignals blocked;
+        if (std::rename(tempPath_.c_str(), target_.c_str()) != 0)
+            throw QuilletError(errorKindOfErrno(errno, ErrorKind::WriteFailed), path_);
+        unfinishedFile = nullptr;
+    }
     committed_ = true;
 }
 
