@@ -31,6 +31,7 @@
 #include <QMimeData>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
+#include <QPrintPreviewDialog>
 #include <QProcess>
 #include <QStatusBar>
 #include <QStyle>
@@ -171,6 +172,7 @@ void TForm1::buildActions()
         {"Save1", "RTF形式で保存(&R)", {}},
         {"SaveBMP1", "BMP形式で保存(&B)", QKeySequence(Qt::CTRL | Qt::Key_B)},
         {"Print1", "印刷(&P)...", QKeySequence(Qt::CTRL | Qt::Key_P)},
+        {"PrintPreview1", "印刷プレビュー(&V)...", {}},
         {"PrintSetup1", "プリンタの設定(&U)...", {}},
         {"Exit1", "終了(&X)", {}},
         {"Undo1", "元に戻す(&U)", QKeySequence(Qt::CTRL | Qt::Key_Z)},
@@ -212,6 +214,7 @@ void TForm1::buildMenus()
         file->addAction(action(name));
     separator(file, "N1");
     file->addAction(action("Print1"));
+    file->addAction(action("PrintPreview1"));
     file->addAction(action("PrintSetup1"));
     separator(file, "N7");
     file->addAction(action("Exit1"));
@@ -421,6 +424,7 @@ void TForm1::connectCommands()
     connect(action("tbSave"), &QAction::triggered, this, [this] { isBasicPage() ? SaveAs1Click() : SaveBMP1Click(); });
     on("Print1", &TForm1::Print1Click);
     on("tbPrint", &TForm1::tbPrintClick);
+    on("PrintPreview1", &TForm1::PrintPreview1Click);
     on("PrintSetup1", &TForm1::PrintSetup1Click);
     connect(action("Exit1"), &QAction::triggered, this, &QWidget::close);
     for (const char* name : {"Copy1", "Copy2", "Copy3", "tbCopy"})
@@ -577,7 +581,7 @@ void TForm1::PageControl1ChangeProc()
 {
     Settings_.activePageIndex = PageControl1->currentIndex();
     const bool basic = isBasicPage();
-    for (const char* name : {"Find1", "Print1", "SelectAll1", "tbPrint", "tbFind"})
+    for (const char* name : {"Find1", "Print1", "PrintPreview1", "SelectAll1", "tbPrint", "tbFind"})
         action(name)->setEnabled(basic);
     indidateCanSave(State.listingLoaded, State.imageLoaded);
     writeValue(app::setting::ActivePageIndex);
@@ -675,19 +679,44 @@ void TForm1::printListing(bool withDialog)
 {
     if (!isBasicPage())
         return;
+    // Without a printer the tool button asks, so that a PDF file can be chosen.
+    if (!withDialog && !printerReady())
+        withDialog = true;
     if (withDialog) {
         QPrintDialog dialog(&printer(), this);
         dialog.setObjectName("PrintDialog1");
-        dialog.setOption(QAbstractPrintDialog::PrintToFile, false);
+        // Printing to a PDF file is how a desktop without printers prints.
+        dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
         if (dialog.exec() != QDialog::Accepted)
             return;
         // The whole listing is printed, whatever range was asked for.
         printer().setPrintRange(QPrinter::AllPages);
     }
+    if (!printerReady()) {
+        reportFailure(status::PrintFailed, QuilletError(ErrorKind::NoPrinter));
+        return;
+    }
     printer().setDocName(qs(ProductName));
     RichEdit1->document()->print(&printer());
     if (printer().printerState() == QPrinter::Error)
         reportFailure(status::PrintFailed, QuilletError(ErrorKind::PrintFailed, printer().printerName().toStdString()));
+}
+
+bool TForm1::printerReady()
+{
+    return printer().outputFormat() == QPrinter::PdfFormat || !printer().printerName().isEmpty();
+}
+
+void TForm1::PrintPreview1Click()
+{
+    if (!isBasicPage())
+        return;
+    QPrintPreviewDialog preview(&printer(), this);
+    preview.setObjectName("PrintPreviewDialog1");
+    preview.setWindowTitle(QStringLiteral("印刷プレビュー"));
+    connect(&preview, &QPrintPreviewDialog::paintRequested, this,
+            [this](QPrinter* target) { RichEdit1->document()->print(target); });
+    preview.exec();
 }
 
 void TForm1::Print1Click()

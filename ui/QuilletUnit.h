@@ -78,6 +78,7 @@ public:
     void SaveBMP1Click();
     void Print1Click();
     void tbPrintClick();
+    void PrintPreview1Click();
     void PrintSetup1Click();
     void Copy1Click();
     void SelectAll1Click();
@@ -119,6 +120,8 @@ private:
     QString runSaveDialog(const QString& title, const QString& suffix, int filterIndex, const std::string& sourcePath,
                           const QString& proposedSuffix);
     void printListing(bool withDialog);
+    // A printer to print on, or a PDF file to print to.
+    bool printerReady();
     // The one way a failed command is reported: `whatFailed` in panel 0,
     // and a message box with it and the cause.
     void reportFailure(std::string_view whatFailed, const std::exception& cause);

@@ -19,7 +19,8 @@ namespace {
 constexpr ErrorKind AllKinds[] = {
     ErrorKind::FileNotFound, ErrorKind::PermissionDenied, ErrorKind::NotRegularFile, ErrorKind::ReadFailed,
     ErrorKind::CreateFailed, ErrorKind::WriteFailed,      ErrorKind::DamagedProgram, ErrorKind::UnsupportedScreenMode,
-    ErrorKind::NotRtf,       ErrorKind::DamagedPicture,   ErrorKind::LoadInProgress, ErrorKind::PrintFailed,
+    ErrorKind::NotRtf,       ErrorKind::DamagedPicture,   ErrorKind::LoadInProgress, ErrorKind::NoPrinter,
+    ErrorKind::PrintFailed,
 };
 
 ErrorKind kindOfOpening(const std::filesystem::path& path)

@@ -13,6 +13,9 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPrintDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -355,4 +358,37 @@ TEST_F(MainWindowTest, SaveDialogsStartBesideTheDocumentUnderItsName)
         << "the listing is offered as text, not over the program";
     EXPECT_EQ(offered(&TForm1::Save1Click), std::pair(folder.string(), std::string("GAME.rtf")));
     EXPECT_EQ(offered(&TForm1::SaveBMP1Click), std::pair(folder.string(), std::string("TITLE.bmp")));
+}
+
+TEST_F(MainWindowTest, PrintDialogOffersAPdfFileAndThePreviewShowsThePages)
+{
+    start();
+    window->openDocument(file("game.bas", Program));
+    const fs::path pdf = home.path() / "dialog.pdf";
+    window->printer().setOutputFormat(QPrinter::PdfFormat);
+    window->printer().setOutputFileName(QString::fromStdString(pdf.string()));
+    bool offersFile = false;
+    whenModalShown([&offersFile](QWidget* modal) {
+        auto* dialog = qobject_cast<QPrintDialog*>(modal);
+        offersFile = dialog && dialog->testOption(QAbstractPrintDialog::PrintToFile);
+        if (dialog)
+            dialog->accept();
+        else
+            modal->close();
+    });
+    window->Print1Click();
+    EXPECT_TRUE(offersFile) << "a desktop without printers could not print at all";
+    ASSERT_TRUE(fs::exists(pdf));
+    EXPECT_EQ(readFile(pdf).substr(0, 5), "%PDF-");
+
+    int pages = 0;
+    whenModalShown([&pages](QWidget* modal) {
+        if (auto* preview = modal->findChild<QPrintPreviewWidget*>()) {
+            preview->updatePreview();
+            pages = preview->pageCount();
+        }
+        modal->close();
+    });
+    window->action("PrintPreview1")->trigger();
+    EXPECT_GE(pages, 1);
 }
