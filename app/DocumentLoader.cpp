@@ -155,6 +155,10 @@ void DocumentLoader::loadPicture(FilePtr& input, ByteSource& source, const Docum
     if (!screenModeLayout(selection.mode))
         throw QuilletError(ErrorKind::UnsupportedScreenMode, "SCREEN " + std::to_string(selection.mode));
 
+    // Something put at the picture's name by someone else is left there;
+    // the picture takes a new name rather than failing from now on.
+    if (!temps_.bmpTempPath().empty() && !temps_.pictureNameIsUsable())
+        temps_.renewPictureName();
     const std::string picturePath = temps_.bmpPicturePath();
     if (picturePath.empty())
         throw QuilletError(ErrorKind::CreateFailed, "no picture file name");

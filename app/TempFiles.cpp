@@ -58,20 +58,41 @@ struct CreatedFile {
     int fd;
 };
 
-CreatedFile createUniqueFile(const std::string& dir, const NameNumberSource& numbers)
+int createExclusively(const std::string& path)
+{
+    // O_EXCL never opens an existing name, links included; O_NOFOLLOW says
+    // so once more for systems that need telling.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600);
+    if (fd >= 0)
+        ::fchmod(fd, 0600); // exactly owner-only, whatever the umask
+    return fd;
+}
+
+// A new file of a fresh name; with a `companion` suffix, the name with that
+// suffix is made too, so that both are this program's.
+CreatedFile createUniqueFile(const std::string& dir, const NameNumberSource& numbers, const std::string& companion = {})
 {
     const std::string base = directoryForNames(dir);
     int lastError = EEXIST;
     for (int attempt = 0; attempt < MaxNameAttempts; ++attempt) {
         std::string path = base + nameFor(numbers ? numbers() : randomNumber());
-        // O_EXCL never opens an existing name, links included; O_NOFOLLOW
-        // says so once more for systems that need telling.
-        int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600);
-        if (fd >= 0) {
-            ::fchmod(fd, 0600); // exactly owner-only, whatever the umask
+        const int fd = createExclusively(path);
+        if (fd < 0) {
+            lastError = errno;
+            if (lastError != EEXIST && lastError != EINTR)
+                break;
+            continue;
+        }
+        if (companion.empty())
+            return {std::move(path), fd};
+        const int companionFd = createExclusively(path + companion);
+        if (companionFd >= 0) {
+            ::close(companionFd);
             return {std::move(path), fd};
         }
         lastError = errno;
+        ::close(fd);
+        ::unlink(path.c_str());
         if (lastError != EEXIST && lastError != EINTR)
             break;
     }
@@ -141,7 +162,7 @@ void TempFiles::setTempNameDir(std::string dir)
 
 std::string TempFiles::bmpPicturePath() const
 {
-    return bmpTempPath_.empty() ? std::string() : bmpTempPath_ + ".bmp";
+    return bmpTempPath_.empty() ? std::string() : bmpTempPath_ + std::string(PictureSuffix);
 }
 
 void TempFiles::makeAsciiTempName()
@@ -156,7 +177,28 @@ void TempFiles::makeRtfTempName()
 
 void TempFiles::makeBmpTempName()
 {
-    bmpTempPath_ = getTempFileName(tempNameDir_, numbers_);
+    CreatedFile created = createUniqueFile(tempNameDir_, numbers_, std::string(PictureSuffix));
+    ::close(created.fd);
+    bmpTempPath_ = std::move(created.path);
+}
+
+bool TempFiles::pictureNameIsUsable() const
+{
+    const std::string picture = bmpPicturePath();
+    struct stat info {};
+    if (picture.empty())
+        return false;
+    if (::lstat(picture.c_str(), &info) != 0)
+        return errno == ENOENT; // the picture's rename makes it again
+    return S_ISREG(info.st_mode) && info.st_uid == ::geteuid() && info.st_nlink == 1;
+}
+
+void TempFiles::renewPictureName()
+{
+    const std::string old = bmpTempPath_;
+    makeBmpTempName();
+    // The old name was ours; whatever now sits at its picture name is not.
+    discardTempFile(old);
 }
 
 std::unique_ptr<FileSink> TempFiles::createOutput(std::string& path)

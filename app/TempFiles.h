@@ -22,6 +22,8 @@ namespace quillet::app {
 
 inline constexpr std::string_view TempFilePrefix = "MSX";
 inline constexpr std::string_view TempFileSuffix = ".tmp";
+// The picture file is BmpTempPath with this appended.
+inline constexpr std::string_view PictureSuffix = ".bmp";
 // Random names collide about never; running into this many taken names
 // means someone is planting them.
 inline constexpr int MaxNameAttempts = 8;
@@ -70,7 +72,16 @@ public:
     // path unchanged.
     void makeAsciiTempName();
     void makeRtfTempName();
+    // Makes the picture file's name too, exclusively like the others: a name
+    // whose picture file is already there is passed over.
     void makeBmpTempName();
+
+    // False when something that is not this program's file sits at the
+    // picture file's name (put there after the name was made), which the
+    // picture could not replace.
+    bool pictureNameIsUsable() const;
+    // A new BMP name and picture file, dropping the old name.
+    void renewPictureName();
 
     // Program start: the three names in `dir`; when that folder takes no
     // file, in the system's temporary folder for this run. False when

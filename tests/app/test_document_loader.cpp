@@ -13,6 +13,8 @@
 
 #include <csignal>
 #include <filesystem>
+#include <functional>
+#include <utility>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -32,6 +34,7 @@ struct FakeHost : LoaderHost {
     int failure = -1; // the ErrorKind of the last failed load; -2 for another exception
     std::int64_t shownLineCount = 0;
     std::string preparedPicture;
+    std::function<void()> onPrepare; // runs once, between reading the picture and its rename
     std::string shownPicture;
     int filterIndex = 2;
     bool failListing = false;
@@ -53,6 +56,8 @@ struct FakeHost : LoaderHost {
     }
     void preparePicture(const QString& bmpPath) override
     {
+        if (onPrepare)
+            std::exchange(onPrepare, nullptr)();
         if (failPicture)
             throw QuilletError(ErrorKind::DamagedPicture);
         preparedPicture = readFile(QFile::encodeName(bmpPath).toStdString());
@@ -96,6 +101,7 @@ protected:
         return QString::fromStdString((dir / name).string());
     }
 
+    // The three names and the picture file's, as they are made at start.
     std::size_t tempFileCount() const
     {
         return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir / "tmp"), fs::directory_iterator()));
@@ -133,7 +139,7 @@ TEST_F(DocumentLoaderTest, TokenizedProgramBecomesTheListing)
     SettingsStore stored(store);
     EXPECT_EQ(stored.readString(SettingsSection, "Last Open Dir", ""), dir.path().string() + "/");
     EXPECT_EQ(stored.readInteger(SettingsSection, "Last Open Filter Index", 0), 3);
-    EXPECT_EQ(tempFileCount(), 3u) << "the fresh listing file replaced the old one";
+    EXPECT_EQ(tempFileCount(), 4u) << "the fresh listing file replaced the old one";
 }
 
 TEST_F(DocumentLoaderTest, PlainAndEmptyFilesAreListingsCopiedWhole)
@@ -185,7 +191,7 @@ TEST_F(DocumentLoaderTest, FailedConversionChangesNothingShownOrSaved)
     EXPECT_EQ(readFile(asciiPath), listing);
     EXPECT_EQ(state.listingSourcePath, good.toStdString()) << "a reload must reopen the file shown";
     EXPECT_EQ(host.calls, std::vector<std::string>{"remember " + (dir / "bad.bas").string()});
-    EXPECT_EQ(tempFileCount(), 3u) << "the failed conversion's file was left behind";
+    EXPECT_EQ(tempFileCount(), 4u) << "the failed conversion's file was left behind";
 }
 
 TEST_F(DocumentLoaderTest, ViewRefusingTheListingChangesNothing)
@@ -196,7 +202,7 @@ TEST_F(DocumentLoaderTest, ViewRefusingTheListingChangesNothing)
     EXPECT_FALSE(loader.openDocument(file("new.asc", "10 NEW\r\n")));
     EXPECT_EQ(readFile(temps.asciiTempPath()), "10 OLD\r\n");
     EXPECT_EQ(state.listingSourcePath, good.toStdString());
-    EXPECT_EQ(tempFileCount(), 3u);
+    EXPECT_EQ(tempFileCount(), 4u);
 }
 
 TEST_F(DocumentLoaderTest, UnreadablePathIsRememberedButLoadsNothing)
@@ -225,7 +231,7 @@ TEST_F(DocumentLoaderTest, DetectedModeWithoutLayoutKeepsThePicture)
     host.failPicture = true;
     EXPECT_FALSE(loader.openDocument(file("c.sc7", hexBytes("FE 00 00 00 00 00 00 44"))));
     EXPECT_EQ(readFile(temps.bmpPicturePath()), picture);
-    EXPECT_EQ(tempFileCount(), 4u) << "three names and the picture file";
+    EXPECT_EQ(tempFileCount(), 4u) << "three names and the picture file, nothing more";
 }
 
 TEST_F(DocumentLoaderTest, ListingAndPictureAreIndependent)
@@ -286,7 +292,7 @@ TEST_F(DocumentLoaderTest, FailedRtfWriteLeavesTheViewUnloaded)
     EXPECT_EQ(host.calls, std::vector<std::string>{"remember " + path.toStdString()});
     EXPECT_EQ(host.shownListing, "10 KEEP\r\n");
     EXPECT_EQ(readFile(temps.asciiTempPath()), "10 KEEP\r\n");
-    EXPECT_EQ(tempFileCount(), 3u);
+    EXPECT_EQ(tempFileCount(), 4u);
 }
 
 TEST_F(DocumentLoaderTest, PictureThatCannotTakeTheFileNameIsNotShown)
@@ -296,9 +302,12 @@ TEST_F(DocumentLoaderTest, PictureThatCannotTakeTheFileNameIsNotShown)
     const std::string picture = host.shownPicture;
     host.calls.clear();
 
-    // Something the new picture cannot be renamed over.
-    fs::remove(temps.bmpPicturePath());
-    fs::create_directories(fs::path(temps.bmpPicturePath()) / "in-the-way");
+    // Something the new picture cannot be renamed over, put there while the
+    // picture is being read.
+    host.onPrepare = [this] {
+        fs::remove(temps.bmpPicturePath());
+        fs::create_directories(fs::path(temps.bmpPicturePath()) / "in-the-way");
+    };
     EXPECT_FALSE(loader.openDocument(file("b.sc5", hexBytes("FE 00 00 00 00 00 00 33 44"))));
     EXPECT_EQ(host.shownPicture, picture) << "the view shows a picture the BMP save does not copy";
     for (const auto& call : host.calls)
@@ -339,4 +348,21 @@ TEST_F(DocumentLoaderTest, TruncatedProgramShowsWhatCouldBeReadAndSaysSo)
     EXPECT_EQ(host.shownListing, "10 PRINT\r\n20 END\r\n");
     EXPECT_EQ(host.shownStatus, status::OpenedTruncated);
     EXPECT_TRUE(state.listingLoaded);
+}
+
+TEST_F(DocumentLoaderTest, SomethingPlantedAtThePictureNameIsPassedOver)
+{
+    const std::string planted = temps.bmpPicturePath();
+    ASSERT_TRUE(fs::is_regular_file(planted)) << "the picture's name is made with the others";
+    fs::remove(planted);
+    fs::create_directories(fs::path(planted) / "in-the-way");
+
+    for (const char* name : {"a.sc5", "b.sc5"}) {
+        ASSERT_TRUE(loader.openDocument(file(name, hexBytes("FE 00 00 00 00 00 00 11 22"))))
+            << loader.lastError().toStdString();
+        EXPECT_NE(temps.bmpPicturePath(), planted);
+        EXPECT_EQ(readFile(temps.bmpPicturePath()), host.shownPicture) << "the BMP save copies what is shown";
+    }
+    EXPECT_TRUE(fs::is_directory(fs::path(planted) / "in-the-way")) << "what was planted is not ours to remove";
+    fs::remove_all(planted);
 }
