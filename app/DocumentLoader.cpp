@@ -87,6 +87,7 @@ void DocumentLoader::load(const QString& path, bool reload)
         host_.showDebugMessage(QStringLiteral("initialOpenFile: ") + path);
     host_.rememberOpenedFile(path);
 
+    const TempFiles::FolderCheck folder = temps_.ensureTempNameDir();
     FilePtr input = openRegularFileForReading(localPath(path));
     FileSource source(input.get());
     const DocumentHead head = readDocumentHead(source, localPath(path));
@@ -111,6 +112,11 @@ void DocumentLoader::load(const QString& path, bool reload)
         state_.listingLoaded = true;
         break;
     }
+    // What happened to the temporary folder matters more than the usual text.
+    if (folder == TempFiles::FolderCheck::MadeAgain)
+        status = status::TempFolderMadeAgain;
+    else if (folder == TempFiles::FolderCheck::SystemFolder)
+        status = status::TempFolderFellBack;
     host_.documentLoaded(path, status);
 }
 

@@ -2,6 +2,8 @@
 
 #include "common/Utf8.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
@@ -17,6 +19,10 @@
 namespace quillet::app {
 
 namespace {
+
+// Names the temporary a write is prepared in, so that a stale one is told
+// apart from a file of the user's such as "Quillet.ini.backup".
+constexpr std::string_view PartialInfix = ".partial-";
 
 class FdGuard {
 public:
@@ -150,7 +156,7 @@ std::string replacementTarget(const std::string& path)
 // Writes `bytes` beside `target` and renames the result over it.
 bool replaceFile(const std::string& target, std::string_view bytes, mode_t mode)
 {
-    std::string tempPath = target + ".XXXXXX";
+    std::string tempPath = target + std::string(PartialInfix) + "XXXXXX";
     FdGuard fd(::mkostemp(tempPath.data(), O_CLOEXEC));
     if (fd.get() < 0)
         return false;
@@ -289,6 +295,34 @@ bool SettingsStore::close()
     return ok;
 }
 
+namespace {
+
+// A writer killed between making its temporary file and renaming it leaves
+// "Quillet.ini.partial-XXXXXX" behind. Under the lock no writer of the store
+// is between those two steps, so every such file of this user is stale.
+void removeStaleTemporaries(const std::string& target)
+{
+    const std::filesystem::path store(target);
+    const std::string prefix = store.filename().string() + std::string(PartialInfix);
+    std::error_code error;
+    std::filesystem::directory_iterator entries(store.parent_path().empty() ? "." : store.parent_path(), error);
+    if (error)
+        return;
+    for (const auto& entry : entries) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        const bool randomPart = std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(),
+                                            [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
+        struct stat info {};
+        if (randomPart && ::lstat(entry.path().c_str(), &info) == 0 && S_ISREG(info.st_mode)
+            && info.st_uid == ::geteuid())
+            ::unlink(entry.path().c_str());
+    }
+}
+
+} // namespace
+
 bool SettingsStore::commit()
 {
     if (!makeParentDirectories(path_))
@@ -309,6 +343,7 @@ bool SettingsStore::commit()
     std::string target = replacementTarget(path_);
     if (target.empty())
         return false;
+    removeStaleTemporaries(target);
     StoreFile current = readStoreFile(target);
     if (current.state == FileState::Damaged)
         return false;

@@ -193,6 +193,27 @@ bool TempFiles::pictureNameIsUsable() const
     return S_ISREG(info.st_mode) && info.st_uid == ::geteuid() && info.st_nlink == 1;
 }
 
+TempFiles::FolderCheck TempFiles::ensureTempNameDir()
+{
+    const std::string dir = directoryForNames(tempNameDir_);
+    struct stat info {};
+    if (::stat(dir.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+        return FolderCheck::Present;
+    FolderCheck result = FolderCheck::MadeAgain;
+    std::error_code error;
+    std::filesystem::create_directories(dir, error);
+    if (error || ::stat(dir.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+        setTempNameDir(getTempPath());
+        result = FolderCheck::SystemFolder;
+    }
+    try {
+        renewPictureName();
+    } catch (const QuilletError&) {
+        // The load that follows reports a folder that takes no file.
+    }
+    return result;
+}
+
 void TempFiles::renewPictureName()
 {
     const std::string old = bmpTempPath_;

@@ -83,6 +83,13 @@ public:
     // A new BMP name and picture file, dropping the old name.
     void renewPictureName();
 
+    // Before a load: the temporary folder is there; one removed while the
+    // program runs is made again, or, when it cannot be, the system's
+    // folder is used from now on. The picture's name is made anew in either
+    // case, so that the picture file is again this program's.
+    enum class FolderCheck { Present, MadeAgain, SystemFolder };
+    FolderCheck ensureTempNameDir();
+
     // Program start: the three names in `dir`; when that folder takes no
     // file, in the system's temporary folder for this run. False when
     // neither does; no name is then held.

@@ -19,6 +19,10 @@ inline constexpr int CgPageIndex = 1;
 namespace status {
 inline constexpr std::string_view PleaseOpen = "ファイルを開いてください。";
 inline constexpr std::string_view Opened = "ファイルを開きました。";
+inline constexpr std::string_view TempFolderMadeAgain =
+    "一時ファイルのフォルダがなくなっていたので、作り直して開きました。";
+inline constexpr std::string_view TempFolderFellBack =
+    "一時ファイルのフォルダが使えないため、システムの一時フォルダで開きました。";
 inline constexpr std::string_view OpenedTruncated = "プログラムが途中で切れています。読めた行まで表示しました。";
 inline constexpr std::string_view AsciiSaved = "アスキーセーブしました。";
 inline constexpr std::string_view AsciiSaving = "アスキーセーブ中です。しばらくお待ちください。";

@@ -366,3 +366,29 @@ TEST_F(DocumentLoaderTest, SomethingPlantedAtThePictureNameIsPassedOver)
     EXPECT_TRUE(fs::is_directory(fs::path(planted) / "in-the-way")) << "what was planted is not ours to remove";
     fs::remove_all(planted);
 }
+
+TEST_F(DocumentLoaderTest, RemovedTemporaryFolderIsMadeAgainOrReplacedAndSaysSo)
+{
+    fs::remove_all(dir / "tmp");
+    ASSERT_TRUE(loader.openDocument(file("game.bas", Program))) << loader.lastError().toStdString();
+    EXPECT_EQ(host.shownStatus, status::TempFolderMadeAgain);
+    EXPECT_TRUE(fs::is_directory(dir / "tmp"));
+    ASSERT_TRUE(loader.openDocument(file("a.sc5", hexBytes("FE 00 00 00 00 00 00 11"))))
+        << loader.lastError().toStdString();
+    EXPECT_EQ(host.shownStatus, status::Opened) << "said once, when it happened";
+    EXPECT_EQ(fs::path(temps.bmpPicturePath()).parent_path(), dir / "tmp");
+
+    // A folder that cannot be made again: the system's from now on.
+    const fs::path system = dir / "system";
+    fs::create_directory(system);
+    setenv("TMPDIR", system.c_str(), 1);
+    fs::remove_all(dir / "tmp");
+    writeFile(dir / "tmp", "a file in the way");
+    const bool loaded = loader.openDocument(file("b.sc5", hexBytes("FE 00 00 00 00 00 00 22")));
+    unsetenv("TMPDIR");
+    ASSERT_TRUE(loaded) << loader.lastError().toStdString();
+    EXPECT_EQ(host.shownStatus, status::TempFolderFellBack);
+    EXPECT_EQ(temps.tempNameDir(), system.string() + "/");
+    EXPECT_EQ(fs::path(temps.bmpPicturePath()).parent_path(), system);
+    EXPECT_EQ(readFile(temps.bmpPicturePath()), host.shownPicture);
+}

@@ -317,3 +317,30 @@ TEST(SettingsStore, DefaultPathFollowsXdgConfigHome)
     ::unsetenv("XDG_CONFIG_HOME");
     EXPECT_EQ(SettingsStore::defaultPath(), "/home/someone/.config/Vantre/Quillet.ini");
 }
+
+TEST(SettingsStore, NextWriteRemovesWhatKilledWritersLeft)
+{
+    ScratchDir dir;
+    const fs::path store = dir / "Quillet.ini";
+    writeFile(store, "[Vantre\\Quillet]\nFont Size=12\n");
+    // What a writer killed before its rename leaves, and what is not ours.
+    writeFile(dir / "Quillet.ini.partial-a1B2c3", "half");
+    writeFile(dir / "Quillet.ini.partial-Zz9yX8", "");
+    writeFile(dir / "Quillet.ini.lock", "");
+    writeFile(dir / "Quillet.ini.backup", "someone's copy");
+    writeFile(dir / "Quillet.ini.a1B2c3", "an older program's");
+    writeFile(dir / "Other.ini.partial-a1B2c3", "another program's");
+    fs::create_directory(dir / "Quillet.ini.partial-dir123");
+
+    SettingsStore settings(store.string());
+    ASSERT_TRUE(settings.writeInteger(SettingsSection, "Font Size", 14));
+    ASSERT_TRUE(settings.close());
+
+    EXPECT_FALSE(fs::exists(dir / "Quillet.ini.partial-a1B2c3"));
+    EXPECT_FALSE(fs::exists(dir / "Quillet.ini.partial-Zz9yX8"));
+    for (const char* kept :
+         {"Quillet.ini.lock", "Quillet.ini.backup", "Quillet.ini.a1B2c3", "Other.ini.partial-a1B2c3"})
+        EXPECT_TRUE(fs::exists(dir / kept)) << kept;
+    EXPECT_TRUE(fs::is_directory(dir / "Quillet.ini.partial-dir123")) << "only files are removed";
+    EXPECT_EQ(SettingsStore(store.string()).readInteger(SettingsSection, "Font Size", 0), 14);
+}
