@@ -116,9 +116,10 @@ TEST(ListingConverter, EveryCutOfAProgramIsListedAsFarAsItGoesAndSaysSo)
             EXPECT_EQ(got, whole);
     }
     // An empty line is a proper end; cut before its line end it is not.
-    MemorySource emptyLine(hexBytes("01 80 0A 00 00"));
+    const std::string emptyLine = hexBytes("01 80 0A 00 00");
+    const std::string cutEmptyLine = hexBytes("01 80 0A 00");
+    MemorySource whole(emptyLine), cut(cutEmptyLine);
     StringSink sink;
-    EXPECT_EQ(convertTokenizedBasic(emptyLine, sink, {}), ProgramEnd::Complete);
-    MemorySource cutEmptyLine(hexBytes("01 80 0A 00"));
-    EXPECT_EQ(convertTokenizedBasic(cutEmptyLine, sink, {}), ProgramEnd::Truncated);
+    EXPECT_EQ(convertTokenizedBasic(whole, sink, {}), ProgramEnd::Complete);
+    EXPECT_EQ(convertTokenizedBasic(cut, sink, {}), ProgramEnd::Truncated);
 }
