@@ -118,8 +118,8 @@ TEST(ListingConverter, EveryCutOfAProgramIsListedAsFarAsItGoesAndSaysSo)
     // An empty line is a proper end; cut before its line end it is not.
     const std::string emptyLine = hexBytes("01 80 0A 00 00");
     const std::string cutEmptyLine = hexBytes("01 80 0A 00");
-    MemorySource whole(emptyLine), cut(cutEmptyLine);
+    MemorySource ended(emptyLine), cut(cutEmptyLine);
     StringSink sink;
-    EXPECT_EQ(convertTokenizedBasic(whole, sink, {}), ProgramEnd::Complete);
+    EXPECT_EQ(convertTokenizedBasic(ended, sink, {}), ProgramEnd::Complete);
     EXPECT_EQ(convertTokenizedBasic(cut, sink, {}), ProgramEnd::Truncated);
 }
