@@ -1,5 +1,6 @@
 #include "app/DocumentLoader.h"
 
+#include "app/LocalPath.h"
 #include "app/SettingsTable.h"
 #include "common/Errors.h"
 #include "image/ScreenMode.h"
@@ -16,16 +17,6 @@
 namespace quillet::app {
 
 namespace {
-
-std::string localPath(const QString& path)
-{
-    return QFile::encodeName(path).toStdString();
-}
-
-QString localToQString(const std::string& path)
-{
-    return QFile::decodeName(QByteArray::fromStdString(path));
-}
 
 // Deletes a fresh temporary file unless the load took it over.
 class FreshFile {
@@ -101,23 +92,23 @@ void DocumentLoader::load(const QString& path, bool reload)
     settings_.lastOpenFilterIndex = host_.openDialogFilterIndex();
     saveSettings(storePath_, settings_, {setting::LastOpenDir, setting::LastOpenFilterIndex});
 
-    std::string_view status = status::Opened;
+    std::string_view shownStatus = status::Opened;
     switch (kind.role) {
     case DocumentRole::Picture:
         loadPicture(input, source, head, path, reload);
         state_.imageLoaded = true;
         break;
     case DocumentRole::Listing:
-        status = loadListing(input, source, head, path, reload);
+        shownStatus = loadListing(input, source, head, path, reload);
         state_.listingLoaded = true;
         break;
     }
     // What happened to the temporary folder matters more than the usual text.
     if (folder == TempFiles::FolderCheck::MadeAgain)
-        status = status::TempFolderMadeAgain;
+        shownStatus = status::TempFolderMadeAgain;
     else if (folder == TempFiles::FolderCheck::SystemFolder)
-        status = status::TempFolderFellBack;
-    host_.documentLoaded(path, status);
+        shownStatus = status::TempFolderFellBack;
+    host_.documentLoaded(path, shownStatus);
 }
 
 std::string_view DocumentLoader::loadListing(FilePtr& input, ByteSource& source, const DocumentHead& head,

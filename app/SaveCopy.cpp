@@ -1,5 +1,6 @@
 #include "app/SaveCopy.h"
 
+#include "app/LocalPath.h"
 #include "common/Errors.h"
 
 #include <QFile>
@@ -9,11 +10,6 @@
 namespace quillet::app {
 
 namespace {
-
-std::string localPath(const QString& path)
-{
-    return QFile::encodeName(path).toStdString();
-}
 
 // Qt gives no errno; the cause is read off the file and its folder.
 ErrorKind causeOfFailedRead(const QString& path)

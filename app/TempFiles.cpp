@@ -58,6 +58,12 @@ struct CreatedFile {
     int fd;
 };
 
+// A regular file of this user with no other name: one this program made.
+bool isOwnPlainFile(const struct stat& info)
+{
+    return S_ISREG(info.st_mode) && info.st_uid == ::geteuid() && info.st_nlink == 1;
+}
+
 int createExclusively(const std::string& path)
 {
     // O_EXCL never opens an existing name, links included; O_NOFOLLOW says
@@ -138,7 +144,7 @@ std::unique_ptr<FileSink> openTempOutput(const std::string& path)
     if (fd < 0)
         return nullptr;
     struct stat info {};
-    bool ours = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid() && info.st_nlink == 1;
+    bool ours = ::fstat(fd, &info) == 0 && isOwnPlainFile(info);
     int flags = ours ? ::fcntl(fd, F_GETFL) : -1;
     if (!ours || ::ftruncate(fd, 0) != 0 || flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
         ::close(fd);
@@ -190,7 +196,7 @@ bool TempFiles::pictureNameIsUsable() const
         return false;
     if (::lstat(picture.c_str(), &info) != 0)
         return errno == ENOENT; // the picture's rename makes it again
-    return S_ISREG(info.st_mode) && info.st_uid == ::geteuid() && info.st_nlink == 1;
+    return isOwnPlainFile(info);
 }
 
 TempFiles::FolderCheck TempFiles::ensureTempNameDir()

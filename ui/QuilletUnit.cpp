@@ -1,5 +1,6 @@
 #include "ui/QuilletUnit.h"
 
+#include "app/LocalPath.h"
 #include "app/SaveCopy.h"
 #include "app/SettingsStore.h"
 #include "app/SettingsTable.h"
@@ -45,6 +46,7 @@
 #include <utility>
 
 using namespace quillet;
+using quillet::app::localToQString;
 
 namespace {
 
@@ -113,11 +115,6 @@ QString savedText(std::string_view saved, const QString& path)
 {
     return QString::fromUtf8(saved.data(), static_cast<qsizetype>(saved.size())) + QLatin1Char(' ')
            + QDir::toNativeSeparators(path);
-}
-
-QString localToQString(const std::string& path)
-{
-    return QFile::decodeName(QByteArray::fromStdString(path));
 }
 
 } // namespace
@@ -627,6 +624,18 @@ QString TForm1::runSaveDialog(const QString& title, const QString& suffix, int f
     return SaveDialog1->selectedFiles().first();
 }
 
+void TForm1::runSave(const QString& path, std::string_view saved, std::string_view failed,
+                     const std::function<void()>& save)
+{
+    try {
+        save();
+    } catch (const std::exception& error) {
+        reportFailure(failed, error);
+        return;
+    }
+    setPanelText(0, savedText(saved, path));
+}
+
 void TForm1::SaveAs1Click()
 {
     // ".asc", the name of a listing kept as text: ".bas" beside a tokenized
@@ -636,13 +645,8 @@ void TForm1::SaveAs1Click()
     if (path.isEmpty())
         return;
     statusBar()->setProperty("simpleText", qs(status::AsciiSaving));
-    try {
-        app::copyReplacing(localToQString(Temps.asciiTempPath()), path);
-    } catch (const std::exception& error) {
-        reportFailure(status::AsciiSaveFailed, error);
-        return;
-    }
-    setPanelText(0, savedText(status::AsciiSaved, path));
+    runSave(path, status::AsciiSaved, status::AsciiSaveFailed,
+            [&] { app::copyReplacing(localToQString(Temps.asciiTempPath()), path); });
 }
 
 void TForm1::Save1Click()
@@ -651,13 +655,7 @@ void TForm1::Save1Click()
                                        State.listingSourcePath, QStringLiteral("rtf"));
     if (path.isEmpty())
         return;
-    try {
-        RichEdit1->saveRtfFile(path);
-    } catch (const std::exception& error) {
-        reportFailure(status::RtfSaveFailed, error);
-        return;
-    }
-    setPanelText(0, savedText(status::RtfSaved, path));
+    runSave(path, status::RtfSaved, status::RtfSaveFailed, [&] { RichEdit1->saveRtfFile(path); });
 }
 
 void TForm1::SaveBMP1Click()
@@ -666,13 +664,8 @@ void TForm1::SaveBMP1Click()
                                        QStringLiteral("bmp"));
     if (path.isEmpty())
         return;
-    try {
-        app::copyReplacing(localToQString(Temps.bmpPicturePath()), path);
-    } catch (const std::exception& error) {
-        reportFailure(status::BmpSaveFailed, error);
-        return;
-    }
-    setPanelText(0, savedText(status::BmpSaved, path));
+    runSave(path, status::BmpSaved, status::BmpSaveFailed,
+            [&] { app::copyReplacing(localToQString(Temps.bmpPicturePath()), path); });
 }
 
 void TForm1::printListing(bool withDialog)
@@ -794,8 +787,7 @@ void TForm1::screenCommand(int mode)
 void TForm1::Help2Click()
 {
     if (!help_->showContents(helpFile_))
-        reportFailure(status::HelpFailed,
-                      QuilletError(ErrorKind::ReadFailed, QFile::encodeName(helpFile_).toStdString()));
+        reportFailure(status::HelpFailed, QuilletError(ErrorKind::ReadFailed, app::localPath(helpFile_)));
 }
 
 QString TForm1::failureLine(std::string_view whatFailed, const std::exception& cause) const
@@ -890,7 +882,7 @@ void TForm1::preparePicture(const QString& bmpPath)
 {
     QImage picture = PictureView::readBmp(bmpPath);
     if (picture.isNull())
-        throw QuilletError(ErrorKind::DamagedPicture, QFile::encodeName(bmpPath).toStdString());
+        throw QuilletError(ErrorKind::DamagedPicture, app::localPath(bmpPath));
     preparedPicture_ = std::move(picture);
 }
 
@@ -921,12 +913,12 @@ void TForm1::loadFailed(const QString&, const std::exception& error)
 
 QColor TForm1::listingTextColor() const
 {
-    return RichEdit1->listingFormat().textColor;
+    return RichEdit1->defaultTextColor();
 }
 
 QColor TForm1::listingBackgroundColor() const
 {
-    return RichEdit1->listingFormat().backgroundColor;
+    return RichEdit1->backgroundColor();
 }
 
 void TForm1::applyListingLook()

@@ -119,6 +119,10 @@ private:
     // with `proposedSuffix`; the chosen path, or empty when cancelled.
     QString runSaveDialog(const QString& title, const QString& suffix, int filterIndex, const std::string& sourcePath,
                           const QString& proposedSuffix);
+    // Runs one save to `path` and says how it went: where it wrote, or what
+    // failed and why.
+    void runSave(const QString& path, std::string_view saved, std::string_view failed,
+                 const std::function<void()>& save);
     void printListing(bool withDialog);
     // A printer to print on, or a PDF file to print to.
     bool printerReady();
