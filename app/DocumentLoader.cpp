@@ -95,7 +95,7 @@ void DocumentLoader::load(const QString& path, bool reload)
     std::string_view shownStatus = status::Opened;
     switch (kind.role) {
     case DocumentRole::Picture:
-        loadPicture(input, source, head, path, reload);
+        shownStatus = loadPicture(input, source, head, path, reload);
         state_.imageLoaded = true;
         break;
     case DocumentRole::Listing:
@@ -141,8 +141,8 @@ std::string_view DocumentLoader::loadListing(FilePtr& input, ByteSource& source,
     return end == ProgramEnd::Truncated ? status::OpenedTruncated : status::Opened;
 }
 
-void DocumentLoader::loadPicture(FilePtr& input, ByteSource& source, const DocumentHead& head, const QString& path,
-                                 bool reload)
+std::string_view DocumentLoader::loadPicture(FilePtr& input, ByteSource& source, const DocumentHead& head,
+                                             const QString& path, bool reload)
 {
     const ModeSelection selection =
         selectScreenMode(settings_.screenMode, settings_.isAutoDetectScreenMode, localPath(path));
@@ -160,7 +160,7 @@ void DocumentLoader::loadPicture(FilePtr& input, ByteSource& source, const Docum
     if (picturePath.empty())
         throw QuilletError(ErrorKind::CreateFailed, "no picture file name");
     FreshFile picture(temps_.createFreshOutput());
-    writePicture(head, source, selection.mode, converter_, picture.sink());
+    const PictureData data = writePicture(head, source, selection.mode, converter_, picture.sink());
     picture.close();
     input.reset();
     // The view reads the picture before the file takes the picture's name,
@@ -176,6 +176,7 @@ void DocumentLoader::loadPicture(FilePtr& input, ByteSource& source, const Docum
     state_.imageSourcePath = localPath(path);
     if (!reload)
         host_.showPage(CgPageIndex);
+    return data == PictureData::HeaderOnly ? status::OpenedHeaderOnly : status::Opened;
 }
 
 } // namespace quillet::app

@@ -90,7 +90,9 @@ private:
     // The status text of the loaded listing.
     std::string_view loadListing(FilePtr& input, ByteSource& source, const DocumentHead& head, const QString& path,
                                  bool reload);
-    void loadPicture(FilePtr& input, ByteSource& source, const DocumentHead& head, const QString& path, bool reload);
+    // The status text of the loaded picture.
+    std::string_view loadPicture(FilePtr& input, ByteSource& source, const DocumentHead& head, const QString& path,
+                                 bool reload);
 
     Settings& settings_;
     DocumentState& state_;

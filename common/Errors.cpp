@@ -18,6 +18,7 @@ std::string_view errorText(ErrorKind kind)
     case ErrorKind::NotRtf: return "not an RTF document";
     case ErrorKind::DamagedPicture: return "the picture cannot be read";
     case ErrorKind::LoadInProgress: return "a document is still being loaded";
+    case ErrorKind::LoadCancelled: return "the load was cancelled";
     case ErrorKind::NoPrinter: return "no printer is set up";
     case ErrorKind::PrintFailed: return "cannot print";
     }

@@ -24,6 +24,7 @@ enum class ErrorKind {
     NotRtf,                // a document that is not RTF
     DamagedPicture,        // a picture file that cannot be read as a picture
     LoadInProgress,        // a view is still building the previous document
+    LoadCancelled,         // the load was ended before it was done (the window closed)
     NoPrinter,             // no printer is set up and no file was chosen to print to
     PrintFailed,           // the printer did not take the document
 };

@@ -33,6 +33,7 @@ std::string_view failureCause(ErrorKind kind)
     case ErrorKind::NotRtf: return "RTF形式の文書ではありません。";
     case ErrorKind::DamagedPicture: return "画像を読み込めませんでした。";
     case ErrorKind::LoadInProgress: return "前のファイルをまだ読み込んでいます。";
+    case ErrorKind::LoadCancelled: return "読み込みを中止しました。";
     case ErrorKind::NoPrinter: return "プリンタが設定されていません。印刷でPDFファイルへの出力を選んでください。";
     case ErrorKind::PrintFailed: return "プリンタが印刷を受け付けませんでした。";
     }

@@ -24,6 +24,9 @@ inline constexpr std::string_view TempFolderMadeAgain =
 inline constexpr std::string_view TempFolderFellBack =
     "一時ファイルのフォルダが使えないため、システムの一時フォルダで開きました。";
 inline constexpr std::string_view OpenedTruncated = "プログラムが途中で切れています。読めた行まで表示しました。";
+inline constexpr std::string_view OpenedHeaderOnly =
+    "画像データがありません。ヘッダーだけのファイルなので、黒い画面を表示しました。";
+inline constexpr std::string_view Loading = "読み込み中です… ";
 inline constexpr std::string_view AsciiSaved = "アスキーセーブしました。";
 inline constexpr std::string_view AsciiSaving = "アスキーセーブ中です。しばらくお待ちください。";
 inline constexpr std::string_view RtfSaved = "RTF形式で保存しました。";

@@ -57,11 +57,12 @@ ProgramEnd writeListing(const DocumentHead& head, ByteSource& rest, ByteSink& ou
     throw std::invalid_argument(head.name + ": not a listing");
 }
 
-void writePicture(const DocumentHead& head, ByteSource& rest, int mode, BsaveConverter& converter, ByteSink& out)
+PictureData writePicture(const DocumentHead& head, ByteSource& rest, int mode, BsaveConverter& converter, ByteSink& out)
 {
     if (documentKindInfo(head.kind).role != DocumentRole::Picture)
         throw std::invalid_argument(head.name + ": not a picture");
     converter.convert(rest, mode, out);
+    return converter.loadedBytes() == 0 ? PictureData::HeaderOnly : PictureData::Present;
 }
 
 } // namespace quillet

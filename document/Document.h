@@ -64,6 +64,10 @@ ProgramEnd writeListing(const DocumentHead& head, ByteSource& rest, ByteSink& ou
 // The BMP picture of a picture document in screen mode `mode`. Throws
 // QuilletError: UnsupportedScreenMode before anything is read or written,
 // ReadFailed, or the sink's error.
-void writePicture(const DocumentHead& head, ByteSource& rest, int mode, BsaveConverter& converter, ByteSink& out);
+// A picture is always written; `HeaderOnly` says it shows nothing because
+// the file had no bytes after its header.
+enum class PictureData { Present, HeaderOnly };
+PictureData writePicture(const DocumentHead& head, ByteSource& rest, int mode, BsaveConverter& converter,
+                         ByteSink& out);
 
 } // namespace quillet

@@ -97,6 +97,7 @@ BsaveHeader BsaveConverter::loadVramImage(ByteSource& afterTypeByte, int mode)
     const ScreenModeLayout& layout = requireLayout(mode);
     VramImage& vram = *vram_;
     vram.fill(0);
+    loadedBytes_ = 0;
 
     std::uint8_t raw[6] = {};
     for (std::uint8_t& byte : raw) {
@@ -117,6 +118,7 @@ BsaveHeader BsaveConverter::loadVramImage(ByteSource& afterTypeByte, int mode)
     std::uint8_t byte;
     while (at < vram.size() && afterTypeByte.next(byte))
         vram[at++] = byte;
+    loadedBytes_ = at - header.startAddress;
     if (afterTypeByte.failed())
         throw QuilletError(ErrorKind::ReadFailed);
     return header;

@@ -63,6 +63,9 @@ public:
     void writeBmp(int mode, ByteSink& out);
 
     const VramImage& vramImage() const noexcept { return *vram_; }
+    // How many bytes after the header the last load put into memory; none
+    // means the file was only a header (or less) and the picture is blank.
+    std::size_t loadedBytes() const noexcept { return loadedBytes_; }
     // The palette of the last picture of a mode that has one.
     const ScreenPalette& screenPalette() const noexcept { return palette_; }
 
@@ -75,6 +78,7 @@ private:
     std::unique_ptr<VramImage> vram_;
     ScreenPalette palette_{};
     std::vector<std::uint8_t> row_;
+    std::size_t loadedBytes_ = 0;
 };
 
 } // namespace quillet

@@ -156,6 +156,8 @@ public:
                 cursor_.endEditBlock();
                 emit view_.loadProgress(static_cast<int>(i * 100 / std::max<std::size_t>(usedRuns, 1)));
                 QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+                if (view_.loadCancelled())
+                    throw QuilletError(ErrorKind::LoadCancelled);
                 lastBreath = clock.elapsed();
                 cursor_.beginEditBlock();
             }
@@ -339,12 +341,19 @@ void ListingView::showDocument(const RtfDocument& doc)
     if (loading_)
         throw QuilletError(ErrorKind::LoadInProgress, "a document is still being loaded");
     loading_ = true;
+    cancelRequested_ = false;
     struct Done {
         bool& flag;
         ~Done() { flag = false; }
     } done{loading_};
     document()->clear();
-    DocumentBuilder(*this, doc, mappedCode_).build();
+    try {
+        DocumentBuilder(*this, doc, mappedCode_).build();
+    } catch (const QuilletError& error) {
+        if (error.kind() == ErrorKind::LoadCancelled)
+            document()->clear();
+        throw;
+    }
     setTextCursor(QTextCursor(document()));
 }
 

@@ -59,6 +59,12 @@ public:
     // The format shown now, and the one routine that changes it: after a
     // load, and when the settings change.
     ListingFormat listingFormat() const;
+
+    // A load that lets events through can be ended from one of them: it
+    // then throws QuilletError(LoadCancelled) and leaves the view empty.
+    bool isLoading() const { return loading_; }
+    void cancelLoad() { cancelRequested_ = loading_; }
+    bool loadCancelled() const { return cancelRequested_; }
     void applyListingFormat(const ListingFormat& format);
 
     // Writes the content as RTF (fonts, colours, size, text) beside `path`
@@ -106,6 +112,7 @@ private:
 
     int mappedCode_ = 0x7F;
     bool loading_ = false;
+    bool cancelRequested_ = false;
     int defaultCharset_ = 2;
     QString defaultFontName_;
 };

@@ -341,6 +341,9 @@ void TForm1::buildPages()
     PageControl1->addTab(tbsBASIC, QStringLiteral("BASIC"));
     PageControl1->addTab(tbsCG, QStringLiteral("CG"));
     RichEdit1 = new ListingView(tbsBASIC);
+    connect(RichEdit1, &ListingView::loadProgress, this, [this](int percent) {
+        setPanelText(0, qs(status::Loading) + QString::number(percent) + QLatin1Char('%'));
+    });
     imgMSXCG = new PictureView(tbsCG);
     for (auto [page, view] : {std::pair<QWidget*, QWidget*>{tbsBASIC, RichEdit1}, {tbsCG, imgMSXCG}}) {
         auto* layout = new QVBoxLayout(page);
@@ -531,8 +534,13 @@ void TForm1::openDocument(const QString& path)
 
 void TForm1::loadDocument(const QString& path, bool reload)
 {
-    if (loader_)
-        loader_->loadDocument(path, reload);
+    if (!loader_ || closeAfterLoad_)
+        return;
+    loader_->loadDocument(path, reload);
+    // The window was closed while the load let events through: the load
+    // has ended, its own temporary files are gone, and now the close runs.
+    if (closeAfterLoad_)
+        close();
 }
 
 void TForm1::indicateScreenMode(int mode)
@@ -813,6 +821,12 @@ void TForm1::reportFailure(std::string_view whatFailed, const std::exception& ca
 
 void TForm1::closeEvent(QCloseEvent* event)
 {
+    if (RichEdit1->isLoading()) {
+        RichEdit1->cancelLoad();
+        closeAfterLoad_ = true;
+        event->ignore();
+        return;
+    }
     Temps.deleteTempFiles();
     QMainWindow::closeEvent(event);
 }

@@ -182,4 +182,6 @@ private:
     QString helpFile_;
     std::array<QLabel*, 4> panels_{};
     bool pageChangeByLoad_ = false;
+    // Closing while a load lets events through ends the load first.
+    bool closeAfterLoad_ = false;
 };

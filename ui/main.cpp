@@ -3,6 +3,7 @@
 #include "ui/QuilletUnit.h"
 
 #include <QApplication>
+#include <QTimer>
 
 int main(int argc, char** argv)
 {
@@ -21,6 +22,8 @@ int main(int argc, char** argv)
     window.show();
     QStringList args = QApplication::arguments();
     args.removeFirst();
-    window.FormCreate(args);
+    // Inside the event loop, so that a signal during a long first load can
+    // end the program: a quit before the loop runs would be lost.
+    QTimer::singleShot(0, &window, [&window, args] { window.FormCreate(args); });
     return QApplication::exec();
 }

@@ -169,6 +169,19 @@ TEST_F(DocumentLoaderTest, PictureIsWrittenToThePictureFile)
     EXPECT_EQ(host.calls.at(host.calls.size() - 2), "page 1");
 }
 
+TEST_F(DocumentLoaderTest, PictureWithoutDataIsShownBlackAndSaysSo)
+{
+    settings.screenMode = 5;
+    // Only the header, less than a header, and a header with one byte.
+    for (const auto& [bytes, expected] : {std::pair{std::string("FE 00 00 00 00 00 00"), status::OpenedHeaderOnly},
+                                          std::pair{std::string("FE 00 80"), status::OpenedHeaderOnly},
+                                          std::pair{std::string("FE 00 00 00 00 00 00 11"), status::Opened}}) {
+        ASSERT_TRUE(loader.openDocument(file("p.sc5", hexBytes(bytes)))) << loader.lastError().toStdString();
+        EXPECT_EQ(host.shownStatus, expected) << bytes;
+        EXPECT_EQ(host.shownPicture.size(), 27254u) << bytes;
+    }
+}
+
 TEST_F(DocumentLoaderTest, ReloadKeepsThePage)
 {
     ASSERT_TRUE(loader.loadDocument(file("game.bas", Program), true));

@@ -23,6 +23,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 
 using namespace quillet;
@@ -85,6 +86,40 @@ TEST_F(MainWindowTest, TemporaryFilesLiveFromStartToClose)
     EXPECT_EQ(tempFiles().size(), 4u) << "the picture took its reserved name";
     window->close();
     EXPECT_TRUE(tempFiles().empty());
+}
+
+TEST_F(MainWindowTest, LargeListingShowsProgressAndClosingEndsItLeavingNothing)
+{
+    start();
+    std::string text;
+    for (unsigned n = 0; text.size() < (4u << 20); ++n)
+        text += std::to_string(10 + n % 6000 * 10) + " PRINT \"PROGRESS\":GOTO 10\r\n";
+    const QString big = file("big.asc", text);
+
+    std::vector<int> percents;
+    QString shownWhileLoading;
+    QObject::connect(window->listingView(), &ListingView::loadProgress, window.get(), [&](int percent) {
+        percents.push_back(percent);
+        if (percents.size() == 1)
+            shownWhileLoading = window->panelText(0);
+        else if (percents.size() == 2)
+            window->close(); // as the window manager's close button does
+    });
+    window->openDocument(big);
+
+    ASSERT_GE(percents.size(), 2u) << "a 4 MB listing lets the window paint as it loads";
+    EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
+    EXPECT_LT(percents.back(), 100) << "the load ended at the close";
+    EXPECT_TRUE(shownWhileLoading.startsWith(QString::fromUtf8(status::Loading.data(), status::Loading.size()))
+                && shownWhileLoading.endsWith('%'))
+        << shownWhileLoading.toStdString();
+    EXPECT_TRUE(tempFiles().empty()) << "the close ran after the load, and the load's own files went";
+    EXPECT_TRUE(window->listingView()->document()->isEmpty());
+    EXPECT_FALSE(window->documentState().listingLoaded);
+
+    // A load started after the close does nothing.
+    window->openDocument(file("game.bas", Program));
+    EXPECT_TRUE(window->listingView()->document()->isEmpty());
 }
 
 TEST_F(MainWindowTest, LoadsAProgramAndAPicture)

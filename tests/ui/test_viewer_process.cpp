@@ -107,6 +107,30 @@ TEST_P(ViewerProcess, SignalEndsItLikeClosingTheWindow)
     EXPECT_TRUE(temporaryFiles(home / "tmp").empty()) << "temporary files were left behind";
 }
 
+TEST_P(ViewerProcess, SignalDuringALargeLoadEndsTheLoadAndLeavesNothing)
+{
+    std::string text;
+    for (unsigned n = 0; text.size() < (10u << 20); ++n)
+        text += std::to_string(10 + n % 6000 * 10) + " PRINT \"LOADING\":GOTO 10\r\n";
+    const fs::path big = home / "big.asc";
+    writeFile(big, text);
+    const pid_t pid = start(big);
+    ASSERT_GT(pid, 0);
+    // The listing's own fresh file joins the four while the load runs.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (temporaryFiles(home / "tmp").size() <= StartFiles && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_GT(temporaryFiles(home / "tmp").size(), StartFiles) << "the load did not start";
+    std::this_thread::sleep_for(std::chrono::milliseconds(300)); // into the view's building
+
+    ASSERT_EQ(::kill(pid, GetParam()), 0);
+    const int status = waitFor(pid, std::chrono::seconds(20));
+    ASSERT_NE(status, -1) << "the viewer did not end";
+    pid_ = -1;
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_TRUE(temporaryFiles(home / "tmp").empty()) << "the load's files were left behind";
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Signals, ViewerProcess, ::testing::Values(SIGTERM, SIGINT, SIGHUP), [](const ::testing::TestParamInfo<int>& info) {
         return std::string(info.param == SIGTERM ? "SIGTERM" : info.param == SIGINT ? "SIGINT" : "SIGHUP");
