@@ -8,7 +8,7 @@ namespace {
 
 using namespace setting;
 
-const std::array<SettingEntry, 21> Table = {{
+const std::array<SettingEntry, 22> Table = {{
     {FontNameAnk, &Settings::fontNameAnk},
     {FontNameAnkGraph, &Settings::fontNameAnkGraph},
     {FontNameKanji, &Settings::fontNameKanji},
@@ -30,6 +30,7 @@ const std::array<SettingEntry, 21> Table = {{
     {ActivePageIndex, &Settings::activePageIndex},
     {TempFileDir, &Settings::tempFileDir},
     {LastOpenDir, &Settings::lastOpenDir},
+    {Language, &Settings::language},
 }};
 
 template <class... Fs> struct Overloaded : Fs... {
@@ -39,7 +40,7 @@ template <class... Fs> Overloaded(Fs...) -> Overloaded<Fs...>;
 
 } // namespace
 
-const std::array<std::string_view, 21> StartupReadOrder = {
+const std::array<std::string_view, 22> StartupReadOrder = {
     FontNameAnk,     FontNameAnkGraph,    FontNameKanji,
     FontSize,        IsAnkMode,           FontColor,
     BackgroundColor, UseWordWrap,         IsViewOverLine65530,
@@ -47,14 +48,19 @@ const std::array<std::string_view, 21> StartupReadOrder = {
     IsReload,        FontCharset,         TempFileDir,
     LastOpenDir,     LastOpenFilterIndex, ScreenMode,
     IsStretch,       ActivePageIndex,     IsAutoDetectScreenMode,
+    Language,
 };
 
-const std::array<std::string_view, 17> SettingsDialogWriteOrder = {
-    FontSize,        IsAnkMode,           UseWordWrap,   FontCharset,
-    FontNameAnk,     FontNameAnkGraph,    FontNameKanji, FontColor,
-    BackgroundColor, TempFileDir,         IsMap0xAD,     MapFontFrom0xAD,
-    MapCodeFrom0xAD, IsViewOverLine65530, ScreenMode,    IsAutoDetectScreenMode,
-    IsReload,
+const std::array<std::string_view, 18> SettingsDialogWriteOrder = {
+    FontSize,        IsAnkMode,
+    UseWordWrap,     FontCharset,
+    FontNameAnk,     FontNameAnkGraph,
+    FontNameKanji,   FontColor,
+    BackgroundColor, TempFileDir,
+    IsMap0xAD,       MapFontFrom0xAD,
+    MapCodeFrom0xAD, IsViewOverLine65530,
+    ScreenMode,      IsAutoDetectScreenMode,
+    IsReload,        Language,
 };
 
 std::span<const SettingEntry> settingsTable()

@@ -40,6 +40,7 @@ inline constexpr std::string_view IsStretch = "Is Stretch";
 inline constexpr std::string_view ActivePageIndex = "Active Page Index";
 inline constexpr std::string_view TempFileDir = "Temp File Dir";
 inline constexpr std::string_view LastOpenDir = "Last Open Dir";
+inline constexpr std::string_view Language = "Language";
 // Written at every start, never read.
 inline constexpr std::string_view Version = "version";
 inline constexpr std::string_view VersionText = "1.00";
@@ -62,9 +63,9 @@ std::span<const SettingEntry> settingsTable();
 const SettingEntry* findSetting(std::string_view name);
 
 // The order in which program start reads the values.
-extern const std::array<std::string_view, 21> StartupReadOrder;
+extern const std::array<std::string_view, 22> StartupReadOrder;
 // The values the settings dialog's OK writes, in its order.
-extern const std::array<std::string_view, 17> SettingsDialogWriteOrder;
+extern const std::array<std::string_view, 18> SettingsDialogWriteOrder;
 
 // Program start, on one opening of the store: writes "version" = "1.00",
 // then reads every value in StartupReadOrder into `settings`, each with the

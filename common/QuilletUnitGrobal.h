@@ -77,6 +77,7 @@ struct Settings {
     std::int32_t activePageIndex = 0;
     std::string tempFileDir = systemTempDir();
     std::string lastOpenDir;
+    std::string language = "ja"; // the interface's: "ja" or "en", read at start
 };
 
 } // namespace quillet

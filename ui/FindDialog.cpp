@@ -11,23 +11,23 @@
 FindDialog::FindDialog(QWidget* parent) : QDialog(parent)
 {
     setObjectName("FindDialog1");
-    setWindowTitle(QStringLiteral("検索"));
+    setWindowTitle(tr("検索"));
     setModal(false);
 
-    auto* label = new QLabel(QStringLiteral("検索する文字列(&N):"), this);
+    auto* label = new QLabel(tr("検索する文字列(&N):"), this);
     edit_ = new QLineEdit(this);
     edit_->setObjectName("edtFindText");
     label->setBuddy(edit_);
-    matchCase_ = new QCheckBox(QStringLiteral("大文字と小文字を区別する(&C)"), this);
+    matchCase_ = new QCheckBox(tr("大文字と小文字を区別する(&C)"), this);
     matchCase_->setObjectName("ckbMatchCase");
-    wholeWord_ = new QCheckBox(QStringLiteral("単語単位で探す(&W)"), this);
+    wholeWord_ = new QCheckBox(tr("単語単位で探す(&W)"), this);
     wholeWord_->setObjectName("ckbWholeWord");
 
-    findNext_ = new QPushButton(QStringLiteral("次を検索(&F)"), this);
+    findNext_ = new QPushButton(tr("次を検索(&F)"), this);
     findNext_->setObjectName("btnFindNext");
     findNext_->setDefault(true);
     findNext_->setEnabled(false);
-    auto* close = new QPushButton(QStringLiteral("キャンセル"), this);
+    auto* close = new QPushButton(tr("キャンセル"), this);
 
     auto* row = new QHBoxLayout;
     row->addWidget(label);

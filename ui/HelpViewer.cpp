@@ -7,7 +7,7 @@
 HelpViewer::HelpViewer(QWidget* parent) : QDialog(parent)
 {
     setObjectName("HelpViewer");
-    setWindowTitle(QStringLiteral("Quillet ヘルプ"));
+    setWindowTitle(tr("Quillet ヘルプ"));
     setModal(false);
     resize(560, 480);
     browser_ = new QTextBrowser(this);

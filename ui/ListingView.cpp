@@ -7,6 +7,7 @@
 #include "render/MsxCharset.h"
 #include "render/RtfReader.h"
 #include "ui/ListingRtfWriter.h"
+#include "ui/Translations.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -465,8 +466,7 @@ void ListingView::saveRtfFile(const QString& path) const
 
 QString lineCountText(std::int64_t lines)
 {
-    return QString::number(lines)
-           + QString::fromUtf8(status::LineCountSuffix.data(), static_cast<qsizetype>(status::LineCountSuffix.size()));
+    return QString::number(lines) + quillet::ui::uiText(status::LineCountSuffix);
 }
 
 void ListingView::showListing(const QString& rtfPath, int mappedCodeFor0xAD, const ListingFormat& format)

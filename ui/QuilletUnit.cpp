@@ -12,6 +12,7 @@
 #include "ui/PictureView.h"
 #include "ui/QuilletUnit2.h"
 #include "ui/QuilletUnit3.h"
+#include "ui/Translations.h"
 
 #include <QAction>
 #include <QApplication>
@@ -47,13 +48,10 @@
 
 using namespace quillet;
 using quillet::app::localToQString;
+using quillet::ui::causeText;
+using quillet::ui::uiText;
 
 namespace {
-
-QString qs(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 struct ScreenItem {
     int mode;
@@ -74,24 +72,24 @@ struct ActionItem {
 };
 
 const char* const OpenFilters[] = {
-    "BASICファイル (*.bas) (*.bas *.asc)",
+    QT_TRANSLATE_NOOP("TForm1", "BASICファイル (*.bas) (*.bas *.asc)"),
     // Every name the screen-mode detection knows: .SC5 to .SCC and .S10 to .S12.
-    "BSAVEファイル (*.sc?) (*.sc? *.s10 *.s11 *.s12)",
-    "すべてのファイル (*.*) (*)",
+    QT_TRANSLATE_NOOP("TForm1", "BSAVEファイル (*.sc?) (*.sc? *.s10 *.s11 *.s12)"),
+    QT_TRANSLATE_NOOP("TForm1", "すべてのファイル (*.*) (*)"),
 };
 
 const char* const SaveFilters[] = {
-    "BASICファイル (*.bas) (*.bas *.asc)",
-    "リッチ テキスト形式 (*.rtf) (*.rtf)",
-    "ビットマップ形式 (*.bmp) (*.bmp)",
-    "すべてのファイル (*.*) (*)",
+    QT_TRANSLATE_NOOP("TForm1", "BASICファイル (*.bas) (*.bas *.asc)"),
+    QT_TRANSLATE_NOOP("TForm1", "リッチ テキスト形式 (*.rtf) (*.rtf)"),
+    QT_TRANSLATE_NOOP("TForm1", "ビットマップ形式 (*.bmp) (*.bmp)"),
+    QT_TRANSLATE_NOOP("TForm1", "すべてのファイル (*.*) (*)"),
 };
 
 QStringList filterList(const char* const* filters, std::size_t count)
 {
     QStringList list;
     for (std::size_t i = 0; i < count; ++i)
-        list << QString::fromUtf8(filters[i]);
+        list << QCoreApplication::translate("TForm1", filters[i]);
     return list;
 }
 
@@ -113,8 +111,7 @@ int chosenFilterIndex(const QFileDialog& dialog)
 // A save's status names the file it wrote.
 QString savedText(std::string_view saved, const QString& path)
 {
-    return QString::fromUtf8(saved.data(), static_cast<qsizetype>(saved.size())) + QLatin1Char(' ')
-           + QDir::toNativeSeparators(path);
+    return uiText(saved) + QLatin1Char(' ') + QDir::toNativeSeparators(path);
 }
 
 } // namespace
@@ -122,7 +119,7 @@ QString savedText(std::string_view saved, const QString& path)
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName("Form1");
-    setWindowTitle(qs(ProductName));
+    setWindowTitle(uiText(ProductName));
     applyInterfaceFont(*this);
     resize(634, 394);
     startInstance = [](const QString& path) {
@@ -163,28 +160,28 @@ void TForm1::setPanelText(int index, const QString& text)
 void TForm1::buildActions()
 {
     const ActionItem items[] = {
-        {"Clear1", "クリア(&L)", QKeySequence(Qt::CTRL | Qt::Key_N)},
-        {"Open1", "開く(&O)", QKeySequence(Qt::CTRL | Qt::Key_O)},
-        {"SaveAs1", "アスキーセーブ(&S)", QKeySequence(Qt::CTRL | Qt::Key_S)},
-        {"Save1", "RTF形式で保存(&R)", {}},
-        {"SaveBMP1", "BMP形式で保存(&B)", QKeySequence(Qt::CTRL | Qt::Key_B)},
-        {"Print1", "印刷(&P)...", QKeySequence(Qt::CTRL | Qt::Key_P)},
-        {"PrintPreview1", "印刷プレビュー(&V)...", {}},
-        {"PrintSetup1", "プリンタの設定(&U)...", {}},
-        {"Exit1", "終了(&X)", {}},
-        {"Undo1", "元に戻す(&U)", QKeySequence(Qt::CTRL | Qt::Key_Z)},
-        {"Cut1", "切り取り(&T)", QKeySequence(Qt::CTRL | Qt::Key_X)},
-        {"Copy1", "コピー(&C)", QKeySequence(Qt::CTRL | Qt::Key_C)},
-        {"Paste1", "貼り付け(&P)", QKeySequence(Qt::CTRL | Qt::Key_V)},
-        {"SelectAll1", "すべて選択(&A)", QKeySequence(Qt::CTRL | Qt::Key_A)},
-        {"Find1", "検索(&F)...", QKeySequence(Qt::CTRL | Qt::Key_F)},
-        {"ImgSizeChg1", "実寸拡大切替(&F)", QKeySequence(Qt::CTRL | Qt::Key_L)},
-        {"Config", "設定(&C)...", {}},
-        {"Help2", "目次(&C)", QKeySequence(Qt::Key_F1)},
-        {"About1", "バージョン情報(&A)", {}},
+        {"Clear1", QT_TRANSLATE_NOOP("TForm1", "クリア(&L)"), QKeySequence(Qt::CTRL | Qt::Key_N)},
+        {"Open1", QT_TRANSLATE_NOOP("TForm1", "開く(&O)"), QKeySequence(Qt::CTRL | Qt::Key_O)},
+        {"SaveAs1", QT_TRANSLATE_NOOP("TForm1", "アスキーセーブ(&S)"), QKeySequence(Qt::CTRL | Qt::Key_S)},
+        {"Save1", QT_TRANSLATE_NOOP("TForm1", "RTF形式で保存(&R)"), {}},
+        {"SaveBMP1", QT_TRANSLATE_NOOP("TForm1", "BMP形式で保存(&B)"), QKeySequence(Qt::CTRL | Qt::Key_B)},
+        {"Print1", QT_TRANSLATE_NOOP("TForm1", "印刷(&P)..."), QKeySequence(Qt::CTRL | Qt::Key_P)},
+        {"PrintPreview1", QT_TRANSLATE_NOOP("TForm1", "印刷プレビュー(&V)..."), {}},
+        {"PrintSetup1", QT_TRANSLATE_NOOP("TForm1", "プリンタの設定(&U)..."), {}},
+        {"Exit1", QT_TRANSLATE_NOOP("TForm1", "終了(&X)"), {}},
+        {"Undo1", QT_TRANSLATE_NOOP("TForm1", "元に戻す(&U)"), QKeySequence(Qt::CTRL | Qt::Key_Z)},
+        {"Cut1", QT_TRANSLATE_NOOP("TForm1", "切り取り(&T)"), QKeySequence(Qt::CTRL | Qt::Key_X)},
+        {"Copy1", QT_TRANSLATE_NOOP("TForm1", "コピー(&C)"), QKeySequence(Qt::CTRL | Qt::Key_C)},
+        {"Paste1", QT_TRANSLATE_NOOP("TForm1", "貼り付け(&P)"), QKeySequence(Qt::CTRL | Qt::Key_V)},
+        {"SelectAll1", QT_TRANSLATE_NOOP("TForm1", "すべて選択(&A)"), QKeySequence(Qt::CTRL | Qt::Key_A)},
+        {"Find1", QT_TRANSLATE_NOOP("TForm1", "検索(&F)..."), QKeySequence(Qt::CTRL | Qt::Key_F)},
+        {"ImgSizeChg1", QT_TRANSLATE_NOOP("TForm1", "実寸拡大切替(&F)"), QKeySequence(Qt::CTRL | Qt::Key_L)},
+        {"Config", QT_TRANSLATE_NOOP("TForm1", "設定(&C)..."), {}},
+        {"Help2", QT_TRANSLATE_NOOP("TForm1", "目次(&C)"), QKeySequence(Qt::Key_F1)},
+        {"About1", QT_TRANSLATE_NOOP("TForm1", "バージョン情報(&A)"), {}},
     };
     for (const auto& item : items) {
-        auto* a = new QAction(QString::fromUtf8(item.caption), this);
+        auto* a = new QAction(tr(item.caption), this);
         a->setObjectName(QString::fromLatin1(item.name));
         if (!item.shortcut.isEmpty())
             a->setShortcut(item.shortcut);
@@ -198,7 +195,7 @@ void TForm1::buildMenus()
     auto* bar = menuBar();
     bar->setObjectName("MainMenu1");
     auto addMenu = [&](const char* name, const char* caption) {
-        QMenu* menu = bar->addMenu(QString::fromUtf8(caption));
+        QMenu* menu = bar->addMenu(tr(caption));
         menu->setObjectName(QString::fromLatin1(name));
         return menu;
     };
@@ -206,7 +203,7 @@ void TForm1::buildMenus()
         menu->addSeparator()->setObjectName(QString::fromLatin1(name));
     };
 
-    QMenu* file = addMenu("File1", "ファイル(&F)");
+    QMenu* file = addMenu("File1", QT_TRANSLATE_NOOP("TForm1", "ファイル(&F)"));
     for (const char* name : {"Clear1", "Open1", "SaveAs1", "Save1", "SaveBMP1"})
         file->addAction(action(name));
     separator(file, "N1");
@@ -216,7 +213,7 @@ void TForm1::buildMenus()
     separator(file, "N7");
     file->addAction(action("Exit1"));
 
-    QMenu* edit = addMenu("Edit1", "編集(&E)");
+    QMenu* edit = addMenu("Edit1", QT_TRANSLATE_NOOP("TForm1", "編集(&E)"));
     edit->addAction(action("Undo1"));
     separator(edit, "N3");
     for (const char* name : {"Cut1", "Copy1", "Paste1", "SelectAll1"})
@@ -224,8 +221,8 @@ void TForm1::buildMenus()
     separator(edit, "N4");
     edit->addAction(action("Find1"));
 
-    QMenu* format = addMenu("O1", "書式(&O)");
-    QMenu* screens = format->addMenu(QStringLiteral("スクリーンモード(&S)"));
+    QMenu* format = addMenu("O1", QT_TRANSLATE_NOOP("TForm1", "書式(&O)"));
+    QMenu* screens = format->addMenu(tr("スクリーンモード(&S)"));
     screens->setObjectName("S1");
     for (const auto& item : ScreenItems) {
         auto* a = screens->addAction(QString::fromUtf8(item.mainCaption));
@@ -237,7 +234,7 @@ void TForm1::buildMenus()
     separator(format, "N10");
     format->addAction(action("Config"));
 
-    QMenu* help = addMenu("Help1", "ヘルプ(&H)");
+    QMenu* help = addMenu("Help1", QT_TRANSLATE_NOOP("TForm1", "ヘルプ(&H)"));
     help->addAction(action("Help2"));
     separator(help, "N2");
     help->addAction(action("About1"));
@@ -246,21 +243,21 @@ void TForm1::buildMenus()
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName("PopupMenu1");
     const ActionItem listingItems[] = {
-        {"Undo2", "元に戻す(&U)", {}},
+        {"Undo2", QT_TRANSLATE_NOOP("TForm1", "元に戻す(&U)"), {}},
         {nullptr, "N5", {}},
-        {"Cut2", "切り取り(&T)", {}},
-        {"Copy2", "コピー(&C)", {}},
-        {"Paste2", "貼り付け(&P)", {}},
-        {"SelectAll2", "すべて選択(&A)", {}},
+        {"Cut2", QT_TRANSLATE_NOOP("TForm1", "切り取り(&T)"), {}},
+        {"Copy2", QT_TRANSLATE_NOOP("TForm1", "コピー(&C)"), {}},
+        {"Paste2", QT_TRANSLATE_NOOP("TForm1", "貼り付け(&P)"), {}},
+        {"SelectAll2", QT_TRANSLATE_NOOP("TForm1", "すべて選択(&A)"), {}},
         {nullptr, "N6", {}},
-        {"Font2", "フォント(&F)...", {}},
+        {"Font2", QT_TRANSLATE_NOOP("TForm1", "フォント(&F)..."), {}},
     };
     for (const auto& item : listingItems) {
         if (!item.name) {
             separator(PopupMenu1, item.caption);
             continue;
         }
-        auto* a = PopupMenu1->addAction(QString::fromUtf8(item.caption));
+        auto* a = PopupMenu1->addAction(tr(item.caption));
         a->setObjectName(QString::fromLatin1(item.name));
     }
     for (const char* name : {"Undo2", "Cut2", "Paste2", "Font2"})
@@ -269,7 +266,7 @@ void TForm1::buildMenus()
     // The picture view's context menu.
     PopupMenu2 = new QMenu(this);
     PopupMenu2->setObjectName("PopupMenu2");
-    PopupMenu2->addAction(QStringLiteral("コピー(&Y)"))->setObjectName("Copy3");
+    PopupMenu2->addAction(tr("コピー(&Y)"))->setObjectName("Copy3");
     separator(PopupMenu2, "N8");
     for (const auto& item : ScreenItems) {
         auto* a = PopupMenu2->addAction(QString::fromUtf8(item.popupCaption));
@@ -278,7 +275,7 @@ void TForm1::buildMenus()
         a->setEnabled(item.mode != 9);
     }
     separator(PopupMenu2, "N9");
-    QAction* toggle = PopupMenu2->addAction(QStringLiteral("実寸拡大切替(&F)"));
+    QAction* toggle = PopupMenu2->addAction(tr("実寸拡大切替(&F)"));
     toggle->setObjectName("ImgSizeChg2");
     PopupMenu2->setDefaultAction(toggle);
 }
@@ -299,27 +296,27 @@ void TForm1::buildToolBar()
         bool enabled;
     };
     const Button buttons[] = {
-        {"tbNew", "クリア", "document-new", QStyle::SP_FileIcon, true},
-        {"tbOpen", "開く", "document-open", QStyle::SP_DialogOpenButton, true},
-        {"tbSave", "アスキーセーブ", "document-save", QStyle::SP_DialogSaveButton, true},
+        {"tbNew", QT_TRANSLATE_NOOP("TForm1", "クリア"), "document-new", QStyle::SP_FileIcon, true},
+        {"tbOpen", QT_TRANSLATE_NOOP("TForm1", "開く"), "document-open", QStyle::SP_DialogOpenButton, true},
+        {"tbSave", QT_TRANSLATE_NOOP("TForm1", "アスキーセーブ"), "document-save", QStyle::SP_DialogSaveButton, true},
         {nullptr, nullptr, nullptr, QStyle::SP_CustomBase, false},
-        {"tbPrint", "印刷", "document-print", QStyle::SP_FileDialogDetailedView, true},
+        {"tbPrint", QT_TRANSLATE_NOOP("TForm1", "印刷"), "document-print", QStyle::SP_FileDialogDetailedView, true},
         {nullptr, nullptr, nullptr, QStyle::SP_CustomBase, false},
-        {"tbFind", "検索", "edit-find", QStyle::SP_FileDialogContentsView, true},
+        {"tbFind", QT_TRANSLATE_NOOP("TForm1", "検索"), "edit-find", QStyle::SP_FileDialogContentsView, true},
         {nullptr, nullptr, nullptr, QStyle::SP_CustomBase, false},
-        {"tbCut", "切り取り", "edit-cut", QStyle::SP_DialogDiscardButton, false},
-        {"tbCopy", "コピー", "edit-copy", QStyle::SP_FileDialogNewFolder, true},
-        {"tbPaste", "貼り付け", "edit-paste", QStyle::SP_DialogApplyButton, false},
-        {"tbUndo", "元に戻す", "edit-undo", QStyle::SP_ArrowBack, false},
+        {"tbCut", QT_TRANSLATE_NOOP("TForm1", "切り取り"), "edit-cut", QStyle::SP_DialogDiscardButton, false},
+        {"tbCopy", QT_TRANSLATE_NOOP("TForm1", "コピー"), "edit-copy", QStyle::SP_FileDialogNewFolder, true},
+        {"tbPaste", QT_TRANSLATE_NOOP("TForm1", "貼り付け"), "edit-paste", QStyle::SP_DialogApplyButton, false},
+        {"tbUndo", QT_TRANSLATE_NOOP("TForm1", "元に戻す"), "edit-undo", QStyle::SP_ArrowBack, false},
         {nullptr, nullptr, nullptr, QStyle::SP_CustomBase, false},
-        {"tbConfig", "設定", "preferences-system", QStyle::SP_ComputerIcon, true},
+        {"tbConfig", QT_TRANSLATE_NOOP("TForm1", "設定"), "preferences-system", QStyle::SP_ComputerIcon, true},
     };
     for (const auto& b : buttons) {
         if (!b.name) {
             ToolBar1->addSeparator();
             continue;
         }
-        const QString hint = QString::fromUtf8(b.hint);
+        const QString hint = tr(b.hint);
         auto* a =
             new QAction(QIcon::fromTheme(QString::fromLatin1(b.theme), style->standardIcon(b.fallback)), hint, this);
         a->setObjectName(QString::fromLatin1(b.name));
@@ -342,7 +339,7 @@ void TForm1::buildPages()
     PageControl1->addTab(tbsCG, QStringLiteral("CG"));
     RichEdit1 = new ListingView(tbsBASIC);
     connect(RichEdit1, &ListingView::loadProgress, this, [this](int percent) {
-        setPanelText(0, qs(status::Loading) + QString::number(percent) + QLatin1Char('%'));
+        setPanelText(0, uiText(status::Loading) + QString::number(percent) + QLatin1Char('%'));
     });
     imgMSXCG = new PictureView(tbsCG);
     for (auto [page, view] : {std::pair<QWidget*, QWidget*>{tbsBASIC, RichEdit1}, {tbsCG, imgMSXCG}}) {
@@ -378,7 +375,7 @@ void TForm1::buildStatusBar()
 
 void TForm1::buildDialogs()
 {
-    OpenDialog1 = new QFileDialog(this, QStringLiteral("開く"));
+    OpenDialog1 = new QFileDialog(this, tr("開く"));
     OpenDialog1->setObjectName("OpenDialog1");
     OpenDialog1->setOption(QFileDialog::DontUseNativeDialog);
     OpenDialog1->setOption(QFileDialog::HideNameFilterDetails);
@@ -404,7 +401,7 @@ QPrinter& TForm1::printer()
     // Made on first use: asking the system for its printers can be slow.
     if (!printer_) {
         printer_ = std::make_unique<QPrinter>();
-        printer_->setDocName(qs(ProductName));
+        printer_->setDocName(uiText(ProductName));
     }
     return *printer_;
 }
@@ -480,7 +477,7 @@ void TForm1::FormCreate(const QStringList& args)
     ListingFormat format = listingFormat();
     format.fontName.clear(); // the fonts come with the first listing
     RichEdit1->applyListingFormat(format);
-    setPanelText(0, qs(status::PleaseOpen));
+    setPanelText(0, uiText(status::PleaseOpen));
     indicateAnkMode(Settings_.isAnkMode);
     State = app::DocumentState{};
     indidateCanSave(false, false);
@@ -550,7 +547,7 @@ void TForm1::indicateScreenMode(int mode)
             screenItem(m, menu)->setChecked(m == mode);
         }
     }
-    setPanelText(2, qs(status::ScreenPrefix) + QString::number(mode));
+    setPanelText(2, uiText(status::ScreenPrefix) + QString::number(mode));
     Settings_.screenMode = mode;
     writeValue(app::setting::ScreenMode);
 }
@@ -566,7 +563,7 @@ void TForm1::enableScreenMode(bool enabled)
 
 void TForm1::indicateAnkMode(bool isAnkMode)
 {
-    setPanelText(1, qs(isAnkMode ? status::AnkIndicator : status::KanjiIndicator));
+    setPanelText(1, uiText(isAnkMode ? status::AnkIndicator : status::KanjiIndicator));
 }
 
 void TForm1::indidateCanSave(bool listing, bool picture)
@@ -604,8 +601,8 @@ void TForm1::Clear1Click()
         indidateCanSave(State.listingLoaded, State.imageLoaded);
         imgMSXCG->clear();
     }
-    setWindowTitle(qs(ProductName));
-    setPanelText(0, qs(status::PleaseOpen));
+    setWindowTitle(uiText(ProductName));
+    setPanelText(0, uiText(status::PleaseOpen));
 }
 
 void TForm1::Open1Click()
@@ -648,19 +645,19 @@ void TForm1::SaveAs1Click()
 {
     // ".asc", the name of a listing kept as text: ".bas" beside a tokenized
     // GAME.BAS would offer to overwrite the program with its listing.
-    const QString path = runSaveDialog(QStringLiteral("アスキーセーブ"), QStringLiteral("bas"), 1,
-                                       State.listingSourcePath, QStringLiteral("asc"));
+    const QString path =
+        runSaveDialog(tr("アスキーセーブ"), QStringLiteral("bas"), 1, State.listingSourcePath, QStringLiteral("asc"));
     if (path.isEmpty())
         return;
-    statusBar()->setProperty("simpleText", qs(status::AsciiSaving));
+    statusBar()->setProperty("simpleText", uiText(status::AsciiSaving));
     runSave(path, status::AsciiSaved, status::AsciiSaveFailed,
             [&] { app::copyReplacing(localToQString(Temps.asciiTempPath()), path); });
 }
 
 void TForm1::Save1Click()
 {
-    const QString path = runSaveDialog(QStringLiteral("RTF形式で保存"), QStringLiteral("rtf"), 2,
-                                       State.listingSourcePath, QStringLiteral("rtf"));
+    const QString path =
+        runSaveDialog(tr("RTF形式で保存"), QStringLiteral("rtf"), 2, State.listingSourcePath, QStringLiteral("rtf"));
     if (path.isEmpty())
         return;
     runSave(path, status::RtfSaved, status::RtfSaveFailed, [&] { RichEdit1->saveRtfFile(path); });
@@ -668,8 +665,8 @@ void TForm1::Save1Click()
 
 void TForm1::SaveBMP1Click()
 {
-    const QString path = runSaveDialog(QStringLiteral("BMP形式で保存"), QStringLiteral("bmp"), 3, State.imageSourcePath,
-                                       QStringLiteral("bmp"));
+    const QString path =
+        runSaveDialog(tr("BMP形式で保存"), QStringLiteral("bmp"), 3, State.imageSourcePath, QStringLiteral("bmp"));
     if (path.isEmpty())
         return;
     runSave(path, status::BmpSaved, status::BmpSaveFailed,
@@ -697,7 +694,7 @@ void TForm1::printListing(bool withDialog)
         reportFailure(status::PrintFailed, QuilletError(ErrorKind::NoPrinter));
         return;
     }
-    printer().setDocName(qs(ProductName));
+    printer().setDocName(uiText(ProductName));
     RichEdit1->document()->print(&printer());
     if (printer().printerState() == QPrinter::Error)
         reportFailure(status::PrintFailed, QuilletError(ErrorKind::PrintFailed, printer().printerName().toStdString()));
@@ -714,7 +711,7 @@ void TForm1::PrintPreview1Click()
         return;
     QPrintPreviewDialog preview(&printer(), this);
     preview.setObjectName("PrintPreviewDialog1");
-    preview.setWindowTitle(QStringLiteral("印刷プレビュー"));
+    preview.setWindowTitle(tr("印刷プレビュー"));
     connect(&preview, &QPrintPreviewDialog::paintRequested, this,
             [this](QPrinter* target) { RichEdit1->document()->print(target); });
     preview.exec();
@@ -767,7 +764,7 @@ void TForm1::FindDialog1Find()
     const QTextCursor current = RichEdit1->textCursor();
     const QTextCursor found = RichEdit1->document()->find(text, current.selectionEnd(), FindDialog1->flags());
     if (found.isNull()) {
-        QMessageBox::information(FindDialog1, qs(ProductName), qs(status::SearchedToEnd));
+        QMessageBox::information(FindDialog1, uiText(ProductName), uiText(status::SearchedToEnd));
         return;
     }
     QTextCursor select(RichEdit1->document());
@@ -801,22 +798,21 @@ void TForm1::Help2Click()
 QString TForm1::failureLine(std::string_view whatFailed, const std::exception& cause) const
 {
     const auto* error = dynamic_cast<const QuilletError*>(&cause);
-    return qs(whatFailed)
-           + (error ? QString::fromStdString(status::failureCause(*error)) : QString::fromUtf8(cause.what()));
+    return uiText(whatFailed) + (error ? causeText(*error) : QString::fromUtf8(cause.what()));
 }
 
 void TForm1::reportFailure(std::string_view whatFailed, const std::exception& cause)
 {
-    setPanelText(0, qs(whatFailed));
-    QString text = qs(whatFailed) + QLatin1Char('\n');
+    setPanelText(0, uiText(whatFailed));
+    QString text = uiText(whatFailed) + QLatin1Char('\n');
     if (const auto* error = dynamic_cast<const QuilletError*>(&cause)) {
-        text += QString::fromStdString(status::failureCause(*error));
+        text += causeText(*error);
         if (!error->detail().empty())
             text += QLatin1Char('\n') + localToQString(error->detail());
     } else {
         text += QString::fromUtf8(cause.what());
     }
-    QMessageBox::critical(this, qs(ProductName), text);
+    QMessageBox::critical(this, uiText(ProductName), text);
 }
 
 void TForm1::closeEvent(QCloseEvent* event)
@@ -864,7 +860,7 @@ bool TForm1::AcceptFiles(const QList<QUrl>& urls)
 
 void TForm1::showDebugMessage(const QString& text)
 {
-    QMessageBox::information(this, qs(ProductName), text);
+    QMessageBox::information(this, uiText(ProductName), text);
 }
 
 void TForm1::rememberOpenedFile(const QString& path)
@@ -914,8 +910,8 @@ void TForm1::showPage(int index)
 
 void TForm1::documentLoaded(const QString& path, std::string_view status)
 {
-    setWindowTitle(path + QStringLiteral(" - ") + qs(ProductName));
-    setPanelText(0, qs(status));
+    setWindowTitle(path + QStringLiteral(" - ") + uiText(ProductName));
+    setPanelText(0, uiText(status));
     indidateCanSave(State.listingLoaded, State.imageLoaded);
     PageControl1ChangeProc();
 }

@@ -17,7 +17,7 @@ const char* const MailAddress = "quillet@example.org";
 TForm2::TForm2(QWidget* parent) : QDialog(parent)
 {
     setObjectName("Form2");
-    setWindowTitle(QStringLiteral("Quilletについて"));
+    setWindowTitle(tr("Quilletについて"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowCloseButtonHint);
     applyInterfaceFont(*this);

@@ -4,6 +4,7 @@
 #include "app/TempFiles.h"
 #include "ui/AppIcon.h"
 #include "ui/InterfaceFontAndColour.h"
+#include "ui/Translations.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -41,14 +42,14 @@ struct ScreenChoice {
 };
 
 constexpr ScreenChoice ScreenChoices[] = {
-    {5, "SCREEN &5 （256 x 212ドット、512色中16色）"},
-    {6, "SCREEN &6 （512 x 212ドット、512色中4色）"},
-    {7, "SCREEN &7 （512 x 212ドット、512色中16色）"},
-    {8, "SCREEN &8 （256 x 212ドット、256色中256色）"},
+    {5, QT_TRANSLATE_NOOP("TPagesDlg", "SCREEN &5 （256 x 212ドット、512色中16色）")},
+    {6, QT_TRANSLATE_NOOP("TPagesDlg", "SCREEN &6 （512 x 212ドット、512色中4色）")},
+    {7, QT_TRANSLATE_NOOP("TPagesDlg", "SCREEN &7 （512 x 212ドット、512色中16色）")},
+    {8, QT_TRANSLATE_NOOP("TPagesDlg", "SCREEN &8 （256 x 212ドット、256色中256色）")},
     {9, "SCREEN &9"},
-    {10, "SCREEN 1&0 （256 x 212ドット、YJK12499色+512色中16色）"},
-    {11, "SCREEN 1&1 （256 x 212ドット、YJK12499色+512色中16色）"},
-    {12, "SCREEN 1&2 （256 x 212ドット、YJK19268色）"},
+    {10, QT_TRANSLATE_NOOP("TPagesDlg", "SCREEN 1&0 （256 x 212ドット、YJK12499色+512色中16色）")},
+    {11, QT_TRANSLATE_NOOP("TPagesDlg", "SCREEN 1&1 （256 x 212ドット、YJK12499色+512色中16色）")},
+    {12, QT_TRANSLATE_NOOP("TPagesDlg", "SCREEN 1&2 （256 x 212ドット、YJK19268色）")},
 };
 
 QString u(const char* text)
@@ -72,9 +73,9 @@ std::optional<int> parseInteger(const QString& text)
     return ok ? std::optional<int>(value) : std::nullopt;
 }
 
-QLabel* buddyLabel(const char* caption, QWidget* buddy, const char* name, QWidget* parent)
+QLabel* buddyLabel(const QString& caption, QWidget* buddy, const char* name, QWidget* parent)
 {
-    auto* label = new QLabel(u(caption), parent);
+    auto* label = new QLabel(caption, parent);
     label->setObjectName(QString::fromLatin1(name));
     label->setBuddy(buddy);
     return label;
@@ -122,14 +123,14 @@ void UpDownButtons::stepBy(int steps)
 TPagesDlg::TPagesDlg(SettingsHost& host, QWidget* parent) : QDialog(parent), host_(host)
 {
     setObjectName("PagesDlg");
-    setWindowTitle(u("設定"));
+    setWindowTitle(tr("設定"));
     applyInterfaceFont(*this);
     setModal(true);
     chooseColor = [this](const QColor& initial, const QString& title) {
         return QColorDialog::getColor(initial, this, title);
     };
     chooseFolder = [this] {
-        return QFileDialog::getExistingDirectory(parentWidget(), u("フォルダを選択してください"),
+        return QFileDialog::getExistingDirectory(parentWidget(), tr("フォルダを選択してください"),
                                                  QStandardPaths::writableLocation(QStandardPaths::DesktopLocation),
                                                  QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
     };
@@ -138,15 +139,15 @@ TPagesDlg::TPagesDlg(SettingsHost& host, QWidget* parent) : QDialog(parent), hos
     pages_->addTab(buildBasic1(), u("BASIC1"));
     pages_->addTab(buildBasic2(), u("BASIC2"));
     pages_->addTab(buildCg(), u("CG"));
-    pages_->addTab(buildConfig(), u("設定"));
-    pages_->addTab(buildInfo(), u("情報"));
+    pages_->addTab(buildConfig(), tr("設定"));
+    pages_->addTab(buildInfo(), tr("情報"));
 
-    ckbReload = named<QCheckBox>("ckbReload", u("再読込する(&R)"), this);
-    ckbReload->setToolTip(u("OKボタンクリック後にファイルを再読込するかを指定します"));
+    ckbReload = named<QCheckBox>("ckbReload", tr("再読込する(&R)"), this);
+    ckbReload->setToolTip(tr("OKボタンクリック後にファイルを再読込するかを指定します"));
     OKBtn = named<QPushButton>("OKBtn", u("OK"), this);
     OKBtn->setDefault(true);
-    CancelBtn = named<QPushButton>("CancelBtn", u("キャンセル"), this);
-    HelpBtn = named<QPushButton>("HelpBtn", u("ヘルプ(&H)"), this);
+    CancelBtn = named<QPushButton>("CancelBtn", tr("キャンセル"), this);
+    HelpBtn = named<QPushButton>("HelpBtn", tr("ヘルプ(&H)"), this);
     HelpBtn->setAutoDefault(false);
 
     auto* bottom = new QHBoxLayout;
@@ -173,7 +174,7 @@ QWidget* TPagesDlg::buildBasic1()
     auto* page = new QWidget;
     page->setObjectName("tbsBASIC1");
 
-    auto* grbFont = named<QGroupBox>("grbFont", u("フォント"), page);
+    auto* grbFont = named<QGroupBox>("grbFont", tr("フォント"), page);
     auto fontList = [grbFont](const char* name) {
         auto* combo = new QComboBox(grbFont);
         combo->setObjectName(QString::fromLatin1(name));
@@ -194,34 +195,34 @@ QWidget* TPagesDlg::buildBasic1()
     sizeRow->addWidget(UpDown1);
     sizeRow->addStretch(1);
     auto* fontGrid = new QGridLayout(grbFont);
-    fontGrid->addWidget(buddyLabel("ANKモード用(&A):", cmbAnkFont, "Label1", grbFont), 0, 0);
+    fontGrid->addWidget(buddyLabel(tr("ANKモード用(&A):"), cmbAnkFont, "Label1", grbFont), 0, 0);
     fontGrid->addWidget(cmbAnkFont, 0, 1);
-    fontGrid->addWidget(buddyLabel("グラフィック文字用(&G):", cmbAnkGraphFont, "Label5", grbFont), 1, 0);
+    fontGrid->addWidget(buddyLabel(tr("グラフィック文字用(&G):"), cmbAnkGraphFont, "Label5", grbFont), 1, 0);
     fontGrid->addWidget(cmbAnkGraphFont, 1, 1);
-    fontGrid->addWidget(buddyLabel("漢字モード用(&K):", cmbKanjiFont, "Label2", grbFont), 2, 0);
+    fontGrid->addWidget(buddyLabel(tr("漢字モード用(&K):"), cmbKanjiFont, "Label2", grbFont), 2, 0);
     fontGrid->addWidget(cmbKanjiFont, 2, 1);
-    fontGrid->addWidget(buddyLabel("サイズ(&P):", edtFontSize, "Label4", grbFont), 3, 0);
+    fontGrid->addWidget(buddyLabel(tr("サイズ(&P):"), edtFontSize, "Label4", grbFont), 3, 0);
     fontGrid->addLayout(sizeRow, 3, 1);
     fontGrid->setColumnStretch(1, 1);
 
-    auto* grbMode = named<QGroupBox>("grbMode", u("モード"), page);
-    rdbtnAnk = named<QRadioButton>("rdbtnAnk", u("ANKモード(&N)"), grbMode);
+    auto* grbMode = named<QGroupBox>("grbMode", tr("モード"), page);
+    rdbtnAnk = named<QRadioButton>("rdbtnAnk", tr("ANKモード(&N)"), grbMode);
     rdbtnAnk->setChecked(true);
-    rdbtnKanji = named<QRadioButton>("rdbtnKanji", u("漢字モード(&J)"), grbMode);
+    rdbtnKanji = named<QRadioButton>("rdbtnKanji", tr("漢字モード(&J)"), grbMode);
     auto* modeLayout = new QVBoxLayout(grbMode);
     modeLayout->addWidget(rdbtnAnk);
     modeLayout->addWidget(rdbtnKanji);
 
     auto colourGroup = [page](const char* name, const char* caption, QFrame*& swatch, const char* swatchName,
                               const char* buttonName, const char* buttonCaption) {
-        auto* group = new QGroupBox(u(caption), page);
+        auto* group = new QGroupBox(tr(caption), page);
         group->setObjectName(QString::fromLatin1(name));
         swatch = new QFrame(group);
         swatch->setObjectName(QString::fromLatin1(swatchName));
         swatch->setFrameShape(QFrame::Box);
         swatch->setFixedSize(40, 22);
         swatch->setAutoFillBackground(true);
-        auto* button = new QPushButton(u(buttonCaption), group);
+        auto* button = new QPushButton(tr(buttonCaption), group);
         button->setObjectName(QString::fromLatin1(buttonName));
         button->setAutoDefault(false);
         auto* column = new QVBoxLayout(group);
@@ -230,9 +231,11 @@ QWidget* TPagesDlg::buildBasic1()
         return std::pair{group, button};
     };
     auto [grbFontColor, btnChoiceFontColor] =
-        colourGroup("grbFontColor", "文字色", shpFontColor, "shpFontColor", "btnChoiceFontColor", "色選択(&C)...");
+        colourGroup("grbFontColor", QT_TRANSLATE_NOOP("TPagesDlg", "文字色"), shpFontColor, "shpFontColor",
+                    "btnChoiceFontColor", QT_TRANSLATE_NOOP("TPagesDlg", "色選択(&C)..."));
     auto [grbBgColor, btnChoiceBgColor] =
-        colourGroup("grbBgColor", "背景色", shpBgColor, "shpBgColor", "btnChoiceBgColor", "色選択(&L)...");
+        colourGroup("grbBgColor", QT_TRANSLATE_NOOP("TPagesDlg", "背景色"), shpBgColor, "shpBgColor",
+                    "btnChoiceBgColor", QT_TRANSLATE_NOOP("TPagesDlg", "色選択(&L)..."));
     setSwatch(shpFontColor, palette().color(QPalette::WindowText));
     setSwatch(shpBgColor, palette().color(QPalette::Base));
     shpFontColor->installEventFilter(this);
@@ -240,7 +243,7 @@ QWidget* TPagesDlg::buildBasic1()
     connect(btnChoiceFontColor, &QPushButton::clicked, this, &TPagesDlg::btnChoiceFontColorClick);
     connect(btnChoiceBgColor, &QPushButton::clicked, this, &TPagesDlg::btnChoiceBgColorClick);
 
-    auto* grbFontSample = named<QGroupBox>("grbFontSample", u("サンプル"), page);
+    auto* grbFontSample = named<QGroupBox>("grbFontSample", tr("サンプル"), page);
     edtAnkFontSample = sampleEdit("edtAnkFontSample", "10 CLS", grbFontSample);
     edtAnkGraphFontSample = sampleEdit("edtAnkGraphFontSample", "ABCDEFG", grbFontSample);
     edtKanjiFontSample = sampleEdit("edtKanjiFontSample", "漢字BASIC", grbFontSample);
@@ -290,28 +293,29 @@ QWidget* TPagesDlg::buildBasic2()
     auto* page = new QWidget;
     page->setObjectName("tbsBASIC2");
 
-    auto* grbWordWrap = named<QGroupBox>("grbWordWrap", u("ワードラップ"), page);
-    ckbWordWrap = named<QCheckBox>("ckbWordWrap", u("ワードラップを有効にする(&W)"), grbWordWrap);
-    auto* Label10 = named<QLabel>("Label10", u("出力したファイルには反映されません。"), grbWordWrap);
+    auto* grbWordWrap = named<QGroupBox>("grbWordWrap", tr("ワードラップ"), page);
+    ckbWordWrap = named<QCheckBox>("ckbWordWrap", tr("ワードラップを有効にする(&W)"), grbWordWrap);
+    auto* Label10 = named<QLabel>("Label10", tr("出力したファイルには反映されません。"), grbWordWrap);
     auto* wrapLayout = new QVBoxLayout(grbWordWrap);
     wrapLayout->addWidget(ckbWordWrap);
     wrapLayout->addWidget(Label10);
 
-    auto* grbOthers = named<QGroupBox>("grbOthers", u("その他"), page);
-    ckbVisibleOver65530 = named<QCheckBox>("ckbVisibleOver65530", u("行65530以降を表示する(&V)"), grbOthers);
-    ckbVisibleOver65530->setToolTip(u("行番号が65530以上の行も表示するかどうかを指定します"));
-    ckbMap0xAD = named<QCheckBox>("ckbMap0xAD", u("半角の小さい「ｭ」(&&HAD)を別のフォント・コードにマッピングする(&M)"),
-                                  grbOthers);
-    ckbMap0xAD->setToolTip(u("ANKモードの時のみ機能します"));
+    auto* grbOthers = named<QGroupBox>("grbOthers", tr("その他"), page);
+    ckbVisibleOver65530 = named<QCheckBox>("ckbVisibleOver65530", tr("行65530以降を表示する(&V)"), grbOthers);
+    ckbVisibleOver65530->setToolTip(tr("行番号が65530以上の行も表示するかどうかを指定します"));
+    ckbMap0xAD = named<QCheckBox>("ckbMap0xAD",
+                                  tr("半角の小さい「ｭ」(&&HAD)を別のフォント・コードにマッピングする(&M)"), grbOthers);
+    ckbMap0xAD->setToolTip(tr("ANKモードの時のみ機能します"));
     cmbMapFontFrom0xAD = named<QComboBox>("cmbMapFontFrom0xAD", grbOthers);
     cmbMapFontFrom0xAD->setEditable(true);
     cmbMapFontFrom0xAD->setInsertPolicy(QComboBox::NoInsert);
     cmbMapFontFrom0xAD->setMaxVisibleItems(20);
-    lblMapFontFrom0xAD = buddyLabel("マッピング先フォント(&F):", cmbMapFontFrom0xAD, "lblMapFontFrom0xAD", grbOthers);
+    lblMapFontFrom0xAD =
+        buddyLabel(tr("マッピング先フォント(&F):"), cmbMapFontFrom0xAD, "lblMapFontFrom0xAD", grbOthers);
     edtMapCodeFrom0xAD = named<QLineEdit>("edtMapCodeFrom0xAD", u("32"), grbOthers);
     edtMapCodeFrom0xAD->setMaxLength(3);
     edtMapCodeFrom0xAD->setFixedWidth(40);
-    lblMapCodeFrom0xAD = buddyLabel("マッピング先コード(&C):", edtMapCodeFrom0xAD, "lblMapCodeFrom0xAD", grbOthers);
+    lblMapCodeFrom0xAD = buddyLabel(tr("マッピング先コード(&C):"), edtMapCodeFrom0xAD, "lblMapCodeFrom0xAD", grbOthers);
     updMapCodeFrom0xAD = named<UpDownButtons>("updMapCodeFrom0xAD", edtMapCodeFrom0xAD, 32, 255, grbOthers);
     auto* codeRow = new QHBoxLayout;
     codeRow->setSpacing(0);
@@ -339,14 +343,14 @@ QWidget* TPagesDlg::buildCg()
 {
     auto* page = new QWidget;
     page->setObjectName("tbsCG1");
-    auto* grbScreenMode = named<QGroupBox>("grbScreenMode", u("スクリーンモード"), page);
+    auto* grbScreenMode = named<QGroupBox>("grbScreenMode", tr("スクリーンモード"), page);
     ckbAutoDetectScreenMode =
-        named<QCheckBox>("ckbAutoDetectScreenMode", u("スクリーンモードを自動判別する(&A)"), grbScreenMode);
+        named<QCheckBox>("ckbAutoDetectScreenMode", tr("スクリーンモードを自動判別する(&A)"), grbScreenMode);
     auto* layout = new QVBoxLayout(grbScreenMode);
     layout->addWidget(ckbAutoDetectScreenMode);
     auto* group = new QButtonGroup(this);
     for (std::size_t i = 0; i < std::size(ScreenChoices); ++i) {
-        auto* button = new QRadioButton(u(ScreenChoices[i].caption), grbScreenMode);
+        auto* button = new QRadioButton(tr(ScreenChoices[i].caption), grbScreenMode);
         button->setObjectName(QStringLiteral("rdbtnScreen%1").arg(ScreenChoices[i].mode));
         group->addButton(button, ScreenChoices[i].mode);
         layout->addWidget(button);
@@ -365,27 +369,42 @@ QWidget* TPagesDlg::buildConfig()
 {
     auto* page = new QWidget;
     page->setObjectName("tbsConfig1");
-    auto* grbTempFile = named<QGroupBox>("grbTempFile", u("一時ファイル"), page);
+    auto* grbTempFile = named<QGroupBox>("grbTempFile", tr("一時ファイル"), page);
     edtTempFileDir = named<QLineEdit>("edtTempFileDir", grbTempFile);
     edtTempFileDir->setReadOnly(true);
     QPalette face = edtTempFileDir->palette();
     face.setColor(QPalette::Base, face.color(QPalette::Button));
     edtTempFileDir->setPalette(face);
-    auto* btnBrowseFolder = named<QPushButton>("btnBrowseFolder", u("参照(&B)"), grbTempFile);
+    auto* btnBrowseFolder = named<QPushButton>("btnBrowseFolder", tr("参照(&B)"), grbTempFile);
     btnBrowseFolder->setAutoDefault(false);
-    auto* btnDefaultTempFolder = named<QPushButton>("btnDefaultTempFolder", u("標準に戻す(&D)"), grbTempFile);
+    auto* btnDefaultTempFolder = named<QPushButton>("btnDefaultTempFolder", tr("標準に戻す(&D)"), grbTempFile);
     btnDefaultTempFolder->setAutoDefault(false);
-    auto* Label9 = named<QLabel>("Label9", u("通常は変更する必要はありません。"), grbTempFile);
+    auto* Label9 = named<QLabel>("Label9", tr("通常は変更する必要はありません。"), grbTempFile);
     auto* grid = new QGridLayout(grbTempFile);
-    grid->addWidget(buddyLabel("フォルダ(&F):", edtTempFileDir, "Label7", grbTempFile), 0, 0);
+    grid->addWidget(buddyLabel(tr("フォルダ(&F):"), edtTempFileDir, "Label7", grbTempFile), 0, 0);
     grid->addWidget(edtTempFileDir, 0, 1, 1, 2);
     grid->addWidget(btnBrowseFolder, 1, 1);
     grid->addWidget(btnDefaultTempFolder, 1, 2);
     grid->addWidget(Label9, 2, 0, 1, 3);
     connect(btnBrowseFolder, &QPushButton::clicked, this, &TPagesDlg::btnBrowseFolderClick);
     connect(btnDefaultTempFolder, &QPushButton::clicked, this, &TPagesDlg::btnDefaultTempFolderClick);
+
+    // Each language is named in its own words, so that it can be found
+    // whichever is shown.
+    auto* grbLanguage = named<QGroupBox>("grbLanguage", tr("言語"), page);
+    cmbLanguage = named<QComboBox>("cmbLanguage", grbLanguage);
+    cmbLanguage->addItem(QStringLiteral("日本語"), QString::fromLatin1(ui::JapaneseLanguage.data()));
+    cmbLanguage->addItem(QStringLiteral("English"), QString::fromLatin1(ui::EnglishLanguage.data()));
+    auto* languageNote = named<QLabel>("lblLanguageNote", tr("次回の起動から有効になります。"), grbLanguage);
+    auto* languageGrid = new QGridLayout(grbLanguage);
+    languageGrid->addWidget(buddyLabel(tr("表示言語(&G):"), cmbLanguage, "lblLanguage", grbLanguage), 0, 0);
+    languageGrid->addWidget(cmbLanguage, 0, 1);
+    languageGrid->addWidget(languageNote, 1, 0, 1, 2);
+    languageGrid->setColumnStretch(1, 1);
+
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(grbTempFile);
+    layout->addWidget(grbLanguage);
     layout->addStretch(1);
     return page;
 }
@@ -397,13 +416,13 @@ QWidget* TPagesDlg::buildInfo()
     auto* icon = named<QLabel>("Image1", page);
     icon->setPixmap(quilletIcon().pixmap(32, 32));
     auto* lblInfo1 = named<QLabel>("lblInfo1", u("Quillet"), page);
-    auto* Label6 = named<QLabel>("Label6", u("ビルド"), page);
+    auto* Label6 = named<QLabel>("Label6", tr("ビルド"), page);
     edtVersion = named<QLineEdit>("edtVersion", u("0.0.0.0"), page);
     edtVersion->setReadOnly(true);
     edtVersion->setFrame(false);
     auto* lblTradeMark1 = named<QLabel>("lblTradeMark1", u("MSXはMSXアソシエーションの商標です。"), page);
     auto* lblTradeMark2 = named<QLabel>("lblTradeMark2", u("MSX is a trademark of the MSX Association."), page);
-    auto* notice = named<QLabel>("lblNotice", u("MSX のファイル（BASIC のリストと画面イメージ）を表示します。"), page);
+    auto* notice = named<QLabel>("lblNotice", tr("MSX のファイル（BASIC のリストと画面イメージ）を表示します。"), page);
     notice->setWordWrap(true);
 
     auto* grid = new QGridLayout(page);
@@ -506,6 +525,8 @@ void TPagesDlg::FormShow()
     ckbAutoDetectScreenMode->setChecked(settings.isAutoDetectScreenMode);
     enableScreenMode(!settings.isAutoDetectScreenMode);
     ckbReload->setChecked(settings.isReload);
+    cmbLanguage->setCurrentIndex(
+        std::max(0, cmbLanguage->findData(QString::fromStdString(ui::interfaceLanguage(settings)))));
     pages_->setCurrentIndex(lastPage_);
 }
 
@@ -562,12 +583,12 @@ void TPagesDlg::chooseInto(QColor& holder, QFrame* swatch, const QString& title)
 
 void TPagesDlg::btnChoiceFontColorClick()
 {
-    chooseInto(host_.listingChoices().ColorDialog2, shpFontColor, u("文字色"));
+    chooseInto(host_.listingChoices().ColorDialog2, shpFontColor, tr("文字色"));
 }
 
 void TPagesDlg::btnChoiceBgColorClick()
 {
-    chooseInto(host_.listingChoices().ColorDialog1, shpBgColor, u("背景色"));
+    chooseInto(host_.listingChoices().ColorDialog1, shpBgColor, tr("背景色"));
 }
 
 void TPagesDlg::btnBrowseFolderClick()
@@ -674,6 +695,8 @@ void TPagesDlg::OKBtnClick()
     host_.enableScreenMode(!settings.isAutoDetectScreenMode);
     settings.isReload = ckbReload->isChecked();
     host_.setTempNameDir(settings.tempFileDir);
+    // Taken at the next start: the windows are made in one language.
+    settings.language = cmbLanguage->currentData().toString().toStdString();
 
     // 16. Stored together, in the dialog's order.
     host_.storeSettings(app::SettingsDialogWriteOrder);

@@ -114,6 +114,7 @@ private:
     std::array<QRadioButton*, 8> screenButtons_{}; // SCREEN 5 to 12
 
     QLineEdit* edtTempFileDir;
+    QComboBox* cmbLanguage;
     QLineEdit* edtVersion;
 
     QCheckBox* ckbReload;

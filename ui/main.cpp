@@ -1,6 +1,8 @@
+#include "app/SettingsStore.h"
 #include "app/TerminationSignals.h"
 #include "ui/AppIcon.h"
 #include "ui/QuilletUnit.h"
+#include "ui/Translations.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -11,6 +13,9 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Quillet"));
     QApplication::setDesktopFileName(QStringLiteral("quillet"));
     QApplication::setWindowIcon(quilletIcon());
+    // Before any window: every text is made in the chosen language.
+    quillet::ui::installTranslations(app,
+                                     quillet::ui::storedInterfaceLanguage(quillet::app::SettingsStore::defaultPath()));
     TForm1 window;
     // A signal to end the program closes the window first, so that its
     // temporary files go as they do on an ordinary close.

@@ -40,6 +40,7 @@ void expectSameSettings(const Settings& actual, const Settings& expected)
     EXPECT_EQ(actual.activePageIndex, expected.activePageIndex);
     EXPECT_EQ(actual.tempFileDir, expected.tempFileDir);
     EXPECT_EQ(actual.lastOpenDir, expected.lastOpenDir);
+    EXPECT_EQ(actual.language, expected.language);
 }
 
 // Every field away from its built-in default.
@@ -67,6 +68,7 @@ Settings unusualSettings()
     s.activePageIndex = 1;
     s.tempFileDir = "/var/tmp/quillet dir/";
     s.lastOpenDir = "/home/u/MSX files/";
+    s.language = "en";
     return s;
 }
 
@@ -77,7 +79,7 @@ TEST(SettingsTable, EveryFieldHasOneNameAndEveryListUsesThem)
     std::set<std::string_view> names;
     for (const SettingEntry& entry : settingsTable())
         EXPECT_TRUE(names.insert(entry.name).second) << entry.name;
-    EXPECT_EQ(names.size(), 21u);
+    EXPECT_EQ(names.size(), 22u);
 
     std::set<std::string_view> startup(StartupReadOrder.begin(), StartupReadOrder.end());
     EXPECT_EQ(startup, names) << "program start reads every value once";
@@ -115,6 +117,7 @@ TEST(SettingsTable, StartupReadTakesEveryStoredValue)
     writeFile(path, "[Vantre\\Quillet]\n"
                     "version=0.99\n"
                     "Last Open Dir=/home/u/MSX files/\n"
+                    "Language=en\n"
                     "Temp File Dir=/var/tmp/quillet dir/\n"
                     "Active Page Index=1\n"
                     "Is Stretch=1\n"

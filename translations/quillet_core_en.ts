@@ -1,0 +1,151 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="ja">
+<context>
+    <name>status</name>
+    <message>
+        <source>ファイルを開いてください。</source>
+        <translation>Please open a file.</translation>
+    </message>
+    <message>
+        <source>ファイルを開きました。</source>
+        <translation>The file is open.</translation>
+    </message>
+    <message>
+        <source>一時ファイルのフォルダがなくなっていたので、作り直して開きました。</source>
+        <translation>The temporary folder had gone; it was made again and the file opened.</translation>
+    </message>
+    <message>
+        <source>一時ファイルのフォルダが使えないため、システムの一時フォルダで開きました。</source>
+        <translation>The temporary folder cannot be used; the file opened with the system's temporary folder.</translation>
+    </message>
+    <message>
+        <source>プログラムが途中で切れています。読めた行まで表示しました。</source>
+        <translation>The program is cut short; the lines that could be read are shown.</translation>
+    </message>
+    <message>
+        <source>画像データがありません。ヘッダーだけのファイルなので、黒い画面を表示しました。</source>
+        <translation>The file holds only a header and no picture data; a black screen is shown.</translation>
+    </message>
+    <message>
+        <source>読み込み中です… </source>
+        <translation>Loading… </translation>
+    </message>
+    <message>
+        <source>アスキーセーブしました。</source>
+        <translation>Saved as ASCII.</translation>
+    </message>
+    <message>
+        <source>アスキーセーブ中です。しばらくお待ちください。</source>
+        <translation>Saving as ASCII. Please wait.</translation>
+    </message>
+    <message>
+        <source>RTF形式で保存しました。</source>
+        <translation>Saved as RTF.</translation>
+    </message>
+    <message>
+        <source>BMP形式で保存しました。</source>
+        <translation>Saved as BMP.</translation>
+    </message>
+    <message>
+        <source>最後まで検索しました。</source>
+        <translation>Searched to the end.</translation>
+    </message>
+    <message>
+        <source>漢字</source>
+        <translation>Kanji</translation>
+    </message>
+    <message>
+        <source> 行</source>
+        <translation> lines</translation>
+    </message>
+    <message>
+        <source>ファイルを開けませんでした。</source>
+        <translation>The file could not be opened. </translation>
+    </message>
+    <message>
+        <source>アスキーセーブできませんでした。</source>
+        <translation>Could not save as ASCII. </translation>
+    </message>
+    <message>
+        <source>RTF形式で保存できませんでした。</source>
+        <translation>Could not save as RTF. </translation>
+    </message>
+    <message>
+        <source>BMP形式で保存できませんでした。</source>
+        <translation>Could not save as BMP. </translation>
+    </message>
+    <message>
+        <source>印刷できませんでした。</source>
+        <translation>Could not print. </translation>
+    </message>
+    <message>
+        <source>ヘルプファイルを開けません。</source>
+        <translation>The help file cannot be opened.</translation>
+    </message>
+    <message>
+        <source>（%1 行）</source>
+        <translation> (line %1)</translation>
+    </message>
+    <message>
+        <source>ファイルが見つかりません。</source>
+        <translation>The file was not found.</translation>
+    </message>
+    <message>
+        <source>アクセスする権限がありません。</source>
+        <translation>Permission denied.</translation>
+    </message>
+    <message>
+        <source>通常のファイルではありません。</source>
+        <translation>Not a regular file.</translation>
+    </message>
+    <message>
+        <source>ファイルを読み込めませんでした。</source>
+        <translation>The file could not be read.</translation>
+    </message>
+    <message>
+        <source>ファイルを作成できませんでした。</source>
+        <translation>The file could not be created.</translation>
+    </message>
+    <message>
+        <source>ファイルに書き込めませんでした。</source>
+        <translation>The file could not be written.</translation>
+    </message>
+    <message>
+        <source>BASICプログラムが壊れています。</source>
+        <translation>The BASIC program is damaged.</translation>
+    </message>
+    <message>
+        <source>このスクリーンモードの画像は表示できません。</source>
+        <translation>Pictures of this screen mode cannot be shown.</translation>
+    </message>
+    <message>
+        <source>RTF形式の文書ではありません。</source>
+        <translation>Not an RTF document.</translation>
+    </message>
+    <message>
+        <source>画像を読み込めませんでした。</source>
+        <translation>The picture could not be read.</translation>
+    </message>
+    <message>
+        <source>前のファイルをまだ読み込んでいます。</source>
+        <translation>The previous file is still loading.</translation>
+    </message>
+    <message>
+        <source>読み込みを中止しました。</source>
+        <translation>The load was stopped.</translation>
+    </message>
+    <message>
+        <source>プリンタが設定されていません。印刷でPDFファイルへの出力を選んでください。</source>
+        <translation>No printer is set up. Choose printing to a PDF file in the print dialog.</translation>
+    </message>
+    <message>
+        <source>プリンタが印刷を受け付けませんでした。</source>
+        <translation>The printer did not accept the document.</translation>
+    </message>
+    <message>
+        <source>原因不明のエラーです。</source>
+        <translation>An unknown error occurred.</translation>
+    </message>
+</context>
+</TS>

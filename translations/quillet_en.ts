@@ -1,0 +1,423 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="ja">
+<context>
+    <name>FindDialog</name>
+    <message>
+        <source>検索</source>
+        <translation>Find</translation>
+    </message>
+    <message>
+        <source>検索する文字列(&amp;N):</source>
+        <translation>Fi&amp;nd what:</translation>
+    </message>
+    <message>
+        <source>大文字と小文字を区別する(&amp;C)</source>
+        <translation>Match &amp;case</translation>
+    </message>
+    <message>
+        <source>単語単位で探す(&amp;W)</source>
+        <translation>Match &amp;whole word only</translation>
+    </message>
+    <message>
+        <source>次を検索(&amp;F)</source>
+        <translation>&amp;Find Next</translation>
+    </message>
+    <message>
+        <source>キャンセル</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>HelpViewer</name>
+    <message>
+        <source>Quillet ヘルプ</source>
+        <translation>Quillet Help</translation>
+    </message>
+</context>
+<context>
+    <name>TForm1</name>
+    <message>
+        <source>BASICファイル (*.bas) (*.bas *.asc)</source>
+        <translation>BASIC files (*.bas) (*.bas *.asc)</translation>
+    </message>
+    <message>
+        <source>BSAVEファイル (*.sc?) (*.sc? *.s10 *.s11 *.s12)</source>
+        <translation>BSAVE files (*.sc?) (*.sc? *.s10 *.s11 *.s12)</translation>
+    </message>
+    <message>
+        <source>すべてのファイル (*.*) (*)</source>
+        <translation>All files (*.*) (*)</translation>
+    </message>
+    <message>
+        <source>リッチ テキスト形式 (*.rtf) (*.rtf)</source>
+        <translation>Rich Text Format (*.rtf) (*.rtf)</translation>
+    </message>
+    <message>
+        <source>ビットマップ形式 (*.bmp) (*.bmp)</source>
+        <translation>Bitmap (*.bmp) (*.bmp)</translation>
+    </message>
+    <message>
+        <source>クリア(&amp;L)</source>
+        <translation>C&amp;lear</translation>
+    </message>
+    <message>
+        <source>開く(&amp;O)</source>
+        <translation>&amp;Open...</translation>
+    </message>
+    <message>
+        <source>アスキーセーブ(&amp;S)</source>
+        <translation>&amp;Save as ASCII...</translation>
+    </message>
+    <message>
+        <source>RTF形式で保存(&amp;R)</source>
+        <translation>Save as &amp;RTF...</translation>
+    </message>
+    <message>
+        <source>BMP形式で保存(&amp;B)</source>
+        <translation>Save as &amp;BMP...</translation>
+    </message>
+    <message>
+        <source>印刷(&amp;P)...</source>
+        <translation>&amp;Print...</translation>
+    </message>
+    <message>
+        <source>印刷プレビュー(&amp;V)...</source>
+        <translation>Print Pre&amp;view...</translation>
+    </message>
+    <message>
+        <source>プリンタの設定(&amp;U)...</source>
+        <translation>Print Set&amp;up...</translation>
+    </message>
+    <message>
+        <source>終了(&amp;X)</source>
+        <translation>E&amp;xit</translation>
+    </message>
+    <message>
+        <source>元に戻す(&amp;U)</source>
+        <translation>&amp;Undo</translation>
+    </message>
+    <message>
+        <source>切り取り(&amp;T)</source>
+        <translation>Cu&amp;t</translation>
+    </message>
+    <message>
+        <source>コピー(&amp;C)</source>
+        <translation>&amp;Copy</translation>
+    </message>
+    <message>
+        <source>貼り付け(&amp;P)</source>
+        <translation>&amp;Paste</translation>
+    </message>
+    <message>
+        <source>すべて選択(&amp;A)</source>
+        <translation>Select &amp;All</translation>
+    </message>
+    <message>
+        <source>検索(&amp;F)...</source>
+        <translation>&amp;Find...</translation>
+    </message>
+    <message>
+        <source>実寸拡大切替(&amp;F)</source>
+        <translation>&amp;Fit/Actual Size</translation>
+    </message>
+    <message>
+        <source>設定(&amp;C)...</source>
+        <translation>&amp;Settings...</translation>
+    </message>
+    <message>
+        <source>目次(&amp;C)</source>
+        <translation>&amp;Contents</translation>
+    </message>
+    <message>
+        <source>バージョン情報(&amp;A)</source>
+        <translation>&amp;About</translation>
+    </message>
+    <message>
+        <source>ファイル(&amp;F)</source>
+        <translation>&amp;File</translation>
+    </message>
+    <message>
+        <source>編集(&amp;E)</source>
+        <translation>&amp;Edit</translation>
+    </message>
+    <message>
+        <source>書式(&amp;O)</source>
+        <translation>F&amp;ormat</translation>
+    </message>
+    <message>
+        <source>スクリーンモード(&amp;S)</source>
+        <translation>&amp;Screen Mode</translation>
+    </message>
+    <message>
+        <source>ヘルプ(&amp;H)</source>
+        <translation>&amp;Help</translation>
+    </message>
+    <message>
+        <source>フォント(&amp;F)...</source>
+        <translation>&amp;Font...</translation>
+    </message>
+    <message>
+        <source>コピー(&amp;Y)</source>
+        <translation>Cop&amp;y</translation>
+    </message>
+    <message>
+        <source>クリア</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>開く</source>
+        <translation>Open</translation>
+    </message>
+    <message>
+        <source>アスキーセーブ</source>
+        <translation>Save as ASCII</translation>
+    </message>
+    <message>
+        <source>印刷</source>
+        <translation>Print</translation>
+    </message>
+    <message>
+        <source>検索</source>
+        <translation>Find</translation>
+    </message>
+    <message>
+        <source>切り取り</source>
+        <translation>Cut</translation>
+    </message>
+    <message>
+        <source>コピー</source>
+        <translation>Copy</translation>
+    </message>
+    <message>
+        <source>貼り付け</source>
+        <translation>Paste</translation>
+    </message>
+    <message>
+        <source>元に戻す</source>
+        <translation>Undo</translation>
+    </message>
+    <message>
+        <source>設定</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>RTF形式で保存</source>
+        <translation>Save as RTF</translation>
+    </message>
+    <message>
+        <source>BMP形式で保存</source>
+        <translation>Save as BMP</translation>
+    </message>
+    <message>
+        <source>印刷プレビュー</source>
+        <translation>Print Preview</translation>
+    </message>
+</context>
+<context>
+    <name>TForm2</name>
+    <message>
+        <source>Quilletについて</source>
+        <translation>About Quillet</translation>
+    </message>
+</context>
+<context>
+    <name>TPagesDlg</name>
+    <message>
+        <source>SCREEN &amp;5 （256 x 212ドット、512色中16色）</source>
+        <translation>SCREEN &amp;5 (256 x 212 dots, 16 of 512 colours)</translation>
+    </message>
+    <message>
+        <source>SCREEN &amp;6 （512 x 212ドット、512色中4色）</source>
+        <translation>SCREEN &amp;6 (512 x 212 dots, 4 of 512 colours)</translation>
+    </message>
+    <message>
+        <source>SCREEN &amp;7 （512 x 212ドット、512色中16色）</source>
+        <translation>SCREEN &amp;7 (512 x 212 dots, 16 of 512 colours)</translation>
+    </message>
+    <message>
+        <source>SCREEN &amp;8 （256 x 212ドット、256色中256色）</source>
+        <translation>SCREEN &amp;8 (256 x 212 dots, 256 colours)</translation>
+    </message>
+    <message>
+        <source>SCREEN 1&amp;0 （256 x 212ドット、YJK12499色+512色中16色）</source>
+        <translation>SCREEN 1&amp;0 (256 x 212 dots, YJK 12499 colours + 16 of 512)</translation>
+    </message>
+    <message>
+        <source>SCREEN 1&amp;1 （256 x 212ドット、YJK12499色+512色中16色）</source>
+        <translation>SCREEN 1&amp;1 (256 x 212 dots, YJK 12499 colours + 16 of 512)</translation>
+    </message>
+    <message>
+        <source>SCREEN 1&amp;2 （256 x 212ドット、YJK19268色）</source>
+        <translation>SCREEN 1&amp;2 (256 x 212 dots, YJK 19268 colours)</translation>
+    </message>
+    <message>
+        <source>設定</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>フォルダを選択してください</source>
+        <translation>Choose a folder</translation>
+    </message>
+    <message>
+        <source>情報</source>
+        <translation>About</translation>
+    </message>
+    <message>
+        <source>再読込する(&amp;R)</source>
+        <translation>&amp;Reload</translation>
+    </message>
+    <message>
+        <source>OKボタンクリック後にファイルを再読込するかを指定します</source>
+        <translation>Whether the shown files are loaded again after OK</translation>
+    </message>
+    <message>
+        <source>キャンセル</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>ヘルプ(&amp;H)</source>
+        <translation>&amp;Help</translation>
+    </message>
+    <message>
+        <source>フォント</source>
+        <translation>Font</translation>
+    </message>
+    <message>
+        <source>ANKモード用(&amp;A):</source>
+        <translation>&amp;ANK mode:</translation>
+    </message>
+    <message>
+        <source>グラフィック文字用(&amp;G):</source>
+        <translation>&amp;Graphic characters:</translation>
+    </message>
+    <message>
+        <source>漢字モード用(&amp;K):</source>
+        <translation>&amp;Kanji mode:</translation>
+    </message>
+    <message>
+        <source>サイズ(&amp;P):</source>
+        <translation>Si&amp;ze:</translation>
+    </message>
+    <message>
+        <source>モード</source>
+        <translation>Mode</translation>
+    </message>
+    <message>
+        <source>ANKモード(&amp;N)</source>
+        <translation>A&amp;NK mode</translation>
+    </message>
+    <message>
+        <source>漢字モード(&amp;J)</source>
+        <translation>Kan&amp;ji mode</translation>
+    </message>
+    <message>
+        <source>文字色</source>
+        <translation>Text colour</translation>
+    </message>
+    <message>
+        <source>色選択(&amp;C)...</source>
+        <translation>&amp;Choose...</translation>
+    </message>
+    <message>
+        <source>背景色</source>
+        <translation>Background colour</translation>
+    </message>
+    <message>
+        <source>色選択(&amp;L)...</source>
+        <translation>Ch&amp;oose...</translation>
+    </message>
+    <message>
+        <source>サンプル</source>
+        <translation>Sample</translation>
+    </message>
+    <message>
+        <source>ワードラップ</source>
+        <translation>Word wrap</translation>
+    </message>
+    <message>
+        <source>ワードラップを有効にする(&amp;W)</source>
+        <translation>&amp;Wrap long lines</translation>
+    </message>
+    <message>
+        <source>出力したファイルには反映されません。</source>
+        <translation>Saved files are not affected.</translation>
+    </message>
+    <message>
+        <source>その他</source>
+        <translation>Other</translation>
+    </message>
+    <message>
+        <source>行65530以降を表示する(&amp;V)</source>
+        <translation>Show lines 65530 and abo&amp;ve</translation>
+    </message>
+    <message>
+        <source>行番号が65530以上の行も表示するかどうかを指定します</source>
+        <translation>Whether lines numbered 65530 and above are shown</translation>
+    </message>
+    <message>
+        <source>半角の小さい「ｭ」(&amp;&amp;HAD)を別のフォント・コードにマッピングする(&amp;M)</source>
+        <translation>&amp;Map the small &quot;yu&quot; (&amp;&amp;HAD) to another font and code</translation>
+    </message>
+    <message>
+        <source>ANKモードの時のみ機能します</source>
+        <translation>Works in ANK mode only</translation>
+    </message>
+    <message>
+        <source>マッピング先フォント(&amp;F):</source>
+        <translation>&amp;Font:</translation>
+    </message>
+    <message>
+        <source>マッピング先コード(&amp;C):</source>
+        <translation>&amp;Code:</translation>
+    </message>
+    <message>
+        <source>スクリーンモード</source>
+        <translation>Screen mode</translation>
+    </message>
+    <message>
+        <source>スクリーンモードを自動判別する(&amp;A)</source>
+        <translation>Detect the screen mode from the file n&amp;ame</translation>
+    </message>
+    <message>
+        <source>一時ファイル</source>
+        <translation>Temporary files</translation>
+    </message>
+    <message>
+        <source>参照(&amp;B)</source>
+        <translation>&amp;Browse...</translation>
+    </message>
+    <message>
+        <source>標準に戻す(&amp;D)</source>
+        <translation>&amp;Default</translation>
+    </message>
+    <message>
+        <source>通常は変更する必要はありません。</source>
+        <translation>Usually there is no need to change this.</translation>
+    </message>
+    <message>
+        <source>フォルダ(&amp;F):</source>
+        <translation>&amp;Folder:</translation>
+    </message>
+    <message>
+        <source>言語</source>
+        <translation>Language</translation>
+    </message>
+    <message>
+        <source>次回の起動から有効になります。</source>
+        <translation>Takes effect at the next start.</translation>
+    </message>
+    <message>
+        <source>表示言語(&amp;G):</source>
+        <translation>Lan&amp;guage:</translation>
+    </message>
+    <message>
+        <source>ビルド</source>
+        <translation>Build</translation>
+    </message>
+    <message>
+        <source>MSX のファイル（BASIC のリストと画面イメージ）を表示します。</source>
+        <translation>Shows MSX files (BASIC listings and screen images).</translation>
+    </message>
+</context>
+</TS>
