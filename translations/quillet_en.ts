@@ -419,5 +419,9 @@
         <source>MSX のファイル（BASIC のリストと画面イメージ）を表示します。</source>
         <translation>Shows MSX files (BASIC listings and screen images).</translation>
     </message>
+    <message>
+        <source>標準のフォントに戻す(&amp;E)</source>
+        <translation>R&amp;estore Default Fonts</translation>
+    </message>
 </context>
 </TS>

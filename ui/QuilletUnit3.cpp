@@ -178,7 +178,10 @@ QWidget* TPagesDlg::buildBasic1()
     auto fontList = [grbFont](const char* name) {
         auto* combo = new QComboBox(grbFont);
         combo->setObjectName(QString::fromLatin1(name));
-        combo->setEditable(false);
+        // Editable: a configured font that is not installed here keeps its
+        // name instead of turning into the first installed family.
+        combo->setEditable(true);
+        combo->setInsertPolicy(QComboBox::NoInsert);
         combo->setMaxVisibleItems(20);
         return combo;
     };
@@ -203,6 +206,10 @@ QWidget* TPagesDlg::buildBasic1()
     fontGrid->addWidget(cmbKanjiFont, 2, 1);
     fontGrid->addWidget(buddyLabel(tr("サイズ(&P):"), edtFontSize, "Label4", grbFont), 3, 0);
     fontGrid->addLayout(sizeRow, 3, 1);
+    auto* btnDefaultFonts = named<QPushButton>("btnDefaultFonts", tr("標準のフォントに戻す(&E)"), grbFont);
+    btnDefaultFonts->setAutoDefault(false);
+    fontGrid->addWidget(btnDefaultFonts, 4, 1, Qt::AlignLeft);
+    connect(btnDefaultFonts, &QPushButton::clicked, this, &TPagesDlg::btnDefaultFontsClick);
     fontGrid->setColumnStretch(1, 1);
 
     auto* grbMode = named<QGroupBox>("grbMode", tr("モード"), page);
@@ -508,8 +515,12 @@ void TPagesDlg::FormShow()
             if (list->itemText(i) == wanted)
                 found = i; // the last equal entry wins
         }
-        if (found >= 0)
+        if (found >= 0) {
             list->setCurrentIndex(found);
+        } else {
+            list->setCurrentIndex(-1);
+            list->setEditText(wanted);
+        }
     }
 
     edtFontSize->setText(QString::number(settings.fontSize));
@@ -528,6 +539,15 @@ void TPagesDlg::FormShow()
     cmbLanguage->setCurrentIndex(
         std::max(0, cmbLanguage->findData(QString::fromStdString(ui::interfaceLanguage(settings)))));
     pages_->setCurrentIndex(lastPage_);
+}
+
+void TPagesDlg::btnDefaultFontsClick()
+{
+    const Settings defaults;
+    cmbAnkFont->setEditText(QString::fromStdString(defaults.fontNameAnk));
+    cmbAnkGraphFont->setEditText(QString::fromStdString(defaults.fontNameAnkGraph));
+    cmbKanjiFont->setEditText(QString::fromStdString(defaults.fontNameKanji));
+    cmbMapFontFrom0xAD->setEditText(QString::fromStdString(defaults.mapFontFrom0xAD));
 }
 
 void TPagesDlg::FormActivate()

@@ -62,6 +62,8 @@ public:
     void btnChoiceBgColorClick();
     void btnBrowseFolderClick();
     void btnDefaultTempFolderClick();
+    // Puts the built-in font names back into the four font lists.
+    void btnDefaultFontsClick();
     void ckbMap0xADClick();
     void ckbAutoDetectScreenModeClick();
     void enableScreenMode(bool enabled);

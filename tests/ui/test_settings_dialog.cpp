@@ -256,17 +256,38 @@ TEST_F(SettingsDialogTest, CancelChangesNothing)
     EXPECT_FALSE(control<QCheckBox>("ckbWordWrap")->isChecked());
 }
 
-TEST_F(SettingsDialogTest, ShowsTheVersionAndTheMissingFontFallsToTheFirst)
+TEST_F(SettingsDialogTest, FontNamesNotInstalledHereSurviveOkAndDefaultsComeBack)
 {
     start();
     TPagesDlg* dialog = open();
     EXPECT_EQ(control<QLineEdit>("edtVersion")->text(), "1.1.2004.710");
+    EXPECT_FALSE(control<QRadioButton>("rdbtnScreen9")->isEnabled());
     auto* ank = control<QComboBox>("cmbAnkFont");
     ASSERT_GT(ank->count(), 0);
-    EXPECT_EQ(ank->currentIndex(), 0) << "the MSX font is not installed here";
+    ASSERT_EQ(ank->findText("MSX ROM 8dot"), -1) << "the MSX font is not installed here";
+    EXPECT_EQ(ank->currentText(), "MSX ROM 8dot") << "shown as configured";
+
+    // OK with nothing changed keeps every name as it was.
+    dialog->OKBtnClick();
+    const Settings defaults;
+    EXPECT_EQ(stored("Font Name Ank"), defaults.fontNameAnk);
+    EXPECT_EQ(stored("Font Name Ank Graph"), defaults.fontNameAnkGraph);
+    EXPECT_EQ(stored("Font Name Kanji"), defaults.fontNameKanji);
+    EXPECT_EQ(stored("Map Font From 0xAD"), defaults.mapFontFrom0xAD);
+
+    // A name the user picks is taken; the button restores the built-in ones.
+    open();
+    ank->setCurrentIndex(0);
+    control<QComboBox>("cmbKanjiFont")->setEditText("Some Kanji Face");
     dialog->OKBtnClick();
     EXPECT_EQ(QString::fromStdString(stored("Font Name Ank")), ank->itemText(0));
-    EXPECT_FALSE(control<QRadioButton>("rdbtnScreen9")->isEnabled());
+    EXPECT_EQ(stored("Font Name Kanji"), "Some Kanji Face");
+    open();
+    EXPECT_EQ(control<QComboBox>("cmbKanjiFont")->currentText(), "Some Kanji Face");
+    control<QPushButton>("btnDefaultFonts")->click();
+    dialog->OKBtnClick();
+    EXPECT_EQ(stored("Font Name Ank"), defaults.fontNameAnk);
+    EXPECT_EQ(stored("Font Name Kanji"), defaults.fontNameKanji);
 }
 
 TEST_F(SettingsDialogTest, AboutBoxShowsTheVersionAndOpensTheMailLink)
