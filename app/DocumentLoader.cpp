@@ -132,8 +132,8 @@ std::string_view DocumentLoader::loadListing(FilePtr& input, ByteSource& source,
         if (builtSource.failed())
             throw QuilletError(ErrorKind::ReadFailed, listing.path());
     }
-    host_.showListing(
-        {localToQString(temps_.rtfTempPath()), localToQString(listing.path()), lines, mappedCodeFor0xAD(options)});
+    host_.showListing({localToQString(temps_.rtfTempPath()), localToQString(listing.path()), lines,
+                       mappedCodeFor0xAD(options), characterSetSetting(settings_)});
     temps_.adoptAsciiTempPath(listing.release());
     state_.listingSourcePath = localPath(path);
     if (!reload)

@@ -21,6 +21,7 @@
 #include "common/QuilletUnitGrobal.h"
 #include "document/Document.h"
 #include "image/BsaveConverter.h"
+#include "render/MsxCharset.h"
 
 #include <QString>
 
@@ -37,10 +38,11 @@ inline constexpr bool DebugMode = false;
 
 // A listing ready to be shown.
 struct ListingFiles {
-    QString rtfPath;        // the RTF document the view loads
-    QString asciiPath;      // the ASCII listing it was made from
-    std::int64_t lineCount; // for status panel 3
-    int mappedCodeFor0xAD;  // where font 2 holds the small "yu"
+    QString rtfPath;                // the RTF document the view loads
+    QString asciiPath;              // the ASCII listing it was made from
+    std::int64_t lineCount;         // for status panel 3
+    int mappedCodeFor0xAD;          // where font 2 holds the small "yu"
+    msx::CharacterSet characterSet; // the glyphs the bytes stand for
 };
 
 // What loading needs of the main window.

@@ -8,7 +8,7 @@ namespace {
 
 using namespace setting;
 
-const std::array<SettingEntry, 22> Table = {{
+const std::array<SettingEntry, 23> Table = {{
     {FontNameAnk, &Settings::fontNameAnk},
     {FontNameAnkGraph, &Settings::fontNameAnkGraph},
     {FontNameKanji, &Settings::fontNameKanji},
@@ -31,6 +31,7 @@ const std::array<SettingEntry, 22> Table = {{
     {TempFileDir, &Settings::tempFileDir},
     {LastOpenDir, &Settings::lastOpenDir},
     {Language, &Settings::language},
+    {CharacterSet, &Settings::characterSet},
 }};
 
 template <class... Fs> struct Overloaded : Fs... {
@@ -40,7 +41,7 @@ template <class... Fs> Overloaded(Fs...) -> Overloaded<Fs...>;
 
 } // namespace
 
-const std::array<std::string_view, 22> StartupReadOrder = {
+const std::array<std::string_view, 23> StartupReadOrder = {
     FontNameAnk,     FontNameAnkGraph,    FontNameKanji,
     FontSize,        IsAnkMode,           FontColor,
     BackgroundColor, UseWordWrap,         IsViewOverLine65530,
@@ -48,10 +49,10 @@ const std::array<std::string_view, 22> StartupReadOrder = {
     IsReload,        FontCharset,         TempFileDir,
     LastOpenDir,     LastOpenFilterIndex, ScreenMode,
     IsStretch,       ActivePageIndex,     IsAutoDetectScreenMode,
-    Language,
+    Language,        CharacterSet,
 };
 
-const std::array<std::string_view, 18> SettingsDialogWriteOrder = {
+const std::array<std::string_view, 19> SettingsDialogWriteOrder = {
     FontSize,        IsAnkMode,
     UseWordWrap,     FontCharset,
     FontNameAnk,     FontNameAnkGraph,
@@ -61,6 +62,7 @@ const std::array<std::string_view, 18> SettingsDialogWriteOrder = {
     MapCodeFrom0xAD, IsViewOverLine65530,
     ScreenMode,      IsAutoDetectScreenMode,
     IsReload,        Language,
+    CharacterSet,
 };
 
 std::span<const SettingEntry> settingsTable()
@@ -101,6 +103,11 @@ bool readSetting(const SettingsStore& store, Settings& settings, std::string_vie
         },
         entry->field);
     return true;
+}
+
+msx::CharacterSet characterSetSetting(const Settings& settings)
+{
+    return msx::characterSetFromName(settings.characterSet).value_or(msx::CharacterSet::Japanese);
 }
 
 void readAllSettings(SettingsStore& store, Settings& settings)

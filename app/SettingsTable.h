@@ -6,6 +6,7 @@
 
 #include "app/SettingsStore.h"
 #include "common/QuilletUnitGrobal.h"
+#include "render/MsxCharset.h"
 
 #include <array>
 #include <cstdint>
@@ -41,6 +42,7 @@ inline constexpr std::string_view ActivePageIndex = "Active Page Index";
 inline constexpr std::string_view TempFileDir = "Temp File Dir";
 inline constexpr std::string_view LastOpenDir = "Last Open Dir";
 inline constexpr std::string_view Language = "Language";
+inline constexpr std::string_view CharacterSet = "Character Set";
 // Written at every start, never read.
 inline constexpr std::string_view Version = "version";
 inline constexpr std::string_view VersionText = "1.00";
@@ -63,9 +65,13 @@ std::span<const SettingEntry> settingsTable();
 const SettingEntry* findSetting(std::string_view name);
 
 // The order in which program start reads the values.
-extern const std::array<std::string_view, 22> StartupReadOrder;
+extern const std::array<std::string_view, 23> StartupReadOrder;
 // The values the settings dialog's OK writes, in its order.
-extern const std::array<std::string_view, 18> SettingsDialogWriteOrder;
+extern const std::array<std::string_view, 19> SettingsDialogWriteOrder;
+
+// The character set the "Character Set" value names; Japanese for a value
+// that names none (a hand-edited or newer store).
+msx::CharacterSet characterSetSetting(const Settings& settings);
 
 // Program start, on one opening of the store: writes "version" = "1.00",
 // then reads every value in StartupReadOrder into `settings`, each with the

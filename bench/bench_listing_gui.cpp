@@ -115,7 +115,7 @@ void BM_ShowListing(benchmark::State& state)
         quillet::FileSink sink(path);
         const auto lines = quillet::writeRtfListing(source, sink, options);
         sink.close();
-        view.showListing(QString::fromStdString(path), quillet::mappedCodeFor0xAD(options),
+        view.showListing(QString::fromStdString(path), {quillet::mappedCodeFor0xAD(options)},
                          {Qt::black, Qt::white, settings.fontSize, settings.fontCharset,
                           QString::fromStdString(settings.fontNameAnk), false});
         QApplication::processEvents(); // first paint

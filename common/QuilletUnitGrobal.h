@@ -77,7 +77,8 @@ struct Settings {
     std::int32_t activePageIndex = 0;
     std::string tempFileDir = systemTempDir();
     std::string lastOpenDir;
-    std::string language = "ja"; // the interface's: "ja" or "en", read at start
+    std::string language = "ja";           // the interface's: "ja" or "en", read at start
+    std::string characterSet = "Japanese"; // the ANK glyphs: Japanese, International, Brazilian
 };
 
 } // namespace quillet

@@ -3,6 +3,7 @@
 #include "common/Errors.h"
 #include "convert/OutputFile.h"
 #include "document/Document.h"
+#include "render/Utf8Listing.h"
 
 #include <charconv>
 #include <new>
@@ -11,7 +12,8 @@ namespace quillet::cli {
 
 std::string_view usageText()
 {
-    return "usage: quillet-convert [--rtf] [--kanji] [--screen N] [--hide-65530] INPUT [OUTPUT]\n"
+    return "usage: quillet-convert [--rtf [--kanji] | --utf8 [--charset SET]] [--screen N] [--hide-65530]\n"
+           "                       INPUT [OUTPUT]\n"
            "\n"
            "Converts an MSX file. A tokenized BASIC program (first byte 0xFF) becomes\n"
            "its ASCII listing, a plain-text listing is copied as it is, and a BSAVE\n"
@@ -19,6 +21,10 @@ std::string_view usageText()
            "\n"
            "  --rtf          write the RTF listing instead of the ASCII listing\n"
            "  --kanji        with --rtf: Kanji mode (code page 932 text)\n"
+           "  --utf8         write the listing as UTF-8 text: each character as the\n"
+           "                 Unicode character that looks like its MSX glyph\n"
+           "  --charset SET  with --utf8: the machine's character set, jp (default),\n"
+           "                 intl or br\n"
            "  --screen N     screen mode of an image, 5 to 8 or 10 to 12; without it\n"
            "                 the mode comes from the end of the file name (5 if none)\n"
            "  --hide-65530   leave out lines numbered 65530 and above\n"
@@ -48,6 +54,15 @@ std::optional<Options> parseArguments(const std::vector<std::string>& args, std:
             options.rtf = true;
         } else if (arg == "--kanji") {
             options.kanji = true;
+        } else if (arg == "--utf8") {
+            options.utf8 = true;
+        } else if (arg == "--charset") {
+            if (i + 1 >= args.size())
+                return usage("--charset needs jp, intl or br");
+            const std::string& value = args[++i];
+            options.charset = msx::characterSetFromName(value);
+            if (!options.charset)
+                return usage("--charset needs jp, intl or br, not '" + value + "'");
         } else if (arg == "--hide-65530") {
             options.hide65530 = true;
         } else if (arg == "--screen") {
@@ -71,6 +86,10 @@ std::optional<Options> parseArguments(const std::vector<std::string>& args, std:
         return usage("too many arguments");
     if (options.kanji && !options.rtf)
         return usage("--kanji goes with --rtf");
+    if (options.rtf && options.utf8)
+        return usage("--rtf and --utf8 are two different outputs");
+    if (options.charset && !options.utf8)
+        return usage("--charset goes with --utf8");
     options.input = positional[0];
     if (positional.size() == 2)
         options.output = positional[1];
@@ -92,8 +111,8 @@ void convert(const Options& options)
     const DocumentHead head = readDocumentHead(source, options.input);
 
     if (documentKindInfo(head.kind).role == DocumentRole::Picture) {
-        if (options.rtf)
-            throw Unsupported("--rtf takes a listing, not a BSAVE image");
+        if (options.rtf || options.utf8)
+            throw Unsupported(std::string(options.rtf ? "--rtf" : "--utf8") + " takes a listing, not a BSAVE image");
         OutputFile output(options.output);
         writeBmpImage(options, head, source, output.sink());
         output.commit();
@@ -104,9 +123,12 @@ void convert(const Options& options)
     StringSink listing;
     writeListing(head, source, listing, ListingOptions{!options.hide65530});
     OutputFile output(options.output);
-    if (options.rtf)
+    if (options.rtf) {
         writeRtfListing(options, listing.str(), output.sink());
-    else
+    } else if (options.utf8) {
+        MemorySource text(listing.str());
+        writeUtf8Listing(text, output.sink(), options.charset.value_or(msx::CharacterSet::Japanese));
+    } else
         output.sink().write(listing.str());
     output.commit();
 }

@@ -3,6 +3,7 @@
 
 #include "common/ByteStream.h"
 #include "document/Document.h"
+#include "render/MsxCharset.h"
 
 #include <cstdio>
 #include <optional>
@@ -16,10 +17,12 @@ namespace quillet::cli {
 enum ExitStatus { ExitOk = 0, ExitFailed = 1, ExitUsage = 2 };
 
 struct Options {
-    bool rtf = false;          // RTF listing instead of the ASCII listing
-    bool kanji = false;        // RTF in Kanji mode
-    bool hide65530 = false;    // leave out lines numbered 65530 and above
-    std::optional<int> screen; // screen mode of a BSAVE image
+    bool rtf = false;                         // RTF listing instead of the ASCII listing
+    bool kanji = false;                       // RTF in Kanji mode
+    bool utf8 = false;                        // UTF-8 text instead of the ASCII listing
+    std::optional<msx::CharacterSet> charset; // of the UTF-8 text
+    bool hide65530 = false;                   // leave out lines numbered 65530 and above
+    std::optional<int> screen;                // screen mode of a BSAVE image
     std::string input;
     std::string output; // empty or "-": standard output
 };

@@ -423,5 +423,21 @@
         <source>標準のフォントに戻す(&amp;E)</source>
         <translation>R&amp;estore Default Fonts</translation>
     </message>
+    <message>
+        <source>日本</source>
+        <translation>Japanese</translation>
+    </message>
+    <message>
+        <source>インターナショナル</source>
+        <translation>International</translation>
+    </message>
+    <message>
+        <source>ブラジル</source>
+        <translation>Brazilian</translation>
+    </message>
+    <message>
+        <source>文字セット(&amp;S):</source>
+        <translation>Character &amp;set:</translation>
+    </message>
 </context>
 </TS>

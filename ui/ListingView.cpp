@@ -6,6 +6,7 @@
 #include "render/CodePage.h"
 #include "render/MsxCharset.h"
 #include "render/RtfReader.h"
+#include "ui/BundledFonts.h"
 #include "ui/ListingRtfWriter.h"
 #include "ui/Translations.h"
 
@@ -46,10 +47,10 @@ void appendCharacter(QString& out, char32_t c)
 
 // Characters a text layout cannot show as themselves (control codes would
 // break lines or vanish) are shown as the MSX glyph of the same code.
-char32_t displayable(char32_t c)
+char32_t displayable(char32_t c, msx::CharacterSet set)
 {
     if ((c < 0x20 && c != U'\t') || c == 0x7F)
-        return msx::charGlyph(static_cast<std::uint8_t>(c));
+        return msx::charGlyph(set, static_cast<std::uint8_t>(c));
     return c;
 }
 
@@ -58,10 +59,14 @@ int clampPointSize(double points)
     return std::clamp(static_cast<int>(points + 0.5), 1, MaxPointSize);
 }
 
-// The named font first when installed, then the fallback fonts.
-QStringList familiesFor(const QString& name, bool installed)
+// The named font first when installed, then the set's own pixel font for
+// one-byte fonts (every code one cell, as on the machine), then the
+// fallback fonts for anything those lack.
+QStringList familiesFor(const QString& name, bool installed, msx::CharacterSet set, bool oneByte)
 {
     QStringList families = ListingView::fallbackFamilies();
+    if (const QString pixel = ui::bundledFamily(set); oneByte && !pixel.isEmpty())
+        families.prepend(pixel);
     if (installed) {
         families.removeAll(name);
         families.prepend(name);
@@ -76,21 +81,22 @@ struct FontPlan {
     int codePage = 0;                   // for a code-page font
     QStringList families;
     bool symbolCoded = false; // glyphs at U+F000+code of an installed font
+    bool pixelFont = false;   // drawn with the set's pixel font
     int charset = 0;          // declared when saved
 };
 
-char32_t fallbackGlyph(int font, std::uint8_t code, int mappedCode)
+char32_t fallbackGlyph(msx::CharacterSet set, int font, std::uint8_t code, int mappedCode)
 {
     if (font == GraphicFont)
-        return msx::graphicGlyph(code);
+        return msx::graphicGlyph(set, code);
     if (font == MappedFont && code == mappedCode)
-        return msx::charGlyph(0xAD);
+        return msx::charGlyph(set, 0xAD);
     if (code == 0x09)
         return U'\t';
-    return msx::charGlyph(code);
+    return msx::charGlyph(set, code);
 }
 
-FontPlan planFont(const RtfDocument& doc, int number, int mappedCode)
+FontPlan planFont(const RtfDocument& doc, int number, int mappedCode, msx::CharacterSet set)
 {
     FontPlan plan;
     const RtfFont* entry = doc.font(number);
@@ -98,7 +104,7 @@ FontPlan planFont(const RtfDocument& doc, int number, int mappedCode)
     const int codePage = codePageOfCharset(charset);
     const QString name = entry ? QString::fromStdString(entry->name) : QString();
     const bool installed = !name.isEmpty() && ListingView::isFontInstalled(name);
-    plan.families = familiesFor(name, installed);
+    plan.families = familiesFor(name, installed, set, codePage == 0);
 
     if (codePage != 0) {
         plan.codePage = codePage > 0 ? codePage : doc.codePage;
@@ -107,9 +113,11 @@ FontPlan planFont(const RtfDocument& doc, int number, int mappedCode)
     }
     plan.symbol = true;
     for (int code = 0; code < 256; ++code)
-        plan.glyphs[code] = fallbackGlyph(number, static_cast<std::uint8_t>(code), mappedCode);
-    if (!installed)
+        plan.glyphs[code] = fallbackGlyph(set, number, static_cast<std::uint8_t>(code), mappedCode);
+    if (!installed) {
+        plan.pixelFont = !ui::bundledFamily(set).isEmpty();
         return plan;
+    }
 
     const QRawFont raw = QRawFont::fromFont(QFont(name));
     if (!raw.isValid())
@@ -135,8 +143,8 @@ FontPlan planFont(const RtfDocument& doc, int number, int mappedCode)
 // large chunks of one format at a time.
 class DocumentBuilder {
 public:
-    DocumentBuilder(ListingView& view, const RtfDocument& doc, int mappedCode)
-        : view_(view), doc_(doc), mappedCode_(mappedCode), cursor_(view.document())
+    DocumentBuilder(ListingView& view, const RtfDocument& doc, int mappedCode, msx::CharacterSet set)
+        : view_(view), doc_(doc), mappedCode_(mappedCode), set_(set), cursor_(view.document())
     {}
 
     void build()
@@ -181,7 +189,7 @@ private:
         case RtfRun::Kind::ParagraphEnd: pending_ += QChar::ParagraphSeparator; break;
         case RtfRun::Kind::Text:
             for (const char32_t c : doc_.textOf(run))
-                appendCharacter(pending_, displayable(c));
+                appendCharacter(pending_, displayable(c, set_));
             break;
         case RtfRun::Kind::Bytes: {
             const std::string_view bytes = doc_.bytesOf(run);
@@ -192,7 +200,7 @@ private:
                 decoded_.clear();
                 decoderFor(plan.codePage).decode(bytes, decoded_);
                 for (const char32_t c : decoded_)
-                    appendCharacter(pending_, displayable(c));
+                    appendCharacter(pending_, displayable(c, set_));
             }
             break;
         }
@@ -214,7 +222,7 @@ private:
                 return i;
         }
         planFonts_.push_back(font);
-        plans_.push_back(planFont(doc_, font, mappedCode_));
+        plans_.push_back(planFont(doc_, font, mappedCode_, set_));
         return plans_.size() - 1;
     }
 
@@ -228,6 +236,9 @@ private:
         format.setFontFixedPitch(true);
         format.setFontStyleHint(QFont::TypeWriter);
         format.setFontPointSize(clampPointSize(run.halfPoints / 2.0));
+        // Square pixels with sharp edges rather than a smoothed blur.
+        if (plan.pixelFont)
+            format.setFontStyleStrategy(QFont::NoAntialias);
         format.setProperty(ListingCharsetProperty, plan.charset);
         format.setProperty(ListingSymbolCodedProperty, plan.symbolCoded);
         if (plan.symbolCoded) // which look-alikes its bytes stand for
@@ -256,6 +267,7 @@ private:
     ListingView& view_;
     const RtfDocument& doc_;
     int mappedCode_;
+    msx::CharacterSet set_;
     QTextCursor cursor_;
     std::vector<int> planFonts_;
     std::vector<FontPlan> plans_;
@@ -349,7 +361,7 @@ void ListingView::showDocument(const RtfDocument& doc)
     } done{loading_};
     document()->clear();
     try {
-        DocumentBuilder(*this, doc, mappedCode_).build();
+        DocumentBuilder(*this, doc, mappedCode_, characterSet_).build();
     } catch (const QuilletError& error) {
         if (error.kind() == ErrorKind::LoadCancelled)
             document()->clear();
@@ -397,7 +409,7 @@ void ListingView::setDefaultPointSize(int points)
 void ListingView::setDefaultFontName(const QString& name)
 {
     defaultFontName_ = name;
-    const QStringList families = familiesFor(name, isFontInstalled(name));
+    const QStringList families = familiesFor(name, isFontInstalled(name), characterSet_, true);
     QFont font = document()->defaultFont();
     font.setFamilies(families);
     document()->setDefaultFont(font);
@@ -469,14 +481,17 @@ QString lineCountText(std::int64_t lines)
     return QString::number(lines) + quillet::ui::uiText(status::LineCountSuffix);
 }
 
-void ListingView::showListing(const QString& rtfPath, int mappedCodeFor0xAD, const ListingFormat& format)
+void ListingView::showListing(const QString& rtfPath, const ListingGlyphs& glyphs, const ListingFormat& format)
 {
     const int previousMappedCode = mappedCode_;
-    setMappedCodeFor0xAD(mappedCodeFor0xAD);
+    const msx::CharacterSet previousSet = characterSet_;
+    setMappedCodeFor0xAD(glyphs.mappedCodeFor0xAD);
+    characterSet_ = glyphs.characterSet;
     try {
         loadRtfFile(rtfPath);
     } catch (...) {
         mappedCode_ = previousMappedCode;
+        characterSet_ = previousSet;
         throw;
     }
     applyListingFormat(format);

@@ -17,6 +17,8 @@
 // character, in the named font when installed and Unifont otherwise.
 // Copying, finding and printing work on the characters shown.
 
+#include "render/MsxCharset.h"
+
 #include <QColor>
 #include <QPlainTextEdit>
 #include <QString>
@@ -39,6 +41,12 @@ struct ListingFormat {
     bool wordWrap = false;
 };
 
+// Which glyph each byte of a one-byte font stands for.
+struct ListingGlyphs {
+    int mappedCodeFor0xAD = 0x7F; // where font 2 holds the small "yu"
+    quillet::msx::CharacterSet characterSet = quillet::msx::CharacterSet::Japanese;
+};
+
 class ListingView : public QPlainTextEdit {
     Q_OBJECT
 public:
@@ -51,10 +59,10 @@ public:
     // (input events wait) and reports loadProgress.
     void loadRtfFile(const QString& path);
 
-    // A built listing: loads the RTF file, font 2 showing the small "yu"
-    // at `mappedCodeFor0xAD`, then applies the format. Throws as
-    // loadRtfFile, leaving content and format as they were.
-    void showListing(const QString& rtfPath, int mappedCodeFor0xAD, const ListingFormat& format);
+    // A built listing: loads the RTF file, its bytes shown as `glyphs`
+    // says, then applies the format. Throws as loadRtfFile, leaving
+    // content and format as they were.
+    void showListing(const QString& rtfPath, const ListingGlyphs& glyphs, const ListingFormat& format);
 
     // The format shown now, and the one routine that changes it: after a
     // load, and when the settings change.
@@ -111,6 +119,7 @@ private:
     void collapseSelectionToStart();
 
     int mappedCode_ = 0x7F;
+    quillet::msx::CharacterSet characterSet_ = quillet::msx::CharacterSet::Japanese;
     bool loading_ = false;
     bool cancelRequested_ = false;
     int defaultCharset_ = 2;

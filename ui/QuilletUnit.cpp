@@ -563,7 +563,13 @@ void TForm1::enableScreenMode(bool enabled)
 
 void TForm1::indicateAnkMode(bool isAnkMode)
 {
-    setPanelText(1, uiText(isAnkMode ? status::AnkIndicator : status::KanjiIndicator));
+    // The character set applies to ANK mode only: Kanji mode is code page 932.
+    QString text = uiText(isAnkMode ? status::AnkIndicator : status::KanjiIndicator);
+    if (isAnkMode) {
+        const std::string_view set = msx::characterSetShortName(app::characterSetSetting(Settings_));
+        text += QLatin1Char(' ') + QString::fromLatin1(set.data(), static_cast<qsizetype>(set.size())).toUpper();
+    }
+    setPanelText(1, text);
 }
 
 void TForm1::indidateCanSave(bool listing, bool picture)
@@ -884,7 +890,7 @@ ListingFormat TForm1::listingFormat() const
 
 void TForm1::showListing(const app::ListingFiles& listing)
 {
-    RichEdit1->showListing(listing.rtfPath, listing.mappedCodeFor0xAD, listingFormat());
+    RichEdit1->showListing(listing.rtfPath, {listing.mappedCodeFor0xAD, listing.characterSet}, listingFormat());
     setPanelText(3, lineCountText(listing.lineCount));
 }
 

@@ -216,9 +216,21 @@ QWidget* TPagesDlg::buildBasic1()
     rdbtnAnk = named<QRadioButton>("rdbtnAnk", tr("ANKモード(&N)"), grbMode);
     rdbtnAnk->setChecked(true);
     rdbtnKanji = named<QRadioButton>("rdbtnKanji", tr("漢字モード(&J)"), grbMode);
+    // The machine whose glyphs ANK mode shows; Kanji mode is code page 932.
+    cmbCharacterSet = named<QComboBox>("cmbCharacterSet", grbMode);
+    const std::pair<msx::CharacterSet, const char*> sets[] = {
+        {msx::CharacterSet::Japanese, QT_TRANSLATE_NOOP("TPagesDlg", "日本")},
+        {msx::CharacterSet::International, QT_TRANSLATE_NOOP("TPagesDlg", "インターナショナル")},
+        {msx::CharacterSet::Brazilian, QT_TRANSLATE_NOOP("TPagesDlg", "ブラジル")}};
+    for (const auto& [set, caption] : sets) {
+        const std::string_view name = msx::characterSetName(set);
+        cmbCharacterSet->addItem(tr(caption), QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
+    }
     auto* modeLayout = new QVBoxLayout(grbMode);
     modeLayout->addWidget(rdbtnAnk);
     modeLayout->addWidget(rdbtnKanji);
+    modeLayout->addWidget(buddyLabel(tr("文字セット(&S):"), cmbCharacterSet, "lblCharacterSet", grbMode));
+    modeLayout->addWidget(cmbCharacterSet);
 
     auto colourGroup = [page](const char* name, const char* caption, QFrame*& swatch, const char* swatchName,
                               const char* buttonName, const char* buttonCaption) {
@@ -523,6 +535,11 @@ void TPagesDlg::FormShow()
         }
     }
 
+    {
+        const std::string_view set = msx::characterSetName(app::characterSetSetting(settings));
+        cmbCharacterSet->setCurrentIndex(std::max(
+            0, cmbCharacterSet->findData(QString::fromLatin1(set.data(), static_cast<qsizetype>(set.size())))));
+    }
     edtFontSize->setText(QString::number(settings.fontSize));
     setSampleSize(settings.fontSize > 0 ? settings.fontSize : 1);
     ckbWordWrap->setChecked(settings.useWordWrap);
@@ -665,7 +682,9 @@ void TPagesDlg::OKBtnClick()
     settings.fontNameAnkGraph = holders[1].name.toStdString();
     settings.fontNameKanji = holders[2].name.toStdString();
 
-    // 2. Character mode.
+    // 2. Character mode, and the set its ANK glyphs come from (shown at the
+    // next load, like the fonts).
+    settings.characterSet = cmbCharacterSet->currentData().toString().toStdString();
     if (rdbtnAnk->isChecked()) {
         settings.fontCharset = static_cast<std::uint8_t>(holders[0].charset);
         settings.isAnkMode = true;

@@ -117,6 +117,7 @@ private:
 
     QLineEdit* edtTempFileDir;
     QComboBox* cmbLanguage;
+    QComboBox* cmbCharacterSet;
     QLineEdit* edtVersion;
 
     QCheckBox* ckbReload;

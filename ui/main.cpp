@@ -1,6 +1,7 @@
 #include "app/SettingsStore.h"
 #include "app/TerminationSignals.h"
 #include "ui/AppIcon.h"
+#include "ui/BundledFonts.h"
 #include "ui/QuilletUnit.h"
 #include "ui/Translations.h"
 
@@ -13,6 +14,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Quillet"));
     QApplication::setDesktopFileName(QStringLiteral("quillet"));
     QApplication::setWindowIcon(quilletIcon());
+    quillet::ui::loadBundledFonts(quillet::ui::bundledFontFolders());
     // Before any window: every text is made in the chosen language.
     quillet::ui::installTranslations(app,
                                      quillet::ui::storedInterfaceLanguage(quillet::app::SettingsStore::defaultPath()));

@@ -41,6 +41,7 @@ void expectSameSettings(const Settings& actual, const Settings& expected)
     EXPECT_EQ(actual.tempFileDir, expected.tempFileDir);
     EXPECT_EQ(actual.lastOpenDir, expected.lastOpenDir);
     EXPECT_EQ(actual.language, expected.language);
+    EXPECT_EQ(actual.characterSet, expected.characterSet);
 }
 
 // Every field away from its built-in default.
@@ -69,6 +70,7 @@ Settings unusualSettings()
     s.tempFileDir = "/var/tmp/quillet dir/";
     s.lastOpenDir = "/home/u/MSX files/";
     s.language = "en";
+    s.characterSet = "Brazilian";
     return s;
 }
 
@@ -79,7 +81,7 @@ TEST(SettingsTable, EveryFieldHasOneNameAndEveryListUsesThem)
     std::set<std::string_view> names;
     for (const SettingEntry& entry : settingsTable())
         EXPECT_TRUE(names.insert(entry.name).second) << entry.name;
-    EXPECT_EQ(names.size(), 22u);
+    EXPECT_EQ(names.size(), 23u);
 
     std::set<std::string_view> startup(StartupReadOrder.begin(), StartupReadOrder.end());
     EXPECT_EQ(startup, names) << "program start reads every value once";
@@ -118,6 +120,7 @@ TEST(SettingsTable, StartupReadTakesEveryStoredValue)
                     "version=0.99\n"
                     "Last Open Dir=/home/u/MSX files/\n"
                     "Language=en\n"
+                    "Character Set=Brazilian\n"
                     "Temp File Dir=/var/tmp/quillet dir/\n"
                     "Active Page Index=1\n"
                     "Is Stretch=1\n"

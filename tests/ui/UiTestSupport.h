@@ -2,9 +2,11 @@
 // Shared pieces of the widget tests: one QApplication for the program, and
 // a per-test home for settings, recent files and temporary files.
 
+#include "app/SettingsTable.h"
 #include "common/QuilletUnitGrobal.h"
 #include "render/RtfListing.h"
 #include "support/TestSupport.h"
+#include "ui/BundledFonts.h"
 #include "ui/ListingView.h"
 
 #include <QApplication>
@@ -26,6 +28,8 @@ inline void ensureApplication()
     static char name[] = "quillet_ui_tests";
     static char* argv[] = {name, nullptr};
     new QApplication(argc, argv); // lives until the test program ends
+    // The pixel fonts as the viewer registers them, from this build.
+    quillet::ui::loadBundledFonts({QStringLiteral(QUILLET_BINARY_DIR "/fonts")});
 }
 
 // Points the settings store, the recent-documents list and the system's
@@ -77,7 +81,8 @@ inline QString showListingBytes(ListingView& view, std::string_view listing, con
     FileSink sink(rtfPath.string());
     const std::int64_t lines = writeRtfListing(source, sink, options);
     sink.close();
-    view.showListing(QString::fromStdString(rtfPath.string()), mappedCodeFor0xAD(options),
+    view.showListing(QString::fromStdString(rtfPath.string()),
+                     {mappedCodeFor0xAD(options), app::characterSetSetting(settings)},
                      formatOf(settings, text, background));
     return lineCountText(lines);
 }

@@ -273,7 +273,7 @@ TEST_F(ListingViewTest, FailedLoadShowsNoCountAndNoFormatting)
 {
     build("10 KEEP\r\n", Settings(), Qt::black, Qt::white);
     // The RTF was written somewhere else than where the view looks.
-    EXPECT_THROW(view.showListing(QString::fromStdString((dir / "elsewhere.rtf").string()), 0x7F,
+    EXPECT_THROW(view.showListing(QString::fromStdString((dir / "elsewhere.rtf").string()), {},
                                   formatOf(Settings(), Qt::red, Qt::green)),
                  QuilletError);
     EXPECT_EQ(view.backgroundColor(), QColor(Qt::white));

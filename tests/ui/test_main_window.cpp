@@ -36,7 +36,7 @@ TEST_F(MainWindowTest, StartsEmptyWithTheDefaults)
     EXPECT_EQ(window->windowTitle(), "Quillet");
     EXPECT_EQ(pages()->currentIndex(), BasicPageIndex);
     EXPECT_EQ(window->panelText(0), "ファイルを開いてください。");
-    EXPECT_EQ(window->panelText(1), "ANK");
+    EXPECT_EQ(window->panelText(1), "ANK JP");
     EXPECT_EQ(window->panelText(2), "SCREEN 5");
     EXPECT_EQ(window->panelText(3), "");
     for (const char* name : {"Save1", "SaveAs1", "SaveBMP1", "tbSave"})

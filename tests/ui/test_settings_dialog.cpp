@@ -2,6 +2,7 @@
 // box, driven through the real main window.
 
 #include "MainWindowFixture.h"
+#include "render/MsxCharset.h"
 #include "ui/ListingView.h"
 #include "ui/PictureView.h"
 #include "ui/QuilletUnit2.h"
@@ -233,6 +234,36 @@ TEST_F(SettingsDialogTest, OkReloadsTheListingThenThePicture)
         EXPECT_NE(stored(name), "<none>") << name;
 }
 
+TEST_F(SettingsDialogTest, CharacterSetShowsInTheStatusBarAndTheReloadedListing)
+{
+    start();
+    // 0x80 and 0x5C are where the Japanese and International machines differ.
+    window->openDocument(file("set.asc", "10 ' \x80\x5C\r\n"));
+    const QString japanese = window->listingView()->toPlainText();
+    EXPECT_EQ(window->panelText(1), "ANK JP");
+    open();
+    auto* sets = control<QComboBox>("cmbCharacterSet");
+    ASSERT_EQ(sets->currentData().toString(), "Japanese");
+    sets->setCurrentIndex(sets->findData("International"));
+    window->settingsDialog()->OKBtnClick();
+
+    EXPECT_EQ(stored("Character Set"), "International");
+    EXPECT_EQ(window->panelText(1), "ANK INTL");
+    const QString international = window->listingView()->toPlainText();
+    EXPECT_EQ(international.mid(5, 2),
+              QString::fromUcs4(std::u32string{msx::charGlyph(msx::CharacterSet::International, 0x80),
+                                               msx::charGlyph(msx::CharacterSet::International, 0x5C)}
+                                    .c_str(),
+                                2));
+    EXPECT_NE(international, japanese);
+
+    // Kanji mode is code page 932 whatever the set.
+    open();
+    control<QRadioButton>("rdbtnKanji")->setChecked(true);
+    window->settingsDialog()->OKBtnClick();
+    EXPECT_EQ(window->panelText(1), "漢字");
+}
+
 TEST_F(SettingsDialogTest, CancelChangesNothing)
 {
     start();
@@ -247,7 +278,7 @@ TEST_F(SettingsDialogTest, CancelChangesNothing)
     EXPECT_EQ(readFile(home.storeFile()), before);
     EXPECT_EQ(window->settings().fontSize, settings.fontSize);
     EXPECT_TRUE(window->settings().isAnkMode);
-    EXPECT_EQ(window->panelText(1), "ANK");
+    EXPECT_EQ(window->panelText(1), "ANK JP");
 
     // The next opening shows the settings again, not the cancelled edits.
     open();

@@ -1,0 +1,126 @@
+// Listings as UTF-8 text: every byte its look-alike in the chosen set,
+// graphic pairs their graphic look-alike, line ends and tabs kept, and
+// nothing dropped; through quillet-convert --utf8 as users run it.
+
+#include "ConvertRunner.h"
+#include "common/ByteStream.h"
+#include "common/Utf8.h"
+#include "render/MsxCharset.h"
+#include "render/Utf8Listing.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+using namespace quillet;
+using namespace quillet::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::u32string utf8Of(std::string_view listing, msx::CharacterSet set)
+{
+    MemorySource source(listing);
+    StringSink sink;
+    writeUtf8Listing(source, sink, set);
+    EXPECT_TRUE(isValidUtf8(sink.str()));
+    return decodeUtf8(sink.str());
+}
+
+// Every byte but the line ends, the tab and the graphic prefix, then every
+// graphic pair, then a line end.
+std::string everyCode()
+{
+    std::string listing;
+    for (int code = 0; code < 256; ++code) {
+        if (code != '\r' && code != '\n' && code != '\t' && code != 0x01)
+            listing += static_cast<char>(code);
+    }
+    for (int code = 0x40; code < 0x60; ++code) {
+        listing += '\x01';
+        listing += static_cast<char>(code);
+    }
+    return listing + "\r\n";
+}
+
+std::u32string expectedForEveryCode(msx::CharacterSet set)
+{
+    std::u32string expected;
+    for (int code = 0; code < 256; ++code) {
+        if (code != '\r' && code != '\n' && code != '\t' && code != 0x01)
+            expected += msx::charGlyph(set, static_cast<std::uint8_t>(code));
+    }
+    for (int code = 0x40; code < 0x60; ++code)
+        expected += msx::graphicGlyph(set, static_cast<std::uint8_t>(code));
+    return expected + U"\r\n";
+}
+
+} // namespace
+
+TEST(Utf8Listing, EveryCodeOfEverySetIsItsLookAlike)
+{
+    for (const msx::CharacterSet set : msx::AllCharacterSets) {
+        const std::u32string text = utf8Of(everyCode(), set);
+        EXPECT_EQ(text, expectedForEveryCode(set)) << msx::characterSetName(set);
+        for (const char32_t c : text.substr(0, text.size() - 2))
+            EXPECT_GE(c, U' ') << "no control character reaches the text";
+    }
+    // The sets differ where the machines do.
+    EXPECT_NE(utf8Of("\x80", msx::CharacterSet::Japanese), utf8Of("\x80", msx::CharacterSet::International));
+    EXPECT_EQ(utf8Of("\\", msx::CharacterSet::Japanese), U"\u00A5") << "the yen sign of Japanese machines";
+    EXPECT_EQ(utf8Of("\\", msx::CharacterSet::International), U"\\");
+}
+
+TEST(Utf8Listing, LinesTabsAndStrayGraphicPrefixesSurvive)
+{
+    const auto jp = msx::CharacterSet::Japanese;
+    EXPECT_EQ(utf8Of("10 A\tB\r\n20 C\n", jp), U"10 A\tB\r\n20 C\n");
+    EXPECT_EQ(utf8Of("", jp), U"");
+    // 0x01 before a non-graphic byte, before a line end, and at the very end.
+    const char32_t prefix = msx::charGlyph(jp, 0x01);
+    EXPECT_EQ(utf8Of("\x01"
+                     "A",
+                     jp),
+              std::u32string{msx::graphicGlyph(jp, 'A')});
+    EXPECT_EQ(utf8Of("\x01"
+                     "a",
+                     jp),
+              (std::u32string{prefix, U'a'}));
+    EXPECT_EQ(utf8Of("\x01\r\n", jp), (std::u32string{prefix, U'\r', U'\n'}));
+    EXPECT_EQ(utf8Of("\x01\x01"
+                     "B",
+                     jp),
+              (std::u32string{prefix, msx::graphicGlyph(jp, 'B')}));
+    EXPECT_EQ(utf8Of("X\x01", jp), (std::u32string{U'X', prefix}));
+}
+
+TEST(Utf8Listing, ConvertWritesTheTextForEachSet)
+{
+    ScratchDir dir;
+    // A tokenized program with kana, a graphic character and a yen sign.
+    writeFile(dir / "prog.bas", std::string("\xFF\x0E\x80\x0A\x00\x91 \"\xB1\x01\x58\\\"\x00\x00\x00", 16));
+    const std::string listing = "10 PRINT \"\xB1\x01\x58\\\"\r\n";
+    for (const auto& [name, set] :
+         {std::pair{"jp", msx::CharacterSet::Japanese}, std::pair{"intl", msx::CharacterSet::International},
+          std::pair{"br", msx::CharacterSet::Brazilian}}) {
+        const fs::path out = dir / (std::string(name) + ".txt");
+        ASSERT_EQ(runConvert({"--utf8", "--charset", name, (dir / "prog.bas").string(), out.string()}).status,
+                  cli::ExitOk)
+            << name;
+        MemorySource source(listing);
+        StringSink expected;
+        writeUtf8Listing(source, expected, set);
+        EXPECT_EQ(readFile(out), expected.str()) << name;
+    }
+    const fs::path plain = dir / "default.txt";
+    ASSERT_EQ(runConvert({"--utf8", (dir / "prog.bas").string(), plain.string()}).status, cli::ExitOk);
+    EXPECT_EQ(readFile(plain), readFile(dir / "jp.txt")) << "Japanese unless told";
+
+    EXPECT_EQ(runConvert({"--utf8", "--charset", "fr", (dir / "prog.bas").string()}).status, cli::ExitUsage);
+    EXPECT_EQ(runConvert({"--charset", "jp", (dir / "prog.bas").string()}).status, cli::ExitUsage);
+    EXPECT_EQ(runConvert({"--utf8", "--rtf", (dir / "prog.bas").string()}).status, cli::ExitUsage);
+    writeFile(dir / "pic.sc5", std::string("\xFE\0\0\0\0\0\0", 7));
+    EXPECT_EQ(runConvert({"--utf8", (dir / "pic.sc5").string(), (dir / "x").string()}).status, cli::ExitFailed);
+}
