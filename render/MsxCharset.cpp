@@ -1,8 +1,13 @@
 #include "render/MsxCharset.h"
 
+#include <array>
+#include <cstddef>
+
 namespace quillet::msx {
 
 namespace {
+
+using Table = std::array<char32_t, 256>;
 
 // The Japanese MSX character set by font position, each code as the
 // Unicode character that looks the same. Katakana and the kana
@@ -10,7 +15,7 @@ namespace {
 // one cell like the MSX glyphs; hiragana have no halfwidth form. Blank
 // glyphs (0x00, 0x7F) are a space, 0x90, 0xA0 and 0xFE an ideographic
 // space, and the cursor slot 0xFF a full block.
-constexpr char32_t CharTable[256] = {
+constexpr Table JapaneseTable = {
     0x0020, 0x6708, 0x706B, 0x6C34, 0x6728, 0x91D1, 0x571F, 0x65E5, 0x5E74, 0x5186, 0x6642, 0x5206, 0x79D2, 0x767E,
     0x5343, 0x4E07, 0x03C0, 0x2534, 0x252C, 0x2524, 0x251C, 0x253C, 0x2502, 0x2500, 0x250C, 0x2510, 0x2514, 0x2518,
     0x2573, 0x5927, 0x4E2D, 0x5C0F, 0x0020, 0x0021, 0x0022, 0x0023, 0x0024, 0x0025, 0x0026, 0x0027, 0x0028, 0x0029,
@@ -32,27 +37,142 @@ constexpr char32_t CharTable[256] = {
     0x308F, 0x3093, 0x3000, 0x2588,
 };
 
-// Graphic codes 0x40-0x5F (the byte after the 0x01 prefix): font
-// positions 0x00-0x1F, so 0x41 is the same glyph as character 0x01.
-constexpr char32_t GraphicTable[32] = {
-    0x0020, 0x6708, 0x706B, 0x6C34, 0x6728, 0x91D1, 0x571F, 0x65E5, 0x5E74, 0x5186, 0x6642,
-    0x5206, 0x79D2, 0x767E, 0x5343, 0x4E07, 0x03C0, 0x2534, 0x252C, 0x2524, 0x251C, 0x253C,
-    0x2502, 0x2500, 0x250C, 0x2510, 0x2514, 0x2518, 0x2573, 0x5927, 0x4E2D, 0x5C0F,
+// The International set by font position: the CP437 layout with the MSX's
+// own letters at 0xB0-0xB9, signs at 0xBB-0xBF and block graphics at
+// 0xC0-0xDF. The blank 0x00 is a space and the cursor slot 0xFF a full
+// block, as in the Japanese set.
+constexpr Table InternationalTable = {
+    0x0020,  0x263A,  0x263B,  0x2665, 0x2666, 0x2663,  0x2660,  0x2022,  0x25D8,  0x25CB,  0x25D9,  0x2642,  0x2640,
+    0x266A,  0x266B,  0x263C,  0x27CA, 0x2534, 0x252C,  0x2524,  0x251C,  0x253C,  0x2502,  0x2500,  0x250C,  0x2510,
+    0x2514,  0x2518,  0x2573,  0x2571, 0x2572, 0x1FBAF, 0x0020,  0x0021,  0x0022,  0x0023,  0x0024,  0x0025,  0x0026,
+    0x0027,  0x0028,  0x0029,  0x002A, 0x002B, 0x002C,  0x002D,  0x002E,  0x002F,  0x0030,  0x0031,  0x0032,  0x0033,
+    0x0034,  0x0035,  0x0036,  0x0037, 0x0038, 0x0039,  0x003A,  0x003B,  0x003C,  0x003D,  0x003E,  0x003F,  0x0040,
+    0x0041,  0x0042,  0x0043,  0x0044, 0x0045, 0x0046,  0x0047,  0x0048,  0x0049,  0x004A,  0x004B,  0x004C,  0x004D,
+    0x004E,  0x004F,  0x0050,  0x0051, 0x0052, 0x0053,  0x0054,  0x0055,  0x0056,  0x0057,  0x0058,  0x0059,  0x005A,
+    0x005B,  0x005C,  0x005D,  0x005E, 0x005F, 0x0060,  0x0061,  0x0062,  0x0063,  0x0064,  0x0065,  0x0066,  0x0067,
+    0x0068,  0x0069,  0x006A,  0x006B, 0x006C, 0x006D,  0x006E,  0x006F,  0x0070,  0x0071,  0x0072,  0x0073,  0x0074,
+    0x0075,  0x0076,  0x0077,  0x0078, 0x0079, 0x007A,  0x007B,  0x007C,  0x007D,  0x007E,  0x2302,  0x00C7,  0x00FC,
+    0x00E9,  0x00E2,  0x00E4,  0x00E0, 0x00E5, 0x00E7,  0x00EA,  0x00EB,  0x00E8,  0x00EF,  0x00EE,  0x00EC,  0x00C4,
+    0x00C5,  0x00C9,  0x00E6,  0x00C6, 0x00F4, 0x00F6,  0x00F2,  0x00FB,  0x00F9,  0x00FF,  0x00D6,  0x00DC,  0x00A2,
+    0x00A3,  0x00A5,  0x20A7,  0x0192, 0x00E1, 0x00ED,  0x00F3,  0x00FA,  0x00F1,  0x00D1,  0x00AA,  0x00BA,  0x00BF,
+    0x2310,  0x00AC,  0x00BD,  0x00BC, 0x00A1, 0x00AB,  0x00BB,  0x00C3,  0x00E3,  0x0128,  0x0129,  0x00D5,  0x00F5,
+    0x0168,  0x0169,  0x0132,  0x0133, 0x00BE, 0x223D,  0x25C7,  0x2030,  0x00B6,  0x00A7,  0x2582,  0x259A,  0x2586,
+    0x1FB82, 0x25AC,  0x1FB85, 0x258E, 0x259E, 0x258A,  0x1FB87, 0x1FB8A, 0x1FB99, 0x1FB98, 0x1FB6D, 0x1FB6F, 0x1FB6C,
+    0x1FB6E, 0x1FB9A, 0x1FB9B, 0x2598, 0x2597, 0x259D,  0x2596,  0x1FB96, 0x0394,  0x2021,  0x03C9,  0x2588,  0x2584,
+    0x258C,  0x2590,  0x2580,  0x03B1, 0x00DF, 0x0393,  0x03C0,  0x03A3,  0x03C3,  0x00B5,  0x03C4,  0x03A6,  0x0398,
+    0x03A9,  0x03B4,  0x221E,  0x2205, 0x2208, 0x2229,  0x2261,  0x00B1,  0x2265,  0x2264,  0x2320,  0x2321,  0x00F7,
+    0x2248,  0x00B0,  0x2219,  0x00B7, 0x221A, 0x207F,  0x00B2,  0x25A0,  0x2588,
 };
+
+// Where the Brazilian font draws another character than the International
+// one (docs/CHARSETS.md shows the glyphs): the Portuguese capitals and a
+// diaeresis take European letters' places.
+struct Difference {
+    std::uint8_t code;
+    char32_t glyph;
+};
+constexpr Difference BrazilianDifferences[] = {
+    {0x84, 0x00C1}, // Á in place of ä
+    {0x86, 0x00A8}, // ¨ in place of å
+    {0x89, 0x00CD}, // Í in place of ë
+    {0x8A, 0x00D3}, // Ó in place of è
+    {0x8B, 0x00DA}, // Ú in place of ï
+    {0x8C, 0x00C2}, // Â in place of î
+    {0x8D, 0x00CA}, // Ê in place of ì
+    {0x8E, 0x00D4}, // Ô in place of Ä
+    {0x8F, 0x00C0}, // À in place of Å
+};
+
+constexpr Table BrazilianTable = [] {
+    Table table = InternationalTable;
+    for (const Difference& difference : BrazilianDifferences)
+        table[difference.code] = difference.glyph;
+    return table;
+}();
+
+const Table& tableOf(CharacterSet set)
+{
+    switch (set) {
+    case CharacterSet::International: return InternationalTable;
+    case CharacterSet::Brazilian: return BrazilianTable;
+    case CharacterSet::Japanese: break;
+    }
+    return JapaneseTable;
+}
+
+struct SetNames {
+    CharacterSet set;
+    std::string_view name;
+    std::string_view shortName;
+};
+constexpr SetNames Names[] = {
+    {CharacterSet::Japanese, "Japanese", "jp"},
+    {CharacterSet::International, "International", "intl"},
+    {CharacterSet::Brazilian, "Brazilian", "br"},
+};
+
+const SetNames& namesOf(CharacterSet set)
+{
+    for (const SetNames& names : Names) {
+        if (names.set == set)
+            return names;
+    }
+    return Names[0];
+}
+
+bool sameIgnoringAsciiCase(std::string_view a, std::string_view b)
+{
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (lower(a[i]) != lower(b[i]))
+            return false;
+    }
+    return true;
+}
 
 } // namespace
 
+char32_t charGlyph(CharacterSet set, std::uint8_t code)
+{
+    return tableOf(set)[code];
+}
+
+char32_t graphicGlyph(CharacterSet set, std::uint8_t code)
+{
+    // 0x40-0x5F are font positions 0x00-0x1F; other codes keep the same
+    // offset, so that every code shows a glyph.
+    return tableOf(set)[static_cast<std::uint8_t>(code - FirstGraphicCode)];
+}
+
 char32_t charGlyph(std::uint8_t code)
 {
-    return CharTable[code];
+    return charGlyph(CharacterSet::Japanese, code);
 }
 
 char32_t graphicGlyph(std::uint8_t code)
 {
-    if (code >= FirstGraphicCode && code < FirstGraphicCode + 32)
-        return GraphicTable[code - FirstGraphicCode];
-    // Other codes keep the same offset, so that every code shows a glyph.
-    return CharTable[static_cast<std::uint8_t>(code - FirstGraphicCode)];
+    return graphicGlyph(CharacterSet::Japanese, code);
+}
+
+std::string_view characterSetName(CharacterSet set)
+{
+    return namesOf(set).name;
+}
+
+std::string_view characterSetShortName(CharacterSet set)
+{
+    return namesOf(set).shortName;
+}
+
+std::optional<CharacterSet> characterSetFromName(std::string_view name)
+{
+    for (const SetNames& names : Names) {
+        if (sameIgnoringAsciiCase(name, names.name) || sameIgnoringAsciiCase(name, names.shortName))
+            return names.set;
+    }
+    return std::nullopt;
 }
 
 } // namespace quillet::msx
