@@ -20,6 +20,8 @@ import sys
 
 from fontTools.fontBuilder import FontBuilder
 from fontTools.pens.ttGlyphPen import TTGlyphPen
+from fontTools.ttLib import newTable
+from fontTools.ttLib.tables import ttProgram
 
 PIXEL = 128
 CELL = 8
@@ -240,6 +242,18 @@ def build_font(glyphs, entries, family):
         underlinePosition=-descent * PIXEL + PIXEL,
         underlineThickness=PIXEL,
     )
+    # A control value program, however small, makes FreeType hint the font
+    # with its TrueType interpreter, which keeps outlines that already lie
+    # on the pixel grid as they are, instead of the auto-hinter, which moves
+    # edges by fractions of a pixel and smears lines. This one turns on
+    # dropout control at every size: PUSHW 0x01FF, SCANCTRL, PUSHB 1,
+    # SCANTYPE.
+    prep = newTable("prep")
+    prep.program = ttProgram.Program()
+    prep.program.fromBytecode(bytes([0xB8, 0x01, 0xFF, 0x85, 0xB0, 0x01, 0x8D]))
+    fb.font["prep"] = prep
+    fb.font["maxp"].maxStackElements = 1
+
     fb.updateHead(created=TIMESTAMP, modified=TIMESTAMP, fontRevision=1.0, lowestRecPPEM=CELL)
 
     ps_name = family.replace(" ", "") + "-Regular"

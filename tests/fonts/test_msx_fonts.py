@@ -156,6 +156,16 @@ class MsxFontTest(unittest.TestCase):
                         self.assertTrue(0 <= xs[0] and xs[1] <= CELL * pixel)
                         self.assertTrue(bottom <= ys[0] and ys[1] <= top)
 
+    def test_freetype_keeps_the_outlines_on_the_grid(self):
+        # FreeType auto-hints a TrueType font without any instructions and
+        # moves its edges off the pixel grid; a control value program makes
+        # it use the font's own, which leave the outlines as they are.
+        for font in FONTS:
+            with self.subTest(font=font.family):
+                self.assertIn("prep", font.font)
+                self.assertTrue(font.font["prep"].program.getBytecode())
+                self.assertGreaterEqual(font.font["maxp"].maxStackElements, 1)
+
     def test_capitals_stand_on_the_baseline_and_box_drawing_spans_the_line(self):
         for font in FONTS:
             with self.subTest(font=font.family):
