@@ -11,6 +11,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-dev clang-format
   fonts-unifont
+  # the MSX fonts: glyphs from the C-BIOS ROMs, drawn as TrueType by fontTools
+  cbios python3-fonttools
   xvfb xauth poppler-utils
   # desktop integration checks: validators, MIME and desktop databases,
   # xdg-mime with its freedesktop MIME back end, man page rendering
