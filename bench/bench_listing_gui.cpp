@@ -13,6 +13,7 @@
 #include "common/ByteStream.h"
 #include "common/QuilletUnitGrobal.h"
 #include "render/RtfListing.h"
+#include "ui/BundledFonts.h"
 #include "ui/ListingView.h"
 
 #include <benchmark/benchmark.h>
@@ -166,6 +167,8 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // The pixel fonts, as the viewer registers them at start.
+    quillet::ui::loadBundledFonts({QStringLiteral(QUILLET_BINARY_DIR "/fonts")});
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -439,5 +439,9 @@
         <source>文字セット(&amp;S):</source>
         <translation>Character &amp;set:</translation>
     </message>
+    <message>
+        <source>MSX フォントの字形は C-BIOS（Copyright 2002-2014 the C-BIOS authors、BSD-2-Clause ライセンス）によります。</source>
+        <translation>The MSX fonts' glyphs are from C-BIOS (Copyright 2002-2014 the C-BIOS authors, BSD-2-Clause licence).</translation>
+    </message>
 </context>
 </TS>

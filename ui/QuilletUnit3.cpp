@@ -443,6 +443,12 @@ QWidget* TPagesDlg::buildInfo()
     auto* lblTradeMark2 = named<QLabel>("lblTradeMark2", u("MSX is a trademark of the MSX Association."), page);
     auto* notice = named<QLabel>("lblNotice", tr("MSX のファイル（BASIC のリストと画面イメージ）を表示します。"), page);
     notice->setWordWrap(true);
+    // The pixel fonts' glyphs come from C-BIOS, whose licence asks for this.
+    auto* fontCredit = named<QLabel>("lblFontCredit",
+                                     tr("MSX フォントの字形は C-BIOS（Copyright 2002-2014 the C-BIOS "
+                                        "authors、BSD-2-Clause ライセンス）によります。"),
+                                     page);
+    fontCredit->setWordWrap(true);
 
     auto* grid = new QGridLayout(page);
     grid->addWidget(icon, 0, 0, 2, 1, Qt::AlignTop);
@@ -452,8 +458,9 @@ QWidget* TPagesDlg::buildInfo()
     grid->addWidget(lblTradeMark1, 2, 1, 1, 2);
     grid->addWidget(lblTradeMark2, 3, 1, 1, 2);
     grid->addWidget(notice, 4, 1, 1, 2);
+    grid->addWidget(fontCredit, 5, 1, 1, 2);
     grid->setColumnStretch(2, 1);
-    grid->setRowStretch(5, 1);
+    grid->setRowStretch(6, 1);
     return page;
 }
 

@@ -7,6 +7,7 @@
 #include "common/QuilletUnitGrobal.h"
 #include "render/MsxCharset.h"
 #include "support/TestSupport.h"
+#include "ui/BundledFonts.h"
 #include "ui/ListingView.h"
 
 #include <gtest/gtest.h>
@@ -174,7 +175,9 @@ TEST_F(ListingViewTest, FormattingTakesTheSettingsAndColours)
     for (const QTextCharFormat& format : formats) {
         EXPECT_EQ(format.foreground().color(), QColor(0x12, 0x34, 0x56));
         EXPECT_EQ(format.fontPointSize(), 20.0);
-        EXPECT_EQ(format.fontFamilies().toStringList().value(0), ListingView::fallbackFamilies().value(0));
+        // The Japanese pixel font first: no MSX font is installed here.
+        EXPECT_EQ(format.fontFamilies().toStringList().value(0), ui::bundledFamily(msx::CharacterSet::Japanese));
+        EXPECT_EQ(format.fontFamilies().toStringList().value(1), ListingView::fallbackFamilies().value(0));
     }
     EXPECT_EQ(view.backgroundColor(), QColor(0xAB, 0xCD, 0xEF));
     EXPECT_EQ(view.defaultTextColor(), QColor(0x12, 0x34, 0x56));

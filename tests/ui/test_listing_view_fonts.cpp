@@ -6,8 +6,10 @@
 #include "UiTestSupport.h"
 #include "common/ByteStream.h"
 #include "common/QuilletUnitGrobal.h"
+#include "render/MsxCharset.h"
 #include "render/RtfReader.h"
 #include "support/TestSupport.h"
+#include "ui/BundledFonts.h"
 #include "ui/ListingView.h"
 
 #include <gtest/gtest.h>
@@ -15,9 +17,11 @@
 #include <QApplication>
 #include <QFontDatabase>
 #include <QTextBlock>
+#include <QTextLayout>
 
 #include <map>
 #include <memory>
+#include <vector>
 
 using namespace quillet;
 using namespace quillet::test;
@@ -231,4 +235,68 @@ TEST_F(InstalledFontTest, OwnRtfKeepsTheFontsCodesAsBytes)
     writeFile(dir / "own.rtf", rtf);
     other.loadRtfFile(QString::fromStdString((dir / "own.rtf").string()));
     EXPECT_EQ(other.toPlainText(), view.toPlainText());
+}
+
+namespace {
+
+// The width of each line laid out in its characters' formats, unwrapped.
+std::vector<qreal> lineWidths(const ListingView& view)
+{
+    std::vector<qreal> widths;
+    for (QTextBlock block = view.document()->firstBlock(); block.isValid(); block = block.next()) {
+        if (block.length() <= 1)
+            continue;
+        QTextLayout layout(block.text(), view.document()->defaultFont());
+        layout.setFormats(block.textFormats());
+        layout.beginLayout();
+        QTextLine line = layout.createLine();
+        line.setLineWidth(1e6);
+        layout.endLayout();
+        widths.push_back(line.naturalTextWidth());
+    }
+    return widths;
+}
+
+class PixelFontTest : public ::testing::Test {
+protected:
+    struct ApplicationReady {
+        ApplicationReady() { ensureApplication(); }
+    } application;
+    ScratchDir dir;
+    ListingView view;
+};
+
+} // namespace
+
+TEST_F(PixelFontTest, EveryCodeTakesOneCellAsOnTheMachine)
+{
+    for (const msx::CharacterSet set : msx::AllCharacterSets)
+        ASSERT_FALSE(ui::bundledFamily(set).isEmpty()) << "the build makes every set's font";
+    // 32 letters, 32 hiragana, 32 graphic characters, 32 katakana and
+    // blanks: on an MSX each line is 32 cells.
+    std::string listing = std::string(32, 'A') + "\r\n";
+    for (int i = 0; i < 32; ++i)
+        listing += static_cast<char>(0x91 + i % 15);
+    listing += "\r\n";
+    for (int i = 0; i < 32; ++i)
+        listing += std::string("\x01") + static_cast<char>(0x41 + i % 31);
+    listing += "\r\n";
+    for (int i = 0; i < 32; ++i)
+        listing += static_cast<char>(i % 2 ? 0xB1 + i % 40 : 0x20);
+    listing += "\r\n";
+
+    for (const msx::CharacterSet set : msx::AllCharacterSets) {
+        for (const int points : {12, 24}) { // 16 and 32 pixels at 96 dpi: 100 % and 200 %
+            Settings settings;
+            settings.characterSet = std::string(msx::characterSetName(set));
+            settings.fontSize = points;
+            showListingBytes(view, listing, settings, Qt::black, Qt::white, dir / "cells.rtf");
+            const std::vector<qreal> widths = lineWidths(view);
+            ASSERT_EQ(widths.size(), 4u);
+            for (const qreal width : widths)
+                EXPECT_EQ(width, widths[0]) << msx::characterSetName(set) << " at " << points << " pt";
+            const QTextCharFormat format = view.document()->firstBlock().begin().fragment().charFormat();
+            EXPECT_EQ(format.fontFamilies().toStringList().value(0), ui::bundledFamily(set));
+        }
+    }
 }

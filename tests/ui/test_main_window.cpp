@@ -296,7 +296,7 @@ TEST_F(MainWindowTest, PrintsTheListingToPdf)
     window->tbPrintClick();
     ASSERT_TRUE(fs::exists(pdf));
     const fs::path text = home.path() / "listing.txt";
-    ASSERT_EQ(std::system(("pdftotext '" + pdf.string() + "' '" + text.string() + "'").c_str()), 0);
+    ASSERT_EQ(std::system(("pdftotext -raw '" + pdf.string() + "' '" + text.string() + "'").c_str()), 0);
     const std::string printed = readFile(text);
     EXPECT_NE(printed.find("20 PRINT \"AB\""), std::string::npos) << printed;
     EXPECT_NE(printed.find("30 END"), std::string::npos) << printed;
