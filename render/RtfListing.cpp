@@ -108,11 +108,15 @@ std::int64_t writeRtfListing(ByteSource& listing, ByteSink& out, const RtfListin
     chunk += "\r\n";
     chunk.reserve(ChunkSize + 64);
 
+    // A line ends at CR LF (or a CR that ends the listing). A CR or LF on
+    // its own is a byte of a string or comment, shown as its glyph, so
+    // that it neither splits a line nor joins two.
     std::int64_t lines = 0;
-    std::uint8_t last = 0;
+    bool lineOpen = false; // something follows the last line end
     std::uint8_t byte;
-    while (listing.next(byte)) {
-        last = byte;
+    bool haveByte = listing.next(byte);
+    while (haveByte) {
+        lineOpen = true;
         if (byte == GraphicPrefix) {
             std::uint8_t code;
             if (!listing.next(code))
@@ -121,11 +125,21 @@ std::int64_t writeRtfListing(ByteSource& listing, ByteSink& out, const RtfListin
                 appendFontEscape(chunk, '1', code);
             else
                 appendText(chunk, code, options); // never maps 0xAD in Kanji mode
+            haveByte = listing.next(byte);
         } else if (byte == CarriageReturn) {
-            chunk += LineEnd;
-            ++lines;
-        } else if (byte != LineFeed) {
+            haveByte = listing.next(byte);
+            if (!haveByte || byte == LineFeed) {
+                chunk += LineEnd;
+                ++lines;
+                lineOpen = false;
+                if (haveByte)
+                    haveByte = listing.next(byte);
+            } else {
+                appendText(chunk, CarriageReturn, options);
+            }
+        } else {
             appendText(chunk, byte, options);
+            haveByte = listing.next(byte);
         }
         if (chunk.size() >= ChunkSize) {
             out.write(chunk);
@@ -134,7 +148,8 @@ std::int64_t writeRtfListing(ByteSource& listing, ByteSink& out, const RtfListin
     }
     chunk += Closing;
     out.write(chunk);
-    if (last != CarriageReturn && last != LineFeed)
+    // The last line counts without its line end, and so does an empty listing.
+    if (lineOpen || lines == 0)
         ++lines;
     return lines;
 }

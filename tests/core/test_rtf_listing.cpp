@@ -147,7 +147,8 @@ TEST(RtfDispatch, EachByteInBothModes)
         const char* ank;
         const char* kanji;
     } cases[] = {
-        {"0A", "", ""},
+        {"0A", "\\'0A", "\\'0A"},              // a raw LF of a string: shown, not dropped
+        {"0D 41", "\\'0D\\'41", "\\'0D\\'41"}, // a raw CR of a string: shown, no line end
         {"01 41", "\\f1\\'41\\f0", "\\'41"},
         {"01 0D", "\\f1\\'0D\\f0", "\\'0D"}, // a graphic code, not a line end
         {"01 0A", "\\f1\\'0A\\f0", "\\'0A"},
@@ -184,23 +185,29 @@ TEST(RtfDocumentShape, EachListingLineIsOneFileLine)
     EXPECT_EQ(built.lines, 2);
 }
 
-TEST(RtfDocumentShape, LineCountFollowsTheLastByteOfTheLoop)
+TEST(RtfDocumentShape, LinesEndAtCrLfAndRawCrOrLfStayInTheirLine)
 {
     struct Case {
         const char* hex;
         std::int64_t lines;
     } cases[] = {
-        {"41 0D 42 0D 0D", 3},                  // lone CRs count one each
-        {"41 0A 42 0A", 0},                     // LF-only lines: one paragraph, no CR
-        {"41 0A 42", 1},       {"41 0D 01", 2}, // a prefix at the end adds the last line
-        {"41 0D 01 0D", 2},                     // so does a graphic pair, even with code 0D
-        {"41 0D 01 0A", 2},    {"0D 0A", 1},
+        {"41 0D 0A 42 0D 0A", 2},
+        {"41 0D 42 0D 0A", 1}, // a raw CR inside a string does not split the line
+        {"41 0A 42 0A", 1},    // nor does a raw LF: LF alone is no line end
+        {"41 0D 0A 42 0A 0D 0A", 2},
+        {"41 0D", 1},          // a CR that ends the listing ends its line
+        {"41 0D 0A 01", 2},    // a prefix at the end adds the last line
+        {"41 0D 0A 01 0D", 2}, // so does a graphic pair, even with code 0D
+        {"0D 0A", 1},
+        {"0D 0D 0A", 1},
     };
     for (const Case& c : cases)
         EXPECT_EQ(build(hexBytes(c.hex)).lines, c.lines) << c.hex;
 
-    const Built lfOnly = build(hexBytes("41 0A 42 0A"));
-    EXPECT_EQ(bodyOf(lfOnly.rtf), "\\'41\\'42");
+    EXPECT_EQ(bodyOf(build(hexBytes("41 0A 42 0A")).rtf), "\\'41\\'0A\\'42\\'0A");
+    // "10 PRINT "A<CR>B"" and the next line: two lines, the CR shown in its place.
+    EXPECT_EQ(bodyOf(build(hexBytes("22 41 0D 42 22 0D 0A 43 0D 0A")).rtf),
+              "\\'22\\'41\\'0D\\'42\\'22\\par\r\n\\'43\\par\r\n");
 }
 
 TEST(RtfDocumentShape, TrailingPrefixProducesNothing)

@@ -65,12 +65,13 @@ std::string expectedFlat(std::string_view listing, const RtfListingOptions& opti
             if (++i == listing.size())
                 break;
             put(options.isAnkMode ? 1 : 0, static_cast<std::uint8_t>(listing[i]));
-        } else if (b == 0x0D) {
-            out += '|';
+        } else if (b == 0x0D && (i + 1 == listing.size() || listing[i + 1] == '\n')) {
+            out += '|'; // a line end: CR LF, or a CR that ends the listing
+            ++i;
         } else if (b == 0xAD && options.isAnkMode && options.isMap0xAD) {
             put(2, mappedCodeFor0xAD(options));
-        } else if (b != 0x0A) {
-            put(0, b);
+        } else {
+            put(0, b); // a lone CR or LF too: a byte of its line
         }
     }
     return out + "|"; // the closing \par

@@ -139,12 +139,17 @@ TEST_F(ListingViewTest, ControlBytesShowAsMsxGlyphsExceptTab)
                                             msx::charGlyph(0x7F)}));
 }
 
-TEST_F(ListingViewTest, LinesEndingInLineFeedAloneAreOneParagraph)
+TEST_F(ListingViewTest, RawCrOrLfOfAStringNeitherSplitsNorJoinsLines)
 {
-    EXPECT_EQ(build("10 A\n20 B\n"), QString::fromUtf8("0 行"));
-    EXPECT_EQ(view.toPlainText(), "10 A20 B");
-    EXPECT_EQ(build("10 A\r20 B"), QString::fromUtf8("2 行"));
-    EXPECT_EQ(view.toPlainText(), "10 A\n20 B");
+    // PRINT "A<CR>B<LF>C": the string's control bytes show as their glyphs
+    // in place, and the listing keeps its two lines.
+    EXPECT_EQ(build("10 PRINT \"A\rB\nC\"\r\n20 END\r\n"), QString::fromUtf8("2 行"));
+    EXPECT_EQ(view.toPlainText(), "10 PRINT \"A" + fromUcs4({msx::charGlyph(0x0D)}) + "B"
+                                      + fromUcs4({msx::charGlyph(0x0A)}) + "C\"\n20 END\n");
+    // Text with LF-only line ends is one line in which each LF shows.
+    EXPECT_EQ(build("10 A\n20 B\n"), QString::fromUtf8("1 行"));
+    EXPECT_EQ(view.toPlainText(),
+              "10 A" + fromUcs4({msx::charGlyph(0x0A)}) + "20 B" + fromUcs4({msx::charGlyph(0x0A)}));
 }
 
 TEST_F(ListingViewTest, EmptyListingIsAnEmptyViewOfOneLine)
