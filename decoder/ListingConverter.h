@@ -4,7 +4,12 @@
 
 #include "common/ByteStream.h"
 
+#include <cstdint>
+
 namespace quillet {
+
+// Where the program lies in memory: the first line's link field.
+inline constexpr std::uint32_t ProgramStartAddress = 0x8001;
 
 struct ListingOptions {
     bool isViewOverLine65530 = true; // keep lines numbered 65530 and above

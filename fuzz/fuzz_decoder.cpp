@@ -22,8 +22,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (error.kind() != quillet::ErrorKind::DamagedProgram)
             std::abort(); // memory input never fails to read
     }
-    // A listing is lines of "number blank body" ending in CR LF, and its
-    // bodies hold no byte below 0x20 except graphic pairs.
+    // A listing is lines of a number, a blank unless the body
+    // starts with TAB, and a body of at most 255 bytes ending in CR LF; the
+    // codes 0x0B to 0x1F are constants, so no body holds them or 0x00.
     const std::string& listing = sink.str();
     std::size_t i = 0;
     while (i < listing.size()) {
@@ -32,23 +33,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             ++i;
             ++digits;
         }
-        if (digits == 0 || digits > 5 || i >= listing.size() || listing[i] != ' ')
+        if (digits == 0 || digits > 5 || i >= listing.size() || (listing[i] != ' ' && listing[i] != '\t'))
             std::abort();
-        ++i;
+        if (listing[i] == ' ') {
+            ++i;
+            if (i < listing.size() && listing[i] == '\t')
+                std::abort();
+        }
         std::size_t body = 0;
         while (i < listing.size() && listing[i] != '\r') {
-            auto c = static_cast<std::uint8_t>(listing[i]);
-            if (c == 0x01) {
-                i += 2;
-                body += 2;
-                continue;
-            }
-            if (c < 0x20)
+            const auto c = static_cast<std::uint8_t>(listing[i]);
+            if (c == 0x00 || (c >= 0x0B && c <= 0x1F))
                 std::abort();
             ++i;
             ++body;
         }
-        if (body == 0 || i + 1 >= listing.size() || listing[i + 1] != '\n')
+        if (body > 255 || i + 1 >= listing.size() || listing[i + 1] != '\n')
             std::abort();
         i += 2;
     }

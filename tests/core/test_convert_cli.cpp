@@ -1,4 +1,4 @@
-// quillet-convert end to end, the bundled sample and the shared corpus.
+// quillet-convert end to end and the bundled sample.
 
 #include "ConvertRunner.h"
 #include "common/AnnotatedHex.h"
@@ -119,23 +119,4 @@ TEST(Samples, EveryPrefixOfTheSampleConvertsCleanly)
         const std::size_t keep = lastLine == std::string::npos ? 0 : lastLine + 2;
         EXPECT_EQ(listing.substr(0, keep), full.substr(0, keep)) << length;
     }
-}
-
-TEST(Corpus, EveryRealProgramConverts)
-{
-    const fs::path corpus = corpusDir();
-    if (corpus.empty())
-        GTEST_SKIP() << "no shared corpus beside the checkout";
-    int count = 0;
-    for (const auto& path : filesIn(corpus / "bas")) {
-        const std::string bytes = readFile(path);
-        ASSERT_FALSE(bytes.empty());
-        ASSERT_EQ(static_cast<std::uint8_t>(bytes[0]), 0xFF) << path;
-        MemorySource source(std::string_view(bytes).substr(1));
-        StringSink sink;
-        EXPECT_NO_THROW(convertTokenizedBasic(source, sink, {})) << path;
-        EXPECT_FALSE(sink.str().empty()) << path;
-        ++count;
-    }
-    EXPECT_GT(count, 0);
 }
