@@ -1,6 +1,7 @@
 #include "decoder/ListingConverter.h"
 
 #include "common/Errors.h"
+#include "common/HexDigits.h"
 #include "decoder/LineDecoder.h"
 
 #include <algorithm>
@@ -102,6 +103,16 @@ bool read16(ByteSource& input, unsigned& value)
     return true;
 }
 
+void appendAddress(std::string& line, std::size_t offset)
+{
+    // Four digits, as an address of the machine; a file too long to load
+    // there wraps round.
+    const auto address = static_cast<unsigned>((ProgramStartAddress + offset) & 0xFFFF);
+    for (unsigned shift = 16; shift > 0; shift -= 4)
+        line += upperHexDigit(address >> (shift - 4));
+    line += ' ';
+}
+
 } // namespace
 
 ProgramEnd convertTokenizedBasic(ByteSource& input, ByteSink& output, const ListingOptions& options)
@@ -111,6 +122,7 @@ ProgramEnd convertTokenizedBasic(ByteSource& input, ByteSink& output, const List
     line.reserve(512);
     ProgramEnd programEnd = ProgramEnd::Complete;
     for (;;) {
+        const std::size_t lineOffset = program.offset();
         unsigned link, number;
         if (!read16(program, link)) {
             programEnd = ProgramEnd::Truncated;
@@ -124,6 +136,8 @@ ProgramEnd convertTokenizedBasic(ByteSource& input, ByteSink& output, const List
         }
 
         line.clear();
+        if (options.isViewLineAddress)
+            appendAddress(line, lineOffset);
         char digits[8];
         auto [end, ec] = std::to_chars(digits, digits + sizeof digits, number);
         line.append(digits, end);

@@ -53,6 +53,29 @@ TEST(ConvertCli, SampleGivesTheExpectedListing)
     EXPECT_NE(hidden.find("110 GOTO 10\r\n"), std::string::npos);
 }
 
+TEST(ConvertCli, AddressesStartEachLineOfTheSample)
+{
+    ScratchDir dir;
+    const fs::path out = dir / "sample.asc";
+    ASSERT_EQ(runConvert({"--addresses", samplePath("sample.bas").string(), out.string()}).status, cli::ExitOk);
+    // The sample's link fields: where each line after the first lies.
+    const char* const addresses[] = {"8001", "801E", "8038", "804E", "805D", "806C",
+                                     "809A", "80BC", "80D7", "80ED", "810C", "8116"};
+    std::string expected;
+    const std::string plain = readFile(sourceDir() / "tests/data/sample.bas.listing");
+    std::size_t line = 0;
+    for (std::size_t start = 0, end; (end = plain.find("\r\n", start)) != std::string::npos; start = end + 2) {
+        ASSERT_LT(line, std::size(addresses));
+        expected += std::string(addresses[line++]) + ' ' + plain.substr(start, end + 2 - start);
+    }
+    EXPECT_EQ(line, std::size(addresses));
+    EXPECT_EQ(readFile(out), expected);
+
+    ASSERT_EQ(runConvert({"--addresses", "--hide-65530", samplePath("sample.bas").string(), out.string()}).status,
+              cli::ExitOk);
+    EXPECT_EQ(readFile(out), expected.substr(0, expected.find("8116 65530 ")));
+}
+
 TEST(ConvertCli, PlainTextIsCopiedAsItIs)
 {
     ScratchDir dir;

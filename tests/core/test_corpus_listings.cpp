@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 
 using namespace quillet;
@@ -86,6 +87,39 @@ TEST(Corpus, EverySavedProgramListsAsMsxBasicListedIt)
     EXPECT_GT(pairs, 0);
 }
 
+TEST(Corpus, AddressesAreTheLinksMsxBasicSaved)
+{
+    const fs::path corpus = corpusDir();
+    if (corpus.empty() || !fs::is_directory(corpus / "bas-pairs"))
+        GTEST_SKIP() << "no shared corpus beside the checkout";
+    ListingOptions options;
+    options.isViewLineAddress = true;
+    for (const fs::path& program : filesIn(corpus / "bas-pairs", ".bas")) {
+        const std::string file = readFile(program);
+        // A saved program's links are the addresses of the lines after them.
+        std::vector<unsigned> addresses;
+        for (unsigned address = ProgramStartAddress;;) {
+            const std::size_t at = address - ProgramStartAddress + 1;
+            ASSERT_LT(at + 1, file.size()) << program;
+            addresses.push_back(address);
+            address = static_cast<std::uint8_t>(file[at]) | static_cast<std::uint8_t>(file[at + 1]) << 8;
+            if (address == 0)
+                break;
+        }
+        addresses.pop_back(); // the end mark's
+
+        const auto listed = linesOf(listingOf(file, options));
+        const auto saved = linesOf(savedListing(fs::path(program).replace_extension(".baa")));
+        ASSERT_EQ(listed.size(), addresses.size()) << program;
+        ASSERT_EQ(listed.size(), saved.size()) << program;
+        for (std::size_t i = 0; i < listed.size(); ++i) {
+            char address[8];
+            std::snprintf(address, sizeof address, "%04X ", addresses[i]);
+            EXPECT_EQ(listed[i], address + saved[i]) << program.filename() << " line " << i + 1;
+        }
+    }
+}
+
 TEST(Corpus, EveryRealProgramListsInWholeLines)
 {
     const fs::path corpus = corpusDir();
@@ -96,13 +130,17 @@ TEST(Corpus, EveryRealProgramListsInWholeLines)
         const std::string file = readFile(path);
         ASSERT_FALSE(file.empty());
         ASSERT_EQ(static_cast<std::uint8_t>(file[0]), 0xFF) << path;
-        std::string listing;
-        ProgramEnd end{};
-        EXPECT_NO_THROW(listing = listingOf(file, {}, &end)) << path;
-        EXPECT_EQ(end, ProgramEnd::Complete) << path;
-        EXPECT_FALSE(listing.empty()) << path;
-        SCOPED_TRACE(path.string());
-        expectListingLines(listing);
+        for (const bool withAddresses : {false, true}) {
+            ListingOptions options;
+            options.isViewLineAddress = withAddresses;
+            std::string listing;
+            ProgramEnd end{};
+            EXPECT_NO_THROW(listing = listingOf(file, options, &end)) << path;
+            EXPECT_EQ(end, ProgramEnd::Complete) << path;
+            EXPECT_FALSE(listing.empty()) << path;
+            SCOPED_TRACE(path.string());
+            expectListingLines(listing, withAddresses);
+        }
         ++count;
     }
     EXPECT_GT(count, 0);

@@ -63,12 +63,14 @@ std::uint8_t lastByte(std::string_view input)
 void runDecoder(std::string_view input)
 {
     ListingOptions options;
-    if (!input.empty())
+    if (!input.empty()) {
         options.isViewOverLine65530 = (lastByte(input) & 1) != 0;
+        options.isViewLineAddress = (lastByte(input) & 2) != 0;
+    }
     MemorySource source(input);
     StringSink listing;
     convertTokenizedBasic(source, listing, options);
-    expectListingLines(listing.str());
+    expectListingLines(listing.str(), options.isViewLineAddress);
 }
 
 void runImage(std::string_view input)

@@ -1,6 +1,7 @@
 // Whole programs into the ASCII listing.
 
 #include "common/Errors.h"
+#include "common/HexDigits.h"
 #include "decoder/ListingConverter.h"
 #include "support/TestSupport.h"
 
@@ -18,6 +19,18 @@ std::string listingOf(std::string_view hex, bool showOver65530 = true)
     MemorySource source(bytes);
     StringSink sink;
     convertTokenizedBasic(source, sink, ListingOptions{showOver65530});
+    return sink.str();
+}
+
+std::string listingWithAddresses(std::string_view hex, bool showOver65530 = true)
+{
+    const std::string bytes = hexBytes(hex);
+    MemorySource source(bytes);
+    StringSink sink;
+    ListingOptions options;
+    options.isViewOverLine65530 = showOver65530;
+    options.isViewLineAddress = true;
+    convertTokenizedBasic(source, sink, options);
     return sink.str();
 }
 
@@ -120,6 +133,21 @@ TEST(ListingConverter, LineAddressesFindTheirLinesEitherWay)
     EXPECT_EQ(cutSink.str(), "10 GOTO32786\r\n20 GOTO10\r\n");
 }
 
+TEST(ListingConverter, AddressesAreWhereTheLinesLieInTheFile)
+{
+    // The stored links are wrong on purpose: the lengths in the file count.
+    const char* program = R"(
+        01 80  0A 00  91 00               # 8001: 10 PRINT, 6 bytes
+        FF FF  FA FF  8F 20 58 00         # 8007: 65530 REM X, 8 bytes
+        34 12  1E 00  09 81 00            # 800F: 30 TAB END
+        00 00
+    )";
+    EXPECT_EQ(listingWithAddresses(program), "8001 10 PRINT\r\n8007 65530 REM X\r\n800F 30\tEND\r\n");
+    // A hidden line still takes its room.
+    EXPECT_EQ(listingWithAddresses(program, false), "8001 10 PRINT\r\n800F 30\tEND\r\n");
+    EXPECT_EQ(listingOf(program), "10 PRINT\r\n65530 REM X\r\n30\tEND\r\n");
+}
+
 TEST(ListingConverter, CutFilesKeepWhatTheyHold)
 {
     EXPECT_EQ(listingOf("01 80 0A 00 91 20 22 41"), "10 PRINT \"A\r\n");
@@ -213,4 +241,14 @@ TEST(ListingConverter, ProgramLongerThanMemoryListsTheSameFromAnySource)
     StringSink trickleListing;
     EXPECT_EQ(convertTokenizedBasic(trickle, trickleListing, {}), ProgramEnd::Complete);
     EXPECT_EQ(trickleListing.str(), wholeListing.str());
+
+    // Addresses past FFFFH wrap round, as four digits.
+    const std::string withAddresses = listingWithAddresses([&] {
+        std::string hex;
+        for (const char c : program)
+            hex += std::string{upperHexDigit(static_cast<std::uint8_t>(c) >> 4), upperHexDigit(c), ' '};
+        return hex;
+    }());
+    EXPECT_NE(withAddresses.find("\r\nFFF9 1639 REM"), std::string::npos);
+    EXPECT_NE(withAddresses.find("\r\n000D 1640 REM"), std::string::npos);
 }

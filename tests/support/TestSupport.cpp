@@ -1,6 +1,7 @@
 #include "support/TestSupport.h"
 
 #include "common/AnnotatedHex.h"
+#include "common/HexDigits.h"
 
 #include <gtest/gtest.h>
 
@@ -35,11 +36,20 @@ std::filesystem::path corpusDir()
     return std::filesystem::is_directory(dir) ? dir : std::filesystem::path();
 }
 
-void expectListingLines(std::string_view listing)
+void expectListingLines(std::string_view listing, bool withAddresses)
 {
     std::size_t i = 0;
     while (i < listing.size()) {
         const std::size_t start = i;
+        if (withAddresses) {
+            ASSERT_TRUE(listing.size() - i > 5 && hexDigitValue(listing[i]) >= 0 && hexDigitValue(listing[i + 1]) >= 0
+                        && hexDigitValue(listing[i + 2]) >= 0 && hexDigitValue(listing[i + 3]) >= 0
+                        && listing[i + 4] == ' ')
+                << "no address at offset " << start;
+            for (std::size_t k = 0; k < 4; ++k)
+                ASSERT_FALSE(listing[i + k] >= 'a' && listing[i + k] <= 'f') << "lower-case address at " << start;
+            i += 5;
+        }
         unsigned number = 0;
         const std::size_t digits = i;
         while (i < listing.size() && listing[i] >= '0' && listing[i] <= '9')

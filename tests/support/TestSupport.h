@@ -24,10 +24,10 @@ std::filesystem::path samplePath(std::string_view name);
 std::filesystem::path corpusDir();
 
 // Checks the shape of an ASCII listing of a tokenized program: whole lines
-// of number, a blank (none when the body starts with TAB),
+// of [address blank] number, a blank (none when the body starts with TAB),
 // a body of at most 255 bytes with no 00 nor 0B to 1F (those are constants)
 // and CR LF. Reports through gtest.
-void expectListingLines(std::string_view listing);
+void expectListingLines(std::string_view listing, bool withAddresses = false);
 
 std::string readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, std::string_view bytes);
