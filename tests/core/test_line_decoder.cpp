@@ -65,6 +65,8 @@ TEST(LineDecoder, KeywordsAreSpeltWithoutAddedSpaces)
         {"8B 41 EF 11 DA 91 3A A1 91 00", "IFA=0THENPRINTELSEPRINT"},
         {"91 DB 12 29 3B DF 13 29 00", "PRINTTAB(1);SPC(2)"},
         {"41 EF 42 FC 43 F3 44 00", "A=B\\C*D"},
+        {"41 3A 42 00", "A:B"},
+        {"91 F2 12 00", "PRINT-1"},
         {"80 FD FE 00", "\x80\xFD\xFE"}, // no keyword: the byte itself
     });
 }
@@ -109,6 +111,9 @@ TEST(LineDecoder, StringsCommentsAndDataKeepTheirBytes)
         {"8F 20 41 91 00", "REM A\x91"},
         {"22 91 22 91 00", "\"\x91\"PRINT"},
         {"22 FF 81 22 00", "\"\xFF\x81\""},
+        {"8F 20 01 5A 00", "REM \x01Z"},
+        {"22 01 41 22 00", "\"\x01"
+                           "A\""},
         {"84 20 31 2C 22 61 3A 62 22 3A 91 00", "DATA 1,\"a:b\":PRINT"},
         {"84 31 3A 84 32 00", "DATA1:DATA2"},
         {"84 8F 3A 91 00", "DATA\x8F:PRINT"}, // 8F in DATA starts no comment
@@ -131,6 +136,9 @@ TEST(LineDecoder, BytesOneToTenAreListedAsTheyAre)
         {"01 41 00", "\x01"
                      "A"},
         {"09 91 00", "\tPRINT"},
+        {"05 41 00", "\x05"
+                     "A"},
+        {"02 03 04 06 07 08 09 0A 10 1B 1E 42 00", "\x02\x03\x04\x06\x07\x08\t\n10B"},
         // Not a pair: what follows 01 is read on its own.
         {"01 91 00", "\x01PRINT"},
         {"01 0F 0A 00", "\x01"
@@ -168,6 +176,12 @@ TEST(LineDecoder, IntegerConstants)
         {"1C 00 80 00", "-32768"},
         {"0E FF FF 00", "65535"},
         {"1B 00", "10"},
+        {"0C FF 00 00", "&HFF"},
+        {"0B 08 00 00", "&O10"},
+        {"0E 0A 00 00", "10"},
+        {"0F FF 00", "255"},
+        {"11 00", "0"},
+        {"1A 00", "9"},
         {"0C AB 0A 00", "&HAAB"},
         {"0B 07 00 00", "&O7"},
     });

@@ -89,6 +89,10 @@ TEST(RealConstant, ZeroAndTheSignBit)
     EXPECT_EQ(single("00 00 00 00"), "0!");
     EXPECT_EQ(dbl("00 00 00 00 00 00 00 00"), "0#");
     EXPECT_EQ(single("00 12 34 56"), "0!");
+    // Never stored: all digits 0 under another exponent byte. Trailing zeros
+    // and the point go, leaving no digit before the mark.
+    EXPECT_EQ(single("40 00 00 00"), "!");
+    EXPECT_EQ(single("43 00 00 00"), "000!");
     // The tokenizer never sets bit 7 (a minus is an operator), yet it lists.
     EXPECT_EQ(single("C1 15 00 00"), "-1.5");
     EXPECT_EQ(single("C1 10 00 00"), "-1!");
