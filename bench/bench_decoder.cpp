@@ -26,7 +26,7 @@ std::string makeProgram(std::size_t targetSize)
         "8B 20 41 EE 1C E8 03 20 DA 20 0E 64 00 3A A1 20 8D 20 0E D0 07 00",
         // DATA 1,2,3,"ABC",&H10
         "84 20 31 2C 32 2C 33 2C 22 41 42 43 22 2C 26 48 31 30 00",
-        // D#=3.1415926535898#:E=1E-5:' note
+        // D#=3.1415926535898#:E=1E-05:' note
         "44 23 EF 1F 41 31 41 59 26 53 58 98 3A 45 EF 1D 3C 10 00 00 3A 8F E6 20 6E 6F 74 65 00",
         // X$=LEFT$(A$,3)+CHR$(65):PRINT "graphic"
         "58 24 EF FF 81 28 41 24 2C 14 29 F1 FF 96 28 0F 41 29 3A 91 20 22 01 41 22 00",

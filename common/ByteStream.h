@@ -26,6 +26,17 @@ public:
         return true;
     }
 
+    // Hands out every byte buffered now at once, refilling first when none
+    // are; empty at the end. The bytes stay valid until the next read.
+    std::span<const std::uint8_t> nextChunk()
+    {
+        if (pos_ == end_ && !refill())
+            return {};
+        const std::span<const std::uint8_t> chunk(pos_, end_);
+        pos_ = end_;
+        return chunk;
+    }
+
     // True when the source ended because of a read error, not its end.
     bool failed() const noexcept { return failed_; }
 

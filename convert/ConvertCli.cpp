@@ -12,7 +12,8 @@ namespace quillet::cli {
 
 std::string_view usageText()
 {
-    return "usage: quillet-convert [--rtf [--kanji] | --utf8 [--charset SET]] [--screen N] [--hide-65530]\n"
+    return "usage: quillet-convert [--rtf [--kanji] | --utf8 [--charset SET]] [--screen N] [--hide-65530] "
+           "[--addresses]\n"
            "                       INPUT [OUTPUT]\n"
            "\n"
            "Converts an MSX file. A tokenized BASIC program (first byte 0xFF) becomes\n"
@@ -28,6 +29,8 @@ std::string_view usageText()
            "  --screen N     screen mode of an image, 5 to 8 or 10 to 12; without it\n"
            "                 the mode comes from the end of the file name (5 if none)\n"
            "  --hide-65530   leave out lines numbered 65530 and above\n"
+           "  --addresses    start each line with its address in memory (four hex\n"
+           "                 digits from 8001), as the program lies when loaded\n"
            "  --help         show this text\n"
            "\n"
            "OUTPUT defaults to standard output; - also means standard output.\n"
@@ -65,6 +68,8 @@ std::optional<Options> parseArguments(const std::vector<std::string>& args, std:
                 return usage("--charset needs jp, intl or br, not '" + value + "'");
         } else if (arg == "--hide-65530") {
             options.hide65530 = true;
+        } else if (arg == "--addresses") {
+            options.addresses = true;
         } else if (arg == "--screen") {
             if (i + 1 >= args.size())
                 return usage("--screen needs a number");
@@ -121,7 +126,7 @@ void convert(const Options& options)
 
     // The ASCII listing as the viewer's ASCII save writes it.
     StringSink listing;
-    writeListing(head, source, listing, ListingOptions{!options.hide65530});
+    writeListing(head, source, listing, ListingOptions{!options.hide65530, options.addresses});
     OutputFile output(options.output);
     if (options.rtf) {
         writeRtfListing(options, listing.str(), output.sink());

@@ -22,6 +22,7 @@ struct Options {
     bool utf8 = false;                        // UTF-8 text instead of the ASCII listing
     std::optional<msx::CharacterSet> charset; // of the UTF-8 text
     bool hide65530 = false;                   // leave out lines numbered 65530 and above
+    bool addresses = false;                   // start each line with its memory address
     std::optional<int> screen;                // screen mode of a BSAVE image
     std::string input;
     std::string output; // empty or "-": standard output

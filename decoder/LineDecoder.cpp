@@ -10,93 +10,88 @@
 
 namespace quillet {
 
-std::string stripLeadingZeros(std::string_view text)
-{
-    const auto first = text.find_first_not_of('0');
-    if (first == std::string_view::npos)
-        return text.empty() ? std::string() : std::string("0");
-    return std::string(text.substr(first));
-}
-
-std::string stripTrailingZeros(std::string_view text)
-{
-    const auto last = text.find_last_not_of('0');
-    return std::string(text.substr(0, last == std::string_view::npos ? 0 : last + 1));
-}
-
-std::string octalDigits(std::uint16_t value)
-{
-    std::string text(6, '0');
-    for (int i = 0; i < 6; ++i)
-        text[static_cast<std::size_t>(i)] = static_cast<char>('0' + ((value >> (15 - 3 * i)) & 7));
-    return text;
-}
-
 namespace {
 
-void appendDecimal(std::string& out, unsigned value)
+// Bytes after each code below 0x20. A line ends at the first 0x00 outside
+// these, in whatever mode the line is: that is where the interpreter's
+// re-linking after a load puts the next line.
+constexpr std::array<std::uint8_t, 0x20> OperandLength = [] {
+    std::array<std::uint8_t, 0x20> length{};
+    length[token::OctalConstant] = 2;
+    length[token::HexConstant] = 2;
+    length[token::LineAddress] = 2;
+    length[token::LineNumber] = 2;
+    length[token::ByteConstant] = 1;
+    length[token::IntegerConstant] = 2;
+    length[token::SingleConstant] = 4;
+    length[token::DoubleConstant] = 8;
+    return length;
+}();
+
+void appendDecimal(std::string& out, int value)
 {
     char buffer[8];
     auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
     out.append(buffer, end);
 }
 
-std::string hexDigits(std::uint16_t value)
+// No leading zeros; 0 is "0".
+void appendPowerOfTwoDigits(std::string& out, unsigned value, unsigned bitsPerDigit)
 {
-    std::string text(4, '0');
-    for (int i = 0; i < 4; ++i)
-        text[static_cast<std::size_t>(i)] = upperHexDigit(static_cast<unsigned>(value >> (12 - 4 * i)));
-    return text;
+    char buffer[16];
+    char* start = buffer + sizeof buffer;
+    const unsigned mask = (1u << bitsPerDigit) - 1;
+    do {
+        *--start = upperHexDigit(value & mask);
+        value >>= bitsPerDigit;
+    } while (value != 0);
+    out.append(start, buffer + sizeof buffer);
 }
 
 class LineDecoder {
 public:
-    LineDecoder(ByteSource& input, std::string& out) : in_(input), out_(out), lineStart_(out.size()) {}
+    LineDecoder(ByteSource& input, std::string& out, ProgramMemory* memory)
+        : in_(input), out_(out), memory_(memory), bodyStart_(out.size())
+    {}
 
     // True when the line's end was read, false when the input ran out.
     bool run()
     {
         std::uint8_t b;
-        for (;;) {
-            if (hasPending_) {
-                b = pending_;
-                hasPending_ = false;
-            } else if (!in_.next(b)) {
-                return false;
+        while (in_.next(b)) {
+            if (b == token::LineEnd)
+                return true;
+            if (b < 0x20) {
+                if (!control(b))
+                    return false;
+            } else if (b < 0x80) {
+                plain(b);
+            } else if (string_ || rem_ || data_) {
+                textByte(b);
+            } else if (b == token::FunctionPrefix) {
+                if (!in_.next(b))
+                    return false;
+                if (b == token::LineEnd)
+                    return true;
+                if (b >= token::FirstConstant && b <= token::LastConstant) {
+                    // Not a function: a constant, which keeps its operand.
+                    if (!control(b))
+                        return false;
+                } else if (auto name = functionToken(b)) {
+                    out_ += *name;
+                }
+            } else {
+                keyword(b);
             }
-            if (b >= 0x20) {
-                if (comment_) {
-                    out_ += static_cast<char>(b);
-                    continue;
-                }
-                if (string_ && b != token::Quote) {
-                    out_ += static_cast<char>(b);
-                    continue;
-                }
-                if (data_) {
-                    if (b == token::Quote)
-                        dataQuote_ = !dataQuote_;
-                    if (b == token::Colon && !dataQuote_) {
-                        data_ = false;
-                        setPending(b);
-                    } else {
-                        out_ += static_cast<char>(b);
-                    }
-                    continue;
-                }
+            if (out_.size() - bodyStart_ > MaxListedBody) {
+                out_.resize(bodyStart_ + MaxListedBody);
+                return skipToLineEnd();
             }
-            if (!dispatch(b))
-                return ended_;
         }
+        return false;
     }
 
 private:
-    void setPending(std::uint8_t b)
-    {
-        pending_ = b;
-        hasPending_ = true;
-    }
-
     bool read16(unsigned& value)
     {
         std::uint8_t low, high;
@@ -114,148 +109,150 @@ private:
         return true;
     }
 
-    bool lineHasVisibleText() const
-    {
-        for (std::size_t i = lineStart_; i < out_.size(); ++i)
-            if (static_cast<std::uint8_t>(out_[i]) > 0x20)
-                return true;
-        return false;
-    }
-
-    // False when the line is complete or the input ran out.
-    bool dispatch(std::uint8_t b)
+    // 0x01 to 0x1F: the byte itself up to 0x0A, above it a constant, also
+    // inside strings, comments and DATA. False when the input ran out.
+    bool control(std::uint8_t b)
     {
         unsigned value;
-        std::uint8_t next;
+        std::uint8_t byte;
         switch (b) {
-        case token::LineEnd: ended_ = true; return false;
-        case token::GraphicPrefix:
-            if (!in_.next(next))
-                return false;
-            out_ += static_cast<char>(token::GraphicPrefix);
-            out_ += static_cast<char>(next);
-            return true;
         case token::OctalConstant:
-            if (!read16(value))
-                return false;
-            out_ += "&O";
-            out_ += stripLeadingZeros(octalDigits(static_cast<std::uint16_t>(value)));
-            return true;
         case token::HexConstant:
             if (!read16(value))
                 return false;
-            out_ += "&H";
-            out_ += stripLeadingZeros(hexDigits(static_cast<std::uint16_t>(value)));
+            out_ += b == token::HexConstant ? "&H" : "&O";
+            appendPowerOfTwoDigits(out_, value, b == token::HexConstant ? 4 : 3);
             return true;
         case token::LineAddress:
+            if (!read16(value))
+                return false;
+            // The address is of the byte before the line: its number is 3 on.
+            if (memory_) {
+                if (const auto number = memory_->wordAt(value + 3)) {
+                    appendDecimal(out_, *number);
+                    return true;
+                }
+            }
+            appendDecimal(out_, static_cast<int>(value));
+            return true;
         case token::LineNumber:
+            if (!read16(value))
+                return false;
+            appendDecimal(out_, static_cast<int>(value));
+            return true;
         case token::IntegerConstant:
             if (!read16(value))
                 return false;
-            appendDecimal(out_, value);
+            appendDecimal(out_, static_cast<std::int16_t>(value));
             return true;
         case token::ByteConstant:
-            if (!in_.next(next))
+            if (!in_.next(byte))
                 return false;
-            appendDecimal(out_, next);
+            appendDecimal(out_, byte);
             return true;
+        case token::Ten: out_ += "10"; return true;
         case token::SingleConstant:
         case token::DoubleConstant: {
             std::array<std::uint8_t, 8> bytes;
             const std::size_t count = b == token::SingleConstant ? 4 : 8;
             if (!readBytes(bytes.data(), count))
                 return false;
-            out_ += realConstantText(std::span(bytes.data(), count), b == token::DoubleConstant);
+            appendRealConstant(out_, std::span(bytes.data(), count), b == token::DoubleConstant);
             return true;
         }
-        case token::Colon: return colon();
-        case token::FunctionPrefix:
-            if (!in_.next(next))
-                return false;
-            if (auto name = functionToken(next)) {
-                out_ += *name;
-            } else if (next < 0x20) {
-                // Not a function code: let the byte act on its own, so that a
-                // 0x00 still ends the line and operands stay in step.
-                setPending(next);
-            }
+        case token::InternalCode10:
+        case token::InternalCode1E:
+            // The interpreter's own markers: what it lists there is whatever
+            // constant it read last, so nothing is listed.
             return true;
         default: break;
         }
-        if (b >= token::FirstDigit && b <= token::LastDigit) {
+        if (b <= token::LastPlainControl)
+            out_ += static_cast<char>(b); // a graphic character's prefix, TAB, LF, ...
+        else
             out_ += static_cast<char>('0' + (b - token::FirstDigit));
-            return true;
-        }
-        if (b < 0x20)
-            return true; // codes without meaning
-        if (auto keyword = statementToken(b)) {
-            out_ += *keyword;
-            if (b == token::Data) {
-                data_ = true;
-                dataQuote_ = false;
-            } else if (b == token::Rem || b == token::Apostrophe) {
-                comment_ = true;
-            }
-            return true;
-        }
-        if (b == token::Quote)
-            string_ = !string_;
-        out_ += static_cast<char>(b);
         return true;
     }
 
-    bool colon()
+    void plain(std::uint8_t b)
     {
-        std::uint8_t n;
-        if (!in_.next(n))
-            return false;
-        if (n == token::Else) {
+        out_ += static_cast<char>(b);
+        if (b == token::Quote)
+            string_ = !string_;
+        else if (b == token::Colon && !string_)
+            data_ = false;
+    }
+
+    // 0x80 to 0xFF inside a string, a comment or DATA.
+    void textByte(std::uint8_t b)
+    {
+        // The tokenizer stores ' as colon, REM, apostrophe.
+        static constexpr std::string_view ColonRem = ":REM";
+        if (b == token::Apostrophe && rem_ && out_.size() - bodyStart_ >= ColonRem.size()
+            && std::string_view(out_).ends_with(ColonRem)) {
+            out_.resize(out_.size() - ColonRem.size());
+            out_ += '\'';
+            return;
+        }
+        out_ += static_cast<char>(b);
+    }
+
+    void keyword(std::uint8_t b)
+    {
+        if (b == token::Else) {
+            // Stored after a colon that the listing leaves out.
+            if (out_.size() > bodyStart_)
+                out_.pop_back();
             out_ += "ELSE";
-            return true;
+            return;
         }
-        if (n == token::Rem) {
-            comment_ = true;
-            std::uint8_t m;
-            if (!in_.next(m))
-                return false;
-            if (m == token::Apostrophe) {
-                out_ += '\'';
+        if (auto keyword = statementToken(b)) {
+            out_ += *keyword;
+            if (b == token::Data)
+                data_ = true;
+            else if (b == token::Rem)
+                rem_ = true;
+            return;
+        }
+        out_ += static_cast<char>(b); // 0x80, 0xFD, 0xFE: no keyword
+    }
+
+    // Past the longest body: the rest of the line adds nothing.
+    bool skipToLineEnd()
+    {
+        std::uint8_t b;
+        while (in_.next(b)) {
+            if (b == token::LineEnd)
                 return true;
+            if (b < 0x20) {
+                for (unsigned n = OperandLength[b]; n > 0; --n)
+                    if (!in_.next(b))
+                        return false;
             }
-            if (lineHasVisibleText())
-                out_ += ':';
-            out_ += "REM";
-            setPending(m);
-            return true;
         }
-        out_ += ':';
-        setPending(n);
-        return true;
+        return false;
     }
 
     ByteSource& in_;
     std::string& out_;
-    const std::size_t lineStart_;
-    bool comment_ = false;
+    ProgramMemory* memory_;
+    const std::size_t bodyStart_;
     bool string_ = false;
     bool data_ = false;
-    bool dataQuote_ = false;
-    bool hasPending_ = false;
-    bool ended_ = false;
-    std::uint8_t pending_ = 0;
+    bool rem_ = false;
 };
 
 } // namespace
 
-bool decodeLine(ByteSource& input, std::string& out)
+bool decodeLine(ByteSource& input, std::string& out, ProgramMemory* memory)
 {
-    return LineDecoder(input, out).run();
+    return LineDecoder(input, out, memory).run();
 }
 
-std::string decodeLine(ByteSource& input)
+std::string decodeLine(ByteSource& input, ProgramMemory* memory)
 {
     std::string text;
-    decodeLine(input, text);
+    decodeLine(input, text, memory);
     return text;
 }
 

@@ -3,22 +3,33 @@
 
 #include "common/ByteStream.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
-#include <string_view>
 
 namespace quillet {
 
-// Reads through the 0x00 that ends the body and appends the line's text to
-// `out`. Stops early, keeping what it has, when the input runs out; the
-// result says whether the line's end was read. Throws
-// QuilletError(DamagedProgram) for a real constant with a digit above 9.
-bool decodeLine(ByteSource& input, std::string& out);
-std::string decodeLine(ByteSource& input);
+// The longest body a listing shows: the interpreter's line buffer.
+inline constexpr std::size_t MaxListedBody = 255;
 
-std::string stripLeadingZeros(std::string_view text);
-std::string stripTrailingZeros(std::string_view text);
-// Exactly six octal digits of a 16-bit value.
-std::string octalDigits(std::uint16_t value);
+// The program's bytes where they lie in memory, for the line-address
+// constant (0x0D), which lists the line number found at its address + 3.
+class ProgramMemory {
+public:
+    virtual ~ProgramMemory() = default;
+    // The little-endian word at `address`; nullopt where the program's bytes
+    // do not reach.
+    virtual std::optional<std::uint16_t> wordAt(std::uint32_t address) = 0;
+};
+
+// Reads through the 0x00 that ends the body (the first one that is not part
+// of a constant) and appends the line's text to `out`, at most
+// MaxListedBody bytes of it. Stops early, keeping what it has, when the
+// input runs out; the result says whether the line's end was read. Without
+// `memory`, or where it has no word, a line address lists as its own value.
+// Throws QuilletError(DamagedProgram) for a real constant with a digit above 9.
+bool decodeLine(ByteSource& input, std::string& out, ProgramMemory* memory = nullptr);
+std::string decodeLine(ByteSource& input, ProgramMemory* memory = nullptr);
 
 } // namespace quillet

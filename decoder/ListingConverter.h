@@ -4,10 +4,19 @@
 
 #include "common/ByteStream.h"
 
+#include <cstdint>
+
 namespace quillet {
+
+// Where the program lies in memory: the first line's link field.
+inline constexpr std::uint32_t ProgramStartAddress = 0x8001;
 
 struct ListingOptions {
     bool isViewOverLine65530 = true; // keep lines numbered 65530 and above
+    // Start each line with the memory address of its link field, as four
+    // upper-case hex digits and a blank: where the line lies when the file
+    // is loaded, from the lengths its lines have in the file.
+    bool isViewLineAddress = false;
 };
 
 // How a program's bytes ended: with the zero link after its last line (or

@@ -48,9 +48,12 @@ std::optional<std::string_view> statementToken(std::uint8_t code)
 
 std::optional<std::string_view> functionToken(std::uint8_t code)
 {
-    if (code < FirstFunctionToken || code > LastFunctionToken)
+    const unsigned number = code & FunctionNumberMask;
+    constexpr unsigned first = FirstFunctionToken & FunctionNumberMask;
+    constexpr unsigned last = LastFunctionToken & FunctionNumberMask;
+    if (number < first || number > last)
         return std::nullopt;
-    return FunctionTokenTable[code - FirstFunctionToken];
+    return FunctionTokenTable[number - first];
 }
 
 } // namespace quillet

@@ -1,5 +1,6 @@
 // Random bytes after the 0xFF of a tokenized program, through the whole
-// conversion. The last byte picks the 65530 option.
+// conversion. The last byte picks the options: bit 0 the lines from 65530,
+// bit 1 the line addresses.
 
 #include "common/ByteStream.h"
 #include "common/Errors.h"
@@ -9,11 +10,22 @@
 #include <cstdint>
 #include <cstdlib>
 
+namespace {
+
+bool isHexDigit(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
+}
+
+} // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     quillet::ListingOptions options;
-    if (size > 0)
+    if (size > 0) {
         options.isViewOverLine65530 = (data[size - 1] & 1) != 0;
+        options.isViewLineAddress = (data[size - 1] & 2) != 0;
+    }
     quillet::MemorySource source(std::span(data, size));
     quillet::StringSink sink;
     try {
@@ -22,33 +34,39 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (error.kind() != quillet::ErrorKind::DamagedProgram)
             std::abort(); // memory input never fails to read
     }
-    // A listing is lines of "number blank body" ending in CR LF, and its
-    // bodies hold no byte below 0x20 except graphic pairs.
+    // A listing is lines of [address blank] number, a blank unless the body
+    // starts with TAB, and a body of at most 255 bytes ending in CR LF; the
+    // codes 0x0B to 0x1F are constants, so no body holds them or 0x00.
     const std::string& listing = sink.str();
     std::size_t i = 0;
     while (i < listing.size()) {
+        if (options.isViewLineAddress) {
+            if (listing.size() - i < 5 || !isHexDigit(listing[i]) || !isHexDigit(listing[i + 1])
+                || !isHexDigit(listing[i + 2]) || !isHexDigit(listing[i + 3]) || listing[i + 4] != ' ')
+                std::abort();
+            i += 5;
+        }
         std::size_t digits = 0;
         while (i < listing.size() && listing[i] >= '0' && listing[i] <= '9') {
             ++i;
             ++digits;
         }
-        if (digits == 0 || digits > 5 || i >= listing.size() || listing[i] != ' ')
+        if (digits == 0 || digits > 5 || i >= listing.size() || (listing[i] != ' ' && listing[i] != '\t'))
             std::abort();
-        ++i;
+        if (listing[i] == ' ') {
+            ++i;
+            if (i < listing.size() && listing[i] == '\t')
+                std::abort();
+        }
         std::size_t body = 0;
         while (i < listing.size() && listing[i] != '\r') {
-            auto c = static_cast<std::uint8_t>(listing[i]);
-            if (c == 0x01) {
-                i += 2;
-                body += 2;
-                continue;
-            }
-            if (c < 0x20)
+            const auto c = static_cast<std::uint8_t>(listing[i]);
+            if (c == 0x00 || (c >= 0x0B && c <= 0x1F))
                 std::abort();
             ++i;
             ++body;
         }
-        if (body == 0 || i + 1 >= listing.size() || listing[i + 1] != '\n')
+        if (body > 255 || i + 1 >= listing.size() || listing[i + 1] != '\n')
             std::abort();
         i += 2;
     }

@@ -60,37 +60,17 @@ std::uint8_t lastByte(std::string_view input)
     return input.empty() ? 0 : static_cast<std::uint8_t>(input.back());
 }
 
-// Whole lines of "number blank body" ending in CR LF, with no byte below
-// 0x20 in a body but the code of a graphic pair.
-void expectListingLines(const std::string& listing)
-{
-    std::size_t i = 0;
-    while (i < listing.size()) {
-        const std::size_t start = i;
-        while (i < listing.size() && listing[i] >= '0' && listing[i] <= '9')
-            ++i;
-        ASSERT_TRUE(i > start && i - start <= 5 && i < listing.size() && listing[i] == ' ')
-            << "no line number at offset " << start;
-        for (++i; i < listing.size() && listing[i] != '\r'; ++i) {
-            if (listing[i] == '\x01')
-                ++i;
-            else
-                ASSERT_GE(static_cast<std::uint8_t>(listing[i]), 0x20) << "control byte at offset " << i;
-        }
-        ASSERT_TRUE(i + 1 < listing.size() && listing[i + 1] == '\n') << "line at offset " << start << " not ended";
-        i += 2;
-    }
-}
-
 void runDecoder(std::string_view input)
 {
     ListingOptions options;
-    if (!input.empty())
+    if (!input.empty()) {
         options.isViewOverLine65530 = (lastByte(input) & 1) != 0;
+        options.isViewLineAddress = (lastByte(input) & 2) != 0;
+    }
     MemorySource source(input);
     StringSink listing;
     convertTokenizedBasic(source, listing, options);
-    expectListingLines(listing.str());
+    expectListingLines(listing.str(), options.isViewLineAddress);
 }
 
 void runImage(std::string_view input)

@@ -1,6 +1,7 @@
 // Whole programs into the ASCII listing.
 
 #include "common/Errors.h"
+#include "common/HexDigits.h"
 #include "decoder/ListingConverter.h"
 #include "support/TestSupport.h"
 
@@ -20,6 +21,38 @@ std::string listingOf(std::string_view hex, bool showOver65530 = true)
     convertTokenizedBasic(source, sink, ListingOptions{showOver65530});
     return sink.str();
 }
+
+std::string listingWithAddresses(std::string_view hex, bool showOver65530 = true)
+{
+    const std::string bytes = hexBytes(hex);
+    MemorySource source(bytes);
+    StringSink sink;
+    ListingOptions options;
+    options.isViewOverLine65530 = showOver65530;
+    options.isViewLineAddress = true;
+    convertTokenizedBasic(source, sink, options);
+    return sink.str();
+}
+
+// Hands out one byte per refill, as a slow pipe would.
+class TrickleSource final : public ByteSource {
+public:
+    explicit TrickleSource(std::string bytes) : bytes_(std::move(bytes)) {}
+
+protected:
+    bool refill() override
+    {
+        if (next_ == bytes_.size())
+            return false;
+        pos_ = reinterpret_cast<const std::uint8_t*>(bytes_.data()) + next_++;
+        end_ = pos_ + 1;
+        return true;
+    }
+
+private:
+    std::string bytes_;
+    std::size_t next_ = 0;
+};
 
 } // namespace
 
@@ -59,6 +92,60 @@ TEST(ListingConverter, LinesFrom65530AreShownOnlyWhenAsked)
 TEST(ListingConverter, EmptyBodyEndsTheProgram)
 {
     EXPECT_EQ(listingOf("01 80 0A 00 91 00  01 80 14 00 00  01 80 1E 00 81 00 00 00"), "10 PRINT\r\n");
+    // A body that lists as nothing is not empty.
+    EXPECT_EQ(listingOf("01 80 0A 00 10 00  01 80 14 00 81 00  00 00"), "10 \r\n20 END\r\n");
+}
+
+TEST(ListingConverter, BodyStartingWithTabHasNoBlankBeforeIt)
+{
+    EXPECT_EQ(listingOf(R"(
+        01 80  A0 00  09 20 C6 20 49 2C 41 00   # 160 TAB VPOKE I,A
+        01 80  AA 00  20 09 91 00               # 170 blank TAB PRINT
+        00 00
+    )"),
+              "160\t VPOKE I,A\r\n170  \tPRINT\r\n");
+}
+
+TEST(ListingConverter, LineAddressesFindTheirLinesEitherWay)
+{
+    // Lines at 8001H, 800AH and 8013H; a line address is kept as the address
+    // of the byte before the line's link.
+    const std::string program = hexBytes(R"(
+        0A 80  0A 00  89 0D 12 80 00     # 10 GOTO (30)
+        13 80  14 00  89 0D 00 80 00     # 20 GOTO (10)
+        20 80  1E 00  8D 0D 09 80 2C 0D 00 F0 00   # 30 GOSUB (20),(beyond the program)
+        00 00
+    )");
+    const std::string expected = "10 GOTO30\r\n20 GOTO10\r\n30 GOSUB20,61440\r\n";
+    MemorySource whole(program);
+    StringSink sink;
+    EXPECT_EQ(convertTokenizedBasic(whole, sink, {}), ProgramEnd::Complete);
+    EXPECT_EQ(sink.str(), expected);
+    // Read ahead from a source that gives one byte at a time.
+    TrickleSource trickle(program);
+    StringSink trickled;
+    EXPECT_EQ(convertTokenizedBasic(trickle, trickled, {}), ProgramEnd::Complete);
+    EXPECT_EQ(trickled.str(), expected);
+    // Cut inside the line pointed at: its number is past the end.
+    MemorySource cut(std::string_view(program).substr(0, 0x13));
+    StringSink cutSink;
+    EXPECT_EQ(convertTokenizedBasic(cut, cutSink, {}), ProgramEnd::Truncated);
+    EXPECT_EQ(cutSink.str(), "10 GOTO32786\r\n20 GOTO10\r\n");
+}
+
+TEST(ListingConverter, AddressesAreWhereTheLinesLieInTheFile)
+{
+    // The stored links are wrong on purpose: the lengths in the file count.
+    const char* program = R"(
+        01 80  0A 00  91 00               # 8001: 10 PRINT, 6 bytes
+        FF FF  FA FF  8F 20 58 00         # 8007: 65530 REM X, 8 bytes
+        34 12  1E 00  09 81 00            # 800F: 30 TAB END
+        00 00
+    )";
+    EXPECT_EQ(listingWithAddresses(program), "8001 10 PRINT\r\n8007 65530 REM X\r\n800F 30\tEND\r\n");
+    // A hidden line still takes its room.
+    EXPECT_EQ(listingWithAddresses(program, false), "8001 10 PRINT\r\n800F 30\tEND\r\n");
+    EXPECT_EQ(listingOf(program), "10 PRINT\r\n65530 REM X\r\n30\tEND\r\n");
 }
 
 TEST(ListingConverter, CutFilesKeepWhatTheyHold)
@@ -122,4 +209,46 @@ TEST(ListingConverter, EveryCutOfAProgramIsListedAsFarAsItGoesAndSaysSo)
     StringSink sink;
     EXPECT_EQ(convertTokenizedBasic(ended, sink, {}), ProgramEnd::Complete);
     EXPECT_EQ(convertTokenizedBasic(cut, sink, {}), ProgramEnd::Truncated);
+}
+
+TEST(ListingConverter, ProgramLongerThanMemoryListsTheSameFromAnySource)
+{
+    // 2000 lines of 20 bytes, line k at offset 20k numbered k + 1; the first
+    // points at lines near the top of memory and past it.
+    auto little = [](unsigned value) {
+        return std::string{static_cast<char>(value & 0xFF), static_cast<char>(value >> 8)};
+    };
+    auto pointerTo = [](unsigned line) { return ProgramStartAddress + 20 * line - 1; };
+    std::string program;
+    for (unsigned k = 0; k < 2000; ++k) {
+        program += little(0x8015 + 20 * k) + little(k + 1);
+        if (k == 0)
+            program += "\x89\x0D" + little(pointerTo(1600)) + ",\x0D" + little(pointerTo(1638)) + ",\x0D"
+                       + little(0xFFFE) + "   ";
+        else
+            program += "\x8F" + std::string(14, 'A');
+        program += '\0';
+    }
+    program += std::string(2, '\0');
+    ASSERT_EQ(program.size(), 40002u);
+
+    MemorySource whole(program);
+    StringSink wholeListing;
+    EXPECT_EQ(convertTokenizedBasic(whole, wholeListing, {}), ProgramEnd::Complete);
+    EXPECT_TRUE(wholeListing.str().starts_with("1 GOTO1601,1639,65534   \r\n2 REMAAAAAAAAAAAAAA\r\n"));
+    EXPECT_TRUE(wholeListing.str().ends_with("\r\n2000 REMAAAAAAAAAAAAAA\r\n"));
+    TrickleSource trickle(program);
+    StringSink trickleListing;
+    EXPECT_EQ(convertTokenizedBasic(trickle, trickleListing, {}), ProgramEnd::Complete);
+    EXPECT_EQ(trickleListing.str(), wholeListing.str());
+
+    // Addresses past FFFFH wrap round, as four digits.
+    const std::string withAddresses = listingWithAddresses([&] {
+        std::string hex;
+        for (const char c : program)
+            hex += std::string{upperHexDigit(static_cast<std::uint8_t>(c) >> 4), upperHexDigit(c), ' '};
+        return hex;
+    }());
+    EXPECT_NE(withAddresses.find("\r\nFFF9 1639 REM"), std::string::npos);
+    EXPECT_NE(withAddresses.find("\r\n000D 1640 REM"), std::string::npos);
 }

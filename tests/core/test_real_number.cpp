@@ -1,86 +1,116 @@
-// The scaling and number format behind real constants.
+// Real constants listed from their BCD digits: the exponent byte (sign in
+// bit 7, excess 64) and 3 or 7 bytes of digits, as the code's operand lies
+// in a program.
 
+#include "common/Errors.h"
 #include "decoder/RealNumber.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstring>
-#include <limits>
-#include <random>
-
 using namespace quillet;
+using quillet::test::hexBytes;
 
-TEST(FormatGeneral, FixedAndScientificRanges)
+namespace {
+
+std::string single(std::string_view hex)
 {
-    EXPECT_EQ(formatGeneral(0.0), "0");
-    EXPECT_EQ(formatGeneral(1.5), "1.5");
-    EXPECT_EQ(formatGeneral(0.5), "0.5");
-    EXPECT_EQ(formatGeneral(0.0001), "0.0001");
-    EXPECT_EQ(formatGeneral(0.00001), "1E-5");
-    EXPECT_EQ(formatGeneral(1e14), "100000000000000");
-    EXPECT_EQ(formatGeneral(999999999999999.0), "999999999999999");
-    EXPECT_EQ(formatGeneral(1e15), "1E15");
-    EXPECT_EQ(formatGeneral(1.25e20), "1.25E20");
-    EXPECT_EQ(formatGeneral(0.1), "0.1");
-    EXPECT_EQ(formatGeneral(123.456), "123.456");
+    const std::string bytes = hexBytes(hex);
+    EXPECT_EQ(bytes.size(), 4u) << hex;
+    return realConstantText(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), false);
 }
 
-TEST(FormatGeneral, RoundsToFifteenDigits)
+std::string dbl(std::string_view hex)
 {
-    // 0.1 + 0.2 is 0.30000000000000004...: the 16th digit is 0.
-    EXPECT_EQ(formatGeneral(0.1 + 0.2), "0.3");
-    // 2/3 rounds up at the 15th digit.
-    EXPECT_EQ(formatGeneral(2.0 / 3.0), "0.666666666666667");
-    // A carry through every digit moves the exponent.
-    EXPECT_EQ(formatGeneral(9.9999999999999999e5), "1000000");
-    EXPECT_EQ(formatGeneral(0.99999999999999995), "1");
+    const std::string bytes = hexBytes(hex);
+    EXPECT_EQ(bytes.size(), 8u) << hex;
+    return realConstantText(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), true);
 }
 
-TEST(ExtendedMultiply, AgreesWithExactProductsAndRoundsTwice)
+} // namespace
+
+TEST(RealConstant, FixedFormKeepsEveryDigitWithoutLeadingZero)
 {
-    EXPECT_EQ(extendedTimesTen(1.5), 15.0);
-    EXPECT_EQ(extendedTimesTen(0.0), 0.0);
-    EXPECT_EQ(extendedTimesTenth(10.0), 1.0);
-    EXPECT_EQ(extendedTimesTenth(0.0), 0.0);
-    // 0.1 * 10 in extended precision is exactly representable as 1 after
-    // rounding, unlike some double-only chains.
-    EXPECT_EQ(extendedTimesTen(0.1), 1.0);
-    // Ten steps up and down return to a value within one ulp.
-    double x = 0.7;
-    for (int i = 0; i < 10; ++i)
-        x = extendedTimesTen(x);
-    EXPECT_EQ(x, 7e9);
+    EXPECT_EQ(single("41 11 23 46"), "1.12346");
+    EXPECT_EQ(single("40 12 34 56"), ".123456");
+    EXPECT_EQ(single("45 12 34 56"), "12345.6");
+    EXPECT_EQ(single("45 32 76 75"), "32767.5");
+    EXPECT_EQ(single("41 15 00 00"), "1.5");
+    EXPECT_EQ(single("3F 50 00 00"), ".05"); // e = -1: a 0 after the point
+    EXPECT_EQ(single("3F 12 34 56"), ".0123456");
+    EXPECT_EQ(dbl("41 31 41 59 26 53 58 98"), "3.1415926535898#");
+    EXPECT_EQ(dbl("4E 12 34 56 78 90 12 34"), "12345678901234#"); // 14 digits, still fixed
 }
 
-TEST(ExtendedMultiply, SixtyStepsDownMoveTheFifteenthDigit)
+TEST(RealConstant, SuffixOnlyWhereTheTextDoesNotShowThePrecision)
 {
-    double x = 0.7;
-    for (int i = 0; i < 60; ++i)
-        x = extendedTimesTenth(x);
-    EXPECT_EQ(formatGeneral(x), "6.99999999999999E-61");
+    // A single gets ! unless it has a point or an exponent.
+    EXPECT_EQ(single("41 10 00 00"), "1!");
+    EXPECT_EQ(single("46 12 34 56"), "123456!");
+    EXPECT_EQ(single("46 10 00 00"), "100000!");
+    EXPECT_EQ(single("45 40 00 00"), "40000!");
+    EXPECT_EQ(single("4E 10 00 00"), "10000000000000!");
+    EXPECT_EQ(single("4F 10 00 00"), "1E+14");
+    // A double gets # unless it has an exponent, a point or not.
+    EXPECT_EQ(dbl("41 10 00 00 00 00 00 00"), "1#");
+    EXPECT_EQ(dbl("40 10 00 00 00 00 00 00"), ".1#");
+    EXPECT_EQ(dbl("56 51 23 00 00 00 00 00"), "5.123E+21");
 }
 
-// Where the compiler's long double is the 64-bit-significand extended type,
-// it computes the same products in hardware: the integer code must agree.
-TEST(ExtendedMultiply, MatchesHardwareExtendedPrecision)
+TEST(RealConstant, ExponentFormHasASignAndTwoDigits)
 {
-    if (std::numeric_limits<long double>::digits != 64)
-        GTEST_SKIP() << "long double is not the 64-bit-significand extended type here";
-    const long double tenth = 0.1L;
-    std::mt19937_64 random(12345);
-    std::uniform_real_distribution<double> mantissa(0.1, 1.0);
-    for (int i = 0; i < 20000; ++i) {
-        const double start = mantissa(random);
-        double up = start, down = start;
-        double hardUp = start, hardDown = start;
-        for (int step = 0; step < 64; ++step) {
-            up = extendedTimesTen(up);
-            down = extendedTimesTenth(down);
-            hardUp = static_cast<double>(static_cast<long double>(hardUp) * 10.0L);
-            hardDown = static_cast<double>(static_cast<long double>(hardDown) * tenth);
-            ASSERT_EQ(up, hardUp) << "start " << start << " step " << step;
-            ASSERT_EQ(down, hardDown) << "start " << start << " step " << step;
+    EXPECT_EQ(single("3A 20 00 00"), "2E-07");
+    EXPECT_EQ(single("54 30 00 00"), "3E+19");
+    EXPECT_EQ(single("3E 10 00 00"), "1E-03"); // just below .01
+    EXPECT_EQ(single("3C 10 00 00"), "1E-05");
+    EXPECT_EQ(single("3D 12 34 50"), "1.2345E-04");
+    EXPECT_EQ(dbl("55 41 23 45 67 89 01 23"), "4.1234567890123E+20");
+    // Above 14 digits before the point a double turns to the exponent form.
+    EXPECT_EQ(dbl("4F 12 34 56 78 90 12 35"), "1.2345678901235E+14");
+    EXPECT_EQ(dbl("50 12 34 56 78 90 12 35"), "1.2345678901235E+15");
+    // The ends of the exponent's range.
+    EXPECT_EQ(single("7F 99 99 99"), "9.99999E+62");
+    EXPECT_EQ(dbl("7F 99 99 99 99 99 99 99"), "9.9999999999999E+62");
+    EXPECT_EQ(single("01 10 00 00"), "1E-64");
+}
+
+TEST(RealConstant, DigitsAreNeverRoundedThroughBinary)
+{
+    EXPECT_EQ(single("04 70 00 00"), "7E-61");
+    EXPECT_EQ(single("40 30 00 00"), ".3");
+    EXPECT_EQ(dbl("40 10 00 00 00 00 00 01"), ".10000000000001#");
+    EXPECT_EQ(dbl("7F 12 34 56 78 90 12 34"), "1.2345678901234E+62");
+    EXPECT_EQ(dbl("4E 99 99 99 99 99 99 99"), "99999999999999#");
+}
+
+TEST(RealConstant, ZeroAndTheSignBit)
+{
+    // An exponent byte of 0 is zero whatever the digits.
+    EXPECT_EQ(single("00 00 00 00"), "0!");
+    EXPECT_EQ(dbl("00 00 00 00 00 00 00 00"), "0#");
+    EXPECT_EQ(single("00 12 34 56"), "0!");
+    // Never stored: all digits 0 under another exponent byte. Trailing zeros
+    // and the point go, leaving no digit before the mark.
+    EXPECT_EQ(single("40 00 00 00"), "!");
+    EXPECT_EQ(single("43 00 00 00"), "000!");
+    // The tokenizer never sets bit 7 (a minus is an operator), yet it lists.
+    EXPECT_EQ(single("C1 15 00 00"), "-1.5");
+    EXPECT_EQ(single("C1 10 00 00"), "-1!");
+    EXPECT_EQ(dbl("D5 41 23 45 67 89 01 23"), "-4.1234567890123E+20");
+    EXPECT_EQ(single("80 10 00 00"), "-1E-65"); // bit 7 alone: exponent -64
+}
+
+TEST(RealConstant, DigitAboveNineIsADamagedProgram)
+{
+    for (const char* hex : {"41 1A 00 00", "41 A0 00 00", "3A 20 00 0F"}) {
+        try {
+            single(hex);
+            ADD_FAILURE() << hex << " gave no error";
+        } catch (const QuilletError& error) {
+            EXPECT_EQ(error.kind(), ErrorKind::DamagedProgram) << hex;
         }
     }
+    EXPECT_THROW(dbl("41 00 00 00 00 00 00 F0"), QuilletError);
+    // With an exponent byte of 0 no digit is listed, so nothing is wrong.
+    EXPECT_EQ(single("00 AB CD EF"), "0!");
 }

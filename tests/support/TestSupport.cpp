@@ -1,6 +1,9 @@
 #include "support/TestSupport.h"
 
 #include "common/AnnotatedHex.h"
+#include "common/HexDigits.h"
+
+#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -31,6 +34,42 @@ std::filesystem::path corpusDir()
         return dir;
     auto dir = sourceDir().parent_path() / "shared" / "corpus";
     return std::filesystem::is_directory(dir) ? dir : std::filesystem::path();
+}
+
+void expectListingLines(std::string_view listing, bool withAddresses)
+{
+    std::size_t i = 0;
+    while (i < listing.size()) {
+        const std::size_t start = i;
+        if (withAddresses) {
+            ASSERT_TRUE(listing.size() - i > 5 && hexDigitValue(listing[i]) >= 0 && hexDigitValue(listing[i + 1]) >= 0
+                        && hexDigitValue(listing[i + 2]) >= 0 && hexDigitValue(listing[i + 3]) >= 0
+                        && listing[i + 4] == ' ')
+                << "no address at offset " << start;
+            for (std::size_t k = 0; k < 4; ++k)
+                ASSERT_FALSE(listing[i + k] >= 'a' && listing[i + k] <= 'f') << "lower-case address at " << start;
+            i += 5;
+        }
+        unsigned number = 0;
+        const std::size_t digits = i;
+        while (i < listing.size() && listing[i] >= '0' && listing[i] <= '9')
+            number = number * 10 + static_cast<unsigned>(listing[i++] - '0');
+        ASSERT_TRUE(i > digits && i - digits <= 5 && number <= 65535 && i < listing.size())
+            << "no line number at offset " << start;
+        ASSERT_TRUE(listing[i] == ' ' || listing[i] == '\t') << "no blank after the number at offset " << start;
+        if (listing[i] == ' ') {
+            ++i;
+            ASSERT_TRUE(i >= listing.size() || listing[i] != '\t') << "a blank before TAB at offset " << start;
+        }
+        const std::size_t body = i;
+        for (; i < listing.size() && listing[i] != '\r'; ++i) {
+            const auto c = static_cast<std::uint8_t>(listing[i]);
+            ASSERT_FALSE(c == 0x00 || (c >= 0x0B && c <= 0x1F)) << "byte " << int(c) << " at offset " << i;
+        }
+        ASSERT_LE(i - body, 255u) << "body too long at offset " << start;
+        ASSERT_TRUE(i + 1 < listing.size() && listing[i + 1] == '\n') << "line at offset " << start << " not ended";
+        i += 2;
+    }
 }
 
 std::string readFile(const std::filesystem::path& path)

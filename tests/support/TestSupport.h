@@ -23,6 +23,12 @@ std::filesystem::path samplePath(std::string_view name);
 // The shared corpus of real files; empty when it is not beside the checkout.
 std::filesystem::path corpusDir();
 
+// Checks the shape of an ASCII listing of a tokenized program: whole lines
+// of [address blank] number, a blank (none when the body starts with TAB),
+// a body of at most 255 bytes with no 00 nor 0B to 1F (those are constants)
+// and CR LF. Reports through gtest.
+void expectListingLines(std::string_view listing, bool withAddresses = false);
+
 std::string readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, std::string_view bytes);
 
