@@ -115,7 +115,8 @@ std::string_view DocumentLoader::loadListing(FilePtr& input, ByteSource& source,
                                              const QString& path, bool reload)
 {
     FreshFile listing(temps_.createFreshOutput());
-    const ProgramEnd end = writeListing(head, source, listing.sink(), ListingOptions{settings_.isViewOverLine65530});
+    const ProgramEnd end = writeListing(head, source, listing.sink(),
+                                        ListingOptions{settings_.isViewOverLine65530, settings_.isViewLineAddress});
     listing.close();
     input.reset();
 

@@ -8,7 +8,7 @@ namespace {
 
 using namespace setting;
 
-const std::array<SettingEntry, 23> Table = {{
+const std::array<SettingEntry, 24> Table = {{
     {FontNameAnk, &Settings::fontNameAnk},
     {FontNameAnkGraph, &Settings::fontNameAnkGraph},
     {FontNameKanji, &Settings::fontNameKanji},
@@ -32,6 +32,7 @@ const std::array<SettingEntry, 23> Table = {{
     {LastOpenDir, &Settings::lastOpenDir},
     {Language, &Settings::language},
     {CharacterSet, &Settings::characterSet},
+    {IsViewLineAddress, &Settings::isViewLineAddress},
 }};
 
 template <class... Fs> struct Overloaded : Fs... {
@@ -41,7 +42,7 @@ template <class... Fs> Overloaded(Fs...) -> Overloaded<Fs...>;
 
 } // namespace
 
-const std::array<std::string_view, 23> StartupReadOrder = {
+const std::array<std::string_view, 24> StartupReadOrder = {
     FontNameAnk,     FontNameAnkGraph,    FontNameKanji,
     FontSize,        IsAnkMode,           FontColor,
     BackgroundColor, UseWordWrap,         IsViewOverLine65530,
@@ -49,10 +50,10 @@ const std::array<std::string_view, 23> StartupReadOrder = {
     IsReload,        FontCharset,         TempFileDir,
     LastOpenDir,     LastOpenFilterIndex, ScreenMode,
     IsStretch,       ActivePageIndex,     IsAutoDetectScreenMode,
-    Language,        CharacterSet,
+    Language,        CharacterSet,        IsViewLineAddress,
 };
 
-const std::array<std::string_view, 19> SettingsDialogWriteOrder = {
+const std::array<std::string_view, 20> SettingsDialogWriteOrder = {
     FontSize,        IsAnkMode,
     UseWordWrap,     FontCharset,
     FontNameAnk,     FontNameAnkGraph,
@@ -62,7 +63,7 @@ const std::array<std::string_view, 19> SettingsDialogWriteOrder = {
     MapCodeFrom0xAD, IsViewOverLine65530,
     ScreenMode,      IsAutoDetectScreenMode,
     IsReload,        Language,
-    CharacterSet,
+    CharacterSet,    IsViewLineAddress,
 };
 
 std::span<const SettingEntry> settingsTable()

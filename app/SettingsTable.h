@@ -43,6 +43,7 @@ inline constexpr std::string_view TempFileDir = "Temp File Dir";
 inline constexpr std::string_view LastOpenDir = "Last Open Dir";
 inline constexpr std::string_view Language = "Language";
 inline constexpr std::string_view CharacterSet = "Character Set";
+inline constexpr std::string_view IsViewLineAddress = "Is View Line Address";
 // Written at every start, never read.
 inline constexpr std::string_view Version = "version";
 inline constexpr std::string_view VersionText = "1.00";
@@ -65,9 +66,9 @@ std::span<const SettingEntry> settingsTable();
 const SettingEntry* findSetting(std::string_view name);
 
 // The order in which program start reads the values.
-extern const std::array<std::string_view, 23> StartupReadOrder;
+extern const std::array<std::string_view, 24> StartupReadOrder;
 // The values the settings dialog's OK writes, in its order.
-extern const std::array<std::string_view, 19> SettingsDialogWriteOrder;
+extern const std::array<std::string_view, 20> SettingsDialogWriteOrder;
 
 // The character set the "Character Set" value names; Japanese for a value
 // that names none (a hand-edited or newer store).

@@ -79,6 +79,7 @@ struct Settings {
     std::string lastOpenDir;
     std::string language = "ja";           // the interface's: "ja" or "en", read at start
     std::string characterSet = "Japanese"; // the ANK glyphs: Japanese, International, Brazilian
+    bool isViewLineAddress = false;        // each listed line starts with its memory address
 };
 
 } // namespace quillet

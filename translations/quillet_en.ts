@@ -441,7 +441,15 @@
     </message>
     <message>
         <source>MSX フォントの字形は C-BIOS（Copyright 2002-2014 the C-BIOS authors、BSD-2-Clause ライセンス）によります。</source>
-        <translation>The MSX fonts' glyphs are from C-BIOS (Copyright 2002-2014 the C-BIOS authors, BSD-2-Clause licence).</translation>
+        <translation>The MSX fonts&apos; glyphs are from C-BIOS (Copyright 2002-2014 the C-BIOS authors, BSD-2-Clause licence).</translation>
+    </message>
+    <message>
+        <source>行のメモリアドレスを表示する(&amp;D)</source>
+        <translation>Show each line's memory a&amp;ddress</translation>
+    </message>
+    <message>
+        <source>各行の先頭に、プログラムを &amp;H8001 から読み込んだときのアドレスを16進4桁で表示します</source>
+        <translation>Starts each line with its address, in four hexadecimal digits, when the program is loaded at &amp;H8001</translation>
     </message>
 </context>
 </TS>

@@ -322,6 +322,9 @@ QWidget* TPagesDlg::buildBasic2()
     auto* grbOthers = named<QGroupBox>("grbOthers", tr("その他"), page);
     ckbVisibleOver65530 = named<QCheckBox>("ckbVisibleOver65530", tr("行65530以降を表示する(&V)"), grbOthers);
     ckbVisibleOver65530->setToolTip(tr("行番号が65530以上の行も表示するかどうかを指定します"));
+    ckbViewLineAddress = named<QCheckBox>("ckbViewLineAddress", tr("行のメモリアドレスを表示する(&D)"), grbOthers);
+    ckbViewLineAddress->setToolTip(
+        tr("各行の先頭に、プログラムを &H8001 から読み込んだときのアドレスを16進4桁で表示します"));
     ckbMap0xAD = named<QCheckBox>("ckbMap0xAD",
                                   tr("半角の小さい「ｭ」(&&HAD)を別のフォント・コードにマッピングする(&M)"), grbOthers);
     ckbMap0xAD->setToolTip(tr("ANKモードの時のみ機能します"));
@@ -343,11 +346,12 @@ QWidget* TPagesDlg::buildBasic2()
     codeRow->addStretch(1);
     auto* others = new QGridLayout(grbOthers);
     others->addWidget(ckbVisibleOver65530, 0, 0, 1, 2);
-    others->addWidget(ckbMap0xAD, 1, 0, 1, 2);
-    others->addWidget(lblMapFontFrom0xAD, 2, 0);
-    others->addWidget(cmbMapFontFrom0xAD, 2, 1);
-    others->addWidget(lblMapCodeFrom0xAD, 3, 0);
-    others->addLayout(codeRow, 3, 1);
+    others->addWidget(ckbViewLineAddress, 1, 0, 1, 2);
+    others->addWidget(ckbMap0xAD, 2, 0, 1, 2);
+    others->addWidget(lblMapFontFrom0xAD, 3, 0);
+    others->addWidget(cmbMapFontFrom0xAD, 3, 1);
+    others->addWidget(lblMapCodeFrom0xAD, 4, 0);
+    others->addLayout(codeRow, 4, 1);
     others->setColumnStretch(1, 1);
     connect(ckbMap0xAD, &QCheckBox::clicked, this, &TPagesDlg::ckbMap0xADClick);
 
@@ -552,6 +556,7 @@ void TPagesDlg::FormShow()
     ckbWordWrap->setChecked(settings.useWordWrap);
     edtTempFileDir->setText(QString::fromStdString(host_.tempNameDir()));
     ckbVisibleOver65530->setChecked(settings.isViewOverLine65530);
+    ckbViewLineAddress->setChecked(settings.isViewLineAddress);
     ckbMap0xAD->setChecked(settings.isMap0xAD);
     ckbMap0xADClick();
     edtMapCodeFrom0xAD->setText(QString::number(settings.mapCodeFrom0xAD));
@@ -724,6 +729,7 @@ void TPagesDlg::OKBtnClick()
 
     // 9 to 11.
     settings.isViewOverLine65530 = ckbVisibleOver65530->isChecked();
+    settings.isViewLineAddress = ckbViewLineAddress->isChecked();
     settings.isMap0xAD = ckbMap0xAD->isChecked();
     if (const auto code = parseInteger(edtMapCodeFrom0xAD->text()))
         settings.mapCodeFrom0xAD = std::clamp(*code, 32, 255);

@@ -118,6 +118,7 @@ private:
     QLineEdit* edtTempFileDir;
     QComboBox* cmbLanguage;
     QComboBox* cmbCharacterSet;
+    QCheckBox* ckbViewLineAddress;
     QLineEdit* edtVersion;
 
     QCheckBox* ckbReload;

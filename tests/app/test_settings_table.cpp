@@ -42,6 +42,7 @@ void expectSameSettings(const Settings& actual, const Settings& expected)
     EXPECT_EQ(actual.lastOpenDir, expected.lastOpenDir);
     EXPECT_EQ(actual.language, expected.language);
     EXPECT_EQ(actual.characterSet, expected.characterSet);
+    EXPECT_EQ(actual.isViewLineAddress, expected.isViewLineAddress);
 }
 
 // Every field away from its built-in default.
@@ -71,6 +72,7 @@ Settings unusualSettings()
     s.lastOpenDir = "/home/u/MSX files/";
     s.language = "en";
     s.characterSet = "Brazilian";
+    s.isViewLineAddress = true;
     return s;
 }
 
@@ -81,7 +83,7 @@ TEST(SettingsTable, EveryFieldHasOneNameAndEveryListUsesThem)
     std::set<std::string_view> names;
     for (const SettingEntry& entry : settingsTable())
         EXPECT_TRUE(names.insert(entry.name).second) << entry.name;
-    EXPECT_EQ(names.size(), 23u);
+    EXPECT_EQ(names.size(), 24u);
 
     std::set<std::string_view> startup(StartupReadOrder.begin(), StartupReadOrder.end());
     EXPECT_EQ(startup, names) << "program start reads every value once";
@@ -121,6 +123,7 @@ TEST(SettingsTable, StartupReadTakesEveryStoredValue)
                     "Last Open Dir=/home/u/MSX files/\n"
                     "Language=en\n"
                     "Character Set=Brazilian\n"
+                    "Is View Line Address=1\n"
                     "Temp File Dir=/var/tmp/quillet dir/\n"
                     "Active Page Index=1\n"
                     "Is Stretch=1\n"

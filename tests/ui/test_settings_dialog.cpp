@@ -264,6 +264,23 @@ TEST_F(SettingsDialogTest, CharacterSetShowsInTheStatusBarAndTheReloadedListing)
     EXPECT_EQ(window->panelText(1), "漢字");
 }
 
+TEST_F(SettingsDialogTest, LineAddressesStartEachListedLineAfterOk)
+{
+    start();
+    window->openDocument(file("game.bas", Program));
+    open();
+    auto* addresses = control<QCheckBox>("ckbViewLineAddress");
+    ASSERT_FALSE(addresses->isChecked());
+    addresses->setChecked(true);
+    window->settingsDialog()->OKBtnClick();
+
+    EXPECT_EQ(stored("Is View Line Address"), "1");
+    // The program loads at 8001H; each line's link field follows the last line's bytes.
+    EXPECT_EQ(window->listingView()->toPlainText(), "8001 10 PRINT \"A\"\n800B 20 PRINT \"AB\"\n8016 30 END\n");
+    open();
+    EXPECT_TRUE(addresses->isChecked()) << "the dialog shows the stored choice";
+}
+
 TEST_F(SettingsDialogTest, CancelChangesNothing)
 {
     start();
