@@ -1,6 +1,7 @@
 #include "decoder/Tokenizer.h"
 
 #include "common/Errors.h"
+#include "common/HexDigits.h"
 #include "decoder/TokenTables.h"
 
 #include <algorithm>
@@ -76,10 +77,8 @@ public:
                 sign(c);
             }
         }
-        if (comment_) {
-            out_.append(in_.substr(pos_));
-            pos_ = in_.size();
-        }
+        while (comment_ && !atEnd())
+            keep(at(pos_++));
         return std::move(out_);
     }
 
@@ -102,12 +101,27 @@ private:
         return i;
     }
 
+    // A byte of a string, a comment or DATA, stored as it is. Codes 0x0B to
+    // 0x1F there would be taken for number constants when the program is
+    // listed or loaded, and the ones with operands would carry the line's
+    // end away; MSX BASIC stores them all the same, so they are refused.
+    void keep(std::uint8_t c)
+    {
+        if (c >= token::OctalConstant && c < Blank) {
+            throw QuilletError(ErrorKind::BadListing, std::string("control code 0x") + upperHexDigit(c >> 4u)
+                                                          + upperHexDigit(c)
+                                                          + " in a string, comment or DATA, where MSX BASIC would "
+                                                            "take it for a number constant");
+        }
+        put(c);
+    }
+
     void copyString()
     {
         put(at(pos_++));
         while (!atEnd()) {
             const std::uint8_t c = at(pos_++);
-            put(c);
+            keep(c);
             if (c == '"')
                 break;
         }
@@ -117,7 +131,7 @@ private:
     // on the stored byte, so an MSX character 0x8F starts a comment too.
     void dataByte(std::uint8_t c)
     {
-        put(c);
+        keep(c);
         ++pos_;
         if (c == token::Colon) {
             data_ = false;

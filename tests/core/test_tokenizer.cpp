@@ -327,6 +327,14 @@ TEST(Tokenizer, TheLineNumberAndTheBlankAfterIt)
     EXPECT_TRUE(contains(lineError("PRINT 10"), "without a line number"));
     EXPECT_TRUE(contains(lineError("  ?"), "without a line number"));
     EXPECT_TRUE(contains(lineError(std::string("10 A\0B", 6)), "0x00"));
+    // Codes that would be read as number constants, where text is kept.
+    EXPECT_TRUE(contains(lineError("10 PRINT\"\x1F\""), "control code 0x1F in a string"));
+    EXPECT_TRUE(contains(lineError("10 REM \x0B"), "0x0B"));
+    EXPECT_TRUE(contains(lineError("10 DATA 1\x11"), "0x11"));
+    EXPECT_EQ(lineError("10 A=\x1F"
+                        "1:REM \x08\x02"),
+              "")
+        << "a blank outside, below 0x0B kept";
     EXPECT_EQ(lineError("1 '" + std::string(252, 'x')), "") << "255 characters are read";
     EXPECT_TRUE(contains(lineError("1 '" + std::string(253, 'x')), "256 characters"));
 }
