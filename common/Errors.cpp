@@ -21,6 +21,7 @@ std::string_view errorText(ErrorKind kind)
     case ErrorKind::LoadCancelled: return "the load was cancelled";
     case ErrorKind::NoPrinter: return "no printer is set up";
     case ErrorKind::PrintFailed: return "cannot print";
+    case ErrorKind::BadListing: return "the listing cannot be tokenized";
     }
     return "unknown error";
 }

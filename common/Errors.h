@@ -27,6 +27,7 @@ enum class ErrorKind {
     LoadCancelled,         // the load was ended before it was done (the window closed)
     NoPrinter,             // no printer is set up and no file was chosen to print to
     PrintFailed,           // the printer did not take the document
+    BadListing,            // a listing MSX BASIC would not take as a program (no line number, a number too large)
 };
 
 std::string_view errorText(ErrorKind kind);

@@ -36,6 +36,7 @@ std::string_view failureCause(ErrorKind kind)
     case ErrorKind::LoadCancelled: return "読み込みを中止しました。";
     case ErrorKind::NoPrinter: return "プリンタが設定されていません。印刷でPDFファイルへの出力を選んでください。";
     case ErrorKind::PrintFailed: return "プリンタが印刷を受け付けませんでした。";
+    case ErrorKind::BadListing: return "BASICリストを中間コードに変換できません。";
     }
     return "原因不明のエラーです。";
 }

@@ -12,20 +12,25 @@ namespace quillet::cli {
 
 std::string_view usageText()
 {
-    return "usage: quillet-convert [--rtf [--kanji] | --utf8 [--charset SET]] [--screen N] [--hide-65530] "
-           "[--addresses]\n"
-           "                       INPUT [OUTPUT]\n"
+    return "usage: quillet-convert [--rtf [--kanji] | --utf8 [--charset SET]] [--screen N]\n"
+           "                       [--hide-65530] [--addresses] INPUT [OUTPUT]\n"
+           "       quillet-convert --tokenize [--utf8 [--charset SET]] LISTING [OUTPUT]\n"
            "\n"
            "Converts an MSX file. A tokenized BASIC program (first byte 0xFF) becomes\n"
            "its ASCII listing, a plain-text listing is copied as it is, and a BSAVE\n"
-           "screen image (first byte 0xFE) becomes a BMP picture.\n"
+           "screen image (first byte 0xFE) becomes a BMP picture. With --tokenize, a\n"
+           "listing becomes the tokenized program MSX BASIC would store for it.\n"
            "\n"
            "  --rtf          write the RTF listing instead of the ASCII listing\n"
            "  --kanji        with --rtf: Kanji mode (code page 932 text)\n"
            "  --utf8         write the listing as UTF-8 text: each character as the\n"
-           "                 Unicode character that looks like its MSX glyph\n"
+           "                 Unicode character that looks like its MSX glyph; with\n"
+           "                 --tokenize, read the listing as such text\n"
            "  --charset SET  with --utf8: the machine's character set, jp (default),\n"
            "                 intl or br\n"
+           "  --tokenize     turn a listing (lines of a number and a statement) into a\n"
+           "                 tokenized program; a line MSX BASIC would refuse is\n"
+           "                 named and nothing is written\n"
            "  --screen N     screen mode of an image, 5 to 8 or 10 to 12; without it\n"
            "                 the mode comes from the end of the file name (5 if none)\n"
            "  --hide-65530   leave out lines numbered 65530 and above\n"
@@ -66,6 +71,8 @@ std::optional<Options> parseArguments(const std::vector<std::string>& args, std:
             options.charset = msx::characterSetFromName(value);
             if (!options.charset)
                 return usage("--charset needs jp, intl or br, not '" + value + "'");
+        } else if (arg == "--tokenize") {
+            options.tokenize = true;
         } else if (arg == "--hide-65530") {
             options.hide65530 = true;
         } else if (arg == "--addresses") {
@@ -95,6 +102,8 @@ std::optional<Options> parseArguments(const std::vector<std::string>& args, std:
         return usage("--rtf and --utf8 are two different outputs");
     if (options.charset && !options.utf8)
         return usage("--charset goes with --utf8");
+    if (options.tokenize && (options.rtf || options.screen || options.hide65530))
+        return usage("--tokenize takes only --utf8 and --charset");
     options.input = positional[0];
     if (positional.size() == 2)
         options.output = positional[1];
@@ -113,6 +122,10 @@ void convert(const Options& options)
         input = ownedInput.get();
     }
     FileSource source(input);
+    if (options.tokenize) {
+        writeTokenizedProgram(options, source, options.output);
+        return;
+    }
     const DocumentHead head = readDocumentHead(source, options.input);
 
     if (documentKindInfo(head.kind).role == DocumentRole::Picture) {

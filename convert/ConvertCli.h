@@ -19,8 +19,9 @@ enum ExitStatus { ExitOk = 0, ExitFailed = 1, ExitUsage = 2 };
 struct Options {
     bool rtf = false;                         // RTF listing instead of the ASCII listing
     bool kanji = false;                       // RTF in Kanji mode
-    bool utf8 = false;                        // UTF-8 text instead of the ASCII listing
+    bool utf8 = false;                        // UTF-8 text instead of the ASCII listing (with tokenize: read)
     std::optional<msx::CharacterSet> charset; // of the UTF-8 text
+    bool tokenize = false;                    // a listing to the tokenized program
     bool hide65530 = false;                   // leave out lines numbered 65530 and above
     bool addresses = false;                   // start each line with its memory address
     std::optional<int> screen;                // screen mode of a BSAVE image
@@ -47,5 +48,8 @@ std::string_view usageText();
 // can finish, and throws QuilletError or Unsupported on failure.
 void writeRtfListing(const Options& options, std::string_view listing, ByteSink& out);
 void writeBmpImage(const Options& options, const DocumentHead& head, ByteSource& rest, ByteSink& out);
+// The program file for the listing that `input` holds; `out` is opened only
+// once the whole listing has been tokenized.
+void writeTokenizedProgram(const Options& options, ByteSource& input, const std::string& out);
 
 } // namespace quillet::cli

@@ -14,4 +14,15 @@ namespace quillet {
 // sink's error, or QuilletError(ReadFailed) when the listing cannot be read.
 void writeUtf8Listing(ByteSource& listing, ByteSink& out, msx::CharacterSet set);
 
+// The way back, for a listing written as above or typed in an editor: each
+// character becomes the code whose glyph it is. A glyph of a code below
+// 0x20 becomes that graphic pair (0x01, code + 0x40); where codes share a
+// glyph the lowest takes it (the blank is 0x20). CR, LF, tab and the other
+// control characters stay as they are, an ASCII character the set draws
+// differently (the Japanese backslash) is taken as itself, a byte order
+// mark at the start is skipped, and the glyph of 0x1A alone after the last
+// line end is the end mark 0x1A. Throws QuilletError(BadListing) naming the
+// text line for a malformed sequence or a character the set does not have.
+std::string readUtf8Listing(std::string_view text, msx::CharacterSet set);
+
 } // namespace quillet

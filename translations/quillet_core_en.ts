@@ -144,6 +144,10 @@
         <translation>The printer did not accept the document.</translation>
     </message>
     <message>
+        <source>BASICリストを中間コードに変換できません。</source>
+        <translation>The BASIC listing cannot be tokenized.</translation>
+    </message>
+    <message>
         <source>原因不明のエラーです。</source>
         <translation>An unknown error occurred.</translation>
     </message>

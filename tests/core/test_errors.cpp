@@ -20,7 +20,7 @@ constexpr ErrorKind AllKinds[] = {
     ErrorKind::FileNotFound, ErrorKind::PermissionDenied, ErrorKind::NotRegularFile, ErrorKind::ReadFailed,
     ErrorKind::CreateFailed, ErrorKind::WriteFailed,      ErrorKind::DamagedProgram, ErrorKind::UnsupportedScreenMode,
     ErrorKind::NotRtf,       ErrorKind::DamagedPicture,   ErrorKind::LoadInProgress, ErrorKind::NoPrinter,
-    ErrorKind::PrintFailed,  ErrorKind::LoadCancelled,
+    ErrorKind::PrintFailed,  ErrorKind::LoadCancelled,    ErrorKind::BadListing,
 };
 
 ErrorKind kindOfOpening(const std::filesystem::path& path)

@@ -1,9 +1,11 @@
 // Listings as UTF-8 text: every byte its look-alike in the chosen set,
 // graphic pairs their graphic look-alike, line ends and tabs kept, and
-// nothing dropped; through quillet-convert --utf8 as users run it.
+// nothing dropped; through quillet-convert --utf8 as users run it. And the
+// way back, for the tokenizer.
 
 #include "ConvertRunner.h"
 #include "common/ByteStream.h"
+#include "common/Errors.h"
 #include "common/Utf8.h"
 #include "render/MsxCharset.h"
 #include "render/Utf8Listing.h"
@@ -123,4 +125,80 @@ TEST(Utf8Listing, ConvertWritesTheTextForEachSet)
     EXPECT_EQ(runConvert({"--utf8", "--rtf", (dir / "prog.bas").string()}).status, cli::ExitUsage);
     writeFile(dir / "pic.sc5", std::string("\xFE\0\0\0\0\0\0", 7));
     EXPECT_EQ(runConvert({"--utf8", (dir / "pic.sc5").string(), (dir / "x").string()}).status, cli::ExitFailed);
+}
+
+namespace {
+
+std::string writtenThenRead(std::string_view listing, msx::CharacterSet set)
+{
+    MemorySource source(listing);
+    StringSink text;
+    writeUtf8Listing(source, text, set);
+    return readUtf8Listing(text.str(), set);
+}
+
+std::string readError(std::string_view text, msx::CharacterSet set)
+{
+    try {
+        readUtf8Listing(text, set);
+    } catch (const QuilletError& error) {
+        EXPECT_EQ(error.kind(), ErrorKind::BadListing);
+        return error.what();
+    }
+    return {};
+}
+
+} // namespace
+
+TEST(Utf8Listing, ReadingBackGivesEveryCodeButThoseThatShareAGlyph)
+{
+    for (const msx::CharacterSet set : msx::AllCharacterSets) {
+        // The codes whose glyph another code has too come back as the
+        // lowest of them: the blank for 0x00 (and 0x7F on Japanese
+        // machines), 0x90 for the Japanese blanks 0xA0 and 0xFE, 0xDB for
+        // the International and Brazilian cursor block 0xFF; a control code
+        // comes back as the graphic character drawn the same.
+        std::string expected;
+        for (int code = 0; code < 256; ++code) {
+            if (code == '\r' || code == '\n' || code == '\t' || code == 0x01)
+                continue;
+            const bool japanese = set == msx::CharacterSet::Japanese;
+            if (code == 0x00 || (japanese && code == 0x7F))
+                expected += ' ';
+            else if (code < 0x20)
+                expected += {'\x01', static_cast<char>(code + 0x40)};
+            else if (japanese && (code == 0xA0 || code == 0xFE))
+                expected += '\x90';
+            else if (!japanese && code == 0xFF)
+                expected += '\xDB';
+            else
+                expected += static_cast<char>(code);
+        }
+        expected += ' '; // the graphic 0x40 is a blank glyph
+        for (int code = 0x41; code < 0x60; ++code)
+            expected += {'\x01', static_cast<char>(code)};
+        expected += "\r\n";
+        EXPECT_EQ(writtenThenRead(everyCode(), set), expected) << msx::characterSetName(set);
+    }
+}
+
+TEST(Utf8Listing, ReadingTypedTextAndRefusingWhatNoSetHas)
+{
+    const auto jp = msx::CharacterSet::Japanese;
+    const auto intl = msx::CharacterSet::International;
+    EXPECT_EQ(readUtf8Listing("10 PRINT \"\uFF71\u00A5\\\"\r\n", jp), "10 PRINT \"\xB1\\\\\"\r\n")
+        << "kana, the yen sign and a typed backslash";
+    EXPECT_EQ(readUtf8Listing("\uFEFF10 REM \u00C7\u00E9\n", intl), "10 REM \x80\x82\n") << "a byte order mark";
+    EXPECT_EQ(readUtf8Listing("10 REM \u2514\r\n\u2514", jp), "10 REM \x01\x5A\r\n\x1A")
+        << "the end mark after the last line";
+    EXPECT_EQ(readUtf8Listing("\u2514\u2514", jp), "\x01\x5A\x01\x5A");
+
+    const std::string unknown = readError("10 END\r\n20 REM \u00E9\r\n", jp);
+    EXPECT_NE(unknown.find("text line 2"), std::string::npos) << unknown;
+    EXPECT_NE(unknown.find("U+00E9"), std::string::npos) << unknown;
+    EXPECT_NE(unknown.find("Japanese"), std::string::npos) << unknown;
+    const std::string malformed = readError("10 END\r20 END\r30 REM \xC3\r\n", intl);
+    EXPECT_NE(malformed.find("text line 3"), std::string::npos) << malformed;
+    EXPECT_NE(malformed.find("UTF-8"), std::string::npos) << malformed;
+    EXPECT_EQ(readError("10 REM \U0001FB82\n", intl), "") << "a look-alike past the basic plane";
 }

@@ -1,0 +1,596 @@
+#include "decoder/Tokenizer.h"
+
+#include "common/Errors.h"
+#include "common/HexDigits.h"
+#include "decoder/TokenTables.h"
+
+#include <algorithm>
+#include <array>
+#include <vector>
+
+namespace quillet {
+
+namespace {
+
+constexpr std::uint8_t Blank = 0x20;
+constexpr std::uint8_t Tab = 0x09;
+constexpr std::uint8_t LineFeed = 0x0A;
+constexpr std::uint8_t EndOfFile = 0x1A;
+constexpr unsigned LargestInteger = 32767;
+// Digits the number reader keeps; the rest only move the point.
+constexpr int KeptDigits = 16;
+constexpr int SingleDigits = 6;
+constexpr int DoubleDigits = 14;
+// A written exponent this large overflows whatever the digits.
+constexpr int ExponentLimit = 120;
+constexpr int ExponentBias = 64;
+constexpr int LargestExponentByte = 127;
+
+bool isDigit(std::uint8_t c)
+{
+    return c >= '0' && c <= '9';
+}
+
+bool isLetter(std::uint8_t c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+std::uint8_t upper(std::uint8_t c)
+{
+    return c >= 'a' && c <= 'z' ? static_cast<std::uint8_t>(c - 'a' + 'A') : c;
+}
+
+[[noreturn]] void overflow(std::string_view text)
+{
+    throw QuilletError(ErrorKind::BadListing, "Overflow: the number " + std::string(text) + " does not fit");
+}
+
+// CRUNCH: one line's text after its number to the stored body.
+class Cruncher {
+public:
+    explicit Cruncher(std::string_view text) : in_(text) { out_.reserve(text.size() + 16); }
+
+    std::string run()
+    {
+        while (!atEnd() && !comment_) {
+            const std::uint8_t c = at(pos_);
+            if (c == '"') {
+                copyString();
+            } else if (data_) {
+                dataByte(c);
+            } else if (c == Blank) {
+                put(c);
+                ++pos_;
+            } else if (c < Blank) {
+                control(c);
+            } else if (c >= 0x80) {
+                ++pos_; // MSX characters only live in strings, comments and DATA
+            } else if (isLetter(c)) {
+                letter();
+            } else if (isDigit(c)) {
+                if (lineNumbers_)
+                    lineNumber();
+                else
+                    number();
+            } else {
+                sign(c);
+            }
+        }
+        while (comment_ && !atEnd())
+            keep(at(pos_++));
+        return std::move(out_);
+    }
+
+private:
+    bool atEnd() const { return pos_ >= in_.size(); }
+    std::uint8_t at(std::size_t i) const { return i < in_.size() ? static_cast<std::uint8_t>(in_[i]) : 0; }
+    void put(std::uint8_t b) { out_ += static_cast<char>(b); }
+    void put16(unsigned value)
+    {
+        put(static_cast<std::uint8_t>(value & 0xFF));
+        put(static_cast<std::uint8_t>(value >> 8));
+    }
+
+    // The first position at or after `i` that holds no blank: numbers are
+    // read across blanks, which are dropped inside them.
+    std::size_t skipBlanks(std::size_t i) const
+    {
+        while (i < in_.size() && in_[i] == ' ')
+            ++i;
+        return i;
+    }
+
+    // A byte of a string, a comment or DATA, stored as it is. Codes 0x0B to
+    // 0x1F there would be taken for number constants when the program is
+    // listed or loaded, and the ones with operands would carry the line's
+    // end away; MSX BASIC stores them all the same, so they are refused.
+    void keep(std::uint8_t c)
+    {
+        if (c >= token::OctalConstant && c < Blank) {
+            throw QuilletError(ErrorKind::BadListing, std::string("control code 0x") + upperHexDigit(c >> 4u)
+                                                          + upperHexDigit(c)
+                                                          + " in a string, comment or DATA, where MSX BASIC would "
+                                                            "take it for a number constant");
+        }
+        put(c);
+    }
+
+    void copyString()
+    {
+        put(at(pos_++));
+        while (!atEnd()) {
+            const std::uint8_t c = at(pos_++);
+            keep(c);
+            if (c == '"')
+                break;
+        }
+    }
+
+    // Inside DATA every byte is kept; the check for a colon or REM is made
+    // on the stored byte, so an MSX character 0x8F starts a comment too.
+    void dataByte(std::uint8_t c)
+    {
+        keep(c);
+        ++pos_;
+        if (c == token::Colon) {
+            data_ = false;
+            lineNumbers_ = false;
+        } else if (c == token::Rem) {
+            comment_ = true;
+        }
+    }
+
+    void control(std::uint8_t c)
+    {
+        if (c == token::GraphicPrefix) {
+            pos_ += 2; // a graphic character outside a string has no meaning
+            return;
+        }
+        put(c == Tab || c == LineFeed ? c : Blank);
+        ++pos_;
+    }
+
+    void statement(std::uint8_t code)
+    {
+        if (code == token::Else)
+            put(token::Colon);
+        put(code);
+        if (takesLineNumbers(code))
+            lineNumbers_ = true;
+        else if (code < token::FirstOperator)
+            lineNumbers_ = false;
+        if (code == token::Rem)
+            comment_ = true;
+        else if (code == token::Data)
+            data_ = true;
+        else if (code == token::Call)
+            callName();
+    }
+
+    bool matches(std::string_view text) const
+    {
+        if (in_.size() - pos_ < text.size())
+            return false;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (upper(at(pos_ + i)) != static_cast<std::uint8_t>(text[i]))
+                return false;
+        }
+        return true;
+    }
+
+    void letter()
+    {
+        const std::uint8_t c = upper(at(pos_));
+        for (const KeywordEntry& keyword : keywordsStartingWith(static_cast<char>(c))) {
+            if (!matches(keyword.text))
+                continue;
+            pos_ += keyword.text.size();
+            if (keyword.isFunction) {
+                put(token::FunctionPrefix);
+                put(keyword.code);
+                lineNumbers_ = false;
+            } else {
+                statement(keyword.code);
+            }
+            return;
+        }
+        // A name: the digits right after its letter belong to it.
+        put(c);
+        ++pos_;
+        lineNumbers_ = false;
+        while (!atEnd() && isDigit(at(pos_)))
+            put(at(pos_++));
+    }
+
+    // After CALL or _: the name up to a colon or a parenthesis, in upper
+    // case, without MSX characters and without signs below '0'.
+    void callName()
+    {
+        while (!atEnd()) {
+            const std::uint8_t c = at(pos_);
+            if (c == token::Colon || c == '(')
+                return;
+            if (c == token::GraphicPrefix) {
+                pos_ += 2;
+                continue;
+            }
+            ++pos_;
+            if (c >= 0x80 || (c < '0' && c != Blank))
+                continue;
+            put(upper(c));
+        }
+    }
+
+    void sign(std::uint8_t c)
+    {
+        if (c == '.' && !lineNumbers_ && isDigit(at(skipBlanks(pos_ + 1)))) {
+            number();
+            return;
+        }
+        ++pos_;
+        if (c == '?') {
+            statement(token::Print);
+        } else if (c == '\'') {
+            put(token::Colon);
+            put(token::Rem);
+            put(token::Apostrophe);
+            comment_ = true;
+        } else if (c == '_') {
+            put(c);
+            callName();
+        } else if (c == '&') {
+            ampersand();
+        } else if (const auto code = operatorToken(static_cast<char>(c))) {
+            statement(*code);
+        } else {
+            put(c);
+            if (c == token::Colon)
+                lineNumbers_ = false;
+        }
+    }
+
+    // After '&': &H and &O constants, blanks allowed before the letter and
+    // between the digits; anything else leaves the '&' as it is.
+    void ampersand()
+    {
+        const std::size_t start = pos_ - 1;
+        const std::size_t letterAt = skipBlanks(pos_);
+        const std::uint8_t letter = upper(at(letterAt));
+        if (letter != 'H' && letter != 'O') {
+            put('&');
+            return;
+        }
+        const unsigned radix = letter == 'H' ? 16 : 8;
+        pos_ = letterAt + 1;
+        unsigned value = 0;
+        for (;;) {
+            const std::size_t i = skipBlanks(pos_);
+            const std::uint8_t c = upper(at(i));
+            unsigned digit;
+            if (isDigit(c))
+                digit = c - '0';
+            else if (c >= 'A' && c <= 'F')
+                digit = c - 'A' + 10;
+            else
+                break;
+            if (digit >= radix)
+                break;
+            value = value * radix + digit;
+            if (value > 0xFFFF)
+                overflow(in_.substr(start, i + 1 - start));
+            pos_ = i + 1;
+        }
+        put(radix == 16 ? token::HexConstant : token::OctalConstant);
+        put16(value);
+    }
+
+    // LINGET: digits up to 65529, the next digit left for the next number.
+    void lineNumber()
+    {
+        unsigned value = 0;
+        std::size_t i = pos_;
+        while (isDigit(at(i))) {
+            const unsigned next = value * 10 + (at(i) - '0');
+            if (next > HighestLineNumber)
+                break;
+            value = next;
+            pos_ = i + 1;
+            i = skipBlanks(pos_);
+        }
+        put(token::LineNumber);
+        put16(value);
+    }
+
+    enum class Precision { Integer, Single, Double };
+
+    // FIN: a number constant in the form the interpreter keeps it.
+    void number()
+    {
+        std::array<std::uint8_t, KeptDigits + 1> digits{};
+        int kept = 0;
+        int significant = 0;
+        int afterPoint = 0;
+        bool point = false;
+        unsigned integerPart = 0; // stops growing once past 32767
+        std::size_t end = pos_;   // just past the number's last character
+        std::size_t i = pos_;
+        for (;;) {
+            const std::uint8_t c = at(i);
+            if (isDigit(c)) {
+                const auto digit = static_cast<std::uint8_t>(c - '0');
+                if (point)
+                    ++afterPoint;
+                else if (integerPart <= LargestInteger)
+                    integerPart = integerPart * 10 + digit;
+                if (digit != 0 || significant > 0) {
+                    if (kept < KeptDigits)
+                        digits[static_cast<std::size_t>(kept++)] = digit;
+                    ++significant;
+                }
+            } else if (c == '.' && !point) {
+                point = true;
+            } else {
+                break;
+            }
+            end = i + 1;
+            i = skipBlanks(end);
+        }
+
+        Precision precision = point || integerPart > LargestInteger ? Precision::Single : Precision::Integer;
+        if (significant > SingleDigits)
+            precision = Precision::Double;
+        bool roundToSingle = false;
+        bool truncateToInteger = false;
+        int written = 0;
+        const std::uint8_t next = upper(at(i));
+        const bool exponentLetter = next == 'D' || (next == 'E' && !startsOperatorWord(i + 1));
+        if (exponentLetter) {
+            if (next == 'D')
+                precision = Precision::Double;
+            else if (precision != Precision::Double)
+                precision = Precision::Single;
+            end = i + 1;
+            std::size_t j = skipBlanks(end);
+            bool negative = false;
+            if (at(j) == '-' || at(j) == '+') {
+                negative = at(j) == '-';
+                end = j + 1;
+                j = skipBlanks(end);
+            }
+            while (isDigit(at(j))) {
+                written = written * 10 + (at(j) - '0');
+                if (written >= ExponentLimit)
+                    overflow(in_.substr(pos_, j + 1 - pos_));
+                end = j + 1;
+                j = skipBlanks(end);
+            }
+            if (negative)
+                written = -written;
+        } else if (next == '!') {
+            precision = Precision::Single;
+            roundToSingle = true;
+            end = i + 1;
+        } else if (next == '#') {
+            precision = Precision::Double;
+            end = i + 1;
+        } else if (next == '%') {
+            precision = Precision::Integer;
+            truncateToInteger = true;
+            end = i + 1;
+        }
+        const std::string_view text = in_.substr(pos_, end - pos_);
+        pos_ = end;
+
+        if (precision == Precision::Integer) {
+            if (truncateToInteger && integerPart > LargestInteger)
+                overflow(text);
+            putInteger(integerPart);
+            return;
+        }
+        int exponent = ExponentBias + significant - afterPoint + written;
+        const int length = precision == Precision::Single ? SingleDigits : DoubleDigits;
+        if (roundToSingle) {
+            // Rounded before the exponent is worked out: a carry out of the
+            // top digit is lost (0.9999999! becomes .1).
+            if (roundDigits(digits, SingleDigits)) {
+                digits.fill(0);
+                digits[0] = 1;
+            }
+        } else if (precision == Precision::Double && roundDigits(digits, DoubleDigits)) {
+            digits.fill(0);
+            digits[0] = 1;
+            ++exponent;
+        }
+        if (significant == 0 || exponent < 1) {
+            exponent = 0; // zero, or too small to show: zero as well
+            digits.fill(0);
+        } else if (exponent > LargestExponentByte) {
+            overflow(text);
+        }
+        put(precision == Precision::Single ? token::SingleConstant : token::DoubleConstant);
+        put(static_cast<std::uint8_t>(exponent));
+        for (int d = 0; d < length; d += 2)
+            put(static_cast<std::uint8_t>(digits[static_cast<std::size_t>(d)] << 4
+                                          | digits[static_cast<std::size_t>(d + 1)]));
+    }
+
+    // E before L or Q is the start of ELSE or EQV, not an exponent.
+    bool startsOperatorWord(std::size_t i) const
+    {
+        const std::uint8_t c = upper(at(skipBlanks(i)));
+        return c == 'L' || c == 'Q';
+    }
+
+    // Rounds on the digit at `length`, half up; true when the carry runs
+    // out of the top digit (the digits are then all zero).
+    static bool roundDigits(std::array<std::uint8_t, KeptDigits + 1>& digits, int length)
+    {
+        const auto cut = static_cast<std::size_t>(length);
+        const bool up = digits[cut] >= 5;
+        std::fill(digits.begin() + length, digits.end(), 0);
+        if (!up)
+            return false;
+        for (std::size_t d = cut; d-- > 0;) {
+            if (++digits[d] < 10)
+                return false;
+            digits[d] = 0;
+        }
+        return true;
+    }
+
+    void putInteger(unsigned value)
+    {
+        if (value <= 9) {
+            put(static_cast<std::uint8_t>(token::FirstDigit + value));
+        } else if (value <= 0xFF) {
+            put(token::ByteConstant);
+            put(static_cast<std::uint8_t>(value));
+        } else {
+            put(token::IntegerConstant);
+            put16(value);
+        }
+    }
+
+    std::string_view in_;
+    std::size_t pos_ = 0;
+    std::string out_;
+    bool data_ = false;
+    bool comment_ = false;
+    bool lineNumbers_ = false;
+};
+
+bool onlyBlanks(std::string_view text)
+{
+    return text.find_first_not_of(' ') == std::string_view::npos;
+}
+
+} // namespace
+
+std::string tokenizeBody(std::string_view text)
+{
+    return Cruncher(text).run();
+}
+
+TokenizedLine tokenizeLine(std::string_view text)
+{
+    if (text.size() > LongestTextLine)
+        throw QuilletError(ErrorKind::BadListing, "a line of " + std::to_string(text.size())
+                                                      + " characters, more than the " + std::to_string(LongestTextLine)
+                                                      + " MSX BASIC reads");
+    if (text.find('\0') != std::string_view::npos)
+        throw QuilletError(ErrorKind::BadListing, "a 0x00 byte in the line");
+
+    std::size_t i = text.find_first_not_of(' ');
+    if (i == std::string_view::npos || !isDigit(static_cast<std::uint8_t>(text[i])))
+        throw QuilletError(ErrorKind::BadListing, "a line without a line number");
+    // Blanks between the digits are skipped; the number ends after the last digit.
+    std::string digits;
+    std::size_t end = i;
+    while (i < text.size() && isDigit(static_cast<std::uint8_t>(text[i]))) {
+        digits += text[i];
+        end = i + 1;
+        i = text.find_first_not_of(' ', end);
+    }
+    const std::string shown = digits.size() > 12 ? digits.substr(0, 12) + "..." : digits;
+    const auto first = digits.find_first_not_of('0');
+    const std::string_view significant =
+        first == std::string::npos ? std::string_view("0") : std::string_view(digits).substr(first);
+    unsigned number = 0;
+    for (char digit : significant) {
+        number = number * 10 + static_cast<unsigned>(digit - '0');
+        if (number > HighestLineNumber)
+            throw QuilletError(ErrorKind::BadListing, "line number " + shown + " is above 65529");
+    }
+
+    // One blank after the number is dropped, except after line 0.
+    if (number != 0 && end < text.size() && text[end] == ' ')
+        ++end;
+    const std::string_view rest = text.substr(end);
+    TokenizedLine line{static_cast<std::uint16_t>(number), {}};
+    if (onlyBlanks(rest))
+        return line;
+    try {
+        line.body = tokenizeBody(rest);
+    } catch (const QuilletError& error) {
+        throw QuilletError(error.kind(), number, error.detail());
+    }
+    return line;
+}
+
+std::string tokenizeListing(std::string_view listing, const TokenizeOptions& options)
+{
+    if (const auto end = listing.find(static_cast<char>(EndOfFile)); end != std::string_view::npos)
+        listing = listing.substr(0, end);
+
+    // Every line in the order read; a later one of the same number wins,
+    // and one without a body deletes the number.
+    struct Entry {
+        std::uint16_t number;
+        std::size_t order;
+        bool deletes;
+        std::string body;
+    };
+    std::vector<Entry> entries;
+    std::size_t textLine = 0;
+    std::size_t start = 0;
+    while (start < listing.size()) {
+        std::size_t end = listing.find_first_of("\r\n", start);
+        if (end == std::string_view::npos)
+            end = listing.size();
+        const std::string_view text = listing.substr(start, end - start);
+        start = end;
+        if (start < listing.size())
+            start += listing.substr(start, 2) == "\r\n" ? 2 : 1;
+        ++textLine;
+        if (onlyBlanks(text))
+            continue; // an empty line is no statement at all
+        try {
+            TokenizedLine line = tokenizeLine(text);
+            entries.push_back({line.number, entries.size(), line.body.empty(), std::move(line.body)});
+        } catch (const QuilletError& error) {
+            const std::string where = "text line " + std::to_string(textLine);
+            if (const auto number = error.lineNumber())
+                throw QuilletError(error.kind(), *number, error.detail() + " (" + where + ")");
+            throw QuilletError(error.kind(), where + ": " + error.detail());
+        }
+    }
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const Entry& a, const Entry& b) { return a.number < b.number; });
+
+    std::string program;
+    program.reserve(listing.size() + 3);
+    program += static_cast<char>(0xFF);
+    unsigned address = options.programStart;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const Entry& entry = entries[i];
+        if ((i + 1 < entries.size() && entries[i + 1].number == entry.number) || entry.deletes)
+            continue;
+        // The next line's link, or the end mark, must still have an address.
+        const unsigned next = address + 4 + static_cast<unsigned>(entry.body.size()) + 1;
+        if (next + 1 > 0xFFFF)
+            throw QuilletError(ErrorKind::BadListing, entry.number, "the program goes past the address FFFFH");
+        program += static_cast<char>(next & 0xFF);
+        program += static_cast<char>(next >> 8);
+        program += static_cast<char>(entry.number & 0xFF);
+        program += static_cast<char>(entry.number >> 8);
+        program += entry.body;
+        program += '\0';
+        address = next;
+    }
+    program.append(2, '\0');
+    return program;
+}
+
+void tokenizeListing(ByteSource& listing, ByteSink& program, const TokenizeOptions& options)
+{
+    std::string text;
+    std::uint8_t byte;
+    while (listing.next(byte))
+        text += static_cast<char>(byte);
+    if (listing.failed())
+        throw QuilletError(ErrorKind::ReadFailed);
+    program.write(tokenizeListing(text, options));
+}
+
+} // namespace quillet
