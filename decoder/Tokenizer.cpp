@@ -46,7 +46,7 @@ std::uint8_t upper(std::uint8_t c)
     throw QuilletError(ErrorKind::BadListing, "Overflow: the number " + std::string(text) + " does not fit");
 }
 
-// CRUNCH: one line's text after its number to the stored body.
+// One line's text after its number to the stored body, left to right.
 class Cruncher {
 public:
     explicit Cruncher(std::string_view text) : in_(text) { out_.reserve(text.size() + 16); }
@@ -285,7 +285,7 @@ private:
         put16(value);
     }
 
-    // LINGET: digits up to 65529, the next digit left for the next number.
+    // A line number: digits up to 65529, the next digit left for the next one.
     void lineNumber()
     {
         unsigned value = 0;
@@ -304,7 +304,7 @@ private:
 
     enum class Precision { Integer, Single, Double };
 
-    // FIN: a number constant in the form the interpreter keeps it.
+    // A number constant, read and stored as the interpreter keeps it.
     void number()
     {
         std::array<std::uint8_t, KeptDigits + 1> digits{};
