@@ -38,7 +38,7 @@ std::string storedInterfaceLanguage(const std::string& storePath)
 {
     const app::SettingsStore store(storePath);
     Settings settings;
-    settings.language = store.readString(app::SettingsSection, app::setting::Language, settings.language);
+    app::readSetting(store, settings, app::setting::Language);
     return interfaceLanguage(settings);
 }
 
