@@ -27,6 +27,12 @@ enum class ErrorKind {
     LoadCancelled,         // the load was ended before it was done (the window closed)
     NoPrinter,             // no printer is set up and no file was chosen to print to
     PrintFailed,           // the printer did not take the document
+    NotAContainer,         // a member or a member list asked of a file that holds none
+    DamagedContainer,      // a disk image, cassette image or archive with nothing readable in it
+    UnknownMember,         // no member of that name in the container
+    DamagedMember,         // a member the container's damage makes unreadable
+    TooLarge,              // a member (or a container file) over the size opened
+    ContainerGiven,        // a container where one file to convert was expected
 };
 
 std::string_view errorText(ErrorKind kind);
