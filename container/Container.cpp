@@ -211,13 +211,7 @@ std::string WalkedMember::path() const
 
 namespace {
 
-struct Fingerprint {
-    std::size_t size;
-    std::size_t hash;
-    bool operator==(const Fingerprint&) const = default;
-};
-
-void walk(const Container& container, std::vector<std::string>& levels, std::vector<Fingerprint>& ancestors,
+void walk(const Container& container, std::vector<std::string>& levels,
           const std::function<void(const WalkedMember&)>& visit)
 {
     for (std::size_t i = 0; i < container.members().size(); ++i) {
@@ -225,18 +219,12 @@ void walk(const Container& container, std::vector<std::string>& levels, std::vec
         levels.push_back(info.path);
         WalkedMember member{container, i, levels, nullptr, {}};
         std::unique_ptr<Container> nested;
-        Fingerprint print{};
         if (info.kind == MemberKind::Container && isReadable(info.status)) {
             if (levels.size() > static_cast<std::size_t>(MaxNestingDepth)) {
                 member.note = "nested deeper than " + std::to_string(MaxNestingDepth) + " containers: not opened";
             } else {
                 try {
-                    std::string bytes = container.read(i);
-                    print = {bytes.size(), std::hash<std::string>()(bytes)};
-                    if (std::find(ancestors.begin(), ancestors.end(), print) != ancestors.end())
-                        member.note = "holds the container it is in: not opened";
-                    else
-                        nested = openContainer(std::move(bytes), info.path);
+                    nested = openContainer(container.read(i), info.path);
                 } catch (const QuilletError& error) {
                     member.note = error.what();
                 }
@@ -245,9 +233,7 @@ void walk(const Container& container, std::vector<std::string>& levels, std::vec
         member.opened = nested.get();
         visit(member);
         if (nested) {
-            ancestors.push_back(print);
-            walk(*nested, levels, ancestors, visit);
-            ancestors.pop_back();
+            walk(*nested, levels, visit);
         }
         levels.pop_back();
     }
@@ -258,8 +244,7 @@ void walk(const Container& container, std::vector<std::string>& levels, std::vec
 void walkMembers(const Container& container, const std::function<void(const WalkedMember&)>& visit)
 {
     std::vector<std::string> levels;
-    std::vector<Fingerprint> ancestors;
-    walk(container, levels, ancestors, visit);
+    walk(container, levels, visit);
 }
 
 std::string safeFileName(std::string_view name)

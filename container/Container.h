@@ -134,8 +134,8 @@ struct WalkedMember {
 };
 
 // Visits every member depth first, each nested container's members right
-// after it, down to MaxNestingDepth. A container that holds its own bytes
-// again is not walked twice.
+// after it, down to MaxNestingDepth (which also ends an archive that holds
+// itself).
 void walkMembers(const Container& container, const std::function<void(const WalkedMember&)>& visit);
 
 // A member's name as a file name on this system: no separators, control

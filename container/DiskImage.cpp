@@ -202,7 +202,9 @@ DiskImage::DiskImage(std::string bytes, const Geometry& geometry)
         const std::string_view view(bytes_);
         const auto a = view.substr(g_.fatOffset(0), g_.fatBytes());
         const auto b = view.substr(g_.fatOffset(copy), g_.fatBytes());
-        if (a != b)
+        // A copy cut by the image's end is compared as far as it goes.
+        const std::size_t length = std::min(a.size(), b.size());
+        if (a.substr(0, length) != b.substr(0, length))
             fatsAgree_ = false;
     }
     if (!fatsAgree_)
@@ -240,7 +242,8 @@ DiskImage::Chain DiskImage::follow(std::uint32_t copy, std::uint32_t first, std:
     std::uint32_t cluster = first;
     for (;;) {
         if (cluster < 2 || cluster > maxCluster_) {
-            if (cluster < endMark_)
+            // Bytes with no cluster at all are a chain too short, not a wrong one.
+            if (cluster < endMark_ && !(cluster == 0 && chain.clusters.empty()))
                 chain.status = MemberStatus::ChainLeavesDisk;
             else if (size)
                 chain.status = MemberStatus::ChainTooShort;
@@ -367,6 +370,7 @@ void DiskImage::readDirectory(std::string_view entries, const std::string& prefi
             for (const std::uint32_t c : chain.clusters)
                 directoryClusters_[c] = true;
             if (chain.status != MemberStatus::Ok && chain.status != MemberStatus::FatCopiesDisagree) {
+                info.status = chain.status;
                 members_.push_back(info);
                 chains_.emplace_back();
             }
