@@ -10,7 +10,9 @@
 #include <archive.h>
 #include <archive_entry.h>
 
+#include <clocale>
 #include <ctime>
+#include <locale.h>
 #include <memory>
 #include <optional>
 #include <string>
@@ -24,6 +26,35 @@ namespace {
 // again when asked for, so an archive of many large members stays small.
 constexpr std::uint64_t KeptBytesBudget = 64 * 1024 * 1024;
 
+// libarchive turns names into the locale's characters, and in the C
+// locale it refuses every name that is not ASCII. Its calls run with a
+// UTF-8 locale for this thread only, whatever the program's locale is.
+class Utf8Locale {
+public:
+    Utf8Locale()
+    {
+        static const locale_t utf8 = [] {
+            for (const char* name : {"C.UTF-8", "C.utf8", "en_US.UTF-8"}) {
+                if (const locale_t made = newlocale(LC_CTYPE_MASK, name, static_cast<locale_t>(0)))
+                    return made;
+            }
+            return static_cast<locale_t>(0);
+        }();
+        if (utf8)
+            previous_ = uselocale(utf8);
+    }
+    ~Utf8Locale()
+    {
+        if (previous_)
+            uselocale(previous_);
+    }
+    Utf8Locale(const Utf8Locale&) = delete;
+    Utf8Locale& operator=(const Utf8Locale&) = delete;
+
+private:
+    locale_t previous_ = static_cast<locale_t>(0);
+};
+
 struct ArchiveFree {
     void operator()(archive* a) const noexcept { archive_read_free(a); }
 };
@@ -32,7 +63,7 @@ using ArchivePtr = std::unique_ptr<archive, ArchiveFree>;
 std::string errorOf(archive* a)
 {
     const char* text = archive_error_string(a);
-    return text ? text : "unknown libarchive error";
+    return text ? text : "no entry can be read";
 }
 
 ArchivePtr openReader(const std::string& bytes, ContainerKind kind)
@@ -42,7 +73,11 @@ ArchivePtr openReader(const std::string& bytes, ContainerKind kind)
         throw std::bad_alloc();
     switch (kind) {
     case ContainerKind::Zip: archive_read_support_format_zip(a.get()); break;
-    case ContainerKind::Lzh: archive_read_support_format_lha(a.get()); break;
+    case ContainerKind::Lzh:
+        archive_read_support_format_lha(a.get());
+        // Names as MSX and MS-DOS archivers wrote them.
+        archive_read_set_options(a.get(), "lha:hdrcharset=CP932");
+        break;
     case ContainerKind::SevenZip: archive_read_support_format_7zip(a.get()); break;
     case ContainerKind::Tar: archive_read_support_format_tar(a.get()); break;
     case ContainerKind::Gzip:
@@ -175,6 +210,7 @@ private:
 Archive::Archive(std::string bytes, ContainerKind kind, std::string_view name)
     : Container(kind), bytes_(std::move(bytes))
 {
+    const Utf8Locale locale;
     ArchivePtr a = openReader(bytes_, kind);
     std::uint64_t kept = 0;
     for (std::size_t ordinal = 0;; ++ordinal) {
@@ -227,6 +263,7 @@ std::string Archive::readMember(std::size_t index) const
 {
     if (kept_[index])
         return *kept_[index];
+    const Utf8Locale locale;
     ArchivePtr a = openReader(bytes_, kind());
     archive_entry* entry = nullptr;
     for (std::size_t ordinal = 0; ordinal <= ordinals_[index]; ++ordinal) {
