@@ -259,8 +259,8 @@ std::string safeFileName(std::string_view name)
             appendUtf8(out, c);
     }
     // Trailing dots and blanks vanish on some systems, merging names.
-    while (!out.empty() && (out.back() == '.' || out.back() == ' '))
-        out.back() = '_';
+    for (auto c = out.rbegin(); c != out.rend() && (*c == '.' || *c == ' '); ++c)
+        *c = '_';
     if (out.empty())
         out = "_";
     // Device names stay devices whatever their extension.
