@@ -103,7 +103,7 @@ MemberStatus readData(archive* a, std::string& out)
         if (got == 0)
             return MemberStatus::Ok;
         if (got < 0)
-            return got == ARCHIVE_WARN ? MemberStatus::Ok : MemberStatus::Unreadable;
+            return MemberStatus::Unreadable; // a warning here is data lost too
         if (out.size() + static_cast<std::size_t>(got) > MaxMemberSize) {
             out.clear();
             return MemberStatus::TooLarge;
