@@ -18,6 +18,7 @@
 #include <map>
 #include <mutex>
 #include <set>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -305,6 +306,13 @@ int extractAllMembers(const Options& options, std::FILE* err)
         std::unique_ptr<Container> container = openNamedContainer(options.input);
         for (const std::string& problem : container->problems())
             std::fprintf(err, "quillet-convert: %s: %s\n", options.input.c_str(), problem.c_str());
+        // Every output folder stays open until its files are written, and an
+        // archive may hold many: as many descriptors as the system allows.
+        struct rlimit files;
+        if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+            files.rlim_cur = files.rlim_max;
+            setrlimit(RLIMIT_NOFILE, &files);
+        }
         std::error_code error;
         std::filesystem::create_directories(options.output, error);
         const int fd = open(options.output.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
