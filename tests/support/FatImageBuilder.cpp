@@ -24,6 +24,8 @@ FatImageBuilder::FatImageBuilder(const FatLayout& layout, bool bootSector)
     : layout_(layout), image_(std::size_t(layout.totalSectors) * layout.bytesPerSector, '\0'),
       used_(layout.clusterCount() + 2, false)
 {
+    if ((layout.clusterCount() + 2) * 3 / 2 > layout.sectorsPerFat * layout.bytesPerSector)
+        throw std::invalid_argument("the FAT is too small for the clusters");
     if (bootSector) {
         // The jump MSX-DOS writes, a maker name, then the BIOS parameters.
         const std::string start = "\xEB\xFE\x90QUILLET ";
@@ -38,7 +40,8 @@ FatImageBuilder::FatImageBuilder(const FatLayout& layout, bool bootSector)
         put16(image_, 0x16, layout.sectorsPerFat);
         put16(image_, 0x18, layout.sectorsPerTrack);
         put16(image_, 0x1A, layout.heads);
-        put16(image_, 0x1FE, 0xAA55);
+        if (layout.bytesPerSector >= 512) // else the FAT starts before it
+            put16(image_, 0x1FE, 0xAA55);
     }
     // The first two FAT entries: the media byte, then the end mark.
     setFat(0, 0xF00 | layout.media);
