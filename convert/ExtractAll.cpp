@@ -275,6 +275,9 @@ void Extraction::work()
             fail(job.order, job.folder->shown + job.name + ": " + error.what());
         } catch (const std::bad_alloc&) {
             fail(job.order, job.folder->shown + job.name + ": out of memory");
+        } catch (const std::exception& error) {
+            // Nothing else may end a worker and with it the program.
+            fail(job.order, job.folder->shown + job.name + ": " + error.what());
         }
     }
 }
