@@ -22,6 +22,12 @@ std::string_view errorText(ErrorKind kind)
     case ErrorKind::NoPrinter: return "no printer is set up";
     case ErrorKind::PrintFailed: return "cannot print";
     case ErrorKind::BadListing: return "the listing cannot be tokenized";
+    case ErrorKind::NotAContainer: return "not a disk image, cassette image or archive";
+    case ErrorKind::DamagedContainer: return "the disk image, cassette image or archive is damaged";
+    case ErrorKind::UnknownMember: return "no such member";
+    case ErrorKind::DamagedMember: return "the member is damaged";
+    case ErrorKind::TooLarge: return "too large to open";
+    case ErrorKind::ContainerGiven: return "holds other files: name one as FILE::MEMBER";
     }
     return "unknown error";
 }

@@ -28,6 +28,12 @@ enum class ErrorKind {
     NoPrinter,             // no printer is set up and no file was chosen to print to
     PrintFailed,           // the printer did not take the document
     BadListing,            // a listing MSX BASIC would not take as a program (no line number, a number too large)
+    NotAContainer,         // a member or a member list asked of a file that holds none
+    DamagedContainer,      // a disk image, cassette image or archive with nothing readable in it
+    UnknownMember,         // no member of that name in the container
+    DamagedMember,         // a member the container's damage makes unreadable
+    TooLarge,              // a member (or a container file) over the size opened
+    ContainerGiven,        // a container where one file to convert was expected
 };
 
 std::string_view errorText(ErrorKind kind);

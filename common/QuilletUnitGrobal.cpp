@@ -37,6 +37,12 @@ std::string_view failureCause(ErrorKind kind)
     case ErrorKind::NoPrinter: return "プリンタが設定されていません。印刷でPDFファイルへの出力を選んでください。";
     case ErrorKind::PrintFailed: return "プリンタが印刷を受け付けませんでした。";
     case ErrorKind::BadListing: return "BASICリストを中間コードに変換できません。";
+    case ErrorKind::NotAContainer: return "ディスクイメージ、カセットイメージ、アーカイブのどれでもありません。";
+    case ErrorKind::DamagedContainer: return "ディスクイメージ、カセットイメージまたはアーカイブが壊れています。";
+    case ErrorKind::UnknownMember: return "指定されたファイルが中にありません。";
+    case ErrorKind::DamagedMember: return "中のファイルが壊れていて読み込めません。";
+    case ErrorKind::TooLarge: return "ファイルが大きすぎるため開けません。";
+    case ErrorKind::ContainerGiven: return "ほかのファイルを収めたファイルです。中のファイルを指定してください。";
     }
     return "原因不明のエラーです。";
 }

@@ -15,11 +15,17 @@ std::string_view usageText()
     return "usage: quillet-convert [--rtf [--kanji] | --utf8 [--charset SET]] [--screen N]\n"
            "                       [--hide-65530] [--addresses] INPUT [OUTPUT]\n"
            "       quillet-convert --tokenize [--utf8 [--charset SET]] LISTING [OUTPUT]\n"
+           "       quillet-convert --list CONTAINER\n"
+           "       quillet-convert --extract-all CONTAINER DIR\n"
            "\n"
            "Converts an MSX file. A tokenized BASIC program (first byte 0xFF) becomes\n"
            "its ASCII listing, a plain-text listing is copied as it is, and a BSAVE\n"
            "screen image (first byte 0xFE) becomes a BMP picture. With --tokenize, a\n"
            "listing becomes the tokenized program MSX BASIC would store for it.\n"
+           "\n"
+           "A disk image, cassette image or archive (ZIP, LZH, 7z, gzip, tar) holds\n"
+           "files: INPUT names one as CONTAINER::MEMBER, and a container inside a\n"
+           "container as CONTAINER::INNER::MEMBER (disk1.dsk::DIR/GAME.BAS).\n"
            "\n"
            "  --rtf          write the RTF listing instead of the ASCII listing\n"
            "  --kanji        with --rtf: Kanji mode (code page 932 text)\n"
@@ -36,6 +42,13 @@ std::string_view usageText()
            "  --hide-65530   leave out lines numbered 65530 and above\n"
            "  --addresses    start each line with its address in memory (four hex\n"
            "                 digits from 8001), as the program lies when loaded\n"
+           "  --list         print the members of CONTAINER, one a line: path, size in\n"
+           "                 bytes and kind, tab-separated, and why for a damaged one;\n"
+           "                 the members of a container inside follow it\n"
+           "  --extract-all  write every member of CONTAINER into the folder DIR:\n"
+           "                 programs as NAME.asc listing and NAME.bas, BSAVE files as\n"
+           "                 BMP and as they are, containers as folders, the rest as\n"
+           "                 they are\n"
            "  --help         show this text\n"
            "\n"
            "OUTPUT defaults to standard output; - also means standard output.\n"
@@ -73,6 +86,10 @@ std::optional<Options> parseArguments(const std::vector<std::string>& args, std:
                 return usage("--charset needs jp, intl or br, not '" + value + "'");
         } else if (arg == "--tokenize") {
             options.tokenize = true;
+        } else if (arg == "--list") {
+            options.list = true;
+        } else if (arg == "--extract-all") {
+            options.extractAll = true;
         } else if (arg == "--hide-65530") {
             options.hide65530 = true;
         } else if (arg == "--addresses") {
@@ -91,6 +108,19 @@ std::optional<Options> parseArguments(const std::vector<std::string>& args, std:
         } else {
             positional.push_back(arg);
         }
+    }
+    if (options.list || options.extractAll) {
+        const char* name = options.list ? "--list" : "--extract-all";
+        if (options.list && options.extractAll)
+            return usage("--list and --extract-all are two different commands");
+        if (options.rtf || options.kanji || options.utf8 || options.charset || options.hide65530 || options.screen)
+            return usage(std::string(name) + " takes no other option");
+        if (positional.empty())
+            return usage("no container");
+        if (options.list && positional.size() != 1)
+            return usage("--list takes one container");
+        if (options.extractAll && positional.size() != 2)
+            return usage("--extract-all takes a container and a folder");
     }
     if (positional.empty())
         return usage("no input file");
@@ -114,14 +144,23 @@ namespace {
 
 void convert(const Options& options)
 {
+    const std::optional<std::string> member = readMemberInput(options.input);
     const bool fromStdin = options.input == "-";
     FilePtr ownedInput;
     std::FILE* input = stdin;
-    if (!fromStdin) {
+    if (!member && !fromStdin) {
         ownedInput = openForReading(options.input);
         input = ownedInput.get();
     }
-    FileSource source(input);
+    // A container's start is read first to refuse it; a file of its own
+    // goes on from there as it streams.
+    std::unique_ptr<ByteSource> owned;
+    if (member) {
+        refuseContainer(*member, member->size(), options.input);
+        owned = std::make_unique<MemorySource>(*member);
+    } else
+        owned = headThenFileSource(input, options.input);
+    ByteSource& source = *owned;
     if (options.tokenize) {
         writeTokenizedProgram(options, source, options.output);
         return;
@@ -163,6 +202,10 @@ int run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
     }
     if (!options)
         return ExitUsage;
+    if (options->list)
+        return listMembers(*options, out, err);
+    if (options->extractAll)
+        return extractAllMembers(*options, err);
     try {
         convert(*options);
     } catch (const QuilletError& error) {

@@ -5,12 +5,18 @@
 #include "document/Document.h"
 #include "render/MsxCharset.h"
 
+#include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
+
+namespace quillet {
+class Container;
+}
 
 namespace quillet::cli {
 
@@ -25,8 +31,10 @@ struct Options {
     bool hide65530 = false;                   // leave out lines numbered 65530 and above
     bool addresses = false;                   // start each line with its memory address
     std::optional<int> screen;                // screen mode of a BSAVE image
-    std::string input;
-    std::string output; // empty or "-": standard output
+    bool list = false;                        // --list: the members of the container INPUT
+    bool extractAll = false;                  // --extract-all: every member of INPUT into the folder OUTPUT
+    std::string input;                        // a file, or a member path FILE::MEMBER...
+    std::string output;                       // empty or "-": standard output
 };
 
 // A request this build cannot carry out; ends with status 1.
@@ -51,5 +59,21 @@ void writeBmpImage(const Options& options, const DocumentHead& head, ByteSource&
 // The program file for the listing that `input` holds; `out` is opened only
 // once the whole listing has been tokenized.
 void writeTokenizedProgram(const Options& options, ByteSource& input, const std::string& out);
+
+// The input's bytes when it names a member (FILE::MEMBER...); nullopt for a
+// file of its own, which is read as it streams.
+std::optional<std::string> readMemberInput(const std::string& input);
+// A source that reads `file` (the input named `input`) from its start,
+// having first refused it when it is a container.
+std::unique_ptr<ByteSource> headThenFileSource(std::FILE* file, const std::string& input);
+// Throws QuilletError(ContainerGiven) when the file starting with `head`
+// (`size` bytes in all, or as many as known) is a container.
+void refuseContainer(std::string_view head, std::uint64_t size, const std::string& input);
+// The container a file or member path names, opened. Throws QuilletError.
+std::unique_ptr<Container> openNamedContainer(const std::string& input);
+// --list and --extract-all; they write their messages to `err` and return
+// the exit status.
+int listMembers(const Options& options, std::FILE* out, std::FILE* err);
+int extractAllMembers(const Options& options, std::FILE* err);
 
 } // namespace quillet::cli

@@ -7,6 +7,25 @@
 
 namespace quillet {
 
+std::optional<ContainerKind> containerKindOf(std::span<const std::uint8_t> head, std::uint64_t size,
+                                             std::string_view name)
+{
+    for (const ContainerKindInfo& info : ContainerKinds) {
+        if (info.test(head, size, name))
+            return info.kind;
+    }
+    return std::nullopt;
+}
+
+const ContainerKindInfo& containerKindInfo(ContainerKind kind)
+{
+    for (const ContainerKindInfo& info : ContainerKinds) {
+        if (info.kind == kind)
+            return info;
+    }
+    throw std::invalid_argument("no such container kind");
+}
+
 DocumentKind documentKindOf(std::optional<std::uint8_t> firstByte)
 {
     for (const DocumentKindInfo& info : DocumentKinds) {

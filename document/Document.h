@@ -1,16 +1,20 @@
 #pragma once
 // The kinds of document the program opens, told apart by their first byte,
 // and what each becomes: a listing or a picture. This is the one place
-// that knows them: a new kind (a disk image, an archive, another picture
-// format) is a new row of DocumentKinds and a case in the conversions
-// below, and both the viewer and quillet-convert take it from here.
+// that knows them: a new kind (another picture format) is a new row of
+// DocumentKinds and a case in the conversions below, a new kind of file
+// that holds files a row of ContainerKinds, and both the viewer and
+// quillet-convert take it from here.
 
 #include "common/ByteStream.h"
+#include "container/Recognise.h"
 #include "decoder/ListingConverter.h"
 #include "image/BsaveConverter.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -39,6 +43,41 @@ inline constexpr DocumentKindInfo DocumentKinds[] = {
     {DocumentKind::BsaveImage, BsaveImageMark, DocumentRole::Picture, "image/x-msx-bsave"},
     {DocumentKind::AsciiText, AnyFirstByte, DocumentRole::Listing, "text/plain"},
 };
+
+// Files that hold other files (container/Container.h opens them). They are
+// told by their content before any first byte is looked at: a boot sector
+// and FAT, the cassette block header, an archive's magic. A file that is
+// none of them is one of the kinds above.
+enum class ContainerKind { CassetteImage, Zip, Lzh, SevenZip, Gzip, Tar, DiskImage };
+
+// How much of a file's start the recognisers need.
+inline constexpr std::size_t ContainerHeadSize = 64 * 1024;
+
+struct ContainerKindInfo {
+    ContainerKind kind;
+    ContainerTest test;
+    std::string_view description; // for messages: "disk image"
+    std::string_view mimeType;    // as the desktop knows the kind, or our own name
+};
+
+// Searched in order; the disk image, the weakest test, comes last.
+inline constexpr ContainerKindInfo ContainerKinds[] = {
+    {ContainerKind::CassetteImage, looksLikeCassetteImage, "cassette image", "application/x-msx-cassette-image"},
+    {ContainerKind::Zip, looksLikeZip, "ZIP archive", "application/zip"},
+    {ContainerKind::Lzh, looksLikeLzh, "LZH archive", "application/x-lzh-compressed"},
+    {ContainerKind::SevenZip, looksLikeSevenZip, "7z archive", "application/x-7z-compressed"},
+    {ContainerKind::Gzip, looksLikeGzip, "gzip file", "application/gzip"},
+    {ContainerKind::Tar, looksLikeTar, "tar archive", "application/x-tar"},
+    {ContainerKind::DiskImage, looksLikeDiskImage, "disk image", "application/x-msx-disk-image"},
+};
+
+// The container kind of a file whose first bytes (up to ContainerHeadSize)
+// are `head`, `size` bytes in all, named `name`; nullopt for a document of
+// its own. The content decides; the name only settles what the content
+// leaves open (a disk image cut short that has no boot sector).
+std::optional<ContainerKind> containerKindOf(std::span<const std::uint8_t> head, std::uint64_t size,
+                                             std::string_view name);
+const ContainerKindInfo& containerKindInfo(ContainerKind kind);
 
 // The kind by the first byte alone; nullopt stands for an empty file.
 DocumentKind documentKindOf(std::optional<std::uint8_t> firstByte);

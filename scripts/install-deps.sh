@@ -9,6 +9,9 @@ packages=(
   # the English interface is compiled at build time; Qt's own Japanese texts
   qt6-l10n-tools qt6-translations-l10n
   libgtest-dev libgmock-dev libbenchmark-dev
+  # archives (ZIP, LZH, 7z, gzip, tar) are read through libarchive; the
+  # disk image tests check the reader against mtools
+  libarchive-dev mtools
   clang libclang-rt-dev clang-format
   fonts-unifont
   # the MSX fonts: glyphs from the C-BIOS ROMs, drawn as TrueType by fontTools

@@ -148,6 +148,30 @@
         <translation>The BASIC listing cannot be tokenized.</translation>
     </message>
     <message>
+        <source>ディスクイメージ、カセットイメージ、アーカイブのどれでもありません。</source>
+        <translation>Not a disk image, cassette image or archive.</translation>
+    </message>
+    <message>
+        <source>ディスクイメージ、カセットイメージまたはアーカイブが壊れています。</source>
+        <translation>The disk image, cassette image or archive is damaged.</translation>
+    </message>
+    <message>
+        <source>指定されたファイルが中にありません。</source>
+        <translation>No file of that name is inside.</translation>
+    </message>
+    <message>
+        <source>中のファイルが壊れていて読み込めません。</source>
+        <translation>The file inside is damaged and cannot be read.</translation>
+    </message>
+    <message>
+        <source>ファイルが大きすぎるため開けません。</source>
+        <translation>The file is too large to open.</translation>
+    </message>
+    <message>
+        <source>ほかのファイルを収めたファイルです。中のファイルを指定してください。</source>
+        <translation>This file holds other files. Choose one of them.</translation>
+    </message>
+    <message>
         <source>原因不明のエラーです。</source>
         <translation>An unknown error occurred.</translation>
     </message>

@@ -31,7 +31,7 @@ done
 man_options() { grep -oE '\\-\\-[a-z0-9]([a-z0-9]|\\-)*' | sed 's/\\-/-/g' | sort -u; }
 help=$("$convert" --help)
 help_listed=$(grep -oE '^ +--[a-z0-9-]+' <<<"$help" | tr -d ' ' | sort -u)
-# The usage lines: from "usage:" to the first empty line.
+# Every form of the usage block, up to its first empty line.
 help_usage=$(sed -n '/^usage:/,/^$/p' <<<"$help" | grep -oE -- '--[a-z0-9-]+' | sort -u)
 page="$mandir/quillet-convert.1"
 man_listed=$(sed -n '/^\.SH OPTIONS/,/^\.SH /p' "$page" | man_options)
@@ -40,7 +40,7 @@ man_synopsis=$(sed -n '/^\.SH SYNOPSIS/,/^\.SH /p' "$page" | man_options)
 [ -n "$help_listed" ] || fail "--help lists no options"
 [ "$help_listed" = "$man_listed" ] ||
   fail "options in --help and in the man page differ:"$'\n'"$(diff <(echo "$help_listed") <(echo "$man_listed") || true)"
-# The synopsis shows the usage lines and the --help form.
+# The synopsis shows the usage forms and the --help form.
 [ "$(sort -u <<<"$help_usage"$'\n--help')" = "$man_synopsis" ] ||
   fail "usage line and man synopsis differ:"$'\n'"$(diff <(sort -u <<<"$help_usage"$'\n--help') <(echo "$man_synopsis") || true)"
 

@@ -5,6 +5,8 @@
 
 #include "common/ByteStream.h"
 #include "common/Errors.h"
+#include "common/Utf8.h"
+#include "container/Readers.h"
 #include "decoder/ListingConverter.h"
 #include "image/BsaveConverter.h"
 #include "render/RtfListing.h"
@@ -18,6 +20,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <set>
 #include <system_error>
 #include <typeinfo>
 
@@ -150,6 +153,47 @@ void runRtfReader(std::string_view input)
     EXPECT_EQ(text, doc.text.size());
 }
 
+// Unique readable names, and each member read as its status says.
+void expectMembersAsListed(const Container& container)
+{
+    std::set<std::string> names;
+    for (std::size_t i = 0; i < container.members().size(); ++i) {
+        const MemberInfo& info = container.members()[i];
+        EXPECT_TRUE(!info.path.empty() && isValidUtf8(info.path)) << info.path;
+        EXPECT_TRUE(names.insert(info.path).second) << info.path << " twice";
+        if (isReadable(info.status)) {
+            EXPECT_EQ(container.read(i).size(), info.size) << info.path;
+            continue;
+        }
+        try {
+            container.read(i);
+            ADD_FAILURE() << info.path << " read despite: " << memberStatusText(info.status);
+        } catch (const QuilletError& error) {
+            EXPECT_TRUE(error.kind() == ErrorKind::DamagedMember || error.kind() == ErrorKind::TooLarge)
+                << error.what();
+        }
+    }
+}
+
+void runDiskImage(std::string_view input)
+{
+    expectMembersAsListed(*openDiskImage(std::string(input)));
+}
+
+void runCassetteImage(std::string_view input)
+{
+    expectMembersAsListed(*openCassetteImage(std::string(input)));
+}
+
+void runArchive(std::string_view input)
+{
+    static constexpr ContainerKind kinds[] = {ContainerKind::Zip, ContainerKind::Lzh, ContainerKind::SevenZip,
+                                              ContainerKind::Gzip, ContainerKind::Tar};
+    const ContainerKind kind = kinds[lastByte(input) % std::size(kinds)];
+    const std::string_view bytes = input.empty() ? input : input.substr(0, input.size() - 1);
+    expectMembersAsListed(*openArchive(std::string(bytes), kind, "crasher.gz"));
+}
+
 struct Target {
     std::string_view name;
     std::optional<ErrorKind> allowed; // the one error the target accepts, if any
@@ -161,6 +205,9 @@ constexpr Target Targets[] = {
     {"fuzz_image", ErrorKind::UnsupportedScreenMode, runImage},
     {"fuzz_rtf_builder", std::nullopt, runRtfBuilder},
     {"fuzz_rtf_reader", ErrorKind::NotRtf, runRtfReader},
+    {"fuzz_disk_image", ErrorKind::DamagedContainer, runDiskImage},
+    {"fuzz_cassette_image", ErrorKind::DamagedContainer, runCassetteImage},
+    {"fuzz_archive", ErrorKind::DamagedContainer, runArchive},
 };
 
 class Crashers : public testing::TestWithParam<Crasher> {};

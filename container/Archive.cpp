@@ -1,0 +1,286 @@
+// ZIP, LZH, 7z, gzip and tar through libarchive, read from memory. This is
+// the one file that calls libarchive.
+
+#include "common/Errors.h"
+#include "common/Utf8.h"
+#include "container/MemberNames.h"
+#include "container/Readers.h"
+#include "container/Recognise.h"
+
+#include <archive.h>
+#include <archive_entry.h>
+
+#include <clocale>
+#include <ctime>
+#include <locale.h>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quillet {
+
+namespace {
+
+// Member bytes kept from the first reading; past this the rest are unpacked
+// again when asked for, so an archive of many large members stays small.
+constexpr std::uint64_t KeptBytesBudget = 64 * 1024 * 1024;
+
+// libarchive turns names into the locale's characters, and in the C
+// locale it refuses every name that is not ASCII. Its calls run with a
+// UTF-8 locale for this thread only, whatever the program's locale is.
+class Utf8Locale {
+public:
+    Utf8Locale()
+    {
+        static const locale_t utf8 = [] {
+            for (const char* name : {"C.UTF-8", "C.utf8", "en_US.UTF-8"}) {
+                if (const locale_t made = newlocale(LC_CTYPE_MASK, name, static_cast<locale_t>(0)))
+                    return made;
+            }
+            return static_cast<locale_t>(0);
+        }();
+        if (utf8)
+            previous_ = uselocale(utf8);
+    }
+    ~Utf8Locale()
+    {
+        if (previous_)
+            uselocale(previous_);
+    }
+    Utf8Locale(const Utf8Locale&) = delete;
+    Utf8Locale& operator=(const Utf8Locale&) = delete;
+
+private:
+    locale_t previous_ = static_cast<locale_t>(0);
+};
+
+struct ArchiveFree {
+    void operator()(archive* a) const noexcept { archive_read_free(a); }
+};
+using ArchivePtr = std::unique_ptr<archive, ArchiveFree>;
+
+std::string errorOf(archive* a)
+{
+    const char* text = archive_error_string(a);
+    return text ? text : "no entry can be read";
+}
+
+ArchivePtr openReader(const std::string& bytes, ContainerKind kind)
+{
+    ArchivePtr a(archive_read_new());
+    if (!a)
+        throw std::bad_alloc();
+    switch (kind) {
+    case ContainerKind::Zip: archive_read_support_format_zip(a.get()); break;
+    case ContainerKind::Lzh:
+        archive_read_support_format_lha(a.get());
+        // Names as MSX and MS-DOS archivers wrote them.
+        archive_read_set_options(a.get(), "lha:hdrcharset=CP932");
+        break;
+    case ContainerKind::SevenZip: archive_read_support_format_7zip(a.get()); break;
+    case ContainerKind::Tar: archive_read_support_format_tar(a.get()); break;
+    case ContainerKind::Gzip:
+        // A packed tar file, or else the one file that was packed.
+        archive_read_support_filter_gzip(a.get());
+        archive_read_support_format_tar(a.get());
+        archive_read_support_format_raw(a.get());
+        break;
+    case ContainerKind::DiskImage:
+    case ContainerKind::CassetteImage: throw QuilletError(ErrorKind::NotAContainer, "not an archive");
+    }
+    if (archive_read_open_memory(a.get(), bytes.data(), bytes.size()) != ARCHIVE_OK)
+        throw QuilletError(ErrorKind::DamagedContainer, errorOf(a.get()));
+    return a;
+}
+
+// The entry's data, up to MaxMemberSize; the status says how reading went.
+MemberStatus readData(archive* a, std::string& out)
+{
+    char buffer[64 * 1024];
+    for (;;) {
+        const la_ssize_t got = archive_read_data(a, buffer, sizeof buffer);
+        if (got == 0)
+            return MemberStatus::Ok;
+        if (got < 0)
+            return MemberStatus::Unreadable; // a warning here is data lost too
+        if (out.size() + static_cast<std::size_t>(got) > MaxMemberSize) {
+            out.clear();
+            return MemberStatus::TooLarge;
+        }
+        out.append(buffer, static_cast<std::size_t>(got));
+    }
+}
+
+std::string entryPath(archive_entry* entry)
+{
+    std::string text;
+    const char* raw = archive_entry_pathname(entry);
+    if (raw && isValidUtf8(raw))
+        text = raw;
+    else if (const char* utf8 = archive_entry_pathname_utf8(entry))
+        text = utf8;
+    else if (raw)
+        text = cp932ToUtf8(raw); // names of MSX archives are Shift-JIS
+    // Leading "/", "./" and empty steps say nothing inside the archive.
+    std::string path;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t end = text.find('/', start);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string_view step(text.data() + start, end - start);
+        if (!step.empty() && step != ".") {
+            if (!path.empty())
+                path += '/';
+            path += step;
+        }
+        start = end + 1;
+    }
+    return path.empty() ? "_" : readableMemberPath(path);
+}
+
+std::optional<MemberDate> entryDate(archive_entry* entry)
+{
+    if (!archive_entry_mtime_is_set(entry))
+        return std::nullopt;
+    const std::time_t when = archive_entry_mtime(entry);
+    std::tm local{};
+    if (!localtime_r(&when, &local))
+        return std::nullopt;
+    return MemberDate{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
+}
+
+// The name a gzip header keeps of the packed file, without its folders.
+std::string gzipOriginalName(std::string_view bytes)
+{
+    constexpr unsigned HasExtra = 0x04, HasName = 0x08;
+    if (bytes.size() < 10 || !(static_cast<std::uint8_t>(bytes[3]) & HasName))
+        return {};
+    std::size_t at = 10;
+    if (static_cast<std::uint8_t>(bytes[3]) & HasExtra) {
+        if (bytes.size() < 12)
+            return {};
+        at += 2 + (static_cast<std::uint8_t>(bytes[10]) | static_cast<std::uint8_t>(bytes[11]) << 8);
+    }
+    if (at >= bytes.size())
+        return {};
+    const std::size_t end = bytes.find('\0', at);
+    if (end == std::string_view::npos)
+        return {};
+    std::string name(bytes.substr(at, end - at));
+    name.erase(0, name.find_last_of('/') + 1);
+    if (isValidUtf8(name))
+        return name;
+    std::string latin1;
+    for (const char c : name)
+        appendUtf8(latin1, static_cast<std::uint8_t>(c));
+    return latin1;
+}
+
+// "GAME.BAS" of "folder/GAME.BAS.gz", or "GAME.BAS" of "x.zip::GAME.BAS.GZ".
+std::string nameWithoutGz(std::string_view name)
+{
+    const std::size_t cut = std::max(name.rfind('/') == std::string_view::npos ? 0 : name.rfind('/') + 1,
+                                     name.rfind("::") == std::string_view::npos ? 0 : name.rfind("::") + 2);
+    std::string base(name.substr(cut));
+    const std::string folded = foldCase(base);
+    if (folded.size() > 3 && folded.ends_with(".GZ"))
+        base.resize(base.size() - 3);
+    else if (folded.size() > 4 && folded.ends_with(".TGZ"))
+        base = base.substr(0, base.size() - 4) + ".tar";
+    else
+        base.clear();
+    return base;
+}
+
+class Archive final : public Container {
+public:
+    Archive(std::string bytes, ContainerKind kind, std::string_view name);
+
+protected:
+    std::string readMember(std::size_t index) const override;
+
+private:
+    std::string bytes_;
+    std::vector<std::size_t> ordinals_; // of each member among the archive's entries
+    std::vector<std::optional<std::string>> kept_;
+};
+
+Archive::Archive(std::string bytes, ContainerKind kind, std::string_view name)
+    : Container(kind), bytes_(std::move(bytes))
+{
+    const Utf8Locale locale;
+    ArchivePtr a = openReader(bytes_, kind);
+    std::uint64_t kept = 0;
+    for (std::size_t ordinal = 0;; ++ordinal) {
+        archive_entry* entry = nullptr;
+        const int result = archive_read_next_header(a.get(), &entry);
+        if (result == ARCHIVE_EOF)
+            break;
+        if (result < ARCHIVE_WARN) {
+            if (members_.empty() && ordinal == 0)
+                throw QuilletError(ErrorKind::DamagedContainer, errorOf(a.get()));
+            problems_.push_back("the archive is damaged after " + std::to_string(ordinal)
+                                + (ordinal == 1 ? " entry: " : " entries: ") + errorOf(a.get()));
+            break;
+        }
+        if (archive_entry_filetype(entry) != AE_IFREG || archive_entry_hardlink(entry))
+            continue; // folders and links hold no bytes of their own
+
+        MemberInfo info;
+        info.path = entryPath(entry);
+        if (archive_format(a.get()) == ARCHIVE_FORMAT_RAW) {
+            std::string original = gzipOriginalName(bytes_);
+            if (original.empty())
+                original = nameWithoutGz(name);
+            info.path = original.empty() ? "data" : readableMemberPath(original);
+        }
+        info.date = entryDate(entry);
+        std::string data;
+        if (archive_entry_size_is_set(entry) && static_cast<std::uint64_t>(archive_entry_size(entry)) > MaxMemberSize) {
+            info.status = MemberStatus::TooLarge;
+            info.size = static_cast<std::uint64_t>(archive_entry_size(entry));
+        } else {
+            info.status = readData(a.get(), data);
+            info.size = info.status == MemberStatus::TooLarge ? MaxMemberSize + 1 : data.size();
+            if (info.status == MemberStatus::Unreadable && archive_entry_size_is_set(entry))
+                info.size = static_cast<std::uint64_t>(archive_entry_size(entry));
+        }
+        info.kind = memberKindOf(data, info.path);
+        if (isReadable(info.status) && kept + data.size() <= KeptBytesBudget) {
+            kept += data.size();
+            kept_.emplace_back(std::move(data));
+        } else
+            kept_.emplace_back();
+        ordinals_.push_back(ordinal);
+        members_.push_back(std::move(info));
+    }
+    settleMemberPaths();
+}
+
+std::string Archive::readMember(std::size_t index) const
+{
+    if (kept_[index])
+        return *kept_[index];
+    const Utf8Locale locale;
+    ArchivePtr a = openReader(bytes_, kind());
+    archive_entry* entry = nullptr;
+    for (std::size_t ordinal = 0; ordinal <= ordinals_[index]; ++ordinal) {
+        if (archive_read_next_header(a.get(), &entry) < ARCHIVE_WARN)
+            throw QuilletError(ErrorKind::DamagedMember, errorOf(a.get()));
+    }
+    std::string data;
+    if (readData(a.get(), data) != MemberStatus::Ok)
+        throw QuilletError(ErrorKind::DamagedMember, members_[index].path);
+    return data;
+}
+
+} // namespace
+
+std::unique_ptr<Container> openArchive(std::string bytes, ContainerKind kind, std::string_view name)
+{
+    return std::make_unique<Archive>(std::move(bytes), kind, name);
+}
+
+} // namespace quillet

@@ -1,0 +1,206 @@
+// Cassette images: the blocks of a tape, each after an 8-byte header at an
+// offset divisible by 8. A file starts with a block of ten type bytes and a
+// six-byte name; its data follow in the next blocks.
+
+#include "common/Errors.h"
+#include "container/MemberNames.h"
+#include "container/Readers.h"
+#include "container/Recognise.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace quillet {
+
+namespace {
+
+constexpr std::uint8_t BlockHeader[8] = {0x1F, 0xA6, 0xDE, 0xBA, 0xCC, 0x13, 0x7D, 0x74};
+constexpr std::size_t TypeLength = 10;
+constexpr std::size_t NameLength = 6;
+constexpr std::uint8_t TokenizedType = 0xD3; // CSAVE
+constexpr std::uint8_t AsciiType = 0xEA;     // SAVE
+constexpr std::uint8_t BinaryType = 0xD0;    // BSAVE
+constexpr char AsciiEnd = 0x1A;
+
+bool headerAt(std::string_view bytes, std::size_t at)
+{
+    return bytes.size() >= at + sizeof BlockHeader
+           && std::memcmp(bytes.data() + at, BlockHeader, sizeof BlockHeader) == 0;
+}
+
+struct Block {
+    std::size_t offset; // of the data, after the header
+    std::size_t size;
+};
+
+// The type of a file header block, or 0 for a block of data.
+std::uint8_t fileType(std::string_view data)
+{
+    if (data.size() < TypeLength)
+        return 0;
+    const auto type = static_cast<std::uint8_t>(data[0]);
+    if (type != TokenizedType && type != AsciiType && type != BinaryType)
+        return 0;
+    return std::all_of(data.begin(), data.begin() + TypeLength,
+                       [&](char c) { return static_cast<std::uint8_t>(c) == type; })
+               ? type
+               : 0;
+}
+
+class CassetteImage final : public Container {
+public:
+    explicit CassetteImage(std::string bytes);
+
+protected:
+    std::string readMember(std::size_t index) const override;
+
+private:
+    struct Source {
+        std::string prefix; // bytes a file of its own starts with that the tape leaves out
+        std::vector<std::pair<std::size_t, std::size_t>> pieces; // offset and length in the image
+    };
+
+    std::string_view data(const Block& block) const
+    {
+        return std::string_view(bytes_).substr(block.offset, block.size);
+    }
+    // `byContent`: the kind is told by the bytes, not by the file's type.
+    void add(MemberInfo info, Source source, bool byContent);
+
+    std::string bytes_;
+    std::vector<Source> sources_;
+};
+
+CassetteImage::CassetteImage(std::string bytes) : Container(ContainerKind::CassetteImage), bytes_(std::move(bytes))
+{
+    std::vector<Block> blocks;
+    for (std::size_t at = 0; at < bytes_.size(); at += 8) {
+        if (!headerAt(bytes_, at))
+            continue;
+        if (!blocks.empty())
+            blocks.back().size = at - blocks.back().offset;
+        blocks.push_back({at + sizeof BlockHeader, 0});
+    }
+    if (blocks.empty())
+        throw QuilletError(ErrorKind::NotAContainer, "no cassette block header");
+    blocks.back().size = bytes_.size() - std::min(bytes_.size(), blocks.back().offset);
+
+    std::size_t i = 0;
+    while (i < blocks.size()) {
+        const std::string_view header = data(blocks[i]);
+        const std::uint8_t type = fileType(header);
+        if (type == 0) {
+            MemberInfo info;
+            char name[32];
+            std::snprintf(name, sizeof name, "BLOCK-%03zu", i + 1);
+            info.path = name;
+            add(std::move(info), {{}, {{blocks[i].offset, blocks[i].size}}}, true);
+            ++i;
+            continue;
+        }
+        MemberInfo info;
+        std::string name(header.substr(TypeLength, NameLength));
+        name.erase(name.find_last_not_of(std::string_view(" \0", 2)) + 1);
+        info.path = name.empty() ? "NONAME" : msxNameToUtf8(name);
+        if (header.size() < TypeLength + NameLength)
+            info.status = MemberStatus::CutShort;
+        ++i;
+        const bool dataFollows = i < blocks.size() && fileType(data(blocks[i])) == 0;
+
+        Source source;
+        if (type == TokenizedType) {
+            // The program without the 0xFF that a file of its own starts with.
+            info.kind = MemberKind::Basic;
+            source.prefix = "\xFF";
+            if (dataFollows) {
+                source.pieces.push_back({blocks[i].offset, blocks[i].size});
+                ++i;
+            } else
+                info.status = MemberStatus::CutShort;
+        } else if (type == AsciiType) {
+            info.kind = MemberKind::Text;
+            bool ended = false;
+            while (!ended && i < blocks.size() && fileType(data(blocks[i])) == 0) {
+                const std::string_view text = data(blocks[i]);
+                const std::size_t end = text.find(AsciiEnd);
+                ended = end != std::string_view::npos;
+                source.pieces.push_back({blocks[i].offset, ended ? end : text.size()});
+                ++i;
+            }
+            if (!ended)
+                info.status = MemberStatus::CutShort;
+        } else {
+            // Start, end and execution addresses, then the bytes from start
+            // to end: a BSAVE file's header without its 0xFE.
+            info.kind = MemberKind::Bsave;
+            source.prefix = "\xFE";
+            if (!dataFollows) {
+                info.status = MemberStatus::CutShort;
+            } else {
+                const std::string_view block = data(blocks[i]);
+                ++i;
+                if (block.size() < 6) {
+                    info.status = MemberStatus::CutShort;
+                } else {
+                    const auto byte = [&](std::size_t k) { return static_cast<std::uint8_t>(block[k]); };
+                    const std::uint32_t start = byte(0) | byte(1) << 8, end = byte(2) | byte(3) << 8;
+                    if (end < start) {
+                        info.status = MemberStatus::BadHeader;
+                    } else {
+                        const std::size_t length = 6 + (end - start + 1);
+                        info.size = 1 + length;
+                        if (block.size() < length)
+                            info.status = MemberStatus::CutShort;
+                        source.pieces.push_back({blocks[i - 1].offset, std::min(length, block.size())});
+                    }
+                }
+            }
+        }
+        add(std::move(info), std::move(source), false);
+    }
+    settleMemberPaths();
+}
+
+void CassetteImage::add(MemberInfo info, Source source, bool byContent)
+{
+    if (info.size == 0) {
+        info.size = source.prefix.size();
+        for (const auto& piece : source.pieces)
+            info.size += piece.second;
+    }
+    if (info.size > MaxMemberSize)
+        info.status = MemberStatus::TooLarge;
+    if (!isReadable(info.status))
+        source.pieces.clear();
+    sources_.push_back(std::move(source));
+    members_.push_back(std::move(info));
+    if (byContent && isReadable(members_.back().status))
+        members_.back().kind = memberKindOf(readMember(members_.size() - 1), members_.back().path);
+}
+
+std::string CassetteImage::readMember(std::size_t index) const
+{
+    const Source& source = sources_[index];
+    std::string out = source.prefix;
+    for (const auto& [offset, length] : source.pieces)
+        out.append(bytes_, offset, length);
+    return out;
+}
+
+} // namespace
+
+bool looksLikeCassetteImage(std::span<const std::uint8_t> head, std::uint64_t, std::string_view)
+{
+    return head.size() >= sizeof BlockHeader
+           && std::equal(std::begin(BlockHeader), std::end(BlockHeader), head.begin());
+}
+
+std::unique_ptr<Container> openCassetteImage(std::string bytes)
+{
+    return std::make_unique<CassetteImage>(std::move(bytes));
+}
+
+} // namespace quillet

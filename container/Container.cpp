@@ -1,0 +1,284 @@
+#include "container/Container.h"
+
+#include "common/Errors.h"
+#include "common/Utf8.h"
+#include "container/MemberNames.h"
+#include "container/Readers.h"
+
+#include <algorithm>
+#include <set>
+
+namespace quillet {
+
+std::string_view memberKindName(MemberKind kind)
+{
+    switch (kind) {
+    case MemberKind::Basic: return "basic";
+    case MemberKind::Text: return "text";
+    case MemberKind::Bsave: return "bsave";
+    case MemberKind::Container: return "container";
+    case MemberKind::Other: return "other";
+    }
+    return "other";
+}
+
+namespace {
+
+// Text as MSX BASIC saves it: printable bytes, line ends, tabs and the
+// graphic-character prefix, up to the end mark that may be followed by
+// padding.
+bool looksLikeText(std::string_view bytes)
+{
+    for (const char c : bytes) {
+        const auto byte = static_cast<std::uint8_t>(c);
+        if (byte == 0x1A)
+            return true;
+        if (byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r' && byte != '\f' && byte != 0x01)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+MemberKind memberKindOf(std::string_view bytes, std::string_view name)
+{
+    const std::span<const std::uint8_t> head(reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                             std::min(bytes.size(), ContainerHeadSize));
+    if (containerKindOf(head, bytes.size(), name))
+        return MemberKind::Container;
+    if (bytes.empty())
+        return MemberKind::Text; // opens as an empty listing
+    switch (documentKindOf(static_cast<std::uint8_t>(bytes[0]))) {
+    case DocumentKind::TokenizedBasic: return MemberKind::Basic;
+    case DocumentKind::BsaveImage: return MemberKind::Bsave;
+    case DocumentKind::AsciiText: break;
+    }
+    return looksLikeText(bytes) ? MemberKind::Text : MemberKind::Other;
+}
+
+bool isReadable(MemberStatus status)
+{
+    return status == MemberStatus::Ok || status == MemberStatus::FatCopiesDisagree;
+}
+
+std::string_view memberStatusText(MemberStatus status)
+{
+    switch (status) {
+    case MemberStatus::Ok: return "";
+    case MemberStatus::FatCopiesDisagree: return "the FAT copies disagree: read by the one whose chain holds";
+    case MemberStatus::TooLarge: return "over 16 MB: not opened";
+    case MemberStatus::ChainLoops: return "damaged: the cluster chain loops";
+    case MemberStatus::ChainLeavesDisk: return "damaged: the cluster chain leads off the disk's clusters";
+    case MemberStatus::ChainTooShort: return "damaged: the size is larger than the cluster chain";
+    case MemberStatus::PastImageEnd: return "damaged: clusters past the end of the image";
+    case MemberStatus::DirectoryLoop: return "damaged: a folder that contains itself";
+    case MemberStatus::FoldersTooDeep: return "damaged: folders nested too deep";
+    case MemberStatus::CutShort: return "damaged: the tape ends before the file does";
+    case MemberStatus::BadHeader: return "damaged: the end address lies before the start address";
+    case MemberStatus::Unreadable: return "damaged: cannot be unpacked";
+    }
+    return "damaged";
+}
+
+namespace {
+
+bool namesFold(ContainerKind kind)
+{
+    return kind == ContainerKind::DiskImage || kind == ContainerKind::CassetteImage;
+}
+
+} // namespace
+
+std::optional<std::size_t> Container::find(std::string_view path) const
+{
+    while (!path.empty() && path.front() == '/')
+        path.remove_prefix(1);
+    for (std::size_t i = 0; i < members_.size(); ++i) {
+        if (members_[i].path == path)
+            return i;
+    }
+    const std::string folded = foldCase(path);
+    std::optional<std::size_t> found;
+    for (std::size_t i = 0; i < members_.size(); ++i) {
+        if (foldCase(members_[i].path) != folded)
+            continue;
+        // Archives may hold names that differ only in case: then none fits.
+        if (found)
+            return std::nullopt;
+        found = i;
+    }
+    return found;
+}
+
+std::string Container::read(std::size_t index) const
+{
+    const MemberInfo& info = members_.at(index);
+    if (info.status == MemberStatus::TooLarge)
+        throw QuilletError(ErrorKind::TooLarge, info.path + ": over 16 MB");
+    if (!isReadable(info.status))
+        throw QuilletError(ErrorKind::DamagedMember, info.path + ": " + std::string(memberStatusText(info.status)));
+    return readMember(index);
+}
+
+void Container::settleMemberPaths()
+{
+    const bool fold = namesFold(kind_);
+    std::set<std::string> taken;
+    for (MemberInfo& info : members_) {
+        info.path = readableMemberPath(info.path);
+        std::string path = info.path;
+        for (int n = 2; !taken.insert(fold ? foldCase(path) : path).second; ++n)
+            path = info.path + "~" + std::to_string(n);
+        info.path = path;
+    }
+}
+
+std::unique_ptr<Container> openContainer(std::string bytes, std::string_view name)
+{
+    const std::span<const std::uint8_t> head(reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                             std::min(bytes.size(), ContainerHeadSize));
+    const std::optional<ContainerKind> kind = containerKindOf(head, bytes.size(), name);
+    if (!kind)
+        throw QuilletError(ErrorKind::NotAContainer, std::string(name));
+    std::unique_ptr<Container> container;
+    switch (*kind) {
+    case ContainerKind::DiskImage: container = openDiskImage(std::move(bytes)); break;
+    case ContainerKind::CassetteImage: container = openCassetteImage(std::move(bytes)); break;
+    case ContainerKind::Zip:
+    case ContainerKind::Lzh:
+    case ContainerKind::SevenZip:
+    case ContainerKind::Gzip:
+    case ContainerKind::Tar: container = openArchive(std::move(bytes), *kind, name); break;
+    }
+    // Damage that leaves nothing to list is a broken container.
+    if (container->members().empty() && !container->problems().empty())
+        throw QuilletError(ErrorKind::DamagedContainer, std::string(name) + ": " + container->problems().front());
+    return container;
+}
+
+MemberPath splitMemberPath(std::string_view text, const std::function<bool(const std::string&)>& isFile)
+{
+    std::vector<std::size_t> cuts;
+    for (std::size_t at = text.find("::"); at != std::string_view::npos; at = text.find("::", at + 2))
+        cuts.push_back(at);
+    std::size_t fileEnd = text.size();
+    if (!isFile(std::string(text))) {
+        const auto found = std::find_if(cuts.begin(), cuts.end(),
+                                        [&](std::size_t cut) { return isFile(std::string(text.substr(0, cut))); });
+        if (found != cuts.end())
+            fileEnd = *found;
+        else if (!cuts.empty())
+            fileEnd = cuts.front();
+    }
+    MemberPath path;
+    path.file = std::string(text.substr(0, fileEnd));
+    std::size_t start = fileEnd + 2;
+    while (start <= text.size() && fileEnd < text.size()) {
+        std::size_t end = text.find("::", start);
+        if (end == std::string_view::npos)
+            end = text.size();
+        path.members.emplace_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    return path;
+}
+
+std::string readMemberPath(std::string bytes, std::string_view name, std::span<const std::string> members)
+{
+    std::string at(name);
+    for (const std::string& member : members) {
+        const std::unique_ptr<Container> container = openContainer(std::move(bytes), at);
+        const std::optional<std::size_t> index = container->find(member);
+        if (!index)
+            throw QuilletError(ErrorKind::UnknownMember, member + " is not in " + at);
+        bytes = container->read(*index);
+        at += "::" + container->members()[*index].path;
+    }
+    return bytes;
+}
+
+std::string WalkedMember::path() const
+{
+    std::string text;
+    for (const std::string& level : levels) {
+        if (!text.empty())
+            text += "::";
+        text += level;
+    }
+    return text;
+}
+
+namespace {
+
+void walk(const Container& container, std::vector<std::string>& levels,
+          const std::function<void(const WalkedMember&)>& visit)
+{
+    for (std::size_t i = 0; i < container.members().size(); ++i) {
+        const MemberInfo& info = container.members()[i];
+        levels.push_back(info.path);
+        WalkedMember member{container, i, levels, nullptr, {}};
+        std::unique_ptr<Container> nested;
+        if (info.kind == MemberKind::Container && isReadable(info.status)) {
+            if (levels.size() > static_cast<std::size_t>(MaxNestingDepth)) {
+                member.note = "nested deeper than " + std::to_string(MaxNestingDepth) + " containers: not opened";
+            } else {
+                try {
+                    nested = openContainer(container.read(i), info.path);
+                } catch (const QuilletError& error) {
+                    member.note = error.what();
+                }
+            }
+        }
+        member.opened = nested.get();
+        visit(member);
+        if (nested) {
+            walk(*nested, levels, visit);
+        }
+        levels.pop_back();
+    }
+}
+
+} // namespace
+
+void walkMembers(const Container& container, const std::function<void(const WalkedMember&)>& visit)
+{
+    std::vector<std::string> levels;
+    walk(container, levels, visit);
+}
+
+std::string safeFileName(std::string_view name)
+{
+    std::string out;
+    for (const char32_t c : decodeUtf8(name)) {
+        // Separators and the characters other systems refuse in names.
+        if (c < 0x20 || c == 0x7F || c == '/' || c == '\\' || c == ':' || c == '*' || c == '?' || c == '"' || c == '<'
+            || c == '>' || c == '|')
+            out += '_';
+        else
+            appendUtf8(out, c);
+    }
+    // Trailing dots and blanks vanish on some systems, merging names.
+    for (auto c = out.rbegin(); c != out.rend() && (*c == '.' || *c == ' '); ++c)
+        *c = '_';
+    if (out.empty())
+        out = "_";
+    // Device names stay devices whatever their extension.
+    const std::string stem = foldCase(out.substr(0, out.find('.')));
+    static const std::set<std::string> devices = {"CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2", "COM3",  "COM4",
+                                                  "COM5", "COM6", "COM7", "COM8", "COM9", "LPT1", "LPT2",  "LPT3",
+                                                  "LPT4", "LPT5", "LPT6", "LPT7", "LPT8", "LPT9", "CLOCK$"};
+    if (devices.count(stem))
+        out.insert(0, "_");
+    // Room for ".asc" and a "~N" beside the longest name a folder takes.
+    constexpr std::size_t MaxBytes = 240;
+    if (out.size() > MaxBytes) {
+        std::size_t cut = MaxBytes;
+        while (cut > 0 && (static_cast<std::uint8_t>(out[cut]) & 0xC0) == 0x80)
+            --cut;
+        out.resize(cut);
+    }
+    return out;
+}
+
+} // namespace quillet

@@ -1,0 +1,146 @@
+#pragma once
+// Files that hold other files: MSX disk images, cassette images and
+// archives. A container is read whole from memory and never written; its
+// members are listed with what can be told about them and opened by path.
+// A member path as the user writes it is `FILE::MEMBER::MEMBER...`, each
+// member named as its container lists it (`DIR/NAME` inside a disk image).
+//
+// Damage never stops a listing: what can be read is listed, and a member
+// that cannot be read carries a status that says why. Nothing is read
+// outside the bytes given.
+
+#include "document/Document.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillet {
+
+// Larger members are listed but not opened: the guard against archive bombs.
+inline constexpr std::uint64_t MaxMemberSize = 16 * 1024 * 1024;
+// How deep a walk goes into containers inside containers.
+inline constexpr int MaxNestingDepth = 16;
+
+// What a member holds, told by its content as the document kinds tell it.
+enum class MemberKind { Basic, Text, Bsave, Container, Other };
+// "basic", "text", "bsave", "container", "other".
+std::string_view memberKindName(MemberKind kind);
+// The kind of `bytes`, named `name` (the name only matters where the
+// content leaves it open, see containerKindOf).
+MemberKind memberKindOf(std::string_view bytes, std::string_view name);
+
+enum class MemberStatus {
+    Ok,
+    FatCopiesDisagree, // readable: one FAT copy gives a sound chain, another differs
+    TooLarge,          // over MaxMemberSize
+    ChainLoops,        // the cluster chain comes back to a cluster it passed
+    ChainLeavesDisk,   // the chain leads to a free, reserved or missing cluster
+    ChainTooShort,     // the size is larger than the chain
+    PastImageEnd,      // clusters past the end of a cut image
+    DirectoryLoop,     // a folder that contains itself or shares a folder's clusters
+    FoldersTooDeep,    // a folder nested deeper than any MSX-DOS path reaches
+    CutShort,          // a cassette file whose blocks end early
+    BadHeader,         // a cassette file whose header or addresses make no sense
+    Unreadable,        // an archive entry that cannot be unpacked
+};
+// Whether the member's bytes can be had.
+bool isReadable(MemberStatus status);
+std::string_view memberStatusText(MemberStatus status);
+
+struct MemberDate {
+    int year, month, day, hour, minute, second;
+};
+
+struct MemberInfo {
+    std::string path;       // inside its container, "/" between folders, UTF-8, unique in the container
+    std::uint64_t size = 0; // as opened (a cassette program with its 0xFF, a BSAVE file with its header)
+    MemberKind kind = MemberKind::Other;
+    std::optional<MemberDate> date;
+    MemberStatus status = MemberStatus::Ok;
+};
+
+class Container {
+public:
+    virtual ~Container() = default;
+    Container(const Container&) = delete;
+    Container& operator=(const Container&) = delete;
+
+    ContainerKind kind() const noexcept { return kind_; }
+    const std::vector<MemberInfo>& members() const noexcept { return members_; }
+    // Damage of the whole container (a cut image, FAT copies that differ),
+    // one sentence each; the members say what it costs them.
+    const std::vector<std::string>& problems() const noexcept { return problems_; }
+
+    // The member named `path`: disk and cassette names match without regard
+    // to case, archive names exactly, or without case when only one fits.
+    std::optional<std::size_t> find(std::string_view path) const;
+
+    // The bytes of a member as a file of its own would hold them. Throws
+    // QuilletError: DamagedMember or TooLarge for a member whose status
+    // says it cannot be read.
+    std::string read(std::size_t index) const;
+
+protected:
+    explicit Container(ContainerKind kind) : kind_(kind) {}
+    virtual std::string readMember(std::size_t index) const = 0;
+    // Makes the paths unique (a "~2" before a repeated one) and readable.
+    void settleMemberPaths();
+
+    std::vector<MemberInfo> members_;
+    std::vector<std::string> problems_;
+
+private:
+    ContainerKind kind_;
+};
+
+// Opens `bytes` as the container its content shows. `name` is the file's
+// name, used only where the content leaves the kind open. Throws
+// QuilletError: NotAContainer, or DamagedContainer when the container
+// yields nothing at all.
+std::unique_ptr<Container> openContainer(std::string bytes, std::string_view name);
+
+// A member path split into the file on disk and the members inside it, in
+// turn. The file is the shortest prefix before a "::" that `isFile` accepts
+// (the whole text when it names a file itself); when none does, the text
+// before the first "::".
+struct MemberPath {
+    std::string file;
+    std::vector<std::string> members;
+};
+MemberPath splitMemberPath(std::string_view text, const std::function<bool(const std::string&)>& isFile);
+
+// Follows `members` from the container in `bytes` (the file `name`) and
+// returns the last one's bytes. Throws QuilletError: NotAContainer,
+// DamagedContainer, UnknownMember, DamagedMember, TooLarge.
+std::string readMemberPath(std::string bytes, std::string_view name, std::span<const std::string> members);
+
+// One member met on a walk through a container and those inside it.
+struct WalkedMember {
+    const Container& container; // the one that holds it
+    std::size_t index;          // in container.members()
+    // The member paths from the walked container down: {"disk1.dsk", "DIR/GAME.BAS"}.
+    std::vector<std::string> levels;
+    // A nested container that opened, walked right after this call; else null.
+    const Container* opened = nullptr;
+    std::string note; // why a member that looks like a container was not walked
+    const MemberInfo& info() const { return container.members()[index]; }
+    std::string path() const; // levels joined by "::"
+};
+
+// Visits every member depth first, each nested container's members right
+// after it, down to MaxNestingDepth (which also ends an archive that holds
+// itself).
+void walkMembers(const Container& container, const std::function<void(const WalkedMember&)>& visit);
+
+// A member's name as a file name on this system: no separators, control
+// bytes, reserved device names (CON, NUL, ...) or names made of dots only,
+// and never longer than a folder accepts. Never empty.
+std::string safeFileName(std::string_view name);
+
+} // namespace quillet

@@ -1,0 +1,20 @@
+#pragma once
+// The readers behind openContainer, one per kind of container, for the
+// fuzz targets and tests that go to one reader directly. Each throws
+// QuilletError(NotAContainer) for bytes it cannot take at all.
+
+#include "container/Container.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace quillet {
+
+std::unique_ptr<Container> openDiskImage(std::string bytes);
+std::unique_ptr<Container> openCassetteImage(std::string bytes);
+// Every archive kind goes through libarchive (Archive.cpp, the one place
+// that calls it); `name` names the single member of a plain gzip file.
+std::unique_ptr<Container> openArchive(std::string bytes, ContainerKind kind, std::string_view name);
+
+} // namespace quillet
