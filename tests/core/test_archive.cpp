@@ -5,11 +5,11 @@
 
 #include "common/Errors.h"
 #include "container/Container.h"
+#include "support/ArchiveBuilder.h"
 #include "support/FatImageBuilder.h"
 #include "support/TestSupport.h"
 
 #include <archive.h>
-#include <archive_entry.h>
 #include <gtest/gtest.h>
 
 #include <ctime>
@@ -22,52 +22,7 @@ namespace {
 const std::string Program = hexBytes("FF 09 80 0A 00 91 20 22 48 49 22 00 00 00 # 10 PRINT \"HI\"");
 const std::string Picture = hexBytes("FE 00 00 03 00 00 00  11 22 33 44 # BSAVE of 4 bytes");
 
-struct Entry {
-    std::string path;
-    std::string bytes;
-    bool folder = false;
-    std::time_t mtime = 0;
-};
-
-struct ArchiveWriteFree {
-    void operator()(archive* a) const { archive_write_free(a); }
-};
-
-la_ssize_t appendTo(archive*, void* out, const void* data, std::size_t size)
-{
-    static_cast<std::string*>(out)->append(static_cast<const char*>(data), size);
-    return static_cast<la_ssize_t>(size);
-}
-
-// An archive by libarchive's writer in `format`, through `filter` if any.
-std::string writeArchive(int (*format)(archive*), const std::vector<Entry>& entries, int (*filter)(archive*) = nullptr,
-                         const char* options = nullptr)
-{
-    std::unique_ptr<archive, ArchiveWriteFree> a(archive_write_new());
-    format(a.get());
-    if (filter)
-        filter(a.get());
-    if (options && archive_write_set_options(a.get(), options) != ARCHIVE_OK)
-        throw std::runtime_error(archive_error_string(a.get()));
-    std::string out;
-    if (archive_write_open(a.get(), &out, nullptr, appendTo, nullptr) != ARCHIVE_OK)
-        throw std::runtime_error(archive_error_string(a.get()));
-    for (const Entry& e : entries) {
-        archive_entry* entry = archive_entry_new();
-        archive_entry_set_pathname(entry, e.path.c_str());
-        archive_entry_set_filetype(entry, e.folder ? AE_IFDIR : AE_IFREG);
-        archive_entry_set_perm(entry, e.folder ? 0755 : 0644);
-        archive_entry_set_size(entry, static_cast<la_int64_t>(e.bytes.size()));
-        archive_entry_set_mtime(entry, e.mtime ? e.mtime : 946684800, 0);
-        if (archive_write_header(a.get(), entry) != ARCHIVE_OK)
-            throw std::runtime_error(archive_error_string(a.get()));
-        if (!e.bytes.empty() && archive_write_data(a.get(), e.bytes.data(), e.bytes.size()) < 0)
-            throw std::runtime_error(archive_error_string(a.get()));
-        archive_entry_free(entry);
-    }
-    archive_write_close(a.get());
-    return out;
-}
+using Entry = ArchiveEntry;
 
 std::vector<std::string> paths(const Container& c)
 {

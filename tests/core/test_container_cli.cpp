@@ -3,11 +3,11 @@
 // leave the folder, and the corpus's real disk and cassette images.
 
 #include "convert/ConvertCli.h"
+#include "support/ArchiveBuilder.h"
 #include "support/FatImageBuilder.h"
 #include "support/TestSupport.h"
 
 #include <archive.h>
-#include <archive_entry.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -62,33 +62,13 @@ std::string diskImage()
     return disk.bytes();
 }
 
-la_ssize_t appendTo(archive*, void* out, const void* data, std::size_t size)
-{
-    static_cast<std::string*>(out)->append(static_cast<const char*>(data), size);
-    return static_cast<la_ssize_t>(size);
-}
-
-// A ZIP (or, with `tar`, a tar file) of these paths and bytes, written
-// by libarchive.
+// A ZIP (or, with `tar`, a tar file) of these paths and bytes.
 std::string archiveOf(const std::vector<std::pair<std::string, std::string>>& files, bool tar = false)
 {
-    archive* a = archive_write_new();
-    tar ? archive_write_set_format_pax_restricted(a) : archive_write_set_format_zip(a);
-    std::string out;
-    archive_write_open(a, &out, nullptr, appendTo, nullptr);
-    for (const auto& [path, bytes] : files) {
-        archive_entry* entry = archive_entry_new();
-        archive_entry_set_pathname(entry, path.c_str());
-        archive_entry_set_filetype(entry, AE_IFREG);
-        archive_entry_set_perm(entry, 0644);
-        archive_entry_set_size(entry, static_cast<la_int64_t>(bytes.size()));
-        archive_write_header(a, entry);
-        archive_write_data(a, bytes.data(), bytes.size());
-        archive_entry_free(entry);
-    }
-    archive_write_close(a);
-    archive_write_free(a);
-    return out;
+    std::vector<ArchiveEntry> entries;
+    for (const auto& [path, bytes] : files)
+        entries.push_back({path, bytes});
+    return writeArchive(tar ? archive_write_set_format_pax_restricted : archive_write_set_format_zip, entries);
 }
 
 // Every regular file below `dir`, by its path relative to it; links are
