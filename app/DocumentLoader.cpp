@@ -1,8 +1,10 @@
 #include "app/DocumentLoader.h"
 
+#include "app/DocumentPath.h"
 #include "app/LocalPath.h"
 #include "app/SettingsTable.h"
 #include "common/Errors.h"
+#include "container/Container.h"
 #include "image/ScreenMode.h"
 #include "render/RtfListing.h"
 
@@ -10,6 +12,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <exception>
@@ -17,6 +22,30 @@
 namespace quillet::app {
 
 namespace {
+
+std::span<const std::uint8_t> byteSpan(const std::string& bytes, std::size_t limit)
+{
+    return {reinterpret_cast<const std::uint8_t*>(bytes.data()), std::min(bytes.size(), limit)};
+}
+
+// The start of a file, enough to tell a container by.
+std::string readHead(std::FILE* file, const std::string& name)
+{
+    std::string head(ContainerHeadSize, '\0');
+    head.resize(std::fread(head.data(), 1, head.size(), file));
+    if (std::ferror(file))
+        throw QuilletError(errorKindOfErrno(errno, ErrorKind::ReadFailed), name);
+    return head;
+}
+
+// A size to judge the head by: a short head is the whole file.
+std::uint64_t fileSize(std::FILE* file, std::size_t headSize)
+{
+    struct stat info;
+    if (headSize == ContainerHeadSize && ::fstat(::fileno(file), &info) == 0)
+        return static_cast<std::uint64_t>(info.st_size);
+    return headSize;
+}
 
 // Deletes a fresh temporary file unless the load took it over.
 class FreshFile {
@@ -76,16 +105,55 @@ void DocumentLoader::load(const QString& path, bool reload)
 {
     if (DebugMode)
         host_.showDebugMessage(QStringLiteral("initialOpenFile: ") + path);
-    host_.rememberOpenedFile(path);
+    const DocumentPath where = splitDocumentPath(localPath(path));
+    const QString file = localToQString(where.file);
+    host_.rememberOpenedFile(file);
 
     const TempFiles::FolderCheck folder = temps_.ensureTempNameDir();
-    FilePtr input = openRegularFileForReading(localPath(path));
-    FileSource source(input.get());
-    const DocumentHead head = readDocumentHead(source, localPath(path));
-    const DocumentKindInfo& kind = documentKindInfo(head.kind);
+    FilePtr input = openRegularFileForReading(where.file);
+    // A member is had whole, from the containers around it; a file on its
+    // own is streamed, after a look at its start for a container.
+    std::optional<std::string> member;
+    std::string head;
+    std::uint64_t size = 0;
+    std::string_view mimeType;
+    if (!where.members.empty()) {
+        std::string whole = readContainerFile(input.get(), where.file);
+        input.reset();
+        if (const auto outer = containerKindOf(byteSpan(whole, ContainerHeadSize), whole.size(), where.file))
+            mimeType = containerKindInfo(*outer).mimeType;
+        member = readMemberPath(std::move(whole), where.file, where.members);
+        head = member->substr(0, ContainerHeadSize);
+        size = member->size();
+    } else {
+        head = readHead(input.get(), where.file);
+        size = fileSize(input.get(), head.size());
+    }
+    const auto container = containerKindOf(byteSpan(head, ContainerHeadSize), size, localPath(path));
 
-    recent_.add(QFileInfo(path).absoluteFilePath(), QString::fromUtf8(kind.mimeType.data(), kind.mimeType.size()));
-    QString dir = QFileInfo(path).absolutePath();
+    std::optional<MemorySource> memory;
+    std::optional<FileSource> streamed;
+    ByteSource* source = nullptr;
+    if (member) {
+        source = &memory.emplace(*member);
+    } else if (!container) {
+        std::rewind(input.get());
+        source = &streamed.emplace(input.get());
+    }
+    std::optional<DocumentHead> document;
+    if (container) {
+        if (mimeType.empty())
+            mimeType = containerKindInfo(*container).mimeType;
+    } else {
+        document = readDocumentHead(*source, localPath(path));
+        if (mimeType.empty())
+            mimeType = documentKindInfo(document->kind).mimeType;
+    }
+
+    // The desktop's list takes files it can open again: a member's is the
+    // file on disk that holds it.
+    recent_.add(QFileInfo(file).absoluteFilePath(), QString::fromUtf8(mimeType.data(), mimeType.size()));
+    QString dir = QFileInfo(file).absolutePath();
     if (!dir.endsWith(QDir::separator()))
         dir += QDir::separator();
     settings_.lastOpenDir = dir.toStdString();
@@ -93,15 +161,21 @@ void DocumentLoader::load(const QString& path, bool reload)
     saveSettings(storePath_, settings_, {setting::LastOpenDir, setting::LastOpenFilterIndex});
 
     std::string_view shownStatus = status::Opened;
-    switch (kind.role) {
-    case DocumentRole::Picture:
-        shownStatus = loadPicture(input, source, head, path, reload);
-        state_.imageLoaded = true;
-        break;
-    case DocumentRole::Listing:
-        shownStatus = loadListing(input, source, head, path, reload);
-        state_.listingLoaded = true;
-        break;
+    if (container) {
+        std::string bytes = member ? std::move(*member) : head + readContainerFile(input.get(), where.file);
+        input.reset();
+        shownStatus = showContainer(std::move(bytes), path);
+    } else {
+        switch (documentKindInfo(document->kind).role) {
+        case DocumentRole::Picture:
+            shownStatus = loadPicture(input, *source, *document, path, reload);
+            state_.imageLoaded = true;
+            break;
+        case DocumentRole::Listing:
+            shownStatus = loadListing(input, *source, *document, path, reload);
+            state_.listingLoaded = true;
+            break;
+        }
     }
     // What happened to the temporary folder matters more than the usual text.
     if (folder == TempFiles::FolderCheck::MadeAgain)
@@ -109,6 +183,18 @@ void DocumentLoader::load(const QString& path, bool reload)
     else if (folder == TempFiles::FolderCheck::SystemFolder)
         shownStatus = status::TempFolderFellBack;
     host_.documentLoaded(path, shownStatus);
+}
+
+std::string_view DocumentLoader::showContainer(std::string bytes, const QString& path)
+{
+    const std::unique_ptr<Container> container = openContainer(std::move(bytes), localPath(path));
+    host_.showContainer(path, *container);
+    state_.containerPath = localPath(path);
+    const auto& members = container->members();
+    const bool damaged = !container->problems().empty()
+                         || std::any_of(members.begin(), members.end(),
+                                        [](const MemberInfo& info) { return info.status != MemberStatus::Ok; });
+    return damaged ? status::ContainerDamaged : status::ContainerOpened;
 }
 
 std::string_view DocumentLoader::loadListing(FilePtr& input, ByteSource& source, const DocumentHead& head,

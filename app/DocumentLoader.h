@@ -1,8 +1,11 @@
 #pragma once
-// The one road from a file name to a shown document. The core tells the
-// kind of the file by its first byte (document/Document.h); a listing is
-// converted to its ASCII listing and then to the RTF the view loads, a
-// picture to its BMP.
+// The one road from a file name to a shown document. The name may be a
+// member path (app/DocumentPath.h): the member is read from its containers
+// and goes on as a file would. A disk image, cassette image or archive,
+// told by its content, is shown as its list of members. Otherwise the core
+// tells the kind of the file by its first byte (document/Document.h); a
+// listing is converted to its ASCII listing and then to the RTF the view
+// loads, a picture to its BMP.
 //
 // Every load is all or nothing for what the user sees and saves: the
 // listing is converted into a fresh temporary file that replaces
@@ -25,11 +28,17 @@
 
 #include <QString>
 
+#include <memory>
+
 #include <cstdint>
 #include <exception>
 #include <optional>
 #include <string>
 #include <string_view>
+
+namespace quillet {
+class Container;
+}
 
 namespace quillet::app {
 
@@ -63,6 +72,8 @@ public:
     virtual void preparePicture(const QString& bmpPath) = 0;
     // Shows the picture read last; cannot fail.
     virtual void showPreparedPicture() = 0;
+    // Lists the members of the container at `path`; cannot fail.
+    virtual void showContainer(const QString& path, const Container& container) = 0;
     // Brings a page to the front without the page-change handling.
     virtual void showPage(int index) = 0;
     // A load succeeded: title, save commands and page handling, and the
@@ -89,6 +100,8 @@ public:
 
 private:
     void load(const QString& path, bool reload);
+    // The status text of the shown member list.
+    std::string_view showContainer(std::string bytes, const QString& path);
     // The status text of the loaded listing.
     std::string_view loadListing(FilePtr& input, ByteSource& source, const DocumentHead& head, const QString& path,
                                  bool reload);

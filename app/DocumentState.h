@@ -10,6 +10,7 @@ namespace quillet::app {
 struct DocumentState {
     std::string listingSourcePath; // empty: no listing shown
     std::string imageSourcePath;   // empty: no picture shown
+    std::string containerPath;     // empty: no file list shown
     bool listingLoaded = false;    // enables the ASCII and RTF saves
     bool imageLoaded = false;      // enables the BMP save
 

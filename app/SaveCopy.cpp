@@ -65,4 +65,17 @@ void copyReplacing(const QString& from, const QString& to)
         throw QuilletError(ErrorKind::WriteFailed, localPath(to));
 }
 
+void writeReplacing(std::string_view bytes, const QString& to)
+{
+    QSaveFile target(to);
+    if (!target.open(QIODevice::WriteOnly))
+        throw QuilletError(causeOfFailedCreate(to), localPath(to));
+    if (target.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size())) {
+        target.cancelWriting();
+        throw QuilletError(ErrorKind::WriteFailed, localPath(to));
+    }
+    if (!target.commit())
+        throw QuilletError(ErrorKind::WriteFailed, localPath(to));
+}
+
 } // namespace quillet::app

@@ -1,8 +1,11 @@
 #pragma once
-// The saves that copy a temporary file (the ASCII listing, the picture)
-// to where the user chose.
+// The saves that copy a temporary file (the ASCII listing, the picture),
+// or bytes in memory (a member taken out of a container), to where the
+// user chose.
 
 #include <QString>
+
+#include <string_view>
 
 namespace quillet::app {
 
@@ -10,5 +13,7 @@ namespace quillet::app {
 // never leaves a half-written file where the user's old one was. Throws
 // QuilletError named after the cause; `to` is then as it was.
 void copyReplacing(const QString& from, const QString& to);
+// The same for `bytes`.
+void writeReplacing(std::string_view bytes, const QString& to);
 
 } // namespace quillet::app

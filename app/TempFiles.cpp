@@ -5,12 +5,14 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <random>
 #include <utility>
 
 #include <fcntl.h>
+#include <ftw.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -298,6 +300,30 @@ void TempFiles::deleteTempFiles() noexcept
     asciiTempPath_.clear();
     rtfTempPath_.clear();
     bmpTempPath_.clear();
+    // Depth first and without following links: a link put into the folder
+    // is removed itself, never what it points at.
+    for (const std::string& folder : exportFolders_) {
+        ::nftw(
+            folder.c_str(),
+            [](const char* path, const struct stat*, int type, struct FTW*) {
+                (type == FTW_DP ? ::rmdir(path) : ::unlink(path));
+                return 0;
+            },
+            8, FTW_DEPTH | FTW_PHYS);
+    }
+    exportFolders_.clear();
+}
+
+std::string TempFiles::makeExportFolder()
+{
+    std::string dir = tempNameDir_.empty() ? getTempPath() : tempNameDir_;
+    if (!dir.empty() && dir.back() != '/')
+        dir += '/';
+    std::string path = dir + std::string(TempFilePrefix) + "XXXXXX";
+    if (!::mkdtemp(path.data()))
+        throw QuilletError(errorKindOfErrno(errno, ErrorKind::CreateFailed), dir);
+    exportFolders_.push_back(path);
+    return path;
 }
 
 } // namespace quillet::app

@@ -17,6 +17,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quillet::app {
 
@@ -112,9 +113,16 @@ public:
     void adoptAsciiTempPath(std::string path);
     static void discardTempFile(const std::string& path) noexcept;
 
+    // A new folder of this program's (mode 0700, "MSX" and six random
+    // characters) in TempNameDir, for files handed to other programs under
+    // names of their own, such as a member dragged out of a container.
+    // Throws CreateFailed.
+    std::string makeExportFolder();
+
     // Deletes AsciiTempPath, RtfTempPath, BmpTempPath and the picture file,
-    // in that order, passing over any that cannot be deleted, and forgets
-    // the names so that a second call removes nothing made since by others.
+    // in that order, then the export folders with what they hold, passing
+    // over any that cannot be deleted, and forgets the names so that a
+    // second call removes nothing made since by others.
     void deleteTempFiles() noexcept;
 
 private:
@@ -125,6 +133,7 @@ private:
     std::string asciiTempPath_;
     std::string rtfTempPath_;
     std::string bmpTempPath_;
+    std::vector<std::string> exportFolders_;
 };
 
 } // namespace quillet::app

@@ -27,6 +27,9 @@ inline constexpr std::string_view OpenedTruncated = "プログラムが途中で
 inline constexpr std::string_view OpenedHeaderOnly =
     "画像データがありません。ヘッダーだけのファイルなので、黒い画面を表示しました。";
 inline constexpr std::string_view Loading = "読み込み中です… ";
+inline constexpr std::string_view ContainerOpened = "中のファイルを一覧に表示しました。ダブルクリックで開きます。";
+inline constexpr std::string_view ContainerDamaged = "壊れている部分があります。読めるファイルは一覧から開けます。";
+inline constexpr std::string_view MemberSaved = "取り出して保存しました。";
 inline constexpr std::string_view AsciiSaved = "アスキーセーブしました。";
 inline constexpr std::string_view AsciiSaving = "アスキーセーブ中です。しばらくお待ちください。";
 inline constexpr std::string_view RtfSaved = "RTF形式で保存しました。";
@@ -42,6 +45,7 @@ inline constexpr std::string_view OpenFailed = "ファイルを開けません�
 inline constexpr std::string_view AsciiSaveFailed = "アスキーセーブできませんでした。";
 inline constexpr std::string_view RtfSaveFailed = "RTF形式で保存できませんでした。";
 inline constexpr std::string_view BmpSaveFailed = "BMP形式で保存できませんでした。";
+inline constexpr std::string_view MemberSaveFailed = "取り出して保存できませんでした。";
 inline constexpr std::string_view PrintFailed = "印刷できませんでした。";
 inline constexpr std::string_view HelpFailed = "ヘルプファイルを開けません。";
 

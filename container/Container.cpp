@@ -281,4 +281,19 @@ std::string safeFileName(std::string_view name)
     return out;
 }
 
+std::string readContainerFile(std::FILE* file, std::string_view name)
+{
+    std::string bytes;
+    char buffer[64 * 1024];
+    std::size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+        if (bytes.size() + got > MaxContainerFileSize)
+            throw QuilletError(ErrorKind::TooLarge, std::string(name) + ": over 1 GB");
+        bytes.append(buffer, got);
+    }
+    if (std::ferror(file))
+        throw QuilletError(ErrorKind::ReadFailed, std::string(name));
+    return bytes;
+}
+
 } // namespace quillet

@@ -12,6 +12,7 @@
 #include "document/Document.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -24,6 +25,8 @@ namespace quillet {
 
 // Larger members are listed but not opened: the guard against archive bombs.
 inline constexpr std::uint64_t MaxMemberSize = 16 * 1024 * 1024;
+// A container is read whole into memory; a file past this is refused.
+inline constexpr std::uint64_t MaxContainerFileSize = 1024ull * 1024 * 1024;
 // How deep a walk goes into containers inside containers.
 inline constexpr int MaxNestingDepth = 16;
 
@@ -137,6 +140,10 @@ struct WalkedMember {
 // after it, down to MaxNestingDepth (which also ends an archive that holds
 // itself).
 void walkMembers(const Container& container, const std::function<void(const WalkedMember&)>& visit);
+
+// The rest of `file`, for opening as a container. Throws QuilletError:
+// ReadFailed, or TooLarge past MaxContainerFileSize.
+std::string readContainerFile(std::FILE* file, std::string_view name);
 
 // A member's name as a file name on this system: no separators, control
 // bytes, reserved device names (CON, NUL, ...) or names made of dots only,

@@ -10,9 +10,6 @@ namespace quillet::cli {
 
 namespace {
 
-// A container file is read whole; past this it is refused.
-constexpr std::uint64_t MaxContainerFileSize = 1024ull * 1024 * 1024;
-
 bool isFile(const std::string& path)
 {
     struct stat info;
@@ -27,17 +24,7 @@ std::string readWhole(const std::string& path)
         owned = openForReading(path);
         file = owned.get();
     }
-    std::string bytes;
-    char buffer[64 * 1024];
-    std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-        if (bytes.size() + got > MaxContainerFileSize)
-            throw QuilletError(ErrorKind::TooLarge, "over 1 GB");
-        bytes.append(buffer, got);
-    }
-    if (std::ferror(file))
-        throw QuilletError(ErrorKind::ReadFailed, path);
-    return bytes;
+    return readContainerFile(file, path);
 }
 
 // Serves the bytes read ahead, then the rest of the file.

@@ -175,5 +175,21 @@
         <source>原因不明のエラーです。</source>
         <translation>An unknown error occurred.</translation>
     </message>
+    <message>
+        <source>中のファイルを一覧に表示しました。ダブルクリックで開きます。</source>
+        <translation>The files inside are listed. Double-click one to open it.</translation>
+    </message>
+    <message>
+        <source>壊れている部分があります。読めるファイルは一覧から開けます。</source>
+        <translation>Part of it is damaged. The files that can be read open from the list.</translation>
+    </message>
+    <message>
+        <source>取り出して保存しました。</source>
+        <translation>The file was extracted and saved.</translation>
+    </message>
+    <message>
+        <source>取り出して保存できませんでした。</source>
+        <translation>The file could not be extracted and saved.</translation>
+    </message>
 </context>
 </TS>

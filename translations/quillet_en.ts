@@ -36,6 +36,109 @@
     </message>
 </context>
 <context>
+    <name>MemberListPanel</name>
+    <message>
+        <source>BASIC (中間コード)</source>
+        <translation>BASIC (tokenized)</translation>
+    </message>
+    <message>
+        <source>BASIC (アスキー) / テキスト</source>
+        <translation>BASIC (ASCII) / text</translation>
+    </message>
+    <message>
+        <source>BSAVE画像</source>
+        <translation>BSAVE picture</translation>
+    </message>
+    <message>
+        <source>BSAVE画像 (SCREEN %1)</source>
+        <translation>BSAVE picture (SCREEN %1)</translation>
+    </message>
+    <message>
+        <source>イメージ / アーカイブ</source>
+        <translation>Image / archive</translation>
+    </message>
+    <message>
+        <source>その他</source>
+        <translation>Other</translation>
+    </message>
+    <message>
+        <source>FATの写しが食い違っています (読めます)</source>
+        <translation>The FAT copies disagree (readable)</translation>
+    </message>
+    <message>
+        <source>大きすぎるため開けません</source>
+        <translation>Too large to open</translation>
+    </message>
+    <message>
+        <source>クラスタのつながりが輪になっています</source>
+        <translation>The cluster chain loops</translation>
+    </message>
+    <message>
+        <source>クラスタのつながりがディスクの外に出ています</source>
+        <translation>The cluster chain leaves the disk</translation>
+    </message>
+    <message>
+        <source>クラスタのつながりがサイズより短いです</source>
+        <translation>The cluster chain is shorter than the size</translation>
+    </message>
+    <message>
+        <source>イメージが途中で切れています</source>
+        <translation>The image is cut short</translation>
+    </message>
+    <message>
+        <source>フォルダが自分自身を含んでいます</source>
+        <translation>The folder contains itself</translation>
+    </message>
+    <message>
+        <source>フォルダが深すぎます</source>
+        <translation>Folders nested too deep</translation>
+    </message>
+    <message>
+        <source>ブロックが途中で切れています</source>
+        <translation>A block is cut short</translation>
+    </message>
+    <message>
+        <source>ヘッダーが壊れています</source>
+        <translation>The header is damaged</translation>
+    </message>
+    <message>
+        <source>展開できません</source>
+        <translation>Cannot be unpacked</translation>
+    </message>
+    <message>
+        <source>ファイル一覧</source>
+        <translation>Files</translation>
+    </message>
+    <message>
+        <source>上へ</source>
+        <translation>Up</translation>
+    </message>
+    <message>
+        <source>このファイルを収めている一覧に戻ります (Backspace)</source>
+        <translation>Back to the list that holds this file (Backspace)</translation>
+    </message>
+    <message>
+        <source>名前</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>サイズ</source>
+        <translation>Size</translation>
+    </message>
+    <message>
+        <source>種類</source>
+        <translation>Kind</translation>
+    </message>
+    <message>
+        <source>日付</source>
+        <translation>Date</translation>
+    </message>
+    <message>
+        <source>状態</source>
+        <translation>Status</translation>
+    </message>
+</context>
+<context>
     <name>TForm1</name>
     <message>
         <source>BASICファイル (*.bas) (*.bas *.asc)</source>
@@ -212,6 +315,18 @@
     <message>
         <source>印刷プレビュー</source>
         <translation>Print Preview</translation>
+    </message>
+    <message>
+        <source>取り出して保存(&amp;X)...</source>
+        <translation>E&amp;xtract and Save...</translation>
+    </message>
+    <message>
+        <source>取り出して保存</source>
+        <translation>Extract and Save</translation>
+    </message>
+    <message>
+        <source>このファイルを開く(&amp;O)</source>
+        <translation>&amp;Open This File</translation>
     </message>
 </context>
 <context>
@@ -445,7 +560,7 @@
     </message>
     <message>
         <source>行のメモリアドレスを表示する(&amp;D)</source>
-        <translation>Show each line's memory a&amp;ddress</translation>
+        <translation>Show each line&apos;s memory a&amp;ddress</translation>
     </message>
     <message>
         <source>各行の先頭に、プログラムを &amp;H8001 から読み込んだときのアドレスを16進4桁で表示します</source>

@@ -1,10 +1,12 @@
 #include "ui/QuilletUnit.h"
 
+#include "app/DocumentPath.h"
 #include "app/LocalPath.h"
 #include "app/SaveCopy.h"
 #include "app/SettingsStore.h"
 #include "app/SettingsTable.h"
 #include "common/Errors.h"
+#include "container/Container.h"
 #include "ui/FindDialog.h"
 #include "ui/HelpViewer.h"
 #include "ui/InterfaceFontAndColour.h"
@@ -41,6 +43,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QToolBar>
+#include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -165,6 +168,7 @@ void TForm1::buildActions()
         {"SaveAs1", QT_TRANSLATE_NOOP("TForm1", "アスキーセーブ(&S)"), QKeySequence(Qt::CTRL | Qt::Key_S)},
         {"Save1", QT_TRANSLATE_NOOP("TForm1", "RTF形式で保存(&R)"), {}},
         {"SaveBMP1", QT_TRANSLATE_NOOP("TForm1", "BMP形式で保存(&B)"), QKeySequence(Qt::CTRL | Qt::Key_B)},
+        {"ExtractSave1", QT_TRANSLATE_NOOP("TForm1", "取り出して保存(&X)..."), {}},
         {"Print1", QT_TRANSLATE_NOOP("TForm1", "印刷(&P)..."), QKeySequence(Qt::CTRL | Qt::Key_P)},
         {"PrintPreview1", QT_TRANSLATE_NOOP("TForm1", "印刷プレビュー(&V)..."), {}},
         {"PrintSetup1", QT_TRANSLATE_NOOP("TForm1", "プリンタの設定(&U)..."), {}},
@@ -186,8 +190,11 @@ void TForm1::buildActions()
         if (!item.shortcut.isEmpty())
             a->setShortcut(item.shortcut);
     }
-    for (const char* name : {"Undo1", "Cut1", "Paste1"})
+    for (const char* name : {"Undo1", "Cut1", "Paste1", "ExtractSave1"})
         action(name)->setEnabled(false);
+    // The file list's own: open the member, as a double click does.
+    auto* openMember = new QAction(tr("このファイルを開く(&O)"), this);
+    openMember->setObjectName("OpenMember1");
 }
 
 void TForm1::buildMenus()
@@ -204,7 +211,7 @@ void TForm1::buildMenus()
     };
 
     QMenu* file = addMenu("File1", QT_TRANSLATE_NOOP("TForm1", "ファイル(&F)"));
-    for (const char* name : {"Clear1", "Open1", "SaveAs1", "Save1", "SaveBMP1"})
+    for (const char* name : {"Clear1", "Open1", "SaveAs1", "Save1", "SaveBMP1", "ExtractSave1"})
         file->addAction(action(name));
     separator(file, "N1");
     file->addAction(action("Print1"));
@@ -278,6 +285,13 @@ void TForm1::buildMenus()
     QAction* toggle = PopupMenu2->addAction(tr("実寸拡大切替(&F)"));
     toggle->setObjectName("ImgSizeChg2");
     PopupMenu2->setDefaultAction(toggle);
+
+    // The file list's context menu.
+    PopupMenu3 = new QMenu(this);
+    PopupMenu3->setObjectName("PopupMenu3");
+    PopupMenu3->addAction(action("OpenMember1"));
+    PopupMenu3->setDefaultAction(action("OpenMember1"));
+    PopupMenu3->addAction(action("ExtractSave1"));
 }
 
 void TForm1::buildToolBar()
@@ -349,6 +363,11 @@ void TForm1::buildPages()
         view->setContextMenuPolicy(Qt::CustomContextMenu);
     }
     setCentralWidget(PageControl1);
+
+    MemberList1 = new MemberListPanel(this);
+    MemberList1->exportForDrag = [this](const QString& member) { return exportMember(member); };
+    addDockWidget(Qt::LeftDockWidgetArea, MemberList1);
+    MemberList1->hide(); // until a container is opened
 }
 
 void TForm1::buildStatusBar()
@@ -458,6 +477,23 @@ void TForm1::connectCommands()
             [this](const QPoint& at) { PopupMenu1->popup(RichEdit1->viewport()->mapToGlobal(at)); });
     connect(imgMSXCG, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { PopupMenu2->popup(imgMSXCG->mapToGlobal(at)); });
+
+    on("ExtractSave1", &TForm1::ExtractSave1Click);
+    connect(action("OpenMember1"), &QAction::triggered, this, [this] {
+        const QString member = MemberList1->currentMemberPath();
+        if (!member.isEmpty())
+            openDocument(member);
+    });
+    connect(MemberList1, &MemberListPanel::memberActivated, this, &TForm1::openDocument);
+    connect(MemberList1, &MemberListPanel::upRequested, this, [this] {
+        const std::string parent = app::parentDocumentPath(app::localPath(MemberList1->containerPath()));
+        if (!parent.empty())
+            openDocument(localToQString(parent));
+    });
+    connect(MemberList1, &MemberListPanel::currentMemberChanged, this,
+            [this] { action("ExtractSave1")->setEnabled(!MemberList1->currentMemberPath().isEmpty()); });
+    connect(MemberList1->list(), &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { PopupMenu3->popup(MemberList1->list()->viewport()->mapToGlobal(at)); });
 }
 
 void TForm1::FormCreate(const QStringList& args)
@@ -667,6 +703,44 @@ void TForm1::Save1Click()
     if (path.isEmpty())
         return;
     runSave(path, status::RtfSaved, status::RtfSaveFailed, [&] { RichEdit1->saveRtfFile(path); });
+}
+
+void TForm1::ExtractSave1Click()
+{
+    const QString member = MemberList1->currentMemberPath();
+    if (member.isEmpty())
+        return;
+    const std::string local = app::localPath(member);
+    const app::DocumentPath where = app::splitDocumentPath(local);
+    SaveDialog1->setWindowTitle(tr("取り出して保存"));
+    SaveDialog1->setDefaultSuffix(QString());
+    SaveDialog1->selectNameFilter(SaveDialog1->nameFilters().constLast());
+    SaveDialog1->setDirectory(QFileInfo(localToQString(where.file)).absolutePath());
+    SaveDialog1->selectFile(localToQString(safeFileName(app::documentLeafName(local))));
+    if (SaveDialog1->exec() != QDialog::Accepted || SaveDialog1->selectedFiles().isEmpty())
+        return;
+    saveMember(member, SaveDialog1->selectedFiles().first());
+}
+
+void TForm1::saveMember(const QString& member, const QString& path)
+{
+    runSave(path, status::MemberSaved, status::MemberSaveFailed,
+            [&] { app::writeReplacing(app::readMemberBytes(app::localPath(member)), path); });
+}
+
+QString TForm1::exportMember(const QString& member)
+{
+    try {
+        const std::string local = app::localPath(member);
+        const std::string bytes = app::readMemberBytes(local);
+        const QString file =
+            localToQString(Temps.makeExportFolder() + '/' + safeFileName(app::documentLeafName(local)));
+        app::writeReplacing(bytes, file);
+        return file;
+    } catch (const std::exception& error) {
+        setPanelText(0, failureLine(status::MemberSaveFailed, error));
+        return {};
+    }
 }
 
 void TForm1::SaveBMP1Click()
@@ -905,6 +979,12 @@ void TForm1::preparePicture(const QString& bmpPath)
 void TForm1::showPreparedPicture()
 {
     imgMSXCG->setPicture(std::exchange(preparedPicture_, QImage()));
+}
+
+void TForm1::showContainer(const QString& path, const Container& container)
+{
+    MemberList1->showMembers(path, container);
+    action("ExtractSave1")->setEnabled(!MemberList1->currentMemberPath().isEmpty());
 }
 
 void TForm1::showPage(int index)

@@ -7,6 +7,7 @@
 #include "app/TempFiles.h"
 #include "common/QuilletUnitGrobal.h"
 #include "ui/ListingView.h"
+#include "ui/MemberListPanel.h"
 #include "ui/SettingsHost.h"
 
 #include <QColor>
@@ -76,6 +77,9 @@ public:
     void SaveAs1Click();
     void Save1Click();
     void SaveBMP1Click();
+    void ExtractSave1Click();
+    // Writes the raw bytes of the member at `member` to `path`, replacing it.
+    void saveMember(const QString& member, const QString& path);
     void Print1Click();
     void tbPrintClick();
     void PrintPreview1Click();
@@ -94,6 +98,7 @@ public:
     quillet::app::TempFiles& tempFiles() { return Temps; }
     ListingView* listingView() const { return RichEdit1; }
     PictureView* pictureView() const { return imgMSXCG; }
+    MemberListPanel* memberList() const { return MemberList1; }
     FindDialog* findDialog() const { return FindDialog1; }
     QPrinter& printer();
     TForm2* aboutBox() const { return Form2; }
@@ -133,6 +138,9 @@ private:
     QString failureLine(std::string_view whatFailed, const std::exception& cause) const;
     // The format a listing is shown in: the settings and the colour choosers.
     ListingFormat listingFormat() const;
+    // The member written as a file of its own name for a drag; empty (and
+    // why in panel 0) when it cannot be.
+    QString exportMember(const QString& member);
 
     // LoaderHost
     void showDebugMessage(const QString& text) override;
@@ -141,6 +149,7 @@ private:
     void showListing(const quillet::app::ListingFiles& listing) override;
     void preparePicture(const QString& bmpPath) override;
     void showPreparedPicture() override;
+    void showContainer(const QString& path, const quillet::Container& container) override;
     void showPage(int index) override;
     void documentLoaded(const QString& path, std::string_view status) override;
     void loadFailed(const QString& path, const std::exception& error) override;
@@ -172,6 +181,8 @@ private:
     QToolBar* ToolBar1 = nullptr;
     QMenu* PopupMenu1 = nullptr;
     QMenu* PopupMenu2 = nullptr;
+    QMenu* PopupMenu3 = nullptr;
+    MemberListPanel* MemberList1 = nullptr;
     QFileDialog* OpenDialog1 = nullptr;
     QFileDialog* SaveDialog1 = nullptr;
     FindDialog* FindDialog1 = nullptr;

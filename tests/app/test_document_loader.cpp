@@ -4,6 +4,7 @@
 #include "app/SettingsStore.h"
 #include "app/SettingsTable.h"
 #include "common/Errors.h"
+#include "container/Container.h"
 #include "render/RtfListing.h"
 #include "support/TestSupport.h"
 
@@ -66,6 +67,13 @@ struct FakeHost : LoaderHost {
     {
         shownPicture = preparedPicture;
         calls.push_back("picture");
+    }
+    void showContainer(const QString& path, const Container& container) override
+    {
+        std::string line = "container " + path.toStdString() + ":";
+        for (const MemberInfo& member : container.members())
+            line += " " + member.path;
+        calls.push_back(line);
     }
     void showPage(int index) override { calls.push_back("page " + std::to_string(index)); }
     void documentLoaded(const QString& path, std::string_view status) override

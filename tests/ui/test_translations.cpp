@@ -100,6 +100,9 @@ TEST_F(TranslationTest, EnglishLeavesNoJapaneseInTheWindowsOrTheirMessages)
                                   status::OpenedTruncated,
                                   status::OpenedHeaderOnly,
                                   status::Loading,
+                                  status::ContainerOpened,
+                                  status::ContainerDamaged,
+                                  status::MemberSaved,
                                   status::AsciiSaved,
                                   status::AsciiSaving,
                                   status::RtfSaved,
@@ -111,6 +114,7 @@ TEST_F(TranslationTest, EnglishLeavesNoJapaneseInTheWindowsOrTheirMessages)
                                   status::AsciiSaveFailed,
                                   status::RtfSaveFailed,
                                   status::BmpSaveFailed,
+                                  status::MemberSaveFailed,
                                   status::PrintFailed,
                                   status::HelpFailed}) {
         EXPECT_FALSE(hasJapanese(ui::uiText(text))) << text;

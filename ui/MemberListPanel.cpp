@@ -1,0 +1,217 @@
+#include "ui/MemberListPanel.h"
+
+#include "app/DocumentPath.h"
+#include "app/LocalPath.h"
+#include "container/Container.h"
+#include "image/ScreenMode.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLocale>
+#include <QMimeData>
+#include <QStyle>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+
+using namespace quillet;
+
+namespace {
+
+constexpr int MemberPathRole = Qt::UserRole;
+constexpr int SortRole = Qt::UserRole + 1;
+
+// Sizes and dates sort by value, not by their text.
+class MemberItem : public QTreeWidgetItem {
+public:
+    using QTreeWidgetItem::QTreeWidgetItem;
+    bool operator<(const QTreeWidgetItem& other) const override
+    {
+        const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
+        const QVariant mine = data(column, SortRole);
+        const QVariant theirs = other.data(column, SortRole);
+        if (mine.isValid() && theirs.isValid())
+            return mine.toULongLong() < theirs.toULongLong();
+        return QTreeWidgetItem::operator<(other);
+    }
+};
+
+// Drags carry the members as files written for the drop.
+class MemberTree : public QTreeWidget {
+public:
+    explicit MemberTree(MemberListPanel& panel) : QTreeWidget(&panel), panel_(panel) {}
+
+protected:
+    QStringList mimeTypes() const override { return {QStringLiteral("text/uri-list")}; }
+    QMimeData* mimeData(const QList<QTreeWidgetItem*>& items) const override
+    {
+        QList<QUrl> urls;
+        for (const QTreeWidgetItem* item : items) {
+            const QString file = panel_.exportForDrag ? panel_.exportForDrag(panel_.memberPath(item)) : QString();
+            if (!file.isEmpty())
+                urls << QUrl::fromLocalFile(file);
+        }
+        if (urls.isEmpty())
+            return nullptr;
+        auto* dragged = new QMimeData;
+        dragged->setUrls(urls);
+        return dragged;
+    }
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        // Backspace goes up, as in a file manager.
+        if (event->key() == Qt::Key_Backspace && panel_.upButton()->isEnabled()) {
+            panel_.upButton()->click();
+            return;
+        }
+        QTreeWidget::keyPressEvent(event);
+    }
+
+private:
+    MemberListPanel& panel_;
+};
+
+QString kindText(const MemberInfo& info)
+{
+    switch (info.kind) {
+    case MemberKind::Basic: return MemberListPanel::tr("BASIC (中間コード)");
+    case MemberKind::Text: return MemberListPanel::tr("BASIC (アスキー) / テキスト");
+    case MemberKind::Bsave: {
+        const int mode = detectScreenModeFromName(info.path);
+        if (mode < 0)
+            return MemberListPanel::tr("BSAVE画像");
+        return MemberListPanel::tr("BSAVE画像 (SCREEN %1)").arg(mode);
+    }
+    case MemberKind::Container: return MemberListPanel::tr("イメージ / アーカイブ");
+    case MemberKind::Other: break;
+    }
+    return MemberListPanel::tr("その他");
+}
+
+QString statusText(MemberStatus status)
+{
+    switch (status) {
+    case MemberStatus::Ok: return {};
+    case MemberStatus::FatCopiesDisagree: return MemberListPanel::tr("FATの写しが食い違っています (読めます)");
+    case MemberStatus::TooLarge: return MemberListPanel::tr("大きすぎるため開けません");
+    case MemberStatus::ChainLoops: return MemberListPanel::tr("クラスタのつながりが輪になっています");
+    case MemberStatus::ChainLeavesDisk: return MemberListPanel::tr("クラスタのつながりがディスクの外に出ています");
+    case MemberStatus::ChainTooShort: return MemberListPanel::tr("クラスタのつながりがサイズより短いです");
+    case MemberStatus::PastImageEnd: return MemberListPanel::tr("イメージが途中で切れています");
+    case MemberStatus::DirectoryLoop: return MemberListPanel::tr("フォルダが自分自身を含んでいます");
+    case MemberStatus::FoldersTooDeep: return MemberListPanel::tr("フォルダが深すぎます");
+    case MemberStatus::CutShort: return MemberListPanel::tr("ブロックが途中で切れています");
+    case MemberStatus::BadHeader: return MemberListPanel::tr("ヘッダーが壊れています");
+    case MemberStatus::Unreadable: return MemberListPanel::tr("展開できません");
+    }
+    return {};
+}
+
+} // namespace
+
+MemberListPanel::MemberListPanel(QWidget* parent) : QDockWidget(tr("ファイル一覧"), parent)
+{
+    setObjectName("MemberList1");
+    setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable);
+
+    auto* body = new QWidget(this);
+    auto* layout = new QVBoxLayout(body);
+    layout->setContentsMargins(2, 2, 2, 2);
+    auto* bar = new QHBoxLayout;
+    up_ = new QToolButton(body);
+    up_->setObjectName("MemberListUp");
+    up_->setText(tr("上へ"));
+    up_->setToolTip(tr("このファイルを収めている一覧に戻ります (Backspace)"));
+    up_->setIcon(style()->standardIcon(QStyle::SP_FileDialogToParent));
+    up_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    up_->setEnabled(false);
+    where_ = new QLabel(body);
+    where_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    bar->addWidget(up_);
+    bar->addWidget(where_, 1);
+    layout->addLayout(bar);
+
+    list_ = new MemberTree(*this);
+    list_->setObjectName("MemberListView");
+    list_->setRootIsDecorated(false);
+    list_->setUniformRowHeights(true);
+    list_->setSortingEnabled(true);
+    list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list_->setDragEnabled(true);
+    list_->setDragDropMode(QAbstractItemView::DragOnly);
+    list_->setDefaultDropAction(Qt::CopyAction);
+    list_->setContextMenuPolicy(Qt::CustomContextMenu);
+    list_->setHeaderLabels({tr("名前"), tr("サイズ"), tr("種類"), tr("日付"), tr("状態")});
+    list_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    list_->header()->setStretchLastSection(true);
+    list_->sortByColumn(-1, Qt::AscendingOrder); // the container's own order until a header is clicked
+    layout->addWidget(list_);
+    setWidget(body);
+
+    connect(list_, &QTreeWidget::itemActivated, this,
+            [this](QTreeWidgetItem* item) { emit memberActivated(memberPath(item)); });
+    connect(list_, &QTreeWidget::currentItemChanged, this, &MemberListPanel::currentMemberChanged);
+    connect(up_, &QToolButton::clicked, this, &MemberListPanel::upRequested);
+}
+
+void MemberListPanel::showMembers(const QString& containerPath, const Container& container)
+{
+    containerPath_ = containerPath;
+    where_->setText(containerPath);
+    where_->setToolTip(containerPath);
+    up_->setEnabled(!app::parentDocumentPath(app::localPath(containerPath)).empty());
+
+    list_->setSortingEnabled(false);
+    list_->clear();
+    const QLocale locale;
+    QList<QTreeWidgetItem*> rows;
+    rows.reserve(static_cast<qsizetype>(container.members().size()));
+    for (const MemberInfo& info : container.members()) {
+        auto* row = new MemberItem;
+        const QString name = QString::fromUtf8(info.path.data(), static_cast<qsizetype>(info.path.size()));
+        row->setText(NameColumn, name);
+        row->setData(NameColumn, MemberPathRole, name);
+        row->setText(SizeColumn, locale.toString(static_cast<qulonglong>(info.size)));
+        row->setData(SizeColumn, SortRole, static_cast<qulonglong>(info.size));
+        row->setTextAlignment(SizeColumn, Qt::AlignRight | Qt::AlignVCenter);
+        row->setText(KindColumn, kindText(info));
+        if (info.date) {
+            const MemberDate& d = *info.date;
+            row->setText(DateColumn,
+                         QString::asprintf("%04d/%02d/%02d %02d:%02d", d.year, d.month, d.day, d.hour, d.minute));
+            row->setData(
+                DateColumn, SortRole,
+                static_cast<qulonglong>(((((d.year * 13ull + d.month) * 32 + d.day) * 24 + d.hour) * 60 + d.minute) * 60
+                                        + d.second));
+        }
+        row->setText(StatusColumn, statusText(info.status));
+        if (!isReadable(info.status)) {
+            for (int column = NameColumn; column <= StatusColumn; ++column) {
+                row->setForeground(column, palette().brush(QPalette::Disabled, QPalette::Text));
+                row->setToolTip(column, statusText(info.status));
+            }
+        }
+        rows << row;
+    }
+    list_->addTopLevelItems(rows);
+    list_->setSortingEnabled(true);
+    list_->sortByColumn(-1, Qt::AscendingOrder);
+    if (!rows.isEmpty())
+        list_->setCurrentItem(rows.first());
+    show();
+    raise();
+}
+
+QString MemberListPanel::memberPath(const QTreeWidgetItem* item) const
+{
+    if (!item)
+        return {};
+    return containerPath_ + QStringLiteral("::") + item->data(NameColumn, MemberPathRole).toString();
+}
+
+QString MemberListPanel::currentMemberPath() const
+{
+    return memberPath(list_->currentItem());
+}

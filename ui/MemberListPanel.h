@@ -1,0 +1,55 @@
+#pragma once
+// The file list (MemberList1): the members of the opened disk image,
+// cassette image or archive, in a panel beside the pages. Activating a
+// member asks for it to be opened like a file; a container inside opens in
+// the same list, and "上へ" goes back to the one that holds it. Members can
+// be dragged out as files.
+
+#include <QDockWidget>
+#include <QString>
+
+#include <functional>
+
+namespace quillet {
+class Container;
+}
+
+class QLabel;
+class QToolButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+class MemberListPanel : public QDockWidget {
+    Q_OBJECT
+public:
+    enum Column { NameColumn, SizeColumn, KindColumn, DateColumn, StatusColumn };
+
+    explicit MemberListPanel(QWidget* parent = nullptr);
+
+    // Lists the members of `container`, found at the document path
+    // `containerPath`, and shows the panel.
+    void showMembers(const QString& containerPath, const quillet::Container& container);
+    const QString& containerPath() const { return containerPath_; }
+    // The member path ("disk.dsk::DIR/GAME.BAS") of the current row; empty
+    // when no row is current.
+    QString currentMemberPath() const;
+    // The member path of a row.
+    QString memberPath(const QTreeWidgetItem* item) const;
+    QTreeWidget* list() const { return list_; }
+    QToolButton* upButton() const { return up_; }
+
+    // Writes a member where a drop can take it: the path of a file under the
+    // member's own name, or empty when that failed. Set by the window.
+    std::function<QString(const QString& memberPath)> exportForDrag;
+
+signals:
+    void memberActivated(const QString& memberPath);
+    void upRequested();
+    void currentMemberChanged();
+
+private:
+    QString containerPath_;
+    QLabel* where_ = nullptr;
+    QToolButton* up_ = nullptr;
+    QTreeWidget* list_ = nullptr;
+};
