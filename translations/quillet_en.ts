@@ -328,6 +328,10 @@
         <source>このファイルを開く(&amp;O)</source>
         <translation>&amp;Open This File</translation>
     </message>
+    <message>
+        <source>ディスク・テープイメージ、アーカイブ (*.dsk *.cas *.zip *.lzh) (*.dsk *.di1 *.di2 *.cas *.zip *.lzh *.lha *.7z *.gz *.tgz *.tar)</source>
+        <translation>Disk and tape images, archives (*.dsk *.cas *.zip *.lzh) (*.dsk *.di1 *.di2 *.cas *.zip *.lzh *.lha *.7z *.gz *.tgz *.tar)</translation>
+    </message>
 </context>
 <context>
     <name>TForm2</name>

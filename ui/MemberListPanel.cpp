@@ -129,6 +129,7 @@ MemberListPanel::MemberListPanel(QWidget* parent) : QDockWidget(tr("ファイル
     up_->setEnabled(false);
     where_ = new QLabel(body);
     where_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    where_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred); // a long path never widens the panel
     bar->addWidget(up_);
     bar->addWidget(where_, 1);
     layout->addLayout(bar);
@@ -147,6 +148,7 @@ MemberListPanel::MemberListPanel(QWidget* parent) : QDockWidget(tr("ファイル
     list_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     list_->header()->setStretchLastSection(true);
     list_->sortByColumn(-1, Qt::AscendingOrder); // the container's own order until a header is clicked
+    list_->setMinimumWidth(320);                 // name, size and kind in view
     layout->addWidget(list_);
     setWidget(body);
 

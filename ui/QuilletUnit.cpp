@@ -37,6 +37,7 @@
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QProcess>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
@@ -79,6 +80,9 @@ const char* const OpenFilters[] = {
     // Every name the screen-mode detection knows: .SC5 to .SCC and .S10 to .S12.
     QT_TRANSLATE_NOOP("TForm1", "BSAVEファイル (*.sc?) (*.sc? *.s10 *.s11 *.s12)"),
     QT_TRANSLATE_NOOP("TForm1", "すべてのファイル (*.*) (*)"),
+    // Last, so that a stored filter index keeps naming the filter it named.
+    QT_TRANSLATE_NOOP("TForm1", "ディスク・テープイメージ、アーカイブ (*.dsk *.cas *.zip *.lzh) "
+                                "(*.dsk *.di1 *.di2 *.cas *.zip *.lzh *.lha *.7z *.gz *.tgz *.tar)"),
 };
 
 const char* const SaveFilters[] = {
@@ -983,6 +987,13 @@ void TForm1::showPreparedPicture()
 
 void TForm1::showContainer(const QString& path, const Container& container)
 {
+    // The list comes in beside the pages, which keep their width where the
+    // screen has room for both.
+    if (MemberList1->isHidden() && !isMaximized() && !isFullScreen()) {
+        const int wanted = width() + MemberList1->sizeHint().width();
+        const QScreen* display = screen();
+        resize(display ? std::min(wanted, display->availableGeometry().width()) : wanted, height());
+    }
     MemberList1->showMembers(path, container);
     action("ExtractSave1")->setEnabled(!MemberList1->currentMemberPath().isEmpty());
 }

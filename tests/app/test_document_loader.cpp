@@ -1,17 +1,22 @@
 // Document loading through a stand-in for the main window.
 
 #include "app/DocumentLoader.h"
+#include "app/DocumentPath.h"
 #include "app/SettingsStore.h"
 #include "app/SettingsTable.h"
 #include "common/Errors.h"
 #include "container/Container.h"
 #include "render/RtfListing.h"
+#include "support/ArchiveBuilder.h"
+#include "support/FatImageBuilder.h"
 #include "support/TestSupport.h"
 
 #include <QFile>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <functional>
@@ -412,4 +417,109 @@ TEST_F(DocumentLoaderTest, RemovedTemporaryFolderIsMadeAgainOrReplacedAndSaysSo)
     EXPECT_EQ(temps.tempNameDir(), system.string() + "/");
     EXPECT_EQ(fs::path(temps.bmpPicturePath()).parent_path(), system);
     EXPECT_EQ(readFile(temps.bmpPicturePath()), host.shownPicture);
+}
+
+// Containers: a disk image in a ZIP, as collections hold them.
+class ContainerLoadTest : public DocumentLoaderTest {
+protected:
+    ContainerLoadTest()
+    {
+        FatImageBuilder disk(FatLayout::doubleSided720k());
+        disk.addFile("", "GAME.BAS", Program);
+        disk.addFolder("", "PICS");
+        disk.addFile("PICS", "TITLE.SC7", hexBytes("FE 00 00 00 00 00 00"));
+        disk.addFile("", "LOOP.BAS", Program + std::string(3000, '\0'), FatImageBuilder::Archive, {20, 21, 22});
+        disk.setFat(21, 20); // the chain comes back to its start
+        image = disk.bytes();
+        zip = file("games.zip", zipOf({{"DISK1.DSK", image}, {"README.TXT", "hello\r\n"}}));
+    }
+
+    std::string member(const std::string& inside) const { return zip.toStdString() + "::" + inside; }
+    QString at(const std::string& inside) const { return QString::fromStdString(member(inside)); }
+
+    std::string image;
+    QString zip;
+};
+
+TEST_F(ContainerLoadTest, ContainersAreListedAndTheirMembersOpenLikeFiles)
+{
+    ASSERT_TRUE(loader.openDocument(zip)) << loader.lastError().toStdString();
+    EXPECT_EQ(host.calls.at(1), "container " + zip.toStdString() + ": DISK1.DSK README.TXT");
+    EXPECT_EQ(host.shownStatus, status::ContainerOpened);
+    EXPECT_EQ(state.containerPath, zip.toStdString());
+    EXPECT_FALSE(state.listingLoaded || state.imageLoaded) << "a list is no document to save";
+
+    // A container inside opens in the list; its damage is said.
+    host.calls.clear();
+    ASSERT_TRUE(loader.openDocument(at("DISK1.DSK"))) << loader.lastError().toStdString();
+    EXPECT_EQ(host.calls.at(0), "remember " + zip.toStdString()) << "the open dialog goes to the file on disk";
+    EXPECT_EQ(host.calls.at(1), "container " + member("DISK1.DSK") + ": GAME.BAS PICS/TITLE.SC7 LOOP.BAS");
+    EXPECT_EQ(host.shownStatus, status::ContainerDamaged);
+    EXPECT_EQ(state.containerPath, member("DISK1.DSK"));
+
+    // Members go the file's road; names in a disk image match in any case.
+    ASSERT_TRUE(loader.openDocument(at("DISK1.DSK::game.bas"))) << loader.lastError().toStdString();
+    EXPECT_EQ(host.shownListing, "10 PRINT\r\n20 END\r\n");
+    EXPECT_EQ(state.listingSourcePath, member("DISK1.DSK::game.bas"));
+    EXPECT_EQ(host.calls.back(), "loaded " + member("DISK1.DSK::game.bas"));
+
+    settings.isAutoDetectScreenMode = true;
+    ASSERT_TRUE(loader.openDocument(at("DISK1.DSK::PICS/TITLE.SC7"))) << loader.lastError().toStdString();
+    EXPECT_NE(std::find(host.calls.begin(), host.calls.end(), "screen 7"), host.calls.end())
+        << "the mode comes from the member's name";
+    EXPECT_EQ(readFile(temps.bmpPicturePath()), host.shownPicture);
+    EXPECT_EQ(state.imageSourcePath, member("DISK1.DSK::PICS/TITLE.SC7"));
+    EXPECT_EQ(state.listingSourcePath, member("DISK1.DSK::game.bas")) << "the listing stays";
+
+    // A reload, as after the settings dialog, reads the member again.
+    ASSERT_TRUE(loader.loadDocument(at("DISK1.DSK::game.bas"), true)) << loader.lastError().toStdString();
+}
+
+TEST_F(ContainerLoadTest, MembersThatCannotBeHadChangeNothing)
+{
+    ASSERT_TRUE(loader.openDocument(at("DISK1.DSK::GAME.BAS")));
+    const std::string shown = readFile(temps.asciiTempPath());
+    const struct {
+        std::string inside;
+        ErrorKind expected;
+    } cases[] = {
+        {"DISK1.DSK::NONE.BAS", ErrorKind::UnknownMember},
+        {"DISK1.DSK::LOOP.BAS", ErrorKind::DamagedMember},
+        {"README.TXT::X", ErrorKind::NotAContainer},
+    };
+    for (const auto& c : cases) {
+        EXPECT_FALSE(loader.openDocument(at(c.inside))) << c.inside;
+        EXPECT_EQ(host.failure, static_cast<int>(c.expected)) << c.inside;
+        EXPECT_EQ(state.listingSourcePath, member("DISK1.DSK::GAME.BAS"));
+        EXPECT_EQ(readFile(temps.asciiTempPath()), shown);
+    }
+}
+
+TEST_F(ContainerLoadTest, RecentDocumentsGetTheFileOnDisk)
+{
+    ASSERT_TRUE(loader.openDocument(at("DISK1.DSK::GAME.BAS")));
+    const std::string recent = readFile(dir / "recent.xbel");
+    EXPECT_NE(recent.find(QUrl::fromLocalFile(zip).toEncoded().toStdString() + "\""), std::string::npos) << recent;
+    EXPECT_EQ(recent.find("::"), std::string::npos) << "no entry the desktop could not open";
+    EXPECT_NE(recent.find("application/zip"), std::string::npos);
+}
+
+TEST(DocumentPath, SplitsAtTheFileOnDiskAndWalksUp)
+{
+    ScratchDir dir;
+    const std::string odd = (dir / "a::b.dsk").string(); // a name of its own with "::"
+    FatImageBuilder disk(FatLayout::singleSided360k());
+    disk.addFolder("", "DIR");
+    disk.addFile("DIR", "GAME.BAS", Program);
+    writeFile(odd, disk.bytes());
+
+    const DocumentPath where = splitDocumentPath(odd + "::DIR/GAME.BAS");
+    EXPECT_EQ(where.file, odd);
+    EXPECT_EQ(where.members, std::vector<std::string>{"DIR/GAME.BAS"});
+    EXPECT_EQ(documentLeafName(odd + "::DIR/GAME.BAS"), "GAME.BAS");
+    EXPECT_EQ(documentLeafName(odd), "a::b.dsk");
+    EXPECT_EQ(parentDocumentPath(odd + "::DIR/GAME.BAS"), odd);
+    EXPECT_EQ(parentDocumentPath(odd), "");
+    EXPECT_EQ(readMemberBytes(odd + "::dir/game.bas"), Program);
+    EXPECT_THROW(readMemberBytes(odd), QuilletError) << "a file on disk is no member";
 }

@@ -338,3 +338,29 @@ TEST(TempFiles, DeleteWithoutNamesTouchesNothing)
     EXPECT_TRUE(fs::exists(dir / ".bmp"));
     fs::current_path(previous);
 }
+
+TEST(TempFiles, ExportFoldersArePrivateAndGoWithTheirContentsButNoFurther)
+{
+    ScratchDir dir;
+    TempFiles temps;
+    temps.setTempNameDir(dir.path().string());
+    const fs::path first = temps.makeExportFolder();
+    const fs::path second = temps.makeExportFolder();
+    EXPECT_NE(first, second);
+    EXPECT_EQ(first.parent_path(), dir.path());
+    EXPECT_EQ(first.filename().string().rfind("MSX", 0), 0u);
+    EXPECT_EQ(fs::status(first).permissions() & fs::perms::all, fs::perms::owner_all);
+
+    // What was dragged out, a folder below it, and a link someone put in.
+    const fs::path outside = dir / "outside";
+    fs::create_directory(outside);
+    writeFile(outside / "keep", "keep");
+    writeFile(first / "GAME.BAS", "x");
+    fs::create_directory(first / "sub");
+    writeFile(first / "sub" / "deep", "y");
+    fs::create_directory_symlink(outside, second / "link");
+    temps.deleteTempFiles();
+    EXPECT_FALSE(fs::exists(first));
+    EXPECT_FALSE(fs::exists(second));
+    EXPECT_EQ(readFile(outside / "keep"), "keep") << "the link went, not what it points at";
+}

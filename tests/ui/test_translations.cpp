@@ -4,6 +4,7 @@
 
 #include "MainWindowFixture.h"
 #include "common/Errors.h"
+#include "support/FatImageBuilder.h"
 #include "ui/QuilletUnit3.h"
 #include "ui/Translations.h"
 
@@ -17,7 +18,9 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QToolButton>
 #include <QTranslator>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -130,6 +133,28 @@ TEST_F(TranslationTest, EnglishLeavesNoJapaneseInTheWindowsOrTheirMessages)
     EXPECT_FALSE(hasJapanese(window->panelText(0))) << window->panelText(0).toStdString();
     window->openDocument(file("game.bas", Program));
     EXPECT_EQ(window->panelText(3), "3 lines");
+
+    // The file list: captions, kinds, and the reason of each kind of damage
+    // a list can show.
+    FatImageBuilder disk(FatLayout::singleSided360k());
+    disk.addFile("", "GAME.BAS", Program);
+    disk.addFile("", "TITLE.SC5", hexBytes("FE 00 00 00 00 00 00"));
+    disk.addFile("", "NOTE.TXT", "note\r\n");
+    disk.addFile("", "DATA.BIN", "\x01\x02");
+    disk.addFile("", "LOOP.BAS", std::string(3000, 'x'), FatImageBuilder::Archive, {20, 21, 22});
+    disk.setFat(21, 20);
+    window->openDocument(file("disk.dsk", disk.bytes()));
+    EXPECT_FALSE(hasJapanese(window->panelText(0))) << window->panelText(0).toStdString();
+    MemberListPanel* list = window->memberList();
+    QStringList listTexts = {list->windowTitle(), list->upButton()->text(), list->upButton()->toolTip()};
+    for (int column = 0; column < list->list()->columnCount(); ++column)
+        listTexts << list->list()->headerItem()->text(column);
+    for (int row = 0; row < list->list()->topLevelItemCount(); ++row) {
+        for (int column = 0; column < list->list()->columnCount(); ++column)
+            listTexts << list->list()->topLevelItem(row)->text(column);
+    }
+    for (const QString& text : listTexts)
+        EXPECT_FALSE(hasJapanese(text)) << text.toStdString();
 }
 
 TEST_F(TranslationTest, JapaneseIsTheDefaultAndQtsOwnDialogsSpeakIt)

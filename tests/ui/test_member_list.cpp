@@ -1,0 +1,159 @@
+// The file list: containers opened in the main window, their members opened,
+// saved and dragged out, nested containers entered and left.
+
+#include "MainWindowFixture.h"
+#include "support/ArchiveBuilder.h"
+#include "support/FatImageBuilder.h"
+#include "ui/PictureView.h"
+
+#include <QAbstractItemModel>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QToolButton>
+#include <QTreeWidget>
+
+using namespace quillet;
+using namespace quillet::test;
+
+namespace {
+
+class MemberListTest : public MainWindowTest {
+protected:
+    MemberListTest()
+    {
+        FatImageBuilder disk(FatLayout::doubleSided720k());
+        disk.addFile("", "GAME.BAS", Program);
+        disk.addFolder("", "PICS");
+        disk.addFile("PICS", "TITLE.SC7", hexBytes("FE 00 00 00 00 00 00"));
+        disk.addFile("", "LOOP.BAS", Program + std::string(3000, '\0'), FatImageBuilder::Archive, {20, 21, 22});
+        disk.setFat(21, 20);
+        zip = file("games.zip", zipOf({{"DISK1.DSK", disk.bytes()}, {"README.TXT", "hello\r\n"}}));
+    }
+
+    MemberListPanel* panel() const { return window->memberList(); }
+    QTreeWidget* list() const { return panel()->list(); }
+    QStringList names() const
+    {
+        QStringList shown;
+        for (int i = 0; i < list()->topLevelItemCount(); ++i)
+            shown << list()->topLevelItem(i)->text(MemberListPanel::NameColumn);
+        return shown;
+    }
+    QTreeWidgetItem* row(const QString& name) const
+    {
+        const auto found = list()->findItems(name, Qt::MatchExactly, MemberListPanel::NameColumn);
+        return found.isEmpty() ? nullptr : found.first();
+    }
+    // As a user does it: the row made current, then Enter.
+    void activate(const QString& name)
+    {
+        QTreeWidgetItem* item = row(name);
+        ASSERT_NE(item, nullptr) << name.toStdString();
+        list()->setCurrentItem(item);
+        press(list(), Qt::Key_Return);
+    }
+    static void press(QWidget* widget, int key)
+    {
+        QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(widget, &event);
+    }
+    QString title(const QString& path) const { return path + " - Quillet"; }
+
+    QString zip;
+};
+
+} // namespace
+
+TEST_F(MemberListTest, ContainersOpenInTheListAndMembersFromIt)
+{
+    start();
+    EXPECT_TRUE(panel()->isHidden()) << "no list before a container";
+    window->openDocument(zip);
+    EXPECT_FALSE(panel()->isHidden());
+    EXPECT_EQ(names(), QStringList({"DISK1.DSK", "README.TXT"}));
+    EXPECT_EQ(window->windowTitle(), title(zip));
+    EXPECT_FALSE(panel()->upButton()->isEnabled()) << "the file on disk has nothing above it";
+
+    activate("DISK1.DSK");
+    const QString disk = zip + "::DISK1.DSK";
+    EXPECT_EQ(names(), QStringList({"GAME.BAS", "PICS/TITLE.SC7", "LOOP.BAS"}));
+    EXPECT_EQ(window->windowTitle(), title(disk));
+    EXPECT_TRUE(panel()->upButton()->isEnabled());
+    EXPECT_TRUE(row("GAME.BAS")->text(MemberListPanel::StatusColumn).isEmpty());
+    EXPECT_FALSE(row("LOOP.BAS")->text(MemberListPanel::StatusColumn).isEmpty()) << "damage is named";
+    EXPECT_EQ(row("GAME.BAS")->text(MemberListPanel::SizeColumn), QString::number(Program.size()));
+    EXPECT_EQ(row("PICS/TITLE.SC7")->text(MemberListPanel::DateColumn), "2024/05/06 12:34");
+
+    activate("GAME.BAS");
+    EXPECT_EQ(window->listingView()->toPlainText().toStdString(), "10 PRINT \"A\"\n20 PRINT \"AB\"\n30 END\n");
+    EXPECT_EQ(pages()->currentIndex(), BasicPageIndex);
+    EXPECT_EQ(window->windowTitle(), title(disk + "::GAME.BAS"));
+    EXPECT_EQ(names().size(), 3) << "the list stays while its members are looked at";
+
+    // A member that cannot be read says so and changes nothing shown.
+    activate("LOOP.BAS");
+    EXPECT_TRUE(window->panelText(0).startsWith(QString::fromUtf8(status::OpenFailed.data())))
+        << window->panelText(0).toStdString();
+    EXPECT_EQ(window->windowTitle(), title(disk + "::GAME.BAS"));
+
+    // Up, by the button and by Backspace in the list.
+    panel()->upButton()->click();
+    EXPECT_EQ(names(), QStringList({"DISK1.DSK", "README.TXT"}));
+    EXPECT_EQ(window->windowTitle(), title(zip));
+    activate("DISK1.DSK");
+    press(list(), Qt::Key_Backspace);
+    EXPECT_EQ(panel()->containerPath(), zip);
+}
+
+TEST_F(MemberListTest, ScreenCommandsAndReloadsWorkOnMembers)
+{
+    start();
+    window->settings().isAutoDetectScreenMode = true;
+    window->openDocument(zip + "::DISK1.DSK");
+    activate("PICS/TITLE.SC7");
+    const QString picture = zip + "::DISK1.DSK::PICS/TITLE.SC7";
+    EXPECT_EQ(pages()->currentIndex(), CgPageIndex);
+    EXPECT_EQ(window->documentState().imageSourcePath, picture.toStdString());
+    EXPECT_EQ(window->pictureView()->picture().width(), 512) << "SCREEN 7, from the member's name";
+
+    window->settings().isAutoDetectScreenMode = false;
+    window->screenCommand(8);
+    EXPECT_EQ(window->pictureView()->picture().width(), 256) << "the member is read again as SCREEN 8";
+    EXPECT_EQ(window->windowTitle(), title(picture));
+}
+
+TEST_F(MemberListTest, MembersAreSavedAndDraggedOutAsTheyAre)
+{
+    start();
+    window->openDocument(zip + "::DISK1.DSK");
+    list()->setCurrentItem(row("GAME.BAS"));
+    EXPECT_TRUE(enabled("ExtractSave1"));
+
+    const fs::path saved = home.path() / "out" / "GAME.BAS";
+    fs::create_directory(saved.parent_path());
+    saveAs(saved);
+    window->ExtractSave1Click();
+    EXPECT_EQ(readFile(saved), Program);
+    EXPECT_TRUE(window->panelText(0).startsWith(QString::fromUtf8(status::MemberSaved.data())));
+
+    // A drag carries each member as a file of its own name.
+    const QModelIndexList rows = {list()->indexFromItem(row("GAME.BAS")), list()->indexFromItem(row("PICS/TITLE.SC7"))};
+    std::unique_ptr<QMimeData> dragged(list()->model()->mimeData(rows));
+    ASSERT_NE(dragged, nullptr);
+    ASSERT_EQ(dragged->urls().size(), 2);
+    const fs::path program = dragged->urls().at(0).toLocalFile().toStdString();
+    const fs::path title = dragged->urls().at(1).toLocalFile().toStdString();
+    EXPECT_EQ(program.filename(), "GAME.BAS");
+    EXPECT_EQ(title.filename(), "TITLE.SC7") << "the folder inside stays inside";
+    EXPECT_EQ(readFile(program), Program);
+
+    // A member that cannot be read is left out of the drag, and said why.
+    std::unique_ptr<QMimeData> damaged(list()->model()->mimeData({list()->indexFromItem(row("LOOP.BAS"))}));
+    EXPECT_EQ(damaged, nullptr);
+    EXPECT_TRUE(window->panelText(0).startsWith(QString::fromUtf8(status::MemberSaveFailed.data())));
+
+    window->close();
+    EXPECT_FALSE(fs::exists(program)) << "the dragged files go with the other temporary files";
+    EXPECT_FALSE(fs::exists(program.parent_path()));
+}
