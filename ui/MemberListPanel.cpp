@@ -44,6 +44,8 @@ public:
     explicit MemberTree(MemberListPanel& panel) : QTreeWidget(&panel), panel_(panel) {}
 
 protected:
+    // Only copies: a drop that moved would take the rows out of the list.
+    Qt::DropActions supportedDropActions() const override { return Qt::CopyAction; }
     QStringList mimeTypes() const override { return {QStringLiteral("text/uri-list")}; }
     QMimeData* mimeData(const QList<QTreeWidgetItem*>& items) const override
     {

@@ -137,7 +137,9 @@ TEST_F(MemberListTest, MembersAreSavedAndDraggedOutAsTheyAre)
     EXPECT_EQ(readFile(saved), Program);
     EXPECT_TRUE(window->panelText(0).startsWith(QString::fromUtf8(status::MemberSaved.data())));
 
-    // A drag carries each member as a file of its own name.
+    // A drag carries each member as a file of its own name, and only as a
+    // copy: a move would take the rows out of the list.
+    EXPECT_EQ(list()->model()->supportedDragActions(), Qt::CopyAction);
     const QModelIndexList rows = {list()->indexFromItem(row("GAME.BAS")), list()->indexFromItem(row("PICS/TITLE.SC7"))};
     std::unique_ptr<QMimeData> dragged(list()->model()->mimeData(rows));
     ASSERT_NE(dragged, nullptr);
