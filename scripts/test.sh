@@ -35,27 +35,44 @@ CC=clang CXX=clang++ cmake -S . -B build-fuzz "${generator[@]}" -DCMAKE_BUILD_TY
   -DQUILLET_BUILD_BENCH=OFF >/dev/null
 cmake --build build-fuzz --parallel "$jobs"
 mkdir -p build-fuzz/artifacts
-for target in build-fuzz/fuzz/fuzz_*; do
-  [ -x "$target" ] || continue
+# One target: its log is printed when it finds a failure.
+run_fuzzer() {
+  local target=$1 name corpus log
   name=$(basename "$target")
-  case $name in *_replay) continue ;; esac # the plain-main replays of a build with tests
   corpus="build-fuzz/corpus/$name"
   mkdir -p "$corpus"
-  seeds=()
+  local seeds=()
   [ -d "fuzz/seeds/$name" ] && seeds+=("fuzz/seeds/$name")
   # Inputs that once broke the target start every run; libFuzzer writes only
   # to the first folder, so these stay as they are.
   [ -d "tests/crashers/$name" ] && seeds+=("tests/crashers/$name")
-  echo "-- $name"
   log="build-fuzz/$name.log"
   if ! "$target" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
       -artifact_prefix="$root/build-fuzz/artifacts/$name-" "$corpus" "${seeds[@]}" >"$log" 2>&1; then
     tail -n 60 "$log"
     echo "$name found a failure"
-    exit 1
+    return 1
   fi
-  grep -E '^(Done|stat::number_of_executed_units|stat::peak_rss_mb)' "$log" || true
+  echo "-- $name: $(grep -E '^stat::number_of_executed_units' "$log" || echo done)"
+}
+# As many targets at once as there are processors.
+fuzz_failed=0
+running=0
+for target in build-fuzz/fuzz/fuzz_*; do
+  [ -x "$target" ] || continue
+  case $(basename "$target") in *_replay) continue ;; esac # the plain-main replays of a build with tests
+  run_fuzzer "$target" &
+  running=$((running + 1))
+  if [ "$running" -ge "$jobs" ]; then
+    wait -n || fuzz_failed=1
+    running=$((running - 1))
+  fi
 done
+while [ "$running" -gt 0 ]; do
+  wait -n || fuzz_failed=1
+  running=$((running - 1))
+done
+[ "$fuzz_failed" = 0 ] || exit 1
 
 echo "== benchmarks, one short run each"
 for bench in build/bench/bench_*; do
