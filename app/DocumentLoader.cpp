@@ -137,8 +137,7 @@ void DocumentLoader::load(const QString& path, bool reload)
     if (member) {
         source = &memory.emplace(*member);
     } else if (!container) {
-        std::rewind(input.get());
-        source = &streamed.emplace(input.get());
+        source = &streamed.emplace(input.get(), head);
     }
     std::optional<DocumentHead> document;
     if (container) {

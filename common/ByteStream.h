@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace quillet {
 
@@ -68,12 +69,20 @@ protected:
 class FileSource final : public ByteSource {
 public:
     explicit FileSource(std::FILE* file) : file_(file) {}
+    // Serves `head`, bytes already read from the file's start, then the
+    // rest of the file.
+    FileSource(std::FILE* file, std::string head) : file_(file), head_(std::move(head))
+    {
+        pos_ = reinterpret_cast<const std::uint8_t*>(head_.data());
+        end_ = pos_ + head_.size();
+    }
 
 protected:
     bool refill() override;
 
 private:
     std::FILE* file_;
+    std::string head_;
     std::uint8_t buffer_[64 * 1024];
 };
 

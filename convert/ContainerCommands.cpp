@@ -27,35 +27,7 @@ std::string readWhole(const std::string& path)
     return readContainerFile(file, path);
 }
 
-// Serves the bytes read ahead, then the rest of the file.
-class HeadThenFile final : public ByteSource {
-public:
-    HeadThenFile(std::string head, std::FILE* file) : head_(std::move(head)), file_(file)
-    {
-        pos_ = reinterpret_cast<const std::uint8_t*>(head_.data());
-        end_ = pos_ + head_.size();
-    }
-
-protected:
-    bool refill() override
-    {
-        if (failed_)
-            return false;
-        const std::size_t got = std::fread(buffer_, 1, sizeof buffer_, file_);
-        if (got == 0) {
-            failed_ = std::ferror(file_) != 0;
-            return false;
-        }
-        pos_ = buffer_;
-        end_ = buffer_ + got;
-        return true;
-    }
-
-private:
-    std::string head_;
-    std::FILE* file_;
-    std::uint8_t buffer_[64 * 1024];
-};
+} // namespace
 
 void printProblems(const Container& container, const std::string& name, std::FILE* err)
 {
@@ -63,7 +35,17 @@ void printProblems(const Container& container, const std::string& name, std::FIL
         std::fprintf(err, "quillet-convert: %s: %s\n", name.c_str(), problem.c_str());
 }
 
-} // namespace
+int runContainerCommand(const Options& options, std::FILE* err, const std::function<int()>& command)
+{
+    try {
+        return command();
+    } catch (const QuilletError& error) {
+        std::fprintf(err, "quillet-convert: %s: %s\n", options.input.c_str(), error.what());
+    } catch (const std::bad_alloc&) {
+        std::fprintf(err, "quillet-convert: %s: out of memory\n", options.input.c_str());
+    }
+    return ExitFailed;
+}
 
 // The container named by `input` (a file or a member path), opened.
 std::unique_ptr<Container> openNamedContainer(const std::string& input)
@@ -102,12 +84,12 @@ std::unique_ptr<ByteSource> headThenFileSource(std::FILE* file, const std::strin
     if (head.size() == ContainerHeadSize && fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode))
         size = static_cast<std::uint64_t>(info.st_size);
     refuseContainer(head, size, input);
-    return std::make_unique<HeadThenFile>(std::move(head), file);
+    return std::make_unique<FileSource>(file, std::move(head));
 }
 
 int listMembers(const Options& options, std::FILE* out, std::FILE* err)
 {
-    try {
+    return runContainerCommand(options, err, [&] {
         const std::unique_ptr<Container> container = openNamedContainer(options.input);
         printProblems(*container, options.input, err);
         walkMembers(*container, [&](const WalkedMember& member) {
@@ -125,14 +107,8 @@ int listMembers(const Options& options, std::FILE* out, std::FILE* err)
         });
         if (std::fflush(out) != 0)
             throw QuilletError(ErrorKind::WriteFailed, "standard output");
-    } catch (const QuilletError& error) {
-        std::fprintf(err, "quillet-convert: %s: %s\n", options.input.c_str(), error.what());
-        return ExitFailed;
-    } catch (const std::bad_alloc&) {
-        std::fprintf(err, "quillet-convert: %s: out of memory\n", options.input.c_str());
-        return ExitFailed;
-    }
-    return ExitOk;
+        return ExitOk;
+    });
 }
 
 } // namespace quillet::cli

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -71,6 +72,11 @@ std::unique_ptr<ByteSource> headThenFileSource(std::FILE* file, const std::strin
 void refuseContainer(std::string_view head, std::uint64_t size, const std::string& input);
 // The container a file or member path names, opened. Throws QuilletError.
 std::unique_ptr<Container> openNamedContainer(const std::string& input);
+// Damage of the container as a whole, one line each on `err`.
+void printProblems(const Container& container, const std::string& name, std::FILE* err);
+// Runs a container command; what stops it is told on `err` as
+// "quillet-convert: INPUT: why". The command's exit status, or ExitFailed.
+int runContainerCommand(const Options& options, std::FILE* err, const std::function<int()>& command);
 // --list and --extract-all; they write their messages to `err` and return
 // the exit status.
 int listMembers(const Options& options, std::FILE* out, std::FILE* err);

@@ -305,10 +305,9 @@ bool Extraction::finish()
 
 int extractAllMembers(const Options& options, std::FILE* err)
 {
-    try {
+    return runContainerCommand(options, err, [&] {
         std::unique_ptr<Container> container = openNamedContainer(options.input);
-        for (const std::string& problem : container->problems())
-            std::fprintf(err, "quillet-convert: %s: %s\n", options.input.c_str(), problem.c_str());
+        printProblems(*container, options.input, err);
         // Every output folder stays open until its files are written, and an
         // archive may hold many: as many descriptors as the system allows.
         struct rlimit files;
@@ -326,13 +325,7 @@ int extractAllMembers(const Options& options, std::FILE* err)
         Extraction extraction(top, err);
         walkMembers(*container, [&](const WalkedMember& member) { extraction.add(member); });
         return extraction.finish() ? ExitOk : ExitFailed;
-    } catch (const QuilletError& error) {
-        std::fprintf(err, "quillet-convert: %s: %s\n", options.input.c_str(), error.what());
-        return ExitFailed;
-    } catch (const std::bad_alloc&) {
-        std::fprintf(err, "quillet-convert: %s: out of memory\n", options.input.c_str());
-        return ExitFailed;
-    }
+    });
 }
 
 } // namespace quillet::cli

@@ -424,13 +424,7 @@ class ContainerLoadTest : public DocumentLoaderTest {
 protected:
     ContainerLoadTest()
     {
-        FatImageBuilder disk(FatLayout::doubleSided720k());
-        disk.addFile("", "GAME.BAS", Program);
-        disk.addFolder("", "PICS");
-        disk.addFile("PICS", "TITLE.SC7", hexBytes("FE 00 00 00 00 00 00"));
-        disk.addFile("", "LOOP.BAS", Program + std::string(3000, '\0'), FatImageBuilder::Archive, {20, 21, 22});
-        disk.setFat(21, 20); // the chain comes back to its start
-        image = disk.bytes();
+        image = gamesDisk(Program);
         zip = file("games.zip", zipOf({{"DISK1.DSK", image}, {"README.TXT", "hello\r\n"}}));
     }
 

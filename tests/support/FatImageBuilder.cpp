@@ -197,4 +197,16 @@ void FatImageBuilder::addRawEntry(std::string_view folder, std::string_view entr
     appendEntry(folder, entry);
 }
 
+std::string gamesDisk(std::string_view program)
+{
+    FatImageBuilder disk(FatLayout::doubleSided720k());
+    disk.addFile("", "GAME.BAS", program);
+    disk.addFolder("", "PICS");
+    disk.addFile("PICS", "TITLE.SC7", std::string("\xFE\0\0\0\0\0\0", 7));
+    disk.addFile("", "LOOP.BAS", std::string(program) + std::string(3000, '\0'), FatImageBuilder::Archive,
+                 {20, 21, 22});
+    disk.setFat(21, 20);
+    return disk.bytes();
+}
+
 } // namespace quillet::test

@@ -88,4 +88,9 @@ private:
     std::vector<bool> used_;
 };
 
+// A 720 KB disk as a collection holds one: GAME.BAS (`program`),
+// PICS/TITLE.SC7 (a SCREEN 7 picture without data) and LOOP.BAS, whose
+// cluster chain comes back to its start.
+std::string gamesDisk(std::string_view program);
+
 } // namespace quillet::test

@@ -22,13 +22,7 @@ class MemberListTest : public MainWindowTest {
 protected:
     MemberListTest()
     {
-        FatImageBuilder disk(FatLayout::doubleSided720k());
-        disk.addFile("", "GAME.BAS", Program);
-        disk.addFolder("", "PICS");
-        disk.addFile("PICS", "TITLE.SC7", hexBytes("FE 00 00 00 00 00 00"));
-        disk.addFile("", "LOOP.BAS", Program + std::string(3000, '\0'), FatImageBuilder::Archive, {20, 21, 22});
-        disk.setFat(21, 20);
-        zip = file("games.zip", zipOf({{"DISK1.DSK", disk.bytes()}, {"README.TXT", "hello\r\n"}}));
+        zip = file("games.zip", zipOf({{"DISK1.DSK", gamesDisk(Program)}, {"README.TXT", "hello\r\n"}}));
     }
 
     MemberListPanel* panel() const { return window->memberList(); }
