@@ -13,4 +13,9 @@ ScreenPalette buildScreenPalette(std::span<const std::uint8_t, PaletteTableBytes
     return palette;
 }
 
+ScreenPalette msx1Palette() noexcept
+{
+    return buildScreenPalette(DefaultPalette);
+}
+
 } // namespace quillet

@@ -8,16 +8,20 @@ namespace {
 
 constexpr std::uint32_t VramBytes = 0x20000;
 
-// Indexed by mode - 5; SCREEN 9 is the row with width 0.
-constexpr std::array<ScreenModeLayout, 8> Layouts{{
-    {5, 256, 212, 128, true, 0x7680, 16, 4},
-    {6, 512, 212, 128, true, 0x7680, 16, 4},
-    {7, 512, 212, 256, true, 0xFA80, 16, 4},
-    {8, 256, 212, 256, false, 0, 256, 8},
+// Indexed by mode - 1; SCREEN 9 is the row with width 0.
+constexpr std::array<ScreenModeLayout, 12> Layouts{{
+    {1, 256, 192, 0, false, 0, 16, 4, 0x1800, 0x0000, 0x2000, 1, 0x1B00, 0x3800},
+    {2, 256, 192, 0, false, 0, 16, 4, 0x1800, 0x0000, 0x2000, 1, 0x1B00, 0x3800},
+    {3, 256, 192, 0, false, 0, 16, 4, 0x0800, 0x0000, 0, 1, 0x1B00, 0x3800},
+    {4, 256, 192, 0, true, 0x1B80, 16, 4, 0x1800, 0x0000, 0x2000, 2, 0x1E00, 0x3800},
+    {5, 256, 212, 128, true, 0x7680, 16, 4, 0, 0, 0, 2, 0x7600, 0x7800},
+    {6, 512, 212, 128, true, 0x7680, 16, 4, 0, 0, 0, 2, 0x7600, 0x7800},
+    {7, 512, 212, 256, true, 0xFA80, 16, 4, 0, 0, 0, 2, 0xFA00, 0xF000},
+    {8, 256, 212, 256, false, 0, 256, 8, 0, 0, 0, 2, 0xFA00, 0xF000},
     {9, 0, 0, 0, false, 0, 0, 0},
-    {10, 256, 212, 256, true, 0xFA80, 16, 24},
-    {11, 256, 212, 256, true, 0xFA80, 16, 24},
-    {12, 256, 212, 256, false, 0, 0, 24},
+    {10, 256, 212, 256, true, 0xFA80, 16, 24, 0, 0, 0, 2, 0xFA00, 0xF000},
+    {11, 256, 212, 256, true, 0xFA80, 16, 24, 0, 0, 0, 2, 0xFA00, 0xF000},
+    {12, 256, 212, 256, false, 0, 0, 24, 0, 0, 0, 2, 0xFA00, 0xF000},
 }};
 
 // The converter reads lines and palettes without further bounds checks on
@@ -29,6 +33,17 @@ constexpr bool layoutsStayInsideVram()
             return false;
         if (layout.hasPalette && layout.paletteAddress + 32 > VramBytes)
             return false;
+        // Two pages of lines for an interlaced picture.
+        if (!layout.patterned() && layout.width > 0
+            && layout.pageBytes() + static_cast<std::uint32_t>(layout.height * layout.bytesPerLine) > VramBytes)
+            return false;
+        // Pattern modes live in the first 16 KB, sprite tables in the first 64 KB.
+        if (layout.patterned() && (layout.nameTable + 768 > 0x4000 || layout.patternTable + 0x1800 > 0x4000))
+            return false;
+        if (layout.spriteMode
+            && (layout.spriteAttributes + 128 > 0x10000 || layout.spritePatterns + 2048 > 0x10000
+                || layout.spriteAttributes < 512))
+            return false;
     }
     return true;
 }
@@ -38,9 +53,9 @@ static_assert(layoutsStayInsideVram());
 
 const ScreenModeLayout* screenModeLayout(int mode) noexcept
 {
-    if (mode < 5 || mode > 12 || mode == 9)
+    if (mode < 1 || mode > 12 || mode == 9)
         return nullptr;
-    return &Layouts[static_cast<std::size_t>(mode - 5)];
+    return &Layouts[static_cast<std::size_t>(mode - 1)];
 }
 
 int detectScreenModeFromName(std::string_view path) noexcept

@@ -1,5 +1,5 @@
 #pragma once
-// The MSX2 screen modes a BSAVE picture can be read in, their video-memory
+// The MSX screen modes a BSAVE picture can be read in, their video-memory
 // layout, and how the mode is chosen (stored setting or file name).
 
 #include <cstdint>
@@ -7,21 +7,36 @@
 
 namespace quillet {
 
-// One row per mode. Lines are stored from video address 0 on, line y at
-// y * bytesPerLine.
+// One row per mode. Bitmap modes (5 to 12) store line y at
+// y * bytesPerLine from video address 0; pattern modes (1 to 4) build their
+// 256 x 192 dots from a name table, a pattern generator table and a colour
+// table at the addresses BASIC's SCREEN statement gives them.
 struct ScreenModeLayout {
     int mode;
     int width;        // picture pixels per line: 256 or 512
-    int height;       // lines: always 212
-    int bytesPerLine; // in the video-memory image
+    int height;       // lines: 212, or 192 for the pattern modes
+    int bytesPerLine; // in the video-memory image; 0 for the pattern modes
     bool hasPalette;  // a palette table lives at paletteAddress
     std::uint32_t paletteAddress;
     int paletteEntries; // 16, or 256 for the fixed colours of SCREEN 8
-    int bitsPerPixel;   // of the picture: 4, 8 or 24
+    int bitsPerPixel;   // of the BMP picture: 4, 8 or 24
+    // Pattern modes only.
+    std::uint32_t nameTable = 0;
+    std::uint32_t patternTable = 0;
+    std::uint32_t colourTable = 0; // none in SCREEN 3
+    // Sprites: mode 1 (one colour per sprite), mode 2 (a colour per line
+    // from the table 512 bytes below the attributes), or 0 for none.
+    int spriteMode = 0;
+    std::uint32_t spriteAttributes = 0;
+    std::uint32_t spritePatterns = 0;
+
+    constexpr bool patterned() const noexcept { return mode <= 4; }
+    // Where page 1 starts in video memory: one page of the mode further.
+    constexpr std::uint32_t pageBytes() const noexcept { return bytesPerLine <= 128 ? 0x8000 : 0x10000; }
 };
 
 // The layout of `mode`, or nullptr for SCREEN 9 and any number outside
-// 5 to 12: those modes have no picture.
+// 1 to 12: those modes have no picture.
 const ScreenModeLayout* screenModeLayout(int mode) noexcept;
 
 // The mode a file name asks for, read from its last one or two characters
