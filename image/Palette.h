@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 
 namespace quillet {
@@ -33,6 +34,13 @@ using ScreenPalette = std::array<Rgb, 16>;
 
 // Reads a palette table; the bits that carry no level are ignored.
 ScreenPalette buildScreenPalette(std::span<const std::uint8_t, PaletteTableBytes> table) noexcept;
+
+// The palette table of a paint program's palette file: its first 32 bytes,
+// after the seven bytes of a BSAVE header when it starts with one (0xFE).
+// Further palettes the file may hold are not used. nullopt when the file
+// is too short to hold one.
+std::optional<std::array<std::uint8_t, PaletteTableBytes>>
+paletteTableFromFile(std::span<const std::uint8_t> file) noexcept;
 
 // The fixed colours of the MSX1 video chip (SCREEN 1 to 3), at the levels
 // MSX2 machines show them with: the power-on palette above. Colour 0 is

@@ -93,3 +93,120 @@ ModeSelection selectScreenMode(int screenMode, bool isAutoDetectScreenMode, std:
 }
 
 } // namespace quillet
+
+namespace quillet {
+
+namespace {
+
+constexpr std::uint64_t PatternScreenBytes = 0x4000;
+// Pattern generator (0x1800) and name table (768) of SCREEN 2 and 4.
+constexpr std::uint64_t PatternAndNameBytes = 0x1B00;
+
+char upper(char c) noexcept
+{
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// The extension after the last dot of the last path step, upper case.
+std::string extensionOf(std::string_view path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos || dot == 0)
+        return {};
+    std::string extension(name.substr(dot + 1));
+    for (char& c : extension)
+        c = upper(c);
+    return extension;
+}
+
+bool isInterlaceModeChar(char c) noexcept
+{
+    return (c >= '5' && c <= '8') || (c >= 'A' && c <= 'C');
+}
+
+} // namespace
+
+int detectScreenModeFromPictureName(std::string_view path) noexcept
+{
+    const std::string extension = extensionOf(path);
+    if (extension.size() == 3 && extension.starts_with("SC") && extension[2] >= '1' && extension[2] <= '4')
+        return extension[2] - '0';
+    if (extension == "GRP")
+        return 2;
+    if (extension == "SRS")
+        return 12;
+    if (interlacedPageOfName(path) >= 0) {
+        const char mode = extension[2];
+        return mode <= '9' ? mode - '0' : mode - 'A' + 10;
+    }
+    if (extension.size() == 3 && (extension.starts_with("SR") || extension.starts_with("GE")) && extension[2] >= '5'
+        && extension[2] <= '8')
+        return extension[2] - '0';
+    return detectScreenModeFromName(path);
+}
+
+bool contentRulesOut(int mode, const BsaveShape& shape) noexcept
+{
+    if (shape.dataBytes == 0)
+        return false;
+    const std::uint64_t end = shape.startAddress + shape.dataBytes; // one past the last byte
+    const bool pastPatternScreen = end > PatternScreenBytes + 1;    // BSAVE's end address 0x4000 is common
+    const bool patternDump = shape.startAddress == 0 && shape.dataBytes >= PatternAndNameBytes && !pastPatternScreen;
+    return mode <= 4 ? pastPatternScreen : patternDump;
+}
+
+int detectScreenMode(std::string_view path, const BsaveShape& shape, int fallback) noexcept
+{
+    const int named = detectScreenModeFromPictureName(path);
+    if (named >= 0 && !contentRulesOut(named, shape))
+        return named;
+    if (contentRulesOut(5, shape))
+        return 2;
+    if (!contentRulesOut(fallback, shape))
+        return fallback;
+    return 5;
+}
+
+ModeSelection selectScreenMode(int screenMode, bool isAutoDetectScreenMode, std::string_view imageSourcePath,
+                               const BsaveShape& shape) noexcept
+{
+    if (!isAutoDetectScreenMode)
+        return {screenMode, false};
+    return {detectScreenMode(imageSourcePath, shape, screenMode), true};
+}
+
+int interlacedPageOfName(std::string_view path) noexcept
+{
+    const std::string extension = extensionOf(path);
+    if (extension.size() != 3 || extension[0] != 'S' || (extension[1] != '0' && extension[1] != '1')
+        || !isInterlaceModeChar(extension[2]))
+        return -1;
+    return extension[1] - '0';
+}
+
+std::string interlacedPartnerName(std::string_view path)
+{
+    const int page = interlacedPageOfName(path);
+    if (page < 0)
+        return {};
+    std::string partner(path);
+    partner[partner.size() - 2] = page == 0 ? '1' : '0';
+    return partner;
+}
+
+std::vector<std::string> paletteFileNames(std::string_view picturePath)
+{
+    const std::string extension = extensionOf(picturePath);
+    if (extension.size() != 3)
+        return {};
+    const char mode = extension[2];
+    const std::string_view kind = std::string_view(extension).substr(0, 2);
+    if ((mode != '5' && mode != '7') || (kind != "SR" && kind != "GE"))
+        return {};
+    const std::string stem(picturePath.substr(0, picturePath.size() - 3));
+    return {stem + "PL" + mode, stem + "pl" + mode};
+}
+
+} // namespace quillet
