@@ -13,14 +13,16 @@ namespace quillet::cli {
 std::string_view usageText()
 {
     return "usage: quillet-convert [--rtf [--kanji] | --utf8 [--charset SET]] [--screen N]\n"
-           "                       [--hide-65530] [--addresses] INPUT [OUTPUT]\n"
+           "                       [--png] [--sprites] [--sprite-size N] [--interlace]\n"
+           "                       [--palette FILE] [--hide-65530] [--addresses] INPUT [OUTPUT]\n"
            "       quillet-convert --tokenize [--utf8 [--charset SET]] LISTING [OUTPUT]\n"
            "       quillet-convert --list CONTAINER\n"
            "       quillet-convert --extract-all CONTAINER DIR\n"
            "\n"
            "Converts an MSX file. A tokenized BASIC program (first byte 0xFF) becomes\n"
            "its ASCII listing, a plain-text listing is copied as it is, and a BSAVE\n"
-           "screen image (first byte 0xFE) becomes a BMP picture. With --tokenize, a\n"
+           "screen image (first byte 0xFE) becomes a BMP picture, or a PNG picture\n"
+           "when OUTPUT ends in .png or with --png. With --tokenize, a\n"
            "listing becomes the tokenized program MSX BASIC would store for it.\n"
            "\n"
            "A disk image, cassette image or archive (ZIP, LZH, 7z, gzip, tar) holds\n"
@@ -37,8 +39,18 @@ std::string_view usageText()
            "  --tokenize     turn a listing (lines of a number and a statement) into a\n"
            "                 tokenized program; a line MSX BASIC would refuse is\n"
            "                 named and nothing is written\n"
-           "  --screen N     screen mode of an image, 5 to 8 or 10 to 12; without it\n"
-           "                 the mode comes from the end of the file name (5 if none)\n"
+           "  --screen N     screen mode of an image, 1 to 8 or 10 to 12; without it\n"
+           "                 the file's name, start address and size decide (a dump of\n"
+           "                 16 KB or less from address 0 is SCREEN 2, else SCREEN 5)\n"
+           "  --png          write the picture as PNG (OUTPUT ending in .png does too)\n"
+           "  --sprites      draw the sprites of the sprite tables (SCREEN 1 to 7)\n"
+           "  --sprite-size N  with sprites: their size as SCREEN's second number,\n"
+           "                 0 8x8 (default), 1 8x8 doubled, 2 16x16, 3 16x16 doubled\n"
+           "  --interlace    show pages 0 and 1 of INPUT as one picture of 424 lines;\n"
+           "                 NAME.S0x and NAME.S1x side by side are joined without it\n"
+           "  --palette FILE the colours of FILE (a .PL5 or .PL7 palette file); NAME.PL5\n"
+           "                 or NAME.PL7 beside a NAME.SR5, .SR7, .GE5 or .GE7 is used\n"
+           "                 without it\n"
            "  --hide-65530   leave out lines numbered 65530 and above\n"
            "  --addresses    start each line with its address in memory (four hex\n"
            "                 digits from 8001), as the program lies when loaded\n"
@@ -47,8 +59,8 @@ std::string_view usageText()
            "                 the members of a container inside follow it\n"
            "  --extract-all  write every member of CONTAINER into the folder DIR:\n"
            "                 programs as NAME.asc listing and NAME.bas, BSAVE files as\n"
-           "                 BMP and as they are, containers as folders, the rest as\n"
-           "                 they are\n"
+           "                 NAME.png and as they are, containers as folders, the rest\n"
+           "                 as they are\n"
            "  --help         show this text\n"
            "\n"
            "OUTPUT defaults to standard output; - also means standard output.\n"
@@ -94,6 +106,21 @@ std::optional<Options> parseArguments(const std::vector<std::string>& args, std:
             options.hide65530 = true;
         } else if (arg == "--addresses") {
             options.addresses = true;
+        } else if (arg == "--png") {
+            options.png = true;
+        } else if (arg == "--sprites") {
+            options.spriteSize = options.spriteSize.value_or(0);
+        } else if (arg == "--sprite-size") {
+            const std::string value = i + 1 < args.size() ? args[++i] : "";
+            if (value.size() != 1 || value[0] < '0' || value[0] > '3')
+                return usage("--sprite-size needs 0, 1, 2 or 3");
+            options.spriteSize = value[0] - '0';
+        } else if (arg == "--interlace") {
+            options.interlace = true;
+        } else if (arg == "--palette") {
+            if (i + 1 >= args.size())
+                return usage("--palette needs a file");
+            options.palette = args[++i];
         } else if (arg == "--screen") {
             if (i + 1 >= args.size())
                 return usage("--screen needs a number");
@@ -113,7 +140,8 @@ std::optional<Options> parseArguments(const std::vector<std::string>& args, std:
         const char* name = options.list ? "--list" : "--extract-all";
         if (options.list && options.extractAll)
             return usage("--list and --extract-all are two different commands");
-        if (options.rtf || options.kanji || options.utf8 || options.charset || options.hide65530 || options.screen)
+        if (options.rtf || options.kanji || options.utf8 || options.charset || options.hide65530 || options.screen
+            || options.png || options.spriteSize || options.interlace || !options.palette.empty())
             return usage(std::string(name) + " takes no other option");
         if (positional.empty())
             return usage("no container");
@@ -132,6 +160,9 @@ std::optional<Options> parseArguments(const std::vector<std::string>& args, std:
         return usage("--rtf and --utf8 are two different outputs");
     if (options.charset && !options.utf8)
         return usage("--charset goes with --utf8");
+    if ((options.png || options.spriteSize || options.interlace || !options.palette.empty())
+        && (options.rtf || options.utf8 || options.tokenize))
+        return usage("picture options go with a picture, not with --rtf, --utf8 or --tokenize");
     if (options.tokenize && (options.rtf || options.screen || options.hide65530))
         return usage("--tokenize takes only --utf8 and --charset");
     options.input = positional[0];
@@ -171,10 +202,13 @@ void convert(const Options& options)
         if (options.rtf || options.utf8)
             throw Unsupported(std::string(options.rtf ? "--rtf" : "--utf8") + " takes a listing, not a BSAVE image");
         OutputFile output(options.output);
-        writeBmpImage(options, head, source, output.sink());
+        writeImage(options, head, source, output.sink());
         output.commit();
         return;
     }
+
+    if (options.png || options.spriteSize || options.interlace || !options.palette.empty())
+        throw Unsupported("picture options take a BSAVE image, not a listing");
 
     // The ASCII listing as the viewer's ASCII save writes it.
     StringSink listing;

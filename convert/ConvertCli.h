@@ -32,6 +32,10 @@ struct Options {
     bool hide65530 = false;                   // leave out lines numbered 65530 and above
     bool addresses = false;                   // start each line with its memory address
     std::optional<int> screen;                // screen mode of a BSAVE image
+    bool png = false;                         // --png: the picture as PNG (also for OUTPUT *.png)
+    std::optional<int> spriteSize;            // draw the sprites, of this SCREEN size (0 to 3)
+    bool interlace = false;                   // --interlace: two pages of INPUT as one picture
+    std::string palette;                      // --palette: a paint program's palette file
     bool list = false;                        // --list: the members of the container INPUT
     bool extractAll = false;                  // --extract-all: every member of INPUT into the folder OUTPUT
     std::string input;                        // a file, or a member path FILE::MEMBER...
@@ -56,7 +60,10 @@ std::string_view usageText();
 // The converters behind the options; each writes nothing before it knows it
 // can finish, and throws QuilletError or Unsupported on failure.
 void writeRtfListing(const Options& options, std::string_view listing, ByteSink& out);
-void writeBmpImage(const Options& options, const DocumentHead& head, ByteSource& rest, ByteSink& out);
+// The picture of a BSAVE image, BMP or PNG as `options` say.
+void writeImage(const Options& options, const DocumentHead& head, ByteSource& rest, ByteSink& out);
+// Whether the picture is written as PNG: --png, or OUTPUT ending in .png.
+bool writesPng(const Options& options);
 // The program file for the listing that `input` holds; `out` is opened only
 // once the whole listing has been tokenized.
 void writeTokenizedProgram(const Options& options, ByteSource& input, const std::string& out);

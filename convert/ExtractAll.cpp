@@ -205,7 +205,7 @@ void Extraction::add(const WalkedMember& member)
             break;
         case MemberKind::Bsave:
             // Kept as it is too: a BSAVE file may hold a program, not a picture.
-            queue({order, folder, claim(*folder, stemOf(name) + ".bmp"), Action::Picture, bytes, path});
+            queue({order, folder, claim(*folder, stemOf(name) + ".png"), Action::Picture, bytes, path});
             queue({order, folder, claim(*folder, name), Action::Raw, bytes, path});
             break;
         case MemberKind::Text:
@@ -259,15 +259,23 @@ void Extraction::work()
                 break;
             }
             case Action::Picture: {
-                int mode = detectScreenModeFromName(job.member);
+                const std::string& file = *job.bytes;
+                const BsaveShape shape{static_cast<std::uint16_t>(file.size() >= 3
+                                                                      ? static_cast<std::uint8_t>(file[1])
+                                                                            | static_cast<std::uint8_t>(file[2]) << 8
+                                                                      : 0),
+                                       file.size() > 7 ? file.size() - 7 : 0};
+                int mode = detectScreenMode(job.member, shape, DefaultScreenMode);
                 if (!screenModeLayout(mode))
                     mode = DefaultScreenMode;
                 if (!converter)
                     converter = std::make_unique<BsaveConverter>();
-                StringSink bmp;
+                StringSink png;
                 const DocumentHead head = readDocumentHead(source, job.member);
-                writePicture(head, source, mode, *converter, bmp);
-                writeFileAt(*job.folder, job.name, bmp.str());
+                if (documentKindInfo(head.kind).role != DocumentRole::Picture)
+                    throw std::invalid_argument("not a picture");
+                converter->convert(source, mode, {}, PictureFormat::Png, png);
+                writeFileAt(*job.folder, job.name, png.str());
                 break;
             }
             }

@@ -1,6 +1,8 @@
 #include "image/BsaveConverter.h"
 
 #include "common/Errors.h"
+#include "image/PatternModes.h"
+#include "image/Sprites.h"
 #include "image/Yjk.h"
 
 #include <algorithm>
@@ -10,9 +12,6 @@ namespace quillet {
 
 namespace {
 
-constexpr std::uint32_t FileHeaderBytes = 14;
-constexpr std::uint32_t InfoHeaderBytes = 40;
-
 const ScreenModeLayout& requireLayout(int mode)
 {
     const ScreenModeLayout* layout = screenModeLayout(mode);
@@ -21,27 +20,7 @@ const ScreenModeLayout& requireLayout(int mode)
     return *layout;
 }
 
-void put16(std::uint8_t*& at, std::uint32_t value)
-{
-    *at++ = static_cast<std::uint8_t>(value);
-    *at++ = static_cast<std::uint8_t>(value >> 8);
-}
-
-void put32(std::uint8_t*& at, std::uint32_t value)
-{
-    put16(at, value & 0xFFFF);
-    put16(at, value >> 16);
-}
-
-void putColour(std::uint8_t*& at, Rgb colour)
-{
-    *at++ = colour.blue;
-    *at++ = colour.green;
-    *at++ = colour.red;
-    *at++ = 0;
-}
-
-// Four YJK bytes to four pixels of blue, green, red. In SCREEN 10 and 11
+// Four YJK bytes to four pixels of red, green, blue. In SCREEN 10 and 11
 // (`palette` given) a byte with bit 3 set is a palette pixel instead; its
 // low bits still count towards the group's J and K.
 void yjkGroup(const std::uint8_t* bytes, const ScreenPalette* palette, std::uint8_t* out)
@@ -57,27 +36,13 @@ void yjkGroup(const std::uint8_t* bytes, const ScreenPalette* palette, std::uint
             colour = (*palette)[v >> 4];
         else
             colour = yjkColour((v >> 4) * 2, j, k);
-        *out++ = colour.blue;
-        *out++ = colour.green;
         *out++ = colour.red;
+        *out++ = colour.green;
+        *out++ = colour.blue;
     }
 }
 
 } // namespace
-
-BmpGeometry bmpGeometry(const ScreenModeLayout& layout) noexcept
-{
-    BmpGeometry g{};
-    g.width = layout.width;
-    g.height = layout.height;
-    g.bitsPerPixel = layout.bitsPerPixel;
-    g.colourEntries = layout.bitsPerPixel <= 8 ? (1u << layout.bitsPerPixel) : 0;
-    g.pixelOffset = FileHeaderBytes + InfoHeaderBytes + 4 * g.colourEntries;
-    g.rowBytes = static_cast<std::uint32_t>(layout.width * layout.bitsPerPixel / 8);
-    g.pixelBytes = g.rowBytes * static_cast<std::uint32_t>(layout.height);
-    g.fileSize = g.pixelOffset + g.pixelBytes;
-    return g;
-}
 
 BsaveConverter::BsaveConverter() : vram_(std::make_unique<VramImage>())
 {
@@ -86,9 +51,15 @@ BsaveConverter::BsaveConverter() : vram_(std::make_unique<VramImage>())
 
 BsaveHeader BsaveConverter::convert(ByteSource& afterTypeByte, int mode, ByteSink& out)
 {
+    return convert(afterTypeByte, mode, {}, PictureFormat::Bmp, out);
+}
+
+BsaveHeader BsaveConverter::convert(ByteSource& afterTypeByte, int mode, const PictureOptions& options,
+                                    PictureFormat format, ByteSink& out)
+{
     requireLayout(mode);
     BsaveHeader header = loadVramImage(afterTypeByte, mode);
-    writeBmp(mode, out);
+    writePictureAs(decode(mode, options), format, out);
     return header;
 }
 
@@ -97,8 +68,22 @@ BsaveHeader BsaveConverter::loadVramImage(ByteSource& afterTypeByte, int mode)
     const ScreenModeLayout& layout = requireLayout(mode);
     VramImage& vram = *vram_;
     vram.fill(0);
-    loadedBytes_ = 0;
+    if (layout.hasPalette)
+        std::copy(DefaultPalette.begin(), DefaultPalette.end(), vram.begin() + layout.paletteAddress);
+    presetPatternTables(vram.data(), layout);
+    return loadAt(afterTypeByte, 0);
+}
 
+BsaveHeader BsaveConverter::loadSecondPage(ByteSource& afterTypeByte, int mode)
+{
+    const ScreenModeLayout& layout = requireLayout(mode);
+    return loadAt(afterTypeByte, layout.patterned() ? 0 : layout.pageBytes());
+}
+
+BsaveHeader BsaveConverter::loadAt(ByteSource& afterTypeByte, std::size_t offset)
+{
+    VramImage& vram = *vram_;
+    loadedBytes_ = 0;
     std::uint8_t raw[6] = {};
     for (std::uint8_t& byte : raw) {
         if (!afterTypeByte.next(byte))
@@ -109,93 +94,110 @@ BsaveHeader BsaveConverter::loadVramImage(ByteSource& afterTypeByte, int mode)
     header.endAddress = static_cast<std::uint16_t>(raw[2] | raw[3] << 8);
     header.executionAddress = static_cast<std::uint16_t>(raw[4] | raw[5] << 8);
 
-    if (layout.hasPalette)
-        std::copy(DefaultPalette.begin(), DefaultPalette.end(), vram.begin() + layout.paletteAddress);
-
-    // A 16-bit start address always leaves room; the loop stops at the end
-    // of video memory and leaves the rest of the file unread.
-    std::size_t at = header.startAddress;
+    // The offset and a 16-bit start address always leave room; the loop
+    // stops at the end of video memory and leaves the rest of the file unread.
+    const std::size_t first = offset + header.startAddress;
+    std::size_t at = first;
     std::uint8_t byte;
     while (at < vram.size() && afterTypeByte.next(byte))
         vram[at++] = byte;
-    loadedBytes_ = at - header.startAddress;
+    loadedBytes_ = at - first;
     if (afterTypeByte.failed())
         throw QuilletError(ErrorKind::ReadFailed);
     return header;
 }
 
-void BsaveConverter::writeBmp(int mode, ByteSink& out)
+const DecodedPicture& BsaveConverter::decode(int mode, const PictureOptions& options)
 {
     const ScreenModeLayout& layout = requireLayout(mode);
+    const bool interlace = options.interlace && !layout.patterned();
+    DecodedPicture& picture = picture_;
+    picture.width = layout.width;
+    picture.height = layout.height * (interlace ? 2 : 1);
+    const auto pixels = static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.height);
+
+    picture.colourTable.clear();
     if (layout.hasPalette) {
-        palette_ = buildScreenPalette(
-            std::span<const std::uint8_t, PaletteTableBytes>(vram_->data() + layout.paletteAddress, PaletteTableBytes));
+        const std::uint8_t* table =
+            options.paletteTable ? options.paletteTable->data() : vram_->data() + layout.paletteAddress;
+        palette_ = buildScreenPalette(std::span<const std::uint8_t, PaletteTableBytes>(table, PaletteTableBytes));
+    } else if (layout.patterned()) {
+        palette_ = msx1Palette();
     }
-    writeHeaders(layout, out);
-    row_.resize(bmpGeometry(layout).rowBytes);
-    // Bottom-up: the last screen line is the first row of the file.
-    for (int line = layout.height - 1; line >= 0; --line) {
-        makeRow(layout, line);
-        out.write(row_.data(), row_.size());
-    }
-}
-
-void BsaveConverter::writeHeaders(const ScreenModeLayout& layout, ByteSink& out)
-{
-    const BmpGeometry g = bmpGeometry(layout);
-    std::uint8_t headers[FileHeaderBytes + InfoHeaderBytes + 4 * 256];
-    std::uint8_t* at = headers;
-    *at++ = 'B';
-    *at++ = 'M';
-    put32(at, g.fileSize);
-    put16(at, 0);
-    put16(at, 0);
-    put32(at, g.pixelOffset);
-    put32(at, InfoHeaderBytes);
-    put32(at, static_cast<std::uint32_t>(g.width));
-    put32(at, static_cast<std::uint32_t>(g.height)); // positive: bottom-up rows
-    put16(at, 1);
-    put16(at, static_cast<std::uint32_t>(g.bitsPerPixel));
-    put32(at, 0); // uncompressed
-    put32(at, g.pixelBytes);
-    put32(at, 0);
-    put32(at, 0);
-    put32(at, 0);
-    put32(at, 0);
-    if (g.colourEntries == 16) {
-        for (const Rgb& colour : palette_)
-            putColour(at, colour);
-    } else if (g.colourEntries == 256) {
+    if (layout.bitsPerPixel == 4)
+        picture.colourTable.assign(palette_.begin(), palette_.end());
+    else if (layout.bitsPerPixel == 8) {
         for (unsigned i = 0; i < 256; ++i)
-            putColour(at, screen8Colour(static_cast<std::uint8_t>(i)));
+            picture.colourTable.push_back(screen8Colour(static_cast<std::uint8_t>(i)));
     }
-    out.write(headers, static_cast<std::size_t>(at - headers));
+    picture.indices.assign(picture.indexed() ? pixels : 0, 0);
+    picture.rgb.resize(pixels * 3);
+
+    if (layout.patterned()) {
+        decodePatternScreen(vram_->data(), layout, picture.indices.data());
+    } else {
+        for (int line = 0; line < picture.height; ++line) {
+            // Interlaced: page 0 on the even lines, page 1 on the odd ones.
+            const std::size_t page = interlace ? static_cast<std::size_t>(line % 2) * layout.pageBytes() : 0;
+            const int screenLine = interlace ? line / 2 : line;
+            // The layout table guarantees every line of both pages lies inside video memory.
+            decodeBitmapLine(layout, vram_->data() + page + static_cast<std::size_t>(screenLine) * layout.bytesPerLine,
+                             line);
+        }
+    }
+    if (options.sprites.draw && !interlace)
+        drawSprites(vram_->data(), layout, options.sprites, picture);
+
+    if (picture.indexed()) {
+        std::uint8_t* out = picture.rgb.data();
+        for (const std::uint8_t index : picture.indices) {
+            const Rgb& colour = picture.colourTable[index];
+            *out++ = colour.red;
+            *out++ = colour.green;
+            *out++ = colour.blue;
+        }
+    }
+    return picture;
 }
 
-void BsaveConverter::makeRow(const ScreenModeLayout& layout, int line)
+void BsaveConverter::decodeBitmapLine(const ScreenModeLayout& layout, const std::uint8_t* source, int line)
 {
-    // The layout table guarantees every line lies inside video memory.
-    const std::uint8_t* source = vram_->data() + static_cast<std::size_t>(line) * layout.bytesPerLine;
-    std::uint8_t* out = row_.data();
+    DecodedPicture& picture = picture_;
+    const std::size_t first = static_cast<std::size_t>(line) * static_cast<std::size_t>(picture.width);
     switch (layout.mode) {
     case 5:
-    case 7:
-    case 8: std::copy_n(source, layout.bytesPerLine, out); break;
-    case 6:
-        // Four 2-bit pixels per byte become two bytes of two 4-bit pixels.
+    case 7: {
+        // Two pixels a byte, the left one in the high nibble.
+        std::uint8_t* out = picture.indices.data() + first;
         for (int i = 0; i < layout.bytesPerLine; ++i) {
-            const std::uint8_t v = source[i];
-            *out++ = static_cast<std::uint8_t>(((v >> 6) & 3) << 4 | ((v >> 4) & 3));
-            *out++ = static_cast<std::uint8_t>(((v >> 2) & 3) << 4 | (v & 3));
+            *out++ = source[i] >> 4;
+            *out++ = source[i] & 0x0F;
         }
         break;
+    }
+    case 6: {
+        // Four 2-bit pixels a byte, the leftmost in bits 7 and 6.
+        std::uint8_t* out = picture.indices.data() + first;
+        for (int i = 0; i < layout.bytesPerLine; ++i) {
+            for (int shift = 6; shift >= 0; shift -= 2)
+                *out++ = (source[i] >> shift) & 3;
+        }
+        break;
+    }
+    case 8: std::copy_n(source, layout.bytesPerLine, picture.indices.data() + first); break;
     default: {
         const ScreenPalette* palette = layout.hasPalette ? &palette_ : nullptr;
+        std::uint8_t* out = picture.rgb.data() + first * 3;
         for (int i = 0; i < layout.bytesPerLine; i += 4, out += 12)
             yjkGroup(source + i, palette, out);
         break;
     }
     }
+}
+
+void BsaveConverter::writeBmp(int mode, ByteSink& out)
+{
+    quillet::writeBmp(decode(mode), out);
 }
 
 } // namespace quillet

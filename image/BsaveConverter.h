@@ -1,6 +1,7 @@
 #pragma once
 // BSAVE screen images: the file is loaded into an image of the 128 KB MSX2
-// video memory, whose 212 screen lines become an uncompressed BMP picture.
+// video memory, whose screen becomes a picture (image/DecodedPicture.h) written as
+// BMP or PNG.
 //
 // File: type byte 0xFE (read by the caller), start, end and execution
 // address as 16-bit little-endian values, then the saved bytes from the
@@ -8,6 +9,7 @@
 // much data there is.
 
 #include "common/ByteStream.h"
+#include "image/DecodedPicture.h"
 #include "image/Palette.h"
 #include "image/ScreenMode.h"
 
@@ -28,8 +30,8 @@ struct BsaveHeader {
 inline constexpr std::size_t VramImageSize = 0x20000;
 using VramImage = std::array<std::uint8_t, VramImageSize>;
 
-// Sizes of the BMP picture of one mode. Every row length is a multiple of
-// four bytes, so rows need no fill.
+// Sizes of the BMP picture of one mode or picture. Rows are padded to a
+// multiple of four bytes (every mode's rows already are).
 struct BmpGeometry {
     int width;
     int height;
@@ -42,8 +44,9 @@ struct BmpGeometry {
 };
 
 BmpGeometry bmpGeometry(const ScreenModeLayout& layout) noexcept;
+BmpGeometry bmpGeometry(const DecodedPicture& picture) noexcept;
 
-// Owns the video-memory image and the picture palette; one object serves
+// Owns the video-memory image and the decoded picture; one object serves
 // every conversion, and each load starts from cleared memory.
 class BsaveConverter {
 public:
@@ -55,11 +58,19 @@ public:
     // Short, long and odd files are no error: missing bytes are zero and
     // bytes beyond the end of video memory are ignored.
     BsaveHeader convert(ByteSource& afterTypeByte, int mode, ByteSink& out);
+    BsaveHeader convert(ByteSource& afterTypeByte, int mode, const PictureOptions& options, PictureFormat format,
+                        ByteSink& out);
 
-    // The two halves of convert(), for callers that look at the memory in
-    // between. loadVramImage presets the default palette when the mode has
-    // a palette table, so a file that reaches the table shows its own.
+    // The steps of convert(), for callers that look at the memory in
+    // between. loadVramImage presets what BASIC's SCREEN statement leaves in
+    // memory where the mode reads it (the default palette, the pattern
+    // modes' name tables), so a file that reaches a table shows its own.
     BsaveHeader loadVramImage(ByteSource& afterTypeByte, int mode);
+    // Loads the second file of an interlaced pair into page 1 of the mode
+    // (from 0x8000 for SCREEN 5 and 6, 0x10000 for the others), where
+    // decode() with `interlace` reads its lines; page 0 keeps the first.
+    BsaveHeader loadSecondPage(ByteSource& afterTypeByte, int mode);
+    const DecodedPicture& decode(int mode, const PictureOptions& options = {});
     void writeBmp(int mode, ByteSink& out);
 
     const VramImage& vramImage() const noexcept { return *vram_; }
@@ -68,16 +79,17 @@ public:
     std::size_t loadedBytes() const noexcept { return loadedBytes_; }
     // The palette of the last picture of a mode that has one.
     const ScreenPalette& screenPalette() const noexcept { return palette_; }
+    const DecodedPicture& picture() const noexcept { return picture_; }
 
 private:
-    void writeHeaders(const ScreenModeLayout& layout, ByteSink& out);
-    void makeRow(const ScreenModeLayout& layout, int line);
+    BsaveHeader loadAt(ByteSource& afterTypeByte, std::size_t offset);
+    void decodeBitmapLine(const ScreenModeLayout& layout, const std::uint8_t* source, int line);
 
     // On the heap: 128 KB is too much for a stack, and sanitizers then see
     // any read past its end.
     std::unique_ptr<VramImage> vram_;
     ScreenPalette palette_{};
-    std::vector<std::uint8_t> row_;
+    DecodedPicture picture_;
     std::size_t loadedBytes_ = 0;
 };
 

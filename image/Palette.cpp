@@ -1,5 +1,7 @@
 #include "image/Palette.h"
 
+#include <algorithm>
+
 namespace quillet {
 
 ScreenPalette buildScreenPalette(std::span<const std::uint8_t, PaletteTableBytes> table) noexcept
@@ -11,6 +13,24 @@ ScreenPalette buildScreenPalette(std::span<const std::uint8_t, PaletteTableBytes
         palette[n] = {PaletteLevels3[(b0 >> 4) & 7], PaletteLevels3[b1 & 7], PaletteLevels3[b0 & 7]};
     }
     return palette;
+}
+
+std::optional<std::array<std::uint8_t, PaletteTableBytes>>
+paletteTableFromFile(std::span<const std::uint8_t> file) noexcept
+{
+    constexpr std::size_t HeaderBytes = 7;
+    if (!file.empty() && file[0] == 0xFE && file.size() >= HeaderBytes + PaletteTableBytes)
+        file = file.subspan(HeaderBytes);
+    if (file.size() < PaletteTableBytes)
+        return std::nullopt;
+    std::array<std::uint8_t, PaletteTableBytes> table;
+    std::copy_n(file.begin(), PaletteTableBytes, table.begin());
+    return table;
+}
+
+ScreenPalette msx1Palette() noexcept
+{
+    return buildScreenPalette(DefaultPalette);
 }
 
 } // namespace quillet

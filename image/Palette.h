@@ -1,10 +1,11 @@
 #pragma once
-// Colours of MSX2 pictures: the 3-bit and 2-bit intensity levels, the
-// palette table format in video memory with its power-on contents, and the
-// fixed 256 colours of SCREEN 8.
+// Colours of MSX pictures: the 3-bit and 2-bit intensity levels, the
+// palette table format in video memory with its power-on contents, the
+// fixed colours of the MSX1 modes and the fixed 256 colours of SCREEN 8.
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 
 namespace quillet {
@@ -33,6 +34,19 @@ using ScreenPalette = std::array<Rgb, 16>;
 
 // Reads a palette table; the bits that carry no level are ignored.
 ScreenPalette buildScreenPalette(std::span<const std::uint8_t, PaletteTableBytes> table) noexcept;
+
+// The palette table of a paint program's palette file: its first 32 bytes,
+// after the seven bytes of a BSAVE header when it starts with one (0xFE).
+// Further palettes the file may hold are not used. nullopt when the file
+// is too short to hold one.
+std::optional<std::array<std::uint8_t, PaletteTableBytes>>
+paletteTableFromFile(std::span<const std::uint8_t> file) noexcept;
+
+// The fixed colours of the MSX1 video chip (SCREEN 1 to 3), at the levels
+// MSX2 machines show them with: the power-on palette above. Colour 0 is
+// transparent and shows the backdrop, black in a saved picture (the
+// backdrop colour lives in a video register, not in memory).
+ScreenPalette msx1Palette() noexcept;
 
 // SCREEN 8 pixel byte GGGRRRBB.
 constexpr Rgb screen8Colour(std::uint8_t pixel) noexcept

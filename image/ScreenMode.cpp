@@ -8,16 +8,20 @@ namespace {
 
 constexpr std::uint32_t VramBytes = 0x20000;
 
-// Indexed by mode - 5; SCREEN 9 is the row with width 0.
-constexpr std::array<ScreenModeLayout, 8> Layouts{{
-    {5, 256, 212, 128, true, 0x7680, 16, 4},
-    {6, 512, 212, 128, true, 0x7680, 16, 4},
-    {7, 512, 212, 256, true, 0xFA80, 16, 4},
-    {8, 256, 212, 256, false, 0, 256, 8},
+// Indexed by mode - 1; SCREEN 9 is the row with width 0.
+constexpr std::array<ScreenModeLayout, 12> Layouts{{
+    {1, 256, 192, 0, false, 0, 16, 4, 0x1800, 0x0000, 0x2000, 1, 0x1B00, 0x3800},
+    {2, 256, 192, 0, false, 0, 16, 4, 0x1800, 0x0000, 0x2000, 1, 0x1B00, 0x3800},
+    {3, 256, 192, 0, false, 0, 16, 4, 0x0800, 0x0000, 0, 1, 0x1B00, 0x3800},
+    {4, 256, 192, 0, true, 0x1B80, 16, 4, 0x1800, 0x0000, 0x2000, 2, 0x1E00, 0x3800},
+    {5, 256, 212, 128, true, 0x7680, 16, 4, 0, 0, 0, 2, 0x7600, 0x7800},
+    {6, 512, 212, 128, true, 0x7680, 16, 4, 0, 0, 0, 2, 0x7600, 0x7800},
+    {7, 512, 212, 256, true, 0xFA80, 16, 4, 0, 0, 0, 2, 0xFA00, 0xF000},
+    {8, 256, 212, 256, false, 0, 256, 8, 0, 0, 0, 2, 0xFA00, 0xF000},
     {9, 0, 0, 0, false, 0, 0, 0},
-    {10, 256, 212, 256, true, 0xFA80, 16, 24},
-    {11, 256, 212, 256, true, 0xFA80, 16, 24},
-    {12, 256, 212, 256, false, 0, 0, 24},
+    {10, 256, 212, 256, true, 0xFA80, 16, 24, 0, 0, 0, 2, 0xFA00, 0xF000},
+    {11, 256, 212, 256, true, 0xFA80, 16, 24, 0, 0, 0, 2, 0xFA00, 0xF000},
+    {12, 256, 212, 256, false, 0, 0, 24, 0, 0, 0, 2, 0xFA00, 0xF000},
 }};
 
 // The converter reads lines and palettes without further bounds checks on
@@ -29,6 +33,17 @@ constexpr bool layoutsStayInsideVram()
             return false;
         if (layout.hasPalette && layout.paletteAddress + 32 > VramBytes)
             return false;
+        // Two pages of lines for an interlaced picture.
+        if (!layout.patterned() && layout.width > 0
+            && layout.pageBytes() + static_cast<std::uint32_t>(layout.height * layout.bytesPerLine) > VramBytes)
+            return false;
+        // Pattern modes live in the first 16 KB, sprite tables in the first 64 KB.
+        if (layout.patterned() && (layout.nameTable + 768 > 0x4000 || layout.patternTable + 0x1800 > 0x4000))
+            return false;
+        if (layout.spriteMode
+            && (layout.spriteAttributes + 128 > 0x10000 || layout.spritePatterns + 2048 > 0x10000
+                || layout.spriteAttributes < 512))
+            return false;
     }
     return true;
 }
@@ -38,9 +53,9 @@ static_assert(layoutsStayInsideVram());
 
 const ScreenModeLayout* screenModeLayout(int mode) noexcept
 {
-    if (mode < 5 || mode > 12 || mode == 9)
+    if (mode < 1 || mode > 12 || mode == 9)
         return nullptr;
-    return &Layouts[static_cast<std::size_t>(mode - 5)];
+    return &Layouts[static_cast<std::size_t>(mode - 1)];
 }
 
 int detectScreenModeFromName(std::string_view path) noexcept
@@ -75,6 +90,123 @@ ModeSelection selectScreenMode(int screenMode, bool isAutoDetectScreenMode, std:
         return {screenMode, false};
     const int detected = detectScreenModeFromName(imageSourcePath);
     return {detected >= 0 ? detected : screenMode, true};
+}
+
+} // namespace quillet
+
+namespace quillet {
+
+namespace {
+
+constexpr std::uint64_t PatternScreenBytes = 0x4000;
+// Pattern generator (0x1800) and name table (768) of SCREEN 2 and 4.
+constexpr std::uint64_t PatternAndNameBytes = 0x1B00;
+
+char upper(char c) noexcept
+{
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// The extension after the last dot of the last path step, upper case.
+std::string extensionOf(std::string_view path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos || dot == 0)
+        return {};
+    std::string extension(name.substr(dot + 1));
+    for (char& c : extension)
+        c = upper(c);
+    return extension;
+}
+
+bool isInterlaceModeChar(char c) noexcept
+{
+    return (c >= '5' && c <= '8') || (c >= 'A' && c <= 'C');
+}
+
+} // namespace
+
+int detectScreenModeFromPictureName(std::string_view path) noexcept
+{
+    const std::string extension = extensionOf(path);
+    if (extension.size() == 3 && extension.starts_with("SC") && extension[2] >= '1' && extension[2] <= '4')
+        return extension[2] - '0';
+    if (extension == "GRP")
+        return 2;
+    if (extension == "SRS")
+        return 12;
+    if (interlacedPageOfName(path) >= 0) {
+        const char mode = extension[2];
+        return mode <= '9' ? mode - '0' : mode - 'A' + 10;
+    }
+    if (extension.size() == 3 && (extension.starts_with("SR") || extension.starts_with("GE")) && extension[2] >= '5'
+        && extension[2] <= '8')
+        return extension[2] - '0';
+    return detectScreenModeFromName(path);
+}
+
+bool contentRulesOut(int mode, const BsaveShape& shape) noexcept
+{
+    if (shape.dataBytes == 0)
+        return false;
+    const std::uint64_t end = shape.startAddress + shape.dataBytes; // one past the last byte
+    const bool pastPatternScreen = end > PatternScreenBytes + 1;    // BSAVE's end address 0x4000 is common
+    const bool patternDump = shape.startAddress == 0 && shape.dataBytes >= PatternAndNameBytes && !pastPatternScreen;
+    return mode <= 4 ? pastPatternScreen : patternDump;
+}
+
+int detectScreenMode(std::string_view path, const BsaveShape& shape, int fallback) noexcept
+{
+    const int named = detectScreenModeFromPictureName(path);
+    if (named >= 0 && !contentRulesOut(named, shape))
+        return named;
+    if (contentRulesOut(5, shape))
+        return 2;
+    if (!contentRulesOut(fallback, shape))
+        return fallback;
+    return 5;
+}
+
+ModeSelection selectScreenMode(int screenMode, bool isAutoDetectScreenMode, std::string_view imageSourcePath,
+                               const BsaveShape& shape) noexcept
+{
+    if (!isAutoDetectScreenMode)
+        return {screenMode, false};
+    return {detectScreenMode(imageSourcePath, shape, screenMode), true};
+}
+
+int interlacedPageOfName(std::string_view path) noexcept
+{
+    const std::string extension = extensionOf(path);
+    if (extension.size() != 3 || extension[0] != 'S' || (extension[1] != '0' && extension[1] != '1')
+        || !isInterlaceModeChar(extension[2]))
+        return -1;
+    return extension[1] - '0';
+}
+
+std::string interlacedPartnerName(std::string_view path)
+{
+    const int page = interlacedPageOfName(path);
+    if (page < 0)
+        return {};
+    std::string partner(path);
+    partner[partner.size() - 2] = page == 0 ? '1' : '0';
+    return partner;
+}
+
+std::vector<std::string> paletteFileNames(std::string_view picturePath)
+{
+    const std::string extension = extensionOf(picturePath);
+    if (extension.size() != 3)
+        return {};
+    const char mode = extension[2];
+    const std::string_view kind = std::string_view(extension).substr(0, 2);
+    if ((mode != '5' && mode != '7') || (kind != "SR" && kind != "GE"))
+        return {};
+    const std::string stem(picturePath.substr(0, picturePath.size() - 3));
+    return {stem + "PL" + mode, stem + "pl" + mode};
 }
 
 } // namespace quillet

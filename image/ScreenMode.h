@@ -1,27 +1,44 @@
 #pragma once
-// The MSX2 screen modes a BSAVE picture can be read in, their video-memory
+// The MSX screen modes a BSAVE picture can be read in, their video-memory
 // layout, and how the mode is chosen (stored setting or file name).
 
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace quillet {
 
-// One row per mode. Lines are stored from video address 0 on, line y at
-// y * bytesPerLine.
+// One row per mode. Bitmap modes (5 to 12) store line y at
+// y * bytesPerLine from video address 0; pattern modes (1 to 4) build their
+// 256 x 192 dots from a name table, a pattern generator table and a colour
+// table at the addresses BASIC's SCREEN statement gives them.
 struct ScreenModeLayout {
     int mode;
     int width;        // picture pixels per line: 256 or 512
-    int height;       // lines: always 212
-    int bytesPerLine; // in the video-memory image
+    int height;       // lines: 212, or 192 for the pattern modes
+    int bytesPerLine; // in the video-memory image; 0 for the pattern modes
     bool hasPalette;  // a palette table lives at paletteAddress
     std::uint32_t paletteAddress;
     int paletteEntries; // 16, or 256 for the fixed colours of SCREEN 8
-    int bitsPerPixel;   // of the picture: 4, 8 or 24
+    int bitsPerPixel;   // of the BMP picture: 4, 8 or 24
+    // Pattern modes only.
+    std::uint32_t nameTable = 0;
+    std::uint32_t patternTable = 0;
+    std::uint32_t colourTable = 0; // none in SCREEN 3
+    // Sprites: mode 1 (one colour per sprite), mode 2 (a colour per line
+    // from the table 512 bytes below the attributes), or 0 for none.
+    int spriteMode = 0;
+    std::uint32_t spriteAttributes = 0;
+    std::uint32_t spritePatterns = 0;
+
+    constexpr bool patterned() const noexcept { return mode <= 4; }
+    // Where page 1 starts in video memory: one page of the mode further.
+    constexpr std::uint32_t pageBytes() const noexcept { return bytesPerLine <= 128 ? 0x8000 : 0x10000; }
 };
 
 // The layout of `mode`, or nullptr for SCREEN 9 and any number outside
-// 5 to 12: those modes have no picture.
+// 1 to 12: those modes have no picture.
 const ScreenModeLayout* screenModeLayout(int mode) noexcept;
 
 // The mode a file name asks for, read from its last one or two characters
@@ -39,5 +56,53 @@ struct ModeSelection {
 // mode is used as it is; with it on the name decides when it says anything,
 // and the mode is indicated either way.
 ModeSelection selectScreenMode(int screenMode, bool isAutoDetectScreenMode, std::string_view imageSourcePath) noexcept;
+
+} // namespace quillet
+
+namespace quillet {
+
+// What a BSAVE file's header and size say: where its data starts and how
+// many bytes follow the seven header bytes.
+struct BsaveShape {
+    std::uint16_t startAddress = 0;
+    std::uint64_t dataBytes = 0;
+};
+
+// The mode a name asks for, knowing the names pictures come under besides
+// the last-character rule above (which decides last): .SC1 to .SC4 and
+// .GRP (SCREEN 2), the paint programs' .SR5 .SR7 .SR8 .GE5 .GE7 (by their
+// last character) and .SRS (SCREEN 12), and the interlaced pages .S0x and
+// .S1x. Extensions compare without case. -1 when the name says nothing.
+int detectScreenModeFromPictureName(std::string_view path) noexcept;
+
+// Whether the data plainly cannot be a picture of `mode`: a pattern mode
+// lives in the 16 KB of an MSX1 screen, so data reaching past 0x4000 is
+// none; a dump from 0 that holds a pattern screen's pattern and name
+// tables and ends within those 16 KB (the usual SCREEN 2 to 4 saves of
+// 14 or 16 KB) is no bitmap picture. Anything else (header only, a table
+// alone, a short bitmap) leaves every mode open.
+bool contentRulesOut(int mode, const BsaveShape& shape) noexcept;
+
+// The mode detection picks: the name's mode unless the content rules it
+// out; else SCREEN 2 for a pattern-screen dump, `fallback` when the
+// content allows it, SCREEN 5 for other bitmap dumps.
+int detectScreenMode(std::string_view path, const BsaveShape& shape, int fallback) noexcept;
+
+// selectScreenMode with the content taking part when detecting.
+ModeSelection selectScreenMode(int screenMode, bool isAutoDetectScreenMode, std::string_view imageSourcePath,
+                               const BsaveShape& shape) noexcept;
+
+// Interlaced pictures saved as two files: page 0 as NAME.S0x and page 1 as
+// NAME.S1x (x the mode's character, 5 to 8 or A to C). The page a name
+// holds, or -1; and the name of the other page, same case as the digit's
+// neighbours, or empty.
+int interlacedPageOfName(std::string_view path) noexcept;
+std::string interlacedPartnerName(std::string_view path);
+
+// Paint programs keep a picture's palette beside it: NAME.PL5 for NAME.SR5
+// and NAME.GE5, NAME.PL7 for .SR7 and .GE7 (a BSAVE picture carries its
+// own). The names to look for, upper-case extension first; empty for other
+// names.
+std::vector<std::string> paletteFileNames(std::string_view picturePath);
 
 } // namespace quillet

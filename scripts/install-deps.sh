@@ -12,6 +12,8 @@ packages=(
   # archives (ZIP, LZH, 7z, gzip, tar) are read through libarchive; the
   # disk image tests check the reader against mtools
   libarchive-dev mtools
+  # pictures are written as PNG by libpng
+  libpng-dev
   clang libclang-rt-dev clang-format
   fonts-unifont
   # the MSX fonts: glyphs from the C-BIOS ROMs, drawn as TrueType by fontTools

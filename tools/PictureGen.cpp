@@ -263,6 +263,28 @@ std::vector<GoldenPicture> goldenPictures()
         pictures.push_back({"golden8.sc8", 8, bsaveFile(0, vram)});
     }
 
+    // SCREEN 1 to 4: every pattern byte value and colour pair appears; the
+    // names run backwards so that a decoder which ignores them shows it.
+    // SCREEN 4 carries a palette of its own at 0x1B80.
+    for (const int mode : {1, 2, 3, 4}) {
+        std::string vram(0x4000, '\0');
+        for (std::size_t a = 0; a < 0x1800; ++a)
+            vram[a] = static_cast<char>(a * 5 + a / 256);
+        for (std::size_t cell = 0; cell < 768; ++cell) {
+            const std::size_t name = mode == 3 ? (cell / 128) * 32 + 31 - cell % 32 : 255 - cell % 256;
+            vram[(mode == 3 ? 0x0800 : 0x1800) + cell] = static_cast<char>(name);
+        }
+        if (mode != 3) {
+            for (std::size_t a = 0; a < (mode == 1 ? 32u : 0x1800u); ++a)
+                vram[0x2000 + a] = static_cast<char>(a * 7 + 0x1F);
+        }
+        if (mode == 4)
+            putNoisyPalette(vram, 0x1B80, 4);
+        const std::size_t size = mode == 3 ? 0x0B00 : mode == 1 ? 0x2020 : 0x3800;
+        pictures.push_back({"golden" + std::to_string(mode) + ".sc" + std::to_string(mode), mode,
+                            bsaveFile(0, std::string_view(vram).substr(0, size))});
+    }
+
     // SCREEN 10, 11, 12: group g has chroma pair g mod 4096, so all 4096
     // pairs appear; luminance varies per pixel. In 10 and 11 every fifth
     // pixel is a palette pixel.

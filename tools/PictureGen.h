@@ -25,7 +25,8 @@ struct GoldenPicture {
     std::string file; // the BSAVE file, type byte included
 };
 
-// One picture per mode with a layout: every byte value on its lines, own
+// One picture per mode with a layout: every byte value on its lines (every
+// pattern byte and colour pair in SCREEN 1 to 4), own
 // palettes with the ignored bits set, every YJK chroma pair, palette pixels
 // of SCREEN 10 and 11.
 std::vector<GoldenPicture> goldenPictures();

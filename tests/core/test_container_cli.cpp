@@ -230,7 +230,7 @@ TEST(ContainerCli, ExtractAllWritesListingsPicturesFoldersAndRawFiles)
     std::vector<std::string> names;
     for (const auto& [name, bytes] : files)
         names.push_back(name);
-    EXPECT_EQ(names, (std::vector<std::string>{"Notes~2.TXT", "disk1.dsk/DIR/TITLE.SC7", "disk1.dsk/DIR/TITLE.bmp",
+    EXPECT_EQ(names, (std::vector<std::string>{"Notes~2.TXT", "disk1.dsk/DIR/TITLE.SC7", "disk1.dsk/DIR/TITLE.png",
                                                "disk1.dsk/GAME.asc", "disk1.dsk/GAME.bas", "disk1.dsk/README.TXT",
                                                "notes.txt"}))
         << "a name taken in another case gets ~2";
@@ -242,8 +242,8 @@ TEST(ContainerCli, ExtractAllWritesListingsPicturesFoldersAndRawFiles)
 
     // The picture is the one quillet-convert makes of the file itself.
     writeFile(dir / "TITLE.SC7", Picture);
-    ASSERT_EQ(convert({(dir / "TITLE.SC7").string(), (dir / "title.bmp").string()}).status, cli::ExitOk);
-    EXPECT_EQ(files.at("disk1.dsk/DIR/TITLE.bmp"), readFile(dir / "title.bmp"));
+    ASSERT_EQ(convert({(dir / "TITLE.SC7").string(), (dir / "title.png").string()}).status, cli::ExitOk);
+    EXPECT_EQ(files.at("disk1.dsk/DIR/TITLE.png"), readFile(dir / "title.png"));
 
     // Run again over the same folder: the files are replaced, not doubled.
     ASSERT_EQ(convert({"--extract-all", (dir / "games.zip").string(), (dir / "out").string()}).status, cli::ExitOk);

@@ -77,7 +77,7 @@ TEST(ConvertImage, ModesWithoutPictureFailAndWriteNothing)
         {{(dir / "PIC.SC9").string()}, "SCREEN 9"},
         {{"--screen", "9", (dir / "PIC.SC5").string()}, "SCREEN 9"},
         {{"--screen", "13", (dir / "PIC.SC5").string()}, "SCREEN 13"},
-        {{"--screen", "4", (dir / "PIC.SC5").string()}, "SCREEN 4"},
+        {{"--screen", "0", (dir / "PIC.SC5").string()}, "SCREEN 0"},
         {{"--screen", "-1", (dir / "PIC.SC5").string()}, "SCREEN -1"},
     };
     for (auto [args, mode] : cases) {

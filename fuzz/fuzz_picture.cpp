@@ -1,0 +1,58 @@
+// Random BSAVE files (the bytes after 0xFE) through the decoders added for
+// SCREEN 1 to 4, the sprites, interlaced pages and palette files, written as
+// BMP or PNG. The last byte picks the mode and the options; detection by
+// name and content runs on every input too.
+
+#include "common/ByteStream.h"
+#include "common/Errors.h"
+#include "image/BsaveConverter.h"
+#include "image/ScreenMode.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    static constexpr int modes[] = {1, 2, 3, 4, 5, 6, 7, 12};
+    static quillet::BsaveConverter* converter = new quillet::BsaveConverter;
+    const std::uint8_t bits = size > 0 ? data[size - 1] : 0;
+    const int mode = modes[bits & 7];
+    quillet::PictureOptions options;
+    options.sprites.draw = (bits & 0x08) != 0;
+    options.sprites.size = (bits >> 4) & 3;
+    options.interlace = (bits & 0x40) != 0;
+    if (size >= 32 && (bits & 0x80))
+        options.paletteTable = quillet::paletteTableFromFile(std::span(data, size));
+    const auto format = (bits & 0x20) ? quillet::PictureFormat::Png : quillet::PictureFormat::Bmp;
+
+    const quillet::BsaveShape shape{static_cast<std::uint16_t>(size >= 2 ? data[0] | data[1] << 8 : 0),
+                                    size > 6 ? size - 6 : 0};
+    const int detected = quillet::detectScreenMode("FUZZ.SC2", shape, 5);
+    if (quillet::contentRulesOut(detected, shape))
+        std::abort(); // detection picked a mode the content rules out
+
+    quillet::MemorySource source(std::span(data, size));
+    converter->loadVramImage(source, mode);
+    if (options.interlace) {
+        quillet::MemorySource second(std::span(data, size));
+        converter->loadSecondPage(second, mode);
+    }
+    const quillet::DecodedPicture& picture = converter->decode(mode, options);
+    const quillet::ScreenModeLayout& layout = *quillet::screenModeLayout(mode);
+    const int height = layout.height * (options.interlace && !layout.patterned() ? 2 : 1);
+    if (picture.width != layout.width || picture.height != height
+        || picture.rgb.size() != static_cast<std::size_t>(picture.width) * picture.height * 3)
+        std::abort();
+    for (const std::uint8_t index : picture.indices) {
+        if (index >= picture.colourTable.size())
+            std::abort(); // a sprite or pattern colour outside the table
+    }
+    quillet::StringSink sink;
+    quillet::writePictureAs(picture, format, sink);
+    const std::string& out = sink.str();
+    if (format == quillet::PictureFormat::Bmp ? out.size() != quillet::bmpGeometry(picture).fileSize
+                                              : out.compare(1, 3, "PNG") != 0)
+        std::abort();
+    return 0;
+}
