@@ -47,6 +47,14 @@ std::uint64_t fileSize(std::FILE* file, std::size_t headSize)
     return headSize;
 }
 
+// Where a BSAVE file's data starts and how much of it there is, from the
+// file's first bytes and its size, for telling its screen mode.
+BsaveShape bsaveShapeOf(const std::string& head, std::uint64_t size)
+{
+    const auto byte = [&](std::size_t at) { return at < head.size() ? static_cast<std::uint8_t>(head[at]) : 0; };
+    return {static_cast<std::uint16_t>(byte(1) | byte(2) << 8), size > 7 ? size - 7 : 0};
+}
+
 // Deletes a fresh temporary file unless the load took it over.
 class FreshFile {
 public:
@@ -167,7 +175,7 @@ void DocumentLoader::load(const QString& path, bool reload)
     } else {
         switch (documentKindInfo(document->kind).role) {
         case DocumentRole::Picture:
-            shownStatus = loadPicture(input, *source, *document, path, reload);
+            shownStatus = loadPicture(input, *source, *document, bsaveShapeOf(head, size), path, reload);
             state_.imageLoaded = true;
             break;
         case DocumentRole::Listing:
@@ -228,10 +236,10 @@ std::string_view DocumentLoader::loadListing(FilePtr& input, ByteSource& source,
 }
 
 std::string_view DocumentLoader::loadPicture(FilePtr& input, ByteSource& source, const DocumentHead& head,
-                                             const QString& path, bool reload)
+                                             const BsaveShape& shape, const QString& path, bool reload)
 {
     const ModeSelection selection =
-        selectScreenMode(settings_.screenMode, settings_.isAutoDetectScreenMode, localPath(path));
+        selectScreenMode(settings_.screenMode, settings_.isAutoDetectScreenMode, localPath(path), shape);
     settings_.screenMode = selection.mode;
     if (selection.indicate)
         host_.indicateScreenMode(selection.mode);

@@ -106,8 +106,8 @@ private:
     std::string_view loadListing(FilePtr& input, ByteSource& source, const DocumentHead& head, const QString& path,
                                  bool reload);
     // The status text of the loaded picture.
-    std::string_view loadPicture(FilePtr& input, ByteSource& source, const DocumentHead& head, const QString& path,
-                                 bool reload);
+    std::string_view loadPicture(FilePtr& input, ByteSource& source, const DocumentHead& head, const BsaveShape& shape,
+                                 const QString& path, bool reload);
 
     Settings& settings_;
     DocumentState& state_;

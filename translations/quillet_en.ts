@@ -570,5 +570,21 @@
         <source>各行の先頭に、プログラムを &amp;H8001 から読み込んだときのアドレスを16進4桁で表示します</source>
         <translation>Starts each line with its address, in four hexadecimal digits, when the program is loaded at &amp;H8001</translation>
     </message>
+    <message>
+        <source>SCREEN 1 （32 x 24文字、15色）</source>
+        <translation>SCREEN 1 (32 x 24 characters, 15 colours)</translation>
+    </message>
+    <message>
+        <source>SCREEN 2 （256 x 192ドット、15色）</source>
+        <translation>SCREEN 2 (256 x 192 dots, 15 colours)</translation>
+    </message>
+    <message>
+        <source>SCREEN &amp;3 （64 x 48ブロック、15色）</source>
+        <translation>SCREEN &amp;3 (64 x 48 blocks, 15 colours)</translation>
+    </message>
+    <message>
+        <source>SCREEN &amp;4 （256 x 192ドット、512色中16色）</source>
+        <translation>SCREEN &amp;4 (256 x 192 dots, 16 of 512 colours)</translation>
+    </message>
 </context>
 </TS>

@@ -63,10 +63,12 @@ struct ScreenItem {
     const char* popupCaption;
 };
 
+// The MSX1 modes come after the MSX2 ones, which keep their places.
 constexpr ScreenItem ScreenItems[] = {
     {5, "SCREEN &5", "SCREEN &5"},       {6, "SCREEN &6", "SCREEN &6"},       {7, "SCREEN &7", "SCREEN &7"},
     {8, "SCREEN &8", "SCREEN &8"},       {9, "SCREEN &9", "SCREEN &9"},       {10, "SCREEN 10(&A)", "SCREEN 1&0"},
-    {11, "SCREEN 11(&B)", "SCREEN 1&1"}, {12, "SCREEN 12(&C)", "SCREEN 1&2"},
+    {11, "SCREEN 11(&B)", "SCREEN 1&1"}, {12, "SCREEN 12(&C)", "SCREEN 1&2"}, {1, "SCREEN &1", "SCREEN 1(&D)"},
+    {2, "SCREEN &2", "SCREEN 2(&E)"},    {3, "SCREEN &3", "SCREEN &3"},       {4, "SCREEN &4", "SCREEN &4"},
 };
 
 struct ActionItem {
@@ -466,9 +468,10 @@ void TForm1::connectCommands()
                 PagesDlg->exec();
         });
     }
-    for (int mode = 5; mode <= 12; ++mode) {
+    for (const auto& item : ScreenItems) {
         for (int menu = 1; menu <= 2; ++menu) {
-            connect(screenItem(mode, menu), &QAction::triggered, this, [this, mode] { screenCommand(mode); });
+            connect(screenItem(item.mode, menu), &QAction::triggered, this,
+                    [this, mode = item.mode] { screenCommand(mode); });
         }
     }
     connect(FindDialog1, &FindDialog::find, this, &TForm1::FindDialog1Find);
@@ -582,9 +585,9 @@ void TForm1::loadDocument(const QString& path, bool reload)
 
 void TForm1::indicateScreenMode(int mode)
 {
-    for (int m = 5; m <= 12; ++m) {
+    for (const auto& item : ScreenItems) {
         for (int menu = 1; menu <= 2; ++menu) {
-            screenItem(m, menu)->setChecked(m == mode);
+            screenItem(item.mode, menu)->setChecked(item.mode == mode);
         }
     }
     setPanelText(2, uiText(status::ScreenPrefix) + QString::number(mode));
@@ -594,9 +597,9 @@ void TForm1::indicateScreenMode(int mode)
 
 void TForm1::enableScreenMode(bool enabled)
 {
-    for (int mode = 5; mode <= 12; ++mode) {
+    for (const auto& item : ScreenItems) {
         for (int menu = 1; menu <= 2; ++menu) {
-            screenItem(mode, menu)->setEnabled(mode != 9 && enabled);
+            screenItem(item.mode, menu)->setEnabled(item.mode != 9 && enabled);
         }
     }
 }

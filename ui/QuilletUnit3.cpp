@@ -50,6 +50,11 @@ constexpr ScreenChoice ScreenChoices[] = {
     {10, QT_TRANSLATE_NOOP("TPagesDlg", "SCREEN 1&0 （256 x 212ドット、YJK12499色+512色中16色）")},
     {11, QT_TRANSLATE_NOOP("TPagesDlg", "SCREEN 1&1 （256 x 212ドット、YJK12499色+512色中16色）")},
     {12, QT_TRANSLATE_NOOP("TPagesDlg", "SCREEN 1&2 （256 x 212ドット、YJK19268色）")},
+    // The MSX1 modes after the MSX2 ones.
+    {1, QT_TRANSLATE_NOOP("TPagesDlg", "SCREEN 1 （32 x 24文字、15色）")},
+    {2, QT_TRANSLATE_NOOP("TPagesDlg", "SCREEN 2 （256 x 192ドット、15色）")},
+    {3, QT_TRANSLATE_NOOP("TPagesDlg", "SCREEN &3 （64 x 48ブロック、15色）")},
+    {4, QT_TRANSLATE_NOOP("TPagesDlg", "SCREEN &4 （256 x 192ドット、512色中16色）")},
 };
 
 QString u(const char* text)

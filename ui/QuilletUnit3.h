@@ -113,7 +113,7 @@ private:
     UpDownButtons* updMapCodeFrom0xAD;
 
     QCheckBox* ckbAutoDetectScreenMode;
-    std::array<QRadioButton*, 8> screenButtons_{}; // SCREEN 5 to 12
+    std::array<QRadioButton*, 12> screenButtons_{}; // SCREEN 5 to 12, then 1 to 4
 
     QLineEdit* edtTempFileDir;
     QComboBox* cmbLanguage;

@@ -260,6 +260,30 @@ TEST_F(DocumentLoaderTest, DetectedModeWithoutLayoutKeepsThePicture)
     EXPECT_EQ(tempFileCount(), 4u) << "three names and the picture file, nothing more";
 }
 
+TEST_F(DocumentLoaderTest, DetectionWeighsTheContentAndNeverPicksAModeTheDataCannotFit)
+{
+    // A SCREEN 2 save: the 14 KB from 0 to 37FF, here under a name that
+    // says nothing and with SCREEN 12 stored from the last picture.
+    const std::string screen2 = hexBytes("FE 00 00 FF 37 00 00") + std::string(0x3800, '\x11');
+    settings.isAutoDetectScreenMode = true;
+    settings.screenMode = 12;
+    ASSERT_TRUE(loader.openDocument(file("title.bin", screen2))) << loader.lastError().toStdString();
+    EXPECT_EQ(settings.screenMode, 2);
+    EXPECT_NE(std::find(host.calls.begin(), host.calls.end(), "screen 2"), host.calls.end());
+    // 256 x 192 at four bits a pixel, after the headers and 16 colours.
+    EXPECT_EQ(readFile(temps.bmpPicturePath()).size(), 14u + 40 + 16 * 4 + 128u * 192);
+
+    ASSERT_TRUE(loader.openDocument(file("LUX.SC4", screen2)));
+    EXPECT_EQ(settings.screenMode, 4) << "the name, where the content allows it";
+    ASSERT_TRUE(loader.openDocument(file("big.sc2", hexBytes("FE 00 00 FF D3 00 00") + std::string(0xD400, '\0'))));
+    EXPECT_EQ(settings.screenMode, 5) << "data past 16 KB fits neither SCREEN 2 nor the stored 4";
+
+    settings.isAutoDetectScreenMode = false;
+    settings.screenMode = 8;
+    ASSERT_TRUE(loader.openDocument(file("again.sc2", screen2)));
+    EXPECT_EQ(settings.screenMode, 8) << "without detection the setting holds";
+}
+
 TEST_F(DocumentLoaderTest, ListingAndPictureAreIndependent)
 {
     const QString listing = file("p.bas", Program);

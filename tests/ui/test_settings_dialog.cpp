@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
@@ -65,6 +66,18 @@ TEST_F(PictureCommandsTest, ScreenCommandReconvertsTheShownPicture)
     EXPECT_FALSE(checked(5, 1));
     EXPECT_EQ(window->panelText(2), "SCREEN 7");
     EXPECT_EQ(stored("Screen Mode"), "7");
+
+    // The MSX1 modes follow the others in both menus.
+    const auto* menu = window->findChild<QMenu*>("S1");
+    ASSERT_NE(menu, nullptr);
+    const QList<QAction*> items = menu->actions();
+    ASSERT_EQ(items.size(), 12);
+    EXPECT_EQ(items.at(7)->objectName(), "SCREEN12_1");
+    EXPECT_EQ(items.at(9)->objectName(), "SCREEN2_1");
+    window->action("SCREEN2_2")->trigger();
+    EXPECT_EQ(window->pictureView()->picture().height(), 192);
+    EXPECT_TRUE(checked(2, 1));
+    EXPECT_EQ(window->panelText(2), "SCREEN 2");
 }
 
 TEST_F(PictureCommandsTest, WithoutReloadOnlyTheModeChanges)
