@@ -254,7 +254,9 @@ std::string_view DocumentLoader::loadPicture(FilePtr& input, ByteSource& source,
     if (picturePath.empty())
         throw QuilletError(ErrorKind::CreateFailed, "no picture file name");
     FreshFile picture(temps_.createFreshOutput());
-    const PictureData data = writePicture(head, source, selection.mode, converter_, picture.sink());
+    PictureOptions options;
+    options.sprites.draw = settings_.isDrawSprites;
+    const PictureData data = writePicture(head, source, selection.mode, converter_, picture.sink(), options);
     picture.close();
     input.reset();
     // The view reads the picture before the file takes the picture's name,

@@ -8,7 +8,7 @@ namespace {
 
 using namespace setting;
 
-const std::array<SettingEntry, 24> Table = {{
+const std::array<SettingEntry, 27> Table = {{
     {FontNameAnk, &Settings::fontNameAnk},
     {FontNameAnkGraph, &Settings::fontNameAnkGraph},
     {FontNameKanji, &Settings::fontNameKanji},
@@ -33,6 +33,9 @@ const std::array<SettingEntry, 24> Table = {{
     {Language, &Settings::language},
     {CharacterSet, &Settings::characterSet},
     {IsViewLineAddress, &Settings::isViewLineAddress},
+    {PictureZoom, &Settings::pictureZoom},
+    {IsTvAspect, &Settings::isTvAspect},
+    {IsDrawSprites, &Settings::isDrawSprites},
 }};
 
 template <class... Fs> struct Overloaded : Fs... {
@@ -42,7 +45,7 @@ template <class... Fs> Overloaded(Fs...) -> Overloaded<Fs...>;
 
 } // namespace
 
-const std::array<std::string_view, 24> StartupReadOrder = {
+const std::array<std::string_view, 27> StartupReadOrder = {
     FontNameAnk,     FontNameAnkGraph,    FontNameKanji,
     FontSize,        IsAnkMode,           FontColor,
     BackgroundColor, UseWordWrap,         IsViewOverLine65530,
@@ -51,6 +54,7 @@ const std::array<std::string_view, 24> StartupReadOrder = {
     LastOpenDir,     LastOpenFilterIndex, ScreenMode,
     IsStretch,       ActivePageIndex,     IsAutoDetectScreenMode,
     Language,        CharacterSet,        IsViewLineAddress,
+    PictureZoom,     IsTvAspect,          IsDrawSprites,
 };
 
 const std::array<std::string_view, 20> SettingsDialogWriteOrder = {

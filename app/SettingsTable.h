@@ -38,6 +38,9 @@ inline constexpr std::string_view ScreenMode = "Screen Mode";
 inline constexpr std::string_view IsReload = "Is Reload";
 inline constexpr std::string_view LastOpenFilterIndex = "Last Open Filter Index";
 inline constexpr std::string_view IsStretch = "Is Stretch";
+inline constexpr std::string_view PictureZoom = "Picture Zoom";
+inline constexpr std::string_view IsTvAspect = "Is TV Aspect";
+inline constexpr std::string_view IsDrawSprites = "Is Draw Sprites";
 inline constexpr std::string_view ActivePageIndex = "Active Page Index";
 inline constexpr std::string_view TempFileDir = "Temp File Dir";
 inline constexpr std::string_view LastOpenDir = "Last Open Dir";
@@ -66,7 +69,7 @@ std::span<const SettingEntry> settingsTable();
 const SettingEntry* findSetting(std::string_view name);
 
 // The order in which program start reads the values.
-extern const std::array<std::string_view, 24> StartupReadOrder;
+extern const std::array<std::string_view, 27> StartupReadOrder;
 // The values the settings dialog's OK writes, in its order.
 extern const std::array<std::string_view, 20> SettingsDialogWriteOrder;
 

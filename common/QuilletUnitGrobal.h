@@ -34,6 +34,7 @@ inline constexpr std::string_view AsciiSaved = "アスキーセーブしまし�
 inline constexpr std::string_view AsciiSaving = "アスキーセーブ中です。しばらくお待ちください。";
 inline constexpr std::string_view RtfSaved = "RTF形式で保存しました。";
 inline constexpr std::string_view BmpSaved = "BMP形式で保存しました。";
+inline constexpr std::string_view PngSaved = "PNG形式で保存しました。";
 inline constexpr std::string_view SearchedToEnd = "最後まで検索しました。";
 inline constexpr std::string_view AnkIndicator = "ANK";
 inline constexpr std::string_view KanjiIndicator = "漢字";
@@ -45,6 +46,7 @@ inline constexpr std::string_view OpenFailed = "ファイルを開けません�
 inline constexpr std::string_view AsciiSaveFailed = "アスキーセーブできませんでした。";
 inline constexpr std::string_view RtfSaveFailed = "RTF形式で保存できませんでした。";
 inline constexpr std::string_view BmpSaveFailed = "BMP形式で保存できませんでした。";
+inline constexpr std::string_view PngSaveFailed = "PNG形式で保存できませんでした。";
 inline constexpr std::string_view MemberSaveFailed = "取り出して保存できませんでした。";
 inline constexpr std::string_view PrintFailed = "印刷できませんでした。";
 inline constexpr std::string_view HelpFailed = "ヘルプファイルを開けません。";
@@ -78,6 +80,9 @@ struct Settings {
     bool isReload = true;
     std::int32_t lastOpenFilterIndex = 1;
     bool isStretch = false;
+    int pictureZoom = 1;       // 1 to 4 screen pixels a dot, or 0 to fit the page
+    bool isTvAspect = false;   // dots shaped as an MSX shows them on a 4:3 screen
+    bool isDrawSprites = false;
     std::int32_t activePageIndex = 0;
     std::string tempFileDir = systemTempDir();
     std::string lastOpenDir;

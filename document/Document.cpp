@@ -76,11 +76,12 @@ ProgramEnd writeListing(const DocumentHead& head, ByteSource& rest, ByteSink& ou
     throw std::invalid_argument(head.name + ": not a listing");
 }
 
-PictureData writePicture(const DocumentHead& head, ByteSource& rest, int mode, BsaveConverter& converter, ByteSink& out)
+PictureData writePicture(const DocumentHead& head, ByteSource& rest, int mode, BsaveConverter& converter, ByteSink& out,
+                         const PictureOptions& options)
 {
     if (documentKindInfo(head.kind).role != DocumentRole::Picture)
         throw std::invalid_argument(head.name + ": not a picture");
-    converter.convert(rest, mode, out);
+    converter.convert(rest, mode, options, PictureFormat::Bmp, out);
     return converter.loadedBytes() == 0 ? PictureData::HeaderOnly : PictureData::Present;
 }
 

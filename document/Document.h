@@ -107,6 +107,6 @@ ProgramEnd writeListing(const DocumentHead& head, ByteSource& rest, ByteSink& ou
 // the file had no bytes after its header.
 enum class PictureData { Present, HeaderOnly };
 PictureData writePicture(const DocumentHead& head, ByteSource& rest, int mode, BsaveConverter& converter,
-                         ByteSink& out);
+                         ByteSink& out, const PictureOptions& options = {});
 
 } // namespace quillet

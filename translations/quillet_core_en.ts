@@ -191,5 +191,13 @@
         <source>取り出して保存できませんでした。</source>
         <translation>The file could not be extracted and saved.</translation>
     </message>
+    <message>
+        <source>PNG形式で保存しました。</source>
+        <translation>Saved as PNG.</translation>
+    </message>
+    <message>
+        <source>PNG形式で保存できませんでした。</source>
+        <translation>Could not save as PNG.</translation>
+    </message>
 </context>
 </TS>

@@ -332,6 +332,50 @@
         <source>ディスク・テープイメージ、アーカイブ (*.dsk *.cas *.zip *.lzh) (*.dsk *.di1 *.di2 *.cas *.zip *.lzh *.lha *.7z *.gz *.tgz *.tar)</source>
         <translation>Disk and tape images, archives (*.dsk *.cas *.zip *.lzh) (*.dsk *.di1 *.di2 *.cas *.zip *.lzh *.lha *.7z *.gz *.tgz *.tar)</translation>
     </message>
+    <message>
+        <source>PNG形式 (*.png) (*.png)</source>
+        <translation>PNG (*.png) (*.png)</translation>
+    </message>
+    <message>
+        <source>PNG形式で保存(&amp;G)</source>
+        <translation>Save as PN&amp;G</translation>
+    </message>
+    <message>
+        <source>表示倍率(&amp;Z)</source>
+        <translation>&amp;Zoom</translation>
+    </message>
+    <message>
+        <source>1倍(&amp;1)</source>
+        <translation>&amp;1x</translation>
+    </message>
+    <message>
+        <source>2倍(&amp;2)</source>
+        <translation>&amp;2x</translation>
+    </message>
+    <message>
+        <source>3倍(&amp;3)</source>
+        <translation>&amp;3x</translation>
+    </message>
+    <message>
+        <source>4倍(&amp;4)</source>
+        <translation>&amp;4x</translation>
+    </message>
+    <message>
+        <source>ページに合わせる(&amp;W)</source>
+        <translation>Fit to the &amp;Page</translation>
+    </message>
+    <message>
+        <source>テレビの縦横比で表示(&amp;T)</source>
+        <translation>Aspect as on a &amp;TV</translation>
+    </message>
+    <message>
+        <source>スプライトを表示(&amp;S)</source>
+        <translation>Show &amp;Sprites</translation>
+    </message>
+    <message>
+        <source>PNG形式で保存</source>
+        <translation>Save as PNG</translation>
+    </message>
 </context>
 <context>
     <name>TForm2</name>

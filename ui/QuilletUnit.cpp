@@ -17,6 +17,7 @@
 #include "ui/Translations.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
@@ -38,6 +39,7 @@
 #include <QPrintPreviewDialog>
 #include <QProcess>
 #include <QScreen>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
@@ -92,6 +94,7 @@ const char* const SaveFilters[] = {
     QT_TRANSLATE_NOOP("TForm1", "リッチ テキスト形式 (*.rtf) (*.rtf)"),
     QT_TRANSLATE_NOOP("TForm1", "ビットマップ形式 (*.bmp) (*.bmp)"),
     QT_TRANSLATE_NOOP("TForm1", "すべてのファイル (*.*) (*)"),
+    QT_TRANSLATE_NOOP("TForm1", "PNG形式 (*.png) (*.png)"),
 };
 
 QStringList filterList(const char* const* filters, std::size_t count)
@@ -174,6 +177,7 @@ void TForm1::buildActions()
         {"SaveAs1", QT_TRANSLATE_NOOP("TForm1", "アスキーセーブ(&S)"), QKeySequence(Qt::CTRL | Qt::Key_S)},
         {"Save1", QT_TRANSLATE_NOOP("TForm1", "RTF形式で保存(&R)"), {}},
         {"SaveBMP1", QT_TRANSLATE_NOOP("TForm1", "BMP形式で保存(&B)"), QKeySequence(Qt::CTRL | Qt::Key_B)},
+        {"SavePNG1", QT_TRANSLATE_NOOP("TForm1", "PNG形式で保存(&G)"), {}},
         {"ExtractSave1", QT_TRANSLATE_NOOP("TForm1", "取り出して保存(&X)..."), {}},
         {"Print1", QT_TRANSLATE_NOOP("TForm1", "印刷(&P)..."), QKeySequence(Qt::CTRL | Qt::Key_P)},
         {"PrintPreview1", QT_TRANSLATE_NOOP("TForm1", "印刷プレビュー(&V)..."), {}},
@@ -217,7 +221,7 @@ void TForm1::buildMenus()
     };
 
     QMenu* file = addMenu("File1", QT_TRANSLATE_NOOP("TForm1", "ファイル(&F)"));
-    for (const char* name : {"Clear1", "Open1", "SaveAs1", "Save1", "SaveBMP1", "ExtractSave1"})
+    for (const char* name : {"Clear1", "Open1", "SaveAs1", "Save1", "SaveBMP1", "SavePNG1", "ExtractSave1"})
         file->addAction(action(name));
     separator(file, "N1");
     file->addAction(action("Print1"));
@@ -244,6 +248,7 @@ void TForm1::buildMenus()
         a->setEnabled(item.mode != 9);
     }
     format->addAction(action("ImgSizeChg1"));
+    format->addMenu(buildZoomMenu());
     separator(format, "N10");
     format->addAction(action("Config"));
 
@@ -291,6 +296,7 @@ void TForm1::buildMenus()
     QAction* toggle = PopupMenu2->addAction(tr("実寸拡大切替(&F)"));
     toggle->setObjectName("ImgSizeChg2");
     PopupMenu2->setDefaultAction(toggle);
+    PopupMenu2->addMenu(findChild<QMenu*>("Zoom1"));
 
     // The file list's context menu.
     PopupMenu3 = new QMenu(this);
@@ -298,6 +304,40 @@ void TForm1::buildMenus()
     PopupMenu3->addAction(action("OpenMember1"));
     PopupMenu3->setDefaultAction(action("OpenMember1"));
     PopupMenu3->addAction(action("ExtractSave1"));
+}
+
+QMenu* TForm1::buildZoomMenu()
+{
+    auto* menu = new QMenu(tr("表示倍率(&Z)"), this);
+    menu->setObjectName("Zoom1");
+    auto* zooms = new QActionGroup(this);
+    const struct {
+        int zoom;
+        const char* caption;
+    } items[] = {
+        {1, QT_TRANSLATE_NOOP("TForm1", "1倍(&1)")},
+        {2, QT_TRANSLATE_NOOP("TForm1", "2倍(&2)")},
+        {3, QT_TRANSLATE_NOOP("TForm1", "3倍(&3)")},
+        {4, QT_TRANSLATE_NOOP("TForm1", "4倍(&4)")},
+        {PictureView::FitZoom, QT_TRANSLATE_NOOP("TForm1", "ページに合わせる(&W)")},
+    };
+    for (const auto& item : items) {
+        QAction* a = menu->addAction(tr(item.caption));
+        a->setObjectName(QStringLiteral("ZoomBy%1").arg(item.zoom));
+        a->setCheckable(true);
+        zooms->addAction(a);
+        connect(a, &QAction::triggered, this, [this, zoom = item.zoom] { zoomCommand(zoom); });
+    }
+    menu->addSeparator();
+    QAction* tv = menu->addAction(tr("テレビの縦横比で表示(&T)"));
+    tv->setObjectName("TvAspect1");
+    tv->setCheckable(true);
+    connect(tv, &QAction::triggered, this, &TForm1::TvAspect1Click);
+    QAction* sprites = menu->addAction(tr("スプライトを表示(&S)"));
+    sprites->setObjectName("DrawSprites1");
+    sprites->setCheckable(true);
+    connect(sprites, &QAction::triggered, this, &TForm1::DrawSprites1Click);
+    return menu;
 }
 
 void TForm1::buildToolBar()
@@ -361,13 +401,20 @@ void TForm1::buildPages()
     connect(RichEdit1, &ListingView::loadProgress, this, [this](int percent) {
         setPanelText(0, uiText(status::Loading) + QString::number(percent) + QLatin1Char('%'));
     });
-    imgMSXCG = new PictureView(tbsCG);
-    for (auto [page, view] : {std::pair<QWidget*, QWidget*>{tbsBASIC, RichEdit1}, {tbsCG, imgMSXCG}}) {
+    imgMSXCG = new PictureView;
+    // A zoomed picture larger than the page scrolls.
+    auto* pictureArea = new QScrollArea(tbsCG);
+    pictureArea->setObjectName("PictureArea1");
+    pictureArea->setFrameShape(QFrame::NoFrame);
+    pictureArea->setWidgetResizable(true);
+    pictureArea->setWidget(imgMSXCG);
+    for (auto [page, view] : {std::pair<QWidget*, QWidget*>{tbsBASIC, RichEdit1}, {tbsCG, pictureArea}}) {
         auto* layout = new QVBoxLayout(page);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(view);
-        view->setContextMenuPolicy(Qt::CustomContextMenu);
     }
+    RichEdit1->setContextMenuPolicy(Qt::CustomContextMenu);
+    imgMSXCG->setContextMenuPolicy(Qt::CustomContextMenu);
     setCentralWidget(PageControl1);
 
     MemberList1 = new MemberListPanel(this);
@@ -443,6 +490,7 @@ void TForm1::connectCommands()
     on("SaveAs1", &TForm1::SaveAs1Click);
     on("Save1", &TForm1::Save1Click);
     on("SaveBMP1", &TForm1::SaveBMP1Click);
+    on("SavePNG1", &TForm1::SavePNG1Click);
     connect(action("tbSave"), &QAction::triggered, this, [this] { isBasicPage() ? SaveAs1Click() : SaveBMP1Click(); });
     on("Print1", &TForm1::Print1Click);
     on("tbPrint", &TForm1::tbPrintClick);
@@ -540,6 +588,7 @@ void TForm1::FormCreate(const QStringList& args)
     }
     indicateScreenMode(Settings_.screenMode);
     imgMSXCG->setStretch(Settings_.isStretch);
+    indicatePictureView();
     setAcceptDrops(true);
 
     if (!args.isEmpty() && !args.first().isEmpty()) {
@@ -620,6 +669,7 @@ void TForm1::indidateCanSave(bool listing, bool picture)
     action("Save1")->setEnabled(listing);
     action("SaveAs1")->setEnabled(listing);
     action("SaveBMP1")->setEnabled(picture);
+    action("SavePNG1")->setEnabled(picture);
     action("tbSave")->setEnabled(isBasicPage() ? listing : picture);
 }
 
@@ -667,11 +717,15 @@ QString TForm1::runSaveDialog(const QString& title, const QString& suffix, int f
     SaveDialog1->setWindowTitle(title);
     SaveDialog1->setDefaultSuffix(suffix);
     SaveDialog1->selectNameFilter(SaveDialog1->nameFilters().at(filterIndex - 1));
-    // Beside the document shown, under its name.
+    // Beside the document shown, under its name; a member's is beside the
+    // file on disk that holds it.
     if (!sourcePath.empty()) {
-        const QFileInfo source(localToQString(sourcePath));
-        SaveDialog1->setDirectory(source.absolutePath());
-        SaveDialog1->selectFile(source.completeBaseName() + QLatin1Char('.') + proposedSuffix);
+        const app::DocumentPath where = app::splitDocumentPath(sourcePath);
+        const QFileInfo file(localToQString(where.file));
+        const QFileInfo name(
+            where.members.empty() ? file : QFileInfo(localToQString(safeFileName(app::documentLeafName(sourcePath)))));
+        SaveDialog1->setDirectory(file.absolutePath());
+        SaveDialog1->selectFile(name.completeBaseName() + QLatin1Char('.') + proposedSuffix);
     }
     if (SaveDialog1->exec() != QDialog::Accepted || SaveDialog1->selectedFiles().isEmpty())
         return {};
@@ -748,6 +802,15 @@ QString TForm1::exportMember(const QString& member)
         setPanelText(0, failureLine(status::MemberSaveFailed, error));
         return {};
     }
+}
+
+void TForm1::SavePNG1Click()
+{
+    const QString path =
+        runSaveDialog(tr("PNG形式で保存"), QStringLiteral("png"), 5, State.imageSourcePath, QStringLiteral("png"));
+    if (path.isEmpty())
+        return;
+    runSave(path, status::PngSaved, status::PngSaveFailed, [&] { PictureView::writePng(imgMSXCG->picture(), path); });
 }
 
 void TForm1::SaveBMP1Click()
@@ -859,6 +922,39 @@ void TForm1::FindDialog1Find()
     select.setPosition(found.selectionStart() + static_cast<int>(text.size()), QTextCursor::KeepAnchor);
     RichEdit1->setTextCursor(select);
     RichEdit1->ensureCursorVisible();
+}
+
+void TForm1::zoomCommand(int zoom)
+{
+    Settings_.pictureZoom = zoom;
+    indicatePictureView();
+    writeValue(app::setting::PictureZoom);
+}
+
+void TForm1::TvAspect1Click()
+{
+    Settings_.isTvAspect = !Settings_.isTvAspect;
+    indicatePictureView();
+    writeValue(app::setting::IsTvAspect);
+}
+
+void TForm1::DrawSprites1Click()
+{
+    Settings_.isDrawSprites = !Settings_.isDrawSprites;
+    indicatePictureView();
+    writeValue(app::setting::IsDrawSprites);
+    if (!State.imageSourcePath.empty() && Settings_.isReload)
+        loadDocument(localToQString(State.imageSourcePath), true);
+}
+
+void TForm1::indicatePictureView()
+{
+    imgMSXCG->setZoom(Settings_.pictureZoom);
+    imgMSXCG->setTvAspect(Settings_.isTvAspect);
+    if (QAction* zoom = findChild<QAction*>(QStringLiteral("ZoomBy%1").arg(imgMSXCG->zoom())))
+        zoom->setChecked(true);
+    action("TvAspect1")->setChecked(Settings_.isTvAspect);
+    action("DrawSprites1")->setChecked(Settings_.isDrawSprites);
 }
 
 void TForm1::ImgSizeChg1Click()

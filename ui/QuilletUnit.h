@@ -77,6 +77,7 @@ public:
     void SaveAs1Click();
     void Save1Click();
     void SaveBMP1Click();
+    void SavePNG1Click();
     void ExtractSave1Click();
     // Writes the raw bytes of the member at `member` to `path`, replacing it.
     void saveMember(const QString& member, const QString& path);
@@ -89,6 +90,10 @@ public:
     void Find1Click();
     void FindDialog1Find();
     void ImgSizeChg1Click();
+    // 1 to 4, or PictureView::FitZoom.
+    void zoomCommand(int zoom);
+    void TvAspect1Click();
+    void DrawSprites1Click();
     void screenCommand(int mode);
     void Help2Click();
 
@@ -112,6 +117,7 @@ protected:
 private:
     void buildActions();
     void buildMenus();
+    QMenu* buildZoomMenu();
     void buildToolBar();
     void buildStatusBar();
     void buildPages();
@@ -120,6 +126,8 @@ private:
     void PageControl1Change();
     void writeValue(std::string_view name);
     bool isBasicPage() const;
+    // The picture view and its menu items as the settings say.
+    void indicatePictureView();
     // Shows the save dialog in the folder of `sourcePath`, offering its name
     // with `proposedSuffix`; the chosen path, or empty when cancelled.
     QString runSaveDialog(const QString& title, const QString& suffix, int filterIndex, const std::string& sourcePath,

@@ -43,6 +43,9 @@ void expectSameSettings(const Settings& actual, const Settings& expected)
     EXPECT_EQ(actual.language, expected.language);
     EXPECT_EQ(actual.characterSet, expected.characterSet);
     EXPECT_EQ(actual.isViewLineAddress, expected.isViewLineAddress);
+    EXPECT_EQ(actual.pictureZoom, expected.pictureZoom);
+    EXPECT_EQ(actual.isTvAspect, expected.isTvAspect);
+    EXPECT_EQ(actual.isDrawSprites, expected.isDrawSprites);
 }
 
 // Every field away from its built-in default.
@@ -73,6 +76,9 @@ Settings unusualSettings()
     s.language = "en";
     s.characterSet = "Brazilian";
     s.isViewLineAddress = true;
+    s.pictureZoom = 3;
+    s.isTvAspect = true;
+    s.isDrawSprites = true;
     return s;
 }
 
@@ -83,7 +89,7 @@ TEST(SettingsTable, EveryFieldHasOneNameAndEveryListUsesThem)
     std::set<std::string_view> names;
     for (const SettingEntry& entry : settingsTable())
         EXPECT_TRUE(names.insert(entry.name).second) << entry.name;
-    EXPECT_EQ(names.size(), 24u);
+    EXPECT_EQ(names.size(), 27u);
 
     std::set<std::string_view> startup(StartupReadOrder.begin(), StartupReadOrder.end());
     EXPECT_EQ(startup, names) << "program start reads every value once";
@@ -120,6 +126,9 @@ TEST(SettingsTable, StartupReadTakesEveryStoredValue)
     // Deliberately not in the table's order, with an old version text.
     writeFile(path, "[Vantre\\Quillet]\n"
                     "version=0.99\n"
+                    "Is Draw Sprites=1\n"
+                    "Picture Zoom=3\n"
+                    "Is TV Aspect=1\n"
                     "Last Open Dir=/home/u/MSX files/\n"
                     "Language=en\n"
                     "Character Set=Brazilian\n"

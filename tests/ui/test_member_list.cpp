@@ -13,6 +13,8 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include <map>
+
 using namespace quillet;
 using namespace quillet::test;
 
@@ -138,10 +140,15 @@ TEST_F(MemberListTest, MembersAreSavedAndDraggedOutAsTheyAre)
     std::unique_ptr<QMimeData> dragged(list()->model()->mimeData(rows));
     ASSERT_NE(dragged, nullptr);
     ASSERT_EQ(dragged->urls().size(), 2);
-    const fs::path program = dragged->urls().at(0).toLocalFile().toStdString();
-    const fs::path title = dragged->urls().at(1).toLocalFile().toStdString();
-    EXPECT_EQ(program.filename(), "GAME.BAS");
-    EXPECT_EQ(title.filename(), "TITLE.SC7") << "the folder inside stays inside";
+    // In no particular order.
+    std::map<std::string, fs::path> files;
+    for (const QUrl& url : dragged->urls()) {
+        const fs::path file = url.toLocalFile().toStdString();
+        files[file.filename().string()] = file;
+    }
+    ASSERT_EQ(files.count("GAME.BAS"), 1u);
+    EXPECT_EQ(files.count("TITLE.SC7"), 1u) << "the folder inside stays inside";
+    const fs::path program = files["GAME.BAS"];
     EXPECT_EQ(readFile(program), Program);
 
     // A member that cannot be read is left out of the drag, and said why.

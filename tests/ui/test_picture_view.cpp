@@ -78,7 +78,7 @@ TEST_F(PictureViewTest, ReadsThePicturesOfEveryKind)
     ASSERT_TRUE(view.loadBmp(QString::fromStdString((dir / "five.bmp").string())));
     EXPECT_EQ(view.picture().size(), QSize(256, 212));
     EXPECT_EQ(view.sizeHint(), QSize(256, 212));
-    EXPECT_EQ(view.size(), QSize(256, 212));
+    EXPECT_EQ(view.minimumSize(), QSize(256, 212)) << "at one pixel a dot the view takes the whole picture";
     EXPECT_EQ(view.picture().pixel(0, 0), rgb(255, 255, 255));
     EXPECT_EQ(view.picture().pixel(1, 0), rgb(255, 0x25, 0x25));
     EXPECT_EQ(view.picture().pixel(0, 211), rgb(0, 0, 0));
@@ -167,6 +167,44 @@ TEST_F(PictureViewTest, StretchFillsTheViewWithHardEdges)
     EXPECT_EQ(shot.pixel((700 - 256) / 2, (333 - 212) / 2), rgb(255, 0, 0));
     EXPECT_EQ(shot.pixel((700 - 256) / 2 + 1, (333 - 212) / 2), rgb(0, 0, 255));
     EXPECT_EQ(shot.pixel((700 - 256) / 2 - 1, (333 - 212) / 2), view.palette().color(QPalette::Window).rgb());
+}
+
+TEST_F(PictureViewTest, ZoomsByWholeDotsFitsAndShapesDotsAsATvDoes)
+{
+    PictureView view;
+    writeBmp(dir / "corners.bmp", cornerPicture(), 8);
+    ASSERT_TRUE(view.loadBmp(QString::fromStdString((dir / "corners.bmp").string())));
+
+    // 3x: the view asks for three times the picture, each dot a 3 x 3 block.
+    view.setZoom(3);
+    EXPECT_EQ(view.minimumSize(), QSize(768, 636));
+    view.resize(768, 636);
+    QImage shot = view.grab().toImage();
+    EXPECT_EQ(shot.pixel(2, 2), rgb(255, 255, 255));
+    EXPECT_EQ(shot.pixel(3, 0), rgb(0, 0, 0));
+    EXPECT_EQ(shot.pixel(767, 635), rgb(0, 0, 255));
+    EXPECT_EQ(shot.pixel(765, 0), rgb(255, 0, 0));
+
+    // Fit: as large as the view holds, the aspect kept, centred.
+    view.setZoom(PictureView::FitZoom);
+    EXPECT_EQ(view.minimumSize(), QSize(0, 0)) << "fitting follows the view";
+    view.resize(1000, 424);
+    EXPECT_EQ(view.pictureRect(), QRect(244, 0, 512, 424));
+
+    // A TV's dots: 256-dot lines 8:7 wide, 512-dot lines half that.
+    view.setZoom(1);
+    view.setTvAspect(true);
+    EXPECT_EQ(view.minimumSize(), QSize(293, 212));
+    writeBmp(dir / "seven.bmp", header(0x100), 7);
+    ASSERT_TRUE(view.loadBmp(QString::fromStdString((dir / "seven.bmp").string())));
+    EXPECT_EQ(view.minimumSize(), QSize(293, 212)) << "SCREEN 7 shows as wide as SCREEN 5";
+    view.setTvAspect(false);
+    EXPECT_EQ(view.minimumSize(), QSize(512, 212));
+
+    // Stretching keeps its meaning: the whole view, whatever the zoom.
+    view.setZoom(4);
+    view.setStretch(true);
+    EXPECT_EQ(view.minimumSize(), QSize(0, 0));
 }
 
 TEST_F(PictureViewTest, BadFileKeepsThePreviousPicture)

@@ -150,6 +150,69 @@ TEST_F(PictureCommandsTest, BmpSaveIsThePictureFileByteForByte)
     EXPECT_FALSE(fs::exists(home.path() / "again.bmp"));
 }
 
+TEST_F(PictureCommandsTest, PngSaveHoldsTheShownPixels)
+{
+    start();
+    EXPECT_FALSE(enabled("SavePNG1"));
+    showPicture();
+    ASSERT_TRUE(enabled("SavePNG1"));
+    saveAs(home.path() / "saved");
+    window->SavePNG1Click();
+    const QImage saved(QString::fromStdString((home.path() / "saved.png").string()), "png");
+    ASSERT_FALSE(saved.isNull()) << "PNG is the offered suffix";
+    const QImage& shown = window->pictureView()->picture();
+    ASSERT_EQ(saved.size(), shown.size());
+    for (const QPoint p : {QPoint(0, 0), QPoint(1, 0), QPoint(2, 0), QPoint(5, 0), QPoint(255, 211)})
+        EXPECT_EQ(saved.pixel(p), shown.pixel(p)) << p.x();
+    EXPECT_TRUE(window->panelText(0).startsWith(QString::fromUtf8(status::PngSaved.data())));
+
+    // A file that cannot be made is an error, not a quiet nothing.
+    EXPECT_THROW(PictureView::writePng(shown, QString::fromStdString((home.path() / "missing" / "x.png").string())),
+                 QuilletError);
+    EXPECT_FALSE(fs::exists(home.path() / "missing"));
+}
+
+TEST_F(PictureCommandsTest, ZoomAspectAndSpritesAreStoredAndComeBack)
+{
+    start();
+    showPicture();
+    EXPECT_TRUE(window->action("ZoomBy1")->isChecked()) << "one pixel a dot, as before";
+    window->action("ZoomBy3")->trigger();
+    EXPECT_EQ(window->pictureView()->zoom(), 3);
+    EXPECT_EQ(stored("Picture Zoom"), "3");
+    window->action("ZoomBy0")->trigger();
+    EXPECT_EQ(window->pictureView()->zoom(), PictureView::FitZoom);
+    window->action("TvAspect1")->trigger();
+    EXPECT_TRUE(window->pictureView()->isTvAspect());
+    EXPECT_EQ(stored("Is TV Aspect"), "1");
+
+    // Sprites redraw the picture: a sprite at the top left in SCREEN 5's
+    // attribute table (7600), all dots set in its pattern (7800), colour 15
+    // on each line (7400), and colour 15 white in the palette (7680).
+    std::string vram(0x7A00, '\0');
+    vram[0x7680 + 30] = '\x77';
+    vram[0x7680 + 31] = '\x07';
+    vram.replace(0x7400, 16, std::string(16, '\x0F'));
+    vram.replace(0x7600, 4, std::string("\x00\x00\x00\x00", 4));
+    vram[0x7604] = '\xD8'; // the end of the table
+    vram.replace(0x7800, 8, std::string(8, '\xFF'));
+    const QString path = file("sprite.sc5", hexBytes("FE 00 00 FF 79 00 00") + vram);
+    window->settings().screenMode = 5;
+    window->openDocument(path);
+    const QRgb before = window->pictureView()->picture().pixel(0, 1);
+    window->action("DrawSprites1")->trigger();
+    EXPECT_EQ(stored("Is Draw Sprites"), "1");
+    EXPECT_NE(window->pictureView()->picture().pixel(0, 1), before) << "the picture was made again with its sprite";
+
+    // The next start shows the picture view as it was left.
+    window.reset();
+    start();
+    EXPECT_EQ(window->pictureView()->zoom(), PictureView::FitZoom);
+    EXPECT_TRUE(window->action("ZoomBy0")->isChecked());
+    EXPECT_TRUE(window->action("TvAspect1")->isChecked());
+    EXPECT_TRUE(window->action("DrawSprites1")->isChecked());
+}
+
 TEST_F(SettingsDialogTest, MapCodeIsBroughtIntoRangeAndLettersAreIgnored)
 {
     start();
