@@ -1,7 +1,7 @@
 #pragma once
-// Shared pieces of the plugin tests: one QGuiApplication that finds the
-// build's plugin folder, and the core's own decoding of a file to compare
-// with.
+// Shared pieces of the plugin and thumbnailer tests: one QGuiApplication
+// that finds the build's plugin folder, and the core's own decoding of a
+// file to compare with.
 
 #include "image/BsaveConverter.h"
 
