@@ -10,8 +10,10 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QImageIOPlugin>
 #include <QImageReader>
 #include <QImageWriter>
+#include <QPluginLoader>
 
 #include <gtest/gtest.h>
 
@@ -194,6 +196,31 @@ TEST_F(ImagePlugin, LeavesFilesThatAreNoMsxPictureToOthers)
         QImageReader forced(qpath(scratch_ / name), "sc5");
         EXPECT_TRUE(forced.read().isNull());
     }
+}
+
+TEST_F(ImagePlugin, SaysMineOnlyForContentItDecodes)
+{
+    // What callers that trust capabilities() without asking the handler
+    // again rely on: a name alone never makes a file ours.
+    QPluginLoader loader(QStringLiteral(QUILLET_PLUGIN_FILE));
+    auto* plugin = qobject_cast<QImageIOPlugin*>(loader.instance());
+    ASSERT_NE(plugin, nullptr) << loader.errorString().toStdString();
+    QByteArray other = qbytes(hexBytes("89 50 4E 47 0D 0A 1A 0A 00 00 00 0D"));
+    QBuffer otherDevice(&other);
+    otherDevice.open(QIODevice::ReadOnly);
+    EXPECT_FALSE(plugin->capabilities(&otherDevice, "sc5") & QImageIOPlugin::CanRead);
+    EXPECT_FALSE(plugin->capabilities(&otherDevice, QByteArray()) & QImageIOPlugin::CanRead);
+
+    QByteArray picture = qbytes(screen5Lines(2, '\x11'));
+    QBuffer pictureDevice(&picture);
+    pictureDevice.open(QIODevice::ReadOnly);
+    EXPECT_TRUE(plugin->capabilities(&pictureDevice, "sc5") & QImageIOPlugin::CanRead);
+    EXPECT_TRUE(plugin->capabilities(&pictureDevice, QByteArray()) & QImageIOPlugin::CanRead);
+    EXPECT_FALSE(plugin->capabilities(&pictureDevice, "png") & QImageIOPlugin::CanRead);
+    EXPECT_EQ(pictureDevice.pos(), 0); // peeked at, not read
+    // Asked about formats alone: reading only.
+    EXPECT_EQ(plugin->capabilities(nullptr, "sr7"), QImageIOPlugin::Capabilities(QImageIOPlugin::CanRead));
+    EXPECT_FALSE(plugin->capabilities(nullptr, "png"));
 }
 
 TEST_F(ImagePlugin, DecodesWhatIsThereOfShortAndLongFiles)
