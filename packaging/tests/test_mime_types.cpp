@@ -112,6 +112,38 @@ TEST_F(MimeRules, ScreenImagesAreKnownByContentAndByName)
     EXPECT_EQ(typeOf("palette.dat", hexBytes("FE 80 76 9F 76 80 76 00 00 11 06")), "image/x-msx-bsave");
 }
 
+TEST_F(MimeRules, PatternScreensPaintProgramsAndPagesAreScreenImages)
+{
+    const std::string dump = hexBytes(ScreenDump);
+    for (const char* name : {"A.SC1", "a.sc2", "A.SC3", "a.sc4", "PAIR.S05", "pair.s15", "PAIR.S0C", "pair.s1a"})
+        EXPECT_EQ(typeOf(name, dump), "image/x-msx-bsave") << name;
+    for (const char* name : {"A.SR5", "a.sr7", "A.SR8", "a.srs", "A.GE5", "a.ge7"})
+        EXPECT_EQ(typeOf(name, dump), "image/x-msx-paint") << name;
+    // What opens a screen image opens a paint program's picture.
+    EXPECT_TRUE(QMimeDatabase().mimeTypeForName("image/x-msx-paint").inherits("image/x-msx-bsave"));
+}
+
+TEST_F(MimeRules, DiskAndCassetteImagesAreKnownByContentAndByName)
+{
+    // A 720 KB disk's boot sector (512-byte sectors) and the start of its FAT.
+    std::string disk = hexBytes("EB FE 90 4D 53 58 5F 30 32 20 20 00 02 02 01 00 02 70 00 A0 05 F9 03 00");
+    disk.resize(512, '\0');
+    disk += hexBytes("F9 FF FF");
+    disk.resize(2048, '\0');
+    EXPECT_EQ(typeOf("disk.dat", disk), "application/x-msx-disk-image");
+    EXPECT_EQ(typeOf("DISK", disk), "application/x-msx-disk-image");
+    for (const char* name : {"GAME.DSK", "game.di1", "GAME.DI2"})
+        EXPECT_EQ(typeOf(name, disk), "application/x-msx-disk-image") << name;
+
+    // A block header, then a BASIC program's type block.
+    const std::string tape = hexBytes("1F A6 DE BA CC 13 7D 74  D3 D3 D3 D3 D3 D3 D3 D3 D3 D3  47 41 4D 45 20 20");
+    EXPECT_EQ(typeOf("tape.dat", tape), "application/x-msx-cassette-image");
+    EXPECT_EQ(typeOf("TAPE", tape), "application/x-msx-cassette-image");
+    EXPECT_EQ(typeOf("GAME.CAS", tape), "application/x-msx-cassette-image");
+    // Seven of the eight bytes are not a cassette.
+    EXPECT_NE(typeOf("almost.dat", hexBytes("1F A6 DE BA CC 13 7D 75 D3 D3")), "application/x-msx-cassette-image");
+}
+
 TEST_F(MimeRules, PlainListingsAreTextThatTheContentTellsApart)
 {
     const std::string crlf = "10 SCREEN 5\r\n20 PRINT \"HI\"\r\n";
@@ -139,6 +171,11 @@ TEST_F(MimeRules, OtherFilesKeepTheirTypes)
     EXPECT_EQ(typeOf("notes.asc", "shopping list\nmilk\n"), "text/plain");
     // A text file that merely starts with a number.
     EXPECT_EQ(typeOf("todo.txt", "1 thing to do\r\n"), "text/plain");
+    // A PC floppy image keeps its own name's type.
+    std::string floppy = hexBytes("EB 3C 90 4D 53 44 4F 53 35 2E 30 00 02 01 01 00 02 E0 00 40 0B F0 09 00");
+    floppy.resize(512, '\0');
+    floppy += hexBytes("F0 FF FF");
+    EXPECT_EQ(typeOf("floppy.img", floppy), "application/x-raw-disk-image");
 }
 
 TEST_F(MimeRules, RealProgramsAndPicturesGetTheProjectTypes)

@@ -1,0 +1,104 @@
+#include "imageformats/MsxImagePlugin.h"
+
+#include "imageformats/MsxPicture.h"
+
+#include <QFile>
+#include <QSize>
+#include <QVariant>
+
+#include <algorithm>
+
+namespace quillet::qt {
+
+namespace {
+
+// The name for a device that is no file and was given no format.
+constexpr char GenericFormat[] = "msx";
+
+bool isOurFormat(const QByteArray& format)
+{
+    const QByteArray lower = format.toLower();
+    return lower == GenericFormat || std::ranges::any_of(PictureSuffixes, [&](std::string_view suffix) {
+               return lower == QByteArrayView(suffix.data(), static_cast<qsizetype>(suffix.size()));
+           });
+}
+
+} // namespace
+
+bool MsxImageHandler::canRead(QIODevice* device)
+{
+    return device && device->isReadable() && looksLikeMsxPicture(device->peek(BsaveHeaderBytes));
+}
+
+bool MsxImageHandler::canRead() const
+{
+    if (decoded_)
+        return !decoded_->isNull();
+    if (!canRead(device()))
+        return false;
+    setFormat(format().isEmpty() ? QByteArray(GenericFormat) : format());
+    return true;
+}
+
+QString MsxImageHandler::detectionName() const
+{
+    if (const auto* file = qobject_cast<const QFile*>(device()))
+        return file->fileName();
+    const QByteArray asked = format().toLower();
+    return asked.isEmpty() || asked == GenericFormat ? QString()
+                                                     : QStringLiteral("picture.") + QString::fromLatin1(asked);
+}
+
+const QImage& MsxImageHandler::decoded() const
+{
+    if (!decoded_)
+        decoded_ = device() && canRead(device()) ? readMsxPicture(*device(), detectionName()) : QImage();
+    return *decoded_;
+}
+
+bool MsxImageHandler::read(QImage* image)
+{
+    const QImage& picture = decoded();
+    if (picture.isNull())
+        return false;
+    *image = picture;
+    return true;
+}
+
+bool MsxImageHandler::supportsOption(ImageOption option) const
+{
+    return option == Size || option == ImageFormat;
+}
+
+QVariant MsxImageHandler::option(ImageOption option) const
+{
+    // The size depends on the mode and on an interlaced partner, so it is
+    // had from the decoded picture (a few milliseconds of work).
+    if (option == Size && !decoded().isNull())
+        return decoded().size();
+    if (option == ImageFormat)
+        return QImage::Format_RGB888;
+    return {};
+}
+
+QImageIOPlugin::Capabilities MsxImagePlugin::capabilities(QIODevice* device, const QByteArray& format) const
+{
+    if (!format.isEmpty() && !isOurFormat(format))
+        return {};
+    // Asked about the format alone.
+    if (!device)
+        return format.isEmpty() ? Capabilities() : Capabilities(CanRead);
+    // A file named like a picture may still be something else: only the
+    // content lets Qt hand it to this plugin, else another one tries.
+    return MsxImageHandler::canRead(device) ? Capabilities(CanRead) : Capabilities();
+}
+
+QImageIOHandler* MsxImagePlugin::create(QIODevice* device, const QByteArray& format) const
+{
+    auto* handler = new MsxImageHandler;
+    handler->setDevice(device);
+    handler->setFormat(format.isEmpty() ? QByteArray(GenericFormat) : format);
+    return handler;
+}
+
+} // namespace quillet::qt
