@@ -256,7 +256,20 @@ std::string_view DocumentLoader::loadPicture(FilePtr& input, ByteSource& source,
     FreshFile picture(temps_.createFreshOutput());
     PictureOptions options;
     options.sprites.draw = settings_.isDrawSprites;
-    const PictureData data = writePicture(head, source, selection.mode, converter_, picture.sink(), options);
+    // A pair's other page and a paint program's palette file lie beside a
+    // file on disk; one that cannot be read is left out, as a member's are.
+    PictureCompanions companions;
+    if (splitDocumentPath(localPath(path)).members.empty()) {
+        companions = findCompanions(localPath(path), [](const std::string& side, std::size_t limit) {
+            try {
+                return readFileOnDisk(side, limit);
+            } catch (const QuilletError&) {
+                return std::optional<std::string>();
+            }
+        });
+    }
+    const PictureData data =
+        writePicture(head, source, selection.mode, converter_, picture.sink(), options, companions);
     picture.close();
     input.reset();
     // The view reads the picture before the file takes the picture's name,

@@ -80,8 +80,8 @@ struct Settings {
     bool isReload = true;
     std::int32_t lastOpenFilterIndex = 1;
     bool isStretch = false;
-    int pictureZoom = 1;       // 1 to 4 screen pixels a dot, or 0 to fit the page
-    bool isTvAspect = false;   // dots shaped as an MSX shows them on a 4:3 screen
+    int pictureZoom = 1;     // 1 to 4 screen pixels a dot, or 0 to fit the page
+    bool isTvAspect = false; // dots shaped as an MSX shows them on a 4:3 screen
     bool isDrawSprites = false;
     std::int32_t activePageIndex = 0;
     std::string tempFileDir = systemTempDir();

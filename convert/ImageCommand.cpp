@@ -1,6 +1,7 @@
 #include "common/Errors.h"
 #include "convert/ConvertCli.h"
 #include "image/BsaveConverter.h"
+#include "image/PictureCompanions.h"
 #include "image/ScreenMode.h"
 
 #include <filesystem>
@@ -30,18 +31,6 @@ std::string readRest(ByteSource& rest, std::uint64_t& size)
     }
     if (rest.failed())
         throw QuilletError(ErrorKind::ReadFailed);
-    return bytes;
-}
-
-std::string readWholeFile(const std::string& path)
-{
-    FilePtr file = openForReading(path);
-    FileSource source(file.get());
-    std::string bytes;
-    for (auto chunk = source.nextChunk(); !chunk.empty() && bytes.size() < UsefulBytes + 1; chunk = source.nextChunk())
-        bytes.append(reinterpret_cast<const char*>(chunk.data()), chunk.size());
-    if (source.failed())
-        throw QuilletError(ErrorKind::ReadFailed, path);
     return bytes;
 }
 
@@ -86,47 +75,24 @@ void writeImage(const Options& options, const DocumentHead& head, ByteSource& re
     picture.sprites.draw = options.spriteSize.has_value();
     picture.sprites.size = options.spriteSize.value_or(0);
     picture.interlace = options.interlace;
-    std::string palette = options.palette;
-    if (palette.empty() && isPlainFile(options.input)) {
-        for (const std::string& name : paletteFileNames(options.input)) {
-            std::error_code error;
-            if (std::filesystem::is_regular_file(name, error)) {
-                palette = name;
-                break;
-            }
-        }
-    }
-    if (!palette.empty()) {
-        const std::string file = readWholeFile(palette);
+    if (!options.palette.empty()) {
+        const std::optional<std::string> file = readFileOnDisk(options.palette, PaletteFileReadLimit);
+        if (!file)
+            throw QuilletError(ErrorKind::FileNotFound, options.palette);
         picture.paletteTable =
-            paletteTableFromFile(std::span(reinterpret_cast<const std::uint8_t*>(file.data()), file.size()));
+            paletteTableFromFile(std::span(reinterpret_cast<const std::uint8_t*>(file->data()), file->size()));
         if (!picture.paletteTable)
-            throw QuilletError(ErrorKind::DamagedPicture, palette + ": no palette");
+            throw QuilletError(ErrorKind::DamagedPicture, options.palette + ": no palette");
     }
+    // A pair's other page and a paint program's palette file beside a file
+    // of its own; a member has nothing beside it.
+    const PictureCompanions companions =
+        isPlainFile(options.input) ? findCompanions(options.input, readFileOnDisk) : PictureCompanions{};
 
     auto converter = std::make_unique<BsaveConverter>();
-    // The page a pair's file holds decides which file is page 0.
-    std::string partner;
-    const int page = isPlainFile(options.input) ? interlacedPageOfName(options.input) : -1;
-    if (page >= 0) {
-        std::error_code error;
-        partner = interlacedPartnerName(options.input);
-        if (!std::filesystem::is_regular_file(partner, error))
-            partner.clear();
-    }
     MemorySource source(data);
-    if (partner.empty()) {
-        converter->loadVramImage(source, mode);
-    } else {
-        const std::string other = readWholeFile(partner);
-        if (other.empty() || static_cast<std::uint8_t>(other[0]) != BsaveImageMark)
-            throw QuilletError(ErrorKind::DamagedPicture, partner + ": not a BSAVE image");
-        MemorySource otherSource(std::string_view(other).substr(1));
-        converter->loadVramImage(page == 0 ? static_cast<ByteSource&>(source) : otherSource, mode);
-        converter->loadSecondPage(page == 0 ? static_cast<ByteSource&>(otherSource) : source, mode);
-        picture.interlace = true;
-    }
-    writePictureAs(converter->decode(mode, picture), writesPng(options) ? PictureFormat::Png : PictureFormat::Bmp, out);
+    writePictureAs(decodePicture(*converter, source, mode, picture, companions, true),
+                   writesPng(options) ? PictureFormat::Png : PictureFormat::Bmp, out);
 }
 
 } // namespace quillet::cli

@@ -77,11 +77,11 @@ ProgramEnd writeListing(const DocumentHead& head, ByteSource& rest, ByteSink& ou
 }
 
 PictureData writePicture(const DocumentHead& head, ByteSource& rest, int mode, BsaveConverter& converter, ByteSink& out,
-                         const PictureOptions& options)
+                         const PictureOptions& options, const PictureCompanions& companions)
 {
     if (documentKindInfo(head.kind).role != DocumentRole::Picture)
         throw std::invalid_argument(head.name + ": not a picture");
-    converter.convert(rest, mode, options, PictureFormat::Bmp, out);
+    writeBmp(decodePicture(converter, rest, mode, options, companions, false), out);
     return converter.loadedBytes() == 0 ? PictureData::HeaderOnly : PictureData::Present;
 }
 

@@ -10,6 +10,7 @@
 #include "container/Recognise.h"
 #include "decoder/ListingConverter.h"
 #include "image/BsaveConverter.h"
+#include "image/PictureCompanions.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -100,13 +101,14 @@ DocumentHead readDocumentHead(ByteSource& source, std::string name);
 // Throws QuilletError: DamagedProgram, ReadFailed, or the sink's error.
 ProgramEnd writeListing(const DocumentHead& head, ByteSource& rest, ByteSink& out, const ListingOptions& options);
 
-// The BMP picture of a picture document in screen mode `mode`. Throws
-// QuilletError: UnsupportedScreenMode before anything is read or written,
-// ReadFailed, or the sink's error.
+// The BMP picture of a picture document in screen mode `mode`, with the
+// files found beside it (image/PictureCompanions.h; one that does not fit
+// is passed over). Throws QuilletError: UnsupportedScreenMode before
+// anything is read or written, ReadFailed, or the sink's error.
 // A picture is always written; `HeaderOnly` says it shows nothing because
 // the file had no bytes after its header.
 enum class PictureData { Present, HeaderOnly };
-PictureData writePicture(const DocumentHead& head, ByteSource& rest, int mode, BsaveConverter& converter,
-                         ByteSink& out, const PictureOptions& options = {});
+PictureData writePicture(const DocumentHead& head, ByteSource& rest, int mode, BsaveConverter& converter, ByteSink& out,
+                         const PictureOptions& options = {}, const PictureCompanions& companions = {});
 
 } // namespace quillet

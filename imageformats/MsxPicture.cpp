@@ -2,6 +2,7 @@
 
 #include "document/Document.h"
 #include "image/Palette.h"
+#include "image/PictureCompanions.h"
 #include "image/ScreenMode.h"
 
 #include <QFile>
@@ -19,18 +20,11 @@ namespace {
 // What the viewer's stored setting starts as: the mode detection falls
 // back on it when neither the name nor the content decides.
 constexpr int DefaultScreenMode = 5;
-// A palette file holds a few palettes; only the first is used.
-constexpr qint64 PaletteReadLimit = 4096;
 
 std::uint16_t le16(QByteArrayView bytes, qsizetype at)
 {
     return static_cast<std::uint16_t>(static_cast<std::uint8_t>(bytes[at])
                                       | static_cast<std::uint8_t>(bytes[at + 1]) << 8);
-}
-
-std::span<const std::uint8_t> byteSpan(const QByteArray& bytes)
-{
-    return {reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size())};
 }
 
 // At most `limit` bytes of a regular file beside the picture; nothing when
@@ -48,15 +42,6 @@ std::optional<QByteArray> readBeside(const QString& path, qint64 limit)
     return bytes;
 }
 
-std::optional<std::array<std::uint8_t, PaletteTableBytes>> paletteBeside(const QString& picturePath)
-{
-    for (const std::string& name : paletteFileNames(picturePath.toStdString())) {
-        if (const auto bytes = readBeside(QString::fromStdString(name), PaletteReadLimit))
-            return paletteTableFromFile(byteSpan(*bytes));
-    }
-    return std::nullopt;
-}
-
 QImage decode(const QByteArray& file, const QString& name, bool filesBeside)
 {
     const std::string path = name.toStdString();
@@ -68,30 +53,18 @@ QImage decode(const QByteArray& file, const QString& name, bool filesBeside)
     if (!screenModeLayout(mode))
         return {};
 
-    PictureOptions options;
-    std::optional<QByteArray> partner;
-    int page = -1;
+    // A side file that cannot be read, or holds no palette or picture,
+    // is left out rather than failing the picture.
+    PictureCompanions companions;
     if (filesBeside) {
-        options.paletteTable = paletteBeside(name);
-        page = interlacedPageOfName(path);
-        if (page >= 0) {
-            partner = readBeside(QString::fromStdString(interlacedPartnerName(path)), PictureReadLimit);
-            if (partner && !looksLikeMsxPicture(*partner))
-                partner.reset();
-        }
+        companions = findCompanions(path, [](const std::string& side, std::size_t limit) {
+            const auto bytes = readBeside(QString::fromStdString(side), static_cast<qint64>(limit));
+            return bytes ? std::optional<std::string>(bytes->toStdString()) : std::nullopt;
+        });
     }
-
     auto converter = std::make_unique<BsaveConverter>();
     MemorySource source(std::string_view(file.constData(), static_cast<std::size_t>(file.size())).substr(1));
-    if (!partner) {
-        converter->loadVramImage(source, mode);
-    } else {
-        MemorySource other(std::string_view(partner->constData(), static_cast<std::size_t>(partner->size())).substr(1));
-        converter->loadVramImage(page == 0 ? static_cast<ByteSource&>(source) : other, mode);
-        converter->loadSecondPage(page == 0 ? static_cast<ByteSource&>(other) : source, mode);
-        options.interlace = true;
-    }
-    return toQImage(converter->decode(mode, options));
+    return toQImage(decodePicture(*converter, source, mode, {}, companions, false));
 }
 
 } // namespace

@@ -284,6 +284,40 @@ TEST_F(DocumentLoaderTest, DetectionWeighsTheContentAndNeverPicksAModeTheDataCan
     EXPECT_EQ(settings.screenMode, 8) << "without detection the setting holds";
 }
 
+TEST_F(DocumentLoaderTest, PaletteFilesAndSecondPagesBesideAPictureTakePart)
+{
+    // 32 bits of little-endian BMP header at `at`.
+    const auto field = [](const std::string& bmp, std::size_t at) {
+        return static_cast<std::uint32_t>(static_cast<std::uint8_t>(bmp.at(at)))
+               | static_cast<std::uint32_t>(static_cast<std::uint8_t>(bmp.at(at + 1))) << 8
+               | static_cast<std::uint32_t>(static_cast<std::uint8_t>(bmp.at(at + 2))) << 16
+               | static_cast<std::uint32_t>(static_cast<std::uint8_t>(bmp.at(at + 3))) << 24;
+    };
+    settings.isAutoDetectScreenMode = true;
+    const std::string picture = hexBytes("FE 00 00 00 00 00 00 11");
+    ASSERT_TRUE(loader.openDocument(file("ART.SR5", picture)));
+    const std::uint32_t colour1 = 54 + 4; // blue, green, red, 0
+    EXPECT_EQ(field(readFile(temps.bmpPicturePath()), colour1), 0u) << "the default palette's black";
+
+    // The paint program's palette: colour 1 pure red.
+    file("ART.PL5", hexBytes("00 00  70 00") + std::string(28, '\0'));
+    ASSERT_TRUE(loader.openDocument(file("ART.SR5", picture)));
+    EXPECT_EQ(field(readFile(temps.bmpPicturePath()), colour1), 0x00FF0000u);
+
+    // One that holds no palette is passed over, not a failure.
+    file("ART.PL5", "x");
+    ASSERT_TRUE(loader.openDocument(file("ART.SR5", picture))) << loader.lastError().toStdString();
+    EXPECT_EQ(field(readFile(temps.bmpPicturePath()), colour1), 0u);
+
+    // Two pages of an interlaced picture: one picture of twice the lines.
+    file("PIC.S15", picture);
+    ASSERT_TRUE(loader.openDocument(file("PIC.S05", picture)));
+    EXPECT_EQ(field(readFile(temps.bmpPicturePath()), 22), 424u);
+    fs::remove(dir / "PIC.S15");
+    ASSERT_TRUE(loader.openDocument(file("PIC.S05", picture)));
+    EXPECT_EQ(field(readFile(temps.bmpPicturePath()), 22), 212u) << "alone, one page";
+}
+
 TEST_F(DocumentLoaderTest, ListingAndPictureAreIndependent)
 {
     const QString listing = file("p.bas", Program);
