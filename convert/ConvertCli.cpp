@@ -3,6 +3,7 @@
 #include "common/Errors.h"
 #include "convert/OutputFile.h"
 #include "document/Document.h"
+#include "render/RtfListing.h"
 #include "render/Utf8Listing.h"
 
 #include <charconv>
@@ -210,17 +211,22 @@ void convert(const Options& options)
     if (options.png || options.spriteSize || options.interlace || !options.palette.empty())
         throw Unsupported("picture options take a BSAVE image, not a listing");
 
-    // The ASCII listing as the viewer's ASCII save writes it.
-    StringSink listing;
-    writeListing(head, source, listing, ListingOptions{!options.hide65530, options.addresses});
+    // The ASCII listing as the viewer's ASCII save writes it, streamed
+    // through the chosen form as it is decoded: memory stays the same
+    // whatever the size. A failure leaves no file (OutputFile removes its
+    // temporary); on standard output the lines before it have gone out.
+    const ListingOptions listing{!options.hide65530, options.addresses};
     OutputFile output(options.output);
     if (options.rtf) {
-        writeRtfListing(options, listing.str(), output.sink());
+        RtfListingSink rtf(output.sink(), rtfListingOptions(options));
+        writeListing(head, source, rtf, listing);
+        rtf.finish();
     } else if (options.utf8) {
-        MemorySource text(listing.str());
-        writeUtf8Listing(text, output.sink(), options.charset.value_or(msx::CharacterSet::Japanese));
+        Utf8ListingSink text(output.sink(), options.charset.value_or(msx::CharacterSet::Japanese));
+        writeListing(head, source, text, listing);
+        text.finish();
     } else
-        output.sink().write(listing.str());
+        writeListing(head, source, output.sink(), listing);
     output.commit();
 }
 
@@ -249,7 +255,7 @@ int run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
         std::fprintf(err, "quillet-convert: %s: %s\n", options->input.c_str(), error.what());
         return ExitFailed;
     } catch (const std::bad_alloc&) {
-        // The listing is held in memory whole, so a big enough input ends here.
+        // A member is read whole, and so is a listing to tokenize.
         std::fprintf(err, "quillet-convert: %s: out of memory\n", options->input.c_str());
         return ExitFailed;
     }

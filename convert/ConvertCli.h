@@ -4,6 +4,7 @@
 #include "common/ByteStream.h"
 #include "document/Document.h"
 #include "render/MsxCharset.h"
+#include "render/RtfListing.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -60,6 +61,7 @@ std::string_view usageText();
 // The converters behind the options; each writes nothing before it knows it
 // can finish, and throws QuilletError or Unsupported on failure.
 void writeRtfListing(const Options& options, std::string_view listing, ByteSink& out);
+RtfListingOptions rtfListingOptions(const Options& options);
 // The picture of a BSAVE image, BMP or PNG as `options` say.
 void writeImage(const Options& options, const DocumentHead& head, ByteSource& rest, ByteSink& out);
 // Whether the picture is written as PNG: --png, or OUTPUT ending in .png.
