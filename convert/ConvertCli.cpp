@@ -3,6 +3,7 @@
 #include "common/Errors.h"
 #include "convert/OutputFile.h"
 #include "document/Document.h"
+#include "render/RtfListing.h"
 #include "render/Utf8Listing.h"
 
 #include <charconv>
@@ -15,6 +16,7 @@ std::string_view usageText()
     return "usage: quillet-convert [--rtf [--kanji] | --utf8 [--charset SET]] [--screen N]\n"
            "                       [--png] [--sprites] [--sprite-size N] [--interlace]\n"
            "                       [--palette FILE] [--hide-65530] [--addresses] INPUT [OUTPUT]\n"
+           "       quillet-convert [options above] --output-dir DIR INPUT...\n"
            "       quillet-convert --tokenize [--utf8 [--charset SET]] LISTING [OUTPUT]\n"
            "       quillet-convert --list CONTAINER\n"
            "       quillet-convert --extract-all CONTAINER DIR\n"
@@ -61,6 +63,13 @@ std::string_view usageText()
            "                 programs as NAME.asc listing and NAME.bas, BSAVE files as\n"
            "                 NAME.png and as they are, containers as folders, the rest\n"
            "                 as they are\n"
+           "  --output-dir DIR  convert every INPUT into the folder DIR (made if\n"
+           "                 missing), on all cores: NAME.asc, .rtf with --rtf, .txt\n"
+           "                 with --utf8, .bas with --tokenize, pictures NAME.bmp or\n"
+           "                 with --png NAME.png; each option applies to the inputs it\n"
+           "                 concerns. Inputs of one name get NAME~2, NAME~3, ... in\n"
+           "                 the order given; a failing input is named and the others\n"
+           "                 still convert\n"
            "  --help         show this text\n"
            "\n"
            "OUTPUT defaults to standard output; - also means standard output.\n"
@@ -121,6 +130,10 @@ std::optional<Options> parseArguments(const std::vector<std::string>& args, std:
             if (i + 1 >= args.size())
                 return usage("--palette needs a file");
             options.palette = args[++i];
+        } else if (arg == "--output-dir") {
+            if (i + 1 >= args.size() || args[i + 1].empty())
+                return usage("--output-dir needs a folder");
+            options.outputDir = args[++i];
         } else if (arg == "--screen") {
             if (i + 1 >= args.size())
                 return usage("--screen needs a number");
@@ -150,6 +163,18 @@ std::optional<Options> parseArguments(const std::vector<std::string>& args, std:
         if (options.extractAll && positional.size() != 2)
             return usage("--extract-all takes a container and a folder");
     }
+    if (!options.outputDir.empty()) {
+        if (options.list || options.extractAll)
+            return usage("--output-dir converts files, not with --list or --extract-all");
+        if (positional.empty())
+            return usage("no input file");
+        for (const std::string& input : positional) {
+            if (input == "-")
+                return usage("--output-dir takes files, not standard input");
+        }
+        options.inputs = positional;
+        positional.resize(1);
+    }
     if (positional.empty())
         return usage("no input file");
     if (positional.size() > 2)
@@ -160,8 +185,9 @@ std::optional<Options> parseArguments(const std::vector<std::string>& args, std:
         return usage("--rtf and --utf8 are two different outputs");
     if (options.charset && !options.utf8)
         return usage("--charset goes with --utf8");
+    // A batch may hold listings and pictures, each taking its own options.
     if ((options.png || options.spriteSize || options.interlace || !options.palette.empty())
-        && (options.rtf || options.utf8 || options.tokenize))
+        && (((options.rtf || options.utf8) && options.outputDir.empty()) || options.tokenize))
         return usage("picture options go with a picture, not with --rtf, --utf8 or --tokenize");
     if (options.tokenize && (options.rtf || options.screen || options.hide65530))
         return usage("--tokenize takes only --utf8 and --charset");
@@ -171,10 +197,27 @@ std::optional<Options> parseArguments(const std::vector<std::string>& args, std:
     return options;
 }
 
-namespace {
-
-void convert(const Options& options)
+std::string_view batchExtension(const Options& options, DocumentRole role)
 {
+    if (options.tokenize)
+        return ".bas";
+    if (role == DocumentRole::Picture)
+        return options.png ? ".png" : ".bmp";
+    return options.rtf ? ".rtf" : options.utf8 ? ".txt" : ".asc";
+}
+
+void convertFile(const Options& given, const BatchTarget* batch)
+{
+    Options options = given;
+    const OutputPlacement placement = batch ? OutputPlacement::NameInFolder : OutputPlacement::AsGiven;
+    // A batch's output is named once the input's kind is known.
+    auto nameOutput = [&](DocumentRole role) {
+        if (!batch)
+            return;
+        options.output = batch->stem + std::string(batchExtension(options, role));
+        if (batch->check)
+            batch->check(options.output);
+    };
     const std::optional<std::string> member = readMemberInput(options.input);
     const bool fromStdin = options.input == "-";
     FilePtr ownedInput;
@@ -193,38 +236,45 @@ void convert(const Options& options)
         owned = headThenFileSource(input, options.input);
     ByteSource& source = *owned;
     if (options.tokenize) {
-        writeTokenizedProgram(options, source, options.output);
+        nameOutput(DocumentRole::Listing);
+        writeTokenizedProgram(options, source, options.output, placement);
         return;
     }
     const DocumentHead head = readDocumentHead(source, options.input);
 
     if (documentKindInfo(head.kind).role == DocumentRole::Picture) {
-        if (options.rtf || options.utf8)
+        // A batch applies each option to the inputs it concerns.
+        if ((options.rtf || options.utf8) && !batch)
             throw Unsupported(std::string(options.rtf ? "--rtf" : "--utf8") + " takes a listing, not a BSAVE image");
-        OutputFile output(options.output);
+        nameOutput(DocumentRole::Picture);
+        OutputFile output(options.output, placement);
         writeImage(options, head, source, output.sink());
         output.commit();
         return;
     }
 
-    if (options.png || options.spriteSize || options.interlace || !options.palette.empty())
+    if ((options.png || options.spriteSize || options.interlace || !options.palette.empty()) && !batch)
         throw Unsupported("picture options take a BSAVE image, not a listing");
 
-    // The ASCII listing as the viewer's ASCII save writes it.
-    StringSink listing;
-    writeListing(head, source, listing, ListingOptions{!options.hide65530, options.addresses});
-    OutputFile output(options.output);
+    // The ASCII listing as the viewer's ASCII save writes it, streamed
+    // through the chosen form as it is decoded: memory stays the same
+    // whatever the size. A failure leaves no file (OutputFile removes its
+    // temporary); on standard output the lines before it have gone out.
+    const ListingOptions listing{!options.hide65530, options.addresses};
+    nameOutput(DocumentRole::Listing);
+    OutputFile output(options.output, placement);
     if (options.rtf) {
-        writeRtfListing(options, listing.str(), output.sink());
+        RtfListingSink rtf(output.sink(), rtfListingOptions(options));
+        writeListing(head, source, rtf, listing);
+        rtf.finish();
     } else if (options.utf8) {
-        MemorySource text(listing.str());
-        writeUtf8Listing(text, output.sink(), options.charset.value_or(msx::CharacterSet::Japanese));
+        Utf8ListingSink text(output.sink(), options.charset.value_or(msx::CharacterSet::Japanese));
+        writeListing(head, source, text, listing);
+        text.finish();
     } else
-        output.sink().write(listing.str());
+        writeListing(head, source, output.sink(), listing);
     output.commit();
 }
-
-} // namespace
 
 int run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
 {
@@ -240,8 +290,10 @@ int run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
         return listMembers(*options, out, err);
     if (options->extractAll)
         return extractAllMembers(*options, err);
+    if (!options->outputDir.empty())
+        return convertAll(*options, err);
     try {
-        convert(*options);
+        convertFile(*options);
     } catch (const QuilletError& error) {
         std::fprintf(err, "quillet-convert: %s: %s\n", options->input.c_str(), error.what());
         return ExitFailed;
@@ -249,7 +301,7 @@ int run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
         std::fprintf(err, "quillet-convert: %s: %s\n", options->input.c_str(), error.what());
         return ExitFailed;
     } catch (const std::bad_alloc&) {
-        // The listing is held in memory whole, so a big enough input ends here.
+        // A member is read whole, and so is a listing to tokenize.
         std::fprintf(err, "quillet-convert: %s: out of memory\n", options->input.c_str());
         return ExitFailed;
     }

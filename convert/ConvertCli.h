@@ -2,8 +2,10 @@
 // quillet-convert: the command-line converter over the core library.
 
 #include "common/ByteStream.h"
+#include "convert/OutputFile.h"
 #include "document/Document.h"
 #include "render/MsxCharset.h"
+#include "render/RtfListing.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -40,7 +42,29 @@ struct Options {
     bool extractAll = false;                  // --extract-all: every member of INPUT into the folder OUTPUT
     std::string input;                        // a file, or a member path FILE::MEMBER...
     std::string output;                       // empty or "-": standard output
+    std::string outputDir;                    // --output-dir: every input converted into this folder
+    std::vector<std::string> inputs;          // with --output-dir: all of them, `input` being the first
 };
+
+// Where one input of a batch goes: the folder's name for it without the
+// extension, which follows from what the input turns out to be, and a check
+// that throws when the finished name must not be written (it is an input).
+struct BatchTarget {
+    std::string stem;
+    std::function<void(const std::string& path)> check;
+};
+
+// The extension of a batch's output for an input shown as `role`.
+std::string_view batchExtension(const Options& options, DocumentRole role);
+
+// Converts options.input to options.output, or for a batch to the target's
+// name, replacing whatever has that name. Throws QuilletError or
+// Unsupported; a file output is left untouched when it fails.
+void convertFile(const Options& options, const BatchTarget* batch = nullptr);
+
+// --output-dir: every input into the folder on all cores. Failures are told
+// on `err`, one line each in the inputs' order; the exit status.
+int convertAll(const Options& options, std::FILE* err);
 
 // A request this build cannot carry out; ends with status 1.
 class Unsupported : public std::runtime_error {
@@ -60,13 +84,15 @@ std::string_view usageText();
 // The converters behind the options; each writes nothing before it knows it
 // can finish, and throws QuilletError or Unsupported on failure.
 void writeRtfListing(const Options& options, std::string_view listing, ByteSink& out);
+RtfListingOptions rtfListingOptions(const Options& options);
 // The picture of a BSAVE image, BMP or PNG as `options` say.
 void writeImage(const Options& options, const DocumentHead& head, ByteSource& rest, ByteSink& out);
 // Whether the picture is written as PNG: --png, or OUTPUT ending in .png.
 bool writesPng(const Options& options);
 // The program file for the listing that `input` holds; `out` is opened only
 // once the whole listing has been tokenized.
-void writeTokenizedProgram(const Options& options, ByteSource& input, const std::string& out);
+void writeTokenizedProgram(const Options& options, ByteSource& input, const std::string& out,
+                           OutputPlacement placement = OutputPlacement::AsGiven);
 
 // The input's bytes when it names a member (FILE::MEMBER...); nullopt for a
 // file of its own, which is read as it streams.

@@ -2,6 +2,7 @@
 
 #include "common/Errors.h"
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -9,6 +10,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <iterator>
+#include <mutex>
 #include <signal.h>
 #include <stdexcept>
 #include <sys/stat.h>
@@ -20,14 +22,19 @@ namespace {
 
 constexpr int CleanupSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
-// The unfinished file, for the signal handler. It is only changed with
-// the cleanup signals blocked, so the handler never sees half a pointer.
-const char* volatile unfinishedFile = nullptr;
+// The unfinished files, for the signal handler: a slot per OutputFile
+// open at once (a batch has one per worker). Each slot is a lock-free
+// atomic, so the handler never sees half a pointer.
+constexpr std::size_t MaxUnfinished = 256;
+std::atomic<const char*> unfinishedFiles[MaxUnfinished];
+static_assert(std::atomic<const char*>::is_always_lock_free);
 
 extern "C" void removeUnfinishedFile(int signal)
 {
-    if (const char* path = unfinishedFile)
-        unlink(path);
+    for (const auto& slot : unfinishedFiles) {
+        if (const char* path = slot.load())
+            unlink(path);
+    }
     // SA_RESETHAND has put back the default action; the signal stays blocked
     // until the handler returns and then ends the program as it would have.
     raise(signal);
@@ -35,7 +42,19 @@ extern "C" void removeUnfinishedFile(int signal)
 
 struct sigaction heldActions[std::size(CleanupSignals)];
 struct sigaction heldFileSizeAction;
-bool holding = false;
+std::mutex holdMutex;
+int holders = 0;
+
+// A free slot now holds `path`; CreateFailed when none is free.
+std::size_t registerUnfinished(const char* path, const std::string& shown)
+{
+    for (std::size_t i = 0; i < MaxUnfinished; ++i) {
+        const char* expected = nullptr;
+        if (unfinishedFiles[i].compare_exchange_strong(expected, path))
+            return i;
+    }
+    throw QuilletError(ErrorKind::CreateFailed, shown);
+}
 
 class BlockedSignals {
 public:
@@ -99,8 +118,9 @@ mode_t modeForNewFile()
 
 OutputFile::SignalHold::SignalHold()
 {
-    if (holding)
-        throw std::logic_error("one OutputFile at a time");
+    std::lock_guard lock(holdMutex);
+    if (holders++ > 0)
+        return;
     struct sigaction cleanup {};
     cleanup.sa_handler = removeUnfinishedFile;
     sigemptyset(&cleanup.sa_mask);
@@ -120,19 +140,25 @@ OutputFile::SignalHold::SignalHold()
     ignore.sa_handler = SIG_IGN;
     sigemptyset(&ignore.sa_mask);
     sigaction(SIGXFSZ, &ignore, &heldFileSizeAction);
-    holding = true;
 }
 
 OutputFile::SignalHold::~SignalHold()
 {
+    std::lock_guard lock(holdMutex);
+    if (--holders > 0)
+        return;
     sigaction(SIGXFSZ, &heldFileSizeAction, nullptr);
     for (std::size_t i = 0; i < std::size(CleanupSignals); ++i)
         sigaction(CleanupSignals[i], &heldActions[i], nullptr);
-    holding = false;
 }
 
-OutputFile::OutputFile(const std::string& path) : path_(path)
+OutputFile::OutputFile(const std::string& path, OutputPlacement placement) : path_(path)
 {
+    if (placement == OutputPlacement::NameInFolder) {
+        target_ = path;
+        openTemporary();
+        return;
+    }
     if (path.empty() || path == "-") {
         sink_ = std::make_unique<FileSink>(fdopen(dup(STDOUT_FILENO), "wb"), "standard output");
         return;
@@ -157,7 +183,17 @@ OutputFile::OutputFile(const std::string& path) : path_(path)
 
     // A link stays a link: the file it leads to is the one replaced.
     target_ = followLinks(path);
-    const mode_t mode = stat(target_.c_str(), &info) == 0 ? (info.st_mode & 0777) : modeForNewFile();
+    openTemporary();
+}
+
+// The temporary beside target_, with the permission bits of the regular
+// file it will replace.
+void OutputFile::openTemporary()
+{
+    const std::string& path = path_;
+    struct stat info;
+    const mode_t mode =
+        lstat(target_.c_str(), &info) == 0 && S_ISREG(info.st_mode) ? (info.st_mode & 0777) : modeForNewFile();
     int fd = -1;
     {
         BlockedSignals blocked;
@@ -168,7 +204,14 @@ OutputFile::OutputFile(const std::string& path) : path_(path)
             tempPath_.clear();
             throw QuilletError(errorKindOfErrno(error, ErrorKind::CreateFailed), path);
         }
-        unfinishedFile = tempPath_.c_str();
+        try {
+            slot_ = registerUnfinished(tempPath_.c_str(), path);
+        } catch (const QuilletError&) {
+            unlink(tempPath_.c_str());
+            close(fd);
+            tempPath_.clear();
+            throw;
+        }
     }
     // mkstemp makes the file owner-only.
     fchmod(fd, mode);
@@ -193,7 +236,7 @@ void OutputFile::discardTemp() noexcept
 {
     BlockedSignals blocked;
     unlink(tempPath_.c_str());
-    unfinishedFile = nullptr;
+    unfinishedFiles[slot_].store(nullptr);
 }
 
 void OutputFile::commit()
@@ -203,7 +246,7 @@ void OutputFile::commit()
         BlockedSignals blocked;
         if (std::rename(tempPath_.c_str(), target_.c_str()) != 0)
             throw QuilletError(errorKindOfErrno(errno, ErrorKind::WriteFailed), path_);
-        unfinishedFile = nullptr;
+        unfinishedFiles[slot_].store(nullptr);
     }
     committed_ = true;
 }

@@ -13,12 +13,18 @@
 
 namespace quillet::cli {
 
+// How a path is taken: as the user gave OUTPUT (the rules above), or as a
+// name in a folder that a batch writes, where whatever has the name (a
+// file, a link, a pipe) is replaced by the new file and nothing is written
+// through it.
+enum class OutputPlacement { AsGiven, NameInFolder };
+
 class OutputFile {
 public:
     // "-" or empty means standard output. Throws QuilletError (CreateFailed,
-    // or the cause: missing folder, permission, a folder as OUTPUT). Only
-    // one OutputFile may exist at a time.
-    explicit OutputFile(const std::string& path);
+    // or the cause: missing folder, permission, a folder as OUTPUT). Several
+    // may be open at once, on several threads.
+    explicit OutputFile(const std::string& path, OutputPlacement placement = OutputPlacement::AsGiven);
     ~OutputFile(); // removes the unfinished file unless committed
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
@@ -28,8 +34,8 @@ public:
     void commit();
 
 private:
-    // Installs the signal handling above for the life of the OutputFile and
-    // puts back what was there before.
+    // Installs the signal handling above while any OutputFile lives and
+    // puts back what was there before when the last one goes.
     struct SignalHold {
         SignalHold();
         ~SignalHold();
@@ -37,12 +43,14 @@ private:
         SignalHold& operator=(const SignalHold&) = delete;
     };
 
+    void openTemporary();
     void discardTemp() noexcept;
 
     SignalHold signals_; // first, so it is put back last
     std::string path_;   // as given, for messages
     std::string target_; // the file renamed over; empty when written in place
     std::string tempPath_;
+    std::size_t slot_ = 0; // of tempPath_ among the unfinished files
     std::unique_ptr<FileSink> sink_;
     bool committed_ = false;
 };

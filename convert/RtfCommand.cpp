@@ -4,18 +4,22 @@
 
 namespace quillet::cli {
 
-// The RTF that the viewer writes to its temporary file for this listing
-// with the built-in settings, or with Kanji mode as the settings dialog
-// confirms it.
-void writeRtfListing(const Options& options, std::string_view listing, ByteSink& out)
+// What the viewer writes to its temporary file with the built-in settings,
+// or with Kanji mode as the settings dialog confirms it.
+RtfListingOptions rtfListingOptions(const Options& options)
 {
     Settings settings;
     if (options.kanji) {
         settings.isAnkMode = false;
         settings.fontCharset = 128;
     }
+    return RtfListingOptions::fromSettings(settings);
+}
+
+void writeRtfListing(const Options& options, std::string_view listing, ByteSink& out)
+{
     MemorySource source(listing);
-    quillet::writeRtfListing(source, out, RtfListingOptions::fromSettings(settings));
+    quillet::writeRtfListing(source, out, rtfListingOptions(options));
 }
 
 } // namespace quillet::cli

@@ -7,7 +7,7 @@
 
 namespace quillet::cli {
 
-void writeTokenizedProgram(const Options& options, ByteSource& input, const std::string& out)
+void writeTokenizedProgram(const Options& options, ByteSource& input, const std::string& out, OutputPlacement placement)
 {
     std::string text;
     std::uint8_t byte;
@@ -24,7 +24,7 @@ void writeTokenizedProgram(const Options& options, ByteSource& input, const std:
     if (options.utf8)
         text = readUtf8Listing(text, options.charset.value_or(msx::CharacterSet::Japanese));
     const std::string program = tokenizeListing(text, TokenizeOptions{});
-    OutputFile output(out);
+    OutputFile output(out, placement);
     output.sink().write(program);
     output.commit();
 }

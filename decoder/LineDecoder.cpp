@@ -28,7 +28,7 @@ constexpr std::array<std::uint8_t, 0x20> OperandLength = [] {
     return length;
 }();
 
-void appendDecimal(std::string& out, int value)
+void appendDecimal(LineBuffer& out, int value)
 {
     char buffer[8];
     auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
@@ -36,7 +36,7 @@ void appendDecimal(std::string& out, int value)
 }
 
 // No leading zeros; 0 is "0".
-void appendPowerOfTwoDigits(std::string& out, unsigned value, unsigned bitsPerDigit)
+void appendPowerOfTwoDigits(LineBuffer& out, unsigned value, unsigned bitsPerDigit)
 {
     char buffer[16];
     char* start = buffer + sizeof buffer;
@@ -50,7 +50,7 @@ void appendPowerOfTwoDigits(std::string& out, unsigned value, unsigned bitsPerDi
 
 class LineDecoder {
 public:
-    LineDecoder(ByteSource& input, std::string& out, ProgramMemory* memory)
+    LineDecoder(ByteSource& input, LineBuffer& out, ProgramMemory* memory)
         : in_(input), out_(out), memory_(memory), bodyStart_(out.size())
     {}
 
@@ -189,7 +189,7 @@ private:
         // The tokenizer stores ' as colon, REM, apostrophe.
         static constexpr std::string_view ColonRem = ":REM";
         if (b == token::Apostrophe && rem_ && out_.size() - bodyStart_ >= ColonRem.size()
-            && std::string_view(out_).ends_with(ColonRem)) {
+            && out_.view().ends_with(ColonRem)) {
             out_.resize(out_.size() - ColonRem.size());
             out_ += '\'';
             return;
@@ -234,7 +234,7 @@ private:
     }
 
     ByteSource& in_;
-    std::string& out_;
+    LineBuffer& out_;
     ProgramMemory* memory_;
     const std::size_t bodyStart_;
     bool string_ = false;
@@ -244,9 +244,17 @@ private:
 
 } // namespace
 
-bool decodeLine(ByteSource& input, std::string& out, ProgramMemory* memory)
+bool decodeLine(ByteSource& input, LineBuffer& out, ProgramMemory* memory)
 {
     return LineDecoder(input, out, memory).run();
+}
+
+bool decodeLine(ByteSource& input, std::string& out, ProgramMemory* memory)
+{
+    LineBuffer line;
+    const bool ended = decodeLine(input, line, memory);
+    out += line.view();
+    return ended;
 }
 
 std::string decodeLine(ByteSource& input, ProgramMemory* memory)

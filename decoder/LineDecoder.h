@@ -2,6 +2,7 @@
 // Turns the body of one tokenized program line into its listing text.
 
 #include "common/ByteStream.h"
+#include "decoder/LineBuffer.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -29,6 +30,7 @@ public:
 // input runs out; the result says whether the line's end was read. Without
 // `memory`, or where it has no word, a line address lists as its own value.
 // Throws QuilletError(DamagedProgram) for a real constant with a digit above 9.
+bool decodeLine(ByteSource& input, LineBuffer& out, ProgramMemory* memory = nullptr);
 bool decodeLine(ByteSource& input, std::string& out, ProgramMemory* memory = nullptr);
 std::string decodeLine(ByteSource& input, ProgramMemory* memory = nullptr);
 

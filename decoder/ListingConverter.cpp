@@ -103,7 +103,7 @@ bool read16(ByteSource& input, unsigned& value)
     return true;
 }
 
-void appendAddress(std::string& line, std::size_t offset)
+void appendAddress(LineBuffer& line, std::size_t offset)
 {
     // Four digits, as an address of the machine; a file too long to load
     // there wraps round.
@@ -118,8 +118,7 @@ void appendAddress(std::string& line, std::size_t offset)
 ProgramEnd convertTokenizedBasic(ByteSource& input, ByteSink& output, const ListingOptions& options)
 {
     ProgramBytes program(input);
-    std::string line;
-    line.reserve(512);
+    LineBuffer line;
     ProgramEnd programEnd = ProgramEnd::Complete;
     for (;;) {
         const std::size_t lineOffset = program.offset();
@@ -159,10 +158,10 @@ ProgramEnd convertTokenizedBasic(ByteSource& input, ByteSink& output, const List
             break;
         }
         if (line.size() > bodyStart && static_cast<std::uint8_t>(line[bodyStart]) == Tab)
-            line.erase(bodyStart - 1, 1); // a body that starts with TAB has no blank before it
+            line.erase(bodyStart - 1); // a body that starts with TAB has no blank before it
         if (number < FirstHiddenLine || options.isViewOverLine65530) {
             line += "\r\n";
-            output.write(line);
+            output.write(line.view());
         }
         if (!lineEnded) {
             programEnd = ProgramEnd::Truncated;

@@ -12,9 +12,7 @@ constexpr int Digits = 14;
 constexpr int LowestFixedExponent = -1;
 constexpr int HighestFixedExponent = 14;
 
-} // namespace
-
-void appendRealConstant(std::string& out, std::span<const std::uint8_t> bytes, bool isDouble)
+template <typename Text> void appendReal(Text& out, std::span<const std::uint8_t> bytes, bool isDouble)
 {
     const std::uint8_t exponentByte = bytes[0];
     if (exponentByte == 0) {
@@ -82,6 +80,18 @@ void appendRealConstant(std::string& out, std::span<const std::uint8_t> bytes, b
     } else if (!hasPoint && !hasExponent) {
         out += '!';
     }
+}
+
+} // namespace
+
+void appendRealConstant(std::string& out, std::span<const std::uint8_t> bytes, bool isDouble)
+{
+    appendReal(out, bytes, isDouble);
+}
+
+void appendRealConstant(LineBuffer& out, std::span<const std::uint8_t> bytes, bool isDouble)
+{
+    appendReal(out, bytes, isDouble);
 }
 
 std::string realConstantText(std::span<const std::uint8_t> bytes, bool isDouble)

@@ -3,6 +3,8 @@
 // MSX BASIC's number printer lists them: no binary value in between, so no
 // digit is ever changed by rounding.
 
+#include "decoder/LineBuffer.h"
+
 #include <cstdint>
 #include <span>
 #include <string>
@@ -13,6 +15,7 @@ namespace quillet {
 // (single) or 7 (double) BCD bytes. Throws QuilletError(DamagedProgram)
 // when a digit that would be listed is above 9.
 void appendRealConstant(std::string& out, std::span<const std::uint8_t> bytes, bool isDouble);
+void appendRealConstant(LineBuffer& out, std::span<const std::uint8_t> bytes, bool isDouble);
 std::string realConstantText(std::span<const std::uint8_t> bytes, bool isDouble);
 
 } // namespace quillet

@@ -64,9 +64,8 @@ ProgramEnd writeListing(const DocumentHead& head, ByteSource& rest, ByteSink& ou
     case DocumentKind::AsciiText: {
         if (head.firstByte)
             out.put(*head.firstByte);
-        std::uint8_t byte;
-        while (rest.next(byte))
-            out.put(byte);
+        for (auto chunk = rest.nextChunk(); !chunk.empty(); chunk = rest.nextChunk())
+            out.write(chunk.data(), chunk.size());
         if (rest.failed())
             throw QuilletError(ErrorKind::ReadFailed, head.name);
         return ProgramEnd::Complete;

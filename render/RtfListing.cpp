@@ -18,6 +18,8 @@ constexpr std::string_view HeaderStart =
     "{\\rtf1\\ansi\\ansicpg932\\deff0\\deflang1033\\deflangfe1041{\\fonttbl{\\f0\\fnil\\fcharset";
 constexpr std::string_view LineEnd = "\\par\r\n";
 constexpr std::string_view Closing = "\\par}\r\n";
+constexpr std::size_t ChunkSize = 64 * 1024;
+
 // \fN\'HH\f0: one byte in another font of the listing.
 void appendFontEscape(std::string& out, char font, std::uint8_t byte)
 {
@@ -101,57 +103,84 @@ std::string rtfListingHeader(const RtfListingOptions& options)
     return header;
 }
 
+RtfListingSink::RtfListingSink(ByteSink& out, const RtfListingOptions& options)
+    : out_(out), options_(options), chunk_(rtfListingHeader(options))
+{
+    chunk_ += "\r\n";
+    chunk_.reserve(ChunkSize + 64);
+}
+
+void RtfListingSink::flushIfFull()
+{
+    if (chunk_.size() >= ChunkSize) {
+        out_.write(chunk_);
+        chunk_.clear();
+    }
+}
+
+// A line ends at CR LF (or a CR that ends the listing). A CR or LF on its
+// own is a byte of a string or comment, shown as its glyph, so that it
+// neither splits a line nor joins two.
+void RtfListingSink::write(const void* data, std::size_t size)
+{
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    for (std::size_t i = 0; i < size; ++i) {
+        const std::uint8_t byte = bytes[i];
+        if (pending_ == Pending::GraphicPrefix) {
+            pending_ = Pending::None;
+            if (options_.isAnkMode)
+                appendFontEscape(chunk_, '1', byte);
+            else
+                appendText(chunk_, byte, options_); // never maps 0xAD in Kanji mode
+            flushIfFull();
+            continue;
+        }
+        if (pending_ == Pending::CarriageReturn) {
+            pending_ = Pending::None;
+            if (byte == LineFeed) {
+                chunk_ += LineEnd;
+                ++lines_;
+                lineOpen_ = false;
+                flushIfFull();
+                continue;
+            }
+            appendText(chunk_, CarriageReturn, options_); // and the byte goes on as any other
+        }
+        lineOpen_ = true;
+        if (byte == GraphicPrefix)
+            pending_ = Pending::GraphicPrefix;
+        else if (byte == CarriageReturn)
+            pending_ = Pending::CarriageReturn;
+        else
+            appendText(chunk_, byte, options_);
+        flushIfFull();
+    }
+}
+
+std::int64_t RtfListingSink::finish()
+{
+    // A graphic prefix with no code after it shows nothing.
+    if (pending_ == Pending::CarriageReturn) {
+        chunk_ += LineEnd;
+        ++lines_;
+        lineOpen_ = false;
+    }
+    pending_ = Pending::None;
+    chunk_ += Closing;
+    out_.write(chunk_);
+    chunk_.clear();
+    // The last line counts without its line end, and so does an empty listing.
+    if (lineOpen_ || lines_ == 0)
+        ++lines_;
+    return lines_;
+}
+
 std::int64_t writeRtfListing(ByteSource& listing, ByteSink& out, const RtfListingOptions& options)
 {
-    constexpr std::size_t ChunkSize = 64 * 1024;
-    std::string chunk = rtfListingHeader(options);
-    chunk += "\r\n";
-    chunk.reserve(ChunkSize + 64);
-
-    // A line ends at CR LF (or a CR that ends the listing). A CR or LF on
-    // its own is a byte of a string or comment, shown as its glyph, so
-    // that it neither splits a line nor joins two.
-    std::int64_t lines = 0;
-    bool lineOpen = false; // something follows the last line end
-    std::uint8_t byte;
-    bool haveByte = listing.next(byte);
-    while (haveByte) {
-        lineOpen = true;
-        if (byte == GraphicPrefix) {
-            std::uint8_t code;
-            if (!listing.next(code))
-                break;
-            if (options.isAnkMode)
-                appendFontEscape(chunk, '1', code);
-            else
-                appendText(chunk, code, options); // never maps 0xAD in Kanji mode
-            haveByte = listing.next(byte);
-        } else if (byte == CarriageReturn) {
-            haveByte = listing.next(byte);
-            if (!haveByte || byte == LineFeed) {
-                chunk += LineEnd;
-                ++lines;
-                lineOpen = false;
-                if (haveByte)
-                    haveByte = listing.next(byte);
-            } else {
-                appendText(chunk, CarriageReturn, options);
-            }
-        } else {
-            appendText(chunk, byte, options);
-            haveByte = listing.next(byte);
-        }
-        if (chunk.size() >= ChunkSize) {
-            out.write(chunk);
-            chunk.clear();
-        }
-    }
-    chunk += Closing;
-    out.write(chunk);
-    // The last line counts without its line end, and so does an empty listing.
-    if (lineOpen || lines == 0)
-        ++lines;
-    return lines;
+    RtfListingSink sink(out, options);
+    for (auto chunk = listing.nextChunk(); !chunk.empty(); chunk = listing.nextChunk())
+        sink.write(chunk.data(), chunk.size());
+    return sink.finish();
 }
 
 } // namespace quillet

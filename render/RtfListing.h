@@ -42,6 +42,33 @@ std::string escapeRtfGraphic(std::string_view bytes);
 // in Kanji mode, then font 0 and the size in half-points.
 std::string rtfListingHeader(const RtfListingOptions& options);
 
+// The RTF document written as the ASCII listing arrives, in pieces of any
+// size (a pair or a CR LF may be split between two), so that a listing is
+// never held whole. The header goes out with the first output block.
+class RtfListingSink final : public ByteSink {
+public:
+    RtfListingSink(ByteSink& out, const RtfListingOptions& options);
+    RtfListingSink(const RtfListingSink&) = delete;
+    RtfListingSink& operator=(const RtfListingSink&) = delete;
+
+    void write(const void* data, std::size_t size) override;
+    using ByteSink::write;
+    // Ends the body and writes the closing; the line count for the status
+    // bar. Nothing may be written after it. Throws the sink's error.
+    std::int64_t finish();
+
+private:
+    enum class Pending { None, GraphicPrefix, CarriageReturn };
+    void flushIfFull();
+
+    ByteSink& out_;
+    RtfListingOptions options_;
+    std::string chunk_;
+    Pending pending_ = Pending::None;
+    std::int64_t lines_ = 0;
+    bool lineOpen_ = false; // something follows the last line end
+};
+
 // Writes the whole document (header, body, closing) for the listing read
 // from `listing` and returns the line count for the status bar. The body
 // ends where the source ends or fails. Throws the sink's error.

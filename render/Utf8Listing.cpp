@@ -122,42 +122,54 @@ std::string readUtf8Listing(std::string_view text, msx::CharacterSet set)
     return out;
 }
 
-void writeUtf8Listing(ByteSource& listing, ByteSink& out, msx::CharacterSet set)
+Utf8ListingSink::Utf8ListingSink(ByteSink& out, msx::CharacterSet set) : out_(out), set_(set)
 {
-    std::string chunk;
-    chunk.reserve(ChunkSize + 8);
-    std::uint8_t byte;
-    bool haveByte = listing.next(byte);
-    while (haveByte) {
-        if (byte == GraphicPrefix) {
-            std::uint8_t code;
-            if (listing.next(code)) {
-                if (isGraphicCode(code)) {
-                    appendUtf8(chunk, msx::graphicGlyph(set, code));
-                    haveByte = listing.next(byte);
-                } else {
-                    appendUtf8(chunk, msx::charGlyph(set, byte));
-                    byte = code; // taken on its own next
-                }
-            } else {
-                appendUtf8(chunk, msx::charGlyph(set, byte));
-                haveByte = false;
+    chunk_.reserve(ChunkSize + 8);
+}
+
+void Utf8ListingSink::write(const void* data, std::size_t size)
+{
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    for (std::size_t i = 0; i < size; ++i) {
+        const std::uint8_t byte = bytes[i];
+        if (prefixPending_) {
+            prefixPending_ = false;
+            if (isGraphicCode(byte)) {
+                appendUtf8(chunk_, msx::graphicGlyph(set_, byte));
+                continue;
             }
-        } else {
-            if (keptAsIs(byte))
-                chunk += static_cast<char>(byte);
-            else
-                appendUtf8(chunk, msx::charGlyph(set, byte));
-            haveByte = listing.next(byte);
+            appendUtf8(chunk_, msx::charGlyph(set_, GraphicPrefix)); // and the byte is taken on its own
         }
-        if (chunk.size() >= ChunkSize) {
-            out.write(chunk);
-            chunk.clear();
+        if (byte == GraphicPrefix)
+            prefixPending_ = true;
+        else if (keptAsIs(byte))
+            chunk_ += static_cast<char>(byte);
+        else
+            appendUtf8(chunk_, msx::charGlyph(set_, byte));
+        if (chunk_.size() >= ChunkSize) {
+            out_.write(chunk_);
+            chunk_.clear();
         }
     }
+}
+
+void Utf8ListingSink::finish()
+{
+    if (prefixPending_)
+        appendUtf8(chunk_, msx::charGlyph(set_, GraphicPrefix));
+    prefixPending_ = false;
+    out_.write(chunk_);
+    chunk_.clear();
+}
+
+void writeUtf8Listing(ByteSource& listing, ByteSink& out, msx::CharacterSet set)
+{
+    Utf8ListingSink sink(out, set);
+    for (auto chunk = listing.nextChunk(); !chunk.empty(); chunk = listing.nextChunk())
+        sink.write(chunk.data(), chunk.size());
     if (listing.failed())
         throw QuilletError(ErrorKind::ReadFailed);
-    out.write(chunk);
+    sink.finish();
 }
 
 } // namespace quillet

@@ -7,12 +7,35 @@
 #include "common/ByteStream.h"
 #include "render/MsxCharset.h"
 
+#include <cstddef>
+#include <string>
+
 namespace quillet {
 
 // Nothing is dropped: a 0x01 not followed by a graphic code is shown as
 // its own glyph, and the byte after it is taken on its own. Throws the
 // sink's error, or QuilletError(ReadFailed) when the listing cannot be read.
 void writeUtf8Listing(ByteSource& listing, ByteSink& out, msx::CharacterSet set);
+
+// The same written as the listing arrives, in pieces of any size (a graphic
+// pair may be split between two), so that a listing is never held whole.
+class Utf8ListingSink final : public ByteSink {
+public:
+    Utf8ListingSink(ByteSink& out, msx::CharacterSet set);
+    Utf8ListingSink(const Utf8ListingSink&) = delete;
+    Utf8ListingSink& operator=(const Utf8ListingSink&) = delete;
+
+    void write(const void* data, std::size_t size) override;
+    using ByteSink::write;
+    // Writes what is left; nothing may be written after it.
+    void finish();
+
+private:
+    ByteSink& out_;
+    msx::CharacterSet set_;
+    std::string chunk_;
+    bool prefixPending_ = false; // a 0x01 waits for the byte after it
+};
 
 // The way back, for a listing written as above or typed in an editor: each
 // character becomes the code whose glyph it is. A glyph of a code below

@@ -252,3 +252,28 @@ TEST(RtfDocumentShape, LongListingCrossesTheWriteChunksIntact)
     expected += "\\par}\r\n";
     EXPECT_TRUE(built.rtf == expected);
 }
+
+// Fed as the listing is decoded, a pair or a CR LF may fall across two
+// writes; the document must not change with where the pieces end.
+TEST(RtfDocumentShape, ListingWrittenInPiecesOfAnySizeGivesTheSameDocument)
+{
+    const std::string listings[] = {
+        hexBytes("31 30 20 41 01 41 AD 0D 0A 32 30 20 0D 42 0A 0D 0D 0A 01 0D 0A"),
+        hexBytes("31 20 01 0D 0A 01"), // a pair whose code is CR, a prefix at the end
+        hexBytes("31 20 41 0D"),       // a CR that ends the listing
+        "",
+    };
+    for (const RtfListingOptions& options : {RtfListingOptions{}, kanjiOptions()}) {
+        for (const std::string& listing : listings) {
+            const Built whole = build(listing, options);
+            for (std::size_t piece = 1; piece <= std::max<std::size_t>(listing.size(), 1); ++piece) {
+                StringSink sink;
+                RtfListingSink rtf(sink, options);
+                for (std::size_t at = 0; at < listing.size(); at += piece)
+                    rtf.write(std::string_view(listing).substr(at, piece));
+                EXPECT_EQ(rtf.finish(), whole.lines) << piece;
+                EXPECT_EQ(sink.str(), whole.rtf) << "pieces of " << piece << " bytes";
+            }
+        }
+    }
+}

@@ -98,6 +98,27 @@ TEST(Utf8Listing, LinesTabsAndStrayGraphicPrefixesSurvive)
     EXPECT_EQ(utf8Of("X\x01", jp), (std::u32string{U'X', prefix}));
 }
 
+// Fed as the listing is decoded, a graphic pair may fall across two writes.
+TEST(Utf8Listing, ListingWrittenInPiecesOfAnySizeGivesTheSameText)
+{
+    const auto jp = msx::CharacterSet::Japanese;
+    const std::string listing = "10 \x01"
+                                "A\x01\x01"
+                                "B\x01"
+                                "a\xAD\t\r\n20 \x01";
+    MemorySource source(listing);
+    StringSink whole;
+    writeUtf8Listing(source, whole, jp);
+    for (std::size_t piece = 1; piece <= listing.size(); ++piece) {
+        StringSink sink;
+        Utf8ListingSink text(sink, jp);
+        for (std::size_t at = 0; at < listing.size(); at += piece)
+            text.write(std::string_view(listing).substr(at, piece));
+        text.finish();
+        EXPECT_EQ(sink.str(), whole.str()) << "pieces of " << piece << " bytes";
+    }
+}
+
 TEST(Utf8Listing, ConvertWritesTheTextForEachSet)
 {
     ScratchDir dir;

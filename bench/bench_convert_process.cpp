@@ -1,0 +1,273 @@
+// quillet-convert as whole processes, the way a user runs it: a generated
+// tokenized program of 1, 10 and 50 MB to its ASCII, RTF and UTF-8
+// listings, and a plain-text file of the same size copied. Every run is a
+// child of its own, whose CPU time and peak memory the kernel reports
+// (wait4), so one size's peak is never counted under another's name. The
+// yardstick is this program run again as a child that only reads the file
+// through a plain byte loop; `x_byte_loop` is the conversion's CPU time over
+// the yardstick's, measured in the same iterations. And the batch mode
+// against separate calls.
+
+#include "common/AnnotatedHex.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <malloc.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* selfPath = nullptr;
+
+struct ChildCost {
+    double cpuSeconds = 0;
+    double wallSeconds = 0;
+    double peakMiB = 0;
+    double floorMiB = 0;
+};
+
+// What this program holds resident now. The kernel counts a child's peak
+// from the fork, when it is a copy of this program, so that is the floor
+// under every peak reported.
+double residentMiB()
+{
+    long pages = 0, resident = 0;
+    if (std::FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(statm);
+    }
+    return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
+double seconds(const timeval& t)
+{
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+}
+
+// Runs `args` (the program first) with standard output and error thrown
+// away and reports what the kernel counted for it.
+ChildCost runChild(const std::vector<std::string>& args, benchmark::State& state)
+{
+    std::vector<char*> argv;
+    for (const std::string& arg : args)
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    const double floor = residentMiB();
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        std::freopen("/dev/null", "w", stdout);
+        std::freopen("/dev/null", "w", stderr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    if (pid < 0 || wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        state.SkipWithError(("failed: " + args[0] + " " + args[1]).c_str());
+    ChildCost cost;
+    cost.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    cost.cpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
+    cost.peakMiB = static_cast<double>(usage.ru_maxrss) / 1024.0; // KiB on Linux
+    cost.floorMiB = floor;
+    return cost;
+}
+
+// The yardstick: every byte of the file through a loop, nothing more.
+int byteLoop(const char* path)
+{
+    std::FILE* file = std::fopen(path, "rb");
+    if (!file)
+        return 1;
+    static unsigned char buffer[64 * 1024];
+    unsigned long sum = 0;
+    std::size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        for (std::size_t i = 0; i < got; ++i)
+            sum += buffer[i];
+    std::fclose(file);
+    std::printf("%lu\n", sum);
+    return 0;
+}
+
+class ScratchFolder {
+public:
+    ScratchFolder()
+    {
+        std::string pattern = (fs::temp_directory_path() / "quillet-bench-XXXXXX").string();
+        if (!mkdtemp(pattern.data()))
+            std::abort();
+        path_ = pattern;
+    }
+    ~ScratchFolder()
+    {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+const ScratchFolder& scratch()
+{
+    static const ScratchFolder folder;
+    return folder;
+}
+
+// A program's lines repeated, numbered 10, 20, ... and round again after
+// 65000, up to `size` bytes: keywords, strings, comments, DATA, graphic
+// characters and every kind of constant.
+std::string makeProgram(std::size_t size)
+{
+    static const char* const bodies[] = {
+        "91 20 22 48 45 4C 4C 4F 2C 20 B6 C5 22 3A 41 EF 0C FF 00 F1 0B 0F 00 00",
+        "82 20 49 EF 12 20 D9 20 0F 64 20 DC 20 13 3A 58 EF 58 F1 1D 41 15 00 00 3A 83 00",
+        "8F 20 63 6F 6D 6D 65 6E 74 20 77 69 74 68 20 73 6F 6D 65 20 74 65 78 74 00",
+        "8B 20 41 EE 1C E8 03 20 DA 20 0E 64 00 3A A1 20 8D 20 0E D0 07 00",
+        "84 20 31 2C 32 2C 33 2C 22 41 42 43 22 2C 26 48 31 30 00",
+        "44 23 EF 1F 41 31 41 59 26 53 58 98 3A 45 EF 1D 3C 10 00 00 3A 8F E6 20 6E 6F 74 65 00",
+        "58 24 EF FF 81 28 41 24 2C 14 29 F1 FF 96 28 0F 41 29 3A 91 20 22 01 41 22 00",
+    };
+    std::vector<std::string> lines;
+    for (const char* body : bodies)
+        lines.push_back(quillet::bytesFromAnnotatedHex(body));
+    std::string program = "\xFF";
+    program.reserve(size + 256);
+    unsigned number = 10;
+    for (std::size_t i = 0; program.size() < size; ++i) {
+        program += '\x01'; // any link but 0 goes on to the next line
+        program += '\x80';
+        program += static_cast<char>(number & 0xFF);
+        program += static_cast<char>(number >> 8);
+        program += lines[i % lines.size()];
+        number = number >= 65000 ? 10 : number + 10;
+    }
+    return program + std::string(2, '\0');
+}
+
+// The input of `megabytes` MB, made once: a program, or (text) lines of
+// plain text.
+fs::path input(int megabytes, bool text)
+{
+    const fs::path path =
+        scratch().path() / ((text ? "text-" : "program-") + std::to_string(megabytes) + (text ? ".asc" : ".bas"));
+    if (!fs::exists(path)) {
+        const std::size_t size = static_cast<std::size_t>(megabytes) << 20;
+        std::string bytes;
+        if (text) {
+            const std::string line = "10 PRINT \"HELLO, WORLD\":GOTO 10\r\n";
+            while (bytes.size() < size)
+                bytes += line;
+        } else {
+            bytes = makeProgram(size);
+        }
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
+    // The freed input would otherwise stay in this program's heap and raise
+    // the floor under the children's peaks.
+    malloc_trim(0);
+    return path;
+}
+
+enum Form { Ascii, Rtf, Utf8, PlainText };
+
+void ConvertWholeProcess(benchmark::State& state)
+{
+    const int megabytes = static_cast<int>(state.range(0));
+    const Form form = static_cast<Form>(state.range(1));
+    const std::string file = input(megabytes, form == PlainText).string();
+    std::vector<std::string> args = {QUILLET_CONVERT_PATH};
+    if (form == Rtf)
+        args.push_back("--rtf");
+    if (form == Utf8)
+        args.push_back("--utf8");
+    args.push_back(file);
+    args.push_back("/dev/null");
+    double convertCpu = 0, loopCpu = 0, peak = 0, floor = 0;
+    for (auto _ : state) {
+        const ChildCost loop = runChild({selfPath, "--byte-loop", file}, state);
+        const ChildCost convert = runChild(args, state);
+        loopCpu += loop.cpuSeconds;
+        convertCpu += convert.cpuSeconds;
+        peak = std::max(peak, convert.peakMiB);
+        floor = std::max(floor, convert.floorMiB);
+        state.SetIterationTime(convert.cpuSeconds);
+    }
+    state.counters["peak_MiB"] = peak;
+    state.counters["floor_MiB"] = floor;
+    state.counters["x_byte_loop"] = loopCpu > 0 ? convertCpu / loopCpu : 0;
+    state.SetBytesProcessed(state.iterations() * (static_cast<std::int64_t>(megabytes) << 20));
+}
+BENCHMARK(ConvertWholeProcess)
+    ->ArgNames({"MB", "form"})
+    ->ArgsProduct({{1, 10, 50}, {Ascii, Rtf, Utf8, PlainText}})
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// 500 small programs (4 KB each): one --output-dir call against 500 calls
+// of one file each, as a shell loop would run them. Wall time, since the
+// batch is meant to use every core; `x_separate` is the one call's time
+// over the 500 calls', measured in the same iterations.
+void BatchOfSmallPrograms(benchmark::State& state)
+{
+    constexpr int Count = 500;
+    const fs::path in = scratch().path() / "batch-in";
+    const fs::path out = scratch().path() / "batch-out";
+    std::vector<std::string> files;
+    fs::create_directories(in);
+    const std::string program = makeProgram(4096);
+    for (int i = 0; i < Count; ++i) {
+        files.push_back((in / ("P" + std::to_string(i) + ".BAS")).string());
+        std::ofstream(files.back(), std::ios::binary) << program;
+    }
+    std::vector<std::string> batch = {QUILLET_CONVERT_PATH, "--output-dir", out.string()};
+    batch.insert(batch.end(), files.begin(), files.end());
+    double oneCall = 0, separate = 0;
+    for (auto _ : state) {
+        fs::remove_all(out);
+        const ChildCost one = runChild(batch, state);
+        fs::remove_all(out);
+        fs::create_directories(out);
+        double calls = 0;
+        for (const std::string& file : files)
+            calls += runChild({QUILLET_CONVERT_PATH, file,
+                               (out / fs::path(file).filename().replace_extension(".asc")).string()},
+                              state)
+                         .wallSeconds;
+        oneCall += one.wallSeconds;
+        separate += calls;
+        state.SetIterationTime(one.wallSeconds);
+    }
+    state.counters["separate_ms"] = 1000 * separate / static_cast<double>(state.iterations());
+    state.counters["x_separate"] = separate > 0 ? oneCall / separate : 0;
+}
+BENCHMARK(BatchOfSmallPrograms)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc == 3 && std::strcmp(argv[1], "--byte-loop") == 0)
+        return byteLoop(argv[2]);
+    selfPath = argv[0];
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

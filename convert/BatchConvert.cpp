@@ -1,0 +1,140 @@
+// --output-dir: many inputs converted in one process, on every core. Each
+// output is named after its input in the folder. The names are given out in
+// the inputs' order before any work starts, so that one call always names
+// its outputs the same way whichever worker is faster.
+
+#include "common/Errors.h"
+#include "container/Container.h"
+#include "container/MemberNames.h"
+#include "convert/ConvertCli.h"
+
+#include <algorithm>
+#include <atomic>
+#include <filesystem>
+#include <new>
+#include <set>
+#include <sys/stat.h>
+#include <thread>
+#include <utility>
+
+namespace quillet::cli {
+
+namespace {
+
+// The input's own name: the last step of a member path, or the file's.
+std::string baseName(const std::string& input)
+{
+    std::string name = input;
+    if (const std::size_t members = name.rfind("::"); members != std::string::npos)
+        name.erase(0, members + 2);
+    if (const std::size_t slash = name.rfind('/'); slash != std::string::npos)
+        name.erase(0, slash + 1);
+    return name;
+}
+
+std::string stemOf(const std::string& name)
+{
+    const std::size_t dot = name.rfind('.');
+    return dot != std::string::npos && dot > 0 ? name.substr(0, dot) : name;
+}
+
+// Inputs that share a stem (GAME.BAS and other/GAME.BAS, or GAME.BAS and
+// GAME.SC5) would write the same file: the first keeps it, the next are
+// GAME~2, GAME~3, ... Compared with letters folded, for folders that do.
+std::vector<std::string> claimStems(const std::vector<std::string>& inputs)
+{
+    std::set<std::string> taken;
+    std::vector<std::string> stems;
+    for (const std::string& input : inputs) {
+        const std::string wanted = stemOf(safeFileName(baseName(input)));
+        std::string stem = wanted;
+        for (int n = 2; !taken.insert(foldCase(stem)).second; ++n)
+            stem = wanted + "~" + std::to_string(n);
+        stems.push_back(stem);
+    }
+    return stems;
+}
+
+using FileId = std::pair<dev_t, ino_t>;
+
+// The files on disk that the inputs read: an output in their folder must
+// not replace one of them.
+std::set<FileId> inputFiles(const std::vector<std::string>& inputs)
+{
+    std::set<FileId> files;
+    for (const std::string& input : inputs) {
+        struct stat info;
+        const std::string file = input.substr(0, input.find("::"));
+        if (stat(input.c_str(), &info) == 0 || stat(file.c_str(), &info) == 0)
+            files.emplace(info.st_dev, info.st_ino);
+    }
+    return files;
+}
+
+} // namespace
+
+int convertAll(const Options& options, std::FILE* err)
+{
+    std::error_code error;
+    std::filesystem::create_directories(options.outputDir, error);
+    if (!std::filesystem::is_directory(options.outputDir)) {
+        std::fprintf(
+            err, "quillet-convert: %s: %s\n", options.outputDir.c_str(),
+            QuilletError(error ? errorKindOfErrno(error.value(), ErrorKind::CreateFailed) : ErrorKind::NotRegularFile)
+                .what());
+        return ExitFailed;
+    }
+
+    const std::vector<std::string>& inputs = options.inputs;
+    const std::set<FileId> readFiles = inputFiles(inputs);
+    const auto check = [&readFiles](const std::string& path) {
+        struct stat info;
+        if (lstat(path.c_str(), &info) == 0 && readFiles.contains({info.st_dev, info.st_ino}))
+            throw Unsupported(path + " is one of the inputs and is not replaced");
+    };
+    std::vector<BatchTarget> targets;
+    for (const std::string& stem : claimStems(inputs))
+        targets.push_back({(std::filesystem::path(options.outputDir) / stem).string(), check});
+
+    // One message slot per input, each written by the one worker that took
+    // it, and read after all have joined.
+    std::vector<std::string> failures(inputs.size());
+    std::atomic<std::size_t> next{0};
+    auto work = [&] {
+        for (std::size_t i; (i = next++) < inputs.size();) {
+            Options one = options;
+            one.input = inputs[i];
+            one.output.clear();
+            try {
+                convertFile(one, &targets[i]);
+            } catch (const QuilletError& e) {
+                failures[i] = e.what();
+            } catch (const Unsupported& e) {
+                failures[i] = e.what();
+            } catch (const std::bad_alloc&) {
+                failures[i] = "out of memory";
+            } catch (const std::exception& e) {
+                // Nothing may end a worker and with it the other inputs.
+                failures[i] = e.what();
+            }
+        }
+    };
+    const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
+    std::vector<std::thread> workers;
+    for (std::size_t w = 1; w < std::min(cores, inputs.size()); ++w)
+        workers.emplace_back(work);
+    work();
+    for (std::thread& worker : workers)
+        worker.join();
+
+    int status = ExitOk;
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        if (failures[i].empty())
+            continue;
+        std::fprintf(err, "quillet-convert: %s: %s\n", inputs[i].c_str(), failures[i].c_str());
+        status = ExitFailed;
+    }
+    return status;
+}
+
+} // namespace quillet::cli
