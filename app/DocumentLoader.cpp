@@ -28,33 +28,6 @@ std::span<const std::uint8_t> byteSpan(const std::string& bytes, std::size_t lim
     return {reinterpret_cast<const std::uint8_t*>(bytes.data()), std::min(bytes.size(), limit)};
 }
 
-// The start of a file, enough to tell a container by.
-std::string readHead(std::FILE* file, const std::string& name)
-{
-    std::string head(ContainerHeadSize, '\0');
-    head.resize(std::fread(head.data(), 1, head.size(), file));
-    if (std::ferror(file))
-        throw QuilletError(errorKindOfErrno(errno, ErrorKind::ReadFailed), name);
-    return head;
-}
-
-// A size to judge the head by: a short head is the whole file.
-std::uint64_t fileSize(std::FILE* file, std::size_t headSize)
-{
-    struct stat info;
-    if (headSize == ContainerHeadSize && ::fstat(::fileno(file), &info) == 0)
-        return static_cast<std::uint64_t>(info.st_size);
-    return headSize;
-}
-
-// Where a BSAVE file's data starts and how much of it there is, from the
-// file's first bytes and its size, for telling its screen mode.
-BsaveShape bsaveShapeOf(const std::string& head, std::uint64_t size)
-{
-    const auto byte = [&](std::size_t at) { return at < head.size() ? static_cast<std::uint8_t>(head[at]) : 0; };
-    return {static_cast<std::uint16_t>(byte(1) | byte(2) << 8), size > 7 ? size - 7 : 0};
-}
-
 // Deletes a fresh temporary file unless the load took it over.
 class FreshFile {
 public:
@@ -134,8 +107,9 @@ void DocumentLoader::load(const QString& path, bool reload)
         head = member->substr(0, ContainerHeadSize);
         size = member->size();
     } else {
-        head = readHead(input.get(), where.file);
-        size = fileSize(input.get(), head.size());
+        FileHead start = readFileHead(input.get(), where.file);
+        head = std::move(start.bytes);
+        size = start.size;
     }
     const auto container = containerKindOf(byteSpan(head, ContainerHeadSize), size, localPath(path));
 
@@ -175,7 +149,8 @@ void DocumentLoader::load(const QString& path, bool reload)
     } else {
         switch (documentKindInfo(document->kind).role) {
         case DocumentRole::Picture:
-            shownStatus = loadPicture(input, *source, *document, bsaveShapeOf(head, size), path, reload);
+            shownStatus =
+                loadPicture(input, *source, *document, bsaveShapeOf(head, size), where.members.empty(), path, reload);
             state_.imageLoaded = true;
             break;
         case DocumentRole::Listing:
@@ -236,7 +211,7 @@ std::string_view DocumentLoader::loadListing(FilePtr& input, ByteSource& source,
 }
 
 std::string_view DocumentLoader::loadPicture(FilePtr& input, ByteSource& source, const DocumentHead& head,
-                                             const BsaveShape& shape, const QString& path, bool reload)
+                                             const BsaveShape& shape, bool onDisk, const QString& path, bool reload)
 {
     const ModeSelection selection =
         selectScreenMode(settings_.screenMode, settings_.isAutoDetectScreenMode, localPath(path), shape);
@@ -259,7 +234,7 @@ std::string_view DocumentLoader::loadPicture(FilePtr& input, ByteSource& source,
     // A pair's other page and a paint program's palette file lie beside a
     // file on disk; one that cannot be read is left out, as a member's are.
     PictureCompanions companions;
-    if (splitDocumentPath(localPath(path)).members.empty()) {
+    if (onDisk) {
         companions = findCompanions(localPath(path), [](const std::string& side, std::size_t limit) {
             try {
                 return readFileOnDisk(side, limit);

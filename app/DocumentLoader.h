@@ -106,8 +106,10 @@ private:
     std::string_view loadListing(FilePtr& input, ByteSource& source, const DocumentHead& head, const QString& path,
                                  bool reload);
     // The status text of the loaded picture.
+    // `onDisk`: a file of its own, with its palette file or other page
+    // beside it; a member has none.
     std::string_view loadPicture(FilePtr& input, ByteSource& source, const DocumentHead& head, const BsaveShape& shape,
-                                 const QString& path, bool reload);
+                                 bool onDisk, const QString& path, bool reload);
 
     Settings& settings_;
     DocumentState& state_;

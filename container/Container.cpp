@@ -5,7 +5,10 @@
 #include "container/MemberNames.h"
 #include "container/Readers.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <set>
 
 namespace quillet {
@@ -279,6 +282,19 @@ std::string safeFileName(std::string_view name)
         out.resize(cut);
     }
     return out;
+}
+
+FileHead readFileHead(std::FILE* file, const std::string& name)
+{
+    FileHead head{std::string(ContainerHeadSize, '\0'), 0};
+    head.bytes.resize(std::fread(head.bytes.data(), 1, head.bytes.size(), file));
+    if (std::ferror(file))
+        throw QuilletError(errorKindOfErrno(errno, ErrorKind::ReadFailed), name);
+    head.size = head.bytes.size();
+    struct stat info;
+    if (head.size == ContainerHeadSize && ::fstat(::fileno(file), &info) == 0 && S_ISREG(info.st_mode))
+        head.size = static_cast<std::uint64_t>(info.st_size);
+    return head;
 }
 
 std::string readContainerFile(std::FILE* file, std::string_view name)

@@ -141,6 +141,15 @@ struct WalkedMember {
 // itself).
 void walkMembers(const Container& container, const std::function<void(const WalkedMember&)>& visit);
 
+// The start of a file, enough to tell a container by (ContainerHeadSize
+// bytes or the whole of a shorter file), and the file's size: a regular
+// file's own, else as much as was read. Throws QuilletError(ReadFailed).
+struct FileHead {
+    std::string bytes;
+    std::uint64_t size = 0;
+};
+FileHead readFileHead(std::FILE* file, const std::string& name);
+
 // The rest of `file`, for opening as a container. Throws QuilletError:
 // ReadFailed, or TooLarge past MaxContainerFileSize.
 std::string readContainerFile(std::FILE* file, std::string_view name);

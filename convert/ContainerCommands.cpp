@@ -75,16 +75,9 @@ void refuseContainer(std::string_view head, std::uint64_t size, const std::strin
 
 std::unique_ptr<ByteSource> headThenFileSource(std::FILE* file, const std::string& input)
 {
-    std::string head(ContainerHeadSize, '\0');
-    head.resize(std::fread(head.data(), 1, head.size(), file));
-    if (std::ferror(file))
-        throw QuilletError(ErrorKind::ReadFailed, input);
-    std::uint64_t size = head.size();
-    struct stat info;
-    if (head.size() == ContainerHeadSize && fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode))
-        size = static_cast<std::uint64_t>(info.st_size);
-    refuseContainer(head, size, input);
-    return std::make_unique<FileSource>(file, std::move(head));
+    FileHead head = readFileHead(file, input);
+    refuseContainer(head.bytes, head.size, input);
+    return std::make_unique<FileSource>(file, std::move(head.bytes));
 }
 
 int listMembers(const Options& options, std::FILE* out, std::FILE* err)

@@ -61,10 +61,8 @@ void writeImage(const Options& options, const DocumentHead& head, ByteSource& re
         throw Unsupported("not a picture");
     std::uint64_t size = 0;
     const std::string data = readRest(rest, size);
-    const BsaveShape shape{static_cast<std::uint16_t>(data.size() >= 2 ? static_cast<std::uint8_t>(data[0])
-                                                                             | static_cast<std::uint8_t>(data[1]) << 8
-                                                                       : 0),
-                           size > 6 ? size - 6 : 0};
+    // `data` and `size` start after the type byte.
+    const BsaveShape shape = bsaveShapeOf(std::string(1, '\xFE') + data.substr(0, 2), size + 1);
     // Without --screen the name and the content decide, as with automatic
     // detection on.
     const int mode = options.screen ? *options.screen : detectScreenMode(options.input, shape, DefaultScreenMode);

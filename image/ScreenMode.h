@@ -68,6 +68,11 @@ struct BsaveShape {
     std::uint64_t dataBytes = 0;
 };
 
+// The shape of a BSAVE file of `fileSize` bytes in all (type byte and
+// header included) whose first bytes are `start`; what `start` lacks
+// counts as zero.
+BsaveShape bsaveShapeOf(std::string_view start, std::uint64_t fileSize) noexcept;
+
 // The mode a name asks for, knowing the names pictures come under besides
 // the last-character rule above (which decides last): .SC1 to .SC4 and
 // .GRP (SCREEN 2), the paint programs' .SR5 .SR7 .SR8 .GE5 .GE7 (by their

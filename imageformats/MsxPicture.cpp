@@ -48,7 +48,8 @@ QImage decode(const QByteArray& file, const QString& name, bool filesBeside)
     // The BsaveShape counts the bytes after the type byte; a file cut at
     // the read limit still lies far past every threshold the mode
     // detection looks at, so it decides as on the whole file.
-    const BsaveShape shape{le16(file, 1), static_cast<std::uint64_t>(file.size() - BsaveHeaderBytes)};
+    const BsaveShape shape = bsaveShapeOf(std::string_view(file.constData(), static_cast<std::size_t>(file.size())),
+                                          static_cast<std::uint64_t>(file.size()));
     const int mode = detectScreenMode(path, shape, DefaultScreenMode);
     if (!screenModeLayout(mode))
         return {};
