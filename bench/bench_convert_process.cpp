@@ -8,7 +8,7 @@
 // the yardstick's, measured in the same iterations. And the batch mode
 // against separate calls.
 
-#include "common/AnnotatedHex.h"
+#include "GeneratedProgram.h"
 
 #include <benchmark/benchmark.h>
 
@@ -130,35 +130,9 @@ const ScratchFolder& scratch()
     return folder;
 }
 
-// A program's lines repeated, numbered 10, 20, ... and round again after
-// 65000, up to `size` bytes: keywords, strings, comments, DATA, graphic
-// characters and every kind of constant.
 std::string makeProgram(std::size_t size)
 {
-    static const char* const bodies[] = {
-        "91 20 22 48 45 4C 4C 4F 2C 20 B6 C5 22 3A 41 EF 0C FF 00 F1 0B 0F 00 00",
-        "82 20 49 EF 12 20 D9 20 0F 64 20 DC 20 13 3A 58 EF 58 F1 1D 41 15 00 00 3A 83 00",
-        "8F 20 63 6F 6D 6D 65 6E 74 20 77 69 74 68 20 73 6F 6D 65 20 74 65 78 74 00",
-        "8B 20 41 EE 1C E8 03 20 DA 20 0E 64 00 3A A1 20 8D 20 0E D0 07 00",
-        "84 20 31 2C 32 2C 33 2C 22 41 42 43 22 2C 26 48 31 30 00",
-        "44 23 EF 1F 41 31 41 59 26 53 58 98 3A 45 EF 1D 3C 10 00 00 3A 8F E6 20 6E 6F 74 65 00",
-        "58 24 EF FF 81 28 41 24 2C 14 29 F1 FF 96 28 0F 41 29 3A 91 20 22 01 41 22 00",
-    };
-    std::vector<std::string> lines;
-    for (const char* body : bodies)
-        lines.push_back(quillet::bytesFromAnnotatedHex(body));
-    std::string program = "\xFF";
-    program.reserve(size + 256);
-    unsigned number = 10;
-    for (std::size_t i = 0; program.size() < size; ++i) {
-        program += '\x01'; // any link but 0 goes on to the next line
-        program += '\x80';
-        program += static_cast<char>(number & 0xFF);
-        program += static_cast<char>(number >> 8);
-        program += lines[i % lines.size()];
-        number = number >= 65000 ? 10 : number + 10;
-    }
-    return program + std::string(2, '\0');
+    return "\xFF" + quillet::bench::generatedProgramLines(size);
 }
 
 // The input of `megabytes` MB, made once: a program, or (text) lines of
