@@ -96,7 +96,9 @@ private:
 
 class Parser {
 public:
-    explicit Parser(std::string_view in) : in_(in) {}
+    explicit Parser(std::string_view in, std::size_t runsPerPart = 0, const RtfPartHandler* onPart = nullptr)
+        : in_(in), runsPerPart_(runsPerPart), onPart_(onPart)
+    {}
 
     RtfDocument run()
     {
@@ -110,6 +112,8 @@ public:
         while (pos_ < in_.size() && !finished_)
             step();
         flushHigh();
+        if (onPart_)
+            (*onPart_)(doc_, in_.size(), true);
         return std::move(doc_);
     }
 
@@ -456,6 +460,13 @@ private:
         run.font = currentFont();
         run.halfPoints = state_.halfPoints;
         doc_.runs.push_back(run);
+        // A paragraph's end splits nothing: hand over what has been read.
+        if (onPart_ && doc_.runs.size() >= runsPerPart_) {
+            (*onPart_)(doc_, pos_, false);
+            doc_.runs.clear();
+            doc_.bytes.clear();
+            doc_.text.clear();
+        }
     }
 
     void flushHigh()
@@ -514,6 +525,8 @@ private:
     }
 
     std::string_view in_;
+    std::size_t runsPerPart_;
+    const RtfPartHandler* onPart_;
     std::size_t pos_ = 0;
     RtfDocument doc_;
     std::vector<GroupState> stack_;
@@ -544,6 +557,11 @@ const RtfFont* RtfDocument::font(int number) const
 RtfDocument readRtf(std::string_view rtf)
 {
     return Parser(rtf).run();
+}
+
+void readRtf(std::string_view rtf, std::size_t runsPerPart, const RtfPartHandler& onPart)
+{
+    Parser(rtf, std::max<std::size_t>(runsPerPart, 1), &onPart).run();
 }
 
 } // namespace quillet

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,5 +55,12 @@ struct RtfDocument {
 // "{\rtf". Anything after that reads without failure: unbalanced groups
 // end at the end of the input, bad escapes are passed over.
 RtfDocument readRtf(std::string_view rtf);
+
+// The same, handing the document over in parts so that a large one is never
+// held whole: onPart(part, bytesRead, last) gets the font table and the runs
+// read since the previous part, cut at a paragraph's end once there are
+// runsPerPart of them; the final part comes with last set.
+using RtfPartHandler = std::function<void(const RtfDocument& part, std::size_t bytesRead, bool last)>;
+void readRtf(std::string_view rtf, std::size_t runsPerPart, const RtfPartHandler& onPart);
 
 } // namespace quillet

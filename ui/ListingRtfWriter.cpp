@@ -93,7 +93,7 @@ QString familyOf(const QTextCharFormat& format, const QFont& fallback)
     return fallback.families().isEmpty() ? fallback.family() : fallback.families().front();
 }
 
-void appendText(std::string& out, const QString& text, bool symbolCoded)
+void appendText(std::string& out, QStringView text, bool symbolCoded)
 {
     for (const QChar ch : text) {
         const char16_t c = ch.unicode();
@@ -121,42 +121,35 @@ FontEntry entryOf(const QTextCharFormat& format, const QFont& defaultFont)
 
 } // namespace
 
-std::string listingDocumentRtf(const QTextDocument& document, const QColor& textColor, const QColor& background)
+std::string listingRtf(const ListingFragmentWalk& walk, const QFont& defaultFont, const QColor& textColor,
+                       const QColor& background)
 {
     Tables tables;
     tables.colour(textColor);
     const int backgroundIndex = tables.colour(background);
-    const QFont defaultFont = document.defaultFont();
     const std::size_t defaultEntry = tables.font(entryOf(QTextCharFormat(), defaultFont));
-    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
-        for (auto it = block.begin(); !it.atEnd(); ++it)
-            tables.font(entryOf(it.fragment().charFormat(), defaultFont));
-    }
+    walk([&](QStringView, const QTextCharFormat& format) { tables.font(entryOf(format, defaultFont)); }, [] {});
     tables.numberFonts();
 
     std::string body;
     int font = -1, colour = -1, halfPoints = -1;
-    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextFragment fragment = it.fragment();
-            const QTextCharFormat format = fragment.charFormat();
-            const FontEntry& entry = tables.fonts[tables.font(entryOf(format, defaultFont))];
-            const bool symbolCoded = entry.symbolCoded;
-            const int f = entry.number;
-            const int c = tables.colour(format.hasProperty(QTextFormat::ForegroundBrush) ? format.foreground().color()
-                                                                                         : textColor);
-            const double points = format.hasProperty(QTextFormat::FontPointSize) ? format.fontPointSize()
-                                  : defaultFont.pointSizeF() > 0                 ? defaultFont.pointSizeF()
-                                                                                 : 12.0;
-            const int h = static_cast<int>(std::lround(points * 2));
-            if (f != font || c != colour || h != halfPoints) {
-                body += "\\f" + std::to_string(f) + "\\cf" + std::to_string(c) + "\\fs" + std::to_string(h) + ' ';
-                font = f, colour = c, halfPoints = h;
-            }
-            appendText(body, fragment.text(), symbolCoded);
+    const auto fragment = [&](QStringView text, const QTextCharFormat& format) {
+        const FontEntry& entry = tables.fonts[tables.font(entryOf(format, defaultFont))];
+        const bool symbolCoded = entry.symbolCoded;
+        const int f = entry.number;
+        const int c =
+            tables.colour(format.hasProperty(QTextFormat::ForegroundBrush) ? format.foreground().color() : textColor);
+        const double points = format.hasProperty(QTextFormat::FontPointSize) ? format.fontPointSize()
+                              : defaultFont.pointSizeF() > 0                 ? defaultFont.pointSizeF()
+                                                                             : 12.0;
+        const int h = static_cast<int>(std::lround(points * 2));
+        if (f != font || c != colour || h != halfPoints) {
+            body += "\\f" + std::to_string(f) + "\\cf" + std::to_string(c) + "\\fs" + std::to_string(h) + ' ';
+            font = f, colour = c, halfPoints = h;
         }
-        body += "\\par\r\n";
-    }
+        appendText(body, text, symbolCoded);
+    };
+    walk(fragment, [&body] { body += "\\par\r\n"; });
 
     std::string rtf =
         "{\\rtf1\\ansi\\ansicpg932\\deff" + std::to_string(tables.fonts[defaultEntry].number) + "\\uc1{\\fonttbl";
@@ -179,4 +172,16 @@ std::string listingDocumentRtf(const QTextDocument& document, const QColor& text
     rtf += body;
     rtf += "}\r\n";
     return rtf;
+}
+
+std::string listingDocumentRtf(const QTextDocument& document, const QColor& textColor, const QColor& background)
+{
+    const auto walk = [&document](const ListingFragmentVisit& visit, const std::function<void()>& paragraphEnd) {
+        for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+            for (auto it = block.begin(); !it.atEnd(); ++it)
+                visit(it.fragment().text(), it.fragment().charFormat());
+            paragraphEnd();
+        }
+    };
+    return listingRtf(walk, document.defaultFont(), textColor, background);
 }

@@ -5,8 +5,11 @@
 #include <QColor>
 #include <QTextFormat>
 
+#include <functional>
 #include <string>
 
+class QFont;
+class QTextCharFormat;
 class QTextDocument;
 
 // Character-format properties the listing view sets for the writer.
@@ -19,4 +22,12 @@ inline constexpr int ListingRoleProperty = QTextFormat::UserProperty + 3;       
 // \'HH in a character-set-2 font numbered as in the listing, everything outside ASCII as \uN with "?"
 // for readers without Unicode. Each paragraph, the last one too, ends in
 // \par, so that reading the result gives the same paragraphs.
+//
+// The text comes from a walk over the paragraphs: visit(text, format) for
+// each run of one format, paragraphEnd() after each paragraph.
+using ListingFragmentVisit = std::function<void(QStringView, const QTextCharFormat&)>;
+using ListingFragmentWalk =
+    std::function<void(const ListingFragmentVisit& visit, const std::function<void()>& paragraphEnd)>;
+std::string listingRtf(const ListingFragmentWalk& walk, const QFont& defaultFont, const QColor& textColor,
+                       const QColor& background);
 std::string listingDocumentRtf(const QTextDocument& document, const QColor& textColor, const QColor& background);

@@ -10,21 +10,23 @@
 #include "ui/ListingRtfWriter.h"
 #include "ui/Translations.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QClipboard>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFontDatabase>
+#include <QFontMetricsF>
+#include <QKeyEvent>
 #include <QMimeData>
+#include <QPainter>
 #include <QRawFont>
 #include <QSaveFile>
 #include <QScrollBar>
-#include <QTextBlock>
-#include <QTextCursor>
 #include <QTextDocument>
-#include <QTextDocumentFragment>
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <vector>
 
 using namespace quillet;
@@ -37,12 +39,22 @@ constexpr int SymbolCharset = 2;
 constexpr int MaxPointSize = 1638; // the largest size rich-text controls take
 constexpr int DefaultPixelSize = 16;
 constexpr qsizetype ChunkCharacters = 1 << 16;
+// Runs parsed and turned into text at a time.
+constexpr std::size_t RunsPerPart = 1 << 14;
+// Around the text, and between tab stops, as rich-text views have them.
+constexpr int DocumentMargin = 4;
+constexpr qreal TabStopDistance = 80;
 // A load that runs longer than this keeps the window painting.
 constexpr qint64 ResponsiveAfterMs = 100;
 
-void appendCharacter(QString& out, char32_t c)
+void appendCharacter(std::u16string& out, char32_t c)
 {
-    out += QChar::fromUcs4(c);
+    if (c < 0x10000) {
+        out += static_cast<char16_t>(c);
+    } else {
+        out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+        out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+    }
 }
 
 // Characters a text layout cannot show as themselves (control codes would
@@ -139,42 +151,25 @@ FontPlan planFont(const RtfDocument& doc, int number, int mappedCode, msx::Chara
     return plan;
 }
 
-// Turns the runs of a parsed document into text with formats, inserting
-// large chunks of one format at a time.
+// Turns the runs of a parsed document, a part at a time, into the view's
+// text, a format per font and size.
 class DocumentBuilder {
 public:
-    DocumentBuilder(ListingView& view, const RtfDocument& doc, int mappedCode, msx::CharacterSet set)
-        : view_(view), doc_(doc), mappedCode_(mappedCode), set_(set), cursor_(view.document())
+    DocumentBuilder(ListingText& text, int mappedCode, msx::CharacterSet set)
+        : text_(text), mappedCode_(mappedCode), set_(set)
     {}
 
-    void build()
+    void add(const RtfDocument& part, bool last)
     {
-        QElapsedTimer clock;
-        clock.start();
-        qint64 lastBreath = 0;
-        const std::size_t runCount = doc_.runs.size();
+        doc_ = &part;
+        const std::size_t runCount = part.runs.size();
         // The final paragraph mark is the document's own end.
         const std::size_t usedRuns =
-            runCount > 0 && doc_.runs.back().kind == RtfRun::Kind::ParagraphEnd ? runCount - 1 : runCount;
-        cursor_.beginEditBlock();
-        for (std::size_t i = 0; i < usedRuns; ++i) {
-            add(doc_.runs[i]);
-            if ((i & 0x3FF) == 0 && clock.elapsed() - lastBreath > ResponsiveAfterMs) {
-                // A large document: let the window paint and say how far we are.
-                flush();
-                cursor_.endEditBlock();
-                emit view_.loadProgress(static_cast<int>(i * 100 / std::max<std::size_t>(usedRuns, 1)));
-                QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-                if (view_.loadCancelled())
-                    throw QuilletError(ErrorKind::LoadCancelled);
-                lastBreath = clock.elapsed();
-                cursor_.beginEditBlock();
-            }
-        }
+            last && runCount > 0 && part.runs.back().kind == RtfRun::Kind::ParagraphEnd ? runCount - 1 : runCount;
+        for (std::size_t i = 0; i < usedRuns; ++i)
+            add(part.runs[i]);
         flush();
-        cursor_.endEditBlock();
-        if (lastBreath > 0)
-            emit view_.loadProgress(100);
+        doc_ = nullptr;
     }
 
 private:
@@ -186,13 +181,22 @@ private:
         pendingFormat_ = format;
         const FontPlan& plan = plans_[planFor(run.font)];
         switch (run.kind) {
-        case RtfRun::Kind::ParagraphEnd: pending_ += QChar::ParagraphSeparator; break;
+        case RtfRun::Kind::ParagraphEnd:
+            flush();
+            text_.endLine();
+            break;
         case RtfRun::Kind::Text:
-            for (const char32_t c : doc_.textOf(run))
-                appendCharacter(pending_, displayable(c, set_));
+            for (const char32_t c : doc_->textOf(run)) {
+                if (c == QChar::LineSeparator) { // a line break inside a paragraph: a line of its own here
+                    flush();
+                    text_.endLine();
+                } else {
+                    appendCharacter(pending_, displayable(c, set_));
+                }
+            }
             break;
         case RtfRun::Kind::Bytes: {
-            const std::string_view bytes = doc_.bytesOf(run);
+            const std::string_view bytes = doc_->bytesOf(run);
             if (plan.symbol) {
                 for (const char byte : bytes)
                     appendCharacter(pending_, plan.glyphs[static_cast<std::uint8_t>(byte)]);
@@ -209,9 +213,9 @@ private:
 
     void flush()
     {
-        if (pending_.isEmpty())
+        if (pending_.empty())
             return;
-        cursor_.insertText(pending_, formats_[pendingFormat_]);
+        text_.append(QStringView(pending_), pendingFormat_);
         pending_.clear();
     }
 
@@ -222,7 +226,7 @@ private:
                 return i;
         }
         planFonts_.push_back(font);
-        plans_.push_back(planFont(doc_, font, mappedCode_, set_));
+        plans_.push_back(planFont(*doc_, font, mappedCode_, set_));
         return plans_.size() - 1;
     }
 
@@ -243,14 +247,9 @@ private:
         format.setProperty(ListingSymbolCodedProperty, plan.symbolCoded);
         if (plan.symbolCoded) // which look-alikes its bytes stand for
             format.setProperty(ListingRoleProperty, run.font <= MappedFont ? run.font : 0);
-        auto found = std::find(formats_.begin(), formats_.end(), format);
-        if (found == formats_.end()) {
-            formats_.push_back(format);
-            found = formats_.end() - 1;
-        }
         lastFont_ = run.font;
         lastHalfPoints_ = run.halfPoints;
-        lastFormat_ = static_cast<int>(found - formats_.begin());
+        lastFormat_ = text_.addFormat(format);
         return lastFormat_;
     }
 
@@ -264,17 +263,15 @@ private:
         return *decoders_.back();
     }
 
-    ListingView& view_;
-    const RtfDocument& doc_;
+    ListingText& text_;
+    const RtfDocument* doc_ = nullptr;
     int mappedCode_;
     msx::CharacterSet set_;
-    QTextCursor cursor_;
     std::vector<int> planFonts_;
     std::vector<FontPlan> plans_;
-    std::vector<QTextCharFormat> formats_;
     std::vector<std::unique_ptr<CodePageDecoder>> decoders_;
     std::u32string decoded_;
-    QString pending_;
+    std::u16string pending_;
     int pendingFormat_ = -1;
     int lastFont_ = -1;
     int lastHalfPoints_ = -1;
@@ -283,15 +280,13 @@ private:
 
 } // namespace
 
-ListingView::ListingView(QWidget* parent) : QPlainTextEdit(parent)
+ListingView::ListingView(QWidget* parent) : QAbstractScrollArea(parent)
 {
     setObjectName(QStringLiteral("RichEdit1"));
-    setReadOnly(true);
-    setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    setUndoRedoEnabled(false);
-    setLineWrapMode(QPlainTextEdit::NoWrap);
+    setFocusPolicy(Qt::StrongFocus);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    viewport()->setCursor(Qt::IBeamCursor);
 
     // The selection stays visible when the view loses the focus.
     QPalette colours = palette();
@@ -299,12 +294,11 @@ ListingView::ListingView(QWidget* parent) : QPlainTextEdit(parent)
         colours.setColor(QPalette::Inactive, role, colours.color(QPalette::Active, role));
     setPalette(colours);
 
-    QFont font;
-    font.setPixelSize(DefaultPixelSize);
-    font.setFixedPitch(true);
-    font.setStyleHint(QFont::TypeWriter);
-    document()->setDefaultFont(font);
+    defaultFont_.setPixelSize(DefaultPixelSize);
+    defaultFont_.setFixedPitch(true);
+    defaultFont_.setStyleHint(QFont::TypeWriter);
     setDefaultFontName(QString::fromStdString(Settings().fontNameAnk));
+    relayout();
 }
 
 QStringList ListingView::fallbackFamilies()
@@ -334,40 +328,78 @@ void ListingView::setMappedCodeFor0xAD(int code)
 
 void ListingView::loadRtfFile(const QString& path)
 {
-    RtfDocument doc;
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            throw QuilletError(ErrorKind::ReadFailed, path.toStdString());
-        const QByteArray bytes = file.readAll();
-        if (file.error() != QFileDevice::NoError)
-            throw QuilletError(ErrorKind::ReadFailed, path.toStdString());
-        doc = readRtf(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-    } // the file's bytes go before the document is built
-    showDocument(doc);
-}
-
-void ListingView::showDocument(const RtfDocument& doc)
-{
     // A large load lets events through; one of them must not start another
-    // load into the half-built document.
+    // load into the half-built text.
     if (loading_)
         throw QuilletError(ErrorKind::LoadInProgress, "a document is still being loaded");
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw QuilletError(ErrorKind::ReadFailed, path.toStdString());
+    // Mapped rather than copied where the file system allows it.
+    QByteArray copy;
+    const qint64 size = file.size();
+    const uchar* mapped = size > 0 ? file.map(0, size) : nullptr;
+    if (!mapped) {
+        copy = file.readAll();
+        if (file.error() != QFileDevice::NoError)
+            throw QuilletError(ErrorKind::ReadFailed, path.toStdString());
+    }
+    const std::string_view bytes = mapped ? std::string_view(reinterpret_cast<const char*>(mapped), size)
+                                          : std::string_view(copy.constData(), copy.size());
+
     loading_ = true;
     cancelRequested_ = false;
     struct Done {
         bool& flag;
         ~Done() { flag = false; }
     } done{loading_};
-    document()->clear();
+    bool started = false;
+    DocumentBuilder builder(text_, mappedCode_, characterSet_);
+    QElapsedTimer clock;
+    clock.start();
+    qint64 lastBreath = 0;
+    const auto addPart = [&](const RtfDocument& part, std::size_t read, bool last) {
+        if (!started) { // it is RTF: the old text goes, so two large listings need not fit at once
+            started = true;
+            text_.clear();
+            text_.reserve(static_cast<qsizetype>(bytes.size())); // at most a character per byte
+            anchor_ = position_ = 0;
+            layouts_.clear();
+        }
+        builder.add(part, last);
+        if (!last && clock.elapsed() - lastBreath > ResponsiveAfterMs) {
+            // A large document: let the window paint and say how far we are.
+            emit loadProgress(static_cast<int>(read * 100 / std::max<std::size_t>(bytes.size(), 1)));
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            if (cancelRequested_)
+                throw QuilletError(ErrorKind::LoadCancelled);
+            lastBreath = clock.elapsed();
+        }
+    };
     try {
-        DocumentBuilder(*this, doc, mappedCode_, characterSet_).build();
-    } catch (const QuilletError& error) {
-        if (error.kind() == ErrorKind::LoadCancelled)
-            document()->clear();
+        readRtf(bytes, RunsPerPart, addPart);
+    } catch (const QuilletError&) {
+        if (started) {
+            text_.clear();
+            relayout();
+            emit contentsChanged();
+        }
         throw;
     }
-    setTextCursor(QTextCursor(document()));
+    if (lastBreath > 0)
+        emit loadProgress(100);
+    verticalScrollBar()->setValue(0);
+    horizontalScrollBar()->setValue(0);
+    relayout();
+    emit contentsChanged();
+}
+
+void ListingView::clear()
+{
+    text_.clear();
+    anchor_ = position_ = 0;
+    relayout();
+    emit contentsChanged();
 }
 
 void ListingView::setDefaultCharset(int charset)
@@ -401,58 +433,51 @@ QColor ListingView::backgroundColor() const
 
 void ListingView::setDefaultPointSize(int points)
 {
-    QFont font = document()->defaultFont();
-    font.setPointSize(clampPointSize(points));
-    document()->setDefaultFont(font);
+    defaultFont_.setPointSize(clampPointSize(points));
 }
 
 void ListingView::setDefaultFontName(const QString& name)
 {
     defaultFontName_ = name;
-    const QStringList families = familiesFor(name, isFontInstalled(name), characterSet_, true);
-    QFont font = document()->defaultFont();
-    font.setFamilies(families);
-    document()->setDefaultFont(font);
-}
-
-void ListingView::setSelectionColor(const QColor& color)
-{
-    QTextCharFormat format;
-    format.setForeground(color);
-    textCursor().mergeCharFormat(format);
-}
-
-void ListingView::setSelectionPointSize(int points)
-{
-    QTextCharFormat format;
-    format.setFontPointSize(clampPointSize(points));
-    textCursor().mergeCharFormat(format);
+    defaultFont_.setFamilies(familiesFor(name, isFontInstalled(name), characterSet_, true));
 }
 
 void ListingView::collapseSelectionToStart()
 {
-    QTextCursor cursor = textCursor();
-    cursor.movePosition(QTextCursor::Start);
-    setTextCursor(cursor);
-    ensureCursorVisible();
+    anchor_ = position_ = 0;
+    verticalScrollBar()->setValue(0);
     horizontalScrollBar()->setValue(0);
 }
 
 void ListingView::setWordWrap(bool wrap)
 {
-    setLineWrapMode(wrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+    if (wrap == wordWrap_)
+        return;
+    wordWrap_ = wrap;
+    relayout();
+}
+
+std::unique_ptr<QTextDocument> ListingView::toDocument() const
+{
+    auto document = std::make_unique<QTextDocument>();
+    document->setDefaultFont(defaultFont_);
+    text_.fillDocument(*document, 0, text_.endPosition());
+    return document;
+}
+
+void ListingView::print(QPagedPaintDevice* printer) const
+{
+    toDocument()->print(printer);
 }
 
 QMimeData* ListingView::createMimeDataFromSelection() const
 {
-    QMimeData* mime = QPlainTextEdit::createMimeDataFromSelection();
-    const QTextDocumentFragment selection = textCursor().selection();
-    if (selection.isEmpty())
-        return mime;
-    mime->setHtml(selection.toHtml());
+    auto* mime = new QMimeData;
+    mime->setText(selectedText());
     QTextDocument copied;
-    copied.setDefaultFont(document()->defaultFont());
-    QTextCursor(&copied).insertFragment(selection);
+    copied.setDefaultFont(defaultFont_);
+    text_.fillDocument(copied, selectionStart(), selectionEnd());
+    mime->setHtml(copied.toHtml());
     const std::string rtf = listingDocumentRtf(copied, defaultTextColor(), backgroundColor());
     const QByteArray bytes(rtf.data(), static_cast<qsizetype>(rtf.size()));
     mime->setData(QStringLiteral("text/rtf"), bytes);
@@ -460,9 +485,26 @@ QMimeData* ListingView::createMimeDataFromSelection() const
     return mime;
 }
 
+void ListingView::copy() const
+{
+    if (hasSelection())
+        QApplication::clipboard()->setMimeData(createMimeDataFromSelection());
+}
+
+void ListingView::updateSelectionClipboard() const
+{
+    QClipboard* clipboard = QApplication::clipboard();
+    if (hasSelection() && clipboard->supportsSelection())
+        clipboard->setText(selectedText(), QClipboard::Selection);
+}
+
 std::string ListingView::toRtf() const
 {
-    return listingDocumentRtf(*document(), defaultTextColor(), backgroundColor());
+    const auto walk = [this](const ListingFragmentVisit& visit, const std::function<void()>& paragraphEnd) {
+        text_.forEachFragment(0, text_.endPosition(), visit, paragraphEnd);
+        paragraphEnd();
+    };
+    return listingRtf(walk, defaultFont_, defaultTextColor(), backgroundColor());
 }
 
 void ListingView::saveRtfFile(const QString& path) const
@@ -499,22 +541,345 @@ void ListingView::showListing(const QString& rtfPath, const ListingGlyphs& glyph
 
 ListingFormat ListingView::listingFormat() const
 {
-    return {defaultTextColor(), backgroundColor(), document()->defaultFont().pointSize(),
+    return {defaultTextColor(), backgroundColor(), defaultFont_.pointSize(),
             defaultCharset_,    defaultFontName_,  wordWrap()};
 }
 
 void ListingView::applyListingFormat(const ListingFormat& format)
 {
     setDefaultCharset(format.charset);
-    selectAll();
     setDefaultTextColor(format.textColor);
     setBackgroundColor(format.backgroundColor);
     setDefaultPointSize(format.pointSize);
-    setSelectionColor(format.textColor);
-    setSelectionPointSize(format.pointSize);
+    // Every character takes the colour and size: a change to the few
+    // shared formats, however long the listing.
+    QTextCharFormat change;
+    change.setForeground(format.textColor);
+    change.setFontPointSize(clampPointSize(format.pointSize));
+    text_.mergeIntoEveryFormat(change);
     collapseSelectionToStart();
-    // No name yet: no listing was shown, and the document keeps its font.
+    // No name yet: no listing was shown, and the text keeps its font.
     if (!format.fontName.isEmpty())
         setDefaultFontName(format.fontName);
-    setWordWrap(format.wordWrap);
+    wordWrap_ = format.wordWrap;
+    relayout();
+}
+
+// Drawing ---------------------------------------------------------------
+
+void ListingView::relayout()
+{
+    layouts_.clear();
+    widest_ = 0;
+    qreal height = QFontMetricsF(defaultFont_, viewport()).height();
+    qreal cell = QFontMetricsF(defaultFont_, viewport()).horizontalAdvance(u'0');
+    for (const QTextCharFormat& format : text_.formats()) {
+        const QFontMetricsF metrics(format.font(), viewport());
+        height = std::max(height, metrics.height());
+        cell = std::max(cell, metrics.horizontalAdvance(u'0'));
+    }
+    lineHeight_ = std::max(1, static_cast<int>(std::ceil(height)));
+    cellWidth_ = std::max(1.0, cell);
+    updateScrollBars();
+    viewport()->update();
+}
+
+int ListingView::visibleLines() const
+{
+    return std::max(1, (viewport()->height() - DocumentMargin) / lineHeight_);
+}
+
+void ListingView::updateScrollBars()
+{
+    const qsizetype lines = text_.lineCount();
+    const int page = visibleLines();
+    QScrollBar* vertical = verticalScrollBar();
+    vertical->setRange(0, static_cast<int>(std::max<qsizetype>(0, lines - (wordWrap_ ? 1 : page))));
+    vertical->setPageStep(page);
+    vertical->setSingleStep(1);
+    QScrollBar* horizontal = horizontalScrollBar();
+    if (wordWrap_) {
+        horizontal->setRange(0, 0);
+        return;
+    }
+    // Lines not laid out yet are taken at a cell per character.
+    const qreal widest = std::max(widest_, static_cast<qreal>(text_.longestLine()) * cellWidth_);
+    const int content = static_cast<int>(std::ceil(widest)) + 2 * DocumentMargin + 1;
+    horizontal->setRange(0, std::max(0, content - viewport()->width()));
+    horizontal->setPageStep(viewport()->width());
+    horizontal->setSingleStep(std::max(1, static_cast<int>(cellWidth_) * 2));
+}
+
+QTextLayout& ListingView::layoutOf(qsizetype line) const
+{
+    auto found = layouts_.find(line);
+    if (found != layouts_.end())
+        return *found->second;
+    auto layout = std::make_unique<QTextLayout>(text_.line(line).toString(), defaultFont_, viewport());
+    layout->setFormats(text_.lineFormats(line));
+    QTextOption option;
+    option.setWrapMode(wordWrap_ ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
+    option.setTabStopDistance(TabStopDistance);
+    layout->setTextOption(option);
+    layout->setCacheEnabled(true);
+    const qreal width = std::max(1, viewport()->width() - 2 * DocumentMargin);
+    qreal y = 0;
+    layout->beginLayout();
+    for (QTextLine row = layout->createLine(); row.isValid(); row = layout->createLine()) {
+        row.setLineWidth(width);
+        row.setPosition({0, y});
+        y += row.height();
+        widest_ = std::max(widest_, row.naturalTextWidth());
+    }
+    layout->endLayout();
+    return *layouts_.emplace(line, std::move(layout)).first->second;
+}
+
+QPointF ListingView::lineOrigin() const
+{
+    return {static_cast<qreal>(DocumentMargin - horizontalScrollBar()->value()), static_cast<qreal>(DocumentMargin)};
+}
+
+void ListingView::paintEvent(QPaintEvent* event)
+{
+    QPainter painter(viewport());
+    if (loading_)
+        return; // the text is half built
+    // Keep the lines near the shown ones only.
+    if (layouts_.size() > static_cast<std::size_t>(8 * visibleLines() + 64))
+        layouts_.clear();
+    const qreal widestBefore = widest_;
+    painter.setPen(palette().color(QPalette::Text));
+    QTextCharFormat selected;
+    selected.setBackground(palette().brush(QPalette::Highlight));
+    selected.setForeground(palette().brush(QPalette::HighlightedText));
+    const qreal spaceWidth = QFontMetricsF(defaultFont_, viewport()).horizontalAdvance(u' ');
+    const qsizetype from = selectionStart(), to = selectionEnd();
+    QPointF origin = lineOrigin();
+    const qreal bottom = viewport()->height();
+    for (qsizetype line = verticalScrollBar()->value(); line < text_.lineCount() && origin.y() < bottom; ++line) {
+        const QTextLayout& layout = layoutOf(line);
+        const qreal height = layout.boundingRect().height();
+        if (origin.y() + height >= event->rect().top()) {
+            const qsizetype start = text_.lineStartPosition(line);
+            const qsizetype end = start + text_.lineLength(line);
+            QList<QTextLayout::FormatRange> selections;
+            if (from < to && from <= end && to > start) {
+                const qsizetype first = std::max(from, start) - start;
+                const qsizetype last = std::min(to, end) - start;
+                if (last > first)
+                    selections.append({static_cast<int>(first), static_cast<int>(last - first), selected});
+                if (to > end) { // the line's end is selected too
+                    const QTextLine row = layout.lineAt(layout.lineCount() - 1);
+                    painter.fillRect(
+                        QRectF(origin.x() + row.naturalTextWidth(), origin.y() + row.y(), spaceWidth, row.height()),
+                        palette().brush(QPalette::Highlight));
+                }
+            }
+            layout.draw(&painter, origin, selections);
+            if (hasFocus() && position_ >= start && position_ <= end)
+                layout.drawCursor(&painter, origin, static_cast<int>(position_ - start));
+        }
+        origin.ry() += height;
+    }
+    if (widest_ > widestBefore)
+        updateScrollBars();
+}
+
+void ListingView::resizeEvent(QResizeEvent* event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    if (wordWrap_)
+        layouts_.clear();
+    updateScrollBars();
+}
+
+void ListingView::scrollContentsBy(int, int)
+{
+    viewport()->update();
+}
+
+// Selecting and moving ----------------------------------------------------
+
+qsizetype ListingView::positionAt(QPoint point) const
+{
+    QPointF origin = lineOrigin();
+    const qsizetype lines = text_.lineCount();
+    for (qsizetype line = verticalScrollBar()->value(); line < lines; ++line) {
+        const QTextLayout& layout = layoutOf(line);
+        const qreal height = layout.boundingRect().height();
+        if (point.y() < origin.y() + height || line == lines - 1) {
+            for (int index = 0; index < layout.lineCount(); ++index) {
+                const QTextLine row = layout.lineAt(index);
+                if (point.y() < origin.y() + row.y() + row.height() || index == layout.lineCount() - 1)
+                    return text_.lineStartPosition(line) + row.xToCursor(point.x() - origin.x());
+            }
+        }
+        origin.ry() += height;
+    }
+    return text_.endPosition();
+}
+
+void ListingView::setSelection(qsizetype anchor, qsizetype position)
+{
+    anchor_ = std::clamp<qsizetype>(anchor, 0, text_.endPosition());
+    position_ = std::clamp<qsizetype>(position, 0, text_.endPosition());
+    viewport()->update();
+}
+
+void ListingView::moveCursor(qsizetype position, bool keepAnchor)
+{
+    setSelection(keepAnchor ? anchor_ : position, position);
+    ensureCursorVisible();
+}
+
+void ListingView::selectAll()
+{
+    setSelection(0, text_.endPosition());
+}
+
+void ListingView::ensureCursorVisible()
+{
+    const qsizetype line = text_.lineOf(position_);
+    QScrollBar* vertical = verticalScrollBar();
+    if (line < vertical->value()) {
+        vertical->setValue(static_cast<int>(line));
+    } else {
+        // Scroll down until the cursor's line is wholly shown.
+        qreal height = DocumentMargin;
+        for (qsizetype shown = line; shown >= vertical->value(); --shown) {
+            height += layoutOf(shown).boundingRect().height();
+            if (height > viewport()->height()) {
+                vertical->setValue(static_cast<int>(std::min(shown + 1, line)));
+                break;
+            }
+        }
+    }
+    if (wordWrap_)
+        return;
+    const QTextLayout& layout = layoutOf(line);
+    const int column = static_cast<int>(position_ - text_.lineStartPosition(line));
+    const qreal x = layout.lineForTextPosition(column).cursorToX(column);
+    QScrollBar* horizontal = horizontalScrollBar();
+    const int width = viewport()->width() - 2 * DocumentMargin;
+    if (x < horizontal->value())
+        horizontal->setValue(static_cast<int>(x));
+    else if (x + cellWidth_ > horizontal->value() + width)
+        horizontal->setValue(static_cast<int>(std::ceil(x + cellWidth_)) - width);
+}
+
+bool ListingView::find(const QString& what, QTextDocument::FindFlags flags)
+{
+    const qsizetype from = flags.testFlag(QTextDocument::FindBackward) ? selectionStart() : selectionEnd();
+    const qsizetype at = text_.find(what, from, flags);
+    if (at < 0)
+        return false;
+    setSelection(at, at + what.size());
+    ensureCursorVisible();
+    return true;
+}
+
+void ListingView::keyPressEvent(QKeyEvent* event)
+{
+    if (event == QKeySequence::Copy) {
+        copy();
+        return;
+    }
+    if (event == QKeySequence::SelectAll) {
+        selectAll();
+        return;
+    }
+    const qsizetype line = text_.lineOf(position_);
+    const qsizetype column = position_ - text_.lineStartPosition(line);
+    const auto onLine = [this, column](qsizetype target) {
+        target = std::clamp<qsizetype>(target, 0, text_.lineCount() - 1);
+        return text_.lineStartPosition(target) + std::min(column, text_.lineLength(target));
+    };
+    struct Move {
+        QKeySequence::StandardKey move, select;
+        qsizetype to;
+    };
+    const Move moves[] = {
+        {QKeySequence::MoveToNextChar, QKeySequence::SelectNextChar, position_ + 1},
+        {QKeySequence::MoveToPreviousChar, QKeySequence::SelectPreviousChar, position_ - 1},
+        {QKeySequence::MoveToNextLine, QKeySequence::SelectNextLine, onLine(line + 1)},
+        {QKeySequence::MoveToPreviousLine, QKeySequence::SelectPreviousLine, onLine(line - 1)},
+        {QKeySequence::MoveToNextPage, QKeySequence::SelectNextPage, onLine(line + visibleLines())},
+        {QKeySequence::MoveToPreviousPage, QKeySequence::SelectPreviousPage, onLine(line - visibleLines())},
+        {QKeySequence::MoveToStartOfLine, QKeySequence::SelectStartOfLine, text_.lineStartPosition(line)},
+        {QKeySequence::MoveToEndOfLine, QKeySequence::SelectEndOfLine,
+         text_.lineStartPosition(line) + text_.lineLength(line)},
+        {QKeySequence::MoveToStartOfDocument, QKeySequence::SelectStartOfDocument, 0},
+        {QKeySequence::MoveToEndOfDocument, QKeySequence::SelectEndOfDocument, text_.endPosition()},
+    };
+    for (const Move& move : moves) {
+        if (event == move.move || event == move.select) {
+            moveCursor(std::clamp<qsizetype>(move.to, 0, text_.endPosition()), event == move.select);
+            if (event == move.select)
+                updateSelectionClipboard();
+            return;
+        }
+    }
+    QAbstractScrollArea::keyPressEvent(event);
+}
+
+void ListingView::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton || loading_)
+        return QAbstractScrollArea::mousePressEvent(event);
+    selecting_ = true;
+    moveCursor(positionAt(event->position().toPoint()), event->modifiers().testFlag(Qt::ShiftModifier));
+}
+
+void ListingView::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!selecting_ || !event->buttons().testFlag(Qt::LeftButton))
+        return QAbstractScrollArea::mouseMoveEvent(event);
+    QPoint point = event->position().toPoint();
+    // Dragging past an edge scrolls a line at a time.
+    if (point.y() < 0)
+        verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    else if (point.y() > viewport()->height())
+        verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    point.setY(std::clamp(point.y(), 0, std::max(0, viewport()->height() - 1)));
+    moveCursor(positionAt(point), true);
+}
+
+void ListingView::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton || !selecting_)
+        return QAbstractScrollArea::mouseReleaseEvent(event);
+    selecting_ = false;
+    updateSelectionClipboard();
+}
+
+void ListingView::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton || loading_)
+        return QAbstractScrollArea::mouseDoubleClickEvent(event);
+    // The word under the pointer.
+    const qsizetype at = positionAt(event->position().toPoint());
+    const qsizetype line = text_.lineOf(at);
+    const QStringView text = text_.line(line);
+    const auto isWord = [](QChar c) { return c.isLetterOrNumber() || c == u'_'; };
+    qsizetype start = at - text_.lineStartPosition(line), end = start;
+    while (start > 0 && isWord(text[start - 1]))
+        --start;
+    while (end < text.size() && isWord(text[end]))
+        ++end;
+    setSelection(text_.lineStartPosition(line) + start, text_.lineStartPosition(line) + end);
+    selecting_ = true;
+    updateSelectionClipboard();
+}
+
+void ListingView::focusInEvent(QFocusEvent* event)
+{
+    QAbstractScrollArea::focusInEvent(event);
+    viewport()->update();
+}
+
+void ListingView::focusOutEvent(QFocusEvent* event)
+{
+    QAbstractScrollArea::focusOutEvent(event);
+    viewport()->update();
 }

@@ -16,20 +16,28 @@
 // 932) decodes its bytes, a lead byte and its trail byte giving one
 // character, in the named font when installed and Unifont otherwise.
 // Copying, finding and printing work on the characters shown.
+//
+// The view draws only the lines it shows, from a compact copy of the text
+// (ui/ListingText.h), so a listing of many megabytes opens and scrolls as
+// fast as a small one. It scrolls a line at a time, as plain-text views do.
 
 #include "render/MsxCharset.h"
+#include "ui/ListingText.h"
 
+#include <QAbstractScrollArea>
 #include <QColor>
-#include <QPlainTextEdit>
+#include <QFont>
 #include <QString>
 
+#include <algorithm>
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 
-namespace quillet {
-struct RtfDocument;
-} // namespace quillet
+class QMimeData;
+class QPagedPaintDevice;
 
 // How a listing is shown: what the settings and the colour choosers say.
 struct ListingFormat {
@@ -47,7 +55,7 @@ struct ListingGlyphs {
     quillet::msx::CharacterSet characterSet = quillet::msx::CharacterSet::Japanese;
 };
 
-class ListingView : public QPlainTextEdit {
+class ListingView : public QAbstractScrollArea {
     Q_OBJECT
 public:
     explicit ListingView(QWidget* parent = nullptr);
@@ -86,23 +94,70 @@ public:
     QColor backgroundColor() const;
     QString defaultFontName() const { return defaultFontName_; }
     void setWordWrap(bool wrap);
-    bool wordWrap() const { return lineWrapMode() != QPlainTextEdit::NoWrap; }
+    bool wordWrap() const { return wordWrap_; }
+
+    // The text, the font of characters without one of their own, and the
+    // whole content as a rich-text document (built on demand: a large
+    // listing costs time and memory there).
+    const ListingText& text() const { return text_; }
+    QFont defaultFont() const { return defaultFont_; }
+    QString toPlainText() const { return text_.plainText(0, text_.endPosition()); }
+    std::unique_ptr<QTextDocument> toDocument() const;
+    void print(QPagedPaintDevice* printer) const;
+    void clear();
+    bool isReadOnly() const { return true; }
+
+    // The selection, in positions of the text (ListingText.h); the cursor
+    // is at its moving end.
+    qsizetype cursorPosition() const { return position_; }
+    qsizetype cursorLine() const { return text_.lineOf(position_); }
+    qsizetype selectionStart() const { return std::min(anchor_, position_); }
+    qsizetype selectionEnd() const { return std::max(anchor_, position_); }
+    bool hasSelection() const { return anchor_ != position_; }
+    QString selectedText() const { return text_.plainText(selectionStart(), selectionEnd()); }
+    void setSelection(qsizetype anchor, qsizetype position);
+    void selectAll();
+    void copy() const;
+    void ensureCursorVisible();
+    // Selects the next match after the selection; false when there is none.
+    bool find(const QString& what, QTextDocument::FindFlags flags = {});
 
     // The families drawn when a named font is not installed.
     static QStringList fallbackFamilies();
     static bool isFontInstalled(const QString& family);
 
-protected:
     // Copies offer the characters as plain text, HTML and RTF (with their
     // fonts and colours).
-    QMimeData* createMimeDataFromSelection() const override;
+    QMimeData* createMimeDataFromSelection() const;
 
 signals:
     // While a large document is being built, from 0 to 100.
     void loadProgress(int percent);
+    // The text was replaced or cleared.
+    void contentsChanged();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
-    void showDocument(const quillet::RtfDocument& doc);
+    // The look of the text changed: drop the laid-out lines.
+    void relayout();
+    void updateScrollBars();
+    QTextLayout& layoutOf(qsizetype line) const;
+    int visibleLines() const;
+    QPointF lineOrigin() const;
+    qsizetype positionAt(QPoint point) const;
+    void moveCursor(qsizetype position, bool keepAnchor);
+    void updateSelectionClipboard() const;
 
     // The code that font 2 shows the small "yu" (0xAD) at when its font is
     // not installed; the listing builder's mapped code.
@@ -114,8 +169,6 @@ private:
     void setDefaultPointSize(int points);
     // Named font when installed, else the fallback font.
     void setDefaultFontName(const QString& name);
-    void setSelectionColor(const QColor& color);
-    void setSelectionPointSize(int points);
     void collapseSelectionToStart();
 
     int mappedCode_ = 0x7F;
@@ -124,6 +177,16 @@ private:
     bool cancelRequested_ = false;
     int defaultCharset_ = 2;
     QString defaultFontName_;
+    QFont defaultFont_;
+    ListingText text_;
+    bool wordWrap_ = false;
+    qsizetype anchor_ = 0;
+    qsizetype position_ = 0;
+    bool selecting_ = false;
+    int lineHeight_ = 1;
+    qreal cellWidth_ = 1;      // of '0', for lines not laid out yet
+    mutable qreal widest_ = 0; // the widest line laid out, in pixels
+    mutable std::map<qsizetype, std::unique_ptr<QTextLayout>> layouts_;
 };
 
 // The line count as status panel 3 shows it: the count and " 行".

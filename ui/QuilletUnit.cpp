@@ -845,7 +845,7 @@ void TForm1::printListing(bool withDialog)
         return;
     }
     printer().setDocName(uiText(ProductName));
-    RichEdit1->document()->print(&printer());
+    RichEdit1->print(&printer());
     if (printer().printerState() == QPrinter::Error)
         reportFailure(status::PrintFailed, QuilletError(ErrorKind::PrintFailed, printer().printerName().toStdString()));
 }
@@ -863,7 +863,7 @@ void TForm1::PrintPreview1Click()
     preview.setObjectName("PrintPreviewDialog1");
     preview.setWindowTitle(tr("印刷プレビュー"));
     connect(&preview, &QPrintPreviewDialog::paintRequested, this,
-            [this](QPrinter* target) { RichEdit1->document()->print(target); });
+            [this](QPrinter* target) { RichEdit1->print(target); });
     preview.exec();
 }
 
@@ -911,17 +911,8 @@ void TForm1::FindDialog1Find()
     const QString text = FindDialog1->findText();
     if (text.isEmpty())
         return;
-    const QTextCursor current = RichEdit1->textCursor();
-    const QTextCursor found = RichEdit1->document()->find(text, current.selectionEnd(), FindDialog1->flags());
-    if (found.isNull()) {
+    if (!RichEdit1->find(text, FindDialog1->flags()))
         QMessageBox::information(FindDialog1, uiText(ProductName), uiText(status::SearchedToEnd));
-        return;
-    }
-    QTextCursor select(RichEdit1->document());
-    select.setPosition(found.selectionStart());
-    select.setPosition(found.selectionStart() + static_cast<int>(text.size()), QTextCursor::KeepAnchor);
-    RichEdit1->setTextCursor(select);
-    RichEdit1->ensureCursorVisible();
 }
 
 void TForm1::zoomCommand(int zoom)

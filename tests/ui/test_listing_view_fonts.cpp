@@ -211,9 +211,9 @@ TEST_F(InstalledFontTest, SymbolFontShowsItsGlyphsAtThePrivateUseCodes)
     // "10 A" from the font; 0xB1 is not in it and falls back to the
     // look-alike; the graphic font is not installed at all.
     EXPECT_EQ(view.toPlainText(), QString::fromUtf8("\uF031\uF030\uF020\uF041ｱ月\n"));
-    const QTextCharFormat format = view.document()->firstBlock().begin().fragment().charFormat();
+    const QTextCharFormat format = view.toDocument()->firstBlock().begin().fragment().charFormat();
     EXPECT_EQ(format.fontFamilies().toStringList().value(0), TestFamily);
-    EXPECT_EQ(view.document()->defaultFont().families().value(0), TestFamily);
+    EXPECT_EQ(view.defaultFont().families().value(0), TestFamily);
 }
 
 TEST_F(InstalledFontTest, OwnRtfKeepsTheFontsCodesAsBytes)
@@ -243,10 +243,11 @@ namespace {
 std::vector<qreal> lineWidths(const ListingView& view)
 {
     std::vector<qreal> widths;
-    for (QTextBlock block = view.document()->firstBlock(); block.isValid(); block = block.next()) {
+    const auto document = view.toDocument();
+    for (QTextBlock block = document->firstBlock(); block.isValid(); block = block.next()) {
         if (block.length() <= 1)
             continue;
-        QTextLayout layout(block.text(), view.document()->defaultFont());
+        QTextLayout layout(block.text(), document->defaultFont());
         layout.setFormats(block.textFormats());
         layout.beginLayout();
         QTextLine line = layout.createLine();
@@ -295,7 +296,7 @@ TEST_F(PixelFontTest, EveryCodeTakesOneCellAsOnTheMachine)
             ASSERT_EQ(widths.size(), 4u);
             for (const qreal width : widths)
                 EXPECT_EQ(width, widths[0]) << msx::characterSetName(set) << " at " << points << " pt";
-            const QTextCharFormat format = view.document()->firstBlock().begin().fragment().charFormat();
+            const QTextCharFormat format = view.toDocument()->firstBlock().begin().fragment().charFormat();
             EXPECT_EQ(format.fontFamilies().toStringList().value(0), ui::bundledFamily(set));
         }
     }

@@ -290,7 +290,7 @@ TEST_F(SettingsDialogTest, OkReloadsTheListingThenThePicture)
     window->openDocument(file("game.bas", Program));
     window->openDocument(file("pic.sc5", hexBytes("FE 00 00 00 00 00 00")));
     std::vector<QString> order;
-    QObject::connect(window->listingView()->document(), &QTextDocument::contentsChanged, [&] {
+    QObject::connect(window->listingView(), &ListingView::contentsChanged, [&] {
         if (order.empty() || order.back() != "listing")
             order.push_back("listing");
     });
