@@ -416,6 +416,28 @@ int feedUntilTemporary(const ScratchDir& dir)
 
 } // namespace
 
+// Standard output as a pipe takes a copied text in blocks read and written
+// by the program, the kernel copying only between files.
+TEST(ConvertOutput, PlainTextIsCopiedWholeThroughAPipe)
+{
+    ScratchDir dir;
+    std::string text((std::size_t{3} << 20) + 11, '\0');
+    for (std::size_t i = 0; i < text.size(); ++i)
+        text[i] = static_cast<char>((i * 13 + i / 512) & 0xFF);
+    text[0] = '1';
+    writeFile(dir / "big.asc", text);
+    int ends[2];
+    ASSERT_EQ(pipe2(ends, O_CLOEXEC), 0);
+    ASSERT_EQ(fcntl(ends[0], F_SETFL, O_NONBLOCK), 0); // the program writes blocking
+    ConvertProcess child({(dir / "big.asc").string()}, dir / "err", {.outFd = ends[1]});
+    close(ends[1]);
+    const std::string copied = drain(ends[0]);
+    close(ends[0]);
+    const auto status = child.wait();
+    EXPECT_TRUE(exitedWith(status, cli::ExitOk)) << describe(status) << ": " << readFile(dir / "err");
+    EXPECT_TRUE(copied == text) << copied.size() << " bytes of " << text.size();
+}
+
 TEST(ConvertOutput, SignalsLeaveNoUnfinishedFile)
 {
     IgnoredSignal pipeSignal(SIGPIPE);
