@@ -206,6 +206,32 @@ std::string_view batchExtension(const Options& options, DocumentRole role)
     return options.rtf ? ".rtf" : options.utf8 ? ".txt" : ".asc";
 }
 
+namespace {
+
+// A listing that is text already is copied as it is: what the source has
+// read ahead, then the file from its stream position in large blocks.
+void copyText(const DocumentHead& head, ByteSource& source, std::FILE* input, OutputFile& output,
+              const std::string& name)
+{
+    std::string start;
+    if (head.firstByte)
+        start += static_cast<char>(*head.firstByte);
+    const auto readAhead = source.nextChunk();
+    if (source.failed())
+        throw QuilletError(ErrorKind::ReadFailed, name);
+    start.append(reinterpret_cast<const char*>(readAhead.data()), readAhead.size());
+    if (output.copyFile(start, input, name))
+        return;
+    // A pipe is read as it comes.
+    output.sink().write(start);
+    for (auto chunk = source.nextChunk(); !chunk.empty(); chunk = source.nextChunk())
+        output.sink().write(chunk.data(), chunk.size());
+    if (source.failed())
+        throw QuilletError(ErrorKind::ReadFailed, name);
+}
+
+} // namespace
+
 void convertFile(const Options& given, const BatchTarget* batch)
 {
     Options options = given;
@@ -271,6 +297,8 @@ void convertFile(const Options& given, const BatchTarget* batch)
         Utf8ListingSink text(output.sink(), options.charset.value_or(msx::CharacterSet::Japanese));
         writeListing(head, source, text, listing);
         text.finish();
+    } else if (head.kind == DocumentKind::AsciiText && !member) {
+        copyText(head, source, input, output, options.input);
     } else
         writeListing(head, source, output.sink(), listing);
     output.commit();

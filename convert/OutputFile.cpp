@@ -160,7 +160,8 @@ OutputFile::OutputFile(const std::string& path, OutputPlacement placement) : pat
         return;
     }
     if (path.empty() || path == "-") {
-        sink_ = std::make_unique<FileSink>(fdopen(dup(STDOUT_FILENO), "wb"), "standard output");
+        file_ = fdopen(dup(STDOUT_FILENO), "wb");
+        sink_ = std::make_unique<FileSink>(file_, "standard output");
         return;
     }
 
@@ -178,6 +179,7 @@ OutputFile::OutputFile(const std::string& path, OutputPlacement placement) : pat
             throw QuilletError(ErrorKind::CreateFailed, path);
         }
         sink_ = std::make_unique<FileSink>(file, path);
+        file_ = file;
         return;
     }
 
@@ -222,6 +224,7 @@ void OutputFile::openTemporary()
         throw QuilletError(ErrorKind::CreateFailed, path);
     }
     sink_ = std::make_unique<FileSink>(file, path);
+    file_ = file;
 }
 
 OutputFile::~OutputFile()
@@ -237,6 +240,77 @@ void OutputFile::discardTemp() noexcept
     BlockedSignals blocked;
     unlink(tempPath_.c_str());
     unfinishedFiles[slot_].store(nullptr);
+}
+
+namespace {
+
+void writeAll(int fd, const char* data, std::size_t size, const std::string& name)
+{
+    while (size > 0) {
+        const ssize_t put = write(fd, data, size);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            throw QuilletError(ErrorKind::WriteFailed, name);
+        data += put;
+        size -= static_cast<std::size_t>(put);
+    }
+}
+
+#if defined(__linux__)
+// Copies `in` from `offset` to its end onto `out` where it stands. False,
+// with nothing written, when the kernel cannot copy between the two (a
+// device, or file systems that do not); a failure after that throws.
+bool copyInKernel(int in, off_t& offset, int out, const std::string& outName)
+{
+    constexpr std::size_t Step = 64u << 20;
+    for (bool first = true;; first = false) {
+        const ssize_t copied = copy_file_range(in, &offset, out, nullptr, Step, 0);
+        if (copied > 0)
+            continue;
+        if (copied == 0)
+            return true;
+        if (errno == EINTR)
+            continue;
+        // A full disk or the file-size limit is the output's failure; other
+        // refusals before any byte moved leave the copy to read and write.
+        if (first && errno != EFBIG && errno != ENOSPC && errno != EDQUOT && errno != EIO)
+            return false;
+        throw QuilletError(ErrorKind::WriteFailed, outName);
+    }
+}
+#endif
+
+} // namespace
+
+bool OutputFile::copyFile(std::string_view head, std::FILE* in, const std::string& inName)
+{
+    const off_t start = ftello(in);
+    if (start < 0 || !file_)
+        return false;
+    if (std::fflush(file_) != 0)
+        throw QuilletError(ErrorKind::WriteFailed, path_);
+    const int inFd = fileno(in);
+    const int outFd = fileno(file_);
+    writeAll(outFd, head.data(), head.size(), path_);
+    off_t offset = start;
+#if defined(__linux__)
+    if (copyInKernel(inFd, offset, outFd, path_))
+        return true;
+#endif
+    constexpr std::size_t BlockSize = 1u << 20;
+    const std::unique_ptr<char[]> block = std::make_unique<char[]>(BlockSize);
+    for (;;) {
+        const ssize_t got = pread(inFd, block.get(), BlockSize, offset);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            throw QuilletError(ErrorKind::ReadFailed, inName);
+        if (got == 0)
+            return true;
+        offset += got;
+        writeAll(outFd, block.get(), static_cast<std::size_t>(got), path_);
+    }
 }
 
 void OutputFile::commit()

@@ -8,8 +8,10 @@
 
 #include "common/ByteStream.h"
 
+#include <cstdio>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace quillet::cli {
 
@@ -30,6 +32,12 @@ public:
     OutputFile& operator=(const OutputFile&) = delete;
 
     ByteSink& sink() { return *sink_; }
+    // Writes `head`, then the rest of `in` from its stream position as it
+    // is: inside the kernel, or in large blocks, with no pass over the
+    // bytes. Only while nothing has gone through sink(). False, with
+    // nothing written, when `in` has no position (a pipe); throws
+    // QuilletError: ReadFailed naming `inName`, or WriteFailed.
+    bool copyFile(std::string_view head, std::FILE* in, const std::string& inName);
     // Flushes and moves the file into place; throws WriteFailed.
     void commit();
 
@@ -52,6 +60,7 @@ private:
     std::string tempPath_;
     std::size_t slot_ = 0; // of tempPath_ among the unfinished files
     std::unique_ptr<FileSink> sink_;
+    std::FILE* file_ = nullptr; // the sink's stream
     bool committed_ = false;
 };
 

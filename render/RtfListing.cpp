@@ -4,6 +4,7 @@
 #include "render/RtfEscape.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace quillet {
 
@@ -18,7 +19,6 @@ constexpr std::string_view HeaderStart =
     "{\\rtf1\\ansi\\ansicpg932\\deff0\\deflang1033\\deflangfe1041{\\fonttbl{\\f0\\fnil\\fcharset";
 constexpr std::string_view LineEnd = "\\par\r\n";
 constexpr std::string_view Closing = "\\par}\r\n";
-constexpr std::size_t ChunkSize = 64 * 1024;
 
 // \fN\'HH\f0: one byte in another font of the listing.
 void appendFontEscape(std::string& out, char font, std::uint8_t byte)
@@ -103,18 +103,70 @@ std::string rtfListingHeader(const RtfListingOptions& options)
     return header;
 }
 
+namespace {
+
+// The output goes out in blocks of this size; a run of input is escaped
+// between two looks at the room left, each byte needing at most one
+// padded escape.
+constexpr std::size_t BlockSize = 256 * 1024;
+constexpr std::size_t RunBytes = 4096;
+constexpr std::size_t BlockCapacity = BlockSize + (RunBytes + 1) * 16;
+
+} // namespace
+
 RtfListingSink::RtfListingSink(ByteSink& out, const RtfListingOptions& options)
-    : out_(out), options_(options), chunk_(rtfListingHeader(options))
+    : out_(out), block_(std::make_unique<char[]>(BlockCapacity))
 {
-    chunk_ += "\r\n";
-    chunk_.reserve(ChunkSize + 64);
+    static_assert(sizeof(Escape) == 16);
+    // Each byte's escape is worked out once, by the same rules as
+    // escapeRtfText and escapeRtfGraphic.
+    auto escapeOf = [](const std::string& text) {
+        Escape escape{};
+        std::copy(text.begin(), text.end(), escape.bytes);
+        escape.size = static_cast<std::uint8_t>(text.size());
+        return escape;
+    };
+    for (unsigned code = 0; code < 256; ++code) {
+        const auto byte = static_cast<std::uint8_t>(code);
+        std::string text, graphic;
+        appendText(text, byte, options);
+        if (options.isAnkMode)
+            appendFontEscape(graphic, '1', byte);
+        else
+            appendText(graphic, byte, options); // never maps 0xAD in Kanji mode
+        text_[code] = escapeOf(text);
+        graphic_[code] = escapeOf(graphic);
+    }
+    append(rtfListingHeader(options));
+    append("\r\n");
+    flushIfFull();
+}
+
+void RtfListingSink::append(const Escape& escape)
+{
+    std::memcpy(block_.get() + used_, escape.bytes, sizeof escape);
+    used_ += escape.size;
+}
+
+void RtfListingSink::append(std::string_view text)
+{
+    if (text.size() > BlockCapacity - used_) {
+        out_.write(block_.get(), used_);
+        used_ = 0;
+        if (text.size() > BlockCapacity) {
+            out_.write(text);
+            return;
+        }
+    }
+    std::memcpy(block_.get() + used_, text.data(), text.size());
+    used_ += text.size();
 }
 
 void RtfListingSink::flushIfFull()
 {
-    if (chunk_.size() >= ChunkSize) {
-        out_.write(chunk_);
-        chunk_.clear();
+    if (used_ >= BlockSize) {
+        out_.write(block_.get(), used_);
+        used_ = 0;
     }
 }
 
@@ -123,52 +175,73 @@ void RtfListingSink::flushIfFull()
 // neither splits a line nor joins two.
 void RtfListingSink::write(const void* data, std::size_t size)
 {
-    const auto* bytes = static_cast<const std::uint8_t*>(data);
-    for (std::size_t i = 0; i < size; ++i) {
-        const std::uint8_t byte = bytes[i];
-        if (pending_ == Pending::GraphicPrefix) {
-            pending_ = Pending::None;
-            if (options_.isAnkMode)
-                appendFontEscape(chunk_, '1', byte);
-            else
-                appendText(chunk_, byte, options_); // never maps 0xAD in Kanji mode
-            flushIfFull();
-            continue;
+    const auto* at = static_cast<const std::uint8_t*>(data);
+    const std::uint8_t* const end = at + size;
+    if (at == end)
+        return;
+    // What the last piece left open ends with this piece's first byte.
+    if (pending_ == Pending::GraphicPrefix) {
+        append(graphic_[*at++]);
+    } else if (pending_ == Pending::CarriageReturn) {
+        if (*at == LineFeed) {
+            append(LineEnd);
+            ++lines_;
+            lineOpen_ = false;
+            ++at;
+        } else {
+            append(text_[CarriageReturn]); // and the byte goes on as any other
         }
-        if (pending_ == Pending::CarriageReturn) {
-            pending_ = Pending::None;
-            if (byte == LineFeed) {
-                chunk_ += LineEnd;
+    }
+    pending_ = Pending::None;
+    flushIfFull();
+    bool lineOpen = lineOpen_;
+    while (at < end) {
+        const std::uint8_t* const runEnd = at + std::min<std::size_t>(static_cast<std::size_t>(end - at), RunBytes);
+        char* out = block_.get() + used_;
+        while (at < runEnd) {
+            const std::uint8_t byte = *at;
+            lineOpen = true;
+            if (byte != GraphicPrefix && byte != CarriageReturn) [[likely]] {
+                std::memcpy(out, text_[byte].bytes, sizeof(Escape));
+                out += text_[byte].size;
+                ++at;
+            } else if (at + 1 == end) {
+                pending_ = byte == GraphicPrefix ? Pending::GraphicPrefix : Pending::CarriageReturn;
+                ++at;
+            } else if (byte == GraphicPrefix) {
+                std::memcpy(out, graphic_[at[1]].bytes, sizeof(Escape));
+                out += graphic_[at[1]].size;
+                at += 2;
+            } else if (at[1] == LineFeed) {
+                std::memcpy(out, LineEnd.data(), LineEnd.size());
+                out += LineEnd.size();
                 ++lines_;
-                lineOpen_ = false;
-                flushIfFull();
-                continue;
+                lineOpen = false;
+                at += 2;
+            } else {
+                std::memcpy(out, text_[CarriageReturn].bytes, sizeof(Escape));
+                out += text_[CarriageReturn].size;
+                ++at;
             }
-            appendText(chunk_, CarriageReturn, options_); // and the byte goes on as any other
         }
-        lineOpen_ = true;
-        if (byte == GraphicPrefix)
-            pending_ = Pending::GraphicPrefix;
-        else if (byte == CarriageReturn)
-            pending_ = Pending::CarriageReturn;
-        else
-            appendText(chunk_, byte, options_);
+        used_ = static_cast<std::size_t>(out - block_.get());
         flushIfFull();
     }
+    lineOpen_ = lineOpen;
 }
 
 std::int64_t RtfListingSink::finish()
 {
     // A graphic prefix with no code after it shows nothing.
     if (pending_ == Pending::CarriageReturn) {
-        chunk_ += LineEnd;
+        append(LineEnd);
         ++lines_;
         lineOpen_ = false;
     }
     pending_ = Pending::None;
-    chunk_ += Closing;
-    out_.write(chunk_);
-    chunk_.clear();
+    append(Closing);
+    out_.write(block_.get(), used_);
+    used_ = 0;
     // The last line counts without its line end, and so does an empty listing.
     if (lineOpen_ || lines_ == 0)
         ++lines_;

@@ -7,6 +7,7 @@
 #include "common/QuilletUnitGrobal.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -58,12 +59,22 @@ public:
     std::int64_t finish();
 
 private:
+    // The escape of one byte, padded so that it is always copied whole.
+    struct Escape {
+        char bytes[15];
+        std::uint8_t size;
+    };
+
     enum class Pending { None, GraphicPrefix, CarriageReturn };
+    void append(const Escape& escape);
+    void append(std::string_view text);
     void flushIfFull();
 
     ByteSink& out_;
-    RtfListingOptions options_;
-    std::string chunk_;
+    Escape text_[256];    // a byte on its own
+    Escape graphic_[256]; // the code after the graphic prefix
+    std::unique_ptr<char[]> block_;
+    std::size_t used_ = 0;
     Pending pending_ = Pending::None;
     std::int64_t lines_ = 0;
     bool lineOpen_ = false; // something follows the last line end

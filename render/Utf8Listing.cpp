@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -15,7 +16,6 @@ namespace {
 
 constexpr std::uint8_t GraphicPrefix = 0x01;
 constexpr std::uint8_t EndOfFile = 0x1A;
-constexpr std::size_t ChunkSize = 64 * 1024;
 
 bool isGraphicCode(std::uint8_t code)
 {
@@ -122,44 +122,87 @@ std::string readUtf8Listing(std::string_view text, msx::CharacterSet set)
     return out;
 }
 
-Utf8ListingSink::Utf8ListingSink(ByteSink& out, msx::CharacterSet set) : out_(out), set_(set)
+namespace {
+
+// The output goes out in blocks of this size; a run of input is encoded
+// between two looks at the room left, each byte needing at most one
+// padded character.
+constexpr std::size_t BlockSize = 256 * 1024;
+constexpr std::size_t RunBytes = 4096;
+constexpr std::size_t BlockCapacity = BlockSize + (RunBytes + 1) * 8;
+
+} // namespace
+
+Utf8ListingSink::Utf8ListingSink(ByteSink& out, msx::CharacterSet set)
+    : out_(out), block_(std::make_unique<char[]>(BlockCapacity))
 {
-    chunk_.reserve(ChunkSize + 8);
+    static_assert(sizeof(Encoded) == 8);
+    auto encode = [](char32_t glyph) {
+        std::string text;
+        appendUtf8(text, glyph);
+        Encoded encoded{};
+        std::copy(text.begin(), text.end(), encoded.bytes);
+        encoded.size = static_cast<std::uint8_t>(text.size());
+        return encoded;
+    };
+    for (unsigned code = 0; code < 256; ++code) {
+        const auto byte = static_cast<std::uint8_t>(code);
+        char_[code] = keptAsIs(byte) ? Encoded{{static_cast<char>(byte)}, 1} : encode(msx::charGlyph(set, byte));
+        graphic_[code] = encode(msx::graphicGlyph(set, byte));
+    }
+}
+
+void Utf8ListingSink::flushIfFull()
+{
+    if (used_ >= BlockSize) {
+        out_.write(block_.get(), used_);
+        used_ = 0;
+    }
 }
 
 void Utf8ListingSink::write(const void* data, std::size_t size)
 {
-    const auto* bytes = static_cast<const std::uint8_t*>(data);
-    for (std::size_t i = 0; i < size; ++i) {
-        const std::uint8_t byte = bytes[i];
-        if (prefixPending_) {
-            prefixPending_ = false;
-            if (isGraphicCode(byte)) {
-                appendUtf8(chunk_, msx::graphicGlyph(set_, byte));
+    const auto* at = static_cast<const std::uint8_t*>(data);
+    const std::uint8_t* const end = at + size;
+    bool pending = prefixPending_;
+    while (at < end) {
+        const std::uint8_t* const runEnd = at + std::min<std::size_t>(static_cast<std::size_t>(end - at), RunBytes);
+        char* out = block_.get() + used_;
+        while (at < runEnd) {
+            const std::uint8_t byte = *at++;
+            if (pending) [[unlikely]] {
+                pending = false;
+                if (isGraphicCode(byte)) {
+                    std::memcpy(out, graphic_[byte].bytes, sizeof(Encoded));
+                    out += graphic_[byte].size;
+                    continue;
+                }
+                // The prefix shows as its own glyph, and the byte is taken on its own.
+                std::memcpy(out, char_[GraphicPrefix].bytes, sizeof(Encoded));
+                out += char_[GraphicPrefix].size;
+            }
+            if (byte == GraphicPrefix) [[unlikely]] {
+                pending = true;
                 continue;
             }
-            appendUtf8(chunk_, msx::charGlyph(set_, GraphicPrefix)); // and the byte is taken on its own
+            std::memcpy(out, char_[byte].bytes, sizeof(Encoded));
+            out += char_[byte].size;
         }
-        if (byte == GraphicPrefix)
-            prefixPending_ = true;
-        else if (keptAsIs(byte))
-            chunk_ += static_cast<char>(byte);
-        else
-            appendUtf8(chunk_, msx::charGlyph(set_, byte));
-        if (chunk_.size() >= ChunkSize) {
-            out_.write(chunk_);
-            chunk_.clear();
-        }
+        used_ = static_cast<std::size_t>(out - block_.get());
+        flushIfFull();
     }
+    prefixPending_ = pending;
 }
 
 void Utf8ListingSink::finish()
 {
-    if (prefixPending_)
-        appendUtf8(chunk_, msx::charGlyph(set_, GraphicPrefix));
+    if (prefixPending_) {
+        std::memcpy(block_.get() + used_, char_[GraphicPrefix].bytes, sizeof(Encoded));
+        used_ += char_[GraphicPrefix].size;
+    }
     prefixPending_ = false;
-    out_.write(chunk_);
-    chunk_.clear();
+    out_.write(block_.get(), used_);
+    used_ = 0;
 }
 
 void writeUtf8Listing(ByteSource& listing, ByteSink& out, msx::CharacterSet set)

@@ -8,6 +8,8 @@
 #include "render/MsxCharset.h"
 
 #include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <string>
 
 namespace quillet {
@@ -31,9 +33,18 @@ public:
     void finish();
 
 private:
+    // A character's UTF-8 bytes, padded so that they are always copied whole.
+    struct Encoded {
+        char bytes[7];
+        std::uint8_t size;
+    };
+    void flushIfFull();
+
     ByteSink& out_;
-    msx::CharacterSet set_;
-    std::string chunk_;
+    Encoded char_[256];    // a byte on its own
+    Encoded graphic_[256]; // the code after the graphic prefix (0x40 to 0x5F)
+    std::unique_ptr<char[]> block_;
+    std::size_t used_ = 0;
     bool prefixPending_ = false; // a 0x01 waits for the byte after it
 };
 

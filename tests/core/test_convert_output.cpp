@@ -416,6 +416,28 @@ int feedUntilTemporary(const ScratchDir& dir)
 
 } // namespace
 
+// Standard output as a pipe takes a copied text in blocks read and written
+// by the program, the kernel copying only between files.
+TEST(ConvertOutput, PlainTextIsCopiedWholeThroughAPipe)
+{
+    ScratchDir dir;
+    std::string text((std::size_t{3} << 20) + 11, '\0');
+    for (std::size_t i = 0; i < text.size(); ++i)
+        text[i] = static_cast<char>((i * 13 + i / 512) & 0xFF);
+    text[0] = '1';
+    writeFile(dir / "big.asc", text);
+    int ends[2];
+    ASSERT_EQ(pipe2(ends, O_CLOEXEC), 0);
+    ASSERT_EQ(fcntl(ends[0], F_SETFL, O_NONBLOCK), 0); // the program writes blocking
+    ConvertProcess child({(dir / "big.asc").string()}, dir / "err", {.outFd = ends[1]});
+    close(ends[1]);
+    const std::string copied = drain(ends[0]);
+    close(ends[0]);
+    const auto status = child.wait();
+    EXPECT_TRUE(exitedWith(status, cli::ExitOk)) << describe(status) << ": " << readFile(dir / "err");
+    EXPECT_TRUE(copied == text) << copied.size() << " bytes of " << text.size();
+}
+
 TEST(ConvertOutput, SignalsLeaveNoUnfinishedFile)
 {
     IgnoredSignal pipeSignal(SIGPIPE);
@@ -433,6 +455,80 @@ TEST(ConvertOutput, SignalsLeaveNoUnfinishedFile)
         EXPECT_TRUE(status && WIFSIGNALED(*status) && WTERMSIG(*status) == signal) << describe(status);
         EXPECT_EQ(namesIn(dir / "out"), std::vector<std::string>{"picture.bmp"}) << "a temporary file was left behind";
         EXPECT_EQ(readFile(dir / "out" / "picture.bmp"), "old");
+    }
+}
+
+// A batch held by an input that stops coming (a FIFO) after the programs
+// before it are done: the signal removes the unfinished picture and ends
+// the program by that signal; the finished listings stay, each whole.
+TEST(ConvertOutput, SignalInTheMiddleOfABatchLeavesOnlyFinishedFiles)
+{
+    IgnoredSignal pipeSignal(SIGPIPE);
+    const std::string listing = sampleListing();
+    for (int signal : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(strsignal(signal));
+        ScratchDir dir;
+        ASSERT_EQ(mkfifo((dir / "in").c_str(), 0600), 0);
+        std::vector<std::string> args = {"--screen", "5", "--output-dir", (dir / "out").string()};
+        std::vector<std::string> before, after;
+        for (int i = 0; i < 4; ++i) {
+            before.push_back("a" + std::to_string(i));
+            after.push_back("b" + std::to_string(i));
+        }
+        for (const std::string& name : before) {
+            fs::copy_file(samplePath("sample.bas"), dir / (name + ".bas"));
+            args.push_back((dir / (name + ".bas")).string());
+        }
+        args.push_back((dir / "in").string());
+        for (const std::string& name : after) {
+            fs::copy_file(samplePath("sample.bas"), dir / (name + ".bas"));
+            args.push_back((dir / (name + ".bas")).string());
+        }
+        ConvertProcess child(args, dir / "err");
+
+        // Part of a picture through the FIFO, until its temporary shows and
+        // every input before it is done.
+        std::string image = hexBytes("FE 00 00 FF FF 00 00");
+        image.resize(100000, '\x11');
+        std::size_t sent = 0;
+        int writer = -1;
+        bool held = false;
+        const auto deadline = std::chrono::steady_clock::now() + ChildLimit;
+        while (!held && std::chrono::steady_clock::now() < deadline) {
+            if (writer < 0)
+                writer = open((dir / "in").c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+            if (writer >= 0 && sent < image.size()) {
+                const ssize_t put = write(writer, image.data() + sent, image.size() - sent);
+                if (put > 0)
+                    sent += static_cast<std::size_t>(put);
+            }
+            if (fs::is_directory(dir / "out")) {
+                const std::vector<std::string> names = namesIn(dir / "out");
+                const bool temporary = std::any_of(
+                    names.begin(), names.end(), [](const std::string& name) { return name.starts_with(".in.bmp."); });
+                const bool beforeDone = std::all_of(before.begin(), before.end(), [&](const std::string& name) {
+                    return std::find(names.begin(), names.end(), name + ".asc") != names.end();
+                });
+                held = temporary && beforeDone;
+            }
+            if (!held)
+                std::this_thread::sleep_for(10ms);
+        }
+        ASSERT_TRUE(held) << "the batch never reached the FIFO";
+
+        ASSERT_EQ(kill(child.pid(), signal), 0);
+        const auto status = child.wait();
+        if (writer >= 0)
+            close(writer);
+        EXPECT_TRUE(status && WIFSIGNALED(*status) && WTERMSIG(*status) == signal) << describe(status);
+        for (const std::string& name : namesIn(dir / "out")) {
+            EXPECT_FALSE(name.starts_with(".")) << "a temporary file was left behind: " << name;
+            EXPECT_NE(name, "in.bmp") << "the unfinished picture was put in place";
+            if (name.ends_with(".asc"))
+                EXPECT_EQ(readFile(dir / "out" / name), listing) << name;
+        }
+        for (const std::string& name : before)
+            EXPECT_TRUE(fs::exists(dir / "out" / (name + ".asc"))) << name << " was finished and is gone";
     }
 }
 

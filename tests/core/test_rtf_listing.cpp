@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <initializer_list>
+
 using namespace quillet;
 using namespace quillet::test;
 
@@ -274,6 +277,80 @@ TEST(RtfDocumentShape, ListingWrittenInPiecesOfAnySizeGivesTheSameDocument)
                 EXPECT_EQ(rtf.finish(), whole.lines) << piece;
                 EXPECT_EQ(sink.str(), whole.rtf) << "pieces of " << piece << " bytes";
             }
+        }
+    }
+}
+
+namespace {
+
+// One escape as the rules write it, formatted apart from the builder.
+std::string hexEscape(std::string_view font, unsigned code)
+{
+    char escape[8];
+    std::snprintf(escape, sizeof escape, "\\'%02X", code);
+    return font.empty() ? std::string(escape) : "\\f" + std::string(font) + escape + "\\f0";
+}
+
+std::string textEscape(unsigned byte, const RtfListingOptions& options)
+{
+    if (byte == 0xAD && options.isAnkMode && options.isMap0xAD)
+        return hexEscape("2", mappedCodeFor0xAD(options));
+    return hexEscape("", byte);
+}
+
+std::string bytes(std::initializer_list<unsigned> values)
+{
+    std::string text;
+    for (unsigned value : values)
+        text += static_cast<char>(value);
+    return text;
+}
+
+} // namespace
+
+// Every byte value on its own, as the code of a graphic pair and after a
+// raw CR, under each setting that changes an escape.
+TEST(RtfDispatch, EveryByteInEveryPlaceUnderEverySetting)
+{
+    RtfListingOptions unmapped;
+    unmapped.isMap0xAD = false;
+    RtfListingOptions otherCode;
+    otherCode.mapCodeFrom0xAD = 0xAD;
+    for (const RtfListingOptions& options : {RtfListingOptions{}, unmapped, otherCode, kanjiOptions()}) {
+        SCOPED_TRACE(options.isAnkMode ? "ANK" : "Kanji");
+        const std::string z = textEscape('Z', options);
+        for (unsigned byte = 0; byte < 256; ++byte) {
+            SCOPED_TRACE(byte);
+            if (byte != 0x01 && byte != 0x0D)
+                EXPECT_EQ(bodyOf(build(bytes({byte, 'Z'}), options).rtf), textEscape(byte, options) + z);
+            const std::string graphic = options.isAnkMode ? hexEscape("1", byte) : textEscape(byte, options);
+            EXPECT_EQ(bodyOf(build(bytes({0x01, byte, 'Z'}), options).rtf), graphic + z);
+            if (byte != 0x01 && byte != 0x0D && byte != 0x0A)
+                EXPECT_EQ(bodyOf(build(bytes({0x0D, byte, 'Z'}), options).rtf),
+                          textEscape(0x0D, options) + textEscape(byte, options) + z);
+        }
+    }
+}
+
+// Pairs and CR LF falling on the builder's own block boundaries as well as
+// on the writer's pieces.
+TEST(RtfDocumentShape, EveryPairAcrossManyBlocksInAnyPiecesGivesTheSameDocument)
+{
+    std::string listing;
+    while (listing.size() < 300000) {
+        for (unsigned byte = 0; byte < 256; ++byte)
+            listing += bytes({byte, 0x01, byte, 0x0D, byte, 0x0D, 0x0A});
+        listing += 'x'; // shifts the next round against the blocks
+    }
+    for (const RtfListingOptions& options : {RtfListingOptions{}, kanjiOptions()}) {
+        const Built whole = build(listing, options);
+        for (std::size_t piece : {1u, 2u, 3u, 7u, 4093u, 65536u, 65537u}) {
+            StringSink sink;
+            RtfListingSink rtf(sink, options);
+            for (std::size_t at = 0; at < listing.size(); at += piece)
+                rtf.write(std::string_view(listing).substr(at, piece));
+            EXPECT_EQ(rtf.finish(), whole.lines) << piece;
+            EXPECT_TRUE(sink.str() == whole.rtf) << "pieces of " << piece << " bytes";
         }
     }
 }

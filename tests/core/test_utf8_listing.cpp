@@ -223,3 +223,60 @@ TEST(Utf8Listing, ReadingTypedTextAndRefusingWhatNoSetHas)
     EXPECT_NE(malformed.find("UTF-8"), std::string::npos) << malformed;
     EXPECT_EQ(readError("10 REM \U0001FB82\n", intl), "") << "a look-alike past the basic plane";
 }
+
+// Every byte value after a graphic prefix, in every set, whole and with
+// the pair split across two writes.
+TEST(Utf8Listing, EveryByteAfterThePrefixInEverySet)
+{
+    for (const msx::CharacterSet set : msx::AllCharacterSets) {
+        SCOPED_TRACE(msx::characterSetName(set));
+        const char32_t prefix = msx::charGlyph(set, 0x01);
+        const char32_t z = msx::charGlyph(set, 'z');
+        for (int code = 0; code < 256; ++code) {
+            SCOPED_TRACE(code);
+            const auto byte = static_cast<std::uint8_t>(code);
+            std::u32string expected;
+            if (code >= 0x40 && code < 0x60)
+                expected = {msx::graphicGlyph(set, byte)};
+            else if (code == '\r' || code == '\n' || code == '\t')
+                expected = {prefix, static_cast<char32_t>(code)};
+            else
+                expected = {prefix, msx::charGlyph(set, byte)};
+            expected += z;
+            const std::string listing = {'\x01', static_cast<char>(byte), 'z'};
+            EXPECT_EQ(utf8Of(listing, set), expected);
+
+            StringSink split;
+            Utf8ListingSink text(split, set);
+            text.write(std::string_view(listing).substr(0, 1));
+            text.write(std::string_view(listing).substr(1));
+            text.finish();
+            EXPECT_EQ(decodeUtf8(split.str()), expected);
+        }
+    }
+}
+
+// Pairs falling on the sink's own block boundaries as well as on the
+// writer's pieces.
+TEST(Utf8Listing, EveryPairAcrossManyBlocksInAnyPiecesGivesTheSameText)
+{
+    std::string listing;
+    while (listing.size() < 300000) {
+        for (int code = 0; code < 256; ++code)
+            listing += {static_cast<char>(code), '\x01', static_cast<char>(code)};
+        listing += 'x'; // shifts the next round against the blocks
+    }
+    for (const msx::CharacterSet set : msx::AllCharacterSets) {
+        MemorySource source(listing);
+        StringSink whole;
+        writeUtf8Listing(source, whole, set);
+        for (std::size_t piece : {1u, 2u, 3u, 4093u, 65536u, 65537u}) {
+            StringSink sink;
+            Utf8ListingSink text(sink, set);
+            for (std::size_t at = 0; at < listing.size(); at += piece)
+                text.write(std::string_view(listing).substr(at, piece));
+            text.finish();
+            EXPECT_TRUE(sink.str() == whole.str()) << msx::characterSetName(set) << ", pieces of " << piece;
+        }
+    }
+}
