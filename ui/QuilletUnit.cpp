@@ -143,7 +143,6 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
     buildToolBar();
     buildPages();
     buildStatusBar();
-    buildDialogs();
     connectCommands();
 }
 
@@ -445,27 +444,67 @@ void TForm1::buildStatusBar()
     }
 }
 
-void TForm1::buildDialogs()
+QFileDialog* TForm1::openDialog()
 {
-    OpenDialog1 = new QFileDialog(this, tr("開く"));
-    OpenDialog1->setObjectName("OpenDialog1");
-    OpenDialog1->setOption(QFileDialog::DontUseNativeDialog);
-    OpenDialog1->setOption(QFileDialog::HideNameFilterDetails);
-    OpenDialog1->setFileMode(QFileDialog::ExistingFile);
-    OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
-    OpenDialog1->setNameFilters(filterList(OpenFilters, std::size(OpenFilters)));
+    // Made on first use: a file dialog lists folders and loads icons.
+    if (!OpenDialog1) {
+        OpenDialog1 = new QFileDialog(this, tr("開く"));
+        OpenDialog1->setObjectName("OpenDialog1");
+        OpenDialog1->setOption(QFileDialog::DontUseNativeDialog);
+        OpenDialog1->setOption(QFileDialog::HideNameFilterDetails);
+        OpenDialog1->setFileMode(QFileDialog::ExistingFile);
+        OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
+        OpenDialog1->setNameFilters(filterList(OpenFilters, std::size(OpenFilters)));
+        for (const auto& setup : openDialogSetup_)
+            setup(*OpenDialog1);
+        openDialogSetup_.clear();
+    }
+    return OpenDialog1;
+}
 
-    SaveDialog1 = new QFileDialog(this);
-    SaveDialog1->setObjectName("SaveDialog1");
-    SaveDialog1->setOption(QFileDialog::DontUseNativeDialog);
-    SaveDialog1->setOption(QFileDialog::HideNameFilterDetails);
-    SaveDialog1->setFileMode(QFileDialog::AnyFile);
-    SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
-    SaveDialog1->setSizeGripEnabled(true);
-    SaveDialog1->setNameFilters(filterList(SaveFilters, std::size(SaveFilters)));
+QFileDialog* TForm1::saveDialog()
+{
+    if (!SaveDialog1) {
+        SaveDialog1 = new QFileDialog(this);
+        SaveDialog1->setObjectName("SaveDialog1");
+        SaveDialog1->setOption(QFileDialog::DontUseNativeDialog);
+        SaveDialog1->setOption(QFileDialog::HideNameFilterDetails);
+        SaveDialog1->setFileMode(QFileDialog::AnyFile);
+        SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
+        SaveDialog1->setSizeGripEnabled(true);
+        SaveDialog1->setNameFilters(filterList(SaveFilters, std::size(SaveFilters)));
+    }
+    return SaveDialog1;
+}
 
-    FindDialog1 = new FindDialog(this);
-    help_ = new HelpViewer(this);
+FindDialog* TForm1::findDialog()
+{
+    if (!FindDialog1) {
+        FindDialog1 = new FindDialog(this);
+        connect(FindDialog1, &FindDialog::find, this, &TForm1::FindDialog1Find);
+    }
+    return FindDialog1;
+}
+
+HelpViewer* TForm1::helpViewer()
+{
+    if (!help_)
+        help_ = new HelpViewer(this);
+    return help_;
+}
+
+TForm2* TForm1::aboutBox()
+{
+    if (!Form2 && formCreated_)
+        Form2 = new TForm2(this);
+    return Form2;
+}
+
+TPagesDlg* TForm1::settingsDialog()
+{
+    if (!PagesDlg && formCreated_)
+        PagesDlg = new TPagesDlg(static_cast<SettingsHost&>(*this), this);
+    return PagesDlg;
 }
 
 QPrinter& TForm1::printer()
@@ -507,13 +546,13 @@ void TForm1::connectCommands()
         on(name, &TForm1::ImgSizeChg1Click);
     on("Help2", &TForm1::Help2Click);
     connect(action("About1"), &QAction::triggered, this, [this] {
-        if (Form2)
-            Form2->exec();
+        if (TForm2* about = aboutBox())
+            about->exec();
     });
     for (const char* name : {"Config", "tbConfig"}) {
         connect(action(name), &QAction::triggered, this, [this] {
-            if (PagesDlg)
-                PagesDlg->exec();
+            if (TPagesDlg* dialog = settingsDialog())
+                dialog->exec();
         });
     }
     for (const auto& item : ScreenItems) {
@@ -522,7 +561,6 @@ void TForm1::connectCommands()
                     [this, mode = item.mode] { screenCommand(mode); });
         }
     }
-    connect(FindDialog1, &FindDialog::find, this, &TForm1::FindDialog1Find);
     connect(imgMSXCG, &PictureView::doubleClicked, this, &TForm1::ImgSizeChg1Click);
     connect(PageControl1, &QTabWidget::currentChanged, this, [this] {
         if (!pageChangeByLoad_)
@@ -575,10 +613,18 @@ void TForm1::FormCreate(const QStringList& args)
     Temps.makeTempNames(Settings_.tempFileDir); // the window opens even without temporary files
     loader_ = std::make_unique<app::DocumentLoader>(Settings_, State, Temps, storePath_, app::RecentDocuments(),
                                                     static_cast<app::LoaderHost&>(*this));
-    OpenDialog1->setDirectory(QString::fromStdString(Settings_.lastOpenDir));
-    const QStringList filters = OpenDialog1->nameFilters();
-    if (Settings_.lastOpenFilterIndex >= 1 && Settings_.lastOpenFilterIndex <= filters.size())
-        OpenDialog1->selectNameFilter(filters.at(Settings_.lastOpenFilterIndex - 1));
+    {
+        const QString dir = QString::fromStdString(Settings_.lastOpenDir);
+        const int filter = Settings_.lastOpenFilterIndex;
+        if (filter >= 1 && filter <= static_cast<int>(std::size(OpenFilters)))
+            openFilterIndex_ = filter;
+        openDialogSetup_.push_back([dir, filter](QFileDialog& dialog) {
+            dialog.setDirectory(dir);
+            const QStringList filters = dialog.nameFilters();
+            if (filter >= 1 && filter <= filters.size())
+                dialog.selectNameFilter(filters.at(filter - 1));
+        });
+    }
     helpFile_ = QCoreApplication::applicationDirPath() + QStringLiteral("/Quillet.hlp");
     if (!QFileInfo::exists(helpFile_)) {
         const QString installed =
@@ -602,8 +648,7 @@ void TForm1::FormCreate(const QStringList& args)
     PageControl1ChangeProc();
 
     // The About box and the settings dialog come after the main window.
-    Form2 = new TForm2(this);
-    PagesDlg = new TPagesDlg(static_cast<SettingsHost&>(*this), this);
+    formCreated_ = true;
 }
 
 void TForm1::writeValue(std::string_view name)
@@ -706,17 +751,19 @@ void TForm1::Clear1Click()
 
 void TForm1::Open1Click()
 {
-    if (OpenDialog1->exec() != QDialog::Accepted || OpenDialog1->selectedFiles().isEmpty())
+    QFileDialog* dialog = openDialog();
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
         return;
-    openDocument(OpenDialog1->selectedFiles().first());
+    openDocument(dialog->selectedFiles().first());
 }
 
 QString TForm1::runSaveDialog(const QString& title, const QString& suffix, int filterIndex,
                               const std::string& sourcePath, const QString& proposedSuffix)
 {
-    SaveDialog1->setWindowTitle(title);
-    SaveDialog1->setDefaultSuffix(suffix);
-    SaveDialog1->selectNameFilter(SaveDialog1->nameFilters().at(filterIndex - 1));
+    QFileDialog* dialog = saveDialog();
+    dialog->setWindowTitle(title);
+    dialog->setDefaultSuffix(suffix);
+    dialog->selectNameFilter(dialog->nameFilters().at(filterIndex - 1));
     // Beside the document shown, under its name; a member's is beside the
     // file on disk that holds it.
     if (!sourcePath.empty()) {
@@ -724,12 +771,12 @@ QString TForm1::runSaveDialog(const QString& title, const QString& suffix, int f
         const QFileInfo file(localToQString(where.file));
         const QFileInfo name(
             where.members.empty() ? file : QFileInfo(localToQString(safeFileName(app::documentLeafName(sourcePath)))));
-        SaveDialog1->setDirectory(file.absolutePath());
-        SaveDialog1->selectFile(name.completeBaseName() + QLatin1Char('.') + proposedSuffix);
+        dialog->setDirectory(file.absolutePath());
+        dialog->selectFile(name.completeBaseName() + QLatin1Char('.') + proposedSuffix);
     }
-    if (SaveDialog1->exec() != QDialog::Accepted || SaveDialog1->selectedFiles().isEmpty())
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
         return {};
-    return SaveDialog1->selectedFiles().first();
+    return dialog->selectedFiles().first();
 }
 
 void TForm1::runSave(const QString& path, std::string_view saved, std::string_view failed,
@@ -773,14 +820,15 @@ void TForm1::ExtractSave1Click()
         return;
     const std::string local = app::localPath(member);
     const app::DocumentPath where = app::splitDocumentPath(local);
-    SaveDialog1->setWindowTitle(tr("取り出して保存"));
-    SaveDialog1->setDefaultSuffix(QString());
-    SaveDialog1->selectNameFilter(SaveDialog1->nameFilters().constLast());
-    SaveDialog1->setDirectory(QFileInfo(localToQString(where.file)).absolutePath());
-    SaveDialog1->selectFile(localToQString(safeFileName(app::documentLeafName(local))));
-    if (SaveDialog1->exec() != QDialog::Accepted || SaveDialog1->selectedFiles().isEmpty())
+    QFileDialog* dialog = saveDialog();
+    dialog->setWindowTitle(tr("取り出して保存"));
+    dialog->setDefaultSuffix(QString());
+    dialog->selectNameFilter(dialog->nameFilters().constLast());
+    dialog->setDirectory(QFileInfo(localToQString(where.file)).absolutePath());
+    dialog->selectFile(localToQString(safeFileName(app::documentLeafName(local))));
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
         return;
-    saveMember(member, SaveDialog1->selectedFiles().first());
+    saveMember(member, dialog->selectedFiles().first());
 }
 
 void TForm1::saveMember(const QString& member, const QString& path)
@@ -901,18 +949,19 @@ void TForm1::SelectAll1Click()
 
 void TForm1::Find1Click()
 {
-    FindDialog1->show();
-    FindDialog1->raise();
-    FindDialog1->activateWindow();
+    FindDialog* dialog = findDialog();
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
 }
 
 void TForm1::FindDialog1Find()
 {
-    const QString text = FindDialog1->findText();
+    const QString text = findDialog()->findText();
     if (text.isEmpty())
         return;
-    if (!RichEdit1->find(text, FindDialog1->flags()))
-        QMessageBox::information(FindDialog1, uiText(ProductName), uiText(status::SearchedToEnd));
+    if (!RichEdit1->find(text, findDialog()->flags()))
+        QMessageBox::information(findDialog(), uiText(ProductName), uiText(status::SearchedToEnd));
 }
 
 void TForm1::zoomCommand(int zoom)
@@ -965,7 +1014,7 @@ void TForm1::screenCommand(int mode)
 
 void TForm1::Help2Click()
 {
-    if (!help_->showContents(helpFile_))
+    if (!helpViewer()->showContents(helpFile_))
         reportFailure(status::HelpFailed, QuilletError(ErrorKind::ReadFailed, app::localPath(helpFile_)));
 }
 
@@ -1040,13 +1089,21 @@ void TForm1::showDebugMessage(const QString& text)
 void TForm1::rememberOpenedFile(const QString& path)
 {
     const QFileInfo info(path);
-    OpenDialog1->setDirectory(info.absolutePath());
-    OpenDialog1->selectFile(info.fileName());
+    const QString dir = info.absolutePath(), name = info.fileName();
+    auto remember = [dir, name](QFileDialog& dialog) {
+        dialog.setDirectory(dir);
+        dialog.selectFile(name);
+    };
+    if (OpenDialog1)
+        remember(*OpenDialog1);
+    else
+        openDialogSetup_.push_back(remember);
 }
 
 int TForm1::openDialogFilterIndex() const
 {
-    return chosenFilterIndex(*OpenDialog1);
+    // Until the dialog is made, its filter is the one it was told to take.
+    return OpenDialog1 ? chosenFilterIndex(*OpenDialog1) : openFilterIndex_;
 }
 
 ListingFormat TForm1::listingFormat() const
@@ -1157,5 +1214,5 @@ void TForm1::reloadShownDocuments()
 
 void TForm1::showHelpTopic(int context)
 {
-    help_->showContext(helpFile_, context);
+    helpViewer()->showContext(helpFile_, context);
 }

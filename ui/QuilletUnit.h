@@ -24,6 +24,7 @@
 #include <memory>
 #include <span>
 #include <string_view>
+#include <vector>
 
 class FindDialog;
 class TForm2;
@@ -104,10 +105,12 @@ public:
     ListingView* listingView() const { return RichEdit1; }
     PictureView* pictureView() const { return imgMSXCG; }
     MemberListPanel* memberList() const { return MemberList1; }
-    FindDialog* findDialog() const { return FindDialog1; }
+    // The dialogs are made when first wanted; the About box and the
+    // settings dialog are there once FormCreate has run.
+    FindDialog* findDialog();
     QPrinter& printer();
-    TForm2* aboutBox() const { return Form2; }
-    TPagesDlg* settingsDialog() const { return PagesDlg; }
+    TForm2* aboutBox();
+    TPagesDlg* settingsDialog();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -121,7 +124,9 @@ private:
     void buildToolBar();
     void buildStatusBar();
     void buildPages();
-    void buildDialogs();
+    QFileDialog* openDialog();
+    QFileDialog* saveDialog();
+    HelpViewer* helpViewer();
     void connectCommands();
     void PageControl1Change();
     void writeValue(std::string_view name);
@@ -197,6 +202,11 @@ private:
     HelpViewer* help_ = nullptr;
     TForm2* Form2 = nullptr;
     TPagesDlg* PagesDlg = nullptr;
+    // What the open dialog is told before it is made, done to it in turn
+    // when it is.
+    std::vector<std::function<void(QFileDialog&)>> openDialogSetup_;
+    int openFilterIndex_ = 1;
+    bool formCreated_ = false;
     std::unique_ptr<QPrinter> printer_;
     QString helpFile_;
     std::array<QLabel*, 4> panels_{};

@@ -209,7 +209,10 @@ TEST_F(MainWindowTest, FindRunsDownToTheLastMatchThenSaysSo)
     EXPECT_TRUE(find->isVisible());
     EXPECT_FALSE(find->isModal());
 
-    window->FindDialog1Find();
+    // The dialog's own button runs the search.
+    auto* findNext = find->findChild<QPushButton*>("btnFindNext");
+    ASSERT_NE(findNext, nullptr);
+    findNext->click();
     const ListingView* view = window->listingView();
     EXPECT_EQ(view->selectedText(), "PRINT");
     EXPECT_EQ(view->selectionStart(), 3);
@@ -362,6 +365,55 @@ TEST_F(MainWindowTest, OpenDialogStoresTheFilterUsedAndKnowsEveryPictureName)
     ASSERT_GE(listed.size(), 2);
     for (const char* patterns : {"*.sc?", "*.s10", "*.s11", "*.s12"})
         EXPECT_TRUE(listed.at(1).contains(QString::fromLatin1(patterns))) << listed.at(1).toStdString();
+}
+
+TEST_F(MainWindowTest, OpenDialogStartsAtTheStoredFolderAndFilterThenBesideTheFileLastOpened)
+{
+    const fs::path storedFolder = home.path() / "stored";
+    const fs::path folder = home.path() / "programs";
+    fs::create_directories(storedFolder);
+    fs::create_directories(folder);
+    {
+        app::SettingsStore store(home.storeFile().string());
+        store.writeString(app::SettingsSection, "Last Open Dir", storedFolder.string());
+        store.writeInteger(app::SettingsSection, "Last Open Filter Index", 2);
+    }
+    start();
+    // Where the dialog stands as it is shown, then cancelled.
+    struct Seen {
+        std::string folder, name;
+        int filter = -1;
+    };
+    auto shown = [this] {
+        Seen seen;
+        whenModalShown([&seen](QWidget* modal) {
+            if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+                seen.folder = dialog->directory().absolutePath().toStdString();
+                // The dialog may name its filter without the patterns.
+                const QString chosen = dialog->selectedNameFilter();
+                const QStringList filters = dialog->nameFilters();
+                for (qsizetype i = 0; i < filters.size(); ++i) {
+                    if (filters.at(i) == chosen || filters.at(i).startsWith(chosen + QStringLiteral(" (")))
+                        seen.filter = static_cast<int>(i);
+                }
+                if (auto* name = dialog->findChild<QLineEdit*>("fileNameEdit"))
+                    seen.name = name->text().toStdString();
+            }
+            modal->close();
+        });
+        window->Open1Click();
+        return seen;
+    };
+    const Seen first = shown();
+    EXPECT_EQ(first.folder, storedFolder.string());
+    EXPECT_EQ(first.filter, 1) << "the second filter, as stored";
+
+    writeFile(folder / "GAME.BAS", Program);
+    window->openDocument(QString::fromStdString((folder / "GAME.BAS").string()));
+    const Seen second = shown();
+    EXPECT_EQ(second.folder, folder.string());
+    EXPECT_EQ(second.name, "GAME.BAS");
+    EXPECT_EQ(second.filter, 1);
 }
 
 TEST_F(MainWindowTest, SaveDialogsStartBesideTheDocumentUnderItsName)
