@@ -593,8 +593,17 @@ void ListingView::updateScrollBars()
 {
     const qsizetype lines = text_.lineCount();
     const int page = visibleLines();
+    // Wrapped, the last line may be the only one shown, unless all fit.
+    qsizetype last = wordWrap_ ? lines - 1 : std::max<qsizetype>(0, lines - page);
+    if (wordWrap_ && lines <= page) {
+        qreal height = DocumentMargin;
+        for (qsizetype line = 0; line < lines; ++line)
+            height += layoutOf(line).boundingRect().height();
+        if (height <= viewport()->height())
+            last = 0;
+    }
     QScrollBar* vertical = verticalScrollBar();
-    vertical->setRange(0, static_cast<int>(std::max<qsizetype>(0, lines - (wordWrap_ ? 1 : page))));
+    vertical->setRange(0, static_cast<int>(last));
     vertical->setPageStep(page);
     vertical->setSingleStep(1);
     QScrollBar* horizontal = horizontalScrollBar();
