@@ -1,12 +1,9 @@
 // The rich-text listing end to end: building the RTF of a generated
 // listing (kana, graphic characters, 0xAD) and loading it into the
 // listing view, for listings of 100 KB, 1 MB and 10 MB (1 KB shows the
-// one-time cost of the first view and its fonts). Besides the time, each
-// run reports the process's peak resident memory and the peak it added,
-// per listing byte. The peak only grows, so give each size a process of
-// its own for its figure:
-//
-//   bench_listing_gui --benchmark_filter='BM_ShowListing/1048576/'
+// one-time cost of the first view and its fonts). Peak memory is
+// bench_view_gui's: a process's peak only grows, so one process running
+// every size cannot tell one size's from another's.
 //
 // Runs offscreen unless QT_QPA_PLATFORM says otherwise.
 
@@ -21,10 +18,8 @@
 #include <QApplication>
 #include <QDir>
 
-#include <sys/resource.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -53,36 +48,10 @@ std::string makeListing(std::size_t targetSize)
     return listing;
 }
 
-long peakRssKb()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
-long currentRssKb()
-{
-    long pages = 0, resident = 0;
-    if (std::FILE* statm = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
-            resident = 0;
-        std::fclose(statm);
-    }
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
-
 std::string scratchPath(const char* name)
 {
     return (std::filesystem::temp_directory_path() / (std::string("quillet-bench-") + std::to_string(getpid()) + name))
         .string();
-}
-
-void reportMemory(benchmark::State& state, long before, std::size_t size)
-{
-    const long added = peakRssKb() - before;
-    state.counters["peak_rss_MB"] = static_cast<double>(peakRssKb()) / 1024.0;
-    state.counters["added_rss_per_byte"] = static_cast<double>(added) * 1024.0 / static_cast<double>(size);
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * size));
 }
 
 void BM_BuildRtf(benchmark::State& state)
@@ -103,7 +72,6 @@ void BM_BuildRtf(benchmark::State& state)
 // The whole listing build: RTF file, load, line count, formatting.
 void BM_ShowListing(benchmark::State& state)
 {
-    const long before = currentRssKb();
     const std::string listing = makeListing(static_cast<std::size_t>(state.range(0)));
     const std::string path = scratchPath("show.rtf");
     const quillet::Settings settings;
@@ -123,13 +91,12 @@ void BM_ShowListing(benchmark::State& state)
         benchmark::DoNotOptimize(lines);
     }
     std::filesystem::remove(path);
-    reportMemory(state, before, listing.size());
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * listing.size()));
 }
 
 // Loading a ready RTF file only.
 void BM_LoadRtf(benchmark::State& state)
 {
-    const long before = currentRssKb();
     const std::string listing = makeListing(static_cast<std::size_t>(state.range(0)));
     const std::string path = scratchPath("load.rtf");
     {
@@ -144,12 +111,11 @@ void BM_LoadRtf(benchmark::State& state)
         benchmark::DoNotOptimize(view.text().lineCount());
     }
     std::filesystem::remove(path);
-    reportMemory(state, before, listing.size());
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * listing.size()));
 }
 
 constexpr std::int64_t KB = 1024;
 
-// Sizes ascend so that each run's peak is its own.
 BENCHMARK(BM_BuildRtf)->Arg(100 * KB)->Arg(1024 * KB)->Arg(10240 * KB)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadRtf)->Arg(100 * KB)->Arg(1024 * KB)->Arg(10240 * KB)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_ShowListing)
