@@ -27,6 +27,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <tuple>
 #include <vector>
 
 using namespace quillet;
@@ -234,6 +235,13 @@ private:
     {
         if (run.font == lastFont_ && run.halfPoints == lastHalfPoints_)
             return lastFormat_;
+        lastFont_ = run.font;
+        lastHalfPoints_ = run.halfPoints;
+        // Listings switch between two or three fonts all the time.
+        for (const auto& [font, halfPoints, format] : madeFormats_) {
+            if (font == run.font && halfPoints == run.halfPoints)
+                return lastFormat_ = format;
+        }
         const FontPlan& plan = plans_[planFor(run.font)];
         QTextCharFormat format;
         format.setFontFamilies(plan.families);
@@ -247,9 +255,8 @@ private:
         format.setProperty(ListingSymbolCodedProperty, plan.symbolCoded);
         if (plan.symbolCoded) // which look-alikes its bytes stand for
             format.setProperty(ListingRoleProperty, run.font <= MappedFont ? run.font : 0);
-        lastFont_ = run.font;
-        lastHalfPoints_ = run.halfPoints;
         lastFormat_ = text_.addFormat(format);
+        madeFormats_.push_back({run.font, run.halfPoints, lastFormat_});
         return lastFormat_;
     }
 
@@ -271,6 +278,7 @@ private:
     std::vector<FontPlan> plans_;
     std::vector<std::unique_ptr<CodePageDecoder>> decoders_;
     std::u32string decoded_;
+    std::vector<std::tuple<int, int, int>> madeFormats_; // font, size, format
     std::u16string pending_;
     int pendingFormat_ = -1;
     int lastFont_ = -1;
