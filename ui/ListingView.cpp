@@ -24,6 +24,11 @@
 #include <QScrollBar>
 #include <QTextDocument>
 
+#if __has_include(<sys/mman.h>)
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -56,6 +61,20 @@ void appendCharacter(std::u16string& out, char32_t c)
         out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
         out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
     }
+}
+
+// The RTF is read once, front to back: the pages behind the reader need
+// not stay in memory (they come back from the file if touched again).
+void releaseRead(const uchar* mapped, std::size_t read)
+{
+#if defined(MADV_DONTNEED)
+    const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    if (const std::size_t length = read / page * page; length > 0)
+        madvise(const_cast<uchar*>(mapped), length, MADV_DONTNEED);
+#else
+    (void)mapped;
+    (void)read;
+#endif
 }
 
 // Characters a text layout cannot show as themselves (control codes would
@@ -375,6 +394,8 @@ void ListingView::loadRtfFile(const QString& path)
             layouts_.clear();
         }
         builder.add(part, last);
+        if (mapped)
+            releaseRead(mapped, read);
         if (!last && clock.elapsed() - lastBreath > ResponsiveAfterMs) {
             // A large document: let the window paint and say how far we are.
             emit loadProgress(static_cast<int>(read * 100 / std::max<std::size_t>(bytes.size(), 1)));
