@@ -1,6 +1,7 @@
 // Random RTF into the reader: it must end, and every run must lie inside
-// the document's buffers. Inputs that do not start like RTF are mostly
-// given the start, so that the fuzzer spends its time past the check.
+// the document's buffers; read in parts, it must give the same runs and
+// contents. Inputs that do not start like RTF are mostly given the start,
+// so that the fuzzer spends its time past the check.
 
 #include "common/Errors.h"
 #include "render/RtfReader.h"
@@ -44,6 +45,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
                 std::abort();
         }
+
+        std::size_t at = 0;
+        quillet::readRtf(rtf, 1 + size % 3, [&](const quillet::RtfDocument& part, std::size_t, bool) {
+            for (const quillet::RtfRun& run : part.runs) {
+                if (at >= doc.runs.size())
+                    std::abort();
+                const quillet::RtfRun& same = doc.runs[at++];
+                if (run.kind != same.kind || run.font != same.font || run.halfPoints != same.halfPoints
+                    || run.length != same.length)
+                    std::abort();
+                if ((run.kind == quillet::RtfRun::Kind::Bytes && part.bytesOf(run) != doc.bytesOf(same))
+                    || (run.kind == quillet::RtfRun::Kind::Text && part.textOf(run) != doc.textOf(same)))
+                    std::abort();
+            }
+        });
+        if (at != doc.runs.size())
+            std::abort();
     } catch (const quillet::QuilletError& error) {
         if (error.kind() != quillet::ErrorKind::NotRtf)
             std::abort();

@@ -136,6 +136,42 @@ TEST(RtfReaderRoundTrip, BuilderOutputComesBackInItsFonts)
     }
 }
 
+TEST(RtfReader, PartsTogetherAreTheWholeDocument)
+{
+    MemorySource source(allBytes() + "\r\n10 \x01\x41\xAD\r\n\r\n20 END\r\n");
+    StringSink sink;
+    writeRtfListing(source, sink, {});
+    const std::string foreign = "{\\rtf1{\\fonttbl{\\f0 A;}{\\f1 B;}}\\f0 one\\par\\f1\\'41\\u12354?\\par\\fs40 x\\par}";
+    for (const std::string& rtf : {sink.str(), foreign}) {
+        const RtfDocument whole = readRtf(rtf);
+        for (const std::size_t runsPerPart : {1, 2, 3, 1000}) {
+            RtfDocument joined;
+            int parts = 0, lastParts = 0;
+            std::size_t lastRead = 0;
+            readRtf(rtf, runsPerPart, [&](const RtfDocument& part, std::size_t read, bool last) {
+                ++parts;
+                lastParts += last ? 1 : 0;
+                EXPECT_GE(read, lastRead);
+                lastRead = read;
+                EXPECT_EQ(part.fonts.size(), whole.fonts.size()) << "every part knows the fonts";
+                if (!part.runs.empty() && !last)
+                    EXPECT_EQ(part.runs.back().kind, RtfRun::Kind::ParagraphEnd) << "cut at a paragraph's end";
+                for (RtfRun run : part.runs) {
+                    run.offset += run.kind == RtfRun::Kind::Text ? joined.text.size() : joined.bytes.size();
+                    joined.runs.push_back(run);
+                }
+                joined.bytes += part.bytes;
+                joined.text += part.text;
+            });
+            EXPECT_EQ(flatten(joined), flatten(whole)) << runsPerPart;
+            EXPECT_EQ(lastParts, 1);
+            EXPECT_EQ(lastRead, rtf.size());
+            if (runsPerPart == 1)
+                EXPECT_GT(parts, 3);
+        }
+    }
+}
+
 TEST(RtfReaderRoundTrip, FontNamesComeBackAsWritten)
 {
     for (const std::string name : {"a{b}c\\d", "表示ソ", "ｱｲ€", "x\xF0\x9F\x98\x80y", "  two  spaces"}) {
