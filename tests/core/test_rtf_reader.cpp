@@ -141,7 +141,8 @@ TEST(RtfReader, PartsTogetherAreTheWholeDocument)
     MemorySource source(allBytes() + "\r\n10 \x01\x41\xAD\r\n\r\n20 END\r\n");
     StringSink sink;
     writeRtfListing(source, sink, {});
-    const std::string foreign = "{\\rtf1{\\fonttbl{\\f0 A;}{\\f1 B;}}\\f0 one\\par\\f1\\'41\\u12354?\\par\\fs40 x\\par}";
+    const std::string foreign =
+        "{\\rtf1{\\fonttbl{\\f0 A;}{\\f1 B;}}\\f0 one\\par\\f1\\'41\\u12354?\\par\\fs40 x\\par}";
     for (const std::string& rtf : {sink.str(), foreign}) {
         const RtfDocument whole = readRtf(rtf);
         for (const std::size_t runsPerPart : {1, 2, 3, 1000}) {
