@@ -10,6 +10,7 @@
 #include "ui/FindDialog.h"
 #include "ui/HelpViewer.h"
 #include "ui/InterfaceFontAndColour.h"
+#include "ui/LazyIcons.h"
 #include "ui/ListingView.h"
 #include "ui/PictureView.h"
 #include "ui/QuilletUnit2.h"
@@ -346,7 +347,6 @@ void TForm1::buildToolBar()
     ToolBar1->setIconSize(QSize(16, 16));
     ToolBar1->setMovable(false);
     ToolBar1->setFloatable(false);
-    QStyle* style = QApplication::style();
     struct Button {
         const char* name;
         const char* hint;
@@ -376,8 +376,10 @@ void TForm1::buildToolBar()
             continue;
         }
         const QString hint = tr(b.hint);
-        auto* a =
-            new QAction(QIcon::fromTheme(QString::fromLatin1(b.theme), style->standardIcon(b.fallback)), hint, this);
+        // The style's picture is read only if the theme has none.
+        const QIcon fallback =
+            quillet::ui::deferredIcon([sp = b.fallback] { return QApplication::style()->standardIcon(sp); });
+        auto* a = new QAction(QIcon::fromTheme(QString::fromLatin1(b.theme), fallback), hint, this);
         a->setObjectName(QString::fromLatin1(b.name));
         a->setToolTip(hint);
         a->setEnabled(b.enabled);
