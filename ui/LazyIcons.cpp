@@ -73,8 +73,9 @@ private:
         if (index < 0 || loaded_[index])
             return;
         loaded_[index] = true;
-        // Named as PNG: no guessing among every image format.
+        // Named as PNG and not guessed: guessing loads every image plugin.
         QImageReader reader(files_[index].first, "png");
+        reader.setAutoDetectImageFormat(false);
         const QImage image = reader.read();
         if (!image.isNull())
             pictures_.addPixmap(QPixmap::fromImage(image));
