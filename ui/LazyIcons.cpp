@@ -96,7 +96,9 @@ public:
     }
     QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override
     {
-        return made().actualSize(size, mode, state);
+        // The size its pixmap has: QIcon::actualSize would scale `size` by
+        // the screen's pixel ratio a second time.
+        return made().pixmap(size, 1.0, mode, state).size();
     }
     QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
     {

@@ -118,6 +118,14 @@ TEST_F(LazyIconsTest, ADeferredIconIsMadeOnceOnFirstUse)
     EXPECT_EQ(copy.actualSize(QSize(16, 16)), QSize(16, 16));
     EXPECT_EQ(made, 1);
 
+    // Sizes as the icon it made gives them.
+    QIcon plain;
+    plain.addFile(png("plain16.png", 16, Qt::red), QSize(16, 16));
+    plain.addFile(png("plain32.png", 32, Qt::blue), QSize(32, 32));
+    const QIcon sized = ui::deferredIcon([&] { return plain; });
+    for (const QSize size : {QSize(8, 8), QSize(16, 16), QSize(20, 20), QSize(64, 64), QSize(24, 12)})
+        EXPECT_EQ(sized.actualSize(size), plain.actualSize(size)) << size.width() << "x" << size.height();
+
     // What it makes being null makes it null.
     const QIcon empty = ui::deferredIcon([] { return QIcon(); });
     EXPECT_TRUE(empty.pixmap(QSize(16, 16), 1.0).isNull());
