@@ -1,5 +1,7 @@
 #include "ui/AppIcon.h"
 
+#include "ui/LazyIcons.h"
+
 #include <QSize>
 #include <QString>
 
@@ -13,10 +15,10 @@ QIcon quilletIcon()
 {
     static const QIcon icon = [] {
         initResources();
-        QIcon made;
+        QList<std::pair<QString, QSize>> files;
         for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
-            made.addFile(QStringLiteral(":/icons/quillet-%1.png").arg(size), QSize(size, size));
-        return made;
+            files.append({QStringLiteral(":/icons/quillet-%1.png").arg(size), QSize(size, size)});
+        return quillet::ui::iconOfFiles(files);
     }();
     return icon;
 }

@@ -10,6 +10,7 @@
 #include "ui/FindDialog.h"
 #include "ui/HelpViewer.h"
 #include "ui/InterfaceFontAndColour.h"
+#include "ui/LazyIcons.h"
 #include "ui/ListingView.h"
 #include "ui/PictureView.h"
 #include "ui/QuilletUnit2.h"
@@ -346,7 +347,6 @@ void TForm1::buildToolBar()
     ToolBar1->setIconSize(QSize(16, 16));
     ToolBar1->setMovable(false);
     ToolBar1->setFloatable(false);
-    QStyle* style = QApplication::style();
     struct Button {
         const char* name;
         const char* hint;
@@ -376,8 +376,10 @@ void TForm1::buildToolBar()
             continue;
         }
         const QString hint = tr(b.hint);
-        auto* a =
-            new QAction(QIcon::fromTheme(QString::fromLatin1(b.theme), style->standardIcon(b.fallback)), hint, this);
+        // The style's picture is read only if the theme has none.
+        const QIcon fallback =
+            quillet::ui::deferredIcon([sp = b.fallback] { return QApplication::style()->standardIcon(sp); });
+        auto* a = new QAction(QIcon::fromTheme(QString::fromLatin1(b.theme), fallback), hint, this);
         a->setObjectName(QString::fromLatin1(b.name));
         a->setToolTip(hint);
         a->setEnabled(b.enabled);
@@ -415,11 +417,33 @@ void TForm1::buildPages()
     RichEdit1->setContextMenuPolicy(Qt::CustomContextMenu);
     imgMSXCG->setContextMenuPolicy(Qt::CustomContextMenu);
     setCentralWidget(PageControl1);
+}
 
-    MemberList1 = new MemberListPanel(this);
-    MemberList1->exportForDrag = [this](const QString& member) { return exportMember(member); };
-    addDockWidget(Qt::LeftDockWidgetArea, MemberList1);
-    MemberList1->hide(); // until a container is opened
+MemberListPanel* TForm1::memberList()
+{
+    // Made when a container is first opened: most sessions never show it.
+    if (!MemberList1) {
+        MemberList1 = new MemberListPanel(this);
+        MemberList1->exportForDrag = [this](const QString& member) { return exportMember(member); };
+        addDockWidget(Qt::LeftDockWidgetArea, MemberList1);
+        MemberList1->hide(); // until it lists a container
+        connect(MemberList1, &MemberListPanel::memberActivated, this, &TForm1::openDocument);
+        connect(MemberList1, &MemberListPanel::upRequested, this, [this] {
+            const std::string parent = app::parentDocumentPath(app::localPath(MemberList1->containerPath()));
+            if (!parent.empty())
+                openDocument(localToQString(parent));
+        });
+        connect(MemberList1, &MemberListPanel::currentMemberChanged, this,
+                [this] { action("ExtractSave1")->setEnabled(!currentMemberPath().isEmpty()); });
+        connect(MemberList1->list(), &QWidget::customContextMenuRequested, this,
+                [this](const QPoint& at) { PopupMenu3->popup(MemberList1->list()->viewport()->mapToGlobal(at)); });
+    }
+    return MemberList1;
+}
+
+QString TForm1::currentMemberPath() const
+{
+    return MemberList1 ? MemberList1->currentMemberPath() : QString();
 }
 
 void TForm1::buildStatusBar()
@@ -573,20 +597,10 @@ void TForm1::connectCommands()
 
     on("ExtractSave1", &TForm1::ExtractSave1Click);
     connect(action("OpenMember1"), &QAction::triggered, this, [this] {
-        const QString member = MemberList1->currentMemberPath();
+        const QString member = currentMemberPath();
         if (!member.isEmpty())
             openDocument(member);
     });
-    connect(MemberList1, &MemberListPanel::memberActivated, this, &TForm1::openDocument);
-    connect(MemberList1, &MemberListPanel::upRequested, this, [this] {
-        const std::string parent = app::parentDocumentPath(app::localPath(MemberList1->containerPath()));
-        if (!parent.empty())
-            openDocument(localToQString(parent));
-    });
-    connect(MemberList1, &MemberListPanel::currentMemberChanged, this,
-            [this] { action("ExtractSave1")->setEnabled(!MemberList1->currentMemberPath().isEmpty()); });
-    connect(MemberList1->list(), &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& at) { PopupMenu3->popup(MemberList1->list()->viewport()->mapToGlobal(at)); });
 }
 
 void TForm1::FormCreate(const QStringList& args)
@@ -815,7 +829,7 @@ void TForm1::Save1Click()
 
 void TForm1::ExtractSave1Click()
 {
-    const QString member = MemberList1->currentMemberPath();
+    const QString member = currentMemberPath();
     if (member.isEmpty())
         return;
     const std::string local = app::localPath(member);
@@ -1136,13 +1150,14 @@ void TForm1::showContainer(const QString& path, const Container& container)
 {
     // The list comes in beside the pages, which keep their width where the
     // screen has room for both.
-    if (MemberList1->isHidden() && !isMaximized() && !isFullScreen()) {
-        const int wanted = width() + MemberList1->sizeHint().width();
+    MemberListPanel* panel = memberList();
+    if (panel->isHidden() && !isMaximized() && !isFullScreen()) {
+        const int wanted = width() + panel->sizeHint().width();
         const QScreen* display = screen();
         resize(display ? std::min(wanted, display->availableGeometry().width()) : wanted, height());
     }
-    MemberList1->showMembers(path, container);
-    action("ExtractSave1")->setEnabled(!MemberList1->currentMemberPath().isEmpty());
+    panel->showMembers(path, container);
+    action("ExtractSave1")->setEnabled(!currentMemberPath().isEmpty());
 }
 
 void TForm1::showPage(int index)

@@ -104,7 +104,8 @@ public:
     quillet::app::TempFiles& tempFiles() { return Temps; }
     ListingView* listingView() const { return RichEdit1; }
     PictureView* pictureView() const { return imgMSXCG; }
-    MemberListPanel* memberList() const { return MemberList1; }
+    // The file list, made on first use.
+    MemberListPanel* memberList();
     // The dialogs are made when first wanted; the About box and the
     // settings dialog are there once FormCreate has run.
     FindDialog* findDialog();
@@ -125,6 +126,8 @@ private:
     void buildStatusBar();
     void buildPages();
     QFileDialog* openDialog();
+    // The file list's current member; empty while there is no list.
+    QString currentMemberPath() const;
     QFileDialog* saveDialog();
     HelpViewer* helpViewer();
     void connectCommands();

@@ -7,6 +7,7 @@
 #include "ui/PictureView.h"
 
 #include <QAbstractItemModel>
+#include <QAction>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -60,6 +61,26 @@ protected:
 };
 
 } // namespace
+
+TEST_F(MemberListTest, TheListIsMadeWhenAContainerIsFirstOpened)
+{
+    start();
+    const QString program = file("game.bas", Program);
+    window->openDocument(program);
+    EXPECT_EQ(window->findChild<MemberListPanel*>(), nullptr) << "a program alone makes no list";
+    // Its commands, before there is a list, do nothing.
+    window->findChild<QAction*>("OpenMember1")->trigger();
+    window->findChild<QAction*>("ExtractSave1")->trigger();
+    EXPECT_EQ(window->windowTitle(), title(program));
+
+    window->openDocument(zip);
+    auto* made = window->findChild<MemberListPanel*>();
+    ASSERT_NE(made, nullptr);
+    EXPECT_EQ(made, panel());
+    EXPECT_FALSE(made->isHidden());
+    EXPECT_EQ(window->dockWidgetArea(made), Qt::LeftDockWidgetArea);
+    EXPECT_EQ(names(), QStringList({"DISK1.DSK", "README.TXT"}));
+}
 
 TEST_F(MemberListTest, ContainersOpenInTheListAndMembersFromIt)
 {
