@@ -13,6 +13,10 @@
 // allows (a file another process maps stays); still_cached_pct says how much
 // of them stayed. "Warm" is repeated launches with the same folders.
 //
+// "Warm/qt_floor" is the same for a Qt Widgets program showing one line of
+// text (quillet-startup-floor): what any such program pays, under the
+// viewer's figure.
+//
 // QUILLET_STARTUP_BASELINE=<another driver> adds the same runs of that
 // driver, and a side-by-side run that alternates the two.
 // Run: bench_startup_process
@@ -378,6 +382,12 @@ int main(int argc, char** argv)
             ->Iterations(1)
             ->Unit(benchmark::kMillisecond);
     }
+    benchmark::RegisterBenchmark(
+        "StartupWarm/qt_floor",
+        [](benchmark::State& state) { Warm(state, QUILLET_STARTUP_FLOOR, scratch() / "typical.bas"); })
+        ->UseManualTime()
+        ->Iterations(1)
+        ->Unit(benchmark::kMillisecond);
     if (const fs::path corpus = corpusProgram(); !corpus.empty()) {
         benchmark::RegisterBenchmark("StartupWarm/corpus",
                                      [driver, corpus](benchmark::State& state) { Warm(state, driver, corpus); })
