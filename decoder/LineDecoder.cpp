@@ -32,10 +32,9 @@ constexpr std::array<std::uint8_t, 0x20> OperandLength = [] {
 
 // The most bytes one item takes: a double constant's code and its 8 bytes.
 constexpr std::ptrdiff_t LongestItem = 9;
-// Room past the longest body for the item that crosses it: a real
-// constant, at most 20 characters, copied as 24 whole bytes.
-constexpr std::size_t BodyRoom = MaxListedBody + 32;
-constexpr std::size_t RealCopy = 24;
+// Past the longest body, the item that crosses it writes at most a real
+// constant's room (keywords are copied as 8 whole bytes).
+static_assert(LineBodyRoom >= MaxListedBody + RealConstantRoom);
 
 // A keyword's text padded to 8 bytes, copied whole and then counted by its
 // length: one move instead of a loop over its letters.
@@ -127,7 +126,7 @@ struct BufferReader {
 
 class LineDecoder {
 public:
-    // Writes the body at `to`, which has BodyRoom bytes.
+    // Writes the body at `to`, which has LineBodyRoom bytes.
     LineDecoder(ByteSource& input, ProgramMemory* memory, char* to) : in_(input), memory_(memory), body_(to), out_(to)
     {}
 
@@ -297,10 +296,7 @@ private:
             for (std::size_t i = 0; i < count; ++i)
                 if (!in.next(bytes[i]))
                     return false;
-            LineBuffer text;
-            appendRealConstant(text, std::span(bytes.data(), count), b == token::DoubleConstant);
-            std::memcpy(out_, text.view().data(), RealCopy);
-            out_ += text.size();
+            out_ = putRealConstant(out_, std::span(bytes.data(), count), b == token::DoubleConstant);
             return true;
         }
         case token::InternalCode10:
@@ -373,18 +369,25 @@ private:
 
 } // namespace
 
+bool decodeLineAt(ByteSource& input, char* to, std::size_t& length, ProgramMemory* memory)
+{
+    LineDecoder decoder(input, memory, to);
+    const bool ended = decoder.run();
+    length = decoder.body().size();
+    return ended;
+}
+
 bool decodeLine(ByteSource& input, LineBuffer& out, ProgramMemory* memory)
 {
-    if (out.room() >= BodyRoom) {
-        LineDecoder decoder(input, memory, out.tail());
-        const bool ended = decoder.run();
-        out.grow(decoder.body().size());
+    std::size_t length = 0;
+    if (out.room() >= LineBodyRoom) {
+        const bool ended = decodeLineAt(input, out.tail(), length, memory);
+        out.grow(length);
         return ended;
     }
-    char body[BodyRoom];
-    LineDecoder decoder(input, memory, body);
-    const bool ended = decoder.run();
-    out += decoder.body();
+    char body[LineBodyRoom];
+    const bool ended = decodeLineAt(input, body, length, memory);
+    out.append(body, length);
     return ended;
 }
 
