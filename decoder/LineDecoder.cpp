@@ -72,20 +72,30 @@ const std::array<TokenText, 256> FunctionTexts = [] {
     return table;
 }();
 
-// The bytes listed as they are that change no mode, outside text, in a
-// string or DATA, and in a comment: a run of them is copied in one loop.
-struct LiteralBytes {
-    std::array<bool, 256> code{}, text{}, comment{};
-};
+// A line's mode as bits: in a string, in DATA, in a comment; 0 is none.
+enum Mode : std::uint8_t { InString = 1, InData = 2, InComment = 4 };
 
-constexpr LiteralBytes Literal = [] {
-    LiteralBytes literal;
-    for (unsigned b = 0x20; b < 0x100; ++b) {
-        if (b == token::Quote || b == token::Colon)
-            continue;
-        literal.code[b] = b < 0x80;
-        literal.text[b] = true;
-        literal.comment[b] = b != token::Apostrophe;
+// The bytes listed as they are that change no mode, in each mode: a run
+// of them is copied in one loop. 01 to 0A are listed as they are
+// everywhere; in a comment only the apostrophe is not literal (a quote
+// there changes nothing that shows), in a string only the quote that ends
+// it, in DATA also the colon that ends it, and outside those, where 80 and
+// up are keywords, the quote that starts a string.
+constexpr std::array<std::array<bool, 256>, 8> Literal = [] {
+    std::array<std::array<bool, 256>, 8> literal{};
+    for (unsigned mode = 0; mode < literal.size(); ++mode) {
+        for (unsigned b = 0x01; b < 0x100; ++b) {
+            if (b > token::LastPlainControl && b < 0x20)
+                continue; // constants
+            if (mode & InComment)
+                literal[mode][b] = b != token::Apostrophe;
+            else if (mode & InString)
+                literal[mode][b] = b != token::Quote;
+            else if (mode & InData)
+                literal[mode][b] = b != token::Quote && b != token::Colon;
+            else
+                literal[mode][b] = b != token::Quote && b < 0x80;
+        }
     }
     return literal;
 }();
@@ -124,6 +134,10 @@ struct BufferReader {
     }
 };
 
+// Its parts are inlined whole into decodeLineAt(), where the decoder is a
+// local that nothing else sees: its position and modes then stay in
+// registers, where the body's byte stores, which may alias anything, would
+// otherwise have them reloaded from memory after each.
 class LineDecoder {
 public:
     // Writes the body at `to`, which has LineBodyRoom bytes.
@@ -132,7 +146,7 @@ public:
 
     // Decodes into body(); true when the line's end was read, false when
     // the input ran out.
-    bool run()
+    [[gnu::always_inline]] bool run()
     {
         for (;;) {
             const std::span<const std::uint8_t> buffered = in_.buffered();
@@ -185,21 +199,25 @@ private:
 
     // Copies bytes listed as they are up to the first that is not, or to
     // `last`, or until the body is as long as listed.
-    Step copyLiterals(const std::uint8_t*& at, const std::uint8_t* last)
+    [[gnu::always_inline]] Step copyLiterals(const std::uint8_t*& at, const std::uint8_t* last)
     {
-        const std::array<bool, 256>& literal = rem_ ? Literal.comment : string_ || data_ ? Literal.text : Literal.code;
+        const std::array<bool, 256>& literal = Literal[mode_];
         const std::uint8_t* from = at;
         char* to = out_;
-        char* const full = body_ + MaxListedBody;
-        while (from <= last && to <= full && literal[*from])
+        // Up to `last`, and no further than the byte that makes the body
+        // longer than listed.
+        const auto room = static_cast<std::ptrdiff_t>(MaxListedBody) + 1 - (to - body_);
+        const std::uint8_t* const stop = from + std::min(last + 1 - from, room);
+        while (from < stop && literal[*from])
             *to++ = static_cast<char>(*from++);
+        char* const full = body_ + MaxListedBody;
         at = from;
         out_ = to;
         return to > full ? Step::Full : Step::Next;
     }
 
     // One byte and whatever belongs to it.
-    template <typename Reader> Step item(Reader& in)
+    template <typename Reader> [[gnu::always_inline]] Step item(Reader& in)
     {
         std::uint8_t b;
         if (!in.next(b))
@@ -207,15 +225,15 @@ private:
         if (b >= 0x20 && b < 0x80) {
             *out_++ = static_cast<char>(b);
             if (b == token::Quote)
-                string_ = !string_;
-            else if (b == token::Colon && !string_)
-                data_ = false;
+                mode_ ^= InString;
+            else if (b == token::Colon && !(mode_ & InString))
+                mode_ &= ~InData;
         } else if (b == token::LineEnd) {
             return Step::Ended;
         } else if (b < 0x20) {
             if (!control(in, b))
                 return Step::RanOut;
-        } else if (string_ || rem_ || data_) {
+        } else if (mode_ != 0) {
             textByte(b);
         } else if (b == token::FunctionPrefix) {
             if (!in.next(b))
@@ -246,7 +264,7 @@ private:
 
     // 0x01 to 0x1F: the byte itself up to 0x0A, above it a constant, also
     // inside strings, comments and DATA. False when the input ran out.
-    template <typename Reader> bool control(Reader& in, std::uint8_t b)
+    template <typename Reader> [[gnu::always_inline]] bool control(Reader& in, std::uint8_t b)
     {
         unsigned value;
         std::uint8_t byte;
@@ -314,11 +332,11 @@ private:
     }
 
     // 0x80 to 0xFF inside a string, a comment or DATA.
-    void textByte(std::uint8_t b)
+    [[gnu::always_inline]] void textByte(std::uint8_t b)
     {
         // The tokenizer stores ' as colon, REM, apostrophe.
         static constexpr std::string_view ColonRem = ":REM";
-        if (b == token::Apostrophe && rem_ && body().ends_with(ColonRem)) {
+        if (b == token::Apostrophe && (mode_ & InComment) && body().ends_with(ColonRem)) {
             out_ -= ColonRem.size();
             *out_++ = '\'';
             return;
@@ -326,16 +344,16 @@ private:
         *out_++ = static_cast<char>(b);
     }
 
-    void keyword(std::uint8_t b)
+    [[gnu::always_inline]] void keyword(std::uint8_t b)
     {
         if (b == token::Else) {
             // Stored after a colon that the listing leaves out.
             if (out_ > body_)
                 --out_;
         } else if (b == token::Data) {
-            data_ = true;
+            mode_ |= InData;
         } else if (b == token::Rem) {
-            rem_ = true;
+            mode_ |= InComment;
         }
         put(StatementTexts[b]);
     }
@@ -362,9 +380,7 @@ private:
     ProgramMemory* memory_;
     char* const body_;
     char* out_;
-    bool string_ = false;
-    bool data_ = false;
-    bool rem_ = false;
+    unsigned mode_ = 0; // Mode bits
 };
 
 } // namespace

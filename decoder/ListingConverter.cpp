@@ -98,7 +98,7 @@ private:
 };
 
 // Reads a little-endian word, in place where both bytes are buffered.
-bool read16(ByteSource& input, unsigned& value)
+[[gnu::always_inline]] inline bool read16(ByteSource& input, unsigned& value)
 {
     const std::span<const std::uint8_t> buffered = input.buffered();
     if (buffered.size() >= 2) {
