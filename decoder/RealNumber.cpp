@@ -28,13 +28,16 @@ template <typename Text> void appendReal(Text& out, std::span<const std::uint8_t
     int significant = 0; // digits up to the last one that is not 0
     int count = 0;
     for (std::size_t i = 1; i < bytes.size(); ++i) {
-        for (const int nibble : {bytes[i] >> 4, bytes[i] & 0x0F}) {
-            if (nibble > 9)
-                throw QuilletError(ErrorKind::DamagedProgram);
-            digits[count++] = static_cast<char>('0' + nibble);
-            if (nibble != 0)
-                significant = count;
-        }
+        const unsigned high = bytes[i] >> 4, low = bytes[i] & 0x0Fu;
+        if (high > 9 || low > 9)
+            throw QuilletError(ErrorKind::DamagedProgram);
+        digits[count] = static_cast<char>('0' + high);
+        digits[count + 1] = static_cast<char>('0' + low);
+        count += 2;
+        if (low != 0)
+            significant = count;
+        else if (high != 0)
+            significant = count - 1;
     }
     while (count < Digits)
         digits[count++] = '0';
