@@ -2,11 +2,11 @@
 
 #include "common/HexDigits.h"
 
+#include "decoder/DecimalText.h"
 #include "decoder/RealNumber.h"
 #include "decoder/TokenTables.h"
 
 #include <array>
-#include <charconv>
 #include <cstring>
 #include <span>
 
@@ -99,11 +99,6 @@ constexpr std::array<std::array<bool, 256>, 8> Literal = [] {
     }
     return literal;
 }();
-
-char* putDecimal(char* to, int value)
-{
-    return std::to_chars(to, to + 8, value).ptr;
-}
 
 // No leading zeros; 0 is "0". Written from its last digit back.
 char* putPowerOfTwoDigits(char* to, unsigned value, unsigned bitsPerDigit)
@@ -289,17 +284,17 @@ private:
                     return true;
                 }
             }
-            out_ = putDecimal(out_, static_cast<int>(value));
+            out_ = putDecimal(out_, value);
             return true;
         case token::LineNumber:
             if (!read16(in, value))
                 return false;
-            out_ = putDecimal(out_, static_cast<int>(value));
+            out_ = putDecimal(out_, value);
             return true;
         case token::IntegerConstant:
             if (!read16(in, value))
                 return false;
-            out_ = putDecimal(out_, static_cast<std::int16_t>(value));
+            out_ = putSignedDecimal(out_, static_cast<std::int16_t>(value));
             return true;
         case token::ByteConstant:
             if (!in.next(byte))

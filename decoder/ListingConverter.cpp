@@ -2,10 +2,10 @@
 
 #include "common/Errors.h"
 #include "common/HexDigits.h"
+#include "decoder/DecimalText.h"
 #include "decoder/LineDecoder.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -181,7 +181,7 @@ ProgramEnd convertTokenizedBasic(ByteSource& input, ByteSink& output, const List
         char* at = line;
         if (options.isViewLineAddress)
             at = putAddress(at, lineOffset);
-        at = std::to_chars(at, at + 5, number).ptr;
+        at = putDecimal(at, number);
         *at++ = ' ';
         char* body = at;
         const std::size_t bodyOffset = program.offset();
