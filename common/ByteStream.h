@@ -38,6 +38,11 @@ public:
         return chunk;
     }
 
+    // The bytes buffered now, for a reader that takes them in place rather
+    // than one next() at a time; skip() then says how many it took.
+    std::span<const std::uint8_t> buffered() const noexcept { return {pos_, end_}; }
+    void skip(std::size_t count) noexcept { pos_ += count; }
+
     // True when the source ended because of a read error, not its end.
     bool failed() const noexcept { return failed_; }
 

@@ -59,6 +59,11 @@ public:
         append(text.data(), text.size());
         return *this;
     }
+    // For a writer that fills the buffer in place: room() bytes may be
+    // written at tail(), and grow() then counts those that were.
+    std::size_t room() const noexcept { return Capacity - size_; }
+    char* tail() noexcept { return data_ + size_; }
+    void grow(std::size_t count) noexcept { size_ = std::min(size_ + count, Capacity); }
     // Only ever shortens.
     void resize(std::size_t size) noexcept { size_ = std::min(size, size_); }
     void pop_back() noexcept { --size_; }

@@ -2,11 +2,13 @@
 
 #include "common/HexDigits.h"
 
+#include "decoder/DecimalText.h"
 #include "decoder/RealNumber.h"
 #include "decoder/TokenTables.h"
 
 #include <array>
-#include <charconv>
+#include <cstring>
+#include <span>
 
 namespace quillet {
 
@@ -28,136 +30,286 @@ constexpr std::array<std::uint8_t, 0x20> OperandLength = [] {
     return length;
 }();
 
-void appendDecimal(LineBuffer& out, int value)
+// The most bytes one item takes: a double constant's code and its 8 bytes.
+constexpr std::ptrdiff_t LongestItem = 9;
+// Past the longest body, the item that crosses it writes at most a real
+// constant's room (keywords are copied as 8 whole bytes).
+static_assert(LineBodyRoom >= MaxListedBody + RealConstantRoom);
+
+// A keyword's text padded to 8 bytes, copied whole and then counted by its
+// length: one move instead of a loop over its letters.
+struct TokenText {
+    char text[8];
+    std::uint8_t length;
+};
+
+TokenText tokenText(std::string_view text)
 {
-    char buffer[8];
-    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
-    out.append(buffer, end);
+    TokenText entry{};
+    std::memcpy(entry.text, text.data(), text.size());
+    entry.length = static_cast<std::uint8_t>(text.size());
+    return entry;
 }
 
-// No leading zeros; 0 is "0".
-void appendPowerOfTwoDigits(LineBuffer& out, unsigned value, unsigned bitsPerDigit)
+// Indexed by the byte itself: a statement's keyword, or the byte alone
+// where there is none (0x80, 0xFD, 0xFE).
+const std::array<TokenText, 256> StatementTexts = [] {
+    std::array<TokenText, 256> table{};
+    for (unsigned b = 0x80; b < 0x100; ++b) {
+        const char self = static_cast<char>(b);
+        table[b] = tokenText(statementToken(static_cast<std::uint8_t>(b)).value_or(std::string_view(&self, 1)));
+    }
+    return table;
+}();
+
+// Indexed by the byte after the function prefix; length 0 where no
+// function has that code.
+const std::array<TokenText, 256> FunctionTexts = [] {
+    std::array<TokenText, 256> table{};
+    for (unsigned b = 0; b < 0x100; ++b)
+        if (const auto name = functionToken(static_cast<std::uint8_t>(b)))
+            table[b] = tokenText(*name);
+    return table;
+}();
+
+// A line's mode as bits: in a string, in DATA, in a comment; 0 is none.
+enum Mode : std::uint8_t { InString = 1, InData = 2, InComment = 4 };
+
+// The bytes listed as they are that change no mode, in each mode: a run
+// of them is copied in one loop. 01 to 0A are listed as they are
+// everywhere; in a comment only the apostrophe is not literal (a quote
+// there changes nothing that shows), in a string only the quote that ends
+// it, in DATA also the colon that ends it, and outside those, where 80 and
+// up are keywords, the quote that starts a string.
+constexpr std::array<std::array<bool, 256>, 8> Literal = [] {
+    std::array<std::array<bool, 256>, 8> literal{};
+    for (unsigned mode = 0; mode < literal.size(); ++mode) {
+        for (unsigned b = 0x01; b < 0x100; ++b) {
+            if (b > token::LastPlainControl && b < 0x20)
+                continue; // constants
+            if (mode & InComment)
+                literal[mode][b] = b != token::Apostrophe;
+            else if (mode & InString)
+                literal[mode][b] = b != token::Quote;
+            else if (mode & InData)
+                literal[mode][b] = b != token::Quote && b != token::Colon;
+            else
+                literal[mode][b] = b != token::Quote && b < 0x80;
+        }
+    }
+    return literal;
+}();
+
+// No leading zeros; 0 is "0". Written from its last digit back.
+char* putPowerOfTwoDigits(char* to, unsigned value, unsigned bitsPerDigit)
 {
-    char buffer[16];
-    char* start = buffer + sizeof buffer;
+    unsigned count = 1;
+    while (value >> (count * bitsPerDigit) != 0)
+        ++count;
     const unsigned mask = (1u << bitsPerDigit) - 1;
-    do {
-        *--start = upperHexDigit(value & mask);
-        value >>= bitsPerDigit;
-    } while (value != 0);
-    out.append(start, buffer + sizeof buffer);
+    for (char* at = to + count; at != to; value >>= bitsPerDigit)
+        *--at = upperHexDigit(value & mask);
+    return to + count;
 }
 
+// Takes bytes from the source one by one, each checked for the end.
+struct SourceReader {
+    ByteSource& source;
+    bool next(std::uint8_t& byte) { return source.next(byte); }
+};
+
+// Takes bytes straight from the source's buffer, unchecked: only used where
+// at least a whole item is left in it.
+struct BufferReader {
+    const std::uint8_t* at;
+    bool next(std::uint8_t& byte)
+    {
+        byte = *at++;
+        return true;
+    }
+};
+
+// Its parts are inlined whole into decodeLineAt(), where the decoder is a
+// local that nothing else sees: its position and modes then stay in
+// registers, where the body's byte stores, which may alias anything, would
+// otherwise have them reloaded from memory after each.
 class LineDecoder {
 public:
-    LineDecoder(ByteSource& input, LineBuffer& out, ProgramMemory* memory)
-        : in_(input), out_(out), memory_(memory), bodyStart_(out.size())
+    // Writes the body at `to`, which has LineBodyRoom bytes.
+    LineDecoder(ByteSource& input, ProgramMemory* memory, char* to) : in_(input), memory_(memory), body_(to), out_(to)
     {}
 
-    // True when the line's end was read, false when the input ran out.
-    bool run()
+    // Decodes into body(); true when the line's end was read, false when
+    // the input ran out.
+    [[gnu::always_inline]] bool run()
     {
-        std::uint8_t b;
-        while (in_.next(b)) {
-            if (b == token::LineEnd)
-                return true;
-            if (b < 0x20) {
-                if (!control(b))
-                    return false;
-            } else if (b < 0x80) {
-                plain(b);
-            } else if (string_ || rem_ || data_) {
-                textByte(b);
-            } else if (b == token::FunctionPrefix) {
-                if (!in_.next(b))
-                    return false;
-                if (b == token::LineEnd)
-                    return true;
-                if (b >= token::FirstConstant && b <= token::LastConstant) {
-                    // Not a function: a constant, which keeps its operand.
-                    if (!control(b))
-                        return false;
-                } else if (auto name = functionToken(b)) {
-                    out_ += *name;
+        for (;;) {
+            const std::span<const std::uint8_t> buffered = in_.buffered();
+            if (static_cast<std::ptrdiff_t>(buffered.size()) >= LongestItem) {
+                // While a whole item is buffered, its bytes are read in
+                // place without a check each.
+                const std::uint8_t* const last = buffered.data() + buffered.size() - LongestItem;
+                BufferReader reader{buffered.data()};
+                Step step = Step::Next;
+                while (reader.at <= last && step == Step::Next) {
+                    step = copyLiterals(reader.at, last);
+                    if (step == Step::Next && reader.at <= last)
+                        step = item(reader);
                 }
-            } else {
-                keyword(b);
+                in_.skip(static_cast<std::size_t>(reader.at - buffered.data()));
+                if (step == Step::Ended)
+                    return true;
+                if (step == Step::Full)
+                    return cut();
+                continue;
             }
-            if (out_.size() - bodyStart_ > MaxListedBody) {
-                out_.resize(bodyStart_ + MaxListedBody);
-                return skipToLineEnd();
+            SourceReader reader{in_};
+            switch (item(reader)) {
+            case Step::Next: break;
+            case Step::Ended: return true;
+            case Step::RanOut: return false;
+            case Step::Full: return cut();
             }
         }
-        return false;
     }
 
+    std::string_view body() const { return {body_, static_cast<std::size_t>(out_ - body_)}; }
+
 private:
-    bool read16(unsigned& value)
+    enum class Step { Next, Ended, RanOut, Full };
+
+    std::size_t length() const { return static_cast<std::size_t>(out_ - body_); }
+
+    template <std::size_t Size> void put(const char (&text)[Size])
+    {
+        std::memcpy(out_, text, Size - 1);
+        out_ += Size - 1;
+    }
+
+    void put(const TokenText& entry)
+    {
+        std::memcpy(out_, entry.text, sizeof entry.text);
+        out_ += entry.length;
+    }
+
+    // Copies bytes listed as they are up to the first that is not, or to
+    // `last`, or until the body is as long as listed.
+    [[gnu::always_inline]] Step copyLiterals(const std::uint8_t*& at, const std::uint8_t* last)
+    {
+        const std::array<bool, 256>& literal = Literal[mode_];
+        const std::uint8_t* from = at;
+        char* to = out_;
+        // Up to `last`, and no further than the byte that makes the body
+        // longer than listed.
+        const auto room = static_cast<std::ptrdiff_t>(MaxListedBody) + 1 - (to - body_);
+        const std::uint8_t* const stop = from + std::min(last + 1 - from, room);
+        while (from < stop && literal[*from])
+            *to++ = static_cast<char>(*from++);
+        char* const full = body_ + MaxListedBody;
+        at = from;
+        out_ = to;
+        return to > full ? Step::Full : Step::Next;
+    }
+
+    // One byte and whatever belongs to it.
+    template <typename Reader> [[gnu::always_inline]] Step item(Reader& in)
+    {
+        std::uint8_t b;
+        if (!in.next(b))
+            return Step::RanOut;
+        if (b >= 0x20 && b < 0x80) {
+            *out_++ = static_cast<char>(b);
+            if (b == token::Quote)
+                mode_ ^= InString;
+            else if (b == token::Colon && !(mode_ & InString))
+                mode_ &= ~InData;
+        } else if (b == token::LineEnd) {
+            return Step::Ended;
+        } else if (b < 0x20) {
+            if (!control(in, b))
+                return Step::RanOut;
+        } else if (mode_ != 0) {
+            textByte(b);
+        } else if (b == token::FunctionPrefix) {
+            if (!in.next(b))
+                return Step::RanOut;
+            if (b == token::LineEnd)
+                return Step::Ended;
+            if (b >= token::FirstConstant && b <= token::LastConstant) {
+                // Not a function: a constant, which keeps its operand.
+                if (!control(in, b))
+                    return Step::RanOut;
+            } else {
+                put(FunctionTexts[b]);
+            }
+        } else {
+            keyword(b);
+        }
+        return length() > MaxListedBody ? Step::Full : Step::Next;
+    }
+
+    template <typename Reader> bool read16(Reader& in, unsigned& value)
     {
         std::uint8_t low, high;
-        if (!in_.next(low) || !in_.next(high))
+        if (!in.next(low) || !in.next(high))
             return false;
         value = high * 256u + low;
         return true;
     }
 
-    bool readBytes(std::uint8_t* bytes, std::size_t count)
-    {
-        for (std::size_t i = 0; i < count; ++i)
-            if (!in_.next(bytes[i]))
-                return false;
-        return true;
-    }
-
     // 0x01 to 0x1F: the byte itself up to 0x0A, above it a constant, also
     // inside strings, comments and DATA. False when the input ran out.
-    bool control(std::uint8_t b)
+    template <typename Reader> [[gnu::always_inline]] bool control(Reader& in, std::uint8_t b)
     {
         unsigned value;
         std::uint8_t byte;
         switch (b) {
         case token::OctalConstant:
         case token::HexConstant:
-            if (!read16(value))
+            if (!read16(in, value))
                 return false;
-            out_ += b == token::HexConstant ? "&H" : "&O";
-            appendPowerOfTwoDigits(out_, value, b == token::HexConstant ? 4 : 3);
+            if (b == token::HexConstant)
+                put("&H");
+            else
+                put("&O");
+            out_ = putPowerOfTwoDigits(out_, value, b == token::HexConstant ? 4 : 3);
             return true;
         case token::LineAddress:
-            if (!read16(value))
+            if (!read16(in, value))
                 return false;
             // The address is of the byte before the line: its number is 3 on.
             if (memory_) {
                 if (const auto number = memory_->wordAt(value + 3)) {
-                    appendDecimal(out_, *number);
+                    out_ = putDecimal(out_, *number);
                     return true;
                 }
             }
-            appendDecimal(out_, static_cast<int>(value));
+            out_ = putDecimal(out_, value);
             return true;
         case token::LineNumber:
-            if (!read16(value))
+            if (!read16(in, value))
                 return false;
-            appendDecimal(out_, static_cast<int>(value));
+            out_ = putDecimal(out_, value);
             return true;
         case token::IntegerConstant:
-            if (!read16(value))
+            if (!read16(in, value))
                 return false;
-            appendDecimal(out_, static_cast<std::int16_t>(value));
+            out_ = putSignedDecimal(out_, static_cast<std::int16_t>(value));
             return true;
         case token::ByteConstant:
-            if (!in_.next(byte))
+            if (!in.next(byte))
                 return false;
-            appendDecimal(out_, byte);
+            out_ = putDecimal(out_, byte);
             return true;
-        case token::Ten: out_ += "10"; return true;
+        case token::Ten: put("10"); return true;
         case token::SingleConstant:
         case token::DoubleConstant: {
             std::array<std::uint8_t, 8> bytes;
             const std::size_t count = b == token::SingleConstant ? 4 : 8;
-            if (!readBytes(bytes.data(), count))
-                return false;
-            appendRealConstant(out_, std::span(bytes.data(), count), b == token::DoubleConstant);
+            for (std::size_t i = 0; i < count; ++i)
+                if (!in.next(bytes[i]))
+                    return false;
+            out_ = putRealConstant(out_, std::span(bytes.data(), count), b == token::DoubleConstant);
             return true;
         }
         case token::InternalCode10:
@@ -168,58 +320,44 @@ private:
         default: break;
         }
         if (b <= token::LastPlainControl)
-            out_ += static_cast<char>(b); // a graphic character's prefix, TAB, LF, ...
+            *out_++ = static_cast<char>(b); // a graphic character's prefix, TAB, LF, ...
         else
-            out_ += static_cast<char>('0' + (b - token::FirstDigit));
+            *out_++ = static_cast<char>('0' + (b - token::FirstDigit));
         return true;
     }
 
-    void plain(std::uint8_t b)
-    {
-        out_ += static_cast<char>(b);
-        if (b == token::Quote)
-            string_ = !string_;
-        else if (b == token::Colon && !string_)
-            data_ = false;
-    }
-
     // 0x80 to 0xFF inside a string, a comment or DATA.
-    void textByte(std::uint8_t b)
+    [[gnu::always_inline]] void textByte(std::uint8_t b)
     {
         // The tokenizer stores ' as colon, REM, apostrophe.
         static constexpr std::string_view ColonRem = ":REM";
-        if (b == token::Apostrophe && rem_ && out_.size() - bodyStart_ >= ColonRem.size()
-            && out_.view().ends_with(ColonRem)) {
-            out_.resize(out_.size() - ColonRem.size());
-            out_ += '\'';
+        if (b == token::Apostrophe && (mode_ & InComment) && body().ends_with(ColonRem)) {
+            out_ -= ColonRem.size();
+            *out_++ = '\'';
             return;
         }
-        out_ += static_cast<char>(b);
+        *out_++ = static_cast<char>(b);
     }
 
-    void keyword(std::uint8_t b)
+    [[gnu::always_inline]] void keyword(std::uint8_t b)
     {
         if (b == token::Else) {
             // Stored after a colon that the listing leaves out.
-            if (out_.size() > bodyStart_)
-                out_.pop_back();
-            out_ += "ELSE";
-            return;
+            if (out_ > body_)
+                --out_;
+        } else if (b == token::Data) {
+            mode_ |= InData;
+        } else if (b == token::Rem) {
+            mode_ |= InComment;
         }
-        if (auto keyword = statementToken(b)) {
-            out_ += *keyword;
-            if (b == token::Data)
-                data_ = true;
-            else if (b == token::Rem)
-                rem_ = true;
-            return;
-        }
-        out_ += static_cast<char>(b); // 0x80, 0xFD, 0xFE: no keyword
+        put(StatementTexts[b]);
     }
 
-    // Past the longest body: the rest of the line adds nothing.
-    bool skipToLineEnd()
+    // The body is as long as listed: cut there, and read through the rest
+    // of the line, which adds nothing.
+    bool cut()
     {
+        out_ = body_ + MaxListedBody;
         std::uint8_t b;
         while (in_.next(b)) {
             if (b == token::LineEnd)
@@ -234,19 +372,34 @@ private:
     }
 
     ByteSource& in_;
-    LineBuffer& out_;
     ProgramMemory* memory_;
-    const std::size_t bodyStart_;
-    bool string_ = false;
-    bool data_ = false;
-    bool rem_ = false;
+    char* const body_;
+    char* out_;
+    unsigned mode_ = 0; // Mode bits
 };
 
 } // namespace
 
+bool decodeLineAt(ByteSource& input, char* to, std::size_t& length, ProgramMemory* memory)
+{
+    LineDecoder decoder(input, memory, to);
+    const bool ended = decoder.run();
+    length = decoder.body().size();
+    return ended;
+}
+
 bool decodeLine(ByteSource& input, LineBuffer& out, ProgramMemory* memory)
 {
-    return LineDecoder(input, out, memory).run();
+    std::size_t length = 0;
+    if (out.room() >= LineBodyRoom) {
+        const bool ended = decodeLineAt(input, out.tail(), length, memory);
+        out.grow(length);
+        return ended;
+    }
+    char body[LineBodyRoom];
+    const bool ended = decodeLineAt(input, body, length, memory);
+    out.append(body, length);
+    return ended;
 }
 
 bool decodeLine(ByteSource& input, std::string& out, ProgramMemory* memory)

@@ -34,4 +34,11 @@ bool decodeLine(ByteSource& input, LineBuffer& out, ProgramMemory* memory = null
 bool decodeLine(ByteSource& input, std::string& out, ProgramMemory* memory = nullptr);
 std::string decodeLine(ByteSource& input, ProgramMemory* memory = nullptr);
 
+// The bytes decodeLineAt() may write over: the body and, past its end,
+// whole blocks copied where that is faster than counting.
+inline constexpr std::size_t LineBodyRoom = MaxListedBody + 48;
+// The same, writing the body at `to`, which has LineBodyRoom bytes, and its
+// length to `length`: for a caller that gathers lines in a larger block.
+bool decodeLineAt(ByteSource& input, char* to, std::size_t& length, ProgramMemory* memory = nullptr);
+
 } // namespace quillet

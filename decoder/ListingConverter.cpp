@@ -2,11 +2,14 @@
 
 #include "common/Errors.h"
 #include "common/HexDigits.h"
+#include "decoder/DecimalText.h"
 #include "decoder/LineDecoder.h"
 
 #include <algorithm>
-#include <charconv>
+#include <cstring>
+#include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace quillet {
@@ -94,8 +97,15 @@ private:
     std::size_t chunkOffset_ = 0;
 };
 
-bool read16(ByteSource& input, unsigned& value)
+// Reads a little-endian word, in place where both bytes are buffered.
+[[gnu::always_inline]] inline bool read16(ByteSource& input, unsigned& value)
 {
+    const std::span<const std::uint8_t> buffered = input.buffered();
+    if (buffered.size() >= 2) {
+        value = buffered[1] * 256u + buffered[0];
+        input.skip(2);
+        return true;
+    }
     std::uint8_t low, high;
     if (!input.next(low) || !input.next(high))
         return false;
@@ -103,22 +113,55 @@ bool read16(ByteSource& input, unsigned& value)
     return true;
 }
 
-void appendAddress(LineBuffer& line, std::size_t offset)
+char* putAddress(char* to, std::size_t offset)
 {
     // Four digits, as an address of the machine; a file too long to load
     // there wraps round.
     const auto address = static_cast<unsigned>((ProgramStartAddress + offset) & 0xFFFF);
     for (unsigned shift = 16; shift > 0; shift -= 4)
-        line += upperHexDigit(address >> (shift - 4));
-    line += ' ';
+        *to++ = upperHexDigit(address >> (shift - 4));
+    *to++ = ' ';
+    return to;
 }
+
+// Lines are gathered here and handed to the sink a block at a time: one
+// write, not one per line, and no copy of each line on its way.
+class LineBlock {
+public:
+    // The longest line: an address, a number, their blanks, the body's
+    // room and CR LF.
+    static constexpr std::size_t LongestLine = 5 + 6 + LineBodyRoom + 2;
+    static constexpr std::size_t Size = 64 * 1024;
+
+    explicit LineBlock(ByteSink& sink) : sink_(sink), data_(new char[Size + LongestLine]) {}
+
+    // Where the next line goes; it has LongestLine bytes.
+    char* next() { return data_.get() + used_; }
+    // Takes the line written at next() up to `end`.
+    void take(char* end)
+    {
+        used_ = static_cast<std::size_t>(end - data_.get());
+        if (used_ >= Size)
+            flush();
+    }
+    void flush()
+    {
+        if (used_ != 0)
+            sink_.write(data_.get(), std::exchange(used_, 0));
+    }
+
+private:
+    ByteSink& sink_;
+    std::unique_ptr<char[]> data_;
+    std::size_t used_ = 0;
+};
 
 } // namespace
 
 ProgramEnd convertTokenizedBasic(ByteSource& input, ByteSink& output, const ListingOptions& options)
 {
     ProgramBytes program(input);
-    LineBuffer line;
+    LineBlock block(output);
     ProgramEnd programEnd = ProgramEnd::Complete;
     for (;;) {
         const std::size_t lineOffset = program.offset();
@@ -134,19 +177,20 @@ ProgramEnd convertTokenizedBasic(ByteSource& input, ByteSink& output, const List
             break;
         }
 
-        line.clear();
+        char* const line = block.next();
+        char* at = line;
         if (options.isViewLineAddress)
-            appendAddress(line, lineOffset);
-        char digits[8];
-        auto [end, ec] = std::to_chars(digits, digits + sizeof digits, number);
-        line.append(digits, end);
-        line += ' ';
-        const std::size_t bodyStart = line.size();
+            at = putAddress(at, lineOffset);
+        at = putDecimal(at, number);
+        *at++ = ' ';
+        char* body = at;
         const std::size_t bodyOffset = program.offset();
+        std::size_t length = 0;
         bool lineEnded = false;
         try {
-            lineEnded = decodeLine(program, line, &program);
+            lineEnded = decodeLineAt(program, body, length, &program);
         } catch (const QuilletError& error) {
+            block.flush(); // the lines before it stay written
             throw QuilletError(error.kind(), number, error.detail());
         }
         const std::size_t bodyBytes = program.offset() - bodyOffset; // the line end included
@@ -157,17 +201,23 @@ ProgramEnd convertTokenizedBasic(ByteSource& input, ByteSink& output, const List
                 programEnd = ProgramEnd::Truncated;
             break;
         }
-        if (line.size() > bodyStart && static_cast<std::uint8_t>(line[bodyStart]) == Tab)
-            line.erase(bodyStart - 1); // a body that starts with TAB has no blank before it
+        if (length > 0 && static_cast<std::uint8_t>(body[0]) == Tab) {
+            // A body that starts with TAB has no blank before it.
+            std::memmove(body - 1, body, length);
+            --body;
+        }
         if (number < FirstHiddenLine || options.isViewOverLine65530) {
-            line += "\r\n";
-            output.write(line.view());
+            at = body + length;
+            *at++ = '\r';
+            *at++ = '\n';
+            block.take(at);
         }
         if (!lineEnded) {
             programEnd = ProgramEnd::Truncated;
             break;
         }
     }
+    block.flush();
     if (input.failed())
         throw QuilletError(ErrorKind::ReadFailed);
     return programEnd;

@@ -2,6 +2,8 @@
 
 #include "common/Errors.h"
 
+#include <cstring>
+
 namespace quillet {
 
 namespace {
@@ -21,17 +23,21 @@ template <typename Text> void appendReal(Text& out, std::span<const std::uint8_t
         return;
     }
 
-    char digits[Digits];
+    // Padded, so that a run of digits can be copied as a whole block.
+    char digits[2 * Digits + 4];
     int significant = 0; // digits up to the last one that is not 0
     int count = 0;
     for (std::size_t i = 1; i < bytes.size(); ++i) {
-        for (const int nibble : {bytes[i] >> 4, bytes[i] & 0x0F}) {
-            if (nibble > 9)
-                throw QuilletError(ErrorKind::DamagedProgram);
-            digits[count++] = static_cast<char>('0' + nibble);
-            if (nibble != 0)
-                significant = count;
-        }
+        const unsigned high = bytes[i] >> 4, low = bytes[i] & 0x0Fu;
+        if (high > 9 || low > 9)
+            throw QuilletError(ErrorKind::DamagedProgram);
+        digits[count] = static_cast<char>('0' + high);
+        digits[count + 1] = static_cast<char>('0' + low);
+        count += 2;
+        if (low != 0)
+            significant = count;
+        else if (high != 0)
+            significant = count - 1;
     }
     while (count < Digits)
         digits[count++] = '0';
@@ -82,6 +88,24 @@ template <typename Text> void appendReal(Text& out, std::span<const std::uint8_t
     }
 }
 
+// Writes in place, copying runs of digits as 16-byte blocks: at most 14
+// digits are meant, the rest is written over or left past the end.
+struct RawText {
+    char* at;
+    void operator+=(char c) { *at++ = c; }
+    void operator+=(const char* text)
+    {
+        const std::size_t count = std::strlen(text);
+        std::memcpy(at, text, count);
+        at += count;
+    }
+    void append(const char* text, std::size_t count)
+    {
+        std::memcpy(at, text, 16);
+        at += count;
+    }
+};
+
 } // namespace
 
 void appendRealConstant(std::string& out, std::span<const std::uint8_t> bytes, bool isDouble)
@@ -92,6 +116,13 @@ void appendRealConstant(std::string& out, std::span<const std::uint8_t> bytes, b
 void appendRealConstant(LineBuffer& out, std::span<const std::uint8_t> bytes, bool isDouble)
 {
     appendReal(out, bytes, isDouble);
+}
+
+char* putRealConstant(char* to, std::span<const std::uint8_t> bytes, bool isDouble)
+{
+    RawText text{to};
+    appendReal(text, bytes, isDouble);
+    return text.at;
 }
 
 std::string realConstantText(std::span<const std::uint8_t> bytes, bool isDouble)

@@ -5,6 +5,7 @@
 
 #include "decoder/LineBuffer.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -17,5 +18,12 @@ namespace quillet {
 void appendRealConstant(std::string& out, std::span<const std::uint8_t> bytes, bool isDouble);
 void appendRealConstant(LineBuffer& out, std::span<const std::uint8_t> bytes, bool isDouble);
 std::string realConstantText(std::span<const std::uint8_t> bytes, bool isDouble);
+
+// The bytes a real constant's text may be written over at most: whole
+// blocks are copied past its end. Its text is at most 20 bytes.
+inline constexpr std::size_t RealConstantRoom = 32;
+// The same text written at `to`, which has RealConstantRoom bytes; returns
+// its end.
+char* putRealConstant(char* to, std::span<const std::uint8_t> bytes, bool isDouble);
 
 } // namespace quillet

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace quillet;
 using quillet::test::hexBytes;
 
@@ -113,4 +115,29 @@ TEST(RealConstant, DigitAboveNineIsADamagedProgram)
     EXPECT_THROW(dbl("41 00 00 00 00 00 00 F0"), QuilletError);
     // With an exponent byte of 0 no digit is listed, so nothing is wrong.
     EXPECT_EQ(single("00 AB CD EF"), "0!");
+}
+
+TEST(RealConstant, WrittenInPlaceAsAppendedForEveryExponentAndLength)
+{
+    // Every exponent byte, with digits ending at every place, written over
+    // a marked room: the text is the same and nothing lands past the room.
+    for (const bool isDouble : {false, true}) {
+        const std::size_t digitBytes = isDouble ? 7 : 3;
+        for (unsigned exponent = 0; exponent < 256; ++exponent) {
+            for (std::size_t last = 0; last <= 2 * digitBytes; ++last) {
+                std::uint8_t bytes[8] = {static_cast<std::uint8_t>(exponent)};
+                for (std::size_t digit = 0; digit < last; ++digit) {
+                    const auto value = static_cast<std::uint8_t>(9 - digit % 10);
+                    bytes[1 + digit / 2] |= digit % 2 ? value : value << 4;
+                }
+                const std::span<const std::uint8_t> constant(bytes, 1 + digitBytes);
+                const std::string appended = realConstantText(constant, isDouble);
+                char room[RealConstantRoom + 8];
+                std::fill(std::begin(room), std::end(room), '~');
+                char* const end = putRealConstant(room, constant, isDouble);
+                EXPECT_EQ(std::string(room, end), appended) << exponent << " " << last;
+                EXPECT_EQ(std::string(room + RealConstantRoom, 8), std::string(8, '~'));
+            }
+        }
+    }
 }
