@@ -11,6 +11,7 @@
 // calls. --convert=PATH runs another build's quillet-convert instead, for
 // a before and after.
 
+#include "ChildProcess.h"
 #include "GeneratedProgram.h"
 
 #include <benchmark/benchmark.h>
@@ -57,38 +58,14 @@ double residentMiB()
     return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
 }
 
-double seconds(const timeval& t)
-{
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
-}
-
-// Runs `args` (the program first) with standard output and error thrown
-// away and reports what the kernel counted for it.
+// Runs `args` (the program first) quietly; a failure ends the benchmark.
 ChildCost runChild(const std::vector<std::string>& args, benchmark::State& state)
 {
-    std::vector<char*> argv;
-    for (const std::string& arg : args)
-        argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
     const double floor = residentMiB();
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        std::freopen("/dev/null", "w", stdout);
-        std::freopen("/dev/null", "w", stderr);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    if (pid < 0 || wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    const quillet::bench::ChildRun run = quillet::bench::runQuietChild(args);
+    if (!run.ok)
         state.SkipWithError(("failed: " + args[0] + " " + args[1]).c_str());
-    ChildCost cost;
-    cost.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    cost.cpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
-    cost.peakMiB = static_cast<double>(usage.ru_maxrss) / 1024.0; // KiB on Linux
-    cost.floorMiB = floor;
-    return cost;
+    return {run.cpuSeconds, run.wallSeconds, run.peakMiB, floor};
 }
 
 // The yardstick: every byte of the file through a loop, nothing more.

@@ -12,6 +12,7 @@
 //
 // Run offscreen: QT_QPA_PLATFORM=offscreen bench_view_gui
 
+#include "ChildProcess.h"
 #include "GeneratedProgram.h"
 #include "ui/BundledFonts.h"
 #include "ui/ListingView.h"
@@ -93,37 +94,6 @@ protected:
     }
 };
 
-struct ChildCost {
-    double cpuSeconds = 0;
-    double peakMiB = 0;
-    bool ok = false;
-};
-
-ChildCost runChild(const std::vector<std::string>& args)
-{
-    std::vector<char*> argv;
-    for (const std::string& arg : args)
-        argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        std::freopen("/dev/null", "w", stdout);
-        std::freopen("/dev/null", "w", stderr);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    ChildCost cost;
-    if (pid < 0 || wait4(pid, &status, 0, &usage) != pid)
-        return cost;
-    cost.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    cost.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec) + usage.ru_utime.tv_usec / 1e6
-                      + static_cast<double>(usage.ru_stime.tv_sec) + usage.ru_stime.tv_usec / 1e6;
-    cost.peakMiB = static_cast<double>(usage.ru_maxrss) / 1024.0;
-    return cost;
-}
-
 // The child: a window, then the program opened; writes the CPU seconds of
 // the open and of the whole process to `report`.
 int openChild(int argc, char** argv, const char* path, const char* report)
@@ -156,8 +126,9 @@ void OpenProgram(benchmark::State& state)
     const fs::path rtf = benchDir() / "out.rtf";
     double open = 0, total = 0, peak = 0, convert = 0;
     for (auto _ : state) {
-        const ChildCost viewer = runChild({selfPath, "--open-child", path.string(), report.string()});
-        const ChildCost converter = runChild({QUILLET_CONVERT_PATH, "--rtf", path.string(), rtf.string()});
+        const auto viewer = quillet::bench::runQuietChild({selfPath, "--open-child", path.string(), report.string()});
+        const auto converter =
+            quillet::bench::runQuietChild({QUILLET_CONVERT_PATH, "--rtf", path.string(), rtf.string()});
         if (!viewer.ok || !converter.ok) {
             state.SkipWithError("a child failed");
             return;

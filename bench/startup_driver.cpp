@@ -6,6 +6,7 @@
 //   map PATH              with QUILLET_STARTUP_LIST_MAPS set: each file it maps
 // and exits with 2 when no paint comes.
 
+#include "PaintReport.h"
 #include "ui/ListingView.h"
 #include "ui/QuilletUnit.h"
 #include "ui/ViewerStartup.h"
@@ -14,11 +15,8 @@
 #include <QEvent>
 #include <QTimer>
 
-#include <sys/resource.h>
-
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <fstream>
 #include <set>
 #include <string>
@@ -27,13 +25,7 @@ namespace {
 
 void reportPaint()
 {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const auto micros = [](const timeval& t) { return static_cast<long long>(t.tv_sec) * 1000000 + t.tv_usec; };
-    std::printf("paint_cpu_us %lld\n", micros(usage.ru_utime) + micros(usage.ru_stime));
-    std::printf("paint_monotonic_ns %lld\n", static_cast<long long>(now.tv_sec) * 1000000000 + now.tv_nsec);
+    quillet::bench::printPaintReport();
     if (std::getenv("QUILLET_STARTUP_LIST_MAPS")) {
         std::ifstream maps("/proc/self/maps");
         std::set<std::string> files;

@@ -3,14 +3,13 @@
 // does. bench_startup_process runs it beside the viewer, so the viewer's
 // own share of its start-up shows.
 
+#include "PaintReport.h"
+
 #include <QApplication>
 #include <QLabel>
 #include <QTimer>
 
-#include <sys/resource.h>
-
 #include <cstdio>
-#include <ctime>
 
 namespace {
 
@@ -25,13 +24,7 @@ protected:
         if (reported_)
             return;
         reported_ = true;
-        timespec now{};
-        clock_gettime(CLOCK_MONOTONIC, &now);
-        rusage usage{};
-        getrusage(RUSAGE_SELF, &usage);
-        const auto micros = [](const timeval& t) { return static_cast<long long>(t.tv_sec) * 1000000 + t.tv_usec; };
-        std::printf("paint_cpu_us %lld\n", micros(usage.ru_utime) + micros(usage.ru_stime));
-        std::printf("paint_monotonic_ns %lld\n", static_cast<long long>(now.tv_sec) * 1000000000 + now.tv_nsec);
+        quillet::bench::printPaintReport();
         std::fflush(stdout);
         QTimer::singleShot(0, qApp, &QCoreApplication::quit);
     }
