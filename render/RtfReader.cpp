@@ -287,7 +287,10 @@ private:
                         --pendingSkip_;
                         return;
                     }
-                    byte(static_cast<char>(high * 16 + low));
+                    if (state_.destination == Destination::Body)
+                        hexBytes(static_cast<char>(high * 16 + low));
+                    else
+                        byte(static_cast<char>(high * 16 + low));
                 }
             }
             return;
@@ -433,6 +436,26 @@ private:
         RtfRun& run = currentRun(RtfRun::Kind::Bytes);
         doc_.bytes += c;
         ++run.length;
+    }
+
+    // A run of \'HH in the text, the bulk of a listing, taken in one go:
+    // each would go to byte() into the same run.
+    void hexBytes(char first)
+    {
+        flushHigh();
+        RtfRun& run = currentRun(RtfRun::Kind::Bytes);
+        doc_.bytes += first;
+        std::size_t count = 1;
+        while (pos_ + 3 < in_.size() && in_[pos_] == '\\' && in_[pos_ + 1] == '\'') {
+            const int high = hexDigitValue(in_[pos_ + 2]);
+            const int low = hexDigitValue(in_[pos_ + 3]);
+            if (high < 0 || low < 0)
+                break;
+            doc_.bytes += static_cast<char>(high * 16 + low);
+            ++count;
+            pos_ += 4;
+        }
+        run.length += count;
     }
 
     void unicode(char32_t unit)

@@ -246,6 +246,10 @@ TEST(RtfReader, SymbolsEscapesAndLineBreaks)
     // Bad hex escapes are dropped and their characters read as text.
     // Lowercase hex digits, and a control word delimiter space.
     EXPECT_EQ(flatten(readRtf("{\\rtf1\\'ab\\par x}")), "[f0]AB |78 ");
+    // A run of hex escapes ends at a bad one, at a group, and where \uN's
+    // fallback skips them.
+    EXPECT_EQ(flatten(readRtf("{\\rtf1\\'41\\'42\\'4g\\'43{\\f1\\'44}\\'45}")), "[f0]41 42 34 67 43 [f1]44 [f0]45 ");
+    EXPECT_EQ(flatten(readRtf("{\\rtf1\\uc2\\u12354\\'41\\'42\\'43\\'44}")), "[f0]<U+3042>43 44 ");
 }
 
 TEST(RtfReader, FontTablesWithoutEntryGroupsAndDefaultFont)
