@@ -138,7 +138,8 @@ TEST(RtfReaderRoundTrip, BuilderOutputComesBackInItsFonts)
 
 TEST(RtfReader, PartsTogetherAreTheWholeDocument)
 {
-    MemorySource source(allBytes() + "\r\n10 \x01\x41\xAD\r\n\r\n20 END\r\n");
+    const std::string listing = allBytes() + "\r\n10 \x01\x41\xAD\r\n\r\n20 END\r\n";
+    MemorySource source(listing); // reads the string in place
     StringSink sink;
     writeRtfListing(source, sink, {});
     const std::string foreign =
