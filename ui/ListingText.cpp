@@ -2,7 +2,12 @@
 
 #include <QTextCursor>
 
+#if __has_include(<sys/mman.h>)
+#include <sys/mman.h>
+#endif
+
 #include <algorithm>
+#include <cstdint>
 
 void ListingText::clear()
 {
@@ -14,6 +19,21 @@ void ListingText::clear()
     runs_.shrink_to_fit();
     formats_.clear();
     longest_ = 0;
+}
+
+void ListingText::reserve(qsizetype characters)
+{
+    text_.reserve(characters);
+#if defined(MADV_HUGEPAGE)
+    // A large text is written once, front to back: in large pages it takes
+    // a page fault per 2 MiB instead of per 4 KiB.
+    constexpr std::uintptr_t Large = 2 << 20;
+    const auto start = reinterpret_cast<std::uintptr_t>(text_.data());
+    const std::uintptr_t from = (start + Large - 1) & ~(Large - 1);
+    const std::uintptr_t to = (start + static_cast<std::uintptr_t>(text_.capacity()) * sizeof(QChar)) & ~(Large - 1);
+    if (to > from)
+        madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+#endif
 }
 
 int ListingText::addFormat(const QTextCharFormat& format)

@@ -20,7 +20,7 @@ class ListingText {
 public:
     // Building: characters of the current line, then endLine() between lines.
     void clear();
-    void reserve(qsizetype characters) { text_.reserve(characters); }
+    void reserve(qsizetype characters);
     int addFormat(const QTextCharFormat& format);
     void append(QStringView characters, int format);
     void endLine();
