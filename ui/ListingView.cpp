@@ -50,8 +50,6 @@ constexpr std::size_t RunsPerPart = 1 << 14;
 // Around the text, and between tab stops, as rich-text views have them.
 constexpr int DocumentMargin = 4;
 constexpr qreal TabStopDistance = 80;
-// A load that runs longer than this keeps the window painting.
-constexpr qint64 ResponsiveAfterMs = 100;
 
 void appendCharacter(std::u16string& out, char32_t c)
 {
@@ -396,7 +394,7 @@ void ListingView::loadRtfFile(const QString& path)
         builder.add(part, last);
         if (mapped)
             releaseRead(mapped, read);
-        if (!last && clock.elapsed() - lastBreath > ResponsiveAfterMs) {
+        if (!last && clock.elapsed() - lastBreath >= responsiveAfterMs_) {
             // A large document: let the window paint and say how far we are.
             emit loadProgress(static_cast<int>(read * 100 / std::max<std::size_t>(bytes.size(), 1)));
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);

@@ -81,6 +81,9 @@ public:
     bool isLoading() const { return loading_; }
     void cancelLoad() { cancelRequested_ = loading_; }
     bool loadCancelled() const { return cancelRequested_; }
+    // How long a load runs before it lets the window paint; a load shorter
+    // than that never lets events through.
+    void setResponsiveAfter(int milliseconds) { responsiveAfterMs_ = std::max(0, milliseconds); }
     void applyListingFormat(const ListingFormat& format);
 
     // Writes the content as RTF (fonts, colours, size, text) beside `path`
@@ -174,6 +177,7 @@ private:
     int mappedCode_ = 0x7F;
     quillet::msx::CharacterSet characterSet_ = quillet::msx::CharacterSet::Japanese;
     bool loading_ = false;
+    qint64 responsiveAfterMs_ = 100;
     bool cancelRequested_ = false;
     int defaultCharset_ = 2;
     QString defaultFontName_;
