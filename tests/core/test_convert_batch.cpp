@@ -20,15 +20,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<std::string> namesIn(const fs::path& dir)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // What a single conversion of `input` with `options` writes.
 std::string single(const ScratchDir& dir, std::vector<std::string> options, const std::string& input,
                    const std::string& name)

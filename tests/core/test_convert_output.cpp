@@ -40,15 +40,6 @@ namespace {
 // Generous for a loaded machine; only reached when something is wrong.
 constexpr auto ChildLimit = 5s;
 
-std::vector<std::string> namesIn(const fs::path& dir)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 std::string sampleListing()
 {
     return readFile(sourceDir() / "tests/data/sample.bas.listing");

@@ -31,6 +31,8 @@ void expectListingLines(std::string_view listing, bool withAddresses = false);
 
 std::string readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, std::string_view bytes);
+// The names of what a folder holds, sorted.
+std::vector<std::string> namesIn(const std::filesystem::path& dir);
 
 // A fresh directory under the system's temporary directory, removed with
 // everything in it when the object goes.
