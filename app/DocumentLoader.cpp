@@ -1,11 +1,11 @@
 #include "app/DocumentLoader.h"
 
-#include "app/DocumentPath.h"
 #include "app/LocalPath.h"
 #include "app/SettingsTable.h"
+#include "app/ViewerFiles.h"
 #include "common/Errors.h"
 #include "container/Container.h"
-#include "image/ScreenMode.h"
+#include "document/Picture.h"
 #include "render/RtfListing.h"
 
 #include <QDir>
@@ -22,11 +22,6 @@
 namespace quillet::app {
 
 namespace {
-
-std::span<const std::uint8_t> byteSpan(const std::string& bytes, std::size_t limit)
-{
-    return {reinterpret_cast<const std::uint8_t*>(bytes.data()), std::min(bytes.size(), limit)};
-}
 
 // Deletes a fresh temporary file unless the load took it over.
 class FreshFile {
@@ -86,54 +81,18 @@ void DocumentLoader::load(const QString& path, bool reload)
 {
     if (DebugMode)
         host_.showDebugMessage(QStringLiteral("initialOpenFile: ") + path);
-    const DocumentPath where = splitDocumentPath(localPath(path));
+    const std::string name = localPath(path);
+    MemberPath where = viewerPath(name);
     const QString file = localToQString(where.file);
     host_.rememberOpenedFile(file);
 
     const TempFiles::FolderCheck folder = temps_.ensureTempNameDir();
-    FilePtr input = openRegularFileForReading(where.file);
-    // A member is had whole, from the containers around it; a file on its
-    // own is streamed, after a look at its start for a container.
-    std::optional<std::string> member;
-    std::string head;
-    std::uint64_t size = 0;
-    std::string_view mimeType;
-    if (!where.members.empty()) {
-        std::string whole = readContainerFile(input.get(), where.file);
-        input.reset();
-        if (const auto outer = containerKindOf(byteSpan(whole, ContainerHeadSize), whole.size(), where.file))
-            mimeType = containerKindInfo(*outer).mimeType;
-        member = readMemberPath(std::move(whole), where.file, where.members);
-        head = member->substr(0, ContainerHeadSize);
-        size = member->size();
-    } else {
-        FileHead start = readFileHead(input.get(), where.file);
-        head = std::move(start.bytes);
-        size = start.size;
-    }
-    const auto container = containerKindOf(byteSpan(head, ContainerHeadSize), size, localPath(path));
-
-    std::optional<MemorySource> memory;
-    std::optional<FileSource> streamed;
-    ByteSource* source = nullptr;
-    if (member) {
-        source = &memory.emplace(*member);
-    } else if (!container) {
-        source = &streamed.emplace(input.get(), head);
-    }
-    std::optional<DocumentHead> document;
-    if (container) {
-        if (mimeType.empty())
-            mimeType = containerKindInfo(*container).mimeType;
-    } else {
-        document = readDocumentHead(*source, localPath(path));
-        if (mimeType.empty())
-            mimeType = documentKindInfo(document->kind).mimeType;
-    }
+    Opened opened = openName(std::move(where), name, viewerFiles());
 
     // The desktop's list takes files it can open again: a member's is the
     // file on disk that holds it.
-    recent_.add(QFileInfo(file).absoluteFilePath(), QString::fromUtf8(mimeType.data(), mimeType.size()));
+    recent_.add(QFileInfo(file).absoluteFilePath(),
+                QString::fromUtf8(opened.mimeType().data(), static_cast<qsizetype>(opened.mimeType().size())));
     QString dir = QFileInfo(file).absolutePath();
     if (!dir.endsWith(QDir::separator()))
         dir += QDir::separator();
@@ -142,19 +101,16 @@ void DocumentLoader::load(const QString& path, bool reload)
     saveSettings(storePath_, settings_, {setting::LastOpenDir, setting::LastOpenFilterIndex});
 
     std::string_view shownStatus = status::Opened;
-    if (container) {
-        std::string bytes = member ? std::move(*member) : head + readContainerFile(input.get(), where.file);
-        input.reset();
-        shownStatus = showContainer(std::move(bytes), path);
+    if (opened.isContainer()) {
+        shownStatus = showContainer(opened, path);
     } else {
-        switch (documentKindInfo(document->kind).role) {
+        switch (opened.role()) {
         case DocumentRole::Picture:
-            shownStatus =
-                loadPicture(input, *source, *document, bsaveShapeOf(head, size), where.members.empty(), path, reload);
+            shownStatus = loadPicture(opened, path, reload);
             state_.imageLoaded = true;
             break;
         case DocumentRole::Listing:
-            shownStatus = loadListing(input, *source, *document, path, reload);
+            shownStatus = loadListing(opened, path, reload);
             state_.listingLoaded = true;
             break;
         }
@@ -167,9 +123,9 @@ void DocumentLoader::load(const QString& path, bool reload)
     host_.documentLoaded(path, shownStatus);
 }
 
-std::string_view DocumentLoader::showContainer(std::string bytes, const QString& path)
+std::string_view DocumentLoader::showContainer(Opened& opened, const QString& path)
 {
-    const std::unique_ptr<Container> container = openContainer(std::move(bytes), localPath(path));
+    const std::unique_ptr<Container> container = opened.openContainer();
     host_.showContainer(path, *container);
     state_.containerPath = localPath(path);
     const auto& members = container->members();
@@ -179,14 +135,12 @@ std::string_view DocumentLoader::showContainer(std::string bytes, const QString&
     return damaged ? status::ContainerDamaged : status::ContainerOpened;
 }
 
-std::string_view DocumentLoader::loadListing(FilePtr& input, ByteSource& source, const DocumentHead& head,
-                                             const QString& path, bool reload)
+std::string_view DocumentLoader::loadListing(Opened& opened, const QString& path, bool reload)
 {
     FreshFile listing(temps_.createFreshOutput());
-    const ProgramEnd end = writeListing(head, source, listing.sink(),
+    const ProgramEnd end = writeListing(opened.head(), opened.rest(), listing.sink(),
                                         ListingOptions{settings_.isViewOverLine65530, settings_.isViewLineAddress});
     listing.close();
-    input.reset();
 
     const RtfListingOptions options = RtfListingOptions::fromSettings(settings_);
     std::int64_t lines = 0;
@@ -210,11 +164,10 @@ std::string_view DocumentLoader::loadListing(FilePtr& input, ByteSource& source,
     return end == ProgramEnd::Truncated ? status::OpenedTruncated : status::Opened;
 }
 
-std::string_view DocumentLoader::loadPicture(FilePtr& input, ByteSource& source, const DocumentHead& head,
-                                             const BsaveShape& shape, bool onDisk, const QString& path, bool reload)
+std::string_view DocumentLoader::loadPicture(Opened& opened, const QString& path, bool reload)
 {
-    const ModeSelection selection =
-        selectScreenMode(settings_.screenMode, settings_.isAutoDetectScreenMode, localPath(path), shape);
+    const PictureFile file(opened);
+    const ModeSelection selection = file.chooseMode(ModePolicy{settings_.screenMode, settings_.isAutoDetectScreenMode});
     settings_.screenMode = selection.mode;
     if (selection.indicate)
         host_.indicateScreenMode(selection.mode);
@@ -229,24 +182,13 @@ std::string_view DocumentLoader::loadPicture(FilePtr& input, ByteSource& source,
     if (picturePath.empty())
         throw QuilletError(ErrorKind::CreateFailed, "no picture file name");
     FreshFile picture(temps_.createFreshOutput());
-    PictureOptions options;
-    options.sprites.draw = settings_.isDrawSprites;
-    // A pair's other page and a paint program's palette file lie beside a
-    // file on disk; one that cannot be read is left out, as a member's are.
-    PictureCompanions companions;
-    if (onDisk) {
-        companions = findCompanions(localPath(path), [](const std::string& side, std::size_t limit) {
-            try {
-                return readFileOnDisk(side, limit);
-            } catch (const QuilletError&) {
-                return std::optional<std::string>();
-            }
-        });
-    }
-    const PictureData data =
-        writePicture(head, source, selection.mode, converter_, picture.sink(), options, companions);
+    // A pair's other page and a paint program's palette file beside a file
+    // on disk; one that cannot be read is left out.
+    PictureRequest request;
+    request.options.sprites.draw = settings_.isDrawSprites;
+    writeBmp(file.decode(selection.mode, request, converter_), picture.sink());
+    const bool headerOnly = PictureFile::showedNothing(converter_);
     picture.close();
-    input.reset();
     // The view reads the picture before the file takes the picture's name,
     // and shows it only after: a failure at either step leaves the view and
     // the file that the BMP save copies alike.
@@ -260,7 +202,7 @@ std::string_view DocumentLoader::loadPicture(FilePtr& input, ByteSource& source,
     state_.imageSourcePath = localPath(path);
     if (!reload)
         host_.showPage(CgPageIndex);
-    return data == PictureData::HeaderOnly ? status::OpenedHeaderOnly : status::Opened;
+    return headerOnly ? status::OpenedHeaderOnly : status::Opened;
 }
 
 } // namespace quillet::app

@@ -1,11 +1,11 @@
 #pragma once
-// The one road from a file name to a shown document. The name may be a
-// member path (app/DocumentPath.h): the member is read from its containers
-// and goes on as a file would. A disk image, cassette image or archive,
-// told by its content, is shown as its list of members. Otherwise the core
-// tells the kind of the file by its first byte (document/Document.h); a
-// listing is converted to its ASCII listing and then to the RTF the view
-// loads, a picture to its BMP.
+// The one road from a file name to a shown document. The name goes through
+// the core's door (document/Open.h): it may be a member path, whose member
+// is read from its containers and goes on as a file would. A disk image,
+// cassette image or archive, told by its content, is shown as its list of
+// members. Otherwise the kind of the file decides: a listing is converted to
+// its ASCII listing and then to the RTF the view loads, a picture goes the
+// core's picture road (document/Picture.h) to its BMP.
 //
 // Every load is all or nothing for what the user sees and saves: the
 // listing is converted into a fresh temporary file that replaces
@@ -22,7 +22,7 @@
 #include "app/TempFiles.h"
 #include "common/ByteStream.h"
 #include "common/QuilletUnitGrobal.h"
-#include "document/Document.h"
+#include "document/Open.h"
 #include "image/BsaveConverter.h"
 #include "render/MsxCharset.h"
 
@@ -35,10 +35,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-
-namespace quillet {
-class Container;
-}
 
 namespace quillet::app {
 
@@ -101,15 +97,12 @@ public:
 private:
     void load(const QString& path, bool reload);
     // The status text of the shown member list.
-    std::string_view showContainer(std::string bytes, const QString& path);
+    std::string_view showContainer(Opened& opened, const QString& path);
     // The status text of the loaded listing.
-    std::string_view loadListing(FilePtr& input, ByteSource& source, const DocumentHead& head, const QString& path,
-                                 bool reload);
-    // The status text of the loaded picture.
-    // `onDisk`: a file of its own, with its palette file or other page
-    // beside it; a member has none.
-    std::string_view loadPicture(FilePtr& input, ByteSource& source, const DocumentHead& head, const BsaveShape& shape,
-                                 bool onDisk, const QString& path, bool reload);
+    std::string_view loadListing(Opened& opened, const QString& path, bool reload);
+    // The status text of the loaded picture. A file of its own has its
+    // palette file or other page beside it; a member has none.
+    std::string_view loadPicture(Opened& opened, const QString& path, bool reload);
 
     Settings& settings_;
     DocumentState& state_;

@@ -9,8 +9,8 @@
 
 #include "common/ByteStream.h"
 #include "common/QuilletUnitGrobal.h"
+#include "fonts/BundledFonts.h"
 #include "render/RtfListing.h"
-#include "ui/BundledFonts.h"
 #include "ui/ListingView.h"
 
 #include <benchmark/benchmark.h>
@@ -134,7 +134,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     // The pixel fonts, as the viewer registers them at start.
-    quillet::ui::loadBundledFonts({QStringLiteral(QUILLET_BINARY_DIR "/fonts")});
+    quillet::fonts::loadBundledFonts({QStringLiteral(QUILLET_BINARY_DIR "/fonts")});
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

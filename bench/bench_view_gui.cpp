@@ -14,7 +14,7 @@
 
 #include "ChildProcess.h"
 #include "GeneratedProgram.h"
-#include "ui/BundledFonts.h"
+#include "fonts/BundledFonts.h"
 #include "ui/ListingView.h"
 #include "ui/QuilletUnit.h"
 
@@ -99,7 +99,7 @@ protected:
 int openChild(int argc, char** argv, const char* path, const char* report)
 {
     QApplication app(argc, argv);
-    quillet::ui::loadBundledFonts({QStringLiteral(QUILLET_BINARY_DIR "/fonts")});
+    quillet::fonts::loadBundledFonts({QStringLiteral(QUILLET_BINARY_DIR "/fonts")});
     TForm1 window;
     window.show();
     window.FormCreate({});
@@ -199,7 +199,7 @@ int main(int argc, char** argv)
         return openChild(one, argv, argv[2], argv[3]);
     }
     QApplication app(argc, argv);
-    quillet::ui::loadBundledFonts({QStringLiteral(QUILLET_BINARY_DIR "/fonts")});
+    quillet::fonts::loadBundledFonts({QStringLiteral(QUILLET_BINARY_DIR "/fonts")});
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -5,7 +5,7 @@
 // Run offscreen: QT_QPA_PLATFORM=offscreen bench_window_gui
 
 #include "common/AnnotatedHex.h"
-#include "ui/BundledFonts.h"
+#include "fonts/BundledFonts.h"
 #include "ui/ListingView.h"
 #include "ui/QuilletUnit.h"
 
@@ -162,7 +162,7 @@ int main(int argc, char** argv)
     appTimer.start();
     QApplication app(argc, argv);
     // The pixel fonts, as the viewer registers them at start.
-    quillet::ui::loadBundledFonts({QStringLiteral(QUILLET_BINARY_DIR "/fonts")});
+    quillet::fonts::loadBundledFonts({QStringLiteral(QUILLET_BINARY_DIR "/fonts")});
     const double appMs = static_cast<double>(appTimer.nsecsElapsed()) / 1e6;
     benchmark::Initialize(&argc, argv);
     benchmark::AddCustomContext("qapplication_creation_ms", std::to_string(appMs));

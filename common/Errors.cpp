@@ -28,6 +28,7 @@ std::string_view errorText(ErrorKind kind)
     case ErrorKind::DamagedMember: return "the member is damaged";
     case ErrorKind::TooLarge: return "too large to open";
     case ErrorKind::ContainerGiven: return "holds other files: name one as FILE::MEMBER";
+    case ErrorKind::NotAPicture: return "not an MSX picture";
     }
     return "unknown error";
 }

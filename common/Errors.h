@@ -34,6 +34,7 @@ enum class ErrorKind {
     DamagedMember,         // a member the container's damage makes unreadable
     TooLarge,              // a member (or a container file) over the size opened
     ContainerGiven,        // a container where one file to convert was expected
+    NotAPicture,           // a picture was asked for and the file is none the program reads
 };
 
 std::string_view errorText(ErrorKind kind);

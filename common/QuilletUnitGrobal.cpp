@@ -43,6 +43,7 @@ std::string_view failureCause(ErrorKind kind)
     case ErrorKind::DamagedMember: return "中のファイルが壊れていて読み込めません。";
     case ErrorKind::TooLarge: return "ファイルが大きすぎるため開けません。";
     case ErrorKind::ContainerGiven: return "ほかのファイルを収めたファイルです。中のファイルを指定してください。";
+    case ErrorKind::NotAPicture: return "MSXの画像ファイルではありません。";
     }
     return "原因不明のエラーです。";
 }

@@ -5,7 +5,7 @@
 #include "common/Utf8.h"
 #include "container/MemberNames.h"
 #include "container/Readers.h"
-#include "container/Recognise.h"
+#include "document/Kinds.h"
 
 #include <archive.h>
 #include <archive_entry.h>

@@ -5,7 +5,8 @@
 #include "common/Errors.h"
 #include "container/MemberNames.h"
 #include "container/Readers.h"
-#include "container/Recognise.h"
+#include "document/Kinds.h"
+#include "image/BsaveHeader.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -114,7 +115,7 @@ CassetteImage::CassetteImage(std::string bytes) : Container(ContainerKind::Casse
         if (type == TokenizedType) {
             // The program without the 0xFF that a file of its own starts with.
             info.kind = MemberKind::Basic;
-            source.prefix = "\xFF";
+            source.prefix = std::string(1, static_cast<char>(TokenizedBasicMark));
             if (dataFollows) {
                 source.pieces.push_back({blocks[i].offset, blocks[i].size});
                 ++i;
@@ -136,7 +137,7 @@ CassetteImage::CassetteImage(std::string bytes) : Container(ContainerKind::Casse
             // Start, end and execution addresses, then the bytes from start
             // to end: a BSAVE file's header without its 0xFE.
             info.kind = MemberKind::Bsave;
-            source.prefix = "\xFE";
+            source.prefix = std::string(1, static_cast<char>(BsaveImageMark));
             if (!dataFollows) {
                 info.status = MemberStatus::CutShort;
             } else {
@@ -145,8 +146,8 @@ CassetteImage::CassetteImage(std::string bytes) : Container(ContainerKind::Casse
                 if (block.size() < 6) {
                     info.status = MemberStatus::CutShort;
                 } else {
-                    const auto byte = [&](std::size_t k) { return static_cast<std::uint8_t>(block[k]); };
-                    const std::uint32_t start = byte(0) | byte(1) << 8, end = byte(2) | byte(3) << 8;
+                    const BsaveHeader addresses = bsaveHeaderOf(block);
+                    const std::uint32_t start = addresses.startAddress, end = addresses.endAddress;
                     if (end < start) {
                         info.status = MemberStatus::BadHeader;
                     } else {

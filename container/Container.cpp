@@ -160,33 +160,6 @@ std::unique_ptr<Container> openContainer(std::string bytes, std::string_view nam
     return container;
 }
 
-MemberPath splitMemberPath(std::string_view text, const std::function<bool(const std::string&)>& isFile)
-{
-    std::vector<std::size_t> cuts;
-    for (std::size_t at = text.find("::"); at != std::string_view::npos; at = text.find("::", at + 2))
-        cuts.push_back(at);
-    std::size_t fileEnd = text.size();
-    if (!isFile(std::string(text))) {
-        const auto found = std::find_if(cuts.begin(), cuts.end(),
-                                        [&](std::size_t cut) { return isFile(std::string(text.substr(0, cut))); });
-        if (found != cuts.end())
-            fileEnd = *found;
-        else if (!cuts.empty())
-            fileEnd = cuts.front();
-    }
-    MemberPath path;
-    path.file = std::string(text.substr(0, fileEnd));
-    std::size_t start = fileEnd + 2;
-    while (start <= text.size() && fileEnd < text.size()) {
-        std::size_t end = text.find("::", start);
-        if (end == std::string_view::npos)
-            end = text.size();
-        path.members.emplace_back(text.substr(start, end - start));
-        start = end + 2;
-    }
-    return path;
-}
-
 std::string readMemberPath(std::string bytes, std::string_view name, std::span<const std::string> members)
 {
     std::string at(name);
@@ -282,34 +255,6 @@ std::string safeFileName(std::string_view name)
         out.resize(cut);
     }
     return out;
-}
-
-FileHead readFileHead(std::FILE* file, const std::string& name)
-{
-    FileHead head{std::string(ContainerHeadSize, '\0'), 0};
-    head.bytes.resize(std::fread(head.bytes.data(), 1, head.bytes.size(), file));
-    if (std::ferror(file))
-        throw QuilletError(errorKindOfErrno(errno, ErrorKind::ReadFailed), name);
-    head.size = head.bytes.size();
-    struct stat info;
-    if (head.size == ContainerHeadSize && ::fstat(::fileno(file), &info) == 0 && S_ISREG(info.st_mode))
-        head.size = static_cast<std::uint64_t>(info.st_size);
-    return head;
-}
-
-std::string readContainerFile(std::FILE* file, std::string_view name)
-{
-    std::string bytes;
-    char buffer[64 * 1024];
-    std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-        if (bytes.size() + got > MaxContainerFileSize)
-            throw QuilletError(ErrorKind::TooLarge, std::string(name) + ": over 1 GB");
-        bytes.append(buffer, got);
-    }
-    if (std::ferror(file))
-        throw QuilletError(ErrorKind::ReadFailed, std::string(name));
-    return bytes;
 }
 
 } // namespace quillet

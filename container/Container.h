@@ -9,10 +9,9 @@
 // that cannot be read carries a status that says why. Nothing is read
 // outside the bytes given.
 
-#include "document/Document.h"
+#include "document/Kinds.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -108,16 +107,6 @@ private:
 // yields nothing at all.
 std::unique_ptr<Container> openContainer(std::string bytes, std::string_view name);
 
-// A member path split into the file on disk and the members inside it, in
-// turn. The file is the shortest prefix before a "::" that `isFile` accepts
-// (the whole text when it names a file itself); when none does, the text
-// before the first "::".
-struct MemberPath {
-    std::string file;
-    std::vector<std::string> members;
-};
-MemberPath splitMemberPath(std::string_view text, const std::function<bool(const std::string&)>& isFile);
-
 // Follows `members` from the container in `bytes` (the file `name`) and
 // returns the last one's bytes. Throws QuilletError: NotAContainer,
 // DamagedContainer, UnknownMember, DamagedMember, TooLarge.
@@ -140,19 +129,6 @@ struct WalkedMember {
 // after it, down to MaxNestingDepth (which also ends an archive that holds
 // itself).
 void walkMembers(const Container& container, const std::function<void(const WalkedMember&)>& visit);
-
-// The start of a file, enough to tell a container by (ContainerHeadSize
-// bytes or the whole of a shorter file), and the file's size: a regular
-// file's own, else as much as was read. Throws QuilletError(ReadFailed).
-struct FileHead {
-    std::string bytes;
-    std::uint64_t size = 0;
-};
-FileHead readFileHead(std::FILE* file, const std::string& name);
-
-// The rest of `file`, for opening as a container. Throws QuilletError:
-// ReadFailed, or TooLarge past MaxContainerFileSize.
-std::string readContainerFile(std::FILE* file, std::string_view name);
 
 // A member's name as a file name on this system: no separators, control
 // bytes, reserved device names (CON, NUL, ...) or names made of dots only,

@@ -6,7 +6,7 @@
 #include "common/Errors.h"
 #include "container/MemberNames.h"
 #include "container/Readers.h"
-#include "container/Recognise.h"
+#include "document/Kinds.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "container/Recognise.h"
+#include "document/Kinds.h"
 
 #include <algorithm>
 #include <string_view>

@@ -21,15 +21,10 @@ namespace quillet::cli {
 
 namespace {
 
-// The input's own name: the last step of a member path, or the file's.
-std::string baseName(const std::string& input)
+// The input as the door splits it.
+MemberPath whereOf(const std::string& input)
 {
-    std::string name = input;
-    if (const std::size_t members = name.rfind("::"); members != std::string::npos)
-        name.erase(0, members + 2);
-    if (const std::size_t slash = name.rfind('/'); slash != std::string::npos)
-        name.erase(0, slash + 1);
-    return name;
+    return splitMemberPath(input, [](const std::string& path) { return commandLineFiles().isFile(path); });
 }
 
 std::string stemOf(const std::string& name)
@@ -46,7 +41,7 @@ std::vector<std::string> claimStems(const std::vector<std::string>& inputs)
     std::set<std::string> taken;
     std::vector<std::string> stems;
     for (const std::string& input : inputs) {
-        const std::string wanted = stemOf(safeFileName(baseName(input)));
+        const std::string wanted = stemOf(safeFileName(whereOf(input).leafName()));
         std::string stem = wanted;
         for (int n = 2; !taken.insert(foldCase(stem)).second; ++n)
             stem = wanted + "~" + std::to_string(n);
@@ -64,8 +59,7 @@ std::set<FileId> inputFiles(const std::vector<std::string>& inputs)
     std::set<FileId> files;
     for (const std::string& input : inputs) {
         struct stat info;
-        const std::string file = input.substr(0, input.find("::"));
-        if (stat(input.c_str(), &info) == 0 || stat(file.c_str(), &info) == 0)
+        if (stat(input.c_str(), &info) == 0 || stat(whereOf(input).file.c_str(), &info) == 0)
             files.emplace(info.st_dev, info.st_ino);
     }
     return files;

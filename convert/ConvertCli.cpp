@@ -2,7 +2,8 @@
 
 #include "common/Errors.h"
 #include "convert/OutputFile.h"
-#include "document/Document.h"
+#include "document/Open.h"
+#include "document/Picture.h"
 #include "render/RtfListing.h"
 #include "render/Utf8Listing.h"
 
@@ -210,27 +211,52 @@ namespace {
 
 // A listing that is text already is copied as it is: what the source has
 // read ahead, then the file from its stream position in large blocks.
-void copyText(const DocumentHead& head, ByteSource& source, std::FILE* input, OutputFile& output,
-              const std::string& name)
+void copyText(Opened& document, OutputFile& output)
 {
+    const DocumentHead& head = document.head();
+    ByteSource& source = document.rest();
     std::string start;
     if (head.firstByte)
         start += static_cast<char>(*head.firstByte);
     const auto readAhead = source.nextChunk();
     if (source.failed())
-        throw QuilletError(ErrorKind::ReadFailed, name);
+        throw QuilletError(ErrorKind::ReadFailed, document.name());
     start.append(reinterpret_cast<const char*>(readAhead.data()), readAhead.size());
-    if (output.copyFile(start, input, name))
+    if (document.stream() && output.copyFile(start, document.stream(), document.name()))
         return;
-    // A pipe is read as it comes.
+    // A pipe or a member is read as it comes.
     output.sink().write(start);
     for (auto chunk = source.nextChunk(); !chunk.empty(); chunk = source.nextChunk())
         output.sink().write(chunk.data(), chunk.size());
     if (source.failed())
-        throw QuilletError(ErrorKind::ReadFailed, name);
+        throw QuilletError(ErrorKind::ReadFailed, document.name());
+}
+
+bool hasPictureOptions(const Options& options)
+{
+    return options.png || options.spriteSize || options.interlace || !options.palette.empty();
 }
 
 } // namespace
+
+const FileAccess& commandLineFiles()
+{
+    static const DiskFiles files(DiskFiles::Rule::StreamsToo);
+    return files;
+}
+
+bool asksForPicture(const Options& options)
+{
+    if (options.png)
+        return true;
+    const std::string& out = options.output;
+    if (out.size() < 4)
+        return false;
+    std::string extension = out.substr(out.size() - 4);
+    for (char& c : extension)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return extension == ".png" || extension == ".bmp";
+}
 
 void convertFile(const Options& given, const BatchTarget* batch)
 {
@@ -244,48 +270,43 @@ void convertFile(const Options& given, const BatchTarget* batch)
         if (batch->check)
             batch->check(options.output);
     };
-    const std::optional<std::string> member = readMemberInput(options.input);
-    const bool fromStdin = options.input == "-";
-    FilePtr ownedInput;
-    std::FILE* input = stdin;
-    if (!member && !fromStdin) {
-        ownedInput = openForReading(options.input);
-        input = ownedInput.get();
-    }
-    // A container's start is read first to refuse it; a file of its own
-    // goes on from there as it streams.
-    std::unique_ptr<ByteSource> owned;
-    if (member) {
-        refuseContainer(*member, member->size(), options.input);
-        owned = std::make_unique<MemorySource>(*member);
-    } else
-        owned = headThenFileSource(input, options.input);
-    ByteSource& source = *owned;
+    Opened document = openName(options.input, commandLineFiles());
+    requireDocument(document);
     if (options.tokenize) {
         nameOutput(DocumentRole::Listing);
-        writeTokenizedProgram(options, source, options.output, placement);
+        writeTokenizedProgram(options, document, options.output, placement);
         return;
     }
-    const DocumentHead head = readDocumentHead(source, options.input);
 
-    if (documentKindInfo(head.kind).role == DocumentRole::Picture) {
+    // What the user asked for is checked before anything is written: a
+    // picture output of a file that is no picture, or a file named as a
+    // picture that is none in a batch, which names its outputs by content.
+    const bool picture = document.role() == DocumentRole::Picture;
+    if (!picture && (batch ? namesPicture(document.where().leafName()) : asksForPicture(options)))
+        requirePicture(document);
+    if (picture) {
         // A batch applies each option to the inputs it concerns.
         if ((options.rtf || options.utf8) && !batch)
             throw Unsupported(std::string(options.rtf ? "--rtf" : "--utf8") + " takes a listing, not a BSAVE image");
         nameOutput(DocumentRole::Picture);
+        // A failure leaves nothing: the output is in place only once committed.
         OutputFile output(options.output, placement);
-        writeImage(options, head, source, output.sink());
+        auto converter = std::make_unique<BsaveConverter>();
+        writePictureAs(decodeImage(options, document, *converter),
+                       writesPng(options) ? PictureFormat::Png : PictureFormat::Bmp, output.sink());
         output.commit();
         return;
     }
 
-    if ((options.png || options.spriteSize || options.interlace || !options.palette.empty()) && !batch)
+    if (hasPictureOptions(options) && !batch)
         throw Unsupported("picture options take a BSAVE image, not a listing");
 
     // The ASCII listing as the viewer's ASCII save writes it, streamed
     // through the chosen form as it is decoded: memory stays the same
     // whatever the size. A failure leaves no file (OutputFile removes its
     // temporary); on standard output the lines before it have gone out.
+    const DocumentHead& head = document.head();
+    ByteSource& source = document.rest();
     const ListingOptions listing{!options.hide65530, options.addresses};
     nameOutput(DocumentRole::Listing);
     OutputFile output(options.output, placement);
@@ -297,8 +318,8 @@ void convertFile(const Options& given, const BatchTarget* batch)
         Utf8ListingSink text(output.sink(), options.charset.value_or(msx::CharacterSet::Japanese));
         writeListing(head, source, text, listing);
         text.finish();
-    } else if (head.kind == DocumentKind::AsciiText && !member) {
-        copyText(head, source, input, output, options.input);
+    } else if (head.kind == DocumentKind::AsciiText) {
+        copyText(document, output);
     } else
         writeListing(head, source, output.sink(), listing);
     output.commit();

@@ -3,7 +3,8 @@
 
 #include "common/ByteStream.h"
 #include "convert/OutputFile.h"
-#include "document/Document.h"
+#include "document/Open.h"
+#include "image/BsaveConverter.h"
 #include "render/MsxCharset.h"
 #include "render/RtfListing.h"
 
@@ -85,24 +86,21 @@ std::string_view usageText();
 // can finish, and throws QuilletError or Unsupported on failure.
 void writeRtfListing(const Options& options, std::string_view listing, ByteSink& out);
 RtfListingOptions rtfListingOptions(const Options& options);
-// The picture of a BSAVE image, BMP or PNG as `options` say.
-void writeImage(const Options& options, const DocumentHead& head, ByteSource& rest, ByteSink& out);
+// The picture of a picture document with the options' mode, sprites,
+// interlace and palette.
+const DecodedPicture& decodeImage(const Options& options, Opened& document, BsaveConverter& converter);
 // Whether the picture is written as PNG: --png, or OUTPUT ending in .png.
 bool writesPng(const Options& options);
-// The program file for the listing that `input` holds; `out` is opened only
+// Whether a picture was asked for: --png, or OUTPUT ending in .png or .bmp.
+bool asksForPicture(const Options& options);
+// The program file for the listing `document` holds; `out` is opened only
 // once the whole listing has been tokenized.
-void writeTokenizedProgram(const Options& options, ByteSource& input, const std::string& out,
+void writeTokenizedProgram(const Options& options, Opened& document, const std::string& out,
                            OutputPlacement placement = OutputPlacement::AsGiven);
 
-// The input's bytes when it names a member (FILE::MEMBER...); nullopt for a
-// file of its own, which is read as it streams.
-std::optional<std::string> readMemberInput(const std::string& input);
-// A source that reads `file` (the input named `input`) from its start,
-// having first refused it when it is a container.
-std::unique_ptr<ByteSource> headThenFileSource(std::FILE* file, const std::string& input);
-// Throws QuilletError(ContainerGiven) when the file starting with `head`
-// (`size` bytes in all, or as many as known) is a container.
-void refuseContainer(std::string_view head, std::uint64_t size, const std::string& input);
+// How quillet-convert reaches files: pipes and devices as they come, "-"
+// for standard input.
+const FileAccess& commandLineFiles();
 // The container a file or member path names, opened. Throws QuilletError.
 std::unique_ptr<Container> openNamedContainer(const std::string& input);
 // Damage of the container as a whole, one line each on `err`.

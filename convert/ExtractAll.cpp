@@ -7,7 +7,7 @@
 #include "container/Container.h"
 #include "container/MemberNames.h"
 #include "convert/ConvertCli.h"
-#include "image/ScreenMode.h"
+#include "document/Picture.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -26,8 +26,6 @@
 namespace quillet::cli {
 
 namespace {
-
-constexpr int DefaultScreenMode = 5;
 
 // An output folder, open while files are still to be made in it.
 struct Folder {
@@ -209,8 +207,19 @@ void Extraction::add(const WalkedMember& member)
             queue({order, folder, claim(*folder, name), Action::Raw, bytes, path});
             break;
         case MemberKind::Text:
-        case MemberKind::Container:
-        case MemberKind::Other: queue({order, folder, claim(*folder, name), Action::Raw, bytes, path}); break;
+        case MemberKind::Other:
+            // Named as a picture, it would be one: the user hears why no
+            // picture came of it, and has the file as it is.
+            if (namesPicture(last)) {
+                try {
+                    requirePicture(openBytes(path, *bytes));
+                } catch (const QuilletError& error) {
+                    fail(order, path + ": " + error.what() + ": written as it is");
+                }
+            }
+            queue({order, folder, claim(*folder, name), Action::Raw, bytes, path});
+            break;
+        case MemberKind::Container: queue({order, folder, claim(*folder, name), Action::Raw, bytes, path}); break;
         }
     } catch (const QuilletError& error) {
         fail(order, path + ": " + error.what());
@@ -248,33 +257,23 @@ void Extraction::work()
             changed_.notify_all();
         }
         try {
-            MemorySource source(*job.bytes);
             switch (job.action) {
             case Action::Raw: writeFileAt(*job.folder, job.name, *job.bytes); break;
             case Action::Listing: {
+                Opened document = openBytes(job.member, *job.bytes);
                 StringSink listing;
-                const DocumentHead head = readDocumentHead(source, job.member);
-                writeListing(head, source, listing, ListingOptions{});
+                writeListing(document.head(), document.rest(), listing, ListingOptions{});
                 writeFileAt(*job.folder, job.name, listing.str());
                 break;
             }
             case Action::Picture: {
-                const std::string& file = *job.bytes;
-                const BsaveShape shape{static_cast<std::uint16_t>(file.size() >= 3
-                                                                      ? static_cast<std::uint8_t>(file[1])
-                                                                            | static_cast<std::uint8_t>(file[2]) << 8
-                                                                      : 0),
-                                       file.size() > 7 ? file.size() - 7 : 0};
-                int mode = detectScreenMode(job.member, shape, DefaultScreenMode);
-                if (!screenModeLayout(mode))
-                    mode = DefaultScreenMode;
+                // As the single-file command reads it: the name and the
+                // content decide the mode. A member has nothing beside it.
                 if (!converter)
                     converter = std::make_unique<BsaveConverter>();
+                Opened document = openBytes(job.member, *job.bytes);
                 StringSink png;
-                const DocumentHead head = readDocumentHead(source, job.member);
-                if (documentKindInfo(head.kind).role != DocumentRole::Picture)
-                    throw std::invalid_argument("not a picture");
-                converter->convert(source, mode, {}, PictureFormat::Png, png);
+                writePng(readPicture(document, PictureRequest{}, *converter), png);
                 writeFileAt(*job.folder, job.name, png.str());
                 break;
             }

@@ -1,46 +1,11 @@
 #include "common/Errors.h"
 #include "convert/ConvertCli.h"
-#include "image/BsaveConverter.h"
-#include "image/PictureCompanions.h"
-#include "image/ScreenMode.h"
+#include "document/Picture.h"
+#include "image/Palette.h"
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <memory>
+#include <span>
 
 namespace quillet::cli {
-
-namespace {
-
-// What the viewer's stored setting starts as.
-constexpr int DefaultScreenMode = 5;
-// More than the header and all of video memory is never loaded.
-constexpr std::size_t UsefulBytes = 6 + VramImageSize;
-
-// The rest of the file, up to the bytes a load can use, and its whole size.
-std::string readRest(ByteSource& rest, std::uint64_t& size)
-{
-    std::string bytes;
-    size = 0;
-    for (auto chunk = rest.nextChunk(); !chunk.empty(); chunk = rest.nextChunk()) {
-        size += chunk.size();
-        if (bytes.size() < UsefulBytes)
-            bytes.append(reinterpret_cast<const char*>(chunk.data()),
-                         std::min(chunk.size(), UsefulBytes - bytes.size()));
-    }
-    if (rest.failed())
-        throw QuilletError(ErrorKind::ReadFailed);
-    return bytes;
-}
-
-bool isPlainFile(const std::string& input)
-{
-    std::error_code error;
-    return input != "-" && input.find("::") == std::string::npos && std::filesystem::is_regular_file(input, error);
-}
-
-} // namespace
 
 bool writesPng(const Options& options)
 {
@@ -55,42 +20,27 @@ bool writesPng(const Options& options)
     return extension == ".png";
 }
 
-void writeImage(const Options& options, const DocumentHead& head, ByteSource& rest, ByteSink& out)
+const DecodedPicture& decodeImage(const Options& options, Opened& document, BsaveConverter& converter)
 {
-    if (documentKindInfo(head.kind).role != DocumentRole::Picture)
-        throw Unsupported("not a picture");
-    std::uint64_t size = 0;
-    const std::string data = readRest(rest, size);
-    // `data` and `size` start after the type byte.
-    const BsaveShape shape = bsaveShapeOf(std::string(1, '\xFE') + data.substr(0, 2), size + 1);
+    PictureRequest request;
     // Without --screen the name and the content decide, as with automatic
     // detection on.
-    const int mode = options.screen ? *options.screen : detectScreenMode(options.input, shape, DefaultScreenMode);
-    if (!screenModeLayout(mode))
-        throw QuilletError(ErrorKind::UnsupportedScreenMode, "SCREEN " + std::to_string(mode));
-
-    PictureOptions picture;
-    picture.sprites.draw = options.spriteSize.has_value();
-    picture.sprites.size = options.spriteSize.value_or(0);
-    picture.interlace = options.interlace;
+    if (options.screen)
+        request.mode = {*options.screen, false};
+    request.options.sprites.draw = options.spriteSize.has_value();
+    request.options.sprites.size = options.spriteSize.value_or(0);
+    request.options.interlace = options.interlace;
+    request.strictCompanions = true;
     if (!options.palette.empty()) {
-        const std::optional<std::string> file = readFileOnDisk(options.palette, PaletteFileReadLimit);
+        const std::optional<std::string> file = commandLineFiles().readBeside(options.palette, PaletteFileReadLimit);
         if (!file)
             throw QuilletError(ErrorKind::FileNotFound, options.palette);
-        picture.paletteTable =
+        request.options.paletteTable =
             paletteTableFromFile(std::span(reinterpret_cast<const std::uint8_t*>(file->data()), file->size()));
-        if (!picture.paletteTable)
+        if (!request.options.paletteTable)
             throw QuilletError(ErrorKind::DamagedPicture, options.palette + ": no palette");
     }
-    // A pair's other page and a paint program's palette file beside a file
-    // of its own; a member has nothing beside it.
-    const PictureCompanions companions =
-        isPlainFile(options.input) ? findCompanions(options.input, readFileOnDisk) : PictureCompanions{};
-
-    auto converter = std::make_unique<BsaveConverter>();
-    MemorySource source(data);
-    writePictureAs(decodePicture(*converter, source, mode, picture, companions, true),
-                   writesPng(options) ? PictureFormat::Png : PictureFormat::Bmp, out);
+    return readPicture(document, request, converter);
 }
 
 } // namespace quillet::cli

@@ -7,20 +7,24 @@
 
 namespace quillet::cli {
 
-void writeTokenizedProgram(const Options& options, ByteSource& input, const std::string& out, OutputPlacement placement)
+void writeTokenizedProgram(const Options& options, Opened& document, const std::string& out, OutputPlacement placement)
 {
-    std::string text;
-    std::uint8_t byte;
-    while (input.next(byte))
-        text += static_cast<char>(byte);
-    if (input.failed())
-        throw QuilletError(ErrorKind::ReadFailed);
     // Tokenizing a program or a picture would only report its first line as
     // having no number; say what the file is instead.
-    if (!text.empty() && static_cast<std::uint8_t>(text[0]) == TokenizedBasicMark)
+    switch (document.head().kind) {
+    case DocumentKind::TokenizedBasic:
         throw Unsupported("--tokenize takes a listing, and this is already a tokenized program");
-    if (!text.empty() && static_cast<std::uint8_t>(text[0]) == BsaveImageMark)
-        throw Unsupported("--tokenize takes a listing, not a BSAVE image");
+    case DocumentKind::BsaveImage: throw Unsupported("--tokenize takes a listing, not a BSAVE image");
+    case DocumentKind::AsciiText: break;
+    }
+    std::string text;
+    if (const auto first = document.head().firstByte)
+        text += static_cast<char>(*first);
+    ByteSource& input = document.rest();
+    for (auto chunk = input.nextChunk(); !chunk.empty(); chunk = input.nextChunk())
+        text.append(reinterpret_cast<const char*>(chunk.data()), chunk.size());
+    if (input.failed())
+        throw QuilletError(ErrorKind::ReadFailed);
     if (options.utf8)
         text = readUtf8Listing(text, options.charset.value_or(msx::CharacterSet::Japanese));
     const std::string program = tokenizeListing(text, TokenizeOptions{});

@@ -89,10 +89,7 @@ BsaveHeader BsaveConverter::loadAt(ByteSource& afterTypeByte, std::size_t offset
         if (!afterTypeByte.next(byte))
             break;
     }
-    BsaveHeader header;
-    header.startAddress = static_cast<std::uint16_t>(raw[0] | raw[1] << 8);
-    header.endAddress = static_cast<std::uint16_t>(raw[2] | raw[3] << 8);
-    header.executionAddress = static_cast<std::uint16_t>(raw[4] | raw[5] << 8);
+    const BsaveHeader header = bsaveHeaderOf(raw);
 
     // The offset and a 16-bit start address always leave room; the loop
     // stops at the end of video memory and leaves the rest of the file unread.

@@ -9,6 +9,7 @@
 // much data there is.
 
 #include "common/ByteStream.h"
+#include "image/BsaveHeader.h"
 #include "image/DecodedPicture.h"
 #include "image/Palette.h"
 #include "image/ScreenMode.h"
@@ -19,13 +20,6 @@
 #include <vector>
 
 namespace quillet {
-
-struct BsaveHeader {
-    std::uint16_t startAddress = 0;
-    std::uint16_t endAddress = 0;       // read, not used
-    std::uint16_t executionAddress = 0; // read, not used
-    friend bool operator==(const BsaveHeader&, const BsaveHeader&) = default;
-};
 
 inline constexpr std::size_t VramImageSize = 0x20000;
 using VramImage = std::array<std::uint8_t, VramImageSize>;

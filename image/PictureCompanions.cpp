@@ -4,10 +4,7 @@
 #include "image/Palette.h"
 #include "image/ScreenMode.h"
 
-#include <cstdio>
 #include <span>
-
-#include <sys/stat.h>
 
 namespace quillet {
 
@@ -21,41 +18,6 @@ std::span<const std::uint8_t> byteSpan(const std::string& bytes)
 }
 
 } // namespace
-
-std::optional<std::string> readFileOnDisk(const std::string& path, std::size_t limit)
-{
-    struct stat info;
-    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
-        return std::nullopt;
-    const FilePtr file = openRegularFileForReading(path);
-    std::string bytes(limit, '\0');
-    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file.get()));
-    if (std::ferror(file.get()))
-        throw QuilletError(ErrorKind::ReadFailed, path);
-    return bytes;
-}
-
-PictureCompanions findCompanions(std::string_view path, const ReadBeside& read)
-{
-    PictureCompanions found;
-    for (const std::string& name : paletteFileNames(path)) {
-        if (auto bytes = read(name, PaletteFileReadLimit)) {
-            found.paletteFile = std::move(bytes);
-            found.paletteName = name;
-            break;
-        }
-    }
-    const int page = interlacedPageOfName(path);
-    if (page >= 0) {
-        const std::string name = interlacedPartnerName(path);
-        if (auto bytes = read(name, PictureFileReadLimit)) {
-            found.otherPage = std::move(bytes);
-            found.otherPageName = name;
-            found.page = page;
-        }
-    }
-    return found;
-}
 
 const DecodedPicture& decodePicture(BsaveConverter& converter, ByteSource& rest, int mode, PictureOptions options,
                                     const PictureCompanions& companions, bool strict)

@@ -209,10 +209,4 @@ std::vector<std::string> paletteFileNames(std::string_view picturePath)
     return {stem + "PL" + mode, stem + "pl" + mode};
 }
 
-BsaveShape bsaveShapeOf(std::string_view start, std::uint64_t fileSize) noexcept
-{
-    const auto byte = [&](std::size_t at) { return at < start.size() ? static_cast<std::uint8_t>(start[at]) : 0; };
-    return {static_cast<std::uint16_t>(byte(1) | byte(2) << 8), fileSize > 7 ? fileSize - 7 : 0};
-}
-
 } // namespace quillet

@@ -2,6 +2,8 @@
 // The MSX screen modes a BSAVE picture can be read in, their video-memory
 // layout, and how the mode is chosen (stored setting or file name).
 
+#include "image/BsaveHeader.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -60,18 +62,6 @@ ModeSelection selectScreenMode(int screenMode, bool isAutoDetectScreenMode, std:
 } // namespace quillet
 
 namespace quillet {
-
-// What a BSAVE file's header and size say: where its data starts and how
-// many bytes follow the seven header bytes.
-struct BsaveShape {
-    std::uint16_t startAddress = 0;
-    std::uint64_t dataBytes = 0;
-};
-
-// The shape of a BSAVE file of `fileSize` bytes in all (type byte and
-// header included) whose first bytes are `start`; what `start` lacks
-// counts as zero.
-BsaveShape bsaveShapeOf(std::string_view start, std::uint64_t fileSize) noexcept;
 
 // The mode a name asks for, knowing the names pictures come under besides
 // the last-character rule above (which decides last): .SC1 to .SC4 and

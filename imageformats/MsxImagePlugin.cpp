@@ -2,6 +2,9 @@
 
 #include "imageformats/MsxPicture.h"
 
+#include "document/Kinds.h"
+#include "document/Picture.h"
+
 #include <QFile>
 #include <QSize>
 #include <QVariant>
@@ -27,7 +30,10 @@ bool isOurFormat(const QByteArray& format)
 
 bool MsxImageHandler::canRead(QIODevice* device)
 {
-    return device && device->isReadable() && looksLikeMsxPicture(device->peek(BsaveHeaderBytes));
+    if (!device || !device->isReadable())
+        return false;
+    const QByteArray head = device->peek(static_cast<qint64>(BsaveHeaderBytes));
+    return looksLikePicture(std::string_view(head.constData(), static_cast<std::size_t>(head.size())));
 }
 
 bool MsxImageHandler::canRead() const

@@ -1,14 +1,14 @@
 #include "thumbnailer/Thumbnail.h"
 
 #include "decoder/ListingConverter.h"
-#include "document/Document.h"
+#include "document/Open.h"
+#include "document/Picture.h"
 #include "image/Palette.h"
 #include "imageformats/MsxPicture.h"
 #include "render/Utf8Listing.h"
 
 #include <QColor>
 #include <QFile>
-#include <QFileInfo>
 #include <QFont>
 #include <QFontMetrics>
 #include <QPainter>
@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <memory>
 
 namespace quillet::thumb {
 
@@ -65,7 +66,7 @@ QImage fitPicture(const QImage& picture, int size)
 
 QImage programScreen(QByteArrayView program, const QString& fontFamily)
 {
-    if (program.isEmpty() || static_cast<std::uint8_t>(program[0]) != TokenizedBasicMark)
+    if (program.isEmpty() || documentKindOf(static_cast<std::uint8_t>(program[0])) != DocumentKind::TokenizedBasic)
         return {};
     QStringList rows;
     for (const QString& line : listedLines(program)) {
@@ -105,25 +106,37 @@ QImage makeThumbnail(const QString& path, int size, const QString& fontFamily)
 {
     if (size < 1 || size > MaxThumbnailSize)
         return {};
-    // A pipe or a device would block or never end.
-    if (!QFileInfo(path).isFile())
-        return {};
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    char mark = 0;
-    if (!file.peek(&mark, 1))
-        return {};
-    if (static_cast<std::uint8_t>(mark) == BsaveImageMark)
-        return fitPicture(qt::readMsxPicture(file, path), size);
-    if (static_cast<std::uint8_t>(mark) == TokenizedBasicMark) {
-        try {
-            return fitPicture(programScreen(file.read(ProgramReadLimit), fontFamily), size);
-        } catch (const std::exception&) {
+    // A pipe or a device would block or never end; a file's own name may
+    // hold "::", and file managers never ask for members.
+    static const DiskFiles files(DiskFiles::Rule::RegularOnly);
+    const std::string name = QFile::encodeName(path).toStdString();
+    try {
+        Opened document = openName(MemberPath{name, {}}, name, files);
+        if (document.isContainer())
             return {};
+        if (document.role() == DocumentRole::Picture) {
+            // As the image plugin reads it, with what lies beside it.
+            const PictureFile picture(document);
+            if (!picture.looksWhole())
+                return {};
+            auto converter = std::make_unique<BsaveConverter>();
+            const PictureRequest request;
+            return fitPicture(qt::toQImage(picture.decode(picture.chooseMode(request.mode).mode, request, *converter)),
+                              size);
         }
+        if (document.head().kind != DocumentKind::TokenizedBasic)
+            return {};
+        QByteArray program(1, static_cast<char>(*document.head().firstByte));
+        ByteSource& rest = document.rest();
+        for (auto chunk = rest.nextChunk(); !chunk.empty() && program.size() < ProgramReadLimit;
+             chunk = rest.nextChunk())
+            program.append(
+                reinterpret_cast<const char*>(chunk.data()),
+                std::min<qsizetype>(static_cast<qsizetype>(chunk.size()), ProgramReadLimit - program.size()));
+        return fitPicture(programScreen(program, fontFamily), size);
+    } catch (const std::exception&) {
+        return {};
     }
-    return {};
 }
 
 } // namespace quillet::thumb

@@ -1,8 +1,8 @@
 // quillet-thumbnailer -s SIZE INPUT OUTPUT: the freedesktop thumbnailer of
 // MSX pictures and tokenized BASIC programs (packaging/quillet.thumbnailer).
 
+#include "fonts/BundledFonts.h"
 #include "thumbnailer/Thumbnail.h"
-#include "ui/BundledFonts.h"
 
 #include <QGuiApplication>
 #include <QImageWriter>
@@ -45,8 +45,8 @@ int main(int argc, char* argv[])
     const QString& output = args[4];
 
     using namespace quillet;
-    ui::loadBundledFonts(ui::bundledFontFolders());
-    const QImage thumbnail = thumb::makeThumbnail(input, size, ui::bundledFamily(msx::CharacterSet::Japanese));
+    fonts::loadBundledFonts(fonts::bundledFontFolders());
+    const QImage thumbnail = thumb::makeThumbnail(input, size, fonts::bundledFamily(msx::CharacterSet::Japanese));
     if (thumbnail.isNull())
         return fail(input, "not an MSX picture or program");
 

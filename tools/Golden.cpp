@@ -4,6 +4,7 @@
 #include "common/Errors.h"
 #include "convert/ConvertCli.h"
 #include "decoder/ListingConverter.h"
+#include "document/Open.h"
 #include "image/BsaveConverter.h"
 #include "tools/PictureGen.h"
 
@@ -31,11 +32,9 @@ std::string readWhole(const fs::path& path)
 // converted with every line kept, any other file as it is.
 std::string asciiListing(const std::string& file)
 {
-    if (file.empty() || static_cast<std::uint8_t>(file[0]) != 0xFF)
-        return file;
-    MemorySource source(std::string_view(file).substr(1));
+    Opened document = openBytes("golden", file);
     StringSink listing;
-    convertTokenizedBasic(source, listing, ListingOptions{});
+    writeListing(document.head(), document.rest(), listing, ListingOptions{});
     return listing.str();
 }
 

@@ -172,6 +172,10 @@
         <translation>This file holds other files. Choose one of them.</translation>
     </message>
     <message>
+        <source>MSXの画像ファイルではありません。</source>
+        <translation>This is not an MSX picture file.</translation>
+    </message>
+    <message>
         <source>原因不明のエラーです。</source>
         <translation>An unknown error occurred.</translation>
     </message>

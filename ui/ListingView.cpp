@@ -3,10 +3,10 @@
 #include "common/ByteStream.h"
 #include "common/Errors.h"
 #include "common/QuilletUnitGrobal.h"
+#include "fonts/BundledFonts.h"
 #include "render/CodePage.h"
 #include "render/MsxCharset.h"
 #include "render/RtfReader.h"
-#include "ui/BundledFonts.h"
 #include "ui/ListingRtfWriter.h"
 #include "ui/Translations.h"
 
@@ -95,7 +95,7 @@ int clampPointSize(double points)
 QStringList familiesFor(const QString& name, bool installed, msx::CharacterSet set, bool oneByte)
 {
     QStringList families = ListingView::fallbackFamilies();
-    if (const QString pixel = ui::bundledFamily(set); oneByte && !pixel.isEmpty())
+    if (const QString pixel = fonts::bundledFamily(set); oneByte && !pixel.isEmpty())
         families.prepend(pixel);
     if (installed) {
         families.removeAll(name);
@@ -145,7 +145,7 @@ FontPlan planFont(const RtfDocument& doc, int number, int mappedCode, msx::Chara
     for (int code = 0; code < 256; ++code)
         plan.glyphs[code] = fallbackGlyph(set, number, static_cast<std::uint8_t>(code), mappedCode);
     if (!installed) {
-        plan.pixelFont = !ui::bundledFamily(set).isEmpty();
+        plan.pixelFont = !fonts::bundledFamily(set).isEmpty();
         return plan;
     }
 

@@ -1,7 +1,7 @@
 #include "ui/MemberListPanel.h"
 
-#include "app/DocumentPath.h"
 #include "app/LocalPath.h"
+#include "app/ViewerFiles.h"
 #include "container/Container.h"
 #include "image/ScreenMode.h"
 
@@ -165,7 +165,7 @@ void MemberListPanel::showMembers(const QString& containerPath, const Container&
     containerPath_ = containerPath;
     where_->setText(containerPath);
     where_->setToolTip(containerPath);
-    up_->setEnabled(!app::parentDocumentPath(app::localPath(containerPath)).empty());
+    up_->setEnabled(!app::viewerPath(app::localPath(containerPath)).parentText().empty());
 
     list_->setSortingEnabled(false);
     list_->clear();

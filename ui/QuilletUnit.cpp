@@ -1,10 +1,10 @@
 #include "ui/QuilletUnit.h"
 
-#include "app/DocumentPath.h"
 #include "app/LocalPath.h"
 #include "app/SaveCopy.h"
 #include "app/SettingsStore.h"
 #include "app/SettingsTable.h"
+#include "app/ViewerFiles.h"
 #include "common/Errors.h"
 #include "container/Container.h"
 #include "ui/FindDialog.h"
@@ -429,7 +429,7 @@ MemberListPanel* TForm1::memberList()
         MemberList1->hide(); // until it lists a container
         connect(MemberList1, &MemberListPanel::memberActivated, this, &TForm1::openDocument);
         connect(MemberList1, &MemberListPanel::upRequested, this, [this] {
-            const std::string parent = app::parentDocumentPath(app::localPath(MemberList1->containerPath()));
+            const std::string parent = app::viewerPath(app::localPath(MemberList1->containerPath())).parentText();
             if (!parent.empty())
                 openDocument(localToQString(parent));
         });
@@ -781,10 +781,9 @@ QString TForm1::runSaveDialog(const QString& title, const QString& suffix, int f
     // Beside the document shown, under its name; a member's is beside the
     // file on disk that holds it.
     if (!sourcePath.empty()) {
-        const app::DocumentPath where = app::splitDocumentPath(sourcePath);
+        const MemberPath where = app::viewerPath(sourcePath);
         const QFileInfo file(localToQString(where.file));
-        const QFileInfo name(
-            where.members.empty() ? file : QFileInfo(localToQString(safeFileName(app::documentLeafName(sourcePath)))));
+        const QFileInfo name(where.isMember() ? QFileInfo(localToQString(safeFileName(where.leafName()))) : file);
         dialog->setDirectory(file.absolutePath());
         dialog->selectFile(name.completeBaseName() + QLatin1Char('.') + proposedSuffix);
     }
@@ -833,13 +832,13 @@ void TForm1::ExtractSave1Click()
     if (member.isEmpty())
         return;
     const std::string local = app::localPath(member);
-    const app::DocumentPath where = app::splitDocumentPath(local);
+    const MemberPath where = app::viewerPath(local);
     QFileDialog* dialog = saveDialog();
     dialog->setWindowTitle(tr("取り出して保存"));
     dialog->setDefaultSuffix(QString());
     dialog->selectNameFilter(dialog->nameFilters().constLast());
     dialog->setDirectory(QFileInfo(localToQString(where.file)).absolutePath());
-    dialog->selectFile(localToQString(safeFileName(app::documentLeafName(local))));
+    dialog->selectFile(localToQString(safeFileName(where.leafName())));
     if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
         return;
     saveMember(member, dialog->selectedFiles().first());
@@ -847,17 +846,17 @@ void TForm1::ExtractSave1Click()
 
 void TForm1::saveMember(const QString& member, const QString& path)
 {
-    runSave(path, status::MemberSaved, status::MemberSaveFailed,
-            [&] { app::writeReplacing(app::readMemberBytes(app::localPath(member)), path); });
+    runSave(path, status::MemberSaved, status::MemberSaveFailed, [&] {
+        app::writeReplacing(readMember(app::viewerPath(app::localPath(member)), app::viewerFiles()), path);
+    });
 }
 
 QString TForm1::exportMember(const QString& member)
 {
     try {
-        const std::string local = app::localPath(member);
-        const std::string bytes = app::readMemberBytes(local);
-        const QString file =
-            localToQString(Temps.makeExportFolder() + '/' + safeFileName(app::documentLeafName(local)));
+        const MemberPath where = app::viewerPath(app::localPath(member));
+        const std::string bytes = readMember(where, app::viewerFiles());
+        const QString file = localToQString(Temps.makeExportFolder() + '/' + safeFileName(where.leafName()));
         app::writeReplacing(bytes, file);
         return file;
     } catch (const std::exception& error) {

@@ -2,8 +2,8 @@
 
 #include "app/SettingsStore.h"
 #include "app/TerminationSignals.h"
+#include "fonts/BundledFonts.h"
 #include "ui/AppIcon.h"
-#include "ui/BundledFonts.h"
 #include "ui/QuilletUnit.h"
 #include "ui/Translations.h"
 
@@ -18,7 +18,7 @@ int runViewer(int& argc, char** argv, const std::function<void(TForm1&)>& afterC
     QApplication::setApplicationName(QStringLiteral("Quillet"));
     QApplication::setDesktopFileName(QStringLiteral("quillet"));
     QApplication::setWindowIcon(quilletIcon());
-    loadBundledFonts(bundledFontFolders());
+    fonts::loadBundledFonts(fonts::bundledFontFolders());
     // Before any window: every text is made in the chosen language.
     installTranslations(app, storedInterfaceLanguage(app::SettingsStore::defaultPath()));
     TForm1 window;

@@ -1,9 +1,9 @@
 // Document loading through a stand-in for the main window.
 
 #include "app/DocumentLoader.h"
-#include "app/DocumentPath.h"
 #include "app/SettingsStore.h"
 #include "app/SettingsTable.h"
+#include "app/ViewerFiles.h"
 #include "common/Errors.h"
 #include "container/Container.h"
 #include "render/RtfListing.h"
@@ -556,7 +556,7 @@ TEST_F(ContainerLoadTest, RecentDocumentsGetTheFileOnDisk)
     EXPECT_NE(recent.find("application/zip"), std::string::npos);
 }
 
-TEST(DocumentPath, SplitsAtTheFileOnDiskAndWalksUp)
+TEST(MemberPath, SplitsAtTheFileOnDiskAndWalksUp)
 {
     ScratchDir dir;
     const std::string odd = (dir / "a::b.dsk").string(); // a name of its own with "::"
@@ -565,13 +565,14 @@ TEST(DocumentPath, SplitsAtTheFileOnDiskAndWalksUp)
     disk.addFile("DIR", "GAME.BAS", Program);
     writeFile(odd, disk.bytes());
 
-    const DocumentPath where = splitDocumentPath(odd + "::DIR/GAME.BAS");
+    const MemberPath where = viewerPath(odd + "::DIR/GAME.BAS");
     EXPECT_EQ(where.file, odd);
     EXPECT_EQ(where.members, std::vector<std::string>{"DIR/GAME.BAS"});
-    EXPECT_EQ(documentLeafName(odd + "::DIR/GAME.BAS"), "GAME.BAS");
-    EXPECT_EQ(documentLeafName(odd), "a::b.dsk");
-    EXPECT_EQ(parentDocumentPath(odd + "::DIR/GAME.BAS"), odd);
-    EXPECT_EQ(parentDocumentPath(odd), "");
-    EXPECT_EQ(readMemberBytes(odd + "::dir/game.bas"), Program);
-    EXPECT_THROW(readMemberBytes(odd), QuilletError) << "a file on disk is no member";
+    EXPECT_EQ(where.text(), odd + "::DIR/GAME.BAS");
+    EXPECT_EQ(where.leafName(), "GAME.BAS");
+    EXPECT_EQ(viewerPath(odd).leafName(), "a::b.dsk");
+    EXPECT_EQ(where.parentText(), odd);
+    EXPECT_EQ(viewerPath(odd).parentText(), "");
+    EXPECT_EQ(readMember(viewerPath(odd + "::dir/game.bas"), viewerFiles()), Program);
+    EXPECT_THROW(readMember(viewerPath(odd), viewerFiles()), QuilletError) << "a file on disk is no member";
 }

@@ -3,7 +3,7 @@
 
 #include "common/Utf8.h"
 #include "container/Container.h"
-#include "document/Document.h"
+#include "document/Open.h"
 #include "support/FatImageBuilder.h"
 #include "support/TestSupport.h"
 

@@ -4,6 +4,7 @@
 // to Qt as "not mine" or a clean failure.
 
 #include "PluginTestSupport.h"
+#include "document/Picture.h"
 #include "imageformats/MsxPicture.h"
 #include "support/TestSupport.h"
 #include "tools/PictureGen.h"
@@ -80,7 +81,7 @@ TEST_F(ImagePlugin, IsFoundWithItsFormatsAndMimeTypes)
 {
     const QList<QByteArray> formats = QImageReader::supportedImageFormats();
     EXPECT_TRUE(formats.contains("msx"));
-    for (std::string_view suffix : quillet::qt::PictureSuffixes)
+    for (std::string_view suffix : quillet::PictureSuffixes)
         EXPECT_TRUE(formats.contains(QByteArray(suffix.data(), static_cast<qsizetype>(suffix.size())))) << suffix;
     const QList<QByteArray> mimeTypes = QImageReader::supportedMimeTypes();
     EXPECT_TRUE(mimeTypes.contains("image/x-msx-bsave"));
@@ -245,5 +246,5 @@ TEST_F(ImagePlugin, DecodesWhatIsThereOfShortAndLongFiles)
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, "sc5");
     EXPECT_TRUE(samePixels(reader.read(), coreDecode(huge, 5)));
-    EXPECT_LE(buffer.pos(), quillet::qt::PictureReadLimit);
+    EXPECT_LE(buffer.pos(), static_cast<qint64>(quillet::PictureReadLimit));
 }

@@ -3,10 +3,10 @@
 // file behind when it refuses one.
 
 #include "PluginTestSupport.h"
+#include "fonts/BundledFonts.h"
 #include "support/TestSupport.h"
 #include "thumbnailer/Thumbnail.h"
 #include "tools/PictureGen.h"
-#include "ui/BundledFonts.h"
 
 #include <QImage>
 #include <QProcess>
@@ -66,8 +66,8 @@ protected:
     static void SetUpTestSuite()
     {
         quillet::test::guiApp();
-        quillet::ui::loadBundledFonts({QStringLiteral(QUILLET_BINARY_DIR "/fonts")});
-        family_ = quillet::ui::bundledFamily(quillet::msx::CharacterSet::Japanese);
+        quillet::fonts::loadBundledFonts({QStringLiteral(QUILLET_BINARY_DIR "/fonts")});
+        family_ = quillet::fonts::bundledFamily(quillet::msx::CharacterSet::Japanese);
     }
 
     fs::path write(const std::string& name, const std::string& bytes)

@@ -4,9 +4,9 @@
 
 #include "app/SettingsTable.h"
 #include "common/QuilletUnitGrobal.h"
+#include "fonts/BundledFonts.h"
 #include "render/RtfListing.h"
 #include "support/TestSupport.h"
-#include "ui/BundledFonts.h"
 #include "ui/ListingView.h"
 
 #include <QApplication>
@@ -29,7 +29,7 @@ inline void ensureApplication()
     static char* argv[] = {name, nullptr};
     new QApplication(argc, argv); // lives until the test program ends
     // The pixel fonts as the viewer registers them, from this build.
-    quillet::ui::loadBundledFonts({QStringLiteral(QUILLET_BINARY_DIR "/fonts")});
+    quillet::fonts::loadBundledFonts({QStringLiteral(QUILLET_BINARY_DIR "/fonts")});
 }
 
 // Points the settings store, the recent-documents list and the system's

@@ -5,9 +5,9 @@
 #include "common/ByteStream.h"
 #include "common/Errors.h"
 #include "common/QuilletUnitGrobal.h"
+#include "fonts/BundledFonts.h"
 #include "render/MsxCharset.h"
 #include "support/TestSupport.h"
-#include "ui/BundledFonts.h"
 #include "ui/ListingView.h"
 
 #include <gtest/gtest.h>
@@ -181,7 +181,7 @@ TEST_F(ListingViewTest, FormattingTakesTheSettingsAndColours)
         EXPECT_EQ(format.foreground().color(), QColor(0x12, 0x34, 0x56));
         EXPECT_EQ(format.fontPointSize(), 20.0);
         // The Japanese pixel font first: no MSX font is installed here.
-        EXPECT_EQ(format.fontFamilies().toStringList().value(0), ui::bundledFamily(msx::CharacterSet::Japanese));
+        EXPECT_EQ(format.fontFamilies().toStringList().value(0), fonts::bundledFamily(msx::CharacterSet::Japanese));
         EXPECT_EQ(format.fontFamilies().toStringList().value(1), ListingView::fallbackFamilies().value(0));
     }
     EXPECT_EQ(view.backgroundColor(), QColor(0xAB, 0xCD, 0xEF));

@@ -6,10 +6,10 @@
 #include "UiTestSupport.h"
 #include "common/ByteStream.h"
 #include "common/QuilletUnitGrobal.h"
+#include "fonts/BundledFonts.h"
 #include "render/MsxCharset.h"
 #include "render/RtfReader.h"
 #include "support/TestSupport.h"
-#include "ui/BundledFonts.h"
 #include "ui/ListingView.h"
 
 #include <gtest/gtest.h>
@@ -272,7 +272,7 @@ protected:
 TEST_F(PixelFontTest, EveryCodeTakesOneCellAsOnTheMachine)
 {
     for (const msx::CharacterSet set : msx::AllCharacterSets)
-        ASSERT_FALSE(ui::bundledFamily(set).isEmpty()) << "the build makes every set's font";
+        ASSERT_FALSE(fonts::bundledFamily(set).isEmpty()) << "the build makes every set's font";
     // 32 letters, 32 hiragana, 32 graphic characters, 32 katakana and
     // blanks: on an MSX each line is 32 cells.
     std::string listing = std::string(32, 'A') + "\r\n";
@@ -297,7 +297,7 @@ TEST_F(PixelFontTest, EveryCodeTakesOneCellAsOnTheMachine)
             for (const qreal width : widths)
                 EXPECT_EQ(width, widths[0]) << msx::characterSetName(set) << " at " << points << " pt";
             const QTextCharFormat format = view.toDocument()->firstBlock().begin().fragment().charFormat();
-            EXPECT_EQ(format.fontFamilies().toStringList().value(0), ui::bundledFamily(set));
+            EXPECT_EQ(format.fontFamilies().toStringList().value(0), fonts::bundledFamily(set));
         }
     }
 }

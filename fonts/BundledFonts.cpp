@@ -1,10 +1,10 @@
-#include "ui/BundledFonts.h"
+#include "fonts/BundledFonts.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFontDatabase>
 
-namespace quillet::ui {
+namespace quillet::fonts {
 
 namespace {
 
@@ -48,4 +48,4 @@ QString bundledFamily(msx::CharacterSet set)
     return QFontDatabase::families().contains(family) ? family : QString();
 }
 
-} // namespace quillet::ui
+} // namespace quillet::fonts

@@ -8,7 +8,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace quillet::ui {
+namespace quillet::fonts {
 
 // Where the fonts are looked for: "fonts" beside the program (a build
 // tree), then "../share/quillet/fonts" (an installation).
@@ -21,4 +21,4 @@ int loadBundledFonts(const QStringList& folders);
 // The family of a set's font; empty when it is not registered.
 QString bundledFamily(msx::CharacterSet set);
 
-} // namespace quillet::ui
+} // namespace quillet::fonts

@@ -1,0 +1,106 @@
+#pragma once
+// The kinds of file the programs open: documents, told apart by their first
+// byte, and containers (files that hold files), told by their content. Each
+// kind is a row with its mark and its MIME type. Nothing here reads or
+// converts a file, so the container readers and the desktop files can lean
+// on it without leaning on the converters.
+//
+// A new picture format is a row of DocumentKinds (and its case in
+// document/Picture.cpp); a new container kind is a row of ContainerKinds
+// with its content test (and its reader in container/).
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
+
+namespace quillet {
+
+enum class DocumentKind { TokenizedBasic, BsaveImage, AsciiText };
+
+// What a document is shown as.
+enum class DocumentRole { Listing, Picture };
+
+inline constexpr std::uint8_t TokenizedBasicMark = 0xFF;
+inline constexpr std::uint8_t BsaveImageMark = 0xFE;
+// The row for a first byte no other row claims, and for an empty file.
+inline constexpr int AnyFirstByte = -1;
+
+struct DocumentKindInfo {
+    DocumentKind kind;
+    int firstByte; // the mark the kind starts with, or AnyFirstByte
+    DocumentRole role;
+    std::string_view mimeType; // as the desktop knows the kind
+};
+
+// Searched in order; the AnyFirstByte row comes last.
+inline constexpr DocumentKindInfo DocumentKinds[] = {
+    {DocumentKind::TokenizedBasic, TokenizedBasicMark, DocumentRole::Listing, "application/x-msx-basic"},
+    {DocumentKind::BsaveImage, BsaveImageMark, DocumentRole::Picture, "image/x-msx-bsave"},
+    {DocumentKind::AsciiText, AnyFirstByte, DocumentRole::Listing, "text/plain"},
+};
+
+// The kind by the first byte alone; nullopt stands for an empty file.
+DocumentKind documentKindOf(std::optional<std::uint8_t> firstByte);
+const DocumentKindInfo& documentKindInfo(DocumentKind kind);
+
+// The names picture files go by (lower case, without the dot): the screen
+// modes' BSAVE names, the paint programs' and the interlaced pages'. A file
+// so named is expected to be a picture; its content still decides.
+inline constexpr std::string_view PictureSuffixes[] = {
+    "sc1", "sc2", "sc3", "sc4", "grp", "sc5", "sc6", "sc7", "sc8", "sca", "scb", "scc", "s10",
+    "s11", "s12", "sr5", "sr6", "sr7", "sr8", "srs", "ge5", "ge6", "ge7", "ge8", "s05", "s06",
+    "s07", "s08", "s0a", "s0b", "s0c", "s15", "s16", "s17", "s18", "s1a", "s1b", "s1c"};
+
+// Whether the last step of `path` ends in one of PictureSuffixes, in any case.
+bool namesPicture(std::string_view path) noexcept;
+
+// Files that hold other files. They are told by their content before any
+// first byte is looked at: a boot sector and FAT, the cassette block
+// header, an archive's magic. A file that is none of them is a document.
+enum class ContainerKind { CassetteImage, Zip, Lzh, SevenZip, Gzip, Tar, DiskImage };
+
+// How much of a file's start the content tests need.
+inline constexpr std::size_t ContainerHeadSize = 64 * 1024;
+
+// A content test: the first bytes of a file (`head`, up to ContainerHeadSize
+// of them), its whole size and its name (which only settles what the
+// content leaves open). The tests live with the readers, in container/.
+using ContainerTest = bool (*)(std::span<const std::uint8_t> head, std::uint64_t size, std::string_view name);
+bool looksLikeCassetteImage(std::span<const std::uint8_t> head, std::uint64_t size, std::string_view name);
+bool looksLikeZip(std::span<const std::uint8_t> head, std::uint64_t size, std::string_view name);
+bool looksLikeLzh(std::span<const std::uint8_t> head, std::uint64_t size, std::string_view name);
+bool looksLikeSevenZip(std::span<const std::uint8_t> head, std::uint64_t size, std::string_view name);
+bool looksLikeGzip(std::span<const std::uint8_t> head, std::uint64_t size, std::string_view name);
+bool looksLikeTar(std::span<const std::uint8_t> head, std::uint64_t size, std::string_view name);
+// A FAT boot sector, or a FAT whose first byte is one of the media bytes of
+// the older disks without one.
+bool looksLikeDiskImage(std::span<const std::uint8_t> head, std::uint64_t size, std::string_view name);
+
+struct ContainerKindInfo {
+    ContainerKind kind;
+    ContainerTest test;
+    std::string_view description; // for messages: "disk image"
+    std::string_view mimeType;    // as the desktop knows the kind, or our own name
+};
+
+// Searched in order; the disk image, the weakest test, comes last.
+inline constexpr ContainerKindInfo ContainerKinds[] = {
+    {ContainerKind::CassetteImage, looksLikeCassetteImage, "cassette image", "application/x-msx-cassette-image"},
+    {ContainerKind::Zip, looksLikeZip, "ZIP archive", "application/zip"},
+    {ContainerKind::Lzh, looksLikeLzh, "LZH archive", "application/x-lzh-compressed"},
+    {ContainerKind::SevenZip, looksLikeSevenZip, "7z archive", "application/x-7z-compressed"},
+    {ContainerKind::Gzip, looksLikeGzip, "gzip file", "application/gzip"},
+    {ContainerKind::Tar, looksLikeTar, "tar archive", "application/x-tar"},
+    {ContainerKind::DiskImage, looksLikeDiskImage, "disk image", "application/x-msx-disk-image"},
+};
+
+// The container kind of a file whose first bytes (up to ContainerHeadSize)
+// are `head`, `size` bytes in all, named `name`; nullopt for a document.
+std::optional<ContainerKind> containerKindOf(std::span<const std::uint8_t> head, std::uint64_t size,
+                                             std::string_view name);
+std::optional<ContainerKind> containerKindOf(std::string_view head, std::uint64_t size, std::string_view name);
+const ContainerKindInfo& containerKindInfo(ContainerKind kind);
+
+} // namespace quillet

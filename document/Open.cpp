@@ -1,0 +1,236 @@
+#include "document/Open.h"
+
+#include "common/Errors.h"
+#include "container/Container.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <stdexcept>
+
+namespace quillet {
+
+namespace {
+
+constexpr std::string_view Separator = "::";
+
+// The rest of `file` after `start`, for opening as a container.
+std::string readContainerFile(std::FILE* file, std::string start, std::string_view name)
+{
+    std::string bytes = std::move(start);
+    char buffer[64 * 1024];
+    std::size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+        if (bytes.size() + got > MaxContainerFileSize)
+            throw QuilletError(ErrorKind::TooLarge, std::string(name) + ": over 1 GB");
+        bytes.append(buffer, got);
+    }
+    if (std::ferror(file))
+        throw QuilletError(ErrorKind::ReadFailed, std::string(name));
+    return bytes;
+}
+
+// The start of a file, enough to tell a container by, and the file's size:
+// a regular file's own, else as much as was read.
+std::uint64_t readFileHead(std::FILE* file, std::string& head, const std::string& name)
+{
+    head.assign(ContainerHeadSize, '\0');
+    head.resize(std::fread(head.data(), 1, head.size(), file));
+    if (std::ferror(file))
+        throw QuilletError(errorKindOfErrno(errno, ErrorKind::ReadFailed), name);
+    struct stat info;
+    if (head.size() == ContainerHeadSize && ::fstat(::fileno(file), &info) == 0 && S_ISREG(info.st_mode))
+        return static_cast<std::uint64_t>(info.st_size);
+    return head.size();
+}
+
+} // namespace
+
+std::string MemberPath::text() const
+{
+    std::string joined = file;
+    for (const std::string& member : members)
+        joined += std::string(Separator) + member;
+    return joined;
+}
+
+std::string MemberPath::parentText() const
+{
+    if (members.empty())
+        return {};
+    std::string parent = file;
+    for (std::size_t i = 0; i + 1 < members.size(); ++i)
+        parent += std::string(Separator) + members[i];
+    return parent;
+}
+
+std::string MemberPath::leafName() const
+{
+    const std::string& last = members.empty() ? file : members.back();
+    const std::size_t slash = last.find_last_of('/');
+    return slash == std::string::npos ? last : last.substr(slash + 1);
+}
+
+MemberPath splitMemberPath(std::string_view text, const std::function<bool(const std::string&)>& isFile)
+{
+    std::vector<std::size_t> cuts;
+    for (std::size_t at = text.find(Separator); at != std::string_view::npos; at = text.find(Separator, at + 2))
+        cuts.push_back(at);
+    std::size_t fileEnd = text.size();
+    if (!cuts.empty() && !isFile(std::string(text))) {
+        const auto found = std::find_if(cuts.begin(), cuts.end(),
+                                        [&](std::size_t cut) { return isFile(std::string(text.substr(0, cut))); });
+        fileEnd = found != cuts.end() ? *found : cuts.front();
+    }
+    MemberPath path;
+    path.file = std::string(text.substr(0, fileEnd));
+    std::size_t start = fileEnd + 2;
+    while (start <= text.size() && fileEnd < text.size()) {
+        std::size_t end = text.find(Separator, start);
+        if (end == std::string_view::npos)
+            end = text.size();
+        path.members.emplace_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    return path;
+}
+
+std::optional<std::string> FileAccess::readBeside(const std::string& path, std::size_t limit) const
+{
+    // Only a regular file: a pipe or device beside a picture would block.
+    struct stat info;
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return std::nullopt;
+    const FilePtr file = openRegularFileForReading(path);
+    std::string bytes(limit, '\0');
+    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file.get()));
+    if (std::ferror(file.get()))
+        throw QuilletError(ErrorKind::ReadFailed, path);
+    return bytes;
+}
+
+bool DiskFiles::isFile(const std::string& path) const
+{
+    if (rule_ == Rule::StreamsToo && path == "-")
+        return true;
+    struct stat info;
+    return ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
+FilePtr DiskFiles::open(const std::string& path) const
+{
+    if (rule_ == Rule::RegularOnly)
+        return openRegularFileForReading(path);
+    if (path != "-")
+        return openForReading(path);
+    // A stream of its own on standard input, so that closing it leaves
+    // standard input as it was.
+    const int fd = ::dup(STDIN_FILENO);
+    std::FILE* file = fd >= 0 ? ::fdopen(fd, "rb") : nullptr;
+    if (!file) {
+        if (fd >= 0)
+            ::close(fd);
+        throw QuilletError(ErrorKind::ReadFailed, "standard input");
+    }
+    return FilePtr(file);
+}
+
+Opened::Opened(Opened&&) noexcept = default;
+Opened& Opened::operator=(Opened&&) noexcept = default;
+Opened::~Opened() = default;
+
+void Opened::settle(std::uint64_t size)
+{
+    containerKind_ = containerKindOf(std::string_view(*bytes_).substr(0, ContainerHeadSize), size, name_);
+    if (containerKind_) {
+        if (mimeType_.empty())
+            mimeType_ = containerKindInfo(*containerKind_).mimeType;
+        return;
+    }
+    if (stream_) {
+        rest_ = std::make_unique<FileSource>(stream_, std::move(*bytes_));
+        bytes_.reset();
+    } else
+        rest_ = std::make_unique<MemorySource>(*bytes_);
+    head_ = readDocumentHead(*rest_, name_);
+    if (mimeType_.empty())
+        mimeType_ = documentKindInfo(head_.kind).mimeType;
+}
+
+std::unique_ptr<Container> Opened::openContainer()
+{
+    if (!containerKind_)
+        throw QuilletError(ErrorKind::NotAContainer, name_);
+    if (!bytes_)
+        throw std::logic_error(name_ + ": the container was opened before");
+    std::string whole = std::move(*bytes_);
+    bytes_.reset();
+    if (file_) {
+        whole = readContainerFile(file_.get(), std::move(whole), name_);
+        file_.reset();
+        stream_ = nullptr;
+    }
+    return quillet::openContainer(std::move(whole), name_);
+}
+
+Opened openName(const std::string& name, const FileAccess& access)
+{
+    MemberPath where = splitMemberPath(name, [&](const std::string& path) { return access.isFile(path); });
+    return openName(std::move(where), name, access);
+}
+
+Opened openName(MemberPath where, std::string name, const FileAccess& access)
+{
+    Opened opened;
+    opened.name_ = std::move(name);
+    opened.file_ = access.open(where.file);
+    if (where.isMember()) {
+        // A member is had whole, from the containers around it.
+        std::string outer = readContainerFile(opened.file_.get(), {}, where.file);
+        opened.file_.reset();
+        if (const auto kind =
+                containerKindOf(std::string_view(outer).substr(0, ContainerHeadSize), outer.size(), where.file))
+            opened.mimeType_ = containerKindInfo(*kind).mimeType;
+        opened.bytes_ = std::make_unique<std::string>(readMemberPath(std::move(outer), where.file, where.members));
+        opened.where_ = std::move(where);
+        opened.settle(opened.bytes_->size());
+        return opened;
+    }
+    // A file of its own is streamed, after a look at its start.
+    opened.stream_ = opened.file_.get();
+    opened.bytes_ = std::make_unique<std::string>();
+    const std::uint64_t size = readFileHead(opened.stream_, *opened.bytes_, where.file);
+    opened.where_ = std::move(where);
+    opened.beside_ = &access;
+    opened.settle(size);
+    return opened;
+}
+
+Opened openBytes(std::string name, std::string bytes, const FileAccess* beside)
+{
+    Opened opened;
+    opened.where_.file = name;
+    opened.name_ = std::move(name);
+    opened.bytes_ = std::make_unique<std::string>(std::move(bytes));
+    opened.beside_ = beside;
+    opened.settle(opened.bytes_->size());
+    return opened;
+}
+
+std::string readMember(const MemberPath& path, const FileAccess& access)
+{
+    if (!path.isMember())
+        throw QuilletError(ErrorKind::UnknownMember, path.file);
+    const FilePtr file = access.open(path.file);
+    return readMemberPath(readContainerFile(file.get(), {}, path.file), path.file, path.members);
+}
+
+void requireDocument(const Opened& opened)
+{
+    if (const auto kind = opened.containerKind())
+        throw QuilletError(ErrorKind::ContainerGiven, std::string(containerKindInfo(*kind).description));
+}
+
+} // namespace quillet

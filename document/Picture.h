@@ -1,0 +1,86 @@
+#pragma once
+// The one road from a picture document to its pixels, taken by every
+// program: the picture's bytes (read once, up to what a picture can use),
+// the screen mode chosen by a policy (a stored setting, detection from name
+// and content, or a mode the user forced), and the files that complete it
+// beside it (a paint program's palette file, the other page of an
+// interlaced pair), read the way the program reaches files.
+
+#include "document/Open.h"
+#include "image/BsaveConverter.h"
+#include "image/DecodedPicture.h"
+#include "image/ScreenMode.h"
+
+#include <cstddef>
+#include <string>
+
+namespace quillet {
+
+// The mode a picture is read in when nothing else decides: what the
+// viewer's stored setting starts as, and what detection falls back on.
+inline constexpr int DefaultScreenMode = 5;
+
+// A picture never uses more than its header and all of video memory; one
+// byte more tells a longer file from one that just fits.
+inline constexpr std::size_t PictureReadLimit = BsaveHeaderBytes + VramImageSize + 1;
+// A palette file holds a few palettes; only the first is used.
+inline constexpr std::size_t PaletteFileReadLimit = 4096;
+
+struct ModePolicy {
+    // With `detect` the mode detection falls back on (the stored setting);
+    // without, the mode used as it is (the stored setting or --screen).
+    int mode = DefaultScreenMode;
+    // The name and the content decide (image/ScreenMode.h).
+    bool detect = true;
+};
+
+struct PictureRequest {
+    ModePolicy mode;
+    // Sprites, interlace, and a palette table that wins over a palette file.
+    PictureOptions options;
+    // A file beside that cannot be read, holds no palette or is no BSAVE
+    // file stops the picture; otherwise it is left out.
+    bool strictCompanions = false;
+};
+
+// Whether `start`, a file's first bytes, is a picture this road reads with
+// confidence: a whole BSAVE header whose addresses make sense. For programs
+// that share files with other readers (the image plugin), not for those
+// that go by the first byte.
+bool looksLikePicture(std::string_view start) noexcept;
+
+// Throws QuilletError(NotAPicture), naming the first byte, unless the
+// document is a picture.
+void requirePicture(const Opened& document);
+
+// A picture document's bytes, as far as a picture uses them.
+class PictureFile {
+public:
+    // Reads the rest of an opened document. Throws QuilletError:
+    // NotAPicture, naming the first byte, for a document that is no
+    // picture; ReadFailed.
+    explicit PictureFile(Opened& document);
+
+    const std::string& name() const noexcept { return name_; }
+    // looksLikePicture of its first bytes.
+    bool looksWhole() const noexcept { return looksLikePicture(bytes_); }
+    // The mode `policy` gives this picture, and whether it was detected
+    // (and is to be shown and stored).
+    ModeSelection chooseMode(const ModePolicy& policy) const noexcept;
+    // The picture in `mode`, with the files beside it. Throws QuilletError:
+    // UnsupportedScreenMode before anything is read, DamagedPicture for a
+    // strict companion that does not fit, or what reading one throws.
+    const DecodedPicture& decode(int mode, const PictureRequest& request, BsaveConverter& converter) const;
+    // Whether the last decode found nothing after the header to show.
+    static bool showedNothing(const BsaveConverter& converter) noexcept { return converter.loadedBytes() == 0; }
+
+private:
+    std::string name_;
+    std::string bytes_; // the type byte included
+    const FileAccess* beside_;
+};
+
+// Both steps with the mode `request` chooses.
+const DecodedPicture& readPicture(Opened& document, const PictureRequest& request, BsaveConverter& converter);
+
+} // namespace quillet
