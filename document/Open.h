@@ -133,9 +133,10 @@ private:
     const FileAccess* beside_ = nullptr;
 };
 
-// Opens `name`, a file or a member path. Throws QuilletError: what opening
-// and reading the file throws, and for a member what the containers on the
-// way throw (UnknownMember, DamagedMember, TooLarge, ...).
+// Opens `name`, a file or a member path. `access` must outlive what it
+// opens, which reaches the files beside through it. Throws QuilletError:
+// what opening and reading the file throws, and for a member what the
+// containers on the way throw (UnknownMember, DamagedMember, TooLarge, ...).
 Opened openName(const std::string& name, const FileAccess& access);
 // The same with the path already split.
 Opened openName(MemberPath where, std::string name, const FileAccess& access);

@@ -5,6 +5,7 @@
 #include "common/ByteStream.h"
 #include "convert/ConvertCli.h"
 #include "image/BsaveConverter.h"
+#include "support/FatImageBuilder.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -96,4 +97,66 @@ TEST(ConvertImage, ModesWithoutPictureFailAndWriteNothing)
     EXPECT_EQ(runConvert({"--screen", "9", (dir / "PIC.SC5").string(), (dir / "out.bmp").string()}).status,
               cli::ExitFailed);
     EXPECT_EQ(readFile(dir / "out.bmp"), "old");
+}
+
+// What the user asked for is checked in each mode: a picture output of a
+// file that is none, a listing of a picture, a file named as a picture that
+// is none (a batch names its outputs by content, an extraction keeps every
+// member as it is), and a picture in a mode without a layout. The cause is
+// named with the input, nothing is written for it, the others go on, and
+// the exit status says something failed.
+TEST(ConvertImage, APictureAskedOfAFileThatIsNoneFailsAndWritesNothing)
+{
+    ScratchDir dir;
+    const std::string text = "10 PRINT \"HI\"\r\n", program = readFile(samplePath("sample.bas"));
+    const std::string picture = readFile(samplePath("sample.sc5"));
+    const std::string packed = hexBytes("FD 00 00 10 00 00 00 44 11"); // a picture format not read yet
+    writeFile(dir / "TEXT.SC5", text);
+    writeFile(dir / "PACKED.SR5", packed);
+    writeFile(dir / "TITLE.SC5", picture);
+    writeFile(dir / "NOTE.SC9", picture);
+    writeFile(dir / "GAME.BAS", program);
+    FatImageBuilder disk(FatLayout::doubleSided720k());
+    disk.addFile("", "TEXT.SC5", text);
+    disk.addFile("", "NOTE.SC9", picture);
+    disk.addFile("", "GAME.BAS", program);
+    writeFile(dir / "disk.dsk", disk.bytes());
+    const auto in = [&](const char* name) { return (dir / name).string(); };
+    const fs::path out = dir / "out";
+
+    struct Case {
+        std::vector<std::string> args;
+        std::vector<std::string> causes; // one line each, in this order
+        std::vector<std::string> written;
+    };
+    const Case cases[] = {
+        {{in("TEXT.SC5"), (out / "out.png").string()}, {"TEXT.SC5: not an MSX picture: first byte 0x31"}, {}},
+        {{in("PACKED.SR5"), (out / "out.bmp").string()}, {"PACKED.SR5: not an MSX picture: first byte 0xFD"}, {}},
+        {{"--png", in("GAME.BAS"), (out / "game.asc").string()}, {"GAME.BAS: not an MSX picture: first byte 0xFF"}, {}},
+        {{"--utf8", in("TITLE.SC5"), (out / "title.txt").string()}, {"TITLE.SC5: --utf8 takes a listing"}, {}},
+        {{"--output-dir", out.string(), in("TEXT.SC5"), in("GAME.BAS"), in("NOTE.SC9"), in("PACKED.SR5")},
+         {"TEXT.SC5: not an MSX picture: first byte 0x31", "NOTE.SC9: the screen mode has no picture layout: SCREEN 9",
+          "PACKED.SR5: not an MSX picture: first byte 0xFD"},
+         {"GAME.asc"}},
+        {{"--extract-all", in("disk.dsk"), out.string()},
+         {": TEXT.SC5: not an MSX picture: first byte 0x31: written as it is",
+          "NOTE.png: the screen mode has no picture layout: SCREEN 9"},
+         {"GAME.asc", "GAME.bas", "NOTE.SC9", "TEXT.SC5"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.front());
+        fs::remove_all(out);
+        fs::create_directory(out);
+        const ConvertResult result = runConvert(c.args);
+        EXPECT_EQ(result.status, cli::ExitFailed);
+        std::vector<std::string> lines;
+        for (std::size_t start = 0, end; (end = result.err.find('\n', start)) != std::string::npos; start = end + 1)
+            lines.push_back(result.err.substr(start, end - start));
+        ASSERT_EQ(lines.size(), c.causes.size()) << result.err;
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            EXPECT_TRUE(lines[i].starts_with("quillet-convert: ")) << lines[i];
+            EXPECT_NE(lines[i].find(c.causes[i]), std::string::npos) << lines[i];
+        }
+        EXPECT_EQ(namesIn(out), c.written);
+    }
 }
