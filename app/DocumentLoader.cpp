@@ -53,9 +53,9 @@ private:
 
 } // namespace
 
-DocumentLoader::DocumentLoader(Settings& settings, DocumentState& state, TempFiles& temps, std::string storePath,
-                               RecentDocuments recent, LoaderHost& host)
-    : settings_(settings), state_(state), temps_(temps), storePath_(std::move(storePath)), recent_(std::move(recent)),
+DocumentLoader::DocumentLoader(SettingsOwner& settings, DocumentState& state, TempFiles& temps, RecentDocuments recent,
+                               LoaderHost& host)
+    : settings_(settings.values()), settingsOwner_(settings), state_(state), temps_(temps), recent_(std::move(recent)),
       host_(host)
 {}
 
@@ -96,9 +96,10 @@ void DocumentLoader::load(const QString& path, bool reload)
     QString dir = QFileInfo(file).absolutePath();
     if (!dir.endsWith(QDir::separator()))
         dir += QDir::separator();
-    settings_.lastOpenDir = dir.toStdString();
-    settings_.lastOpenFilterIndex = host_.openDialogFilterIndex();
-    saveSettings(storePath_, settings_, {setting::LastOpenDir, setting::LastOpenFilterIndex});
+    Settings remembered = settings_;
+    remembered.lastOpenDir = dir.toStdString();
+    remembered.lastOpenFilterIndex = host_.openDialogFilterIndex();
+    settingsOwner_.update(remembered, {setting::LastOpenDir, setting::LastOpenFilterIndex});
 
     std::string_view shownStatus = status::Opened;
     if (opened.isContainer()) {
@@ -168,9 +169,10 @@ std::string_view DocumentLoader::loadPicture(Opened& opened, const QString& path
 {
     const PictureFile file(opened);
     const ModeSelection selection = file.chooseMode(ModePolicy{settings_.screenMode, settings_.isAutoDetectScreenMode});
-    settings_.screenMode = selection.mode;
+    // Stored even when it is the mode held: another instance may have stored
+    // another since.
     if (selection.indicate)
-        host_.indicateScreenMode(selection.mode);
+        settingsOwner_.set(&Settings::screenMode, selection.mode);
     if (!screenModeLayout(selection.mode))
         throw QuilletError(ErrorKind::UnsupportedScreenMode, "SCREEN " + std::to_string(selection.mode));
 

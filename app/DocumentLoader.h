@@ -19,6 +19,7 @@
 
 #include "app/DocumentState.h"
 #include "app/RecentDocuments.h"
+#include "app/SettingsOwner.h"
 #include "app/TempFiles.h"
 #include "common/ByteStream.h"
 #include "common/QuilletUnitGrobal.h"
@@ -58,8 +59,6 @@ public:
     // The open dialog starts at this file next time.
     virtual void rememberOpenedFile(const QString& path) = 0;
     virtual int openDialogFilterIndex() const = 0;
-    // Check marks, status panel 2 and the stored "Screen Mode".
-    virtual void indicateScreenMode(int mode) = 0;
     // Loads the RTF into the view, shows the line count and formats the
     // view. Throws QuilletError, leaving the view as it was.
     virtual void showListing(const ListingFiles& listing) = 0;
@@ -81,8 +80,8 @@ public:
 
 class DocumentLoader {
 public:
-    DocumentLoader(Settings& settings, DocumentState& state, TempFiles& temps, std::string storePath,
-                   RecentDocuments recent, LoaderHost& host);
+    DocumentLoader(SettingsOwner& settings, DocumentState& state, TempFiles& temps, RecentDocuments recent,
+                   LoaderHost& host);
 
     // The user's choice of a file: loadDocument with reload off.
     bool openDocument(const QString& path);
@@ -104,10 +103,10 @@ private:
     // palette file or other page beside it; a member has none.
     std::string_view loadPicture(Opened& opened, const QString& path, bool reload);
 
-    Settings& settings_;
+    const Settings& settings_;
+    SettingsOwner& settingsOwner_;
     DocumentState& state_;
     TempFiles& temps_;
-    std::string storePath_;
     RecentDocuments recent_;
     LoaderHost& host_;
     BsaveConverter converter_;

@@ -81,6 +81,12 @@ const SettingEntry* findSetting(std::string_view name)
     return it == Table.end() ? nullptr : &*it;
 }
 
+const SettingEntry* findSetting(SettingField field)
+{
+    auto it = std::find_if(Table.begin(), Table.end(), [&](const SettingEntry& e) { return e.field == field; });
+    return it == Table.end() ? nullptr : &*it;
+}
+
 bool readSetting(const SettingsStore& store, Settings& settings, std::string_view name)
 {
     const SettingEntry* entry = findSetting(name);

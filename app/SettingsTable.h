@@ -67,6 +67,7 @@ struct SettingEntry {
 std::span<const SettingEntry> settingsTable();
 // Null for a name that is not in the table.
 const SettingEntry* findSetting(std::string_view name);
+const SettingEntry* findSetting(SettingField field);
 
 // The order in which program start reads the values.
 extern const std::array<std::string_view, 27> StartupReadOrder;

@@ -129,7 +129,7 @@ QString savedText(std::string_view saved, const QString& path)
 
 } // namespace
 
-TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
+TForm1::TForm1(QWidget* parent) : QMainWindow(parent), settings_(app::SettingsStore::defaultPath())
 {
     setObjectName("Form1");
     setWindowTitle(uiText(ProductName));
@@ -138,13 +138,13 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
     startInstance = [](const QString& path) {
         QProcess::startDetached(QCoreApplication::applicationFilePath(), {path});
     };
-    storePath_ = app::SettingsStore::defaultPath();
     buildActions();
     buildMenus();
     buildToolBar();
     buildPages();
     buildStatusBar();
     connectCommands();
+    connect(&settings_, &app::SettingsOwner::changed, this, &TForm1::settingsChanged);
 }
 
 TForm1::~TForm1() = default;
@@ -605,31 +605,28 @@ void TForm1::connectCommands()
 
 void TForm1::FormCreate(const QStringList& args)
 {
-    {
-        app::SettingsStore store(storePath_);
-        app::readAllSettings(store, Settings_);
-        enableScreenMode(!Settings_.isAutoDetectScreenMode);
-        store.close();
-    }
-    Choices.FontDialogs[0] = {QString::fromStdString(Settings_.fontNameAnk), 2};
-    Choices.FontDialogs[1] = {QString::fromStdString(Settings_.fontNameAnkGraph), 2};
-    Choices.FontDialogs[2] = {QString::fromStdString(Settings_.fontNameKanji), 128};
-    Choices.FontDialogs[3] = {QString::fromStdString(Settings_.mapFontFrom0xAD), 2};
-    Choices.ColorDialog1 = colorFromSetting(Settings_.backgroundColor);
-    Choices.ColorDialog2 = colorFromSetting(Settings_.fontColor);
+    settings_.readAll();
+    const Settings& settings = settings_.values();
+    enableScreenMode(!settings.isAutoDetectScreenMode);
+    Choices.FontDialogs[0] = {QString::fromStdString(settings.fontNameAnk), 2};
+    Choices.FontDialogs[1] = {QString::fromStdString(settings.fontNameAnkGraph), 2};
+    Choices.FontDialogs[2] = {QString::fromStdString(settings.fontNameKanji), 128};
+    Choices.FontDialogs[3] = {QString::fromStdString(settings.mapFontFrom0xAD), 2};
+    Choices.ColorDialog1 = colorFromSetting(settings.backgroundColor);
+    Choices.ColorDialog2 = colorFromSetting(settings.fontColor);
     ListingFormat format = listingFormat();
     format.fontName.clear(); // the fonts come with the first listing
     RichEdit1->applyListingFormat(format);
     setPanelText(0, uiText(status::PleaseOpen));
-    indicateAnkMode(Settings_.isAnkMode);
+    indicateAnkMode(settings.isAnkMode);
     State = app::DocumentState{};
     indidateCanSave(false, false);
-    Temps.makeTempNames(Settings_.tempFileDir); // the window opens even without temporary files
-    loader_ = std::make_unique<app::DocumentLoader>(Settings_, State, Temps, storePath_, app::RecentDocuments(),
+    Temps.makeTempNames(settings.tempFileDir); // the window opens even without temporary files
+    loader_ = std::make_unique<app::DocumentLoader>(settings_, State, Temps, app::RecentDocuments(),
                                                     static_cast<app::LoaderHost&>(*this));
     {
-        const QString dir = QString::fromStdString(Settings_.lastOpenDir);
-        const int filter = Settings_.lastOpenFilterIndex;
+        const QString dir = QString::fromStdString(settings.lastOpenDir);
+        const int filter = settings.lastOpenFilterIndex;
         if (filter >= 1 && filter <= static_cast<int>(std::size(OpenFilters)))
             openFilterIndex_ = filter;
         openDialogSetup_.push_back([dir, filter](QFileDialog& dialog) {
@@ -646,8 +643,9 @@ void TForm1::FormCreate(const QStringList& args)
         if (QFileInfo::exists(installed))
             helpFile_ = QFileInfo(installed).canonicalFilePath();
     }
-    indicateScreenMode(Settings_.screenMode);
-    imgMSXCG->setStretch(Settings_.isStretch);
+    // Shown and stored at every start.
+    settings_.set(&Settings::screenMode, settings.screenMode);
+    imgMSXCG->setStretch(settings.isStretch);
     indicatePictureView();
     setAcceptDrops(true);
 
@@ -657,17 +655,12 @@ void TForm1::FormCreate(const QStringList& args)
         openDocument(args.first());
     }
     // A stored page other than the two is shown as the first.
-    const int page = Settings_.activePageIndex == CgPageIndex ? CgPageIndex : BasicPageIndex;
+    const int page = settings.activePageIndex == CgPageIndex ? CgPageIndex : BasicPageIndex;
     showPage(page);
     PageControl1ChangeProc();
 
     // The About box and the settings dialog come after the main window.
     formCreated_ = true;
-}
-
-void TForm1::writeValue(std::string_view name)
-{
-    app::saveSettings(storePath_, Settings_, {name});
 }
 
 bool TForm1::isBasicPage() const
@@ -691,6 +684,26 @@ void TForm1::loadDocument(const QString& path, bool reload)
         close();
 }
 
+void TForm1::settingsChanged(const app::SettingNames& names)
+{
+    using namespace app::setting;
+    const Settings& settings = settings_.values();
+    if (names.containsAny({FontColor, BackgroundColor, FontSize, UseWordWrap}))
+        applyListingLook();
+    if (names.containsAny({IsAnkMode, CharacterSet}))
+        indicateAnkMode(settings.isAnkMode);
+    if (names.contains(ScreenMode))
+        indicateScreenMode(settings.screenMode);
+    if (names.contains(IsAutoDetectScreenMode))
+        enableScreenMode(!settings.isAutoDetectScreenMode);
+    if (names.contains(TempFileDir))
+        Temps.setTempNameDir(settings.tempFileDir);
+    if (names.contains(IsStretch))
+        imgMSXCG->setStretch(settings.isStretch);
+    if (names.containsAny({PictureZoom, IsTvAspect, IsDrawSprites}))
+        indicatePictureView();
+}
+
 void TForm1::indicateScreenMode(int mode)
 {
     for (const auto& item : ScreenItems) {
@@ -699,8 +712,6 @@ void TForm1::indicateScreenMode(int mode)
         }
     }
     setPanelText(2, uiText(status::ScreenPrefix) + QString::number(mode));
-    Settings_.screenMode = mode;
-    writeValue(app::setting::ScreenMode);
 }
 
 void TForm1::enableScreenMode(bool enabled)
@@ -717,7 +728,7 @@ void TForm1::indicateAnkMode(bool isAnkMode)
     // The character set applies to ANK mode only: Kanji mode is code page 932.
     QString text = uiText(isAnkMode ? status::AnkIndicator : status::KanjiIndicator);
     if (isAnkMode) {
-        const std::string_view set = msx::characterSetShortName(app::characterSetSetting(Settings_));
+        const std::string_view set = msx::characterSetShortName(app::characterSetSetting(settings()));
         text += QLatin1Char(' ') + QString::fromLatin1(set.data(), static_cast<qsizetype>(set.size())).toUpper();
     }
     setPanelText(1, text);
@@ -739,12 +750,11 @@ void TForm1::PageControl1Change()
 
 void TForm1::PageControl1ChangeProc()
 {
-    Settings_.activePageIndex = PageControl1->currentIndex();
     const bool basic = isBasicPage();
     for (const char* name : {"Find1", "Print1", "PrintPreview1", "SelectAll1", "tbPrint", "tbFind"})
         action(name)->setEnabled(basic);
     indidateCanSave(State.listingLoaded, State.imageLoaded);
-    writeValue(app::setting::ActivePageIndex);
+    settings_.set(&Settings::activePageIndex, PageControl1->currentIndex());
 }
 
 void TForm1::Clear1Click()
@@ -979,49 +989,40 @@ void TForm1::FindDialog1Find()
 
 void TForm1::zoomCommand(int zoom)
 {
-    Settings_.pictureZoom = zoom;
-    indicatePictureView();
-    writeValue(app::setting::PictureZoom);
+    settings_.set(&Settings::pictureZoom, zoom);
 }
 
 void TForm1::TvAspect1Click()
 {
-    Settings_.isTvAspect = !Settings_.isTvAspect;
-    indicatePictureView();
-    writeValue(app::setting::IsTvAspect);
+    settings_.set(&Settings::isTvAspect, !settings().isTvAspect);
 }
 
 void TForm1::DrawSprites1Click()
 {
-    Settings_.isDrawSprites = !Settings_.isDrawSprites;
-    indicatePictureView();
-    writeValue(app::setting::IsDrawSprites);
-    if (!State.imageSourcePath.empty() && Settings_.isReload)
+    settings_.set(&Settings::isDrawSprites, !settings().isDrawSprites);
+    if (!State.imageSourcePath.empty() && settings().isReload)
         loadDocument(localToQString(State.imageSourcePath), true);
 }
 
 void TForm1::indicatePictureView()
 {
-    imgMSXCG->setZoom(Settings_.pictureZoom);
-    imgMSXCG->setTvAspect(Settings_.isTvAspect);
+    imgMSXCG->setZoom(settings().pictureZoom);
+    imgMSXCG->setTvAspect(settings().isTvAspect);
     if (QAction* zoom = findChild<QAction*>(QStringLiteral("ZoomBy%1").arg(imgMSXCG->zoom())))
         zoom->setChecked(true);
-    action("TvAspect1")->setChecked(Settings_.isTvAspect);
-    action("DrawSprites1")->setChecked(Settings_.isDrawSprites);
+    action("TvAspect1")->setChecked(settings().isTvAspect);
+    action("DrawSprites1")->setChecked(settings().isDrawSprites);
 }
 
 void TForm1::ImgSizeChg1Click()
 {
-    Settings_.isStretch = !Settings_.isStretch;
-    imgMSXCG->setStretch(Settings_.isStretch);
-    writeValue(app::setting::IsStretch);
+    settings_.set(&Settings::isStretch, !settings().isStretch);
 }
 
 void TForm1::screenCommand(int mode)
 {
-    Settings_.screenMode = mode;
-    indicateScreenMode(mode);
-    if (!State.imageSourcePath.empty() && Settings_.isReload)
+    settings_.set(&Settings::screenMode, mode);
+    if (!State.imageSourcePath.empty() && settings().isReload)
         openDocument(localToQString(State.imageSourcePath));
 }
 
@@ -1121,9 +1122,10 @@ int TForm1::openDialogFilterIndex() const
 
 ListingFormat TForm1::listingFormat() const
 {
-    const std::string& font = Settings_.isAnkMode ? Settings_.fontNameAnk : Settings_.fontNameKanji;
-    return {Choices.ColorDialog2,  Choices.ColorDialog1,         Settings_.fontSize,
-            Settings_.fontCharset, QString::fromStdString(font), Settings_.useWordWrap};
+    const Settings& settings = settings_.values();
+    const std::string& font = settings.isAnkMode ? settings.fontNameAnk : settings.fontNameKanji;
+    return {Choices.ColorDialog2, Choices.ColorDialog1,         settings.fontSize,
+            settings.fontCharset, QString::fromStdString(font), settings.useWordWrap};
 }
 
 void TForm1::showListing(const app::ListingFiles& listing)
@@ -1195,24 +1197,14 @@ void TForm1::applyListingLook()
     ListingFormat format = RichEdit1->listingFormat();
     format.textColor = Choices.ColorDialog2;
     format.backgroundColor = Choices.ColorDialog1;
-    format.pointSize = Settings_.fontSize;
-    format.wordWrap = Settings_.useWordWrap;
+    format.pointSize = settings().fontSize;
+    format.wordWrap = settings().useWordWrap;
     RichEdit1->applyListingFormat(format);
 }
 
 std::string TForm1::tempNameDir() const
 {
     return Temps.tempNameDir();
-}
-
-void TForm1::setTempNameDir(const std::string& dir)
-{
-    Temps.setTempNameDir(dir);
-}
-
-void TForm1::storeSettings(std::span<const std::string_view> names)
-{
-    app::saveSettings(storePath_, Settings_, names);
 }
 
 void TForm1::reloadShownDocuments()

@@ -4,6 +4,7 @@
 
 #include "app/DocumentLoader.h"
 #include "app/DocumentState.h"
+#include "app/SettingsOwner.h"
 #include "app/TempFiles.h"
 #include "common/QuilletUnitGrobal.h"
 #include "ui/ListingView.h"
@@ -22,7 +23,6 @@
 #include <exception>
 #include <functional>
 #include <memory>
-#include <span>
 #include <string_view>
 #include <vector>
 
@@ -66,9 +66,6 @@ public:
 
     void openDocument(const QString& path);
     void loadDocument(const QString& path, bool reload);
-    void indicateScreenMode(int mode) override;
-    void enableScreenMode(bool enabled) override;
-    void indicateAnkMode(bool isAnkMode) override;
     void indidateCanSave(bool listing, bool picture);
     void PageControl1ChangeProc();
 
@@ -99,7 +96,8 @@ public:
     void Help2Click();
 
     // Shared state of the program.
-    quillet::Settings& settings() override { return Settings_; }
+    const quillet::Settings& settings() const { return settings_.values(); }
+    quillet::app::SettingsOwner& settingsOwner() override { return settings_; }
     const quillet::app::DocumentState& documentState() const { return State; }
     quillet::app::TempFiles& tempFiles() { return Temps; }
     ListingView* listingView() const { return RichEdit1; }
@@ -132,10 +130,16 @@ private:
     HelpViewer* helpViewer();
     void connectCommands();
     void PageControl1Change();
-    void writeValue(std::string_view name);
     bool isBasicPage() const;
+    // What shows a setting follows it, whoever set it.
+    void settingsChanged(const quillet::app::SettingNames& names);
+    void indicateScreenMode(int mode);
+    void enableScreenMode(bool enabled);
+    void indicateAnkMode(bool isAnkMode);
     // The picture view and its menu items as the settings say.
     void indicatePictureView();
+    // The listing takes the chosen colours, the size and word wrap at once.
+    void applyListingLook();
     // Shows the save dialog in the folder of `sourcePath`, offering its name
     // with `proposedSuffix`; the chosen path, or empty when cancelled.
     QString runSaveDialog(const QString& title, const QString& suffix, int filterIndex, const std::string& sourcePath,
@@ -174,17 +178,13 @@ private:
     ListingChoices& listingChoices() override { return Choices; }
     QColor listingTextColor() const override;
     QColor listingBackgroundColor() const override;
-    void applyListingLook() override;
     std::string tempNameDir() const override;
-    void setTempNameDir(const std::string& dir) override;
-    void storeSettings(std::span<const std::string_view> names) override;
     void reloadShownDocuments() override;
     void showHelpTopic(int context) override;
 
-    quillet::Settings Settings_;
+    quillet::app::SettingsOwner settings_;
     quillet::app::DocumentState State;
     quillet::app::TempFiles Temps;
-    std::string storePath_;
     std::unique_ptr<quillet::app::DocumentLoader> loader_;
     ListingChoices Choices; // FontDialog1 to FontDialog4, ColorDialog1 and ColorDialog2
     QImage preparedPicture_;

@@ -525,7 +525,7 @@ void TPagesDlg::setSampleSize(int points)
 
 void TPagesDlg::FormShow()
 {
-    const Settings& settings = host_.settings();
+    const Settings& settings = host_.settingsOwner().values();
     ListingChoices& choices = host_.listingChoices();
     choices.ColorDialog1 = host_.listingBackgroundColor();
     choices.ColorDialog2 = host_.listingTextColor();
@@ -586,7 +586,7 @@ void TPagesDlg::btnDefaultFontsClick()
 
 void TPagesDlg::FormActivate()
 {
-    const bool ank = host_.settings().isAnkMode;
+    const bool ank = host_.settingsOwner().values().isAnkMode;
     rdbtnAnk->setChecked(ank);
     rdbtnKanji->setChecked(!ank);
 }
@@ -685,7 +685,8 @@ void TPagesDlg::HelpBtnClick()
 
 void TPagesDlg::OKBtnClick()
 {
-    Settings& settings = host_.settings();
+    app::SettingsOwner& owner = host_.settingsOwner();
+    Settings settings = owner.values();
     ListingChoices& choices = host_.listingChoices();
     std::array<FontHolder, 4>& holders = choices.FontDialogs;
 
@@ -720,8 +721,6 @@ void TPagesDlg::OKBtnClick()
     settings.fontColor = settingFromColor(choices.ColorDialog2);
     settings.backgroundColor = settingFromColor(choices.ColorDialog1);
     settings.useWordWrap = ckbWordWrap->isChecked();
-    host_.applyListingLook();
-    host_.indicateAnkMode(settings.isAnkMode);
 
     // 8. The folder always ends in the platform's separator; an empty text
     // (only a hand-edited store gives one) means the system's folder.
@@ -747,16 +746,17 @@ void TPagesDlg::OKBtnClick()
         if (button->isChecked())
             settings.screenMode = button->objectName().mid(11).toInt();
     }
-    host_.indicateScreenMode(settings.screenMode);
+    // The mode is stored at once on its own, as a SCREEN command stores it,
+    // and again with the rest below.
+    owner.set(&Settings::screenMode, settings.screenMode);
     settings.isAutoDetectScreenMode = ckbAutoDetectScreenMode->isChecked();
-    host_.enableScreenMode(!settings.isAutoDetectScreenMode);
     settings.isReload = ckbReload->isChecked();
-    host_.setTempNameDir(settings.tempFileDir);
     // Taken at the next start: the windows are made in one language.
     settings.language = cmbLanguage->currentData().toString().toStdString();
 
-    // 16. Stored together, in the dialog's order.
-    host_.storeSettings(app::SettingsDialogWriteOrder);
+    // 16. Set and stored together, in the dialog's order; the window shows
+    // them as the owner tells it.
+    owner.update(settings, app::SettingsDialogWriteOrder);
 
     // 17. Listing first, then the picture.
     if (settings.isReload)

@@ -1,6 +1,7 @@
 // Document loading through a stand-in for the main window.
 
 #include "app/DocumentLoader.h"
+#include "app/SettingsOwner.h"
 #include "app/SettingsStore.h"
 #include "app/SettingsTable.h"
 #include "app/ViewerFiles.h"
@@ -49,7 +50,8 @@ struct FakeHost : LoaderHost {
     void showDebugMessage(const QString& text) override { calls.push_back("debug " + text.toStdString()); }
     void rememberOpenedFile(const QString& path) override { calls.push_back("remember " + path.toStdString()); }
     int openDialogFilterIndex() const override { return filterIndex; }
-    void indicateScreenMode(int mode) override { calls.push_back("screen " + std::to_string(mode)); }
+    // As the window's indicator, told by the owner of the settings.
+    void indicateScreenMode(int mode) { calls.push_back("screen " + std::to_string(mode)); }
     void showListing(const ListingFiles& listing) override
     {
         const std::string text = readFile(QFile::encodeName(listing.asciiPath).toStdString());
@@ -97,10 +99,13 @@ struct FakeHost : LoaderHost {
 class DocumentLoaderTest : public ::testing::Test {
 protected:
     DocumentLoaderTest()
-        : store((dir / "Quillet.ini").string()),
-          loader(settings, state, temps, store, RecentDocuments(QString::fromStdString((dir / "recent.xbel").string())),
-                 host)
+        : store((dir / "Quillet.ini").string()), settings(store),
+          loader(settings, state, temps, RecentDocuments(QString::fromStdString((dir / "recent.xbel").string())), host)
     {
+        QObject::connect(&settings, &SettingsOwner::changed, [this](const SettingNames& names) {
+            if (names.contains(setting::ScreenMode))
+                host.indicateScreenMode(settings.values().screenMode);
+        });
         fs::create_directory(dir / "tmp");
         temps.setTempNameDir((dir / "tmp").string() + "/");
         temps.makeAsciiTempName();
@@ -122,7 +127,7 @@ protected:
 
     ScratchDir dir;
     std::string store;
-    Settings settings;
+    SettingsOwner settings;
     DocumentState state;
     TempFiles temps;
     FakeHost host;
@@ -170,7 +175,7 @@ TEST_F(DocumentLoaderTest, PlainAndEmptyFilesAreListingsCopiedWhole)
 
 TEST_F(DocumentLoaderTest, PictureIsWrittenToThePictureFile)
 {
-    settings.screenMode = 5;
+    settings.set(&Settings::screenMode, 5);
     const QString path = file("title.bin", hexBytes("FE 00 00 00 00 00 00"));
     ASSERT_TRUE(loader.openDocument(path)) << loader.lastError().toStdString();
     const std::string picture = readFile(temps.bmpPicturePath());
@@ -184,7 +189,7 @@ TEST_F(DocumentLoaderTest, PictureIsWrittenToThePictureFile)
 
 TEST_F(DocumentLoaderTest, PictureWithoutDataIsShownBlackAndSaysSo)
 {
-    settings.screenMode = 5;
+    settings.set(&Settings::screenMode, 5);
     // Only the header, less than a header, and a header with one byte.
     for (const auto& [bytes, expected] : {std::pair{std::string("FE 00 00 00 00 00 00"), status::OpenedHeaderOnly},
                                           std::pair{std::string("FE 00 80"), status::OpenedHeaderOnly},
@@ -243,14 +248,14 @@ TEST_F(DocumentLoaderTest, UnreadablePathIsRememberedButLoadsNothing)
 TEST_F(DocumentLoaderTest, DetectedModeWithoutLayoutKeepsThePicture)
 {
     const QString first = file("a.sc5", hexBytes("FE 00 00 00 00 00 00 11 22"));
-    settings.isAutoDetectScreenMode = true;
+    settings.set(&Settings::isAutoDetectScreenMode, true);
     ASSERT_TRUE(loader.openDocument(first));
     const std::string picture = readFile(temps.bmpPicturePath());
     host.calls.clear();
 
     EXPECT_FALSE(loader.openDocument(file("b.sc9", hexBytes("FE 00 00 00 00 00 00 33"))));
     EXPECT_EQ(host.calls.back(), "screen 9") << "the detected mode is shown even without a picture";
-    EXPECT_EQ(settings.screenMode, 9);
+    EXPECT_EQ(settings.values().screenMode, 9);
     EXPECT_EQ(readFile(temps.bmpPicturePath()), picture);
     EXPECT_EQ(state.imageSourcePath, first.toStdString());
 
@@ -265,23 +270,23 @@ TEST_F(DocumentLoaderTest, DetectionWeighsTheContentAndNeverPicksAModeTheDataCan
     // A SCREEN 2 save: the 14 KB from 0 to 37FF, here under a name that
     // says nothing and with SCREEN 12 stored from the last picture.
     const std::string screen2 = hexBytes("FE 00 00 FF 37 00 00") + std::string(0x3800, '\x11');
-    settings.isAutoDetectScreenMode = true;
-    settings.screenMode = 12;
+    settings.set(&Settings::isAutoDetectScreenMode, true);
+    settings.set(&Settings::screenMode, 12);
     ASSERT_TRUE(loader.openDocument(file("title.bin", screen2))) << loader.lastError().toStdString();
-    EXPECT_EQ(settings.screenMode, 2);
+    EXPECT_EQ(settings.values().screenMode, 2);
     EXPECT_NE(std::find(host.calls.begin(), host.calls.end(), "screen 2"), host.calls.end());
     // 256 x 192 at four bits a pixel, after the headers and 16 colours.
     EXPECT_EQ(readFile(temps.bmpPicturePath()).size(), 14u + 40 + 16 * 4 + 128u * 192);
 
     ASSERT_TRUE(loader.openDocument(file("LUX.SC4", screen2)));
-    EXPECT_EQ(settings.screenMode, 4) << "the name, where the content allows it";
+    EXPECT_EQ(settings.values().screenMode, 4) << "the name, where the content allows it";
     ASSERT_TRUE(loader.openDocument(file("big.sc2", hexBytes("FE 00 00 FF D3 00 00") + std::string(0xD400, '\0'))));
-    EXPECT_EQ(settings.screenMode, 5) << "data past 16 KB fits neither SCREEN 2 nor the stored 4";
+    EXPECT_EQ(settings.values().screenMode, 5) << "data past 16 KB fits neither SCREEN 2 nor the stored 4";
 
-    settings.isAutoDetectScreenMode = false;
-    settings.screenMode = 8;
+    settings.set(&Settings::isAutoDetectScreenMode, false);
+    settings.set(&Settings::screenMode, 8);
     ASSERT_TRUE(loader.openDocument(file("again.sc2", screen2)));
-    EXPECT_EQ(settings.screenMode, 8) << "without detection the setting holds";
+    EXPECT_EQ(settings.values().screenMode, 8) << "without detection the setting holds";
 }
 
 TEST_F(DocumentLoaderTest, PaletteFilesAndSecondPagesBesideAPictureTakePart)
@@ -293,7 +298,7 @@ TEST_F(DocumentLoaderTest, PaletteFilesAndSecondPagesBesideAPictureTakePart)
                | static_cast<std::uint32_t>(static_cast<std::uint8_t>(bmp.at(at + 2))) << 16
                | static_cast<std::uint32_t>(static_cast<std::uint8_t>(bmp.at(at + 3))) << 24;
     };
-    settings.isAutoDetectScreenMode = true;
+    settings.set(&Settings::isAutoDetectScreenMode, true);
     const std::string picture = hexBytes("FE 00 00 00 00 00 00 11");
     ASSERT_TRUE(loader.openDocument(file("ART.SR5", picture)));
     const std::uint32_t colour1 = 54 + 4; // blue, green, red, 0
@@ -341,13 +346,13 @@ TEST_F(DocumentLoaderTest, FileIsDispatchedByItsFirstByteAlone)
 
 TEST_F(DocumentLoaderTest, ListingIsShownAsTheRtfOfTheSettings)
 {
-    settings.isAnkMode = false;
-    settings.fontCharset = 128;
-    settings.mapCodeFrom0xAD = 300; // a hand-edited store
+    settings.set(&Settings::isAnkMode, false);
+    settings.set(&Settings::fontCharset, 128);
+    settings.set(&Settings::mapCodeFrom0xAD, 300); // a hand-edited store
     ASSERT_TRUE(loader.openDocument(file("game.bas", Program))) << loader.lastError().toStdString();
     MemorySource listing(std::string_view("10 PRINT\r\n20 END\r\n"));
     StringSink expected;
-    writeRtfListing(listing, expected, RtfListingOptions::fromSettings(settings));
+    writeRtfListing(listing, expected, RtfListingOptions::fromSettings(settings.values()));
     EXPECT_EQ(host.shownRtf, expected.str());
     EXPECT_EQ(host.shownLineCount, 2);
     EXPECT_EQ(readFile(temps.rtfTempPath()), expected.str()) << "written through the temporary-file service";
@@ -409,7 +414,7 @@ TEST_F(DocumentLoaderTest, FailedLoadSaysWhyAndWaitsOnNothing)
     EXPECT_EQ(host.failure, static_cast<int>(ErrorKind::NotRegularFile));
     EXPECT_FALSE(loader.openDocument(file("bad.bas", BadProgram)));
     EXPECT_EQ(host.failure, static_cast<int>(ErrorKind::DamagedProgram));
-    settings.screenMode = 9;
+    settings.set(&Settings::screenMode, 9);
     EXPECT_FALSE(loader.openDocument(file("b.sc9", hexBytes("FE 00 00 00 00 00 00"))));
     EXPECT_EQ(host.failure, static_cast<int>(ErrorKind::UnsupportedScreenMode));
 
@@ -515,7 +520,7 @@ TEST_F(ContainerLoadTest, ContainersAreListedAndTheirMembersOpenLikeFiles)
     EXPECT_EQ(state.listingSourcePath, member("DISK1.DSK::game.bas"));
     EXPECT_EQ(host.calls.back(), "loaded " + member("DISK1.DSK::game.bas"));
 
-    settings.isAutoDetectScreenMode = true;
+    settings.set(&Settings::isAutoDetectScreenMode, true);
     ASSERT_TRUE(loader.openDocument(at("DISK1.DSK::PICS/TITLE.SC7"))) << loader.lastError().toStdString();
     EXPECT_NE(std::find(host.calls.begin(), host.calls.end(), "screen 7"), host.calls.end())
         << "the mode comes from the member's name";

@@ -5,6 +5,7 @@
 
 #include "PluginTestSupport.h"
 #include "app/DocumentLoader.h"
+#include "app/SettingsOwner.h"
 #include "core/ConvertRunner.h"
 #include "support/ArchiveBuilder.h"
 #include "support/FatImageBuilder.h"
@@ -41,7 +42,6 @@ struct PictureHost : app::LoaderHost {
     void showDebugMessage(const QString&) override {}
     void rememberOpenedFile(const QString&) override {}
     int openDialogFilterIndex() const override { return 1; }
-    void indicateScreenMode(int) override {}
     void showListing(const app::ListingFiles&) override {}
     void preparePicture(const QString& bmpPath) override { prepared = QImage(bmpPath, "BMP"); }
     void showPreparedPicture() override { shown = prepared; }
@@ -53,17 +53,16 @@ struct PictureHost : app::LoaderHost {
 
 QImage viewer(const ScratchDir& dir, const std::string& name, std::optional<int> mode)
 {
-    Settings settings;
-    settings.isAutoDetectScreenMode = !mode;
-    settings.screenMode = mode.value_or(5);
+    app::SettingsOwner settings((dir / "Quillet.ini").string());
+    settings.set(&Settings::isAutoDetectScreenMode, !mode);
+    settings.set(&Settings::screenMode, mode.value_or(5));
     app::DocumentState state;
     app::TempFiles temps;
     fs::create_directories(dir / "tmp");
     temps.setTempNameDir((dir / "tmp").string() + "/");
     temps.makeBmpTempName();
     PictureHost host;
-    app::DocumentLoader loader(settings, state, temps, (dir / "Quillet.ini").string(),
-                               app::RecentDocuments(qpath(dir / "recent.xbel")), host);
+    app::DocumentLoader loader(settings, state, temps, app::RecentDocuments(qpath(dir / "recent.xbel")), host);
     EXPECT_TRUE(loader.openDocument(QFile::decodeName(QByteArray::fromStdString(name)))) << host.failure;
     return host.shown.convertToFormat(QImage::Format_RGB888);
 }

@@ -126,7 +126,7 @@ TEST_F(MemberListTest, ContainersOpenInTheListAndMembersFromIt)
 TEST_F(MemberListTest, ScreenCommandsAndReloadsWorkOnMembers)
 {
     start();
-    window->settings().isAutoDetectScreenMode = true;
+    window->settingsOwner().set(&Settings::isAutoDetectScreenMode, true);
     window->openDocument(zip + "::DISK1.DSK");
     activate("PICS/TITLE.SC7");
     const QString picture = zip + "::DISK1.DSK::PICS/TITLE.SC7";
@@ -134,7 +134,7 @@ TEST_F(MemberListTest, ScreenCommandsAndReloadsWorkOnMembers)
     EXPECT_EQ(window->documentState().imageSourcePath, picture.toStdString());
     EXPECT_EQ(window->pictureView()->picture().width(), 512) << "SCREEN 7, from the member's name";
 
-    window->settings().isAutoDetectScreenMode = false;
+    window->settingsOwner().set(&Settings::isAutoDetectScreenMode, false);
     window->screenCommand(8);
     EXPECT_EQ(window->pictureView()->picture().width(), 256) << "the member is read again as SCREEN 8";
     EXPECT_EQ(window->windowTitle(), title(picture));

@@ -84,7 +84,7 @@ TEST_F(PictureCommandsTest, WithoutReloadOnlyTheModeChanges)
 {
     start();
     showPicture();
-    window->settings().isReload = false;
+    window->settingsOwner().set(&Settings::isReload, false);
     window->action("SCREEN12_1")->trigger();
     EXPECT_EQ(window->pictureView()->picture().width(), 256);
     EXPECT_EQ(window->pictureView()->picture().format(), QImage::Format_Indexed8) << "still the SCREEN 5 picture";
@@ -197,7 +197,7 @@ TEST_F(PictureCommandsTest, ZoomAspectAndSpritesAreStoredAndComeBack)
     vram[0x7604] = '\xD8'; // the end of the table
     vram.replace(0x7800, 8, std::string(8, '\xFF'));
     const QString path = file("sprite.sc5", hexBytes("FE 00 00 FF 79 00 00") + vram);
-    window->settings().screenMode = 5;
+    window->settingsOwner().set(&Settings::screenMode, 5);
     window->openDocument(path);
     const QRgb before = window->pictureView()->picture().pixel(0, 1);
     window->action("DrawSprites1")->trigger();

@@ -182,7 +182,7 @@ TEST_F(TranslationTest, JapaneseIsTheDefaultAndQtsOwnDialogsSpeakIt)
 TEST_F(TranslationTest, LanguageSettingIsStoredForTheNextStartOnly)
 {
     start();
-    window->settings().isReload = false;
+    window->settingsOwner().set(&Settings::isReload, false);
     TPagesDlg* dialog = window->settingsDialog();
     dialog->show();
     auto* language = dialog->findChild<QComboBox*>("cmbLanguage");
