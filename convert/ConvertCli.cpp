@@ -247,19 +247,6 @@ const FileAccess& commandLineFiles()
     return files;
 }
 
-bool asksForPicture(const Options& options)
-{
-    if (options.png)
-        return true;
-    const std::string& out = options.output;
-    if (out.size() < 4)
-        return false;
-    std::string extension = out.substr(out.size() - 4);
-    for (char& c : extension)
-        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    return extension == ".png" || extension == ".bmp";
-}
-
 void convertFile(const Options& given, const BatchTarget* batch)
 {
     Options options = given;

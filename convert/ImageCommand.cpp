@@ -7,17 +7,29 @@
 
 namespace quillet::cli {
 
+namespace {
+
+// The last four characters of OUTPUT in lower case: ".png", ".bmp", ...
+std::string outputSuffix(const Options& options)
+{
+    const std::string& out = options.output;
+    std::string suffix = out.size() < 4 ? std::string() : out.substr(out.size() - 4);
+    for (char& c : suffix)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return suffix;
+}
+
+} // namespace
+
 bool writesPng(const Options& options)
 {
-    if (options.png)
-        return true;
-    const std::string& out = options.output;
-    if (out.size() < 4)
-        return false;
-    std::string extension = out.substr(out.size() - 4);
-    for (char& c : extension)
-        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    return extension == ".png";
+    return options.png || outputSuffix(options) == ".png";
+}
+
+bool asksForPicture(const Options& options)
+{
+    const std::string suffix = outputSuffix(options);
+    return options.png || suffix == ".png" || suffix == ".bmp";
 }
 
 const DecodedPicture& decodeImage(const Options& options, Opened& document, BsaveConverter& converter)
