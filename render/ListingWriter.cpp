@@ -22,11 +22,10 @@ template <std::size_t Width> ListingWriter<Width>::ListingWriter(ByteSink& out, 
     : out_(out), format_(std::move(format)), block_(std::make_unique<char[]>(BlockCapacity<Width>))
 {
     static_assert(sizeof(Entry) == Width);
-    for (std::size_t index = 0; index < format_.leads.size(); ++index) {
-        const std::uint8_t byte = format_.leads[index].byte;
-        leadOf_[byte] = static_cast<std::uint8_t>(index);
-        format_.bytes[byte].role = ListingRole::Lead;
-    }
+    if (format_.leads.size() > 255)
+        throw std::length_error("a listing format has more lead bytes than its lead table numbers");
+    for (std::size_t index = 0; index < format_.leads.size(); ++index)
+        leadOf_[format_.leads[index].byte] = static_cast<std::uint8_t>(index + 1);
     append(format_.prologue);
     flushIfFull();
 }
@@ -87,14 +86,18 @@ template <std::size_t Width> void ListingWriter<Width>::write(const void* data, 
         const std::uint8_t* const runEnd = at + std::min<std::size_t>(static_cast<std::size_t>(end - at), RunBytes);
         char* out = block_.get() + used_;
         while (at < runEnd) {
-            const Entry& entry = bytes[*at];
-            if (entry.role != ListingRole::Lead) [[likely]] {
+            const std::uint8_t byte = *at;
+            const Entry& entry = bytes[byte];
+            // Asked of a table of its own, not of the entry, so that the
+            // branch waits on the byte alone.
+            const std::uint8_t leadNumber = leadOf_[byte];
+            if (leadNumber == 0) [[likely]] {
                 std::memcpy(out, &entry, sizeof(Entry));
                 out += entry.size;
                 ++at;
                 continue;
             }
-            const Lead& lead = format_.leads[leadOf_[*at]];
+            const Lead& lead = format_.leads[leadNumber - 1];
             if (at + 1 == end) {
                 pending_ = &lead;
                 ++at;

@@ -24,7 +24,6 @@ enum class ListingRole : std::uint8_t {
     Plain,    // writes its text
     LineEnd,  // writes its text, which ends a line
     Unpaired, // in a lead's pairs: no pair; the lead's own text, then the next byte on its own
-    Lead,     // set by the writer on a lead's own entry
 };
 
 template <std::size_t Width> class ListingWriter {
@@ -80,7 +79,7 @@ private:
 
     ByteSink& out_;
     Format format_;
-    std::array<std::uint8_t, 256> leadOf_{}; // index in format_.leads of a byte marked Lead
+    std::array<std::uint8_t, 256> leadOf_{}; // 1 + the index in format_.leads of a lead byte, else 0
     std::unique_ptr<char[]> block_;
     std::size_t used_ = 0;
     const Lead* pending_ = nullptr; // a lead that ended the last piece
