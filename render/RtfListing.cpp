@@ -4,7 +4,6 @@
 #include "render/RtfEscape.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace quillet {
 
@@ -105,27 +104,17 @@ std::string rtfListingHeader(const RtfListingOptions& options)
 
 namespace {
 
-// The output goes out in blocks of this size; a run of input is escaped
-// between two looks at the room left, each byte needing at most one
-// padded escape.
-constexpr std::size_t BlockSize = 256 * 1024;
-constexpr std::size_t RunBytes = 4096;
-constexpr std::size_t BlockCapacity = BlockSize + (RunBytes + 1) * 16;
+// The longest escape, \f1\'HH\f0, takes 10 of an entry's 14 bytes.
+using Writer = ListingWriter<16>;
 
-} // namespace
-
-RtfListingSink::RtfListingSink(ByteSink& out, const RtfListingOptions& options)
-    : out_(out), block_(std::make_unique<char[]>(BlockCapacity))
+// Each byte's escape is worked out once, by the same rules as
+// escapeRtfText and escapeRtfGraphic.
+Writer::Format rtfFormat(const RtfListingOptions& options)
 {
-    static_assert(sizeof(Escape) == 16);
-    // Each byte's escape is worked out once, by the same rules as
-    // escapeRtfText and escapeRtfGraphic.
-    auto escapeOf = [](const std::string& text) {
-        Escape escape{};
-        std::copy(text.begin(), text.end(), escape.bytes);
-        escape.size = static_cast<std::uint8_t>(text.size());
-        return escape;
-    };
+    using Entry = Writer::Entry;
+    Writer::Format format;
+    Writer::Format::Lead prefix{GraphicPrefix};
+    Writer::Format::Lead carriageReturn{CarriageReturn};
     for (unsigned code = 0; code < 256; ++code) {
         const auto byte = static_cast<std::uint8_t>(code);
         std::string text, graphic;
@@ -134,119 +123,28 @@ RtfListingSink::RtfListingSink(ByteSink& out, const RtfListingOptions& options)
             appendFontEscape(graphic, '1', byte);
         else
             appendText(graphic, byte, options); // never maps 0xAD in Kanji mode
-        text_[code] = escapeOf(text);
-        graphic_[code] = escapeOf(graphic);
+        format.bytes[code] = Entry::of(text);
+        prefix.pairs[code] = Entry::of(graphic);
+        // A line ends at CR LF. A CR or LF on its own is a byte of a string
+        // or comment, shown as its glyph, so that it neither splits a line
+        // nor joins two.
+        carriageReturn.pairs[code] =
+            byte == LineFeed ? Entry::of(LineEnd, ListingRole::LineEnd) : Entry::of({}, ListingRole::Unpaired);
     }
-    append(rtfListingHeader(options));
-    append("\r\n");
-    flushIfFull();
+    // A graphic prefix with no code after it shows nothing; a CR that ends
+    // the listing ends its line.
+    prefix.atEnd = Entry::of({});
+    carriageReturn.atEnd = Entry::of(LineEnd, ListingRole::LineEnd);
+    format.leads = {prefix, carriageReturn};
+    format.prologue = rtfListingHeader(options) + "\r\n";
+    format.epilogue = Closing;
+    return format;
 }
 
-void RtfListingSink::append(const Escape& escape)
-{
-    std::memcpy(block_.get() + used_, escape.bytes, sizeof escape);
-    used_ += escape.size;
-}
+} // namespace
 
-void RtfListingSink::append(std::string_view text)
-{
-    if (text.size() > BlockCapacity - used_) {
-        out_.write(block_.get(), used_);
-        used_ = 0;
-        if (text.size() > BlockCapacity) {
-            out_.write(text);
-            return;
-        }
-    }
-    std::memcpy(block_.get() + used_, text.data(), text.size());
-    used_ += text.size();
-}
-
-void RtfListingSink::flushIfFull()
-{
-    if (used_ >= BlockSize) {
-        out_.write(block_.get(), used_);
-        used_ = 0;
-    }
-}
-
-// A line ends at CR LF (or a CR that ends the listing). A CR or LF on its
-// own is a byte of a string or comment, shown as its glyph, so that it
-// neither splits a line nor joins two.
-void RtfListingSink::write(const void* data, std::size_t size)
-{
-    const auto* at = static_cast<const std::uint8_t*>(data);
-    const std::uint8_t* const end = at + size;
-    if (at == end)
-        return;
-    // What the last piece left open ends with this piece's first byte.
-    if (pending_ == Pending::GraphicPrefix) {
-        append(graphic_[*at++]);
-    } else if (pending_ == Pending::CarriageReturn) {
-        if (*at == LineFeed) {
-            append(LineEnd);
-            ++lines_;
-            lineOpen_ = false;
-            ++at;
-        } else {
-            append(text_[CarriageReturn]); // and the byte goes on as any other
-        }
-    }
-    pending_ = Pending::None;
-    flushIfFull();
-    bool lineOpen = lineOpen_;
-    while (at < end) {
-        const std::uint8_t* const runEnd = at + std::min<std::size_t>(static_cast<std::size_t>(end - at), RunBytes);
-        char* out = block_.get() + used_;
-        while (at < runEnd) {
-            const std::uint8_t byte = *at;
-            lineOpen = true;
-            if (byte != GraphicPrefix && byte != CarriageReturn) [[likely]] {
-                std::memcpy(out, text_[byte].bytes, sizeof(Escape));
-                out += text_[byte].size;
-                ++at;
-            } else if (at + 1 == end) {
-                pending_ = byte == GraphicPrefix ? Pending::GraphicPrefix : Pending::CarriageReturn;
-                ++at;
-            } else if (byte == GraphicPrefix) {
-                std::memcpy(out, graphic_[at[1]].bytes, sizeof(Escape));
-                out += graphic_[at[1]].size;
-                at += 2;
-            } else if (at[1] == LineFeed) {
-                std::memcpy(out, LineEnd.data(), LineEnd.size());
-                out += LineEnd.size();
-                ++lines_;
-                lineOpen = false;
-                at += 2;
-            } else {
-                std::memcpy(out, text_[CarriageReturn].bytes, sizeof(Escape));
-                out += text_[CarriageReturn].size;
-                ++at;
-            }
-        }
-        used_ = static_cast<std::size_t>(out - block_.get());
-        flushIfFull();
-    }
-    lineOpen_ = lineOpen;
-}
-
-std::int64_t RtfListingSink::finish()
-{
-    // A graphic prefix with no code after it shows nothing.
-    if (pending_ == Pending::CarriageReturn) {
-        append(LineEnd);
-        ++lines_;
-        lineOpen_ = false;
-    }
-    pending_ = Pending::None;
-    append(Closing);
-    out_.write(block_.get(), used_);
-    used_ = 0;
-    // The last line counts without its line end, and so does an empty listing.
-    if (lineOpen_ || lines_ == 0)
-        ++lines_;
-    return lines_;
-}
+RtfListingSink::RtfListingSink(ByteSink& out, const RtfListingOptions& options) : writer_(out, rtfFormat(options))
+{}
 
 std::int64_t writeRtfListing(ByteSource& listing, ByteSink& out, const RtfListingOptions& options)
 {

@@ -5,9 +5,9 @@
 
 #include "common/ByteStream.h"
 #include "common/QuilletUnitGrobal.h"
+#include "render/ListingWriter.h"
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
 
@@ -52,32 +52,14 @@ public:
     RtfListingSink(const RtfListingSink&) = delete;
     RtfListingSink& operator=(const RtfListingSink&) = delete;
 
-    void write(const void* data, std::size_t size) override;
+    void write(const void* data, std::size_t size) override { writer_.write(data, size); }
     using ByteSink::write;
     // Ends the body and writes the closing; the line count for the status
     // bar. Nothing may be written after it. Throws the sink's error.
-    std::int64_t finish();
+    std::int64_t finish() { return writer_.finish(); }
 
 private:
-    // The escape of one byte, padded so that it is always copied whole.
-    struct Escape {
-        char bytes[15];
-        std::uint8_t size;
-    };
-
-    enum class Pending { None, GraphicPrefix, CarriageReturn };
-    void append(const Escape& escape);
-    void append(std::string_view text);
-    void flushIfFull();
-
-    ByteSink& out_;
-    Escape text_[256];    // a byte on its own
-    Escape graphic_[256]; // the code after the graphic prefix
-    std::unique_ptr<char[]> block_;
-    std::size_t used_ = 0;
-    Pending pending_ = Pending::None;
-    std::int64_t lines_ = 0;
-    bool lineOpen_ = false; // something follows the last line end
+    ListingWriter<16> writer_;
 };
 
 // Writes the whole document (header, body, closing) for the listing read

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -124,86 +123,37 @@ std::string readUtf8Listing(std::string_view text, msx::CharacterSet set)
 
 namespace {
 
-// The output goes out in blocks of this size; a run of input is encoded
-// between two looks at the room left, each byte needing at most one
-// padded character.
-constexpr std::size_t BlockSize = 256 * 1024;
-constexpr std::size_t RunBytes = 4096;
-constexpr std::size_t BlockCapacity = BlockSize + (RunBytes + 1) * 8;
+// A character takes at most 4 of an entry's 6 bytes.
+using Writer = ListingWriter<8>;
 
-} // namespace
-
-Utf8ListingSink::Utf8ListingSink(ByteSink& out, msx::CharacterSet set)
-    : out_(out), block_(std::make_unique<char[]>(BlockCapacity))
+Writer::Format utf8Format(msx::CharacterSet set)
 {
-    static_assert(sizeof(Encoded) == 8);
+    using Entry = Writer::Entry;
     auto encode = [](char32_t glyph) {
         std::string text;
         appendUtf8(text, glyph);
-        Encoded encoded{};
-        std::copy(text.begin(), text.end(), encoded.bytes);
-        encoded.size = static_cast<std::uint8_t>(text.size());
-        return encoded;
+        return Entry::of(text);
     };
+    Writer::Format format;
+    Writer::Format::Lead prefix{GraphicPrefix};
     for (unsigned code = 0; code < 256; ++code) {
         const auto byte = static_cast<std::uint8_t>(code);
-        char_[code] = keptAsIs(byte) ? Encoded{{static_cast<char>(byte)}, 1} : encode(msx::charGlyph(set, byte));
-        graphic_[code] = encode(msx::graphicGlyph(set, byte));
+        format.bytes[code] =
+            keptAsIs(byte) ? Entry::of(std::string(1, static_cast<char>(byte))) : encode(msx::charGlyph(set, byte));
+        // Before any other byte the prefix shows as its own glyph, and the
+        // byte is taken on its own.
+        prefix.pairs[code] =
+            isGraphicCode(byte) ? encode(msx::graphicGlyph(set, byte)) : Entry::of({}, ListingRole::Unpaired);
     }
+    prefix.atEnd = format.bytes[GraphicPrefix];
+    format.leads = {prefix};
+    return format;
 }
 
-void Utf8ListingSink::flushIfFull()
-{
-    if (used_ >= BlockSize) {
-        out_.write(block_.get(), used_);
-        used_ = 0;
-    }
-}
+} // namespace
 
-void Utf8ListingSink::write(const void* data, std::size_t size)
-{
-    const auto* at = static_cast<const std::uint8_t*>(data);
-    const std::uint8_t* const end = at + size;
-    bool pending = prefixPending_;
-    while (at < end) {
-        const std::uint8_t* const runEnd = at + std::min<std::size_t>(static_cast<std::size_t>(end - at), RunBytes);
-        char* out = block_.get() + used_;
-        while (at < runEnd) {
-            const std::uint8_t byte = *at++;
-            if (pending) [[unlikely]] {
-                pending = false;
-                if (isGraphicCode(byte)) {
-                    std::memcpy(out, graphic_[byte].bytes, sizeof(Encoded));
-                    out += graphic_[byte].size;
-                    continue;
-                }
-                // The prefix shows as its own glyph, and the byte is taken on its own.
-                std::memcpy(out, char_[GraphicPrefix].bytes, sizeof(Encoded));
-                out += char_[GraphicPrefix].size;
-            }
-            if (byte == GraphicPrefix) [[unlikely]] {
-                pending = true;
-                continue;
-            }
-            std::memcpy(out, char_[byte].bytes, sizeof(Encoded));
-            out += char_[byte].size;
-        }
-        used_ = static_cast<std::size_t>(out - block_.get());
-        flushIfFull();
-    }
-    prefixPending_ = pending;
-}
-
-void Utf8ListingSink::finish()
-{
-    if (prefixPending_) {
-        std::memcpy(block_.get() + used_, char_[GraphicPrefix].bytes, sizeof(Encoded));
-        used_ += char_[GraphicPrefix].size;
-    }
-    prefixPending_ = false;
-    out_.write(block_.get(), used_);
-    used_ = 0;
-}
+Utf8ListingSink::Utf8ListingSink(ByteSink& out, msx::CharacterSet set) : writer_(out, utf8Format(set))
+{}
 
 void writeUtf8Listing(ByteSource& listing, ByteSink& out, msx::CharacterSet set)
 {

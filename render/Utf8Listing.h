@@ -5,11 +5,11 @@
 // its graphic character, and line ends and tabs stay what they are.
 
 #include "common/ByteStream.h"
+#include "render/ListingWriter.h"
 #include "render/MsxCharset.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
 
 namespace quillet {
@@ -27,25 +27,13 @@ public:
     Utf8ListingSink(const Utf8ListingSink&) = delete;
     Utf8ListingSink& operator=(const Utf8ListingSink&) = delete;
 
-    void write(const void* data, std::size_t size) override;
+    void write(const void* data, std::size_t size) override { writer_.write(data, size); }
     using ByteSink::write;
     // Writes what is left; nothing may be written after it.
-    void finish();
+    void finish() { writer_.finish(); }
 
 private:
-    // A character's UTF-8 bytes, padded so that they are always copied whole.
-    struct Encoded {
-        char bytes[7];
-        std::uint8_t size;
-    };
-    void flushIfFull();
-
-    ByteSink& out_;
-    Encoded char_[256];    // a byte on its own
-    Encoded graphic_[256]; // the code after the graphic prefix (0x40 to 0x5F)
-    std::unique_ptr<char[]> block_;
-    std::size_t used_ = 0;
-    bool prefixPending_ = false; // a 0x01 waits for the byte after it
+    ListingWriter<8> writer_;
 };
 
 // The way back, for a listing written as above or typed in an editor: each
