@@ -5,9 +5,10 @@
 // converts a file, so the container readers and the desktop files can lean
 // on it without leaning on the converters.
 //
-// A new picture format is a row of DocumentKinds (and its case in
-// document/Picture.cpp); a new container kind is a row of ContainerKinds
-// with its content test (and its reader in container/).
+// A new picture format is a row of DocumentKinds (and its decoding in
+// PictureFile::decode, document/Picture.cpp); a new container kind is a
+// row of ContainerKinds with its content test (and its reader in
+// container/).
 
 #include <cstddef>
 #include <cstdint>
