@@ -17,7 +17,7 @@ inline const FileAccess& viewerFiles()
 
 inline MemberPath viewerPath(const std::string& path)
 {
-    return splitMemberPath(path, [](const std::string& file) { return viewerFiles().isFile(file); });
+    return splitMemberPath(path, viewerFiles());
 }
 
 } // namespace quillet::app

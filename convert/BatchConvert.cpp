@@ -21,12 +21,6 @@ namespace quillet::cli {
 
 namespace {
 
-// The input as the door splits it.
-MemberPath whereOf(const std::string& input)
-{
-    return splitMemberPath(input, [](const std::string& path) { return commandLineFiles().isFile(path); });
-}
-
 std::string stemOf(const std::string& name)
 {
     const std::size_t dot = name.rfind('.');
@@ -41,7 +35,7 @@ std::vector<std::string> claimStems(const std::vector<std::string>& inputs)
     std::set<std::string> taken;
     std::vector<std::string> stems;
     for (const std::string& input : inputs) {
-        const std::string wanted = stemOf(safeFileName(whereOf(input).leafName()));
+        const std::string wanted = stemOf(safeFileName(splitMemberPath(input, commandLineFiles()).leafName()));
         std::string stem = wanted;
         for (int n = 2; !taken.insert(foldCase(stem)).second; ++n)
             stem = wanted + "~" + std::to_string(n);
@@ -59,7 +53,8 @@ std::set<FileId> inputFiles(const std::vector<std::string>& inputs)
     std::set<FileId> files;
     for (const std::string& input : inputs) {
         struct stat info;
-        if (stat(input.c_str(), &info) == 0 || stat(whereOf(input).file.c_str(), &info) == 0)
+        if (stat(input.c_str(), &info) == 0
+            || stat(splitMemberPath(input, commandLineFiles()).file.c_str(), &info) == 0)
             files.emplace(info.st_dev, info.st_ino);
     }
     return files;

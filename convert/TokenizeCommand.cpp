@@ -1,6 +1,5 @@
 #include "convert/ConvertCli.h"
 
-#include "common/Errors.h"
 #include "convert/OutputFile.h"
 #include "decoder/Tokenizer.h"
 #include "render/Utf8Listing.h"
@@ -17,14 +16,7 @@ void writeTokenizedProgram(const Options& options, Opened& document, const std::
     case DocumentKind::BsaveImage: throw Unsupported("--tokenize takes a listing, not a BSAVE image");
     case DocumentKind::AsciiText: break;
     }
-    std::string text;
-    if (const auto first = document.head().firstByte)
-        text += static_cast<char>(*first);
-    ByteSource& input = document.rest();
-    for (auto chunk = input.nextChunk(); !chunk.empty(); chunk = input.nextChunk())
-        text.append(reinterpret_cast<const char*>(chunk.data()), chunk.size());
-    if (input.failed())
-        throw QuilletError(ErrorKind::ReadFailed);
+    std::string text = document.readAll();
     if (options.utf8)
         text = readUtf8Listing(text, options.charset.value_or(msx::CharacterSet::Japanese));
     const std::string program = tokenizeListing(text, TokenizeOptions{});

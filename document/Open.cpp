@@ -60,10 +60,7 @@ std::string MemberPath::parentText() const
 {
     if (members.empty())
         return {};
-    std::string parent = file;
-    for (std::size_t i = 0; i + 1 < members.size(); ++i)
-        parent += std::string(Separator) + members[i];
-    return parent;
+    return MemberPath{file, {members.begin(), members.end() - 1}}.text();
 }
 
 std::string MemberPath::leafName() const
@@ -95,6 +92,11 @@ MemberPath splitMemberPath(std::string_view text, const std::function<bool(const
         start = end + 2;
     }
     return path;
+}
+
+MemberPath splitMemberPath(std::string_view text, const FileAccess& access)
+{
+    return splitMemberPath(text, [&](const std::string& path) { return access.isFile(path); });
 }
 
 std::optional<std::string> FileAccess::readBeside(const std::string& path, std::size_t limit) const
@@ -159,6 +161,18 @@ void Opened::settle(std::uint64_t size)
         mimeType_ = documentKindInfo(head_.kind).mimeType;
 }
 
+std::string Opened::readAll(std::size_t limit)
+{
+    std::string bytes;
+    if (head_.firstByte && limit > 0)
+        bytes += static_cast<char>(*head_.firstByte);
+    for (auto chunk = rest_->nextChunk(); !chunk.empty() && bytes.size() < limit; chunk = rest_->nextChunk())
+        bytes.append(reinterpret_cast<const char*>(chunk.data()), std::min(chunk.size(), limit - bytes.size()));
+    if (rest_->failed())
+        throw QuilletError(ErrorKind::ReadFailed, name_);
+    return bytes;
+}
+
 std::unique_ptr<Container> Opened::openContainer()
 {
     if (!containerKind_)
@@ -177,8 +191,7 @@ std::unique_ptr<Container> Opened::openContainer()
 
 Opened openName(const std::string& name, const FileAccess& access)
 {
-    MemberPath where = splitMemberPath(name, [&](const std::string& path) { return access.isFile(path); });
-    return openName(std::move(where), name, access);
+    return openName(splitMemberPath(name, access), name, access);
 }
 
 Opened openName(MemberPath where, std::string name, const FileAccess& access)

@@ -79,6 +79,9 @@ private:
     Rule rule_;
 };
 
+// splitMemberPath with the files `access` reaches.
+MemberPath splitMemberPath(std::string_view text, const FileAccess& access);
+
 // A file or member as the door opened it.
 class Opened {
 public:
@@ -105,6 +108,9 @@ public:
     const DocumentHead& head() const noexcept { return head_; }
     DocumentRole role() const noexcept { return documentKindInfo(head_.kind).role; }
     ByteSource& rest() noexcept { return *rest_; }
+    // The document's bytes, first byte included, up to `limit` of them,
+    // read from rest(). Throws QuilletError(ReadFailed).
+    std::string readAll(std::size_t limit = std::string::npos);
     // The stream rest() goes on reading from, for a file of its own; null
     // for a member or bytes handed over.
     std::FILE* stream() const noexcept { return stream_; }

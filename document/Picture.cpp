@@ -65,14 +65,7 @@ void requirePicture(const Opened& document)
 PictureFile::PictureFile(Opened& document) : name_(document.name()), beside_(document.beside())
 {
     requirePicture(document);
-    const DocumentHead& head = document.head();
-    bytes_.assign(1, static_cast<char>(*head.firstByte));
-    ByteSource& rest = document.rest();
-    for (auto chunk = rest.nextChunk(); !chunk.empty() && bytes_.size() < PictureReadLimit; chunk = rest.nextChunk())
-        bytes_.append(reinterpret_cast<const char*>(chunk.data()),
-                      std::min(chunk.size(), PictureReadLimit - bytes_.size()));
-    if (rest.failed())
-        throw QuilletError(ErrorKind::ReadFailed, name_);
+    bytes_ = document.readAll(PictureReadLimit);
 }
 
 ModeSelection PictureFile::chooseMode(const ModePolicy& policy) const noexcept

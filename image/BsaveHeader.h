@@ -19,7 +19,8 @@ struct BsaveHeader {
     friend bool operator==(const BsaveHeader&, const BsaveHeader&) = default;
 };
 
-// The type byte and the three addresses.
+// The type byte a BSAVE file starts with, then the three addresses.
+inline constexpr std::uint8_t BsaveTypeByte = 0xFE;
 inline constexpr std::size_t BsaveHeaderBytes = 7;
 
 // The addresses from the six bytes after the type byte; bytes that
@@ -60,7 +61,7 @@ inline BsaveShape bsaveShapeOf(std::string_view start, std::uint64_t fileSize) n
 // put the data size there, which is no less than their start 0).
 inline bool startsWithWholeBsaveHeader(std::string_view file) noexcept
 {
-    if (file.size() < BsaveHeaderBytes || static_cast<std::uint8_t>(file[0]) != 0xFE)
+    if (file.size() < BsaveHeaderBytes || static_cast<std::uint8_t>(file[0]) != BsaveTypeByte)
         return false;
     const BsaveHeader header = bsaveHeaderOf(file.substr(1));
     return header.endAddress >= header.startAddress;

@@ -1,5 +1,7 @@
 #include "image/Palette.h"
 
+#include "image/BsaveHeader.h"
+
 #include <algorithm>
 
 namespace quillet {
@@ -18,9 +20,8 @@ ScreenPalette buildScreenPalette(std::span<const std::uint8_t, PaletteTableBytes
 std::optional<std::array<std::uint8_t, PaletteTableBytes>>
 paletteTableFromFile(std::span<const std::uint8_t> file) noexcept
 {
-    constexpr std::size_t HeaderBytes = 7;
-    if (!file.empty() && file[0] == 0xFE && file.size() >= HeaderBytes + PaletteTableBytes)
-        file = file.subspan(HeaderBytes);
+    if (!file.empty() && file[0] == BsaveTypeByte && file.size() >= BsaveHeaderBytes + PaletteTableBytes)
+        file = file.subspan(BsaveHeaderBytes);
     if (file.size() < PaletteTableBytes)
         return std::nullopt;
     std::array<std::uint8_t, PaletteTableBytes> table;

@@ -10,8 +10,6 @@ namespace quillet {
 
 namespace {
 
-constexpr std::uint8_t BsaveMark = 0xFE;
-
 std::span<const std::uint8_t> byteSpan(const std::string& bytes)
 {
     return {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()};
@@ -28,7 +26,7 @@ const DecodedPicture& decodePicture(BsaveConverter& converter, ByteSource& rest,
             throw QuilletError(ErrorKind::DamagedPicture, companions.paletteName + ": no palette");
     }
     const std::string* other = companions.otherPage ? &*companions.otherPage : nullptr;
-    if (other && (other->empty() || static_cast<std::uint8_t>((*other)[0]) != BsaveMark)) {
+    if (other && (other->empty() || static_cast<std::uint8_t>((*other)[0]) != BsaveTypeByte)) {
         if (strict)
             throw QuilletError(ErrorKind::DamagedPicture, companions.otherPageName + ": not a BSAVE image");
         other = nullptr;

@@ -126,14 +126,9 @@ QImage makeThumbnail(const QString& path, int size, const QString& fontFamily)
         }
         if (document.head().kind != DocumentKind::TokenizedBasic)
             return {};
-        QByteArray program(1, static_cast<char>(*document.head().firstByte));
-        ByteSource& rest = document.rest();
-        for (auto chunk = rest.nextChunk(); !chunk.empty() && program.size() < ProgramReadLimit;
-             chunk = rest.nextChunk())
-            program.append(
-                reinterpret_cast<const char*>(chunk.data()),
-                std::min<qsizetype>(static_cast<qsizetype>(chunk.size()), ProgramReadLimit - program.size()));
-        return fitPicture(programScreen(program, fontFamily), size);
+        const std::string program = document.readAll(static_cast<std::size_t>(ProgramReadLimit));
+        return fitPicture(
+            programScreen(QByteArrayView(program.data(), static_cast<qsizetype>(program.size())), fontFamily), size);
     } catch (const std::exception&) {
         return {};
     }
