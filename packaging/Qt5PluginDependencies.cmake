@@ -4,6 +4,9 @@
 # loaded into a Qt 5 program, which brings Qt 5 along, and a viewer built
 # on Qt 6 must not pull a second Qt onto every system (Debian packages do
 # the same with dh_shlibdeps -X and dpkg-shlibdeps -dSuggests).
+if(NOT CPACK_GENERATOR STREQUAL "DEB")
+  return()
+endif()
 set(root ${CPACK_TEMPORARY_DIRECTORY})
 file(GLOB_RECURSE staged LIST_DIRECTORIES false RELATIVE ${root} ${root}/*)
 set(programs)
