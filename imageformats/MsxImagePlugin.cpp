@@ -10,6 +10,8 @@
 #include <QVariant>
 
 #include <algorithm>
+#include <iterator>
+#include <string_view>
 
 namespace quillet::qt {
 
@@ -21,9 +23,8 @@ constexpr char GenericFormat[] = "msx";
 bool isOurFormat(const QByteArray& format)
 {
     const QByteArray lower = format.toLower();
-    return lower == GenericFormat || std::ranges::any_of(PictureSuffixes, [&](std::string_view suffix) {
-               return lower == QByteArrayView(suffix.data(), static_cast<qsizetype>(suffix.size()));
-           });
+    const std::string_view asked(lower.constData(), static_cast<std::size_t>(lower.size()));
+    return asked == GenericFormat || std::ranges::find(PictureSuffixes, asked) != std::end(PictureSuffixes);
 }
 
 } // namespace

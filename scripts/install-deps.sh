@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
+  # the image plugin is also built and tested for Qt 5, which the image viewers link
+  qtbase5-dev
   # the English interface is compiled at build time; Qt's own Japanese texts
   qt6-l10n-tools qt6-translations-l10n
   libgtest-dev libgmock-dev libbenchmark-dev

@@ -47,6 +47,12 @@ for size in 16 22 24 32 48 64 128 256; do
   files+=("/usr/share/icons/hicolor/${size}x${size}/apps/quillet.png")
 done
 [ -f help/Quillet.hlp ] && files+=(/usr/share/quillet/Quillet.hlp)
+# The Qt 5 image plugin, when built; only it needs Qt 5, which is suggested.
+if [ -f "$build/plugins-qt5/imageformats/libquillet_msx.so" ]; then
+  files+=(/usr/lib/x86_64-linux-gnu/qt5/plugins/imageformats/libquillet_msx.so)
+  grep -q libqt5 <<<"$(dpkg-deb --field "$deb" Suggests)" || fail "Suggests lacks the Qt 5 libraries"
+  ! grep -q libqt5 <<<"$depends" || fail "Depends holds Qt 5 libraries"
+fi
 
 installed=0
 cleanup() {
