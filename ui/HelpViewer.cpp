@@ -1,6 +1,11 @@
 #include "ui/HelpViewer.h"
 
+#include "ui/InterfaceFontAndColour.h"
+#include "ui/Translations.h"
+
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
@@ -8,6 +13,7 @@ HelpViewer::HelpViewer(QWidget* parent) : QDialog(parent)
 {
     setObjectName("HelpViewer");
     setWindowTitle(tr("Quillet ヘルプ"));
+    applyInterfaceFont(*this);
     setModal(false);
     resize(560, 480);
     browser_ = new QTextBrowser(this);
@@ -15,6 +21,24 @@ HelpViewer::HelpViewer(QWidget* parent) : QDialog(parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(browser_);
+}
+
+QString HelpViewer::helpFile(const QString& programDir, std::string_view language)
+{
+    const QString japanese = QStringLiteral("Quillet.hlp");
+    QStringList names;
+    if (language != quillet::ui::JapaneseLanguage)
+        names << QStringLiteral("Quillet_%1.hlp").arg(QLatin1String(language.data(), language.size()));
+    names << japanese;
+    const QStringList folders = {programDir, programDir + QStringLiteral("/../share/quillet")};
+    for (const QString& name : names) {
+        for (const QString& folder : folders) {
+            const QFileInfo file(QDir(folder), name);
+            if (file.isFile())
+                return file.canonicalFilePath();
+        }
+    }
+    return QDir(programDir).filePath(japanese);
 }
 
 bool HelpViewer::showContents(const QString& helpFile)
