@@ -3,13 +3,14 @@
 #include "ui/InterfaceFontAndColour.h"
 #include "ui/Translations.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
-HelpViewer::HelpViewer(QWidget* parent) : QDialog(parent)
+HelpViewer::HelpViewer(QWidget* parent) : QDialog(parent), owner_(parent)
 {
     setObjectName("HelpViewer");
     setWindowTitle(tr("Quillet ヘルプ"));
@@ -56,6 +57,12 @@ bool HelpViewer::showAt(const QString& helpFile, const QString& anchor)
     QFile file(helpFile);
     if (!file.open(QIODevice::ReadOnly))
         return false;
+    // A modal dialog blocks every window but its own, so the help opened
+    // from one (the settings dialog's help button) is made the dialog's.
+    QWidget* modal = QApplication::activeModalWidget();
+    QWidget* owner = modal && modal != this ? modal : owner_.data();
+    if (parentWidget() != owner)
+        setParent(owner, windowFlags());
     browser_->setHtml(QString::fromUtf8(file.readAll()));
     show();
     raise();

@@ -3,6 +3,7 @@
 // its contents or at the topic of a context number.
 
 #include <QDialog>
+#include <QPointer>
 
 #include <string_view>
 
@@ -28,5 +29,6 @@ public:
 
 private:
     bool showAt(const QString& helpFile, const QString& anchor);
+    QPointer<QWidget> owner_;
     QTextBrowser* browser_;
 };

@@ -4,11 +4,15 @@
 #include "UiTestSupport.h"
 #include "ui/HelpViewer.h"
 
+#include <QDialog>
 #include <QScrollBar>
 #include <QSet>
+#include <QTest>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTextDocument>
+#include <QTimer>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -116,4 +120,30 @@ TEST(HelpViewer, OpensTheHelpOfTheInterfaceLanguageWithEveryLinkAnchored)
         ASSERT_TRUE(viewer.showContext(file, 8));
         EXPECT_GT(viewer.browser()->verticalScrollBar()->value(), contents + 100) << "scrolled to the settings topic";
     }
+}
+
+TEST(HelpViewer, AnswersTheUserOverTheModalDialogItWasOpenedFrom)
+{
+    ensureApplication();
+    const QString helpFile = QStringLiteral(QUILLET_BINARY_DIR "/Quillet.hlp");
+    QWidget owner;
+    owner.show();
+    auto* viewer = new HelpViewer(&owner);
+    viewer->resize(400, 200);
+    QDialog settings(&owner);
+    int before = -1;
+    int after = -1;
+    QTimer::singleShot(0, &settings, [&] {
+        ASSERT_TRUE(viewer->showContext(helpFile, 8));
+        viewer->browser()->setFocus();
+        before = viewer->browser()->verticalScrollBar()->value();
+        // Through the window system, which holds back input from a window
+        // that a modal dialog blocks.
+        QTest::keyClick(viewer->windowHandle(), Qt::Key_PageDown);
+        after = viewer->browser()->verticalScrollBar()->value();
+        settings.reject();
+    });
+    settings.exec();
+    EXPECT_GT(after, before) << "the help scrolls while the dialog is open";
+    EXPECT_TRUE(viewer->isVisible()) << "and stays open after it";
 }
