@@ -636,13 +636,8 @@ void TForm1::FormCreate(const QStringList& args)
                 dialog.selectNameFilter(filters.at(filter - 1));
         });
     }
-    helpFile_ = QCoreApplication::applicationDirPath() + QStringLiteral("/Quillet.hlp");
-    if (!QFileInfo::exists(helpFile_)) {
-        const QString installed =
-            QCoreApplication::applicationDirPath() + QStringLiteral("/../share/quillet/Quillet.hlp");
-        if (QFileInfo::exists(installed))
-            helpFile_ = QFileInfo(installed).canonicalFilePath();
-    }
+    // The help of the language the windows were made in.
+    helpFile_ = HelpViewer::helpFile(QCoreApplication::applicationDirPath(), ui::interfaceLanguage(settings));
     // Shown and stored at every start.
     settings_.set(&Settings::screenMode, settings.screenMode);
     imgMSXCG->setStretch(settings.isStretch);
