@@ -2,6 +2,8 @@
 # Checks the desktop integration without a desktop. Validates the .desktop
 # entry (desktop-file-validate) and the MIME description (xmllint, against
 # the document type that shared-mime-info ships in freedesktop.org.xml);
+# validates the installed AppStream metainfo (appstreamcli) and holds its
+# types to the MIME description and the desktop entry;
 # installs the build into a scratch prefix, builds the MIME and desktop
 # databases there and asks xdg-mime, as a desktop-less session would, what
 # files are and what opens them; runs the installed programs on a file.
@@ -11,7 +13,7 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 build=${1:-build}
 
-for tool in desktop-file-validate xmllint update-mime-database update-desktop-database xdg-mime mimetype; do
+for tool in desktop-file-validate xmllint appstreamcli update-mime-database update-desktop-database xdg-mime mimetype; do
   if ! command -v "$tool" >/dev/null; then
     echo "check-desktop: $tool is missing (scripts/install-deps.sh installs it)" >&2
     exit 1
@@ -53,7 +55,8 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 share="$prefix/share"
 expected=(bin/quillet bin/quillet-convert bin/quillet-thumbnailer share/thumbnailers/quillet.thumbnailer
   share/applications/quillet.desktop share/mime/packages/quillet.xml
-  share/icons/hicolor/scalable/apps/quillet.svg share/man/man1/quillet.1.gz share/man/man1/quillet-convert.1.gz)
+  share/icons/hicolor/scalable/apps/quillet.svg share/man/man1/quillet.1.gz share/man/man1/quillet-convert.1.gz
+  share/doc/quillet/copyright share/doc/quillet/changelog.gz)
 for size in 16 22 24 32 48 64 128 256; do
   expected+=("share/icons/hicolor/${size}x${size}/apps/quillet.png")
 done
@@ -71,6 +74,32 @@ if command -v qmake6 >/dev/null; then
     || fail "the image plugin is not in Qt's plugin folder under the prefix: $plugins"
 fi
 man -M "$share/man" -w quillet-convert >/dev/null 2>&1 || fail "man does not find quillet-convert under the prefix"
+
+echo "-- AppStream metainfo"
+metainfo=("$share"/metainfo/*.metainfo.xml)
+if [ ${#metainfo[@]} -ne 1 ] || [ ! -f "${metainfo[0]}" ]; then
+  fail "not one metainfo file in share/metainfo: ${metainfo[*]}"
+else
+  metainfo=${metainfo[0]}
+  # Warnings fail as errors do. The screenshot and the links are not fetched:
+  # they are checked where the project is published.
+  out=$(appstreamcli validate --no-net "$metainfo" 2>&1) || fail "appstreamcli validate: $out"
+  id=$(sed -n 's#.*<id>\(.*\)</id>.*#\1#p' "$metainfo")
+  [ "$(basename "$metainfo")" = "$id.metainfo.xml" ] || fail "metainfo file $(basename "$metainfo") is not named after its id $id"
+  launchable=$(sed -n 's#.*<launchable type="desktop-id">\(.*\)</launchable>.*#\1#p' "$metainfo")
+  [ -f "$share/applications/$launchable" ] || fail "metainfo: launchable $launchable is not installed"
+  # The types on offer: the same in the metainfo, the MIME description and
+  # the desktop entry.
+  xml_types=$(sed -n 's#.*<mime-type type="\([^"]*\)".*#\1#p' packaging/quillet.xml | sort)
+  metainfo_types=$(sed -n 's#.*<mediatype>\(.*\)</mediatype>.*#\1#p' "$metainfo" | sort)
+  desktop_types=$(sed -n 's/^MimeType=//p' packaging/quillet.desktop | tr ';' '\n' | sed '/^$/d' | sort)
+  [ -n "$xml_types" ] || fail "no types found in packaging/quillet.xml"
+  [ "$metainfo_types" = "$xml_types" ] ||
+    fail "metainfo and quillet.xml offer different types:"$'\n'"$(diff <(echo "$metainfo_types") <(echo "$xml_types") || true)"
+  [ "$desktop_types" = "$xml_types" ] ||
+    fail "desktop entry and quillet.xml offer different types:"$'\n'"$(diff <(echo "$desktop_types") <(echo "$xml_types") || true)"
+fi
+
 update-mime-database "$share/mime" >/dev/null 2>&1 || fail "update-mime-database failed"
 update-desktop-database "$share/applications" || fail "update-desktop-database failed"
 

@@ -18,6 +18,8 @@ packages=(
   libpng-dev
   clang libclang-rt-dev clang-format
   fonts-unifont
+  # the Japanese interface's font, which the viewer prefers (the package depends on it)
+  fonts-ipafont-gothic
   # the MSX fonts: glyphs from the C-BIOS ROMs, drawn as TrueType by fontTools
   cbios python3-fonttools
   xvfb xauth poppler-utils
@@ -25,6 +27,8 @@ packages=(
   # xdg-mime with its freedesktop MIME back end, man page rendering
   desktop-file-utils libxml2-utils shared-mime-info xdg-utils libfile-mimeinfo-perl
   groff-base man-db
+  # the AppStream metainfo is validated by appstreamcli, the .deb by lintian
+  appstream lintian
 )
 
 missing=()

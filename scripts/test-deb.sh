@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the .deb with cpack, installs it with dpkg, checks that its files
+# Builds the .deb with cpack, runs lintian on it (scripts/lint-deb.sh: no
+# errors, no warnings), installs it with dpkg, checks that its files
 # are in place, that dpkg's triggers taught the system's MIME and desktop
 # databases the types, and that quillet-convert runs from PATH; then removes
 # it and checks that nothing is left. Needs root, so it is not part of
@@ -28,13 +29,14 @@ rm -f "$build"/quillet_*.deb
 (cd "$build" && cpack -G DEB >/dev/null)
 deb=$(ls "$build"/quillet_*.deb)
 echo "-- $deb ($(du -k "$deb" | cut -f1) KB)"
+bash scripts/lint-deb.sh "$deb"
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 depends=$(dpkg-deb --field "$deb" Depends)
 echo "   Depends: $depends"
-for package in libc6 libstdc++6 libqt6widgets6 qt6-qpa-plugins; do
+for package in libc6 libstdc++6 libqt6widgets6 qt6-qpa-plugins fonts-ipafont-gothic; do
   grep -q "$package" <<<"$depends" || fail "Depends lacks $package"
 done
 [ -z "$(dpkg-deb --ctrl-tarfile "$deb" | tar -t | grep -E 'postinst|prerm|postrm|preinst')" ] ||
@@ -42,7 +44,9 @@ done
 
 files=(/usr/bin/quillet /usr/bin/quillet-convert /usr/share/applications/quillet.desktop
   /usr/share/mime/packages/quillet.xml /usr/share/icons/hicolor/scalable/apps/quillet.svg
-  /usr/share/man/man1/quillet.1.gz /usr/share/man/man1/quillet-convert.1.gz)
+  /usr/share/man/man1/quillet.1.gz /usr/share/man/man1/quillet-convert.1.gz
+  /usr/share/doc/quillet/copyright /usr/share/doc/quillet/changelog.gz
+  /usr/share/metainfo/page.codeberg.quillet.Quillet.metainfo.xml)
 for size in 16 22 24 32 48 64 128 256; do
   files+=("/usr/share/icons/hicolor/${size}x${size}/apps/quillet.png")
 done

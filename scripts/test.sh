@@ -2,7 +2,8 @@
 # Installs what is missing, builds, and runs every test: the unit and widget
 # tests, the core tests again under AddressSanitizer and
 # UndefinedBehaviorSanitizer, every fuzz target for a bounded time, and each
-# benchmark once as a smoke run.
+# benchmark once as a smoke run; then the desktop integration and lintian
+# on the .deb.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -81,4 +82,5 @@ for bench in build/bench/bench_*; do
 done
 
 bash scripts/check-desktop.sh build
+bash scripts/lint-deb.sh build
 echo "== all tests passed"
