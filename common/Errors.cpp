@@ -29,6 +29,8 @@ std::string_view errorText(ErrorKind kind)
     case ErrorKind::TooLarge: return "too large to open";
     case ErrorKind::ContainerGiven: return "holds other files: name one as FILE::MEMBER";
     case ErrorKind::NotAPicture: return "not an MSX picture";
+    case ErrorKind::NotLocalFile: return "not a local file";
+    case ErrorKind::BadFileUri: return "not a valid file URI";
     }
     return "unknown error";
 }

@@ -35,6 +35,8 @@ enum class ErrorKind {
     TooLarge,              // a member (or a container file) over the size opened
     ContainerGiven,        // a container where one file to convert was expected
     NotAPicture,           // a picture was asked for and the file is none the program reads
+    NotLocalFile,          // a URI of another host or scheme (http:, smb:, ...)
+    BadFileUri,            // a file URI that names no file name (an escaped "/" or NUL, a bad escape, a query)
 };
 
 std::string_view errorText(ErrorKind kind);

@@ -44,6 +44,8 @@ std::string_view failureCause(ErrorKind kind)
     case ErrorKind::TooLarge: return "ファイルが大きすぎるため開けません。";
     case ErrorKind::ContainerGiven: return "ほかのファイルを収めたファイルです。中のファイルを指定してください。";
     case ErrorKind::NotAPicture: return "MSXの画像ファイルではありません。";
+    case ErrorKind::NotLocalFile: return "このコンピュータのファイルではありません。";
+    case ErrorKind::BadFileUri: return "ファイルのURIが正しくありません。";
     }
     return "原因不明のエラーです。";
 }

@@ -35,6 +35,10 @@ std::vector<std::string> claimStems(const std::vector<std::string>& inputs)
     std::set<std::string> taken;
     std::vector<std::string> stems;
     for (const std::string& input : inputs) {
+        if (input.empty()) { // refused, so it writes nothing
+            stems.emplace_back();
+            continue;
+        }
         const std::string wanted = stemOf(safeFileName(splitMemberPath(input, commandLineFiles()).leafName()));
         std::string stem = wanted;
         for (int n = 2; !taken.insert(foldCase(stem)).second; ++n)
@@ -74,7 +78,19 @@ int convertAll(const Options& options, std::FILE* err)
         return ExitFailed;
     }
 
-    const std::vector<std::string>& inputs = options.inputs;
+    // One message slot per input, each written by the one worker that took
+    // it, and read after all have joined; an input named by a URI of no
+    // local file has its message before the work starts.
+    std::vector<std::string> failures(options.inputs.size());
+    std::vector<std::string> inputs;
+    for (std::size_t i = 0; i < options.inputs.size(); ++i) {
+        try {
+            inputs.push_back(localName(options.inputs[i]));
+        } catch (const QuilletError& e) {
+            inputs.emplace_back();
+            failures[i] = e.what();
+        }
+    }
     const std::set<FileId> readFiles = inputFiles(inputs);
     const auto check = [&readFiles](const std::string& path) {
         struct stat info;
@@ -85,12 +101,11 @@ int convertAll(const Options& options, std::FILE* err)
     for (const std::string& stem : claimStems(inputs))
         targets.push_back({(std::filesystem::path(options.outputDir) / stem).string(), check});
 
-    // One message slot per input, each written by the one worker that took
-    // it, and read after all have joined.
-    std::vector<std::string> failures(inputs.size());
     std::atomic<std::size_t> next{0};
     auto work = [&] {
         for (std::size_t i; (i = next++) < inputs.size();) {
+            if (!failures[i].empty())
+                continue;
             Options one = options;
             one.input = inputs[i];
             one.output.clear();
@@ -120,7 +135,7 @@ int convertAll(const Options& options, std::FILE* err)
     for (std::size_t i = 0; i < inputs.size(); ++i) {
         if (failures[i].empty())
             continue;
-        std::fprintf(err, "quillet-convert: %s: %s\n", inputs[i].c_str(), failures[i].c_str());
+        std::fprintf(err, "quillet-convert: %s: %s\n", options.inputs[i].c_str(), failures[i].c_str());
         status = ExitFailed;
     }
     return status;

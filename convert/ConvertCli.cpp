@@ -1,6 +1,7 @@
 #include "convert/ConvertCli.h"
 
 #include "common/Errors.h"
+#include "common/Version.h"
 #include "convert/OutputFile.h"
 #include "document/Open.h"
 #include "document/Picture.h"
@@ -21,6 +22,7 @@ std::string_view usageText()
            "       quillet-convert --tokenize [--utf8 [--charset SET]] LISTING [OUTPUT]\n"
            "       quillet-convert --list CONTAINER\n"
            "       quillet-convert --extract-all CONTAINER DIR\n"
+           "       quillet-convert --help | --version\n"
            "\n"
            "Converts an MSX file. A tokenized BASIC program (first byte 0xFF) becomes\n"
            "its ASCII listing, a plain-text listing is copied as it is, and a BSAVE\n"
@@ -33,6 +35,7 @@ std::string_view usageText()
            "A disk image, cassette image or archive (ZIP, LZH, 7z, gzip, tar) holds\n"
            "files: INPUT names one as CONTAINER::MEMBER, and a container inside a\n"
            "container as CONTAINER::INNER::MEMBER (disk1.dsk::DIR/GAME.BAS).\n"
+           "Any file name may also be given as a file:// URI.\n"
            "\n"
            "  --rtf          write the RTF listing instead of the ASCII listing\n"
            "  --kanji        with --rtf: Kanji mode (code page 932 text)\n"
@@ -74,17 +77,18 @@ std::string_view usageText()
            "                 the order given; a failing input is named and the others\n"
            "                 still convert\n"
            "  --help         show this text\n"
+           "  --version      show the program's name and version\n"
            "\n"
            "OUTPUT defaults to standard output; - also means standard output.\n"
            "Exit status: 0 done, 1 the input could not be read or converted,\n"
            "2 wrong arguments.\n";
 }
 
-std::optional<Options> parseArguments(const std::vector<std::string>& args, std::FILE* err, bool& help)
+std::optional<Options> parseArguments(const std::vector<std::string>& args, std::FILE* err, Asked& asked)
 {
     Options options;
     std::vector<std::string> positional;
-    help = false;
+    asked = Asked::Conversion;
     auto usage = [&](const std::string& problem) -> std::optional<Options> {
         std::fprintf(err, "quillet-convert: %s\n%.*s", problem.c_str(), static_cast<int>(usageText().size()),
                      usageText().data());
@@ -93,7 +97,10 @@ std::optional<Options> parseArguments(const std::vector<std::string>& args, std:
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--help" || arg == "-h") {
-            help = true;
+            asked = Asked::Help;
+            return std::nullopt;
+        } else if (arg == "--version") {
+            asked = Asked::Version;
             return std::nullopt;
         } else if (arg == "--rtf") {
             options.rtf = true;
@@ -314,16 +321,40 @@ void convertFile(const Options& given, const BatchTarget* batch)
     output.commit();
 }
 
+void resolveLocalNames(Options& options)
+{
+    auto resolve = [](std::string& name) {
+        if (!name.empty())
+            name = localName(name);
+    };
+    if (options.outputDir.empty())
+        resolve(options.input);
+    resolve(options.output);
+    resolve(options.palette);
+    resolve(options.outputDir);
+}
+
 int run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
 {
-    bool help = false;
-    const auto options = parseArguments(args, err, help);
-    if (help) {
+    Asked asked = Asked::Conversion;
+    auto options = parseArguments(args, err, asked);
+    if (asked == Asked::Help) {
         std::fprintf(out, "%.*s", static_cast<int>(usageText().size()), usageText().data());
+        return ExitOk;
+    }
+    if (asked == Asked::Version) {
+        std::fprintf(out, "quillet-convert %s\n", ProgramVersion);
         return ExitOk;
     }
     if (!options)
         return ExitUsage;
+    try {
+        resolveLocalNames(*options);
+    } catch (const QuilletError& error) {
+        std::fprintf(err, "quillet-convert: %s: %.*s\n", error.detail().c_str(),
+                     static_cast<int>(errorText(error.kind()).size()), errorText(error.kind()).data());
+        return ExitFailed;
+    }
     if (options->list)
         return listMembers(*options, out, err);
     if (options->extractAll)

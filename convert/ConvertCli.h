@@ -73,10 +73,19 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// What the command line asks for besides a conversion.
+enum class Asked { Conversion, Help, Version };
+
 // Parses the arguments after the program name. Returns the options, or
-// nullopt after writing a usage message to `err` (status 2); `help` is set
-// when --help was asked for.
-std::optional<Options> parseArguments(const std::vector<std::string>& args, std::FILE* err, bool& help);
+// nullopt after writing a usage message to `err` (status 2) or when `asked`
+// is Help or Version.
+std::optional<Options> parseArguments(const std::vector<std::string>& args, std::FILE* err, Asked& asked);
+
+// The file names of `options` (INPUT, OUTPUT, --palette, --output-dir), any
+// of them a file URI, as the local names they stand for; a batch's inputs
+// are left to convertAll, which names a refused one and goes on with the
+// rest. Throws QuilletError naming the name refused.
+void resolveLocalNames(Options& options);
 
 int run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err);
 

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <stdexcept>
 
@@ -46,7 +47,91 @@ std::uint64_t readFileHead(std::FILE* file, std::string& head, const std::string
     return head.size();
 }
 
+// The scheme of a URI ("file", "http"): letters, digits, "+", "-" and "."
+// after a letter, up to the first ":"; empty when `name` has none.
+std::string_view uriScheme(std::string_view name)
+{
+    const std::size_t colon = name.find(':');
+    if (colon == std::string_view::npos || colon == 0 || !std::isalpha(static_cast<unsigned char>(name[0])))
+        return {};
+    const std::string_view scheme = name.substr(0, colon);
+    const bool valid = std::all_of(scheme.begin(), scheme.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == '.';
+    });
+    return valid ? scheme : std::string_view{};
+}
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+// The host of a file URI that still means this machine.
+bool isLocalHost(std::string_view host)
+{
+    if (host.empty() || equalsIgnoringCase(host, "localhost"))
+        return true;
+    char own[256] = {};
+    return ::gethostname(own, sizeof own - 1) == 0 && equalsIgnoringCase(host, own);
+}
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
+}
+
 } // namespace
+
+std::string localName(std::string_view name)
+{
+    const std::string_view scheme = uriScheme(name);
+    if (scheme.empty())
+        return std::string(name);
+    std::string_view rest = name.substr(scheme.size() + 1);
+    if (!equalsIgnoringCase(scheme, "file")) {
+        // "notes:1.bas" or "games.dsk::A.BAS" name files; "scheme://" does not.
+        if (rest.starts_with("//"))
+            throw QuilletError(ErrorKind::NotLocalFile, std::string(name));
+        return std::string(name);
+    }
+    // "file:x" with no slash is a file of that name in the current folder.
+    if (!rest.starts_with('/'))
+        return std::string(name);
+    if (rest.starts_with("//")) {
+        rest.remove_prefix(2);
+        const std::size_t slash = std::min(rest.find('/'), rest.size());
+        if (!isLocalHost(rest.substr(0, slash)))
+            throw QuilletError(ErrorKind::NotLocalFile, std::string(name));
+        rest.remove_prefix(slash);
+        if (rest.empty())
+            throw QuilletError(ErrorKind::BadFileUri, std::string(name));
+    }
+    std::string local;
+    local.reserve(rest.size());
+    for (std::size_t at = 0; at < rest.size(); ++at) {
+        const char c = rest[at];
+        if (c == '?' || c == '#')
+            throw QuilletError(ErrorKind::BadFileUri, std::string(name));
+        if (c != '%') {
+            local += c;
+            continue;
+        }
+        const int high = at + 2 < rest.size() ? hexValue(rest[at + 1]) : -1;
+        const int low = high >= 0 ? hexValue(rest[at + 2]) : -1;
+        const int byte = high * 16 + low;
+        // A file name holds neither; an escaped "/" is not a folder's end.
+        if (low < 0 || byte == 0 || byte == '/')
+            throw QuilletError(ErrorKind::BadFileUri, std::string(name));
+        local += static_cast<char>(byte);
+        at += 2;
+    }
+    return local;
+}
 
 std::string MemberPath::text() const
 {

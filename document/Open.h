@@ -49,6 +49,17 @@ struct MemberPath {
 // the first "::".
 MemberPath splitMemberPath(std::string_view text, const std::function<bool(const std::string&)>& isFile);
 
+// The local name a program is given as `name` on its command line or in a
+// drop: a file name or member path as it is, or what a file URI stands for
+// ("file:///home/me/A%20B.BAS", "file://localhost/...", also followed by
+// members: "file:///x/games.dsk::GAME.BAS"). The URI is percent-decoded
+// whole; a name with no scheme, or one like "notes:1.bas", is no URI.
+// Throws QuilletError naming `name`: NotLocalFile for another host or
+// scheme ("http://...", "smb://..."), BadFileUri for a file URI that can
+// name no file (an escaped "/" or NUL, a "%" without two hex digits, a
+// query or fragment).
+std::string localName(std::string_view name);
+
 // How a program reaches files.
 class FileAccess {
 public:

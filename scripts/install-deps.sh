@@ -23,6 +23,8 @@ packages=(
   # the MSX fonts: glyphs from the C-BIOS ROMs, drawn as TrueType by fontTools
   cbios python3-fonttools
   xvfb xauth poppler-utils
+  # thumbnails asked of tumbler over D-Bus in a private session bus
+  tumbler dbus-daemon dbus-bin libglib2.0-bin
   # desktop integration checks: validators, MIME and desktop databases,
   # xdg-mime with its freedesktop MIME back end, man page rendering
   desktop-file-utils libxml2-utils shared-mime-info xdg-utils libfile-mimeinfo-perl

@@ -8,7 +8,6 @@
 #include "render/Utf8Listing.h"
 
 #include <QColor>
-#include <QFile>
 #include <QFont>
 #include <QFontMetrics>
 #include <QPainter>
@@ -102,16 +101,15 @@ QImage programScreen(QByteArrayView program, const QString& fontFamily)
     return screen;
 }
 
-QImage makeThumbnail(const QString& path, int size, const QString& fontFamily)
+QImage makeThumbnail(const std::string& path, int size, const QString& fontFamily)
 {
     if (size < 1 || size > MaxThumbnailSize)
         return {};
     // A pipe or a device would block or never end; a file's own name may
     // hold "::", and file managers never ask for members.
     static const DiskFiles files(DiskFiles::Rule::RegularOnly);
-    const std::string name = QFile::encodeName(path).toStdString();
     try {
-        Opened document = openName(MemberPath{name, {}}, name, files);
+        Opened document = openName(MemberPath{path, {}}, path, files);
         if (document.isContainer())
             return {};
         if (document.role() == DocumentRole::Picture) {

@@ -6,6 +6,8 @@
 #include <QImage>
 #include <QString>
 
+#include <string>
+
 namespace quillet::thumb {
 
 // A program is listed from this many bytes at most: far more than the
@@ -35,10 +37,10 @@ QImage fitPicture(const QImage& picture, int size);
 // when not one line can be listed.
 QImage programScreen(QByteArrayView program, const QString& fontFamily);
 
-// The thumbnail of the file at `path`: a picture (first byte 0xFE) or a
+// The thumbnail of the file at `path` (a local name): a picture (first byte 0xFE) or a
 // tokenized program (0xFF), fitted into `size`. Reads at most a picture's
 // worth of bytes. A null image for any other file, one that cannot be
 // read, or a size outside 1 to MaxThumbnailSize.
-QImage makeThumbnail(const QString& path, int size, const QString& fontFamily);
+QImage makeThumbnail(const std::string& path, int size, const QString& fontFamily);
 
 } // namespace quillet::thumb

@@ -176,6 +176,14 @@
         <translation>This is not an MSX picture file.</translation>
     </message>
     <message>
+        <source>このコンピュータのファイルではありません。</source>
+        <translation>This is not a file on this computer.</translation>
+    </message>
+    <message>
+        <source>ファイルのURIが正しくありません。</source>
+        <translation>The file URI is not valid.</translation>
+    </message>
+    <message>
         <source>原因不明のエラーです。</source>
         <translation>An unknown error occurred.</translation>
     </message>

@@ -51,6 +51,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <optional>
 #include <utility>
 
 using namespace quillet;
@@ -136,7 +137,8 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), settings_(app::SettingsSt
     applyInterfaceFont(*this);
     resize(634, 394);
     startInstance = [](const QString& path) {
-        QProcess::startDetached(QCoreApplication::applicationFilePath(), {path});
+        // After "--", so that a name beginning with "-" is no option.
+        QProcess::startDetached(QCoreApplication::applicationFilePath(), {QStringLiteral("--"), path});
     };
     buildActions();
     buildMenus();
@@ -663,8 +665,16 @@ bool TForm1::isBasicPage() const
     return PageControl1->currentIndex() == BasicPageIndex;
 }
 
-void TForm1::openDocument(const QString& path)
+void TForm1::openDocument(const QString& name)
 {
+    // A command-line name or a drop may be a file URI.
+    QString path;
+    try {
+        path = localToQString(localName(app::localPath(name)));
+    } catch (const QuilletError& error) {
+        loadFailed(name, error);
+        return;
+    }
     loadDocument(path, false);
 }
 
@@ -1061,12 +1071,9 @@ void TForm1::closeEvent(QCloseEvent* event)
 
 void TForm1::dragEnterEvent(QDragEnterEvent* event)
 {
-    for (const QUrl& url : event->mimeData()->urls()) {
-        if (url.isLocalFile()) {
-            event->acceptProposedAction();
-            return;
-        }
-    }
+    // Any URL: one that is no local file is refused with a reason.
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
 }
 
 void TForm1::dropEvent(QDropEvent* event)
@@ -1077,13 +1084,21 @@ void TForm1::dropEvent(QDropEvent* event)
 
 bool TForm1::AcceptFiles(const QList<QUrl>& urls)
 {
+    // Through the core's reading of file URIs, as command-line names go.
     QStringList paths;
+    std::optional<QuilletError> refused;
     for (const QUrl& url : urls) {
-        if (url.isLocalFile())
-            paths << url.toLocalFile();
+        try {
+            paths << localToQString(localName(url.toString(QUrl::FullyEncoded).toStdString()));
+        } catch (const QuilletError& error) {
+            refused = refused.value_or(error);
+        }
     }
-    if (paths.isEmpty())
+    if (paths.isEmpty()) {
+        if (refused)
+            loadFailed(QString::fromStdString(refused->detail()), *refused);
         return false;
+    }
     openDocument(paths.first());
     for (qsizetype i = 1; i < paths.size(); ++i)
         startInstance(paths.at(i));

@@ -2,6 +2,7 @@
 
 #include "app/SettingsTable.h"
 #include "app/TempFiles.h"
+#include "common/Version.h"
 #include "ui/AppIcon.h"
 #include "ui/InterfaceFontAndColour.h"
 #include "ui/Translations.h"

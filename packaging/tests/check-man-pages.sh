@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Checks the built man pages: groff finds nothing to warn about, man renders
-# them, no placeholder is left unfilled, and quillet-convert's page names
-# exactly the options that its --help names, in the synopsis and in the list.
-# Usage: check-man-pages.sh QUILLET_CONVERT MAN_DIR
+# them, no placeholder is left unfilled, and each program's page names
+# exactly the long options that its --help names, in the synopsis and in
+# the list; every program given has its page.
+# Usage: check-man-pages.sh MAN_DIR PROGRAM...
 set -euo pipefail
-convert=$1
-mandir=$2
+mandir=$1
+shift
 
 if ! command -v groff >/dev/null || ! command -v man >/dev/null; then
   echo "groff or man is missing: skipped"
@@ -29,20 +30,22 @@ done
 
 # Long options as the roff source writes them ("\-\-hide\-65530").
 man_options() { grep -oE '\\-\\-[a-z0-9]([a-z0-9]|\\-)*' | sed 's/\\-/-/g' | sort -u; }
-help=$("$convert" --help)
-help_listed=$(grep -oE '^ +--[a-z0-9-]+' <<<"$help" | tr -d ' ' | sort -u)
-# Every form of the usage block, up to its first empty line.
-help_usage=$(sed -n '/^usage:/,/^$/p' <<<"$help" | grep -oE -- '--[a-z0-9-]+' | sort -u)
-page="$mandir/quillet-convert.1"
-man_listed=$(sed -n '/^\.SH OPTIONS/,/^\.SH /p' "$page" | man_options)
-man_synopsis=$(sed -n '/^\.SH SYNOPSIS/,/^\.SH /p' "$page" | man_options)
-
-[ -n "$help_listed" ] || fail "--help lists no options"
-[ "$help_listed" = "$man_listed" ] ||
-  fail "options in --help and in the man page differ:"$'\n'"$(diff <(echo "$help_listed") <(echo "$man_listed") || true)"
-# The synopsis shows the usage forms and the --help form.
-[ "$(sort -u <<<"$help_usage"$'\n--help')" = "$man_synopsis" ] ||
-  fail "usage line and man synopsis differ:"$'\n'"$(diff <(sort -u <<<"$help_usage"$'\n--help') <(echo "$man_synopsis") || true)"
+for program in "$@"; do
+  name=$(basename "$program")
+  page="$mandir/$name.1"
+  [ -f "$page" ] || { fail "$name has no man page"; continue; }
+  help=$("$program" --help) || fail "$name --help failed"
+  help_listed=$(grep -oE '^ +--[a-z0-9-]+' <<<"$help" | tr -d ' ' | sort -u)
+  # Every form of the usage block, up to its first empty line.
+  help_usage=$(sed -n '/^usage:/,/^$/p' <<<"$help" | grep -oE -- '--[a-z0-9-]+' | sort -u)
+  man_listed=$(sed -n '/^\.SH OPTIONS/,/^\.SH /p' "$page" | man_options)
+  man_synopsis=$(sed -n '/^\.SH SYNOPSIS/,/^\.SH /p' "$page" | man_options)
+  [ -n "$help_listed" ] || fail "$name --help lists no options"
+  [ "$help_listed" = "$man_listed" ] ||
+    fail "$name: options in --help and in the man page differ:"$'\n'"$(diff <(echo "$help_listed") <(echo "$man_listed") || true)"
+  [ "$help_usage" = "$man_synopsis" ] ||
+    fail "$name: usage and man synopsis differ:"$'\n'"$(diff <(echo "$help_usage") <(echo "$man_synopsis") || true)"
+done
 
 [ $status -eq 0 ] && echo "man pages: ${#pages[@]} checked"
 exit $status

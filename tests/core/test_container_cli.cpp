@@ -10,7 +10,10 @@
 #include <archive.h>
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -95,7 +98,67 @@ std::string listingOf(const std::string& program)
     return readFile(dir / "p.asc");
 }
 
+// `path` as a file manager hands it over: a file URI, escaped.
+std::string fileUri(const fs::path& path)
+{
+    std::string uri = "file://";
+    for (const unsigned char c : path.string()) {
+        if (std::isalnum(c) || std::strchr("/-._~", c)) {
+            uri += static_cast<char>(c);
+        } else {
+            char escape[4];
+            std::snprintf(escape, sizeof escape, "%%%02X", c);
+            uri += escape;
+        }
+    }
+    return uri;
+}
+
 } // namespace
+
+TEST(ContainerCli, TakesFileUrisWhereverItTakesAFileName)
+{
+    ScratchDir scratch;
+    const fs::path dir = scratch / "my files";
+    fs::create_directories(dir);
+    writeFile(dir / "disk 1.dsk", diskImage());
+    writeFile(dir / "GAME.BAS", Program);
+    const std::string disk = fileUri(dir / "disk 1.dsk");
+    const std::string listing = listingOf(Program);
+
+    // A member path after the URI, an output URI, a container command.
+    Outcome run = convert({disk + "::GAME.BAS", fileUri(dir / "game.asc")});
+    ASSERT_EQ(run.status, cli::ExitOk) << run.err;
+    EXPECT_EQ(readFile(dir / "game.asc"), listing);
+    run = convert({"--list", "file://localhost" + (dir / "disk 1.dsk").string()});
+    ASSERT_EQ(run.status, cli::ExitOk) << run.err;
+    EXPECT_NE(run.out.find("GAME.BAS"), std::string::npos) << run.out;
+    run = convert({"--extract-all", disk, fileUri(dir / "out")});
+    ASSERT_EQ(run.status, cli::ExitOk) << run.err;
+    EXPECT_EQ(readFile(dir / "out" / "GAME.asc"), listing);
+
+    // A batch: the input of another machine is named, the others convert.
+    run = convert({"--output-dir", fileUri(dir / "batch"), fileUri(dir / "GAME.BAS"), "http://example.org/B.BAS",
+                   disk + "::DIR/TITLE.SC7"});
+    EXPECT_EQ(run.status, cli::ExitFailed);
+    EXPECT_EQ(run.err, "quillet-convert: http://example.org/B.BAS: not a local file: http://example.org/B.BAS\n");
+    EXPECT_EQ(readFile(dir / "batch" / "GAME.asc"), listing);
+    EXPECT_TRUE(fs::exists(dir / "batch" / "TITLE.bmp"));
+
+    // One name refused refuses the conversion, naming it.
+    const std::pair<std::vector<std::string>, std::string> refused[] = {
+        {{"smb://nas/GAME.BAS"}, "smb://nas/GAME.BAS: not a local file"},
+        {{fileUri(dir / "GAME.BAS"), "file://server/out.asc"}, "file://server/out.asc: not a local file"},
+        {{"--palette", "file:///x/a%2Fb.pl5", disk + "::DIR/TITLE.SC7"}, "file:///x/a%2Fb.pl5: not a valid file URI"},
+    };
+    for (const auto& [args, message] : refused) {
+        run = convert(args);
+        EXPECT_EQ(run.status, cli::ExitFailed);
+        EXPECT_EQ(run.err, "quillet-convert: " + message + "\n");
+        EXPECT_EQ(run.out, "");
+    }
+    EXPECT_FALSE(fs::exists(dir / "out.asc"));
+}
 
 TEST(ContainerCli, ListPrintsPathSizeAndKindWithNestedContainersBelowTheirOwn)
 {

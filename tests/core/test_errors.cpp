@@ -22,7 +22,7 @@ constexpr ErrorKind AllKinds[] = {
     ErrorKind::NotRtf,        ErrorKind::DamagedPicture,   ErrorKind::LoadInProgress, ErrorKind::NoPrinter,
     ErrorKind::PrintFailed,   ErrorKind::LoadCancelled,    ErrorKind::NotAContainer,  ErrorKind::DamagedContainer,
     ErrorKind::UnknownMember, ErrorKind::DamagedMember,    ErrorKind::TooLarge,       ErrorKind::ContainerGiven,
-    ErrorKind::BadListing,    ErrorKind::NotAPicture,
+    ErrorKind::BadListing,    ErrorKind::NotAPicture,      ErrorKind::NotLocalFile,   ErrorKind::BadFileUri,
 };
 
 ErrorKind kindOfOpening(const std::filesystem::path& path)

@@ -15,6 +15,8 @@
 
 #include <memory>
 
+#include <unistd.h>
+
 using namespace quillet;
 using namespace quillet::test;
 using quillet::gen::bsaveFile;
@@ -108,6 +110,66 @@ TEST(Door, OpensFilesAndMembersAsContainersOrDocuments)
             ADD_FAILURE() << name << " opened";
         } catch (const QuilletError& error) {
             EXPECT_EQ(error.kind(), kind) << name << ": " << error.what();
+        }
+    }
+}
+
+TEST(Door, TurnsFileUrisIntoTheLocalNamesTheyStandFor)
+{
+    char host[256] = {};
+    ASSERT_EQ(::gethostname(host, sizeof host - 1), 0);
+    struct Case {
+        std::string given;
+        std::string local; // empty: refused
+        ErrorKind refused = ErrorKind::NotLocalFile;
+    };
+    const Case cases[] = {
+        // No URI: as given, escapes and colons included.
+        {"/home/me/GAME.BAS", "/home/me/GAME.BAS"},
+        {"A%20B.BAS", "A%20B.BAS"},
+        {"games.dsk::DIR/A.BAS", "games.dsk::DIR/A.BAS"},
+        {"notes:1.bas", "notes:1.bas"},
+        {"file:GAME.BAS", "file:GAME.BAS"},
+        {"-", "-"},
+        // This machine's files, with the member path after the file.
+        {"file:///home/me/GAME.BAS", "/home/me/GAME.BAS"},
+        {"FILE:///x", "/x"},
+        {"file:/home/me/x.bas", "/home/me/x.bas"},
+        {"file://localhost/home/me/a%20b.bas", "/home/me/a b.bas"},
+        {"file://LocalHost/x", "/x"},
+        {std::string("file://") + host + "/x", "/x"},
+        {"file:///x/%E4%B8%89%7e%7E.bas", "/x/\xE4\xB8\x89~~.bas"},
+        {"file:///x/100%25.bas", "/x/100%.bas"},
+        {"file:///x/disk%201.dsk::DIR/GAME.BAS", "/x/disk 1.dsk::DIR/GAME.BAS"},
+        {"file:///x/a b.bas", "/x/a b.bas"},
+        // Another machine's, or no file at all.
+        {"file://server/x.bas", ""},
+        {"http://example.org/GAME.BAS", ""},
+        {"smb://nas/share/GAME.BAS", ""},
+        {"sftp://me@host/x.dsk::A.BAS", ""},
+        // File URIs no file name can come from.
+        {"file:///x/a%2Fb.bas", "", ErrorKind::BadFileUri},
+        {"file:///x/a%2fb.bas", "", ErrorKind::BadFileUri},
+        {"file:///x/a%00b", "", ErrorKind::BadFileUri},
+        {"file:///x/100%.bas", "", ErrorKind::BadFileUri},
+        {"file:///x/a%4", "", ErrorKind::BadFileUri},
+        {"file:///x/a%G0", "", ErrorKind::BadFileUri},
+        {"file:///x/a.bas#top", "", ErrorKind::BadFileUri},
+        {"file:///x/a.bas?raw", "", ErrorKind::BadFileUri},
+        {"file://localhost", "", ErrorKind::BadFileUri},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.given);
+        if (!c.local.empty()) {
+            EXPECT_EQ(localName(c.given), c.local);
+            continue;
+        }
+        try {
+            localName(c.given);
+            ADD_FAILURE() << "taken";
+        } catch (const QuilletError& error) {
+            EXPECT_EQ(error.kind(), c.refused);
+            EXPECT_EQ(error.detail(), c.given) << "the message names what was refused";
         }
     }
 }

@@ -10,12 +10,19 @@
 
 #include <QImage>
 #include <QProcess>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <set>
 #include <string>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using quillet::test::coreDecode;
@@ -77,13 +84,26 @@ protected:
         return path;
     }
 
-    // Runs the real program; its exit status.
-    static int run(const QStringList& args)
+    // Runs the real program; its exit status. `environment` and `limit`,
+    // when given, are the run's environment and its largest file.
+    static int run(const QStringList& args, const QProcessEnvironment& environment = {}, rlim_t limit = 0,
+                   QString* err = nullptr)
     {
         QProcess process;
+        if (!environment.isEmpty())
+            process.setProcessEnvironment(environment);
+        if (limit > 0)
+            process.setChildProcessModifier([limit] {
+                // A write past the limit then fails instead of ending the program.
+                ::signal(SIGXFSZ, SIG_IGN);
+                const rlimit size{limit, limit};
+                ::setrlimit(RLIMIT_FSIZE, &size);
+            });
         process.start(QStringLiteral(QUILLET_THUMBNAILER), args);
         if (!process.waitForFinished(30000))
             return -1;
+        if (err)
+            *err = QString::fromLocal8Bit(process.readAllStandardError());
         return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
     }
 
@@ -223,4 +243,46 @@ TEST_F(Thumbnailer, RefusesWhatItCannotShowAndLeavesNoFile)
     EXPECT_FALSE(fs::exists(scratch_ / "o.png"));
     // An output folder that does not exist: a failure, not a crash.
     EXPECT_EQ(run({QStringLiteral("-s"), QStringLiteral("64"), qpath(picture), qpath(scratch_ / "no" / "o.png")}), 1);
+}
+
+TEST_F(Thumbnailer, WritesIntoTheOutputItIsGivenAndLeavesNothingBehind)
+{
+    const fs::path input = write("HALVES 1.SC5", halvesPicture(212));
+    // As tumbler runs it: the output made and held open before the run,
+    // and read through that same handle after. As GNOME's sandbox runs
+    // it: no runtime folder, and a temporary folder of the factory's own.
+    const fs::path output = scratch_ / "tumbler-1.png";
+    const int held = ::open(output.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    ASSERT_GE(held, 0);
+    const fs::path tmp = scratch_ / "tmp";
+    fs::create_directory(tmp);
+    QProcessEnvironment sandbox = QProcessEnvironment::systemEnvironment();
+    sandbox.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    sandbox.insert(QStringLiteral("TMPDIR"), qpath(tmp));
+    const auto uri = [](const fs::path& path) { return QUrl::fromLocalFile(qpath(path)).toString(QUrl::FullyEncoded); };
+    QString err;
+    ASSERT_EQ(run({QStringLiteral("-s"), QStringLiteral("128"), uri(input), uri(output)}, sandbox, 0, &err), 0)
+        << err.toStdString();
+    struct stat heldFile;
+    struct stat named;
+    ASSERT_EQ(::fstat(held, &heldFile), 0);
+    ASSERT_EQ(::stat(output.c_str(), &named), 0);
+    EXPECT_EQ(heldFile.st_ino, named.st_ino) << "a new file took the name";
+    QByteArray png(static_cast<qsizetype>(heldFile.st_size), '\0');
+    ASSERT_EQ(::pread(held, png.data(), static_cast<std::size_t>(png.size()), 0), png.size());
+    EXPECT_EQ(QImage::fromData(png, "png").size(), QSize(128, 106));
+    EXPECT_TRUE(fs::is_empty(tmp)) << "a runtime folder was left behind";
+    EXPECT_FALSE(err.contains(QStringLiteral("QStandardPaths"))) << err.toStdString();
+
+    // A write that fails part way, into the held file or a new one: status
+    // 1, and no half thumbnail under the name.
+    EXPECT_EQ(run({QStringLiteral("-s"), QStringLiteral("128"), qpath(input), qpath(output)}, sandbox, 100), 1);
+    ASSERT_EQ(::fstat(held, &heldFile), 0);
+    EXPECT_EQ(heldFile.st_size, 0);
+    ::close(held);
+    EXPECT_EQ(
+        run({QStringLiteral("-s"), QStringLiteral("128"), qpath(input), qpath(scratch_ / "new.png")}, sandbox, 100), 1);
+    EXPECT_FALSE(fs::exists(scratch_ / "new.png"));
+    EXPECT_EQ(run({QStringLiteral("-s"), QStringLiteral("128"), qpath(input), QStringLiteral("/dev/full")}), 1);
+    EXPECT_TRUE(fs::is_empty(tmp));
 }
