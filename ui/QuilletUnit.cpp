@@ -16,6 +16,7 @@
 #include "ui/QuilletUnit2.h"
 #include "ui/QuilletUnit3.h"
 #include "ui/Translations.h"
+#include "ui/WindowPlacement.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -29,6 +30,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
@@ -145,6 +147,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), settings_(app::SettingsSt
     buildStatusBar();
     connectCommands();
     connect(&settings_, &app::SettingsOwner::changed, this, &TForm1::settingsChanged);
+    restoreWindowGeometry();
 }
 
 TForm1::~TForm1() = default;
@@ -1060,8 +1063,47 @@ void TForm1::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    storeWindowGeometry();
     Temps.deleteTempFiles();
     QMainWindow::closeEvent(event);
+}
+
+void TForm1::restoreWindowGeometry()
+{
+    // Read before the window is first shown, so that it opens where it was
+    // left; FormCreate reads them again with every other value.
+    Settings stored;
+    {
+        const app::SettingsStore store(app::SettingsStore::defaultPath());
+        for (std::string_view name : {app::setting::WindowGeometry, app::setting::IsWindowMaximized})
+            app::readSetting(store, stored, name);
+    }
+    QList<QRect> screens;
+    for (const QScreen* display : QGuiApplication::screens())
+        screens << display->availableGeometry();
+    // The frame is not known before the window is shown: a title bar is
+    // reckoned with, so that it stays on the screen to be dragged.
+    const QMargins frame(0, style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this), 0, 0);
+    if (const auto client = ui::restoredGeometry(stored.windowGeometry, frame, screens))
+        setGeometry(*client);
+    if (stored.isWindowMaximized)
+        setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void TForm1::storeWindowGeometry()
+{
+    Settings next = settings();
+    QRect client = normalGeometry().isValid() ? normalGeometry() : geometry();
+    if (MemberList1 && MemberList1->isVisible()) {
+        next.memberListWidth = MemberList1->width();
+        // The window is stored as it is without the list, which widens it
+        // again when it next opens.
+        client.setWidth(std::max(minimumSizeHint().width(), client.width() - listGrowth_));
+    }
+    next.windowGeometry = ui::geometryText(client);
+    next.isWindowMaximized = isMaximized();
+    using namespace app::setting;
+    settings_.update(next, {WindowGeometry, IsWindowMaximized, MemberListWidth});
 }
 
 void TForm1::dragEnterEvent(QDragEnterEvent* event)
@@ -1150,14 +1192,26 @@ void TForm1::showPreparedPicture()
 void TForm1::showContainer(const QString& path, const Container& container)
 {
     // The list comes in beside the pages, which keep their width where the
-    // screen has room for both.
+    // screen has room for both; the window never grows past the screen.
     MemberListPanel* panel = memberList();
-    if (panel->isHidden() && !isMaximized() && !isFullScreen()) {
-        const int wanted = width() + panel->sizeHint().width();
-        const QScreen* display = screen();
-        resize(display ? std::min(wanted, display->availableGeometry().width()) : wanted, height());
+    const bool opening = panel->isHidden();
+    const int listWidth = settings().memberListWidth > 0 ? settings().memberListWidth : panel->sizeHint().width();
+    if (opening) {
+        listGrowth_ = 0;
+        if (!isMaximized() && !isFullScreen()) {
+            const int extra = listWidth + style()->pixelMetric(QStyle::PM_DockWidgetSeparatorExtent, nullptr, this);
+            const QRect frame = frameGeometry();
+            const QScreen* display = screen();
+            const QRect wider = display ? ui::widenedWithin(frame, extra, display->availableGeometry())
+                                        : frame.adjusted(0, 0, extra, 0);
+            listGrowth_ = wider.width() - frame.width();
+            move(wider.topLeft());
+            resize(width() + listGrowth_, height());
+        }
     }
     panel->showMembers(path, container);
+    if (opening)
+        resizeDocks({panel}, {listWidth}, Qt::Horizontal);
     action("ExtractSave1")->setEnabled(!currentMemberPath().isEmpty());
 }
 

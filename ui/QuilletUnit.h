@@ -117,6 +117,9 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // Where the window was left, brought onto the screens there are now.
+    void restoreWindowGeometry();
+    void storeWindowGeometry();
     void buildActions();
     void buildMenus();
     QMenu* buildZoomMenu();
@@ -214,6 +217,8 @@ private:
     QString helpFile_;
     std::array<QLabel*, 4> panels_{};
     bool pageChangeByLoad_ = false;
+    // How much the window grew when the file list last opened.
+    int listGrowth_ = 0;
     // Closing while a load lets events through ends the load first.
     bool closeAfterLoad_ = false;
 };
