@@ -7,6 +7,7 @@
 #include "app/ViewerFiles.h"
 #include "common/Errors.h"
 #include "container/Container.h"
+#include "ui/FileFilters.h"
 #include "ui/FindDialog.h"
 #include "ui/HelpViewer.h"
 #include "ui/InterfaceFontAndColour.h"
@@ -81,47 +82,6 @@ struct ActionItem {
     const char* caption;
     QKeySequence shortcut;
 };
-
-const char* const OpenFilters[] = {
-    QT_TRANSLATE_NOOP("TForm1", "BASICファイル (*.bas) (*.bas *.asc)"),
-    // Every name the screen-mode detection knows: .SC5 to .SCC and .S10 to .S12.
-    QT_TRANSLATE_NOOP("TForm1", "BSAVEファイル (*.sc?) (*.sc? *.s10 *.s11 *.s12)"),
-    QT_TRANSLATE_NOOP("TForm1", "すべてのファイル (*.*) (*)"),
-    // Last, so that a stored filter index keeps naming the filter it named.
-    QT_TRANSLATE_NOOP("TForm1", "ディスク・テープイメージ、アーカイブ (*.dsk *.cas *.zip *.lzh) "
-                                "(*.dsk *.di1 *.di2 *.cas *.zip *.lzh *.lha *.7z *.gz *.tgz *.tar)"),
-};
-
-const char* const SaveFilters[] = {
-    QT_TRANSLATE_NOOP("TForm1", "BASICファイル (*.bas) (*.bas *.asc)"),
-    QT_TRANSLATE_NOOP("TForm1", "リッチ テキスト形式 (*.rtf) (*.rtf)"),
-    QT_TRANSLATE_NOOP("TForm1", "ビットマップ形式 (*.bmp) (*.bmp)"),
-    QT_TRANSLATE_NOOP("TForm1", "すべてのファイル (*.*) (*)"),
-    QT_TRANSLATE_NOOP("TForm1", "PNG形式 (*.png) (*.png)"),
-};
-
-QStringList filterList(const char* const* filters, std::size_t count)
-{
-    QStringList list;
-    for (std::size_t i = 0; i < count; ++i)
-        list << QCoreApplication::translate("TForm1", filters[i]);
-    return list;
-}
-
-// The 1-based position of the dialog's chosen filter. The dialog hides
-// the patterns and may name the filter without them.
-int chosenFilterIndex(const QFileDialog& dialog)
-{
-    const QString chosen = dialog.selectedNameFilter();
-    const QStringList filters = dialog.nameFilters();
-    for (qsizetype i = 0; i < filters.size(); ++i) {
-        const QString& filter = filters.at(i);
-        const qsizetype patterns = filter.lastIndexOf(QStringLiteral(" ("));
-        if (filter == chosen || (patterns > 0 && filter.left(patterns) == chosen))
-            return static_cast<int>(i) + 1;
-    }
-    return 1;
-}
 
 // A save's status names the file it wrote.
 QString savedText(std::string_view saved, const QString& path)
@@ -481,7 +441,7 @@ QFileDialog* TForm1::openDialog()
         OpenDialog1->setOption(QFileDialog::HideNameFilterDetails);
         OpenDialog1->setFileMode(QFileDialog::ExistingFile);
         OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
-        OpenDialog1->setNameFilters(filterList(OpenFilters, std::size(OpenFilters)));
+        ui::setFileFilters(*OpenDialog1, ui::openFileFilters());
         for (const auto& setup : openDialogSetup_)
             setup(*OpenDialog1);
         openDialogSetup_.clear();
@@ -499,7 +459,6 @@ QFileDialog* TForm1::saveDialog()
         SaveDialog1->setFileMode(QFileDialog::AnyFile);
         SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
         SaveDialog1->setSizeGripEnabled(true);
-        SaveDialog1->setNameFilters(filterList(SaveFilters, std::size(SaveFilters)));
     }
     return SaveDialog1;
 }
@@ -630,13 +589,11 @@ void TForm1::FormCreate(const QStringList& args)
     {
         const QString dir = QString::fromStdString(settings.lastOpenDir);
         const int filter = settings.lastOpenFilterIndex;
-        if (filter >= 1 && filter <= static_cast<int>(std::size(OpenFilters)))
+        if (filter >= 1 && filter <= ui::openFileFilters().size())
             openFilterIndex_ = filter;
         openDialogSetup_.push_back([dir, filter](QFileDialog& dialog) {
             dialog.setDirectory(dir);
-            const QStringList filters = dialog.nameFilters();
-            if (filter >= 1 && filter <= filters.size())
-                dialog.selectNameFilter(filters.at(filter - 1));
+            ui::selectFileFilter(dialog, filter);
         });
     }
     helpFile_ = QCoreApplication::applicationDirPath() + QStringLiteral("/Quillet.hlp");
@@ -784,13 +741,13 @@ void TForm1::Open1Click()
     openDocument(dialog->selectedFiles().first());
 }
 
-QString TForm1::runSaveDialog(const QString& title, const QString& suffix, int filterIndex,
+QString TForm1::runSaveDialog(const QString& title, const QString& suffix, const QList<ui::FileFilter>& filters,
                               const std::string& sourcePath, const QString& proposedSuffix)
 {
     QFileDialog* dialog = saveDialog();
     dialog->setWindowTitle(title);
     dialog->setDefaultSuffix(suffix);
-    dialog->selectNameFilter(dialog->nameFilters().at(filterIndex - 1));
+    ui::setFileFilters(*dialog, filters);
     // Beside the document shown, under its name; a member's is beside the
     // file on disk that holds it.
     if (!sourcePath.empty()) {
@@ -821,8 +778,8 @@ void TForm1::SaveAs1Click()
 {
     // ".asc", the name of a listing kept as text: ".bas" beside a tokenized
     // GAME.BAS would offer to overwrite the program with its listing.
-    const QString path =
-        runSaveDialog(tr("アスキーセーブ"), QStringLiteral("bas"), 1, State.listingSourcePath, QStringLiteral("asc"));
+    const QString path = runSaveDialog(tr("アスキーセーブ"), QStringLiteral("bas"), ui::asciiSaveFilters(),
+                                       State.listingSourcePath, QStringLiteral("asc"));
     if (path.isEmpty())
         return;
     statusBar()->setProperty("simpleText", uiText(status::AsciiSaving));
@@ -832,8 +789,8 @@ void TForm1::SaveAs1Click()
 
 void TForm1::Save1Click()
 {
-    const QString path =
-        runSaveDialog(tr("RTF形式で保存"), QStringLiteral("rtf"), 2, State.listingSourcePath, QStringLiteral("rtf"));
+    const QString path = runSaveDialog(tr("RTF形式で保存"), QStringLiteral("rtf"), ui::rtfSaveFilters(),
+                                       State.listingSourcePath, QStringLiteral("rtf"));
     if (path.isEmpty())
         return;
     runSave(path, status::RtfSaved, status::RtfSaveFailed, [&] { RichEdit1->saveRtfFile(path); });
@@ -849,7 +806,7 @@ void TForm1::ExtractSave1Click()
     QFileDialog* dialog = saveDialog();
     dialog->setWindowTitle(tr("取り出して保存"));
     dialog->setDefaultSuffix(QString());
-    dialog->selectNameFilter(dialog->nameFilters().constLast());
+    ui::setFileFilters(*dialog, ui::memberSaveFilters());
     dialog->setDirectory(QFileInfo(localToQString(where.file)).absolutePath());
     dialog->selectFile(localToQString(safeFileName(where.leafName())));
     if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
@@ -880,8 +837,8 @@ QString TForm1::exportMember(const QString& member)
 
 void TForm1::SavePNG1Click()
 {
-    const QString path =
-        runSaveDialog(tr("PNG形式で保存"), QStringLiteral("png"), 5, State.imageSourcePath, QStringLiteral("png"));
+    const QString path = runSaveDialog(tr("PNG形式で保存"), QStringLiteral("png"), ui::pngSaveFilters(),
+                                       State.imageSourcePath, QStringLiteral("png"));
     if (path.isEmpty())
         return;
     runSave(path, status::PngSaved, status::PngSaveFailed, [&] { PictureView::writePng(imgMSXCG->picture(), path); });
@@ -889,8 +846,8 @@ void TForm1::SavePNG1Click()
 
 void TForm1::SaveBMP1Click()
 {
-    const QString path =
-        runSaveDialog(tr("BMP形式で保存"), QStringLiteral("bmp"), 3, State.imageSourcePath, QStringLiteral("bmp"));
+    const QString path = runSaveDialog(tr("BMP形式で保存"), QStringLiteral("bmp"), ui::bmpSaveFilters(),
+                                       State.imageSourcePath, QStringLiteral("bmp"));
     if (path.isEmpty())
         return;
     runSave(path, status::BmpSaved, status::BmpSaveFailed,
@@ -1159,7 +1116,7 @@ void TForm1::rememberOpenedFile(const QString& path)
 int TForm1::openDialogFilterIndex() const
 {
     // Until the dialog is made, its filter is the one it was told to take.
-    return OpenDialog1 ? chosenFilterIndex(*OpenDialog1) : openFilterIndex_;
+    return OpenDialog1 ? ui::chosenFilterIndex(*OpenDialog1) : openFilterIndex_;
 }
 
 ListingFormat TForm1::listingFormat() const
