@@ -331,6 +331,33 @@ ListingView::ListingView(QWidget* parent) : QAbstractScrollArea(parent)
     relayout();
 }
 
+ListingSample ListingView::sample(std::string_view bytes, const QString& name, int number, int charset,
+                                  msx::CharacterSet set)
+{
+    RtfDocument doc;
+    doc.codePage = 932;
+    doc.fonts.push_back({number, charset, name.toStdString()});
+    const FontPlan plan = planFont(doc, number, Settings().mapCodeFrom0xAD, set);
+    std::u32string shown;
+    if (plan.symbol) {
+        for (const char byte : bytes)
+            shown += plan.glyphs[static_cast<std::uint8_t>(byte)];
+    } else {
+        CodePageDecoder(plan.codePage).decode(bytes, shown);
+        for (char32_t& c : shown)
+            c = displayable(c, set);
+    }
+    ListingSample sample;
+    sample.text = QString::fromUcs4(shown.data(), static_cast<qsizetype>(shown.size()));
+    sample.font.setFamilies(plan.families);
+    sample.font.setFixedPitch(true);
+    sample.font.setStyleHint(QFont::TypeWriter);
+    sample.font.setPixelSize(DefaultPixelSize);
+    if (plan.pixelFont)
+        sample.font.setStyleStrategy(QFont::NoAntialias);
+    return sample;
+}
+
 QStringList ListingView::fallbackFamilies()
 {
     static const QStringList families = [] {
