@@ -95,7 +95,6 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), settings_(app::SettingsSt
 {
     setObjectName("Form1");
     setWindowTitle(uiText(ProductName));
-    applyInterfaceFont(*this);
     resize(634, 394);
     startInstance = [](const QString& path) {
         QProcess::startDetached(QCoreApplication::applicationFilePath(), {path});

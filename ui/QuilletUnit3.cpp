@@ -130,7 +130,6 @@ TPagesDlg::TPagesDlg(SettingsHost& host, QWidget* parent) : QDialog(parent), hos
 {
     setObjectName("PagesDlg");
     setWindowTitle(tr("設定"));
-    applyInterfaceFont(*this);
     setModal(true);
     chooseColor = [this](const QColor& initial, const QString& title) {
         return QColorDialog::getColor(initial, this, title);
