@@ -8,7 +8,7 @@ namespace {
 
 using namespace setting;
 
-const std::array<SettingEntry, 27> Table = {{
+const std::array<SettingEntry, 30> Table = {{
     {FontNameAnk, &Settings::fontNameAnk},
     {FontNameAnkGraph, &Settings::fontNameAnkGraph},
     {FontNameKanji, &Settings::fontNameKanji},
@@ -36,6 +36,9 @@ const std::array<SettingEntry, 27> Table = {{
     {PictureZoom, &Settings::pictureZoom},
     {IsTvAspect, &Settings::isTvAspect},
     {IsDrawSprites, &Settings::isDrawSprites},
+    {WindowGeometry, &Settings::windowGeometry},
+    {IsWindowMaximized, &Settings::isWindowMaximized},
+    {MemberListWidth, &Settings::memberListWidth},
 }};
 
 template <class... Fs> struct Overloaded : Fs... {
@@ -45,7 +48,7 @@ template <class... Fs> Overloaded(Fs...) -> Overloaded<Fs...>;
 
 } // namespace
 
-const std::array<std::string_view, 27> StartupReadOrder = {
+const std::array<std::string_view, 30> StartupReadOrder = {
     FontNameAnk,     FontNameAnkGraph,    FontNameKanji,
     FontSize,        IsAnkMode,           FontColor,
     BackgroundColor, UseWordWrap,         IsViewOverLine65530,
@@ -55,6 +58,7 @@ const std::array<std::string_view, 27> StartupReadOrder = {
     IsStretch,       ActivePageIndex,     IsAutoDetectScreenMode,
     Language,        CharacterSet,        IsViewLineAddress,
     PictureZoom,     IsTvAspect,          IsDrawSprites,
+    WindowGeometry,  IsWindowMaximized,   MemberListWidth,
 };
 
 const std::array<std::string_view, 20> SettingsDialogWriteOrder = {

@@ -47,6 +47,9 @@ inline constexpr std::string_view LastOpenDir = "Last Open Dir";
 inline constexpr std::string_view Language = "Language";
 inline constexpr std::string_view CharacterSet = "Character Set";
 inline constexpr std::string_view IsViewLineAddress = "Is View Line Address";
+inline constexpr std::string_view WindowGeometry = "Window Geometry";
+inline constexpr std::string_view IsWindowMaximized = "Is Window Maximized";
+inline constexpr std::string_view MemberListWidth = "Member List Width";
 // Written at every start, never read.
 inline constexpr std::string_view Version = "version";
 inline constexpr std::string_view VersionText = "1.00";
@@ -70,7 +73,7 @@ const SettingEntry* findSetting(std::string_view name);
 const SettingEntry* findSetting(SettingField field);
 
 // The order in which program start reads the values.
-extern const std::array<std::string_view, 27> StartupReadOrder;
+extern const std::array<std::string_view, 30> StartupReadOrder;
 // The values the settings dialog's OK writes, in its order.
 extern const std::array<std::string_view, 20> SettingsDialogWriteOrder;
 

@@ -89,6 +89,9 @@ struct Settings {
     std::string language = "ja";           // the interface's: "ja" or "en", read at start
     std::string characterSet = "Japanese"; // the ANK glyphs: Japanese, International, Brazilian
     bool isViewLineAddress = false;        // each listed line starts with its memory address
+    std::string windowGeometry;            // "x,y,width,height" of the window's client area; empty at first
+    bool isWindowMaximized = false;
+    std::int32_t memberListWidth = 0; // the file list's width in pixels; 0 until the user has had one
 };
 
 } // namespace quillet

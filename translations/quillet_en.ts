@@ -141,24 +141,24 @@
 <context>
     <name>TForm1</name>
     <message>
-        <source>BASICファイル (*.bas) (*.bas *.asc)</source>
-        <translation>BASIC files (*.bas) (*.bas *.asc)</translation>
+        <source>BASICファイル (*.bas)</source>
+        <translation>BASIC files (*.bas)</translation>
     </message>
     <message>
-        <source>BSAVEファイル (*.sc?) (*.sc? *.s10 *.s11 *.s12)</source>
-        <translation>BSAVE files (*.sc?) (*.sc? *.s10 *.s11 *.s12)</translation>
+        <source>BSAVEファイル (*.sc?)</source>
+        <translation>BSAVE files (*.sc?)</translation>
     </message>
     <message>
-        <source>すべてのファイル (*.*) (*)</source>
-        <translation>All files (*.*) (*)</translation>
+        <source>すべてのファイル (*.*)</source>
+        <translation>All files (*.*)</translation>
     </message>
     <message>
-        <source>リッチ テキスト形式 (*.rtf) (*.rtf)</source>
-        <translation>Rich Text Format (*.rtf) (*.rtf)</translation>
+        <source>リッチ テキスト形式 (*.rtf)</source>
+        <translation>Rich Text Format (*.rtf)</translation>
     </message>
     <message>
-        <source>ビットマップ形式 (*.bmp) (*.bmp)</source>
-        <translation>Bitmap (*.bmp) (*.bmp)</translation>
+        <source>ビットマップ形式 (*.bmp)</source>
+        <translation>Bitmap (*.bmp)</translation>
     </message>
     <message>
         <source>クリア(&amp;L)</source>
@@ -329,12 +329,16 @@
         <translation>&amp;Open This File</translation>
     </message>
     <message>
-        <source>ディスク・テープイメージ、アーカイブ (*.dsk *.cas *.zip *.lzh) (*.dsk *.di1 *.di2 *.cas *.zip *.lzh *.lha *.7z *.gz *.tgz *.tar)</source>
-        <translation>Disk and tape images, archives (*.dsk *.cas *.zip *.lzh) (*.dsk *.di1 *.di2 *.cas *.zip *.lzh *.lha *.7z *.gz *.tgz *.tar)</translation>
+        <source>ディスク・テープイメージ、アーカイブ (*.dsk *.cas *.zip *.lzh)</source>
+        <translation>Disk and tape images, archives (*.dsk *.cas *.zip *.lzh)</translation>
     </message>
     <message>
-        <source>PNG形式 (*.png) (*.png)</source>
-        <translation>PNG (*.png) (*.png)</translation>
+        <source>PNG形式 (*.png)</source>
+        <translation>PNG (*.png)</translation>
+    </message>
+    <message>
+        <source>MSXファイル</source>
+        <translation>MSX files</translation>
     </message>
     <message>
         <source>PNG形式で保存(&amp;G)</source>

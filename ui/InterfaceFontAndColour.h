@@ -5,18 +5,27 @@
 #include <QColor>
 #include <QFont>
 #include <QString>
-#include <QWidget>
+#include <QStringList>
 
 #include <cstdint>
+#include <string_view>
 
-// The font named by the design, falling back to the platform's own.
-inline void applyInterfaceFont(QWidget& window)
-{
-    QFont font = window.font();
-    font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), font.family()});
-    font.setPixelSize(12);
-    window.setFont(font);
-}
+// The Japanese interface fonts among `installed`, best first: the design's
+// proportional Gothic, then those Linux desktops carry. The MSX pixel fonts
+// the program registers are never among them.
+QStringList japaneseInterfaceFamilies(const QStringList& installed);
+
+// The interface font of `language` ("ja" or "en"), at the platform's size:
+// the Japanese interface is drawn in a Japanese font first, the English one
+// in the platform's font with a Japanese font behind it for Japanese names,
+// and GNU Unifont last where it is installed, so that no kana or kanji is
+// taken from whatever font happens to hold a few of them (such as the MSX
+// pixel fonts the program registers).
+QFont interfaceFont(std::string_view language, const QFont& platform, const QStringList& installed);
+
+// Program start, before any window: every window, menu and dialog takes the
+// interface font of `language`.
+void applyInterfaceFont(std::string_view language);
 
 inline QColor colorFromSetting(std::uint32_t value)
 {

@@ -18,10 +18,14 @@
 #include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QPagedPaintDevice>
 #include <QPainter>
 #include <QRawFont>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
 
 #if __has_include(<sys/mman.h>)
@@ -32,6 +36,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <map>
 #include <tuple>
 #include <vector>
 
@@ -326,6 +331,33 @@ ListingView::ListingView(QWidget* parent) : QAbstractScrollArea(parent)
     relayout();
 }
 
+ListingSample ListingView::sample(std::string_view bytes, const QString& name, int number, int charset,
+                                  msx::CharacterSet set)
+{
+    RtfDocument doc;
+    doc.codePage = 932;
+    doc.fonts.push_back({number, charset, name.toStdString()});
+    const FontPlan plan = planFont(doc, number, Settings().mapCodeFrom0xAD, set);
+    std::u32string shown;
+    if (plan.symbol) {
+        for (const char byte : bytes)
+            shown += plan.glyphs[static_cast<std::uint8_t>(byte)];
+    } else {
+        CodePageDecoder(plan.codePage).decode(bytes, shown);
+        for (char32_t& c : shown)
+            c = displayable(c, set);
+    }
+    ListingSample sample;
+    sample.text = QString::fromUcs4(shown.data(), static_cast<qsizetype>(shown.size()));
+    sample.font.setFamilies(plan.families);
+    sample.font.setFixedPitch(true);
+    sample.font.setStyleHint(QFont::TypeWriter);
+    sample.font.setPixelSize(DefaultPixelSize);
+    if (plan.pixelFont)
+        sample.font.setStyleStrategy(QFont::NoAntialias);
+    return sample;
+}
+
 QStringList ListingView::fallbackFamilies()
 {
     static const QStringList families = [] {
@@ -492,9 +524,57 @@ std::unique_ptr<QTextDocument> ListingView::toDocument() const
     return document;
 }
 
+namespace {
+
+// How many characters a listed line starts with before its body: the line
+// number and its blank, after the line's address and its blank when the
+// listing shows addresses. 0 for a line that starts otherwise.
+qsizetype bodyStart(const QString& line)
+{
+    static const QRegularExpression lead(QStringLiteral("^(?:[0-9A-F]{4} (?=[0-9]+ ))?[0-9]+ "));
+    return lead.match(line).capturedLength();
+}
+
+// A line that wraps goes on under its body, so that what follows never
+// reads as a line number of its own. The indent is measured on the device
+// that prints: the layout takes it in that device's units.
+void indentContinuations(QTextDocument& document, const QPaintDevice& device)
+{
+    std::map<int, QFontMetricsF> metrics; // by the document's format index
+    QTextCursor cursor(&document);
+    cursor.beginEditBlock();
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        const qsizetype lead = bodyStart(block.text());
+        if (lead == 0)
+            continue;
+        qreal width = 0;
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const qsizetype from = fragment.position() - block.position();
+            if (from >= lead)
+                break;
+            const int format = fragment.charFormatIndex();
+            auto found = metrics.find(format);
+            if (found == metrics.end())
+                found = metrics.emplace(format, QFontMetricsF(fragment.charFormat().font(), &device)).first;
+            width += found->second.horizontalAdvance(fragment.text().left(lead - from));
+        }
+        QTextBlockFormat format = block.blockFormat();
+        format.setLeftMargin(width);
+        format.setTextIndent(-width);
+        cursor.setPosition(block.position());
+        cursor.setBlockFormat(format);
+    }
+    cursor.endEditBlock();
+}
+
+} // namespace
+
 void ListingView::print(QPagedPaintDevice* printer) const
 {
-    toDocument()->print(printer);
+    const std::unique_ptr<QTextDocument> document = toDocument();
+    indentContinuations(*document, *printer);
+    document->print(printer);
 }
 
 QMimeData* ListingView::createMimeDataFromSelection() const

@@ -55,6 +55,12 @@ struct ListingGlyphs {
     quillet::msx::CharacterSet characterSet = quillet::msx::CharacterSet::Japanese;
 };
 
+// A few bytes as a listing shows them, for the settings dialog's samples.
+struct ListingSample {
+    QString text;
+    QFont font;
+};
+
 class ListingView : public QAbstractScrollArea {
     Q_OBJECT
 public:
@@ -124,6 +130,13 @@ public:
     void ensureCursorVisible();
     // Selects the next match after the selection; false when there is none.
     bool find(const QString& what, QTextDocument::FindFlags flags = {});
+
+    // `bytes` in the font `name`, declared in a listing as font `number`
+    // (0 the ANK or Kanji font, 1 the graphic one) with character set
+    // `charset` (2 one glyph a byte, 128 code page 932): the characters and
+    // the font the view would draw them in, at the view's default size.
+    static ListingSample sample(std::string_view bytes, const QString& name, int number, int charset,
+                                quillet::msx::CharacterSet set);
 
     // The families drawn when a named font is not installed.
     static QStringList fallbackFamilies();

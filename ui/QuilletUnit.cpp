@@ -7,6 +7,7 @@
 #include "app/ViewerFiles.h"
 #include "common/Errors.h"
 #include "container/Container.h"
+#include "ui/FileFilters.h"
 #include "ui/FindDialog.h"
 #include "ui/HelpViewer.h"
 #include "ui/InterfaceFontAndColour.h"
@@ -16,6 +17,7 @@
 #include "ui/QuilletUnit2.h"
 #include "ui/QuilletUnit3.h"
 #include "ui/Translations.h"
+#include "ui/WindowPlacement.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -29,6 +31,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
@@ -81,47 +84,6 @@ struct ActionItem {
     QKeySequence shortcut;
 };
 
-const char* const OpenFilters[] = {
-    QT_TRANSLATE_NOOP("TForm1", "BASICファイル (*.bas) (*.bas *.asc)"),
-    // Every name the screen-mode detection knows: .SC5 to .SCC and .S10 to .S12.
-    QT_TRANSLATE_NOOP("TForm1", "BSAVEファイル (*.sc?) (*.sc? *.s10 *.s11 *.s12)"),
-    QT_TRANSLATE_NOOP("TForm1", "すべてのファイル (*.*) (*)"),
-    // Last, so that a stored filter index keeps naming the filter it named.
-    QT_TRANSLATE_NOOP("TForm1", "ディスク・テープイメージ、アーカイブ (*.dsk *.cas *.zip *.lzh) "
-                                "(*.dsk *.di1 *.di2 *.cas *.zip *.lzh *.lha *.7z *.gz *.tgz *.tar)"),
-};
-
-const char* const SaveFilters[] = {
-    QT_TRANSLATE_NOOP("TForm1", "BASICファイル (*.bas) (*.bas *.asc)"),
-    QT_TRANSLATE_NOOP("TForm1", "リッチ テキスト形式 (*.rtf) (*.rtf)"),
-    QT_TRANSLATE_NOOP("TForm1", "ビットマップ形式 (*.bmp) (*.bmp)"),
-    QT_TRANSLATE_NOOP("TForm1", "すべてのファイル (*.*) (*)"),
-    QT_TRANSLATE_NOOP("TForm1", "PNG形式 (*.png) (*.png)"),
-};
-
-QStringList filterList(const char* const* filters, std::size_t count)
-{
-    QStringList list;
-    for (std::size_t i = 0; i < count; ++i)
-        list << QCoreApplication::translate("TForm1", filters[i]);
-    return list;
-}
-
-// The 1-based position of the dialog's chosen filter. The dialog hides
-// the patterns and may name the filter without them.
-int chosenFilterIndex(const QFileDialog& dialog)
-{
-    const QString chosen = dialog.selectedNameFilter();
-    const QStringList filters = dialog.nameFilters();
-    for (qsizetype i = 0; i < filters.size(); ++i) {
-        const QString& filter = filters.at(i);
-        const qsizetype patterns = filter.lastIndexOf(QStringLiteral(" ("));
-        if (filter == chosen || (patterns > 0 && filter.left(patterns) == chosen))
-            return static_cast<int>(i) + 1;
-    }
-    return 1;
-}
-
 // A save's status names the file it wrote.
 QString savedText(std::string_view saved, const QString& path)
 {
@@ -134,7 +96,6 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), settings_(app::SettingsSt
 {
     setObjectName("Form1");
     setWindowTitle(uiText(ProductName));
-    applyInterfaceFont(*this);
     resize(634, 394);
     startInstance = [](const QString& path) {
         // After "--", so that a name beginning with "-" is no option.
@@ -147,6 +108,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), settings_(app::SettingsSt
     buildStatusBar();
     connectCommands();
     connect(&settings_, &app::SettingsOwner::changed, this, &TForm1::settingsChanged);
+    restoreWindowGeometry();
 }
 
 TForm1::~TForm1() = default;
@@ -480,7 +442,7 @@ QFileDialog* TForm1::openDialog()
         OpenDialog1->setOption(QFileDialog::HideNameFilterDetails);
         OpenDialog1->setFileMode(QFileDialog::ExistingFile);
         OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
-        OpenDialog1->setNameFilters(filterList(OpenFilters, std::size(OpenFilters)));
+        ui::setFileFilters(*OpenDialog1, ui::openFileFilters());
         for (const auto& setup : openDialogSetup_)
             setup(*OpenDialog1);
         openDialogSetup_.clear();
@@ -498,7 +460,6 @@ QFileDialog* TForm1::saveDialog()
         SaveDialog1->setFileMode(QFileDialog::AnyFile);
         SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
         SaveDialog1->setSizeGripEnabled(true);
-        SaveDialog1->setNameFilters(filterList(SaveFilters, std::size(SaveFilters)));
     }
     return SaveDialog1;
 }
@@ -629,13 +590,11 @@ void TForm1::FormCreate(const QStringList& args)
     {
         const QString dir = QString::fromStdString(settings.lastOpenDir);
         const int filter = settings.lastOpenFilterIndex;
-        if (filter >= 1 && filter <= static_cast<int>(std::size(OpenFilters)))
+        if (filter >= 1 && filter <= ui::openFileFilters().size())
             openFilterIndex_ = filter;
         openDialogSetup_.push_back([dir, filter](QFileDialog& dialog) {
             dialog.setDirectory(dir);
-            const QStringList filters = dialog.nameFilters();
-            if (filter >= 1 && filter <= filters.size())
-                dialog.selectNameFilter(filters.at(filter - 1));
+            ui::selectFileFilter(dialog, filter);
         });
     }
     // The help of the language the windows were made in.
@@ -786,13 +745,13 @@ void TForm1::Open1Click()
     openDocument(dialog->selectedFiles().first());
 }
 
-QString TForm1::runSaveDialog(const QString& title, const QString& suffix, int filterIndex,
+QString TForm1::runSaveDialog(const QString& title, const QString& suffix, const QList<ui::FileFilter>& filters,
                               const std::string& sourcePath, const QString& proposedSuffix)
 {
     QFileDialog* dialog = saveDialog();
     dialog->setWindowTitle(title);
     dialog->setDefaultSuffix(suffix);
-    dialog->selectNameFilter(dialog->nameFilters().at(filterIndex - 1));
+    ui::setFileFilters(*dialog, filters);
     // Beside the document shown, under its name; a member's is beside the
     // file on disk that holds it.
     if (!sourcePath.empty()) {
@@ -823,8 +782,8 @@ void TForm1::SaveAs1Click()
 {
     // ".asc", the name of a listing kept as text: ".bas" beside a tokenized
     // GAME.BAS would offer to overwrite the program with its listing.
-    const QString path =
-        runSaveDialog(tr("アスキーセーブ"), QStringLiteral("bas"), 1, State.listingSourcePath, QStringLiteral("asc"));
+    const QString path = runSaveDialog(tr("アスキーセーブ"), QStringLiteral("bas"), ui::asciiSaveFilters(),
+                                       State.listingSourcePath, QStringLiteral("asc"));
     if (path.isEmpty())
         return;
     statusBar()->setProperty("simpleText", uiText(status::AsciiSaving));
@@ -834,8 +793,8 @@ void TForm1::SaveAs1Click()
 
 void TForm1::Save1Click()
 {
-    const QString path =
-        runSaveDialog(tr("RTF形式で保存"), QStringLiteral("rtf"), 2, State.listingSourcePath, QStringLiteral("rtf"));
+    const QString path = runSaveDialog(tr("RTF形式で保存"), QStringLiteral("rtf"), ui::rtfSaveFilters(),
+                                       State.listingSourcePath, QStringLiteral("rtf"));
     if (path.isEmpty())
         return;
     runSave(path, status::RtfSaved, status::RtfSaveFailed, [&] { RichEdit1->saveRtfFile(path); });
@@ -851,7 +810,7 @@ void TForm1::ExtractSave1Click()
     QFileDialog* dialog = saveDialog();
     dialog->setWindowTitle(tr("取り出して保存"));
     dialog->setDefaultSuffix(QString());
-    dialog->selectNameFilter(dialog->nameFilters().constLast());
+    ui::setFileFilters(*dialog, ui::memberSaveFilters());
     dialog->setDirectory(QFileInfo(localToQString(where.file)).absolutePath());
     dialog->selectFile(localToQString(safeFileName(where.leafName())));
     if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
@@ -882,8 +841,8 @@ QString TForm1::exportMember(const QString& member)
 
 void TForm1::SavePNG1Click()
 {
-    const QString path =
-        runSaveDialog(tr("PNG形式で保存"), QStringLiteral("png"), 5, State.imageSourcePath, QStringLiteral("png"));
+    const QString path = runSaveDialog(tr("PNG形式で保存"), QStringLiteral("png"), ui::pngSaveFilters(),
+                                       State.imageSourcePath, QStringLiteral("png"));
     if (path.isEmpty())
         return;
     runSave(path, status::PngSaved, status::PngSaveFailed, [&] { PictureView::writePng(imgMSXCG->picture(), path); });
@@ -891,8 +850,8 @@ void TForm1::SavePNG1Click()
 
 void TForm1::SaveBMP1Click()
 {
-    const QString path =
-        runSaveDialog(tr("BMP形式で保存"), QStringLiteral("bmp"), 3, State.imageSourcePath, QStringLiteral("bmp"));
+    const QString path = runSaveDialog(tr("BMP形式で保存"), QStringLiteral("bmp"), ui::bmpSaveFilters(),
+                                       State.imageSourcePath, QStringLiteral("bmp"));
     if (path.isEmpty())
         return;
     runSave(path, status::BmpSaved, status::BmpSaveFailed,
@@ -1065,8 +1024,47 @@ void TForm1::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    storeWindowGeometry();
     Temps.deleteTempFiles();
     QMainWindow::closeEvent(event);
+}
+
+void TForm1::restoreWindowGeometry()
+{
+    // Read before the window is first shown, so that it opens where it was
+    // left; FormCreate reads them again with every other value.
+    Settings stored;
+    {
+        const app::SettingsStore store(app::SettingsStore::defaultPath());
+        for (std::string_view name : {app::setting::WindowGeometry, app::setting::IsWindowMaximized})
+            app::readSetting(store, stored, name);
+    }
+    QList<QRect> screens;
+    for (const QScreen* display : QGuiApplication::screens())
+        screens << display->availableGeometry();
+    // The frame is not known before the window is shown: a title bar is
+    // reckoned with, so that it stays on the screen to be dragged.
+    const QMargins frame(0, style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this), 0, 0);
+    if (const auto client = ui::restoredGeometry(stored.windowGeometry, frame, screens))
+        setGeometry(*client);
+    if (stored.isWindowMaximized)
+        setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void TForm1::storeWindowGeometry()
+{
+    Settings next = settings();
+    QRect client = normalGeometry().isValid() ? normalGeometry() : geometry();
+    if (MemberList1 && MemberList1->isVisible()) {
+        next.memberListWidth = MemberList1->width();
+        // The window is stored as it is without the list, which widens it
+        // again when it next opens.
+        client.setWidth(std::max(minimumSizeHint().width(), client.width() - listGrowth_));
+    }
+    next.windowGeometry = ui::geometryText(client);
+    next.isWindowMaximized = isMaximized();
+    using namespace app::setting;
+    settings_.update(next, {WindowGeometry, IsWindowMaximized, MemberListWidth});
 }
 
 void TForm1::dragEnterEvent(QDragEnterEvent* event)
@@ -1127,7 +1125,7 @@ void TForm1::rememberOpenedFile(const QString& path)
 int TForm1::openDialogFilterIndex() const
 {
     // Until the dialog is made, its filter is the one it was told to take.
-    return OpenDialog1 ? chosenFilterIndex(*OpenDialog1) : openFilterIndex_;
+    return OpenDialog1 ? ui::chosenFilterIndex(*OpenDialog1) : openFilterIndex_;
 }
 
 ListingFormat TForm1::listingFormat() const
@@ -1160,14 +1158,26 @@ void TForm1::showPreparedPicture()
 void TForm1::showContainer(const QString& path, const Container& container)
 {
     // The list comes in beside the pages, which keep their width where the
-    // screen has room for both.
+    // screen has room for both; the window never grows past the screen.
     MemberListPanel* panel = memberList();
-    if (panel->isHidden() && !isMaximized() && !isFullScreen()) {
-        const int wanted = width() + panel->sizeHint().width();
-        const QScreen* display = screen();
-        resize(display ? std::min(wanted, display->availableGeometry().width()) : wanted, height());
+    const bool opening = panel->isHidden();
+    const int listWidth = settings().memberListWidth > 0 ? settings().memberListWidth : panel->sizeHint().width();
+    if (opening) {
+        listGrowth_ = 0;
+        if (!isMaximized() && !isFullScreen()) {
+            const int extra = listWidth + style()->pixelMetric(QStyle::PM_DockWidgetSeparatorExtent, nullptr, this);
+            const QRect frame = frameGeometry();
+            const QScreen* display = screen();
+            const QRect wider = display ? ui::widenedWithin(frame, extra, display->availableGeometry())
+                                        : frame.adjusted(0, 0, extra, 0);
+            listGrowth_ = wider.width() - frame.width();
+            move(wider.topLeft());
+            resize(width() + listGrowth_, height());
+        }
     }
     panel->showMembers(path, container);
+    if (opening)
+        resizeDocks({panel}, {listWidth}, Qt::Horizontal);
     action("ExtractSave1")->setEnabled(!currentMemberPath().isEmpty());
 }
 

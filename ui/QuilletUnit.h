@@ -7,6 +7,7 @@
 #include "app/SettingsOwner.h"
 #include "app/TempFiles.h"
 #include "common/QuilletUnitGrobal.h"
+#include "ui/FileFilters.h"
 #include "ui/ListingView.h"
 #include "ui/MemberListPanel.h"
 #include "ui/SettingsHost.h"
@@ -117,6 +118,9 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // Where the window was left, brought onto the screens there are now.
+    void restoreWindowGeometry();
+    void storeWindowGeometry();
     void buildActions();
     void buildMenus();
     QMenu* buildZoomMenu();
@@ -142,8 +146,8 @@ private:
     void applyListingLook();
     // Shows the save dialog in the folder of `sourcePath`, offering its name
     // with `proposedSuffix`; the chosen path, or empty when cancelled.
-    QString runSaveDialog(const QString& title, const QString& suffix, int filterIndex, const std::string& sourcePath,
-                          const QString& proposedSuffix);
+    QString runSaveDialog(const QString& title, const QString& suffix, const QList<quillet::ui::FileFilter>& filters,
+                          const std::string& sourcePath, const QString& proposedSuffix);
     // Runs one save to `path` and says how it went: where it wrote, or what
     // failed and why.
     void runSave(const QString& path, std::string_view saved, std::string_view failed,
@@ -214,6 +218,8 @@ private:
     QString helpFile_;
     std::array<QLabel*, 4> panels_{};
     bool pageChangeByLoad_ = false;
+    // How much the window grew when the file list last opened.
+    int listGrowth_ = 0;
     // Closing while a load lets events through ends the load first.
     bool closeAfterLoad_ = false;
 };

@@ -1,7 +1,6 @@
 #include "ui/QuilletUnit2.h"
 
 #include "ui/AppIcon.h"
-#include "ui/InterfaceFontAndColour.h"
 
 #include <QDesktopServices>
 #include <QEvent>
@@ -20,7 +19,6 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent)
     setWindowTitle(tr("Quilletについて"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowCloseButtonHint);
-    applyInterfaceFont(*this);
     setFixedSize(290, 117);
     openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
 

@@ -5,6 +5,7 @@
 #include "common/Version.h"
 #include "ui/AppIcon.h"
 #include "ui/InterfaceFontAndColour.h"
+#include "ui/ListingView.h"
 #include "ui/Translations.h"
 
 #include <QButtonGroup>
@@ -130,7 +131,6 @@ TPagesDlg::TPagesDlg(SettingsHost& host, QWidget* parent) : QDialog(parent), hos
 {
     setObjectName("PagesDlg");
     setWindowTitle(tr("設定"));
-    applyInterfaceFont(*this);
     setModal(true);
     chooseColor = [this](const QColor& initial, const QString& title) {
         return QColorDialog::getColor(initial, this, title);
@@ -272,35 +272,19 @@ QWidget* TPagesDlg::buildBasic1()
     edtAnkFontSample = sampleEdit("edtAnkFontSample", "10 CLS", grbFontSample);
     edtAnkGraphFontSample = sampleEdit("edtAnkGraphFontSample", "ABCDEFG", grbFontSample);
     edtKanjiFontSample = sampleEdit("edtKanjiFontSample", "漢字BASIC", grbFontSample);
-    const std::pair<QLineEdit*, const char*> samples[] = {{edtAnkFontSample, "MSX ROM 8dot"},
-                                                          {edtAnkGraphFontSample, "MSX ROM Graph 8dot"},
-                                                          {edtKanjiFontSample, "ＭＳ ゴシック"}};
     auto* sampleLayout = new QVBoxLayout(grbFontSample);
-    for (auto [edit, family] : samples) {
-        QFont sampleFont(u(family));
-        sampleFont.setPixelSize(16);
-        edit->setFont(sampleFont);
-        sampleLayout->addWidget(edit);
-    }
-
-    connect(cmbAnkFont, &QComboBox::currentTextChanged, this, [this](const QString& name) {
-        QFont f = edtAnkFontSample->font();
-        f.setFamilies({name});
-        edtAnkFontSample->setFont(f);
-    });
-    connect(cmbAnkGraphFont, &QComboBox::currentTextChanged, this, [this](const QString& name) {
-        QFont f = edtAnkGraphFontSample->font();
-        f.setFamilies({name});
-        edtAnkGraphFontSample->setFont(f);
-    });
-    connect(cmbKanjiFont, &QComboBox::currentTextChanged, this, [this](const QString& name) {
-        QFont f = edtKanjiFontSample->font();
-        f.setFamilies({name});
-        edtKanjiFontSample->setFont(f);
-    });
+    for (QLineEdit* sample : {edtAnkFontSample, edtAnkGraphFontSample, edtKanjiFontSample})
+        sampleLayout->addWidget(sample);
+    // The samples show the fonts, size and colours chosen, as the listing
+    // will show them, while they are being chosen.
+    for (QComboBox* list : {cmbAnkFont, cmbAnkGraphFont, cmbKanjiFont})
+        connect(list, &QComboBox::currentTextChanged, this, &TPagesDlg::updateSamples);
+    connect(cmbCharacterSet, &QComboBox::currentIndexChanged, this, &TPagesDlg::updateSamples);
     connect(edtFontSize, &QLineEdit::textChanged, this, [this](const QString& text) {
-        if (const auto size = parseInteger(text); size && *size > 0)
-            setSampleSize(*size);
+        if (const auto size = parseInteger(text); size && *size > 0) {
+            sampleSize_ = *size;
+            updateSamples();
+        }
     });
 
     auto* grid = new QGridLayout(page);
@@ -515,12 +499,36 @@ void TPagesDlg::setSwatch(QFrame* swatch, const QColor& color)
     swatch->setProperty("color", color);
 }
 
-void TPagesDlg::setSampleSize(int points)
+void TPagesDlg::updateSamples()
 {
-    for (QLineEdit* sample : {edtAnkFontSample, edtAnkGraphFontSample, edtKanjiFontSample}) {
-        QFont f = sample->font();
-        f.setPointSize(points);
-        sample->setFont(f);
+    if (!edtKanjiFontSample)
+        return; // still being built
+    const msx::CharacterSet set = msx::characterSetFromName(cmbCharacterSet->currentData().toString().toStdString())
+                                      .value_or(msx::CharacterSet::Japanese);
+    const struct {
+        QLineEdit* sample;
+        const QComboBox* list;
+        std::string_view bytes;
+        int font;
+        int charset;
+    } samples[] = {
+        {edtAnkFontSample, cmbAnkFont, "10 CLS", 0, 2},
+        {edtAnkGraphFontSample, cmbAnkGraphFont, "ABCDEFG", 1, 2},
+        {edtKanjiFontSample, cmbKanjiFont,
+         "\x8A\xBF\x8E\x9A"
+         "BASIC",
+         0, 128}, // 漢字BASIC in code page 932
+    };
+    for (const auto& row : samples) {
+        const ListingSample shown = ListingView::sample(row.bytes, row.list->currentText(), row.font, row.charset, set);
+        QFont font = shown.font;
+        font.setPointSize(sampleSize_);
+        row.sample->setFont(font);
+        row.sample->setText(shown.text);
+        QPalette colours = row.sample->palette();
+        colours.setColor(QPalette::Text, shpFontColor->property("color").value<QColor>());
+        colours.setColor(QPalette::Base, shpBgColor->property("color").value<QColor>());
+        row.sample->setPalette(colours);
     }
 }
 
@@ -557,8 +565,9 @@ void TPagesDlg::FormShow()
         cmbCharacterSet->setCurrentIndex(std::max(
             0, cmbCharacterSet->findData(QString::fromLatin1(set.data(), static_cast<qsizetype>(set.size())))));
     }
+    sampleSize_ = settings.fontSize > 0 ? settings.fontSize : 1;
     edtFontSize->setText(QString::number(settings.fontSize));
-    setSampleSize(settings.fontSize > 0 ? settings.fontSize : 1);
+    updateSamples();
     ckbWordWrap->setChecked(settings.useWordWrap);
     edtTempFileDir->setText(QString::fromStdString(host_.tempNameDir()));
     ckbVisibleOver65530->setChecked(settings.isViewOverLine65530);
@@ -634,6 +643,7 @@ void TPagesDlg::chooseInto(QColor& holder, QFrame* swatch, const QString& title)
         return;
     holder = chosen; // kept by the main window even if the dialog is cancelled
     setSwatch(swatch, chosen);
+    updateSamples();
 }
 
 void TPagesDlg::btnChoiceFontColorClick()

@@ -83,7 +83,8 @@ private:
     QWidget* buildInfo();
     void setSwatch(QFrame* swatch, const QColor& color);
     void chooseInto(QColor& holder, QFrame* swatch, const QString& title);
-    void setSampleSize(int points);
+    // The three samples in the chosen fonts, size and colours.
+    void updateSamples();
     QRadioButton* screenButton(int mode) const;
 
     SettingsHost& host_;
@@ -101,7 +102,8 @@ private:
     QFrame* shpBgColor;
     QLineEdit* edtAnkFontSample;
     QLineEdit* edtAnkGraphFontSample;
-    QLineEdit* edtKanjiFontSample;
+    QLineEdit* edtKanjiFontSample = nullptr;
+    int sampleSize_ = 12;
 
     QCheckBox* ckbWordWrap;
     QCheckBox* ckbVisibleOver65530;

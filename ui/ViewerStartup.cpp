@@ -7,6 +7,7 @@
 #include "common/Version.h"
 #include "fonts/BundledFonts.h"
 #include "ui/AppIcon.h"
+#include "ui/InterfaceFontAndColour.h"
 #include "ui/QuilletUnit.h"
 #include "ui/Translations.h"
 
@@ -100,8 +101,11 @@ int runViewer(int& argc, char** argv, const std::function<void(TForm1&)>& afterC
     QApplication::setDesktopFileName(QStringLiteral("quillet"));
     QApplication::setWindowIcon(quilletIcon());
     fonts::loadBundledFonts(fonts::bundledFontFolders());
-    // Before any window: every text is made in the chosen language.
-    installTranslations(app, storedInterfaceLanguage(app::SettingsStore::defaultPath()));
+    // Before any window: every text is made in the chosen language, and
+    // drawn in a font of that language.
+    const std::string language = storedInterfaceLanguage(app::SettingsStore::defaultPath());
+    installTranslations(app, language);
+    applyInterfaceFont(language);
     TForm1 window;
     // A signal to end the program closes the window first, so that its
     // temporary files go as they do on an ordinary close.

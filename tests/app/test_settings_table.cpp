@@ -46,6 +46,9 @@ void expectSameSettings(const Settings& actual, const Settings& expected)
     EXPECT_EQ(actual.pictureZoom, expected.pictureZoom);
     EXPECT_EQ(actual.isTvAspect, expected.isTvAspect);
     EXPECT_EQ(actual.isDrawSprites, expected.isDrawSprites);
+    EXPECT_EQ(actual.windowGeometry, expected.windowGeometry);
+    EXPECT_EQ(actual.isWindowMaximized, expected.isWindowMaximized);
+    EXPECT_EQ(actual.memberListWidth, expected.memberListWidth);
 }
 
 // Every field away from its built-in default.
@@ -79,6 +82,9 @@ Settings unusualSettings()
     s.pictureZoom = 3;
     s.isTvAspect = true;
     s.isDrawSprites = true;
+    s.windowGeometry = "-1200,40,900,600";
+    s.isWindowMaximized = true;
+    s.memberListWidth = 410;
     return s;
 }
 
@@ -89,7 +95,7 @@ TEST(SettingsTable, EveryFieldHasOneNameAndEveryListUsesThem)
     std::set<std::string_view> names;
     for (const SettingEntry& entry : settingsTable())
         EXPECT_TRUE(names.insert(entry.name).second) << entry.name;
-    EXPECT_EQ(names.size(), 27u);
+    EXPECT_EQ(names.size(), 30u);
 
     std::set<std::string_view> startup(StartupReadOrder.begin(), StartupReadOrder.end());
     EXPECT_EQ(startup, names) << "program start reads every value once";
@@ -127,6 +133,9 @@ TEST(SettingsTable, StartupReadTakesEveryStoredValue)
     writeFile(path, "[Vantre\\Quillet]\n"
                     "version=0.99\n"
                     "Is Draw Sprites=1\n"
+                    "Member List Width=410\n"
+                    "Window Geometry=-1200,40,900,600\n"
+                    "Is Window Maximized=1\n"
                     "Picture Zoom=3\n"
                     "Is TV Aspect=1\n"
                     "Last Open Dir=/home/u/MSX files/\n"

@@ -15,10 +15,15 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QMimeData>
+#include <QPrinter>
 #include <QTextBlock>
 #include <QTextDocument>
 
+#include <cmath>
+#include <cstdlib>
+#include <map>
 #include <memory>
+#include <regex>
 
 using namespace quillet;
 using namespace quillet::test;
@@ -309,4 +314,75 @@ TEST_F(ListingViewTest, CopyOffersTextHtmlAndRtf)
     const QByteArray rtf = data->data("text/rtf");
     loadRtf(pasted, std::string_view(rtf.constData(), static_cast<std::size_t>(rtf.size())));
     EXPECT_EQ(pasted.toPlainText(), QString::fromUtf8("10 ｱ月"));
+}
+
+namespace {
+
+struct PrintedWord {
+    double x;
+    std::string text;
+};
+
+// The words of a PDF's first page, line by line from the top, as pdftotext
+// places them.
+std::vector<std::vector<PrintedWord>> printedLines(const std::filesystem::path& pdf, const std::filesystem::path& out)
+{
+    const std::string command = "pdftotext -f 1 -l 1 -bbox '" + pdf.string() + "' '" + out.string() + "'";
+    if (std::system(command.c_str()) != 0)
+        return {};
+    static const std::regex word(R"re(<word xMin="([0-9.]+)" yMin="([0-9.]+)"[^>]*>([^<]*)</word>)re");
+    std::map<long, std::vector<PrintedWord>> byLine;
+    const std::string text = readFile(out);
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), word); it != std::sregex_iterator(); ++it)
+        byLine[std::lround(std::stod((*it)[2]))].push_back({std::stod((*it)[1]), (*it)[3]});
+    std::vector<std::vector<PrintedWord>> lines;
+    for (auto& [y, words] : byLine)
+        lines.push_back(std::move(words));
+    return lines;
+}
+
+} // namespace
+
+TEST_F(ListingViewTest, PrintedContinuationsStartUnderTheBodyNotAtTheLineNumbers)
+{
+    if (std::system("command -v pdftotext >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "pdftotext is not installed";
+    std::string words;
+    for (int i = 0; i < 40; ++i)
+        words += " ABCDEFGH";
+    const struct {
+        QPrinter::PrinterMode mode;
+        std::string firstLine;
+        std::size_t bodyWord; // the first word of the body on the first line
+    } rows[] = {
+        {QPrinter::ScreenResolution, "10 PRINT" + words, 1},
+        {QPrinter::HighResolution, "10 PRINT" + words, 1},
+        {QPrinter::ScreenResolution, "8001 10 PRINT" + words, 2}, // the listing shows addresses
+        {QPrinter::HighResolution, "65529 REM" + words, 1},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.firstLine.substr(0, 14) + (row.mode == QPrinter::HighResolution ? " high" : " screen"));
+        build(row.firstLine + "\r\n20 END\r\n");
+        QPrinter printer(row.mode);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QString::fromStdString((dir / "listing.pdf").string()));
+        view.print(&printer);
+        const auto lines = printedLines(dir / "listing.pdf", dir / "words.html");
+        ASSERT_GE(lines.size(), 4u) << "the first line wraps at least twice";
+        ASSERT_GT(lines.front().size(), row.bodyWord);
+        const double margin = lines.front().front().x;
+        const double body = lines.front()[row.bodyWord].x;
+        EXPECT_GT(body - margin, 10.0);
+        std::size_t continuations = 0;
+        for (std::size_t i = 1; i < lines.size(); ++i) {
+            const PrintedWord& first = lines[i].front();
+            if (first.text == "20") { // the next line starts at the margin again
+                EXPECT_NEAR(first.x, margin, 0.5);
+                break;
+            }
+            EXPECT_NEAR(first.x, body, 0.5) << "line " << i << " starts with " << first.text;
+            ++continuations;
+        }
+        EXPECT_GE(continuations, 2u);
+    }
 }

@@ -2,15 +2,18 @@
 // closing, with the settings store and temporary files in a scratch home.
 
 #include "MainWindowFixture.h"
+#include "support/FatImageBuilder.h"
 #include "ui/FindDialog.h"
 #include "ui/ListingView.h"
 #include "ui/PictureView.h"
 
 #include <QAction>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPrintDialog>
@@ -367,6 +370,16 @@ TEST_F(MainWindowTest, OpenDialogStoresTheFilterUsedAndKnowsEveryPictureName)
     ASSERT_GE(listed.size(), 2);
     for (const char* patterns : {"*.sc?", "*.s10", "*.s11", "*.s12"})
         EXPECT_TRUE(listed.at(1).contains(QString::fromLatin1(patterns))) << listed.at(1).toStdString();
+    // The filter of every kind comes last, so that stored positions keep
+    // their filters; paint programs' names, interlaced pages and containers
+    // are among its patterns, in both cases.
+    ASSERT_EQ(listed.size(), 5);
+    EXPECT_TRUE(listed.at(4).startsWith(QString::fromUtf8("MSXファイル (")));
+    const QStringList every = listed.at(4).mid(listed.at(4).indexOf('(') + 1).chopped(1).split(' ');
+    for (const char* pattern :
+         {"*.bas", "*.BAS", "*.asc", "*.sc?", "*.SC?", "*.grp", "*.sr5", "*.SR8", "*.srs", "*.ge7",
+          "*.s05", "*.s1c", "*.S1C", "*.dsk", "*.di1", "*.cas", "*.CAS", "*.zip", "*.lzh", "*.7z"})
+        EXPECT_TRUE(every.contains(QString::fromLatin1(pattern))) << pattern;
 }
 
 TEST_F(MainWindowTest, OpenDialogStartsAtTheStoredFolderAndFilterThenBesideTheFileLastOpened)
@@ -446,6 +459,71 @@ TEST_F(MainWindowTest, SaveDialogsStartBesideTheDocumentUnderItsName)
         << "the listing is offered as text, not over the program";
     EXPECT_EQ(offered(&TForm1::Save1Click), std::pair(folder.string(), std::string("GAME.rtf")));
     EXPECT_EQ(offered(&TForm1::SaveBMP1Click), std::pair(folder.string(), std::string("TITLE.bmp")));
+}
+
+TEST_F(MainWindowTest, EachSaveOffersItsOwnFileTypes)
+{
+    start();
+    const fs::path folder = home.path() / "programs";
+    fs::create_directories(folder);
+    writeFile(folder / "GAME.BAS", Program);
+    writeFile(folder / "TITLE.SC5", hexBytes("FE 00 00 00 00 00 00"));
+    FatImageBuilder disk(FatLayout::singleSided360k());
+    disk.addFile("", "GAME.BAS", Program);
+    writeFile(folder / "disk.dsk", disk.bytes());
+    for (const char* name : {"old.asc", "ｹﾞｰﾑ.ﾊﾞｽ", "OLD.RTF", "shot.Bmp", "SHOT.PNG"})
+        writeFile(folder / name, "x");
+    for (const char* name : {"GAME.BAS", "TITLE.SC5", "disk.dsk"})
+        window->openDocument(QString::fromStdString((folder / name).string()));
+
+    const QStringList everything = {"disk.dsk", "GAME.BAS", "old.asc",   "OLD.RTF",
+                                    "shot.Bmp", "SHOT.PNG", "TITLE.SC5", "ｹﾞｰﾑ.ﾊﾞｽ"};
+    const struct {
+        void (TForm1::*command)();
+        QStringList patterns; // of the filter offered first
+        int filters;
+        QStringList listed; // in the folder of the document, under that filter
+    } rows[] = {
+        {&TForm1::SaveAs1Click, {"*.bas", "*.BAS", "*.asc", "*.ASC"}, 2, {"GAME.BAS", "old.asc", "ｹﾞｰﾑ.ﾊﾞｽ"}},
+        {&TForm1::Save1Click, {"*.rtf", "*.RTF"}, 1, {"OLD.RTF"}},
+        {&TForm1::SaveBMP1Click, {"*.bmp", "*.BMP"}, 1, {"shot.Bmp"}},
+        {&TForm1::SavePNG1Click, {"*.png", "*.PNG"}, 1, {"SHOT.PNG"}},
+        {&TForm1::ExtractSave1Click, {"*"}, 1, everything},
+    };
+    for (const auto& row : rows) {
+        QStringList offered, listed;
+        QString chosen;
+        whenModalShown([&](QWidget* modal) {
+            if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+                offered = dialog->nameFilters();
+                chosen = dialog->selectedNameFilter();
+                // The list fills in the background.
+                const auto* view = dialog->findChild<QListView*>("listView");
+                QElapsedTimer waited;
+                waited.start();
+                while (view && listed != row.listed && waited.elapsed() < 3000) {
+                    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+                    listed.clear();
+                    for (int i = 0; i < view->model()->rowCount(view->rootIndex()); ++i)
+                        listed << view->model()->index(i, 0, view->rootIndex()).data().toString();
+                    listed.sort(Qt::CaseInsensitive);
+                }
+            }
+            modal->close();
+        });
+        (window.get()->*row.command)();
+        ASSERT_EQ(offered.size(), row.filters) << offered.join(" | ").toStdString();
+        const QString first = offered.first();
+        EXPECT_TRUE(first.startsWith(chosen)) << "the first filter is chosen: " << chosen.toStdString();
+        const QStringList patterns = first.mid(first.lastIndexOf(" (") + 2).chopped(1).split(' ');
+        for (const QString& pattern : row.patterns)
+            EXPECT_TRUE(patterns.contains(pattern)) << first.toStdString();
+        for (const QString& other : {"*.bas", "*.rtf", "*.bmp", "*.png"}) {
+            if (!row.patterns.contains(other))
+                EXPECT_FALSE(patterns.contains(other)) << first.toStdString();
+        }
+        EXPECT_EQ(listed, row.listed) << first.toStdString();
+    }
 }
 
 TEST_F(MainWindowTest, PrintDialogOffersAPdfFileAndThePreviewShowsThePages)

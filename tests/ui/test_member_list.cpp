@@ -9,8 +9,10 @@
 #include <QAbstractItemModel>
 #include <QAction>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QScreen>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -180,4 +182,38 @@ TEST_F(MemberListTest, MembersAreSavedAndDraggedOutAsTheyAre)
     window->close();
     EXPECT_FALSE(fs::exists(program)) << "the dragged files go with the other temporary files";
     EXPECT_FALSE(fs::exists(program.parent_path()));
+}
+
+TEST_F(MemberListTest, WindowComesBackAsLeftAndTheListNeverPushesItOffTheScreen)
+{
+    start();
+    EXPECT_EQ(window->size(), QSize(634, 394)) << "the first start keeps the designed size";
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    window->show();
+    window->move(screen.right() - 700, screen.top() + 40); // near the right edge
+    QCoreApplication::processEvents();
+
+    window->openDocument(zip);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(screen.contains(window->frameGeometry()))
+        << window->frameGeometry().x() << "+" << window->frameGeometry().width() << " on " << screen.width();
+    EXPECT_GT(window->width(), 634) << "the window grows as far as the screen allows";
+    window->resizeDocks({panel()}, {panel()->width() - 20}, Qt::Horizontal);
+    QCoreApplication::processEvents();
+    const int listWidth = panel()->width();
+    const QPoint where = window->geometry().topLeft();
+    window->close();
+    EXPECT_EQ(stored("Member List Width"), std::to_string(listWidth));
+    EXPECT_EQ(stored("Is Window Maximized"), "0");
+    EXPECT_EQ(stored("Window Geometry"), std::to_string(where.x()) + "," + std::to_string(where.y()) + ",634,394")
+        << "the window as it was without the list";
+
+    // The second start: where it was left, and the list as wide as it was.
+    start();
+    EXPECT_EQ(window->geometry(), QRect(where, QSize(634, 394)));
+    window->show();
+    window->openDocument(zip);
+    QCoreApplication::processEvents();
+    EXPECT_NEAR(panel()->width(), listWidth, 2);
+    EXPECT_TRUE(screen.contains(window->frameGeometry()));
 }

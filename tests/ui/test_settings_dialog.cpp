@@ -2,6 +2,7 @@
 // box, driven through the real main window.
 
 #include "MainWindowFixture.h"
+#include "fonts/BundledFonts.h"
 #include "render/MsxCharset.h"
 #include "ui/ListingView.h"
 #include "ui/PictureView.h"
@@ -10,6 +11,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -412,6 +414,71 @@ TEST_F(SettingsDialogTest, FontNamesNotInstalledHereSurviveOkAndDefaultsComeBack
     dialog->OKBtnClick();
     EXPECT_EQ(stored("Font Name Ank"), defaults.fontNameAnk);
     EXPECT_EQ(stored("Font Name Kanji"), defaults.fontNameKanji);
+}
+
+TEST_F(SettingsDialogTest, SamplesFollowTheChosenFontsSizeAndColoursAtOnce)
+{
+    const QString japanesePixels = fonts::bundledFamily(msx::CharacterSet::Japanese);
+    const QString internationalPixels = fonts::bundledFamily(msx::CharacterSet::International);
+    if (japanesePixels.isEmpty() || internationalPixels.isEmpty())
+        GTEST_SKIP() << "the pixel fonts are not built";
+    const QString installed = QFontDatabase::families().contains("DejaVu Sans Mono")
+                                  ? QStringLiteral("DejaVu Sans Mono")
+                                  : QFontDatabase::families().first();
+    const QString fallback = ListingView::fallbackFamilies().first();
+    start();
+    TPagesDlg* dialog = open();
+    dialog->chooseColor = [](const QColor&, const QString& title) {
+        return title == QString::fromUtf8("文字色") ? QColor(Qt::red) : QColor(Qt::darkBlue);
+    };
+    auto* ank = control<QLineEdit>("edtAnkFontSample");
+    auto* graph = control<QLineEdit>("edtAnkGraphFontSample");
+    auto* kanji = control<QLineEdit>("edtKanjiFontSample");
+
+    // What the samples show after each step, in order.
+    const struct {
+        const char* step;
+        std::function<void()> act;
+        QString ankFamily, graphFamily, kanjiFamily;
+        int size;
+        QColor text, background;
+        bool graphicGlyphs; // the graphic sample shows the MSX graphic characters, not letters
+    } rows[] = {
+        {"opened: the MSX fonts, not installed, drawn as the listing draws them", [] {}, japanesePixels, japanesePixels,
+         fallback, 12, Qt::black, Qt::white, true},
+        {"another character set", [&] { control<QComboBox>("cmbCharacterSet")->setCurrentIndex(1); },
+         internationalPixels, internationalPixels, fallback, 12, Qt::black, Qt::white, true},
+        {"an installed ANK font", [&] { control<QComboBox>("cmbAnkFont")->setEditText(installed); }, installed,
+         internationalPixels, fallback, 12, Qt::black, Qt::white, true},
+        {"an installed graphic font shows its letters",
+         [&] { control<QComboBox>("cmbAnkGraphFont")->setEditText(installed); }, installed, installed, fallback, 12,
+         Qt::black, Qt::white, false},
+        {"an installed Kanji font", [&] { control<QComboBox>("cmbKanjiFont")->setEditText(installed); }, installed,
+         installed, installed, 12, Qt::black, Qt::white, false},
+        {"a size", [&] { control<QLineEdit>("edtFontSize")->setText("20"); }, installed, installed, installed, 20,
+         Qt::black, Qt::white, false},
+        {"a size that is no number changes nothing", [&] { control<QLineEdit>("edtFontSize")->setText("2x"); },
+         installed, installed, installed, 20, Qt::black, Qt::white, false},
+        {"a text colour", [&] { control<QPushButton>("btnChoiceFontColor")->click(); }, installed, installed, installed,
+         20, Qt::red, Qt::white, false},
+        {"a background colour", [&] { control<QPushButton>("btnChoiceBgColor")->click(); }, installed, installed,
+         installed, 20, Qt::red, Qt::darkBlue, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.step);
+        row.act();
+        EXPECT_EQ(ank->font().families().value(0), row.ankFamily);
+        EXPECT_EQ(graph->font().families().value(0), row.graphFamily);
+        EXPECT_EQ(kanji->font().families().value(0), row.kanjiFamily);
+        for (QLineEdit* sample : {ank, graph, kanji}) {
+            EXPECT_EQ(sample->font().pointSize(), row.size) << sample->objectName().toStdString();
+            EXPECT_EQ(sample->palette().color(QPalette::Text), row.text) << sample->objectName().toStdString();
+            EXPECT_EQ(sample->palette().color(QPalette::Base), row.background) << sample->objectName().toStdString();
+        }
+        EXPECT_EQ(graph->text() != "ABCDEFG", row.graphicGlyphs) << graph->text().toStdString();
+        EXPECT_EQ(ank->text(), "10 CLS");
+        EXPECT_EQ(kanji->text(), QString::fromUtf8("漢字BASIC"));
+    }
 }
 
 TEST_F(SettingsDialogTest, AboutBoxShowsTheVersionAndOpensTheMailLink)

@@ -4,7 +4,9 @@
 
 #include "MainWindowFixture.h"
 #include "common/Errors.h"
+#include "fonts/BundledFonts.h"
 #include "support/FatImageBuilder.h"
+#include "ui/InterfaceFontAndColour.h"
 #include "ui/QuilletUnit3.h"
 #include "ui/Translations.h"
 
@@ -195,4 +197,34 @@ TEST_F(TranslationTest, LanguageSettingIsStoredForTheNextStartOnly)
     EXPECT_EQ(window->action("Open1")->text(), "開く(&O)") << "the running window keeps its language";
     dialog->show();
     EXPECT_EQ(language->currentData().toString(), "en") << "the dialog shows the stored choice";
+}
+
+TEST(InterfaceFont, JapaneseTextComesFromAJapaneseFontNeverFromThePixelFonts)
+{
+    ensureApplication();
+    QFont platform(QStringLiteral("DejaVu Sans"));
+    platform.setPointSizeF(9.5);
+    const QString pixels = fonts::bundledFamily(msx::CharacterSet::Japanese);
+    const struct {
+        const char* language;
+        QStringList installed;
+        QStringList expected;
+    } rows[] = {
+        {"ja",
+         {"DejaVu Sans", "IPAGothic", "IPAPGothic", "Noto Sans CJK JP", "Quillet MSX JP"},
+         {"IPAPGothic", "Noto Sans CJK JP", "IPAGothic", "DejaVu Sans"}},
+        {"ja", {"VL PGothic", "TakaoPGothic", "DejaVu Sans"}, {"VL PGothic", "TakaoPGothic", "DejaVu Sans"}},
+        {"ja", {"ＭＳ Ｐゴシック", "IPAPGothic"}, {"ＭＳ Ｐゴシック", "IPAPGothic", "DejaVu Sans"}},
+        {"ja", {"ipa pゴシック"}, {"IPA Pゴシック", "DejaVu Sans"}},
+        {"ja", {"DejaVu Sans", "Quillet MSX JP", "Unifont"}, {"DejaVu Sans", "Unifont"}},
+        {"ja", {"DejaVu Sans", "Quillet MSX JP"}, {"DejaVu Sans"}},
+        {"en", {"DejaVu Sans", "IPAPGothic", "IPAGothic"}, {"DejaVu Sans", "IPAPGothic", "IPAGothic"}},
+        {"en", {"DejaVu Sans"}, {"DejaVu Sans"}},
+    };
+    for (const auto& row : rows) {
+        const QFont font = interfaceFont(row.language, platform, row.installed);
+        EXPECT_EQ(font.families(), row.expected) << row.language << ": " << row.installed.join(", ").toStdString();
+        EXPECT_EQ(font.pointSizeF(), 9.5) << "the platform's size";
+        EXPECT_FALSE(!pixels.isEmpty() && font.families().contains(pixels));
+    }
 }
