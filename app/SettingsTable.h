@@ -47,6 +47,8 @@ inline constexpr std::string_view LastOpenDir = "Last Open Dir";
 inline constexpr std::string_view Language = "Language";
 inline constexpr std::string_view CharacterSet = "Character Set";
 inline constexpr std::string_view IsViewLineAddress = "Is View Line Address";
+// The list of recent files, kept by RecentFiles (app/RecentDocuments.h).
+inline constexpr std::string_view RecentFiles = "Recent Files";
 // Written at every start, never read.
 inline constexpr std::string_view Version = "version";
 inline constexpr std::string_view VersionText = "1.00";
