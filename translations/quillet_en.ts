@@ -383,6 +383,14 @@
         <source>Quilletについて</source>
         <translation>About Quillet</translation>
     </message>
+    <message>
+        <source>不具合の報告・ご意見:</source>
+        <translation>Bug reports and feedback:</translation>
+    </message>
+    <message>
+        <source>ライセンス全文(&amp;L)</source>
+        <translation>Full &amp;Licence</translation>
+    </message>
 </context>
 <context>
     <name>TPagesDlg</name>
