@@ -42,7 +42,6 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QStatusBar>
-#include <QStyle>
 #include <QTabWidget>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -200,8 +199,7 @@ void TForm1::buildActions()
         if (!item.shortcut.isEmpty())
             a->setShortcut(item.shortcut);
     }
-    for (const char* name : {"Undo1", "Cut1", "Paste1", "ExtractSave1"})
-        action(name)->setEnabled(false);
+    action("ExtractSave1")->setEnabled(false);
     // The file list's own: open the member, as a double click does.
     auto* openMember = new QAction(tr("このファイルを開く(&O)"), this);
     openMember->setObjectName("OpenMember1");
@@ -278,8 +276,7 @@ void TForm1::buildMenus()
         auto* a = PopupMenu1->addAction(tr(item.caption));
         a->setObjectName(QString::fromLatin1(item.name));
     }
-    for (const char* name : {"Undo2", "Cut2", "Paste2", "Font2"})
-        action(name)->setEnabled(false);
+    action("Font2")->setEnabled(false);
 
     // The picture view's context menu.
     PopupMenu2 = new QMenu(this);
@@ -347,28 +344,30 @@ void TForm1::buildToolBar()
     ToolBar1->setIconSize(QSize(16, 16));
     ToolBar1->setMovable(false);
     ToolBar1->setFloatable(false);
+    // Each command's icon by its freedesktop name, else a picture of the
+    // program's own that means the same.
     struct Button {
         const char* name;
         const char* hint;
-        const char* theme;
-        QStyle::StandardPixmap fallback;
+        std::initializer_list<const char*> themeNames;
         bool enabled;
     };
     const Button buttons[] = {
-        {"tbNew", QT_TRANSLATE_NOOP("TForm1", "クリア"), "document-new", QStyle::SP_FileIcon, true},
-        {"tbOpen", QT_TRANSLATE_NOOP("TForm1", "開く"), "document-open", QStyle::SP_DialogOpenButton, true},
-        {"tbSave", QT_TRANSLATE_NOOP("TForm1", "アスキーセーブ"), "document-save", QStyle::SP_DialogSaveButton, true},
-        {nullptr, nullptr, nullptr, QStyle::SP_CustomBase, false},
-        {"tbPrint", QT_TRANSLATE_NOOP("TForm1", "印刷"), "document-print", QStyle::SP_FileDialogDetailedView, true},
-        {nullptr, nullptr, nullptr, QStyle::SP_CustomBase, false},
-        {"tbFind", QT_TRANSLATE_NOOP("TForm1", "検索"), "edit-find", QStyle::SP_FileDialogContentsView, true},
-        {nullptr, nullptr, nullptr, QStyle::SP_CustomBase, false},
-        {"tbCut", QT_TRANSLATE_NOOP("TForm1", "切り取り"), "edit-cut", QStyle::SP_DialogDiscardButton, false},
-        {"tbCopy", QT_TRANSLATE_NOOP("TForm1", "コピー"), "edit-copy", QStyle::SP_FileDialogNewFolder, true},
-        {"tbPaste", QT_TRANSLATE_NOOP("TForm1", "貼り付け"), "edit-paste", QStyle::SP_DialogApplyButton, false},
-        {"tbUndo", QT_TRANSLATE_NOOP("TForm1", "元に戻す"), "edit-undo", QStyle::SP_ArrowBack, false},
-        {nullptr, nullptr, nullptr, QStyle::SP_CustomBase, false},
-        {"tbConfig", QT_TRANSLATE_NOOP("TForm1", "設定"), "preferences-system", QStyle::SP_ComputerIcon, true},
+        {"tbNew", QT_TRANSLATE_NOOP("TForm1", "クリア"), {"edit-clear"}, true},
+        {"tbOpen", QT_TRANSLATE_NOOP("TForm1", "開く"), {"document-open"}, true},
+        {"tbSave", QT_TRANSLATE_NOOP("TForm1", "アスキーセーブ"), {"document-save"}, true},
+        {nullptr, nullptr, {}, false},
+        {"tbPrint", QT_TRANSLATE_NOOP("TForm1", "印刷"), {"document-print"}, true},
+        {nullptr, nullptr, {}, false},
+        {"tbFind", QT_TRANSLATE_NOOP("TForm1", "検索"), {"edit-find"}, true},
+        {nullptr, nullptr, {}, false},
+        {"tbCut", QT_TRANSLATE_NOOP("TForm1", "切り取り"), {"edit-cut"}, false},
+        {"tbCopy", QT_TRANSLATE_NOOP("TForm1", "コピー"), {"edit-copy"}, true},
+        {"tbPaste", QT_TRANSLATE_NOOP("TForm1", "貼り付け"), {"edit-paste"}, false},
+        {"tbUndo", QT_TRANSLATE_NOOP("TForm1", "元に戻す"), {"edit-undo"}, false},
+        {nullptr, nullptr, {}, false},
+        // KDE's name first, then the one GNOME's themes carry.
+        {"tbConfig", QT_TRANSLATE_NOOP("TForm1", "設定"), {"configure", "preferences-system"}, true},
     };
     for (const auto& b : buttons) {
         if (!b.name) {
@@ -376,15 +375,24 @@ void TForm1::buildToolBar()
             continue;
         }
         const QString hint = tr(b.hint);
-        // The style's picture is read only if the theme has none.
-        const QIcon fallback =
-            quillet::ui::deferredIcon([sp = b.fallback] { return QApplication::style()->standardIcon(sp); });
-        auto* a = new QAction(QIcon::fromTheme(QString::fromLatin1(b.theme), fallback), hint, this);
+        QStringList names;
+        for (const char* name : b.themeNames)
+            names << QString::fromLatin1(name);
+        auto* a = new QAction(quillet::ui::commandIcon(names), hint, this);
         a->setObjectName(QString::fromLatin1(b.name));
         a->setToolTip(hint);
         a->setEnabled(b.enabled);
         ToolBar1->addAction(a);
     }
+
+    // Undo, Cut and Paste of a read-only view, wherever they are offered:
+    // an action of a disabled group stays disabled whatever enables it.
+    auto* edits = new QActionGroup(this);
+    edits->setObjectName("ReadOnlyEdits");
+    edits->setExclusionPolicy(QActionGroup::ExclusionPolicy::None);
+    for (const char* name : {"Undo1", "Cut1", "Paste1", "Undo2", "Cut2", "Paste2", "tbUndo", "tbCut", "tbPaste"})
+        edits->addAction(action(name));
+    edits->setEnabled(false);
 }
 
 void TForm1::buildPages()
@@ -555,8 +563,10 @@ void TForm1::connectCommands()
     on("SaveBMP1", &TForm1::SaveBMP1Click);
     on("SavePNG1", &TForm1::SavePNG1Click);
     connect(action("tbSave"), &QAction::triggered, this, [this] { isBasicPage() ? SaveAs1Click() : SaveBMP1Click(); });
-    on("Print1", &TForm1::Print1Click);
-    on("tbPrint", &TForm1::tbPrintClick);
+    // The button asks as the menu does: printing at once reaches nothing on
+    // a desktop without a printer, where the dialog offers a PDF file.
+    for (const char* name : {"Print1", "tbPrint"})
+        on(name, &TForm1::Print1Click);
     on("PrintPreview1", &TForm1::PrintPreview1Click);
     on("PrintSetup1", &TForm1::PrintSetup1Click);
     connect(action("Exit1"), &QAction::triggered, this, &QWidget::close);
@@ -894,23 +904,18 @@ void TForm1::SaveBMP1Click()
             [&] { app::copyReplacing(localToQString(Temps.bmpPicturePath()), path); });
 }
 
-void TForm1::printListing(bool withDialog)
+void TForm1::Print1Click()
 {
     if (!isBasicPage())
         return;
-    // Without a printer the tool button asks, so that a PDF file can be chosen.
-    if (!withDialog && !printerReady())
-        withDialog = true;
-    if (withDialog) {
-        QPrintDialog dialog(&printer(), this);
-        dialog.setObjectName("PrintDialog1");
-        // Printing to a PDF file is how a desktop without printers prints.
-        dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
-        if (dialog.exec() != QDialog::Accepted)
-            return;
-        // The whole listing is printed, whatever range was asked for.
-        printer().setPrintRange(QPrinter::AllPages);
-    }
+    QPrintDialog dialog(&printer(), this);
+    dialog.setObjectName("PrintDialog1");
+    // Printing to a PDF file is how a desktop without printers prints.
+    dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    // The whole listing is printed, whatever range was asked for.
+    printer().setPrintRange(QPrinter::AllPages);
     if (!printerReady()) {
         reportFailure(status::PrintFailed, QuilletError(ErrorKind::NoPrinter));
         return;
@@ -936,16 +941,6 @@ void TForm1::PrintPreview1Click()
     connect(&preview, &QPrintPreviewDialog::paintRequested, this,
             [this](QPrinter* target) { RichEdit1->print(target); });
     preview.exec();
-}
-
-void TForm1::Print1Click()
-{
-    printListing(true);
-}
-
-void TForm1::tbPrintClick()
-{
-    printListing(false);
 }
 
 void TForm1::PrintSetup1Click()

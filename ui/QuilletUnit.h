@@ -79,8 +79,9 @@ public:
     void ExtractSave1Click();
     // Writes the raw bytes of the member at `member` to `path`, replacing it.
     void saveMember(const QString& member, const QString& path);
+    // The menu command and the tool button alike: the print dialog, then
+    // the whole listing.
     void Print1Click();
-    void tbPrintClick();
     void PrintPreview1Click();
     void PrintSetup1Click();
     void Copy1Click();
@@ -148,7 +149,6 @@ private:
     // failed and why.
     void runSave(const QString& path, std::string_view saved, std::string_view failed,
                  const std::function<void()>& save);
-    void printListing(bool withDialog);
     // A printer to print on, or a PDF file to print to.
     bool printerReady();
     // The one way a failed command is reported: `whatFailed` in panel 0,
