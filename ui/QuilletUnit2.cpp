@@ -13,6 +13,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 namespace {
@@ -60,7 +61,10 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent)
     edtLicense1->setObjectName("edtLicense1");
     edtLicense1->setReadOnly(true);
     edtLicense1->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    edtLicense1->setMinimumSize(edtLicense1->fontMetrics().horizontalAdvance(QLatin1Char('M')) * 82,
+    // Lines of at most 80 characters, as the file has them.
+    edtLicense1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    edtLicense1->setMinimumSize(edtLicense1->fontMetrics().horizontalAdvance(QLatin1Char('M')) * 80
+                                    + edtLicense1->verticalScrollBar()->sizeHint().width() + 16,
                                 edtLicense1->fontMetrics().lineSpacing() * 16);
     edtLicense1->hide();
     connect(btnLicense1, &QPushButton::toggled, edtLicense1, &QWidget::setVisible);
