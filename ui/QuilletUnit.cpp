@@ -29,6 +29,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
@@ -120,6 +121,28 @@ int chosenFilterIndex(const QFileDialog& dialog)
     return 1;
 }
 
+// A recent file's menu text: its number as the access key, the name, and
+// where it is with the middle of a long folder left out.
+QString recentEntryText(int number, const QString& path, const QFontMetrics& metrics)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    const qsizetype member = path.lastIndexOf(QStringLiteral("::"));
+    const qsizetype cut = std::max(slash, member);
+    const QString name = cut < 0 ? path : path.mid(cut + (member > slash ? 2 : 1));
+    QString where = cut < 0 ? QString() : cut == 0 ? QStringLiteral("/") : path.left(cut);
+    const QString home = QDir::homePath();
+    if (where == home || where.startsWith(home + QLatin1Char('/')) || where.startsWith(home + QStringLiteral("::")))
+        where = QLatin1Char('~') + where.mid(home.size());
+    where = metrics.elidedText(QDir::toNativeSeparators(where), Qt::ElideMiddle, metrics.averageCharWidth() * 40);
+    const auto shown = [](QString text) { return text.replace(QLatin1Char('&'), QStringLiteral("&&")); };
+    const QString key =
+        number < 10 ? QStringLiteral("&%1").arg(number) : QStringLiteral("%1&%2").arg(number / 10).arg(number % 10);
+    QString text = key + QLatin1Char(' ') + shown(name);
+    if (!where.isEmpty())
+        text += QStringLiteral("  (") + shown(where) + QLatin1Char(')');
+    return text;
+}
+
 // A save's status names the file it wrote.
 QString savedText(std::string_view saved, const QString& path)
 {
@@ -128,7 +151,8 @@ QString savedText(std::string_view saved, const QString& path)
 
 } // namespace
 
-TForm1::TForm1(QWidget* parent) : QMainWindow(parent), settings_(app::SettingsStore::defaultPath())
+TForm1::TForm1(QWidget* parent)
+    : QMainWindow(parent), settings_(app::SettingsStore::defaultPath()), recent_(app::SettingsStore::defaultPath())
 {
     setObjectName("Form1");
     setWindowTitle(uiText(ProductName));
@@ -177,11 +201,12 @@ void TForm1::buildActions()
         {"Save1", QT_TRANSLATE_NOOP("TForm1", "RTF形式で保存(&R)"), {}},
         {"SaveBMP1", QT_TRANSLATE_NOOP("TForm1", "BMP形式で保存(&B)"), QKeySequence(Qt::CTRL | Qt::Key_B)},
         {"SavePNG1", QT_TRANSLATE_NOOP("TForm1", "PNG形式で保存(&G)"), {}},
-        {"ExtractSave1", QT_TRANSLATE_NOOP("TForm1", "取り出して保存(&X)..."), {}},
+        {"ExtractSave1", QT_TRANSLATE_NOOP("TForm1", "取り出して保存(&E)..."), {}},
+        {"Reload1", QT_TRANSLATE_NOOP("TForm1", "再読み込み(&D)"), QKeySequence(Qt::Key_F5)},
         {"Print1", QT_TRANSLATE_NOOP("TForm1", "印刷(&P)..."), QKeySequence(Qt::CTRL | Qt::Key_P)},
         {"PrintPreview1", QT_TRANSLATE_NOOP("TForm1", "印刷プレビュー(&V)..."), {}},
         {"PrintSetup1", QT_TRANSLATE_NOOP("TForm1", "プリンタの設定(&U)..."), {}},
-        {"Exit1", QT_TRANSLATE_NOOP("TForm1", "終了(&X)"), {}},
+        {"Exit1", QT_TRANSLATE_NOOP("TForm1", "終了(&X)"), QKeySequence(Qt::CTRL | Qt::Key_Q)},
         {"Undo1", QT_TRANSLATE_NOOP("TForm1", "元に戻す(&U)"), QKeySequence(Qt::CTRL | Qt::Key_Z)},
         {"Cut1", QT_TRANSLATE_NOOP("TForm1", "切り取り(&T)"), QKeySequence(Qt::CTRL | Qt::Key_X)},
         {"Copy1", QT_TRANSLATE_NOOP("TForm1", "コピー(&C)"), QKeySequence(Qt::CTRL | Qt::Key_C)},
@@ -199,7 +224,10 @@ void TForm1::buildActions()
         if (!item.shortcut.isEmpty())
             a->setShortcut(item.shortcut);
     }
-    action("ExtractSave1")->setEnabled(false);
+    for (const char* name : {"ExtractSave1", "Reload1"})
+        action(name)->setEnabled(false);
+    auto* clearRecent = new QAction(tr("履歴を消去(&C)"), this);
+    clearRecent->setObjectName("ClearRecent1");
     // The file list's own: open the member, as a double click does.
     auto* openMember = new QAction(tr("このファイルを開く(&O)"), this);
     openMember->setObjectName("OpenMember1");
@@ -219,7 +247,16 @@ void TForm1::buildMenus()
     };
 
     QMenu* file = addMenu("File1", QT_TRANSLATE_NOOP("TForm1", "ファイル(&F)"));
-    for (const char* name : {"Clear1", "Open1", "SaveAs1", "Save1", "SaveBMP1", "SavePNG1", "ExtractSave1"})
+    file->addAction(action("Clear1"));
+    file->addAction(action("Open1"));
+    RecentMenu1 = file->addMenu(tr("最近使ったファイル(&F)"));
+    RecentMenu1->setObjectName("RecentMenu1");
+    RecentMenu1->setToolTipsVisible(true);
+    // Filled when shown: another instance may have changed the list.
+    for (QMenu* shown : {file, RecentMenu1})
+        connect(shown, &QMenu::aboutToShow, this, &TForm1::fillRecentMenu);
+    file->addAction(action("Reload1"));
+    for (const char* name : {"SaveAs1", "Save1", "SaveBMP1", "SavePNG1", "ExtractSave1"})
         file->addAction(action(name));
     separator(file, "N1");
     file->addAction(action("Print1"));
@@ -567,6 +604,8 @@ void TForm1::connectCommands()
     // a desktop without a printer, where the dialog offers a PDF file.
     for (const char* name : {"Print1", "tbPrint"})
         on(name, &TForm1::Print1Click);
+    on("Reload1", &TForm1::Reload1Click);
+    on("ClearRecent1", &TForm1::ClearRecent1Click);
     on("PrintPreview1", &TForm1::PrintPreview1Click);
     on("PrintSetup1", &TForm1::PrintSetup1Click);
     connect(action("Exit1"), &QAction::triggered, this, &QWidget::close);
@@ -751,6 +790,7 @@ void TForm1::indidateCanSave(bool listing, bool picture)
     action("SaveBMP1")->setEnabled(picture);
     action("SavePNG1")->setEnabled(picture);
     action("tbSave")->setEnabled(isBasicPage() ? listing : picture);
+    action("Reload1")->setEnabled(isBasicPage() ? listing : picture);
 }
 
 void TForm1::PageControl1Change()
@@ -781,6 +821,46 @@ void TForm1::Clear1Click()
     }
     setWindowTitle(uiText(ProductName));
     setPanelText(0, uiText(status::PleaseOpen));
+}
+
+void TForm1::Reload1Click()
+{
+    // A copy: the load changes the state it is read from.
+    const std::string source = isBasicPage() ? State.listingSourcePath : State.imageSourcePath;
+    if (!source.empty())
+        loadDocument(localToQString(source), true);
+}
+
+void TForm1::fillRecentMenu()
+{
+    // Left to be deleted later: the entry that opened a file may still be
+    // running when a long load lets the menu open again.
+    for (QAction* old : RecentMenu1->actions()) {
+        RecentMenu1->removeAction(old);
+        if (old->parent() == RecentMenu1)
+            old->deleteLater();
+    }
+    const std::vector<std::string> files = recent_.files();
+    int number = 0;
+    for (const std::string& file : files) {
+        const QString path = localToQString(file);
+        QAction* entry = RecentMenu1->addAction(recentEntryText(++number, path, RecentMenu1->fontMetrics()));
+        entry->setObjectName(QStringLiteral("RecentFile%1").arg(number));
+        const QString shown = QDir::toNativeSeparators(path);
+        entry->setToolTip(shown);
+        entry->setStatusTip(shown);
+        connect(entry, &QAction::triggered, this, [this, path] { openDocument(path); });
+    }
+    if (!files.empty())
+        RecentMenu1->addSeparator();
+    RecentMenu1->addAction(action("ClearRecent1"));
+    RecentMenu1->menuAction()->setEnabled(!files.empty());
+}
+
+void TForm1::ClearRecent1Click()
+{
+    recent_.clear();
+    fillRecentMenu();
 }
 
 void TForm1::Open1Click()
@@ -1165,6 +1245,10 @@ void TForm1::showPage(int index)
 
 void TForm1::documentLoaded(const QString& path, std::string_view status)
 {
+    // Whole, so that it opens again whatever the folder the program runs in.
+    MemberPath where = app::viewerPath(app::localPath(path));
+    where.file = app::localPath(QFileInfo(localToQString(where.file)).absoluteFilePath());
+    recent_.add(where.text());
     setWindowTitle(path + QStringLiteral(" - ") + uiText(ProductName));
     setPanelText(0, uiText(status));
     indidateCanSave(State.listingLoaded, State.imageLoaded);

@@ -2,6 +2,8 @@
 // closing, with the settings store and temporary files in a scratch home.
 
 #include "MainWindowFixture.h"
+#include "app/RecentDocuments.h"
+#include "support/FatImageBuilder.h"
 #include "ui/FindDialog.h"
 #include "ui/ListingView.h"
 #include "ui/PictureView.h"
@@ -13,6 +15,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPrintDialog>
@@ -518,7 +521,7 @@ TEST_F(MainWindowTest, UndoCutAndPasteStayDisabledAndTheirKeysDoNothing)
         {"a listing loaded", [&] { window->openDocument(program); }},
         {"a picture loaded", [&] { window->openDocument(picture); }},
         {"back on the listing", [&] { pages()->setCurrentIndex(BasicPageIndex); }},
-        {"reloaded", [&] { window->loadDocument(program, true); }},
+        {"reloaded", [&] { window->Reload1Click(); }},
         {"settings confirmed", [&] { window->settingsDialog()->OKBtnClick(); }},
         {"cleared", [&] { window->Clear1Click(); }},
         {"opened again", [&] { window->openDocument(program); }},
@@ -546,4 +549,108 @@ TEST_F(MainWindowTest, UndoCutAndPasteStayDisabledAndTheirKeysDoNothing)
         EXPECT_EQ(window->listingView()->toPlainText().toStdString(), shown.toStdString()) << step;
         EXPECT_EQ(QApplication::clipboard()->text().toStdString(), "pasted?") << step;
     }
+}
+
+TEST_F(MainWindowTest, RecentFilesListTheLastOpenedForEveryInstanceAndOpenThem)
+{
+    start();
+    auto* recent = window->findChild<QMenu*>("RecentMenu1");
+    // The full paths of the entries, as their tips show them.
+    const auto entries = [&] {
+        emit recent->aboutToShow();
+        QStringList paths;
+        for (QAction* entry : recent->actions()) {
+            if (entry->objectName().startsWith("RecentFile"))
+                paths << entry->toolTip();
+        }
+        return paths;
+    };
+    const auto choose = [&](const QString& path) {
+        emit recent->aboutToShow();
+        for (QAction* entry : recent->actions()) {
+            if (entry->toolTip() == path)
+                return entry->trigger();
+        }
+        ADD_FAILURE() << "no entry for " << path.toStdString();
+    };
+    EXPECT_TRUE(entries().isEmpty());
+    EXPECT_FALSE(recent->menuAction()->isEnabled());
+
+    FatImageBuilder disk(FatLayout::singleSided360k());
+    disk.addFile("", "GAME.BAS", Program);
+    const QString member = file("disk.dsk", disk.bytes()) + "::GAME.BAS";
+    const QString program = file("a.bas", Program);
+    const QString picture = file("b.sc5", hexBytes("FE 00 00 00 00 00 00 12 34"));
+    for (const QString& path : {program, picture, member, program})
+        window->openDocument(path);
+    EXPECT_EQ(entries(), (QStringList{program, member, picture})) << "most recent first, each once";
+    EXPECT_TRUE(recent->menuAction()->isEnabled());
+    EXPECT_TRUE(recent->actions().at(0)->text().startsWith("&1 a.bas  ("))
+        << recent->actions().at(0)->text().toStdString();
+    EXPECT_TRUE(recent->actions().at(1)->text().startsWith("&2 GAME.BAS  ("))
+        << recent->actions().at(1)->text().toStdString();
+
+    // Another instance sees them, and this one what the other opens.
+    TForm1 other;
+    other.FormCreate({});
+    const QString text = file("c.asc", "10 REM\r\n");
+    other.openDocument(text);
+    EXPECT_EQ(entries(), (QStringList{text, program, member, picture}));
+
+    // Chosen, an entry opens as Open does; one whose file is gone is still
+    // listed and tells why it does not open.
+    choose(member);
+    EXPECT_EQ(window->windowTitle(), member + " - Quillet");
+    EXPECT_EQ(window->listingView()->toPlainText(), "10 PRINT \"A\"\n20 PRINT \"AB\"\n30 END\n");
+    EXPECT_EQ(entries().first(), member);
+    fs::remove(picture.toStdString());
+    choose(picture);
+    EXPECT_EQ(window->panelText(0), "ファイルを開けませんでした。ファイルが見つかりません。");
+    EXPECT_TRUE(entries().contains(picture));
+
+    window->action("ClearRecent1")->trigger();
+    EXPECT_TRUE(entries().isEmpty());
+    EXPECT_FALSE(recent->menuAction()->isEnabled());
+    EXPECT_TRUE(app::RecentFiles(home.storeFile().string()).files().empty()) << "cleared for every instance";
+}
+
+TEST_F(MainWindowTest, ReloadReadsTheDocumentOfThePageShownFromItsFileAgain)
+{
+    start();
+    EXPECT_EQ(window->action("Reload1")->shortcut(), QKeySequence(Qt::Key_F5));
+    EXPECT_FALSE(enabled("Reload1")) << "nothing to reload";
+    const QString program = file("game.asc", "10 REM ONE\r\n");
+    const QString picture = file("title.sc5", hexBytes("FE 00 00 00 00 00 00 77"));
+    window->openDocument(program);
+    window->openDocument(picture);
+    const QRgb before = window->pictureView()->picture().pixel(0, 0);
+    file("game.asc", "10 REM TWO\r\n");
+    file("title.sc5", hexBytes("FE 00 00 00 00 00 00 FF"));
+
+    window->action("Reload1")->trigger(); // on the picture's page
+    EXPECT_NE(window->pictureView()->picture().pixel(0, 0), before);
+    EXPECT_EQ(window->listingView()->toPlainText(), "10 REM ONE\n") << "only the page shown";
+    EXPECT_EQ(pages()->currentIndex(), CgPageIndex);
+
+    pages()->setCurrentIndex(BasicPageIndex);
+    window->action("Reload1")->trigger();
+    EXPECT_EQ(window->listingView()->toPlainText(), "10 REM TWO\n");
+    EXPECT_EQ(pages()->currentIndex(), BasicPageIndex);
+    EXPECT_EQ(window->windowTitle(), program + " - Quillet");
+
+    window->Clear1Click();
+    EXPECT_FALSE(enabled("Reload1")) << "the page shows nothing";
+    pages()->setCurrentIndex(CgPageIndex);
+    EXPECT_TRUE(enabled("Reload1"));
+}
+
+TEST_F(MainWindowTest, ExitAnswersCtrlQ)
+{
+    start();
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    EXPECT_EQ(window->action("Exit1")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    QTest::keyClick(window.get(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_FALSE(window->isVisible());
 }
