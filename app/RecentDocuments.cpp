@@ -1,5 +1,9 @@
 #include "app/RecentDocuments.h"
 
+#include "app/SettingsStore.h"
+#include "app/SettingsTable.h"
+#include "common/Utf8.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
@@ -10,6 +14,8 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace quillet::app {
 
@@ -38,6 +44,71 @@ QDomElement child(QDomElement parent, const QString& name, QDomDocument& doc)
         parent.appendChild(found);
     }
     return found;
+}
+
+// An entry is kept as its bytes, but for the separator, "%", control
+// characters and (in a name that is not UTF-8) the bytes from 0x80, which
+// are written as %XX: the store holds UTF-8 text on one line.
+constexpr char Separator = '|';
+
+std::string encodeEntry(std::string_view path)
+{
+    const bool utf8 = isValidUtf8(path);
+    static constexpr char Hex[] = "0123456789ABCDEF";
+    std::string text;
+    for (const char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == Separator || c == '%' || byte < 0x20 || byte == 0x7F || (!utf8 && byte >= 0x80)) {
+            text += '%';
+            text += Hex[byte >> 4];
+            text += Hex[byte & 0x0F];
+        } else {
+            text += c;
+        }
+    }
+    return text;
+}
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+std::vector<std::string> decodeList(std::string_view text)
+{
+    std::vector<std::string> files;
+    std::string entry;
+    for (std::size_t i = 0; i <= text.size(); ++i) {
+        if (i == text.size() || text[i] == Separator) {
+            // An entry written twice by hand is listed once.
+            if (!entry.empty() && std::find(files.begin(), files.end(), entry) == files.end())
+                files.push_back(entry);
+            entry.clear();
+        } else if (text[i] == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 && hexValue(text[i + 2]) >= 0) {
+            entry += static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
+            i += 2;
+        } else {
+            entry += text[i]; // a "%" typed by hand stands for itself
+        }
+    }
+    return files;
+}
+
+std::string encodeList(const std::vector<std::string>& files)
+{
+    std::string text;
+    for (const std::string& file : files) {
+        if (!text.empty())
+            text += Separator;
+        text += encodeEntry(file);
+    }
+    return text;
 }
 
 } // namespace
@@ -128,6 +199,41 @@ bool RecentDocuments::add(const QString& file, const QString& mimeType) const
         return false;
     out.write(doc.toByteArray(2));
     return out.commit();
+}
+
+RecentFiles::RecentFiles(std::string storePath) : storePath_(std::move(storePath))
+{}
+
+std::vector<std::string> RecentFiles::files() const
+{
+    const SettingsStore store(storePath_);
+    std::vector<std::string> files = decodeList(store.readString(SettingsSection, setting::RecentFiles, ""));
+    if (files.size() > MaxFiles)
+        files.resize(MaxFiles);
+    return files;
+}
+
+bool RecentFiles::add(const std::string& path) const
+{
+    if (path.empty())
+        return false;
+    SettingsStore store(storePath_);
+    store.writeMade(SettingsSection, setting::RecentFiles, [path](std::optional<std::string_view> held) {
+        std::vector<std::string> files = decodeList(held.value_or(""));
+        std::erase(files, path);
+        files.insert(files.begin(), path);
+        if (files.size() > MaxFiles)
+            files.resize(MaxFiles);
+        return encodeList(files);
+    });
+    return store.close();
+}
+
+bool RecentFiles::clear() const
+{
+    SettingsStore store(storePath_);
+    store.writeString(SettingsSection, setting::RecentFiles, "");
+    return store.close();
 }
 
 } // namespace quillet::app

@@ -1,9 +1,13 @@
 #pragma once
 // Registers opened files with the desktop's list of recently used files
 // (the freedesktop recently-used.xbel that file managers and open dialogs
-// read).
+// read), and keeps the viewer's own list of the documents it opened last.
 
 #include <QString>
+
+#include <cstddef>
+#include <string>
+#include <vector>
 
 namespace quillet::app {
 
@@ -24,6 +28,28 @@ public:
 
 private:
     QString path_;
+};
+
+// The viewer's own list: every document it opened, member paths included,
+// most recent first, in the settings store as one value ("Recent Files"),
+// the entries separated by "|". Each change is made from the list the file
+// holds at that moment, under the store's lock, so instances that open
+// files at the same time keep each other's entries. Reads go to the store
+// each time: another instance may have changed the list.
+class RecentFiles {
+public:
+    static constexpr std::size_t MaxFiles = 10;
+
+    explicit RecentFiles(std::string storePath);
+
+    std::vector<std::string> files() const;
+    // Puts `path` first, dropping its earlier entry and those past MaxFiles.
+    // False when the store could not be written.
+    bool add(const std::string& path) const;
+    bool clear() const;
+
+private:
+    std::string storePath_;
 };
 
 } // namespace quillet::app

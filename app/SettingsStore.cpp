@@ -271,8 +271,19 @@ bool SettingsStore::writeString(std::string_view section, std::string_view ident
     if (!IniDocument::isStorableSection(section) || !IniDocument::isStorableName(ident)
         || !IniDocument::isStorableValue(value))
         return false;
-    pending_.push_back({std::string(section), std::string(ident), std::string(value)});
+    pending_.push_back({std::string(section), std::string(ident), std::string(value), {}});
     view_.set(section, ident, value);
+    return true;
+}
+
+bool SettingsStore::writeMade(std::string_view section, std::string_view ident, MakeValue make)
+{
+    if (!IniDocument::isStorableSection(section) || !IniDocument::isStorableName(ident))
+        return false;
+    std::string value = make(view_.find(section, ident));
+    if (IniDocument::isStorableValue(value))
+        view_.set(section, ident, value);
+    pending_.push_back({std::string(section), std::string(ident), std::move(value), std::move(make)});
     return true;
 }
 
@@ -349,8 +360,11 @@ bool SettingsStore::commit()
         return false;
 
     IniDocument merged = IniDocument::parse(current.bytes);
-    for (const Write& write : pending_)
-        merged.set(write.section, write.ident, write.value);
+    for (const Write& write : pending_) {
+        const std::string value = write.make ? write.make(merged.find(write.section, write.ident)) : write.value;
+        if (IniDocument::isStorableValue(value))
+            merged.set(write.section, write.ident, value);
+    }
     std::string bytes = merged.serialize();
     if (current.state == FileState::Read && bytes == current.bytes) {
         view_ = std::move(merged);

@@ -26,6 +26,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -68,6 +69,15 @@ public:
     bool writeInteger(std::string_view section, std::string_view ident, std::int32_t value);
     bool writeBool(std::string_view section, std::string_view ident, bool value);
 
+    // A value made from the one it replaces, such as a list that each
+    // instance adds to: `make` is given the value held (nullopt when there
+    // is none) now, for this opening's reads, and again when the writes are
+    // committed, with the value the file holds then, under the lock. So no
+    // instance's change is lost. A value it makes that cannot be stored is
+    // left out. False when the section or name cannot be stored.
+    using MakeValue = std::function<std::string(std::optional<std::string_view> held)>;
+    bool writeMade(std::string_view section, std::string_view ident, MakeValue make);
+
     // Commits this opening's writes. True when there was nothing to write or
     // the file now holds the writes; false when the file could not be locked,
     // read or replaced (it is then unchanged). The store stays usable: later
@@ -79,6 +89,7 @@ private:
         std::string section;
         std::string ident;
         std::string value;
+        MakeValue make; // when set, made again from the file's value on commit
     };
 
     bool commit();

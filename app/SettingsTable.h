@@ -50,6 +50,8 @@ inline constexpr std::string_view IsViewLineAddress = "Is View Line Address";
 inline constexpr std::string_view WindowGeometry = "Window Geometry";
 inline constexpr std::string_view IsWindowMaximized = "Is Window Maximized";
 inline constexpr std::string_view MemberListWidth = "Member List Width";
+// The list of recent files, kept by RecentFiles (app/RecentDocuments.h).
+inline constexpr std::string_view RecentFiles = "Recent Files";
 // Written at every start, never read.
 inline constexpr std::string_view Version = "version";
 inline constexpr std::string_view VersionText = "1.00";

@@ -226,7 +226,7 @@
     </message>
     <message>
         <source>設定(&amp;C)...</source>
-        <translation>&amp;Settings...</translation>
+        <translation>Se&amp;ttings...</translation>
     </message>
     <message>
         <source>目次(&amp;C)</source>
@@ -317,8 +317,8 @@
         <translation>Print Preview</translation>
     </message>
     <message>
-        <source>取り出して保存(&amp;X)...</source>
-        <translation>E&amp;xtract and Save...</translation>
+        <source>取り出して保存(&amp;E)...</source>
+        <translation>&amp;Extract and Save...</translation>
     </message>
     <message>
         <source>取り出して保存</source>
@@ -380,12 +380,32 @@
         <source>PNG形式で保存</source>
         <translation>Save as PNG</translation>
     </message>
+    <message>
+        <source>再読み込み(&amp;D)</source>
+        <translation>Reloa&amp;d</translation>
+    </message>
+    <message>
+        <source>最近使ったファイル(&amp;F)</source>
+        <translation>Recent &amp;Files</translation>
+    </message>
+    <message>
+        <source>履歴を消去(&amp;C)</source>
+        <translation>&amp;Clear History</translation>
+    </message>
 </context>
 <context>
     <name>TForm2</name>
     <message>
         <source>Quilletについて</source>
         <translation>About Quillet</translation>
+    </message>
+    <message>
+        <source>不具合の報告・ご意見:</source>
+        <translation>Bug reports and feedback:</translation>
+    </message>
+    <message>
+        <source>ライセンス全文(&amp;L)</source>
+        <translation>Full &amp;Licence</translation>
     </message>
 </context>
 <context>

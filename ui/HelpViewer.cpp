@@ -1,6 +1,5 @@
 #include "ui/HelpViewer.h"
 
-#include "ui/InterfaceFontAndColour.h"
 #include "ui/Translations.h"
 
 #include <QApplication>
@@ -14,7 +13,6 @@ HelpViewer::HelpViewer(QWidget* parent) : QDialog(parent), owner_(parent)
 {
     setObjectName("HelpViewer");
     setWindowTitle(tr("Quillet ヘルプ"));
-    applyInterfaceFont(*this);
     setModal(false);
     resize(560, 480);
     browser_ = new QTextBrowser(this);

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <utility>
@@ -20,5 +21,12 @@ QIcon iconOfFiles(const QList<std::pair<QString, QSize>>& files);
 // An icon that `make` makes the first time it is drawn or measured; until
 // then it counts as not null.
 QIcon deferredIcon(std::function<QIcon()> make);
+
+// A command's icon: the desktop theme's of the first freedesktop name it
+// has (edit-copy, document-print, ...), else the program's own picture of
+// the same meaning, drawn for the first of the names when first shown. A
+// name the program draws nothing for gives a null icon when the theme has
+// none.
+QIcon commandIcon(const QStringList& themeNames);
 
 } // namespace quillet::ui

@@ -31,6 +31,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QIcon>
@@ -45,7 +46,6 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QStatusBar>
-#include <QStyle>
 #include <QTabWidget>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -84,6 +84,28 @@ struct ActionItem {
     QKeySequence shortcut;
 };
 
+// A recent file's menu text: its number as the access key, the name, and
+// where it is with the middle of a long folder left out.
+QString recentEntryText(int number, const QString& path, const QFontMetrics& metrics)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    const qsizetype member = path.lastIndexOf(QStringLiteral("::"));
+    const qsizetype cut = std::max(slash, member);
+    const QString name = cut < 0 ? path : path.mid(cut + (member > slash ? 2 : 1));
+    QString where = cut < 0 ? QString() : cut == 0 ? QStringLiteral("/") : path.left(cut);
+    const QString home = QDir::homePath();
+    if (where == home || where.startsWith(home + QLatin1Char('/')) || where.startsWith(home + QStringLiteral("::")))
+        where = QLatin1Char('~') + where.mid(home.size());
+    where = metrics.elidedText(QDir::toNativeSeparators(where), Qt::ElideMiddle, metrics.averageCharWidth() * 40);
+    const auto shown = [](QString text) { return text.replace(QLatin1Char('&'), QStringLiteral("&&")); };
+    const QString key =
+        number < 10 ? QStringLiteral("&%1").arg(number) : QStringLiteral("%1&%2").arg(number / 10).arg(number % 10);
+    QString text = key + QLatin1Char(' ') + shown(name);
+    if (!where.isEmpty())
+        text += QStringLiteral("  (") + shown(where) + QLatin1Char(')');
+    return text;
+}
+
 // A save's status names the file it wrote.
 QString savedText(std::string_view saved, const QString& path)
 {
@@ -92,7 +114,8 @@ QString savedText(std::string_view saved, const QString& path)
 
 } // namespace
 
-TForm1::TForm1(QWidget* parent) : QMainWindow(parent), settings_(app::SettingsStore::defaultPath())
+TForm1::TForm1(QWidget* parent)
+    : QMainWindow(parent), settings_(app::SettingsStore::defaultPath()), recent_(app::SettingsStore::defaultPath())
 {
     setObjectName("Form1");
     setWindowTitle(uiText(ProductName));
@@ -142,11 +165,12 @@ void TForm1::buildActions()
         {"Save1", QT_TRANSLATE_NOOP("TForm1", "RTF形式で保存(&R)"), {}},
         {"SaveBMP1", QT_TRANSLATE_NOOP("TForm1", "BMP形式で保存(&B)"), QKeySequence(Qt::CTRL | Qt::Key_B)},
         {"SavePNG1", QT_TRANSLATE_NOOP("TForm1", "PNG形式で保存(&G)"), {}},
-        {"ExtractSave1", QT_TRANSLATE_NOOP("TForm1", "取り出して保存(&X)..."), {}},
+        {"ExtractSave1", QT_TRANSLATE_NOOP("TForm1", "取り出して保存(&E)..."), {}},
+        {"Reload1", QT_TRANSLATE_NOOP("TForm1", "再読み込み(&D)"), QKeySequence(Qt::Key_F5)},
         {"Print1", QT_TRANSLATE_NOOP("TForm1", "印刷(&P)..."), QKeySequence(Qt::CTRL | Qt::Key_P)},
         {"PrintPreview1", QT_TRANSLATE_NOOP("TForm1", "印刷プレビュー(&V)..."), {}},
         {"PrintSetup1", QT_TRANSLATE_NOOP("TForm1", "プリンタの設定(&U)..."), {}},
-        {"Exit1", QT_TRANSLATE_NOOP("TForm1", "終了(&X)"), {}},
+        {"Exit1", QT_TRANSLATE_NOOP("TForm1", "終了(&X)"), QKeySequence(Qt::CTRL | Qt::Key_Q)},
         {"Undo1", QT_TRANSLATE_NOOP("TForm1", "元に戻す(&U)"), QKeySequence(Qt::CTRL | Qt::Key_Z)},
         {"Cut1", QT_TRANSLATE_NOOP("TForm1", "切り取り(&T)"), QKeySequence(Qt::CTRL | Qt::Key_X)},
         {"Copy1", QT_TRANSLATE_NOOP("TForm1", "コピー(&C)"), QKeySequence(Qt::CTRL | Qt::Key_C)},
@@ -164,8 +188,10 @@ void TForm1::buildActions()
         if (!item.shortcut.isEmpty())
             a->setShortcut(item.shortcut);
     }
-    for (const char* name : {"Undo1", "Cut1", "Paste1", "ExtractSave1"})
+    for (const char* name : {"ExtractSave1", "Reload1"})
         action(name)->setEnabled(false);
+    auto* clearRecent = new QAction(tr("履歴を消去(&C)"), this);
+    clearRecent->setObjectName("ClearRecent1");
     // The file list's own: open the member, as a double click does.
     auto* openMember = new QAction(tr("このファイルを開く(&O)"), this);
     openMember->setObjectName("OpenMember1");
@@ -185,7 +211,16 @@ void TForm1::buildMenus()
     };
 
     QMenu* file = addMenu("File1", QT_TRANSLATE_NOOP("TForm1", "ファイル(&F)"));
-    for (const char* name : {"Clear1", "Open1", "SaveAs1", "Save1", "SaveBMP1", "SavePNG1", "ExtractSave1"})
+    file->addAction(action("Clear1"));
+    file->addAction(action("Open1"));
+    RecentMenu1 = file->addMenu(tr("最近使ったファイル(&F)"));
+    RecentMenu1->setObjectName("RecentMenu1");
+    RecentMenu1->setToolTipsVisible(true);
+    // Filled when shown: another instance may have changed the list.
+    for (QMenu* shown : {file, RecentMenu1})
+        connect(shown, &QMenu::aboutToShow, this, &TForm1::fillRecentMenu);
+    file->addAction(action("Reload1"));
+    for (const char* name : {"SaveAs1", "Save1", "SaveBMP1", "SavePNG1", "ExtractSave1"})
         file->addAction(action(name));
     separator(file, "N1");
     file->addAction(action("Print1"));
@@ -242,8 +277,7 @@ void TForm1::buildMenus()
         auto* a = PopupMenu1->addAction(tr(item.caption));
         a->setObjectName(QString::fromLatin1(item.name));
     }
-    for (const char* name : {"Undo2", "Cut2", "Paste2", "Font2"})
-        action(name)->setEnabled(false);
+    action("Font2")->setEnabled(false);
 
     // The picture view's context menu.
     PopupMenu2 = new QMenu(this);
@@ -311,28 +345,30 @@ void TForm1::buildToolBar()
     ToolBar1->setIconSize(QSize(16, 16));
     ToolBar1->setMovable(false);
     ToolBar1->setFloatable(false);
+    // Each command's icon by its freedesktop name, else a picture of the
+    // program's own that means the same.
     struct Button {
         const char* name;
         const char* hint;
-        const char* theme;
-        QStyle::StandardPixmap fallback;
+        std::initializer_list<const char*> themeNames;
         bool enabled;
     };
     const Button buttons[] = {
-        {"tbNew", QT_TRANSLATE_NOOP("TForm1", "クリア"), "document-new", QStyle::SP_FileIcon, true},
-        {"tbOpen", QT_TRANSLATE_NOOP("TForm1", "開く"), "document-open", QStyle::SP_DialogOpenButton, true},
-        {"tbSave", QT_TRANSLATE_NOOP("TForm1", "アスキーセーブ"), "document-save", QStyle::SP_DialogSaveButton, true},
-        {nullptr, nullptr, nullptr, QStyle::SP_CustomBase, false},
-        {"tbPrint", QT_TRANSLATE_NOOP("TForm1", "印刷"), "document-print", QStyle::SP_FileDialogDetailedView, true},
-        {nullptr, nullptr, nullptr, QStyle::SP_CustomBase, false},
-        {"tbFind", QT_TRANSLATE_NOOP("TForm1", "検索"), "edit-find", QStyle::SP_FileDialogContentsView, true},
-        {nullptr, nullptr, nullptr, QStyle::SP_CustomBase, false},
-        {"tbCut", QT_TRANSLATE_NOOP("TForm1", "切り取り"), "edit-cut", QStyle::SP_DialogDiscardButton, false},
-        {"tbCopy", QT_TRANSLATE_NOOP("TForm1", "コピー"), "edit-copy", QStyle::SP_FileDialogNewFolder, true},
-        {"tbPaste", QT_TRANSLATE_NOOP("TForm1", "貼り付け"), "edit-paste", QStyle::SP_DialogApplyButton, false},
-        {"tbUndo", QT_TRANSLATE_NOOP("TForm1", "元に戻す"), "edit-undo", QStyle::SP_ArrowBack, false},
-        {nullptr, nullptr, nullptr, QStyle::SP_CustomBase, false},
-        {"tbConfig", QT_TRANSLATE_NOOP("TForm1", "設定"), "preferences-system", QStyle::SP_ComputerIcon, true},
+        {"tbNew", QT_TRANSLATE_NOOP("TForm1", "クリア"), {"edit-clear"}, true},
+        {"tbOpen", QT_TRANSLATE_NOOP("TForm1", "開く"), {"document-open"}, true},
+        {"tbSave", QT_TRANSLATE_NOOP("TForm1", "アスキーセーブ"), {"document-save"}, true},
+        {nullptr, nullptr, {}, false},
+        {"tbPrint", QT_TRANSLATE_NOOP("TForm1", "印刷"), {"document-print"}, true},
+        {nullptr, nullptr, {}, false},
+        {"tbFind", QT_TRANSLATE_NOOP("TForm1", "検索"), {"edit-find"}, true},
+        {nullptr, nullptr, {}, false},
+        {"tbCut", QT_TRANSLATE_NOOP("TForm1", "切り取り"), {"edit-cut"}, false},
+        {"tbCopy", QT_TRANSLATE_NOOP("TForm1", "コピー"), {"edit-copy"}, true},
+        {"tbPaste", QT_TRANSLATE_NOOP("TForm1", "貼り付け"), {"edit-paste"}, false},
+        {"tbUndo", QT_TRANSLATE_NOOP("TForm1", "元に戻す"), {"edit-undo"}, false},
+        {nullptr, nullptr, {}, false},
+        // KDE's name first, then the one GNOME's themes carry.
+        {"tbConfig", QT_TRANSLATE_NOOP("TForm1", "設定"), {"configure", "preferences-system"}, true},
     };
     for (const auto& b : buttons) {
         if (!b.name) {
@@ -340,15 +376,24 @@ void TForm1::buildToolBar()
             continue;
         }
         const QString hint = tr(b.hint);
-        // The style's picture is read only if the theme has none.
-        const QIcon fallback =
-            quillet::ui::deferredIcon([sp = b.fallback] { return QApplication::style()->standardIcon(sp); });
-        auto* a = new QAction(QIcon::fromTheme(QString::fromLatin1(b.theme), fallback), hint, this);
+        QStringList names;
+        for (const char* name : b.themeNames)
+            names << QString::fromLatin1(name);
+        auto* a = new QAction(quillet::ui::commandIcon(names), hint, this);
         a->setObjectName(QString::fromLatin1(b.name));
         a->setToolTip(hint);
         a->setEnabled(b.enabled);
         ToolBar1->addAction(a);
     }
+
+    // Undo, Cut and Paste of a read-only view, wherever they are offered:
+    // an action of a disabled group stays disabled whatever enables it.
+    auto* edits = new QActionGroup(this);
+    edits->setObjectName("ReadOnlyEdits");
+    edits->setExclusionPolicy(QActionGroup::ExclusionPolicy::None);
+    for (const char* name : {"Undo1", "Cut1", "Paste1", "Undo2", "Cut2", "Paste2", "tbUndo", "tbCut", "tbPaste"})
+        edits->addAction(action(name));
+    edits->setEnabled(false);
 }
 
 void TForm1::buildPages()
@@ -518,8 +563,12 @@ void TForm1::connectCommands()
     on("SaveBMP1", &TForm1::SaveBMP1Click);
     on("SavePNG1", &TForm1::SavePNG1Click);
     connect(action("tbSave"), &QAction::triggered, this, [this] { isBasicPage() ? SaveAs1Click() : SaveBMP1Click(); });
-    on("Print1", &TForm1::Print1Click);
-    on("tbPrint", &TForm1::tbPrintClick);
+    // The button asks as the menu does: printing at once reaches nothing on
+    // a desktop without a printer, where the dialog offers a PDF file.
+    for (const char* name : {"Print1", "tbPrint"})
+        on(name, &TForm1::Print1Click);
+    on("Reload1", &TForm1::Reload1Click);
+    on("ClearRecent1", &TForm1::ClearRecent1Click);
     on("PrintPreview1", &TForm1::PrintPreview1Click);
     on("PrintSetup1", &TForm1::PrintSetup1Click);
     connect(action("Exit1"), &QAction::triggered, this, &QWidget::close);
@@ -705,6 +754,7 @@ void TForm1::indidateCanSave(bool listing, bool picture)
     action("SaveBMP1")->setEnabled(picture);
     action("SavePNG1")->setEnabled(picture);
     action("tbSave")->setEnabled(isBasicPage() ? listing : picture);
+    action("Reload1")->setEnabled(isBasicPage() ? listing : picture);
 }
 
 void TForm1::PageControl1Change()
@@ -735,6 +785,46 @@ void TForm1::Clear1Click()
     }
     setWindowTitle(uiText(ProductName));
     setPanelText(0, uiText(status::PleaseOpen));
+}
+
+void TForm1::Reload1Click()
+{
+    // A copy: the load changes the state it is read from.
+    const std::string source = isBasicPage() ? State.listingSourcePath : State.imageSourcePath;
+    if (!source.empty())
+        loadDocument(localToQString(source), true);
+}
+
+void TForm1::fillRecentMenu()
+{
+    // Left to be deleted later: the entry that opened a file may still be
+    // running when a long load lets the menu open again.
+    for (QAction* old : RecentMenu1->actions()) {
+        RecentMenu1->removeAction(old);
+        if (old->parent() == RecentMenu1)
+            old->deleteLater();
+    }
+    const std::vector<std::string> files = recent_.files();
+    int number = 0;
+    for (const std::string& file : files) {
+        const QString path = localToQString(file);
+        QAction* entry = RecentMenu1->addAction(recentEntryText(++number, path, RecentMenu1->fontMetrics()));
+        entry->setObjectName(QStringLiteral("RecentFile%1").arg(number));
+        const QString shown = QDir::toNativeSeparators(path);
+        entry->setToolTip(shown);
+        entry->setStatusTip(shown);
+        connect(entry, &QAction::triggered, this, [this, path] { openDocument(path); });
+    }
+    if (!files.empty())
+        RecentMenu1->addSeparator();
+    RecentMenu1->addAction(action("ClearRecent1"));
+    RecentMenu1->menuAction()->setEnabled(!files.empty());
+}
+
+void TForm1::ClearRecent1Click()
+{
+    recent_.clear();
+    fillRecentMenu();
 }
 
 void TForm1::Open1Click()
@@ -858,23 +948,18 @@ void TForm1::SaveBMP1Click()
             [&] { app::copyReplacing(localToQString(Temps.bmpPicturePath()), path); });
 }
 
-void TForm1::printListing(bool withDialog)
+void TForm1::Print1Click()
 {
     if (!isBasicPage())
         return;
-    // Without a printer the tool button asks, so that a PDF file can be chosen.
-    if (!withDialog && !printerReady())
-        withDialog = true;
-    if (withDialog) {
-        QPrintDialog dialog(&printer(), this);
-        dialog.setObjectName("PrintDialog1");
-        // Printing to a PDF file is how a desktop without printers prints.
-        dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
-        if (dialog.exec() != QDialog::Accepted)
-            return;
-        // The whole listing is printed, whatever range was asked for.
-        printer().setPrintRange(QPrinter::AllPages);
-    }
+    QPrintDialog dialog(&printer(), this);
+    dialog.setObjectName("PrintDialog1");
+    // Printing to a PDF file is how a desktop without printers prints.
+    dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    // The whole listing is printed, whatever range was asked for.
+    printer().setPrintRange(QPrinter::AllPages);
     if (!printerReady()) {
         reportFailure(status::PrintFailed, QuilletError(ErrorKind::NoPrinter));
         return;
@@ -900,16 +985,6 @@ void TForm1::PrintPreview1Click()
     connect(&preview, &QPrintPreviewDialog::paintRequested, this,
             [this](QPrinter* target) { RichEdit1->print(target); });
     preview.exec();
-}
-
-void TForm1::Print1Click()
-{
-    printListing(true);
-}
-
-void TForm1::tbPrintClick()
-{
-    printListing(false);
 }
 
 void TForm1::PrintSetup1Click()
@@ -1190,6 +1265,10 @@ void TForm1::showPage(int index)
 
 void TForm1::documentLoaded(const QString& path, std::string_view status)
 {
+    // Whole, so that it opens again whatever the folder the program runs in.
+    MemberPath where = app::viewerPath(app::localPath(path));
+    where.file = app::localPath(QFileInfo(localToQString(where.file)).absoluteFilePath());
+    recent_.add(where.text());
     setWindowTitle(path + QStringLiteral(" - ") + uiText(ProductName));
     setPanelText(0, uiText(status));
     indidateCanSave(State.listingLoaded, State.imageLoaded);

@@ -4,6 +4,7 @@
 
 #include "app/DocumentLoader.h"
 #include "app/DocumentState.h"
+#include "app/RecentDocuments.h"
 #include "app/SettingsOwner.h"
 #include "app/TempFiles.h"
 #include "common/QuilletUnitGrobal.h"
@@ -73,6 +74,10 @@ public:
     // Commands, as the menus and buttons run them.
     void Clear1Click();
     void Open1Click();
+    // Loads the document of the page shown again from its file, the page
+    // staying as it is.
+    void Reload1Click();
+    void ClearRecent1Click();
     void SaveAs1Click();
     void Save1Click();
     void SaveBMP1Click();
@@ -80,8 +85,9 @@ public:
     void ExtractSave1Click();
     // Writes the raw bytes of the member at `member` to `path`, replacing it.
     void saveMember(const QString& member, const QString& path);
+    // The menu command and the tool button alike: the print dialog, then
+    // the whole listing.
     void Print1Click();
-    void tbPrintClick();
     void PrintPreview1Click();
     void PrintSetup1Click();
     void Copy1Click();
@@ -152,7 +158,8 @@ private:
     // failed and why.
     void runSave(const QString& path, std::string_view saved, std::string_view failed,
                  const std::function<void()>& save);
-    void printListing(bool withDialog);
+    // The recent files as the store holds them now.
+    void fillRecentMenu();
     // A printer to print on, or a PDF file to print to.
     bool printerReady();
     // The one way a failed command is reported: `whatFailed` in panel 0,
@@ -187,6 +194,7 @@ private:
     void showHelpTopic(int context) override;
 
     quillet::app::SettingsOwner settings_;
+    quillet::app::RecentFiles recent_;
     quillet::app::DocumentState State;
     quillet::app::TempFiles Temps;
     std::unique_ptr<quillet::app::DocumentLoader> loader_;
@@ -202,6 +210,7 @@ private:
     QMenu* PopupMenu1 = nullptr;
     QMenu* PopupMenu2 = nullptr;
     QMenu* PopupMenu3 = nullptr;
+    QMenu* RecentMenu1 = nullptr;
     MemberListPanel* MemberList1 = nullptr;
     QFileDialog* OpenDialog1 = nullptr;
     QFileDialog* SaveDialog1 = nullptr;

@@ -1,5 +1,6 @@
 #pragma once
-// The About box: name, version, author line and a mail link.
+// The About box: name, version, author line, where to report problems and
+// the licence, whose full text it shows on request.
 
 #include <QDialog>
 #include <QUrl>
@@ -7,6 +8,7 @@
 #include <functional>
 
 class QLabel;
+class QPlainTextEdit;
 class QPushButton;
 
 class TForm2 : public QDialog {
@@ -14,11 +16,13 @@ class TForm2 : public QDialog {
 public:
     explicit TForm2(QWidget* parent = nullptr);
 
-    // The address the mail link opens, with its "mailto:" prefix.
-    static QString mailLink();
+    // The project's issue page, which the link opens.
+    static QUrl issuesLink();
+    // The full text of the program's licence.
+    static QString licenceText();
 
-    // Opens the mail link with the desktop's mail program; replaceable so
-    // that tests can see the request.
+    // Opens a link with the desktop's program for it; replaceable so that
+    // tests can see the request.
     std::function<void(const QUrl&)> openUrl;
 
     void Label3Click();
@@ -28,5 +32,7 @@ protected:
 
 private:
     QLabel* Label3;
+    QPushButton* btnLicense1;
+    QPlainTextEdit* edtLicense1;
     QPushButton* Button1;
 };

@@ -1,6 +1,8 @@
-// The desktop's recently-used list.
+// The desktop's recently-used list, and the viewer's own list of recent
+// files in the settings store.
 
 #include "app/RecentDocuments.h"
+#include "app/SettingsStore.h"
 #include "support/TestSupport.h"
 
 #include <QDomDocument>
@@ -8,8 +10,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
 using quillet::app::RecentDocuments;
+using quillet::app::RecentFiles;
 using namespace quillet::test;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -82,4 +91,49 @@ TEST(RecentDocuments, LeavesAnUnreadableListAlone)
     writeFile(list, "<?xml version=\"1.0\"?><html/>");
     EXPECT_FALSE(RecentDocuments(qpath(list)).add(qpath(dir / "a.bas"), "text/plain"));
     EXPECT_EQ(readFile(list), "<?xml version=\"1.0\"?><html/>");
+}
+
+TEST(RecentFiles, KeepsTheLastTenMostRecentFirstWhateverTheirNames)
+{
+    ScratchDir dir;
+    const fs::path store = dir / "Quillet.ini";
+    const RecentFiles recent(store.string());
+    EXPECT_TRUE(recent.files().empty());
+
+    // Names that hold the list's separator, its escape, a line break, bytes
+    // that are not UTF-8, and member paths: each comes back as it went in.
+    const std::vector<std::string> names = {
+        "/m/game.bas",   "/m/games.zip::DISK1.DSK::DIR/TITLE.SC5",
+        "/m/a|b.bas",    "/m/100%25%.bas",
+        "/m/two\nlines", "/m/\xB0\xDE\xBD.bas",
+        "/m/日本語.bas",
+    };
+    for (const std::string& name : names)
+        ASSERT_TRUE(recent.add(name)) << name;
+    EXPECT_EQ(recent.files(), std::vector<std::string>(names.rbegin(), names.rend()));
+    const std::string text = readFile(store);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2) << "one line under the section: " << text;
+    for (const char* readable : {"/m/games.zip::DISK1.DSK::DIR/TITLE.SC5", "/m/日本語.bas"})
+        EXPECT_NE(text.find(readable), std::string::npos) << "kept readable: " << readable << "\n" << text;
+
+    // Opened again: first, and listed once.
+    ASSERT_TRUE(recent.add("/m/game.bas"));
+    EXPECT_EQ(recent.files().front(), "/m/game.bas");
+    EXPECT_EQ(recent.files().size(), names.size());
+
+    // Ten at most: the oldest go.
+    for (int i = 0; i < 12; ++i)
+        ASSERT_TRUE(recent.add("/m/more" + std::to_string(i) + ".bas"));
+    const std::vector<std::string> files = recent.files();
+    ASSERT_EQ(files.size(), RecentFiles::MaxFiles);
+    EXPECT_EQ(files.front(), "/m/more11.bas");
+    EXPECT_EQ(files.back(), "/m/more2.bas");
+
+    EXPECT_TRUE(recent.clear());
+    EXPECT_TRUE(recent.files().empty());
+    // Other values of the store stay as they were.
+    writeFile(store, readFile(store) + "Screen Mode=8\n");
+    ASSERT_TRUE(recent.add("/m/game.bas"));
+    EXPECT_EQ(quillet::app::SettingsStore(store.string()).readInteger(quillet::app::SettingsSection, "Screen Mode", 5),
+              8);
 }

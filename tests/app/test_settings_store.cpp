@@ -194,6 +194,34 @@ TEST(SettingsStore, WritesAreSeenAtOnceAndCommittedAtClose)
     EXPECT_EQ(store.readInteger(Section, "Active Page Index", 0), 1);
 }
 
+TEST(SettingsStore, AMadeValueIsMadeAgainFromTheFileAtCommit)
+{
+    ScratchDir dir;
+    const fs::path path = dir / "Quillet.ini";
+    const auto append = [](std::string item) {
+        return [item](std::optional<std::string_view> held) {
+            return held && !held->empty() ? std::string(*held) + "," + item : item;
+        };
+    };
+    // Both openings read the file before either commits, as two instances
+    // opening files at the same moment do.
+    SettingsStore first(path.string());
+    SettingsStore second(path.string());
+    ASSERT_TRUE(first.writeMade(Section, "List", append("a")));
+    ASSERT_TRUE(second.writeMade(Section, "List", append("b")));
+    EXPECT_EQ(second.readString(Section, "List", ""), "b") << "made at once for this opening's reads";
+    ASSERT_TRUE(second.writeMade(Section, "List", append("c")));
+    EXPECT_TRUE(first.close());
+    EXPECT_TRUE(second.close());
+    EXPECT_EQ(readFile(path), "[Vantre\\Quillet]\nList=a,b,c\n") << "no opening's change is lost";
+
+    SettingsStore third(path.string());
+    EXPECT_FALSE(third.writeMade(Section, "Two\nLines", append("x")));
+    ASSERT_TRUE(third.writeMade(Section, "List", [](auto) { return std::string("line\nbreak"); }));
+    EXPECT_TRUE(third.close());
+    EXPECT_EQ(readFile(path), "[Vantre\\Quillet]\nList=a,b,c\n") << "a value that cannot be stored is left out";
+}
+
 TEST(SettingsStore, TextsThatCannotBeReadBackAreRefused)
 {
     ScratchDir dir;

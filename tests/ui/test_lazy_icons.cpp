@@ -6,11 +6,16 @@
 #include "support/TestSupport.h"
 #include "ui/AppIcon.h"
 #include "ui/LazyIcons.h"
+#include "ui/QuilletUnit.h"
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QImage>
 #include <QPainter>
+
+#include <filesystem>
+#include <fstream>
 
 using namespace quillet;
 using namespace quillet::test;
@@ -130,4 +135,69 @@ TEST_F(LazyIconsTest, ADeferredIconIsMadeOnceOnFirstUse)
     const QIcon empty = ui::deferredIcon([] { return QIcon(); });
     EXPECT_TRUE(empty.pixmap(QSize(16, 16), 1.0).isNull());
     EXPECT_TRUE(empty.isNull());
+}
+
+TEST_F(LazyIconsTest, ToolButtonsShowTheThemesIconOfTheirCommandElseAPictureOfTheirOwn)
+{
+    const std::pair<const char*, const char*> buttons[] = {
+        {"tbNew", "edit-clear"},     {"tbOpen", "document-open"},
+        {"tbSave", "document-save"}, {"tbPrint", "document-print"},
+        {"tbFind", "edit-find"},     {"tbCut", "edit-cut"},
+        {"tbCopy", "edit-copy"},     {"tbPaste", "edit-paste"},
+        {"tbUndo", "edit-undo"},     {"tbConfig", "preferences-system"},
+    };
+    const QString themeBefore = QIcon::themeName();
+    const QStringList pathsBefore = QIcon::themeSearchPaths();
+    struct Restore {
+        QString name;
+        QStringList paths;
+        ~Restore()
+        {
+            QIcon::setThemeSearchPaths(paths);
+            QIcon::setThemeName(name);
+        }
+    } restore{themeBefore, pathsBefore};
+
+    // A theme that draws each name in a colour of its own.
+    const std::filesystem::path theme = dir / "icons/test";
+    std::filesystem::create_directories(theme / "16x16/actions");
+    std::ofstream(theme / "index.theme") << "[Icon Theme]\nName=test\nDirectories=16x16/actions\n\n"
+                                            "[16x16/actions]\nSize=16\nType=Fixed\n";
+    const auto colour = [](std::size_t i) { return QColor::fromHsv(static_cast<int>(i) * 36, 255, 255).toRgb(); };
+    for (std::size_t i = 0; i < std::size(buttons); ++i) {
+        QImage image(16, 16, QImage::Format_ARGB32);
+        image.fill(colour(i));
+        ASSERT_TRUE(image.save(QString::fromStdString((theme / "16x16/actions").string()) + '/'
+                                   + QString::fromLatin1(buttons[i].second) + ".png",
+                               "PNG"));
+    }
+    QIcon::setThemeSearchPaths({QString::fromStdString((dir / "icons").string())});
+    QIcon::setThemeName("test");
+    IsolatedHome home;
+    {
+        TForm1 window;
+        for (std::size_t i = 0; i < std::size(buttons); ++i) {
+            const QIcon icon = window.action(buttons[i].first)->icon();
+            EXPECT_EQ(centre(icon.pixmap(QSize(16, 16), 1.0)), colour(i))
+                << buttons[i].first << " should show the theme's " << buttons[i].second;
+        }
+    }
+
+    // No theme: each command a picture, and no two alike.
+    QIcon::setThemeName("none-such");
+    TForm1 window;
+    std::vector<QImage> pictures;
+    for (const auto& [button, name] : buttons) {
+        const QImage picture = window.action(button)->icon().pixmap(QSize(16, 16), 1.0).toImage();
+        ASSERT_EQ(picture.size(), QSize(16, 16)) << button;
+        int drawn = 0;
+        for (int y = 0; y < 16; ++y) {
+            for (int x = 0; x < 16; ++x)
+                drawn += qAlpha(picture.pixel(x, y)) > 128;
+        }
+        EXPECT_GE(drawn, 40) << button << ": a picture, not an empty square";
+        for (const QImage& other : pictures)
+            EXPECT_NE(picture, other) << button << " looks like another command";
+        pictures.push_back(picture);
+    }
 }

@@ -2,6 +2,7 @@
 // box, driven through the real main window.
 
 #include "MainWindowFixture.h"
+#include "common/Version.h"
 #include "fonts/BundledFonts.h"
 #include "render/MsxCharset.h"
 #include "ui/ListingView.h"
@@ -16,6 +17,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -481,19 +483,34 @@ TEST_F(SettingsDialogTest, SamplesFollowTheChosenFontsSizeAndColoursAtOnce)
     }
 }
 
-TEST_F(SettingsDialogTest, AboutBoxShowsTheVersionAndOpensTheMailLink)
+TEST_F(SettingsDialogTest, AboutBoxShowsTheVersionOpensTheIssuePageAndShowsTheLicence)
 {
     start();
     TForm2* about = window->aboutBox();
     EXPECT_EQ(about->windowTitle(), "Quilletについて");
     EXPECT_EQ(about->findChild<QLabel*>("Label1")->text(), "Quillet version 1.1β");
-    EXPECT_EQ(about->size(), QSize(290, 117));
     QUrl opened;
     about->openUrl = [&](const QUrl& url) { opened = url; };
     QLabel* link = about->findChild<QLabel*>("Label3");
+    EXPECT_EQ(link->text(), QUILLET_ISSUES_URL);
     QMouseEvent release(QEvent::MouseButtonRelease, QPointF(2, 2), QPointF(2, 2), Qt::LeftButton, Qt::NoButton,
                         Qt::NoModifier);
     QApplication::sendEvent(link, &release);
-    EXPECT_EQ(opened.scheme(), "mailto");
-    EXPECT_EQ(opened.path(), link->text());
+    EXPECT_EQ(opened, QUrl(QUILLET_ISSUES_URL));
+    EXPECT_TRUE(opened.scheme().startsWith("http")) << opened.toString().toStdString();
+
+    // The licence named, and its full text, the root's LICENSE, on request.
+    EXPECT_EQ(about->findChild<QLabel*>("lblLicense1")->text(), "MIT License");
+    about->show();
+    auto* full = about->findChild<QPlainTextEdit*>("edtLicense1");
+    const QSize small = about->size();
+    EXPECT_FALSE(full->isVisible());
+    about->findChild<QPushButton*>("btnLicense1")->click();
+    EXPECT_TRUE(full->isVisible());
+    EXPECT_TRUE(full->toPlainText().startsWith("MIT License\n\nCopyright (c) ")) << full->toPlainText().toStdString();
+    EXPECT_TRUE(full->toPlainText().contains("Permission is hereby granted, free of charge"));
+    QApplication::processEvents();
+    EXPECT_GT(about->height(), small.height()) << "the box grows to show it";
+    about->findChild<QPushButton*>("Button1")->click();
+    EXPECT_FALSE(about->isVisible());
 }
