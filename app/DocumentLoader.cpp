@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/DocumentLoader.h"
 
 #include "app/LocalPath.h"

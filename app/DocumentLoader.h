@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The one road from a file name to a shown document. The name goes through
 // the core's door (document/Open.h): it may be a member path, whose member

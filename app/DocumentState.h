@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Which documents are shown. The loader sets a kind's path and flag after a
 // successful load; Clear resets the kind of the page shown. The listing and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The text of an INI file as a list of lines, so that a value can be read or
 // replaced while every other byte of the file stays as it was: comments,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Paths between Qt's strings and the local 8-bit names the core and the
 // system calls take, in the encoding of the file system.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/RecentDocuments.h"
 
 #include "app/SettingsStore.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Registers opened files with the desktop's list of recently used files
 // (the freedesktop recently-used.xbel that file managers and open dialogs

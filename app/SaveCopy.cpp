@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/SaveCopy.h"
 
 #include "app/LocalPath.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The saves that copy a temporary file (the ASCII listing, the picture),
 // or bytes in memory (a member taken out of a container), to where the

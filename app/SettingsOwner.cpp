@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/SettingsOwner.h"
 
 #include "app/SettingsStore.h"

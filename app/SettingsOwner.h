@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The one holder of the Settings record while the program runs. Every change
 // goes through it: it takes the values, stores them (one opening of the store

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/SettingsStore.h"
 
 #include "common/Utf8.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The per-user settings store: an INI file of UTF-8 text that a person can
 // read and edit, shared by every running instance of the program.

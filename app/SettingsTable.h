@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Every stored setting in one table: the field of the Settings record, its
 // stored name and, through the field's type, how it is encoded. The start-up

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/TempFiles.h"
 
 #include "common/Errors.h"

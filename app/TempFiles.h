@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The temporary files every conversion writes into: the three names kept for
 // the run (ASCII listing, RTF document, BMP picture), the directory new names

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // SIGTERM, SIGINT and SIGHUP end the program the way closing its window
 // does. The handler only writes a byte into a socket pair; the event loop

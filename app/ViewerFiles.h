@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // How the viewer reaches the files it opens: regular files only, so that a
 // pipe or a device never blocks a load, and member paths split where the

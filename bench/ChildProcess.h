@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A program run to its end as a child of the benchmark, with what the
 // kernel counted for it alone (wait4): its CPU time and its peak memory.

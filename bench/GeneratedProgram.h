@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A tokenized program of any size for the benchmarks: lines with keywords,
 // strings, comments, DATA, graphic characters and every kind of constant,

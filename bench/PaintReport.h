@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // How a start-up driver says it has painted, for bench_startup_process:
 //   paint_cpu_us N        its user + system CPU time at that paint

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A full 720 KB MSX-DOS disk image (20 programs, 20 SCREEN 5 pictures and
 // their texts): listing it, reading every member, and quillet-convert
 // --extract-all of it into a fresh folder, per image.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quillet-convert as whole processes, the way a user runs it: a generated
 // tokenized program of 1, 10 and 50 MB to its ASCII, RTF and UTF-8
 // listings, and a plain-text file of the same size copied. Every run is a

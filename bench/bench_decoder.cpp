@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Decoding throughput on a generated tokenized program of about 1 MB with
 // keywords, strings, comments, DATA and every kind of constant.
 

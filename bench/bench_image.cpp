@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Conversion of one whole BSAVE image to its BMP picture in memory, per
 // image: SCREEN 12 (YJK, the heaviest rule) and SCREEN 7 (512 wide, with
 // its own palette at the top of the file).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The rich-text listing end to end: building the RTF of a generated
 // listing (kana, graphic characters, 0xAD) and loading it into the
 // listing view, for listings of 100 KB, 1 MB and 10 MB (1 KB shows the

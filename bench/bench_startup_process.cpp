@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The viewer's start-up from process start to the first painted listing:
 // each run starts quillet-startup-driver (the viewer's own start, ending at
 // that paint) as a child, offscreen, with a typical program of a few

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Tokenizing throughput on generated listings of about 1 MB in all, with
 // keywords, names, strings, comments, DATA, line numbers and every kind of
 // constant. A program ends below address FFFFH, so the megabyte is a run of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The listing view with a large program, offscreen:
 //
 // - OpenProgram: the main window opens a generated program of 1 or 10 MB,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main window end to end, offscreen: from creating the window with a
 // typical program on the command line to its first painted listing, and
 // from opening a plain-text listing of 1 MB and 10 MB to the view painted.

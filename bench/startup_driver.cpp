@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The viewer's start-up as bench_startup_process times it: the same start
 // as the viewer's main, ending once the listing named on the command line
 // is painted. It prints, on standard output:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What any Qt Widgets program pays to start: a window with one line of
 // text, ending at its first paint and reporting as quillet-startup-driver
 // does. bench_startup_process runs it beside the viewer, so the viewer's

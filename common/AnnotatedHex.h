@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Annotated hex: the readable form of the project's own sample and test
 // files. Pairs of hex digits separated by blanks; "#" starts a comment that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "common/ByteStream.h"
 
 #include "common/Errors.h"

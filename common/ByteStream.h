@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Forward-only byte sources and byte sinks shared by every converter.
 // Sources hand out one byte at a time from a buffer, so the per-byte cost

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The closed list of ways a conversion or a file operation can fail, each
 // named after its cause. Each kind has one fixed text; callers add the path

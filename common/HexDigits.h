@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Hexadecimal digits, both ways, for every writer and reader of hex text
 // (listings, RTF escapes, annotated hex).

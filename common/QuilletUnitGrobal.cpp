@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "common/QuilletUnitGrobal.h"
 
 #include <filesystem>

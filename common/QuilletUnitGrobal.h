@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Process-wide values shared by the subsystems: the settings record with its
 // built-in defaults, page indices, the product name and the status texts.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "common/Utf8.h"
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // UTF-8, the encoding of every text the program keeps: settings, font
 // names, the texts of the interface.

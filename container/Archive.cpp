@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ZIP, LZH, 7z, gzip and tar through libarchive, read from memory. This is
 // the one file that calls libarchive.
 

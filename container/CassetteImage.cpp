@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Cassette images: the blocks of a tape, each after an 8-byte header at an
 // offset divisible by 8. A file starts with a block of ten type bytes and a
 // six-byte name; its data follow in the next blocks.

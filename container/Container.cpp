@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "container/Container.h"
 
 #include "common/Errors.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Files that hold other files: MSX disk images, cassette images and
 // archives. A container is read whole from memory and never written; its

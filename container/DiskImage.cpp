@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // FAT12 and FAT16 disk images as MSX-DOS 1 and 2 write them, read from
 // memory. The geometry comes from the boot sector when it holds a sound
 // one, else from the media byte at the start of the FAT, as MSX-DOS 1 reads

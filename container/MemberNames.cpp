@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "container/MemberNames.h"
 
 #include "common/Utf8.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Member names as the containers hold them, made readable and comparable.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The readers behind openContainer, one per kind of container, for the
 // fuzz targets and tests that go to one reader directly. Each throws

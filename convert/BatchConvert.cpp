@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // --output-dir: many inputs converted in one process, on every core. Each
 // output is named after its input in the folder. The names are given out in
 // the inputs' order before any work starts, so that one call always names

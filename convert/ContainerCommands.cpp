@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Member paths as INPUT, and --list.
 
 #include "common/Errors.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "convert/ConvertCli.h"
 
 #include "common/Errors.h"

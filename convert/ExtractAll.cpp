@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // --extract-all: every member of a container into a folder, converted on
 // all cores. One thread walks the containers and makes the folders; the
 // workers convert and write the files. Member names are made safe and every

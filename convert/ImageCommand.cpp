@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "common/Errors.h"
 #include "convert/ConvertCli.h"
 #include "document/Picture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "convert/OutputFile.h"
 
 #include "common/Errors.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Where quillet-convert writes: standard output; a pipe or a device, written
 // in place; or a regular file (for a symbolic link, the file it points to),

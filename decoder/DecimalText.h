@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Decimal text of the small numbers a listing shows (line numbers, 16-bit
 // and byte constants), written two digits at a time from a table: cheaper

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The text of one listing line, built in place in a fixed array that every
 // line reuses: no allocation and no regrowth per line.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "decoder/LineDecoder.h"
 
 #include "common/HexDigits.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "decoder/ListingConverter.h"
 
 #include "common/Errors.h"

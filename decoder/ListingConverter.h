@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Turns a whole tokenized program into the ASCII listing: one line per
 // program line, "number body" followed by CR LF.

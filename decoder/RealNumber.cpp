@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "decoder/RealNumber.h"
 
 #include "common/Errors.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Real constants of tokenized programs, listed from their BCD digits the way
 // MSX BASIC's number printer lists them: no binary value in between, so no

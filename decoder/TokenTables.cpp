@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "decoder/TokenTables.h"
 
 #include <array>

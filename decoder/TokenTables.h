@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Keyword texts of tokenized MSX BASIC, indexed by code - 0x81.
 

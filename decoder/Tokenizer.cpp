@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "decoder/Tokenizer.h"
 
 #include "common/Errors.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The way back from a listing to a tokenized program: each line as MSX
 // BASIC stores it when it reads the text (typed, or an ASCII file loaded),

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A document's start and its listing. The kinds are in document/Kinds.h;
 // how a name becomes an opened document is document/Open.h, and how a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The kinds of file the programs open: documents, told apart by their first
 // byte, and containers (files that hold files), told by their content. Each

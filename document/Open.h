@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The one door through which every program opens what it is given: a file,
 // or a member inside containers named by a member path,

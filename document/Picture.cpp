@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "document/Picture.h"
 
 #include "common/Errors.h"

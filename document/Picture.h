@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The one road from a picture document to its pixels, taken by every
 // program: the picture's bytes (read once, up to what a picture can use),

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "fonts/BundledFonts.h"
 
 #include <QCoreApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The MSX pixel fonts made with the program, one per character set. They
 // are registered for this process only; nothing is installed into the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What every container fuzz target checks of whatever a reader made of its
 // input: only the reader's own errors, unique readable names, and members

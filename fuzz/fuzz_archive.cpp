@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Random archives through the libarchive reader. The last byte picks the
 // format the bytes before it are read as, so every format's path is tried
 // whatever the magic says.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Random cassette images through the tape reader: blocks of any length,
 // file headers without their data, addresses that make no sense.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Random bytes after the 0xFF of a tokenized program, through the whole
 // conversion. The last byte picks the options: bit 0 the lines from 65530,
 // bit 1 the line addresses.

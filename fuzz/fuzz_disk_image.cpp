@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Random disk images through the FAT reader: boot sectors, FATs, folders
 // and chains of any shape, read from memory and never outside it.
 

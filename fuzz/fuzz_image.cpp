@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Random BSAVE files (the bytes after 0xFE) through the whole conversion in
 // every mode, with one converter reused as the viewer does. The last byte
 // picks the mode, including SCREEN 9 and a number with no mode at all.

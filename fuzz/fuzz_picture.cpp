@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Random BSAVE files (the bytes after 0xFE) through the decoders added for
 // SCREEN 1 to 4, the sprites, interlaced pages and palette files, written as
 // BMP or PNG. The last byte picks the mode and the options; detection by

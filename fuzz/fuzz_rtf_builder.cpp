@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Random listings through the RTF builder, and the result back through the
 // RTF reader. The last byte picks the mode, the 0xAD mapping and the
 // mapped code; the whole input, that byte too, is the listing, since any

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Random RTF into the reader: it must end, and every run must lie inside
 // the document's buffers; read in parts, it must give the same runs and
 // contents. Inputs that do not start like RTF are mostly given the start,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Listings made from the input through the tokenizer, and the listing of
 // each program made through tokenize, list and tokenize again.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Stands in for libFuzzer's main where there is no libFuzzer (gcc): runs
 // every regular file of the folders it is given through the target once.
 // The targets abort on a wrong outcome, so a bad input ends the run there;

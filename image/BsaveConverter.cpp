@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "image/BsaveConverter.h"
 
 #include "common/Errors.h"

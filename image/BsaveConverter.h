@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // BSAVE screen images: the file is loaded into an image of the 128 KB MSX2
 // video memory, whose screen becomes a picture (image/DecodedPicture.h) written as

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The header of a BSAVE file, read in one place: the type byte 0xFE, then
 // the start, end and execution addresses as 16-bit little-endian values.

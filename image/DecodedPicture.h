@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A decoded MSX picture as the writers (BMP, PNG) and the viewer take it:
 // red, green, blue bytes per pixel, top line first. Modes whose pixels are

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "image/Palette.h"
 
 #include "image/BsaveHeader.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Colours of MSX pictures: the 3-bit and 2-bit intensity levels, the
 // palette table format in video memory with its power-on contents, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "image/PatternModes.h"
 
 namespace quillet {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The pattern modes SCREEN 1 to 4: 32 x 24 cells of 8 x 8 dots, each cell
 // a name (a pattern number) whose pattern generator bytes give the dots

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "image/PictureCompanions.h"
 
 #include "common/Errors.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The files that complete a picture file, found beside it by name: a paint
 // program's palette file (NAME.PL5 beside NAME.SR5) and the other page of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "image/ScreenMode.h"
 
 #include <array>

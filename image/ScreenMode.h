@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The MSX screen modes a BSAVE picture can be read in, their video-memory
 // layout, and how the mode is chosen (stored setting or file name).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Drawing the sprites of the sprite tables over a decoded picture, as the
 // video chip shows them: mode 1 (SCREEN 1 to 3) with one colour per sprite

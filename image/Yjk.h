@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The YJK colour encoding of SCREEN 10, 11 and 12: four neighbouring pixels
 // share one chroma pair (J, K) spread over the low three bits of their

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "imageformats/MsxImagePlugin.h"
 
 #include "imageformats/MsxPicture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The Qt image-format plugin: Qt programs (image viewers, KDE's thumbnails)
 // read MSX BSAVE pictures through QImageReader with the core's decoder.

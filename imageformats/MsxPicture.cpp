@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "imageformats/MsxPicture.h"
 
 #include "document/Picture.h"

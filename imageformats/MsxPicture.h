@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // MSX pictures for Qt programs: the bytes of a device go through the core's
 // door and picture road (document/Picture.h) as every program's do, with a

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Run by cpack on the staged package (CPACK_PRE_BUILD_SCRIPTS), in place of
 # CPack's own dpkg-shlibdeps run. The programs' libraries become Depends as
 # before; the Qt 5 image plugin's become Suggests. The plugin is only ever

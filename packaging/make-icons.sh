@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Renders the application icon's PNG sizes from the SVG drawings into
 # packaging/icons/hicolor/<size>x<size>/apps/quillet.png. The PNGs are
 # committed, so building needs no SVG renderer; run this after changing a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "render/CodePage.h"
 
 #include "render/RtfEscape.h"

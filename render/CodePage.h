@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Code-page conversions of the listing renderer, on glibc iconv: font
 // names go into the RTF font table as code page 932 bytes, and RTF text

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "render/ListingWriter.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The writer behind every listing output format. A format is tables: the
 // text of each byte on its own, and for a few lead bytes (the graphic

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "render/MsxCharset.h"
 
 #include <array>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The MSX character sets as Unicode: what the listing view shows when no
 // MSX font is installed, and where the project's own MSX fonts put each

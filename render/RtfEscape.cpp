@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "render/RtfEscape.h"
 
 namespace quillet {

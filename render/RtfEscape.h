@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The RTF escapes every RTF writer of the program uses: the listing
 // builder, font names in font tables, and the listing view's own RTF.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "render/RtfListing.h"
 
 #include "render/CodePage.h"

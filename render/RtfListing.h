@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The RTF listing: every byte of an ASCII listing becomes a hexadecimal
 // escape in font 0 (text), 1 (graphic characters) or 2 (the mapped 0xAD),

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "render/RtfReader.h"
 
 #include "common/AnnotatedHex.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Reads RTF into a font table and runs of text, the way RTF readers do:
 // groups, the font table, font and size changes, paragraphs, \'HH bytes,

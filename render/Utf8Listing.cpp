@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "render/Utf8Listing.h"
 
 #include "common/Errors.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A listing as UTF-8 text, for editors and version control: each byte
 // becomes the Unicode character that looks like its MSX glyph in the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Configures and builds into build/ (the viewer and quillet-convert land
 # at build/quillet and build/quillet-convert).
 # Usage: scripts/build.sh [--target NAME]... [CMAKE_CONFIGURE_ARGUMENT...]

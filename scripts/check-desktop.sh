@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Checks the desktop integration without a desktop. Validates the .desktop
 # entry (desktop-file-validate) and the MIME description (xmllint, against
 # the document type that shared-mime-info ships in freedesktop.org.xml);

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Asks tumbler (Thunar's thumbnail service) for thumbnails over D-Bus, as a
 # file manager does, from an install of the build into a scratch prefix: a
 # private session bus (dbus-run-session) activates tumblerd, which finds

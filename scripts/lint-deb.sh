@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs lintian on the .deb: any error or warning fails, info tags are shown.
 # Given a build tree, builds what is not built yet and makes the package
 # there with cpack; given a .deb, checks that one.

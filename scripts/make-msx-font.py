@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Makes a TrueType font of an MSX ROM's 8x8 character glyphs.
 
     make-msx-font.py ROM MAP FAMILY OUT.ttf

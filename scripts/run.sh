@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs what is missing, builds the viewer (with the fonts it finds
 # beside itself; the translations and the help come with it), and opens it
 # on a bundled sample (or on the files given). scripts/test.sh builds the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the .deb with cpack, runs lintian on it (scripts/lint-deb.sh: no
 # errors, no warnings), installs it with dpkg, checks that its files
 # are in place, that dpkg's triggers taught the system's MIME and desktop

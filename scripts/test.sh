@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs what is missing, builds, and runs every test: the unit and widget
 # tests, the core tests again under AddressSanitizer and
 # UndefinedBehaviorSanitizer, every fuzz target for a bounded time, and each
@@ -16,21 +17,26 @@ bash scripts/install-deps.sh
 generator=()
 command -v ninja >/dev/null && generator=(-G Ninja)
 
-echo "== formatting (.clang-format)"
-git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
+# Each phase says how long the run had taken when it began, so a slow
+# phase shows in the CI log.
+phase() { echo "== $* (at ${SECONDS}s)"; }
 
-echo "== build and unit tests"
+phase "formatting (.clang-format) and licence tags"
+git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
+bash scripts/add-spdx.sh --check
+
+phase "build and unit tests"
 bash scripts/build.sh
 ctest --test-dir build --output-on-failure --parallel "$jobs"
 
-echo "== core tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+phase "core tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-sanitize "${generator[@]}" -DCMAKE_BUILD_TYPE=Debug -DQUILLET_SANITIZE=ON \
   -DQUILLET_BUILD_GUI=OFF -DQUILLET_BUILD_BENCH=OFF >/dev/null
 cmake --build build-sanitize --parallel "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-sanitize --output-on-failure --parallel "$jobs"
 
-echo "== fuzz targets, ${fuzz_seconds}s each"
+phase "fuzz targets, ${fuzz_seconds}s each"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DQUILLET_FUZZ=ON -DQUILLET_SANITIZE=ON -DQUILLET_BUILD_GUI=OFF -DQUILLET_BUILD_TESTS=OFF \
   -DQUILLET_BUILD_BENCH=OFF >/dev/null
@@ -75,12 +81,13 @@ while [ "$running" -gt 0 ]; do
 done
 [ "$fuzz_failed" = 0 ] || exit 1
 
-echo "== benchmarks, one short run each"
+phase "benchmarks, one short run each"
 for bench in build/bench/bench_*; do
   [ -f "$bench" ] && [ -x "$bench" ] || continue
   "$bench" --benchmark_min_time=0.01 >/dev/null
 done
 
+phase "desktop files and the package"
 bash scripts/check-desktop.sh build
 bash scripts/lint-deb.sh build
-echo "== all tests passed"
+echo "== all tests passed in ${SECONDS}s"

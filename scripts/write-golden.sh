@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Rewrites tests/data/golden.txt, the sizes and CRC-32s of what
 # quillet-convert writes for the generated pictures and the sample listings.
 # Run it after an intended change; the change then shows as one diff.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "thumbnailer/Thumbnail.h"
 
 #include "decoder/ListingConverter.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Thumbnails for file managers: an MSX picture fitted into a square, or the
 // first lines of a tokenized BASIC program as an MSX text screen shows them.

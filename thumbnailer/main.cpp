@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quillet-thumbnailer -s SIZE INPUT OUTPUT: the freedesktop thumbnailer of
 // MSX pictures and tokenized BASIC programs (packaging/quillet.thumbnailer).
 

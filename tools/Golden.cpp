@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/Golden.h"
 
 #include "common/ByteStream.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The golden manifest, tests/data/golden.txt: the size and CRC-32 of every
 // output the tests hold against a stored result, one line each, so that an

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/PictureGen.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Pictures the project makes itself: the bundled samples and the inputs of
 // the golden tests, written as BSAVE files by code so that every byte can

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quillet-charmap SET [OUT]: writes where each code of an MSX character
 // set stands in Unicode, one code a line ("char 41 U+0041", "graphic 41
 // U+263A"). The font script reads it, so that the fonts put every glyph

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quillet-golden SAMPLES_DIR: the golden manifest to standard output.
 // scripts/write-golden.sh runs it to rewrite tests/data/golden.txt.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quillet-hexbin IN.hex OUT: writes the bytes of an annotated hex file.
 // The project's binary samples are made with it from their .hex sources.
 

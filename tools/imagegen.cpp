@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quillet-imagegen: writes the pictures the project makes itself.
 //   quillet-imagegen samples DIR   sample.sc5 and sample.s12 into DIR
 //   quillet-imagegen inputs DIR    the inputs of the golden tests into DIR

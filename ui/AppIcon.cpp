@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ui/AppIcon.h"
 
 #include "ui/LazyIcons.h"

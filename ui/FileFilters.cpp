@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ui/FileFilters.h"
 
 #include "document/Kinds.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The file types the open and save dialogs offer. Each dialog has its own
 // list; the open dialog's positions are what "Last Open Filter Index"

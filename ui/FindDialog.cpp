@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ui/FindDialog.h"
 
 #include <QCheckBox>

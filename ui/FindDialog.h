@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The non-modal find dialog: search text, match case, whole word, and a
 // "find next" button. Searching always runs downwards.

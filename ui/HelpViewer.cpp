@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ui/HelpViewer.h"
 
 #include "ui/Translations.h"

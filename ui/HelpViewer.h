@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Shows the help file (HTML in "Quillet.hlp") in a window of its own, at
 // its contents or at the topic of a context number.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ui/InterfaceFontAndColour.h"
 
 #include "ui/Translations.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What every window of the program shares: the interface font, and the
 // colours as the settings store them (0x00BBGGRR).

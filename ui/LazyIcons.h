@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Icons whose pictures are read when first drawn rather than when made:
 // decoding every size of every icon was a large part of the start.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ui/ListingRtfWriter.h"
 
 #include "render/CodePage.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The listing view's own RTF: the text of its document with the fonts,
 // sizes and colours it is shown in.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The text of a listing held compactly: every character in one string,
 // where each line starts, and runs of a few shared formats. A 10 MB listing

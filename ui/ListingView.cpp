@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ui/ListingView.h"
 
 #include "common/ByteStream.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The listing view of the "BASIC" page (RichEdit1): a read-only rich-text
 // view that loads an RTF document and shows each character in its font.

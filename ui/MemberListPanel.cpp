@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ui/MemberListPanel.h"
 
 #include "app/LocalPath.h"

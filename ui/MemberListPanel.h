@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The file list (MemberList1): the members of the opened disk image,
 // cassette image or archive, in a panel beside the pages. Activating a

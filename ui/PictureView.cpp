@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ui/PictureView.h"
 
 #include "app/LocalPath.h"

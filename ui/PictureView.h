@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The picture view of the "CG" page (imgMSXCG): shows the BMP picture of
 // the last converted screen image, centred at 1 to 4 view pixels a dot or

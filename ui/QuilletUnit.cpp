@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ui/QuilletUnit.h"
 
 #include "app/LocalPath.h"

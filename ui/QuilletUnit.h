@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The main window: menus, tool bar, the two pages with the listing and the
 // picture, the status bar, and the commands. Program start runs FormCreate.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ui/QuilletUnit2.h"
 
 #include "common/Version.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The About box: name, version, author line, where to report problems and
 // the licence, whose full text it shows on request.

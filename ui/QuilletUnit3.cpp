@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ui/QuilletUnit3.h"
 
 #include "app/SettingsTable.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The settings dialog: fonts, size, character mode and colours of the
 // listing, word wrap, lines from 65530, the 0xAD mapping, the screen mode of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What the settings dialog needs of the main window, so that the dialog
 // does not reach into the window's own members.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ui/Translations.h"
 
 #include "app/SettingsStore.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The interface language. Japanese is the program's own: its texts are
 // written in the source, and Qt's own dialogs use Qt's Japanese

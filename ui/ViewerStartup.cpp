@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ui/ViewerStartup.h"
 
 #include "app/LocalPath.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The viewer's start, as main runs it: the application, its fonts and
 // language, and the main window with the files named on the command line.

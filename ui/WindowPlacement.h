@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Where the main window goes: the geometry stored at the last close brought
 // onto the screens there are now, and the room the file list takes when it

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Checks the built man pages: groff finds nothing to warn about, man renders
 # them, no placeholder is left unfilled, and each program's page names
 # exactly the long options that its --help names, in the synopsis and in

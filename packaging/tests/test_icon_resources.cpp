@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The application icon compiled into the viewer: every size the icon theme
 // expects is reachable through the resource system, at its own size, and
 // actually drawn (a broken render gives a blank or opaque square).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How a desktop classifies files with the MIME rules that the install puts
 // in share/mime/packages, seen through Qt's MIME database (the engine of Qt
 // file dialogs and KDE file managers; GNOME's follows the same order: a

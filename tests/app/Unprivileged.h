@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Permission tests mean nothing to the superuser, and test machines often
 // run as one; these run such a check as an ordinary user.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Document loading through a stand-in for the main window.
 
 #include "app/DocumentLoader.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/IniDocument.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The desktop's recently-used list, and the viewer's own list of recent
 // files in the settings store.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The saves that copy a temporary file to where the user chose, and the
 // temporary folder taken at program start.
 

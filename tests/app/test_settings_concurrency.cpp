@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Several instances of the program share one store. These tests run real
 // processes against it at the same time.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The owner of the settings: each change is one write of the store and one
 // notice to every listener.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/SettingsTable.h"
 
 #include "support/TestSupport.h"

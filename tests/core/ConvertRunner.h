@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Runs quillet-convert in-process and keeps what it said on standard error.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Archives written by libarchive's own writer inside each test (an LZH
 // archive, which it cannot write, from its header layout by hand), read
 // back through the container API; archives inside archives and disk

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Cassette images written out as annotated hex: each block after its header
 // at an offset divisible by 8, files as a type block and their data blocks.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quillet-convert with containers: member paths as INPUT, --list and
 // --extract-all, what a damaged container does to them, names that try to
 // leave the folder, and the corpus's real disk and cassette images.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What is a container (by content first), how a member path splits into a
 // file and members, and how member names become safe file names.
 

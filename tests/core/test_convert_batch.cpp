@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quillet-convert --output-dir: many inputs in one call, each written as
 // its own conversion would write it, failures told and passed over, names
 // that would clash kept apart, and nothing written outside the folder.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quillet-convert end to end and the bundled sample.
 
 #include "ConvertRunner.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How quillet-convert writes OUTPUT: pipes and devices in place, links to
 // their target, permissions kept, long names, and no unfinished file left
 // after a signal, a file-size limit or running out of memory. Those, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Real programs of the shared corpus: the listings MSX BASIC itself saved of
 // them, and the others listed without failing.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every input that once broke a conversion, or would without its guard, is
 // kept under tests/crashers/<fuzz target>/ and goes through what that fuzz
 // target runs, with the options taken from the input the same way. Each

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The listing's own decimal writer against the standard conversion, over
 // every line number and 16-bit constant and the edges of its range.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Disk images made by FatImageBuilder as MSX-DOS 1 and 2 lay them out, read
 // back and, where mtools is installed, checked against mdir and mcopy; then
 // each kind of damage, with the intact members beside it still read.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The kinds of document and the conversions the viewer and quillet-convert
 // share.
 

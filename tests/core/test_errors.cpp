@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The failure vocabulary: kinds by the system's reason, the texts a user
 // reads, and a damaged program's line number.
 

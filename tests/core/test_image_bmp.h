@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A small reader of the uncompressed BMP pictures the image converter
 // writes, written from the BMP format itself so that the tests check the

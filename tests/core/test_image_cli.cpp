@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quillet-convert on BSAVE images: the mode from --screen or the name, and
 // modes without a picture.
 

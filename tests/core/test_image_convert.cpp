@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Loading BSAVE files into video memory and turning them into BMP
 // pictures, mode by mode.
 

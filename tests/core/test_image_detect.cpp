@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Choosing the mode from name and content, PNG output read back by libpng,
 // interlaced pictures, and paint programs' palette files.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Screen-mode layouts, picture sizes, and choosing the mode from the
 // setting or the file name.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The pattern modes SCREEN 1 to 4 and the sprites, each pixel checked
 // against the video chip's rules as written here: a cell's name picks a
 // pattern, bit 7 of a pattern byte is the leftmost dot, a set bit takes the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The generated pictures: the bundled samples, the golden manifest (every
 // mode and the sample listings), cut-off samples, and the shared corpus of
 // real pictures.

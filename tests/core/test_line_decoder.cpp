@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Line bodies and the listing text they must give (line number not included).
 // Where a case comes from a program saved by MSX BASIC with its listing, it
 // says so; the others follow the interpreter's listing rules.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whole programs into the ASCII listing.
 
 #include "common/Errors.h"

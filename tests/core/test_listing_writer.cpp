@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The writer both listing sinks share, through each of them.
 
 #include "common/ByteStream.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Unicode stand-ins for MSX characters, used when no MSX font is
 // installed and as the code points of the project's own MSX fonts.
 

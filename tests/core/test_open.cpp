@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The door every program opens names through, and the picture road: what a
 // file or member path opens to, and how the files beside a picture are
 // reached through the program's own access.

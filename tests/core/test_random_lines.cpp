@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Programs of random lines: every byte value in every mode, constants whose
 // operands hold 00, real constants of any exponent, apostrophe comments,
 // bodies far over 255 bytes and line addresses into the program. Their

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Real constants listed from their BCD digits: the exponent byte (sign in
 // bit 7, excess 64) and 3 or 7 bytes of digits, as the code's operand lies
 // in a program.

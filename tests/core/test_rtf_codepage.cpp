@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Code-page conversions behind the RTF font table and the RTF reader.
 
 #include "render/CodePage.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quillet-convert --rtf: the viewer's RTF temporary file for a listing,
 // with the built-in settings or in Kanji mode.
 

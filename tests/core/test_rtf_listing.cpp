@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The RTF listing builder: escapes, the byte dispatch in both modes, the
 // header, the closing and the line count.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The RTF reader: what the listing builder writes comes back byte for byte
 // in the right font, and foreign RTF is read the way RTF readers do.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quillet-convert --tokenize: a listing file to a program file, what it
 // refuses, and the arguments it takes.
 

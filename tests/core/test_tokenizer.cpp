@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Listings to tokenized programs: the keyword search, line numbers, the
 // number reader with its rounding, the modes that keep text as typed, and
 // whole files. Expected bytes are the worked examples of real MSX pairs

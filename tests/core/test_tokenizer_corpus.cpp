@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Real programs back from their listings. Every SAVE / SAVE,A pair of the
 // shared corpus tokenizes to its program byte for byte, but where the
 // listing lost what the program held; every corpus program lists the same

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Listings as UTF-8 text: every byte its look-alike in the chosen set,
 // graphic pairs their graphic look-alike, line ends and tabs kept, and
 // nothing dropped; through quillet-convert --utf8 as users run it. And the

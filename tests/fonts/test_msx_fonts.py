@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """The MSX fonts of the build, read back from their outlines and held
 against the ROM glyphs they were drawn from.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Shared pieces of the plugin and thumbnailer tests: one QGuiApplication
 // that finds the build's plugin folder, and the core's own decoding of a

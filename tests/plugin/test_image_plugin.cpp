@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The image-format plugin as Qt programs load it: through QImageReader,
 // with QT_PLUGIN_PATH at the build's plugin folder. Its pictures must be
 // the core's, pixel for pixel, and whatever it cannot decode must go back

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One picture, five programs: the viewer's loader, quillet-convert on the
 // file, --extract-all on a container that holds it, the image plugin and
 // the thumbnailer give the same pixels for the same file, member path and

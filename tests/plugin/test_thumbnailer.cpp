@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The thumbnailer: its pictures' shapes and pixels, the first screen of a
 // program, and the program as a file manager runs it, which must leave no
 // file behind when it refuses one.

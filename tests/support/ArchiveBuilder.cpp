@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "support/ArchiveBuilder.h"
 
 #include <archive.h>

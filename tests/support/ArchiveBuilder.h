@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Archives written by libarchive's own writer, for tests of the archive
 // reader and of everything that opens archives.

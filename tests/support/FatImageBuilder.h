@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Builds FAT12 disk images as MSX-DOS formats them, for tests and
 // benchmarks: the boot sector (or none), the FAT copies, the root folder,

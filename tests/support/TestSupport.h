@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Helpers shared by the test programs: annotated hex, sample paths,
 // scratch directories, whole-file reads and writes, and a source and a sink

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A main window started in a scratch home, with the starts of further
 // instances recorded instead of carried out.

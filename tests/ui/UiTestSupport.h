@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Shared pieces of the widget tests: one QApplication for the program, and
 // a per-test home for settings, recent files and temporary files.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Access keys (the underlined letters of "&" captions) in both languages:
 // within one menu, and among the controls a window or a dialog page shows
 // at once, no two share a key, or the key moves between them instead of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The programs' command lines: --help and --version answered without a
 // window or a display, unknown options refused, and file URIs opened as the
 // desktop hands them over.

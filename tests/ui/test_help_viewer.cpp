@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The help files and their viewer: contents, the settings topic (context 8),
 // and the file of each interface language.
 

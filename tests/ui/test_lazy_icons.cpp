@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The icons made without reading their pictures: the file read is the one
 // the size asks for, when it is asked for, and a deferred icon is made once,
 // on first use.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The listing view offscreen: the listing build from bytes to formatted
 // view, the characters shown without MSX fonts, its own RTF, and failures.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The listing view with an installed symbol font: glyphs come from the
 // font at U+F000+code, codes it lacks fall back to the look-alike
 // characters, and the view's own RTF keeps the font's codes as bytes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The listing view as a person uses it, offscreen: selecting with the mouse
 // and the keys, wrapping, finding far down a long listing, and the compact
 // text behind it (positions, fragments, searches).

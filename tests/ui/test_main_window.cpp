@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main window driven offscreen: start-up, loading, the commands and
 // closing, with the settings store and temporary files in a scratch home.
 

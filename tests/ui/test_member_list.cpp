@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The file list: containers opened in the main window, their members opened,
 // saved and dragged out, nested containers entered and left.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The picture view offscreen: it reads the converter's BMP pictures, centres
 // them, stretches them with hard pixel edges, and keeps its picture when a
 // file cannot be read.

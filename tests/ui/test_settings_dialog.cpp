@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The screen-mode and picture commands, the settings dialog and the About
 // box, driven through the real main window.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The interface language: English through the translation file, Japanese
 // by default with Qt's own dialogs in Japanese, and the setting that picks
 // one for the next start.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The viewer as a process: ended by a signal it leaves no temporary file,
 // and a pipe given as its file never holds it up.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where the main window goes on screens that may have changed since it was
 // stored, and how far it grows when the file list opens beside the pages.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Prints what an image-format plugin claims, one line per format: the
 // format, its MIME type and whether the plugin reads and writes it. Built
 // against Qt 5 and against Qt 6 from this one source, so that the two

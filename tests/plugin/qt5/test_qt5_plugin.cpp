@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The image-format plugin as Qt 5 programs (image viewers, KDE's
 // thumbnails) load it: through Qt 5's QImageReader, with QT_PLUGIN_PATH at
 // the Qt 5 build's plugin folder. It must give the core's pictures and
