@@ -67,7 +67,13 @@ std::string errorOf(archive* a)
     return text ? text : "no entry can be read";
 }
 
-ArchivePtr openReader(const std::string& bytes, ContainerKind kind)
+// How an archive's names reach entryPath: converted by libarchive from
+// code page 932, or, where that conversion fails on some name (it then ends
+// the whole walk), one character per byte, so that every name arrives and
+// entryPath reads the bytes itself.
+enum class NameBytes { Cp932, OnePerByte };
+
+ArchivePtr openReader(const std::string& bytes, ContainerKind kind, NameBytes names = NameBytes::Cp932)
 {
     ArchivePtr a(archive_read_new());
     if (!a)
@@ -77,7 +83,8 @@ ArchivePtr openReader(const std::string& bytes, ContainerKind kind)
     case ContainerKind::Lzh:
         archive_read_support_format_lha(a.get());
         // Names as MSX and MS-DOS archivers wrote them.
-        archive_read_set_options(a.get(), "lha:hdrcharset=CP932");
+        archive_read_set_options(a.get(),
+                                 names == NameBytes::Cp932 ? "lha:hdrcharset=CP932" : "lha:hdrcharset=ISO-8859-1");
         break;
     case ContainerKind::SevenZip: archive_read_support_format_7zip(a.get()); break;
     case ContainerKind::Tar: archive_read_support_format_tar(a.get()); break;
@@ -113,13 +120,37 @@ MemberStatus readData(archive* a, std::string& out)
     }
 }
 
-std::string entryPath(archive_entry* entry)
+// The stored bytes of a name read one character per byte. libarchive
+// turned every "\" into "/", also the second byte of a two-byte character
+// (which is never "/" itself), so there it is "\" again.
+std::string storedNameBytes(const char* latin1AsUtf8)
+{
+    std::string bytes;
+    for (const char32_t c : decodeUtf8(latin1AsUtf8))
+        bytes += static_cast<char>(c <= 0xFF ? c : '_');
+    for (std::size_t i = 0; i + 1 < bytes.size(); ++i) {
+        const auto lead = static_cast<std::uint8_t>(bytes[i]);
+        if ((lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC)) {
+            if (bytes[i + 1] == '/')
+                bytes[i + 1] = '\\';
+            ++i;
+        }
+    }
+    return bytes;
+}
+
+std::string entryPath(archive_entry* entry, NameBytes names)
 {
     std::string text;
+    std::string stored;
     const char* raw = archive_entry_pathname(entry);
+    if (raw && names == NameBytes::OnePerByte) {
+        stored = storedNameBytes(raw);
+        raw = stored.c_str();
+    }
     if (raw && isValidUtf8(raw))
         text = raw;
-    else if (const char* utf8 = archive_entry_pathname_utf8(entry))
+    else if (const char* utf8 = names == NameBytes::Cp932 ? archive_entry_pathname_utf8(entry) : nullptr)
         text = utf8;
     else if (raw)
         text = cp932ToUtf8(raw); // names of MSX archives are Shift-JIS
@@ -203,7 +234,11 @@ protected:
     std::string readMember(std::size_t index) const override;
 
 private:
+    // False when a name libarchive cannot convert ended the walk.
+    bool walk(std::string_view name, NameBytes names);
+
     std::string bytes_;
+    NameBytes names_ = NameBytes::Cp932;
     std::vector<std::size_t> ordinals_; // of each member among the archive's entries
     std::vector<std::optional<std::string>> kept_;
 };
@@ -212,7 +247,20 @@ Archive::Archive(std::string bytes, ContainerKind kind, std::string_view name)
     : Container(kind), bytes_(std::move(bytes))
 {
     const Utf8Locale locale;
-    ArchivePtr a = openReader(bytes_, kind);
+    if (!walk(name, NameBytes::Cp932)) {
+        members_.clear();
+        problems_.clear();
+        ordinals_.clear();
+        kept_.clear();
+        names_ = NameBytes::OnePerByte;
+        walk(name, NameBytes::OnePerByte);
+    }
+    settleMemberPaths();
+}
+
+bool Archive::walk(std::string_view name, NameBytes names)
+{
+    ArchivePtr a = openReader(bytes_, kind(), names);
     std::uint64_t kept = 0;
     for (std::size_t ordinal = 0;; ++ordinal) {
         archive_entry* entry = nullptr;
@@ -220,6 +268,9 @@ Archive::Archive(std::string bytes, ContainerKind kind, std::string_view name)
         if (result == ARCHIVE_EOF)
             break;
         if (result < ARCHIVE_WARN) {
+            if (names == NameBytes::Cp932 && kind() == ContainerKind::Lzh
+                && errorOf(a.get()).find("cannot be converted") != std::string::npos)
+                return false;
             if (members_.empty() && ordinal == 0)
                 throw QuilletError(ErrorKind::DamagedContainer, errorOf(a.get()));
             problems_.push_back("the archive is damaged after " + std::to_string(ordinal)
@@ -230,7 +281,7 @@ Archive::Archive(std::string bytes, ContainerKind kind, std::string_view name)
             continue; // folders and links hold no bytes of their own
 
         MemberInfo info;
-        info.path = entryPath(entry);
+        info.path = entryPath(entry, names);
         if (archive_format(a.get()) == ARCHIVE_FORMAT_RAW) {
             std::string original = gzipOriginalName(bytes_);
             if (original.empty())
@@ -257,7 +308,7 @@ Archive::Archive(std::string bytes, ContainerKind kind, std::string_view name)
         ordinals_.push_back(ordinal);
         members_.push_back(std::move(info));
     }
-    settleMemberPaths();
+    return true;
 }
 
 std::string Archive::readMember(std::size_t index) const
@@ -265,7 +316,7 @@ std::string Archive::readMember(std::size_t index) const
     if (kept_[index])
         return *kept_[index];
     const Utf8Locale locale;
-    ArchivePtr a = openReader(bytes_, kind());
+    ArchivePtr a = openReader(bytes_, kind(), names_);
     archive_entry* entry = nullptr;
     for (std::size_t ordinal = 0; ordinal <= ordinals_[index]; ++ordinal) {
         if (archive_read_next_header(a.get(), &entry) < ARCHIVE_WARN)

@@ -153,6 +153,23 @@ TEST(Archive, ShiftJisNamesOfMsxArchivesAreDecoded)
     EXPECT_EQ(paths(*lzh), std::vector<std::string>{"\xE3\x82\xB2\xE3\x83\xBC\xE3\x83\xA0.BAS"});
     const auto zip = openContainer(writeArchive(archive_write_set_format_zip, {{"\x83\x51.BAS", Program}}), "x.zip");
     EXPECT_EQ(paths(*zip), std::vector<std::string>{"\xE3\x82\xB2.BAS"});
+
+    // A name iconv cannot map (0x80 has no character in code page 932) must
+    // not cost the members after it; a "\\" as second byte stays in its
+    // character (ソ, 表), a "\\" of its own separates folders.
+    const auto mixed = openContainer(lzhArchive({{"\x83\x5C.BAS", "1"},
+                                                 {"\x80"
+                                                  "A.BAS",
+                                                  "2"},
+                                                 {"\x95\x5C\\X.BAS", "3"},
+                                                 {"LAST.BAS", "4"}}),
+                                     "mixed.lzh");
+    ASSERT_EQ(mixed->members().size(), 4u) << (mixed->problems().empty() ? "" : mixed->problems().front());
+    EXPECT_EQ(mixed->members()[0].path, "\xE3\x82\xBD.BAS");
+    EXPECT_EQ(mixed->members()[2].path, "\xE8\xA1\xA8/X.BAS");
+    EXPECT_EQ(mixed->members()[3].path, "LAST.BAS");
+    EXPECT_EQ(read(*mixed, "LAST.BAS"), "4");
+    EXPECT_EQ(read(*mixed, "\xE8\xA1\xA8/X.BAS"), "3");
 }
 
 TEST(Archive, OddPathsAreListedReadably)
