@@ -13,6 +13,7 @@
 
 #include <clocale>
 #include <ctime>
+#include <functional>
 #include <locale.h>
 #include <memory>
 #include <optional>
@@ -139,21 +140,25 @@ std::string storedNameBytes(const char* latin1AsUtf8)
     return bytes;
 }
 
-std::string entryPath(archive_entry* entry, NameBytes names)
+// A stored name as UTF-8: as it is where it is UTF-8 already, else what
+// libarchive made of it (`converted`, asked for only then), else read as
+// code page 932, as MSX archivers wrote names.
+std::string nameText(const char* raw, const std::function<const char*()>& converted, NameBytes names)
 {
-    std::string text;
     std::string stored;
-    const char* raw = archive_entry_pathname(entry);
     if (raw && names == NameBytes::OnePerByte) {
         stored = storedNameBytes(raw);
         raw = stored.c_str();
     }
     if (raw && isValidUtf8(raw))
-        text = raw;
-    else if (const char* utf8 = names == NameBytes::Cp932 ? archive_entry_pathname_utf8(entry) : nullptr)
-        text = utf8;
-    else if (raw)
-        text = cp932ToUtf8(raw); // names of MSX archives are Shift-JIS
+        return raw;
+    if (const char* utf8 = names == NameBytes::Cp932 ? converted() : nullptr)
+        return utf8;
+    return raw ? cp932ToUtf8(raw) : std::string();
+}
+
+std::string memberPathOf(const std::string& text)
+{
     // Leading "/", "./" and empty steps say nothing inside the archive.
     std::string path;
     std::size_t start = 0;
@@ -170,6 +175,19 @@ std::string entryPath(archive_entry* entry, NameBytes names)
         start = end + 1;
     }
     return path.empty() ? "_" : readableMemberPath(path);
+}
+
+std::string entryPath(archive_entry* entry, NameBytes names)
+{
+    return memberPathOf(nameText(
+        archive_entry_pathname(entry), [entry] { return archive_entry_pathname_utf8(entry); }, names));
+}
+
+// The member a hard link names, as entryPath names members.
+std::string linkTargetPath(archive_entry* entry, NameBytes names)
+{
+    return memberPathOf(nameText(
+        archive_entry_hardlink(entry), [entry] { return archive_entry_hardlink_utf8(entry); }, names));
 }
 
 std::optional<MemberDate> entryDate(archive_entry* entry)
@@ -277,8 +295,29 @@ bool Archive::walk(std::string_view name, NameBytes names)
                                 + (ordinal == 1 ? " entry: " : " entries: ") + errorOf(a.get()));
             break;
         }
-        if (archive_entry_filetype(entry) != AE_IFREG || archive_entry_hardlink(entry))
-            continue; // folders and links hold no bytes of their own
+        if (archive_entry_hardlink(entry)) {
+            // A hard link holds no bytes: it is its target's bytes under a
+            // second name, and read from the target's entry.
+            const std::string target = linkTargetPath(entry, names);
+            for (std::size_t i = members_.size(); i-- > 0;) {
+                if (members_[i].path != target)
+                    continue;
+                MemberInfo info = members_[i];
+                info.path = entryPath(entry, names);
+                std::optional<std::string> data = kept_[i];
+                if (data && kept + data->size() <= KeptBytesBudget)
+                    kept += data->size();
+                else
+                    data.reset();
+                kept_.push_back(std::move(data));
+                ordinals_.push_back(ordinals_[i]);
+                members_.push_back(std::move(info));
+                break;
+            }
+            continue;
+        }
+        if (archive_entry_filetype(entry) != AE_IFREG)
+            continue; // folders and symbolic links hold no bytes of their own
 
         MemberInfo info;
         info.path = entryPath(entry, names);

@@ -172,6 +172,20 @@ TEST(Archive, ShiftJisNamesOfMsxArchivesAreDecoded)
     EXPECT_EQ(read(*mixed, "\xE8\xA1\xA8/X.BAS"), "3");
 }
 
+TEST(Archive, HardLinksInATarAreCopiesOfTheirTarget)
+{
+    ArchiveEntry link{"games/COPY.BAS", ""};
+    link.hardlink = "./GAME.BAS";
+    ArchiveEntry dangling{"LOST.BAS", ""};
+    dangling.hardlink = "NOWHERE.BAS";
+    const auto tar = openContainer(writeArchive(archive_write_set_format_pax_restricted,
+                                                {{"GAME.BAS", Program}, link, dangling, {"END.TXT", "e"}}),
+                                   "t.tar");
+    EXPECT_EQ(paths(*tar), (std::vector<std::string>{"GAME.BAS", "games/COPY.BAS", "END.TXT"}));
+    EXPECT_EQ(read(*tar, "games/COPY.BAS"), Program);
+    EXPECT_EQ(tar->members().at(1).kind, tar->members().at(0).kind);
+}
+
 TEST(Archive, OddPathsAreListedReadably)
 {
     const auto tar = openContainer(writeArchive(archive_write_set_format_pax_restricted, {{"./a/./b.txt", "1"},

@@ -42,6 +42,10 @@ std::string writeArchive(int (*format)(archive*), const std::vector<ArchiveEntry
         archive_entry_set_perm(entry, e.folder ? 0755 : 0644);
         archive_entry_set_size(entry, static_cast<la_int64_t>(e.bytes.size()));
         archive_entry_set_mtime(entry, e.mtime ? e.mtime : 946684800, 0);
+        if (!e.hardlink.empty()) {
+            archive_entry_set_hardlink(entry, e.hardlink.c_str());
+            archive_entry_set_size(entry, 0);
+        }
         const bool written = archive_write_header(a.get(), entry) == ARCHIVE_OK
                              && (e.bytes.empty() || archive_write_data(a.get(), e.bytes.data(), e.bytes.size()) >= 0);
         archive_entry_free(entry);

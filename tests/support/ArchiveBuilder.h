@@ -16,6 +16,7 @@ struct ArchiveEntry {
     std::string bytes;
     bool folder = false;
     std::time_t mtime = 0; // 2000-01-01 when 0
+    std::string hardlink;  // a hard link to this earlier path, no bytes of its own
 };
 
 // An archive in `format` (archive_write_set_format_zip, ...), through
