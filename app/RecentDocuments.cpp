@@ -3,6 +3,7 @@
 
 #include "app/SettingsStore.h"
 #include "app/SettingsTable.h"
+#include "common/HexDigits.h"
 #include "common/Utf8.h"
 
 #include <QCoreApplication>
@@ -55,30 +56,18 @@ constexpr char Separator = '|';
 std::string encodeEntry(std::string_view path)
 {
     const bool utf8 = isValidUtf8(path);
-    static constexpr char Hex[] = "0123456789ABCDEF";
     std::string text;
     for (const char c : path) {
         const auto byte = static_cast<unsigned char>(c);
         if (c == Separator || c == '%' || byte < 0x20 || byte == 0x7F || (!utf8 && byte >= 0x80)) {
             text += '%';
-            text += Hex[byte >> 4];
-            text += Hex[byte & 0x0F];
+            text += upperHexDigit(byte >> 4);
+            text += upperHexDigit(byte);
         } else {
             text += c;
         }
     }
     return text;
-}
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
 }
 
 std::vector<std::string> decodeList(std::string_view text)
@@ -91,8 +80,9 @@ std::vector<std::string> decodeList(std::string_view text)
             if (!entry.empty() && std::find(files.begin(), files.end(), entry) == files.end())
                 files.push_back(entry);
             entry.clear();
-        } else if (text[i] == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 && hexValue(text[i + 2]) >= 0) {
-            entry += static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
+        } else if (text[i] == '%' && i + 2 < text.size() && hexDigitValue(text[i + 1]) >= 0
+                   && hexDigitValue(text[i + 2]) >= 0) {
+            entry += static_cast<char>(hexDigitValue(text[i + 1]) * 16 + hexDigitValue(text[i + 2]));
             i += 2;
         } else {
             entry += text[i]; // a "%" typed by hand stands for itself

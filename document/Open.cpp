@@ -2,6 +2,7 @@
 #include "document/Open.h"
 
 #include "common/Errors.h"
+#include "common/HexDigits.h"
 #include "container/Container.h"
 
 #include <sys/stat.h>
@@ -78,14 +79,6 @@ bool isLocalHost(std::string_view host)
     return ::gethostname(own, sizeof own - 1) == 0 && equalsIgnoringCase(host, own);
 }
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
-}
-
 } // namespace
 
 std::string localName(std::string_view name)
@@ -122,8 +115,8 @@ std::string localName(std::string_view name)
             local += c;
             continue;
         }
-        const int high = at + 2 < rest.size() ? hexValue(rest[at + 1]) : -1;
-        const int low = high >= 0 ? hexValue(rest[at + 2]) : -1;
+        const int high = at + 2 < rest.size() ? hexDigitValue(rest[at + 1]) : -1;
+        const int low = high >= 0 ? hexDigitValue(rest[at + 2]) : -1;
         const int byte = high * 16 + low;
         // A file name holds neither; an escaped "/" is not a folder's end.
         if (low < 0 || byte == 0 || byte == '/')
