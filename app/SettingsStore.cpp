@@ -2,6 +2,7 @@
 #include "app/SettingsStore.h"
 
 #include "common/Utf8.h"
+#include "common/WriteAll.h"
 
 #include <algorithm>
 #include <cctype>
@@ -103,19 +104,6 @@ StoreFile readStoreFile(const std::string& path)
     }
     file.state = FileState::Read;
     return file;
-}
-
-bool writeAll(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        ssize_t done = ::write(fd, bytes.data(), bytes.size());
-        if (done < 0 && errno == EINTR)
-            continue;
-        if (done <= 0)
-            return false;
-        bytes.remove_prefix(static_cast<std::size_t>(done));
-    }
-    return true;
 }
 
 // Creates the missing directories above the store, private to the user.

@@ -5,6 +5,7 @@
 // file is made below the folder's own descriptor, never through a link.
 
 #include "common/Errors.h"
+#include "common/WriteAll.h"
 #include "container/Container.h"
 #include "container/MemberNames.h"
 #include "convert/ConvertCli.h"
@@ -84,18 +85,11 @@ void writeFileAt(const Folder& folder, const std::string& name, std::string_view
     const int fd = openat(folder.fd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0)
         throw QuilletError(errorKindOfErrno(errno, ErrorKind::CreateFailed), shown);
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t wrote = write(fd, bytes.data() + done, bytes.size() - done);
-        if (wrote < 0 && errno == EINTR)
-            continue;
-        if (wrote <= 0) {
-            const int error = errno;
-            close(fd);
-            unlinkat(folder.fd, name.c_str(), 0);
-            throw QuilletError(errorKindOfErrno(error, ErrorKind::WriteFailed), shown);
-        }
-        done += static_cast<std::size_t>(wrote);
+    if (!writeAll(fd, bytes)) {
+        const int error = errno;
+        close(fd);
+        unlinkat(folder.fd, name.c_str(), 0);
+        throw QuilletError(errorKindOfErrno(error, ErrorKind::WriteFailed), shown);
     }
     if (close(fd) != 0) {
         unlinkat(folder.fd, name.c_str(), 0);

@@ -2,6 +2,7 @@
 #include "convert/OutputFile.h"
 
 #include "common/Errors.h"
+#include "common/WriteAll.h"
 
 #include <atomic>
 #include <cerrno>
@@ -247,15 +248,8 @@ namespace {
 
 void writeAll(int fd, const char* data, std::size_t size, const std::string& name)
 {
-    while (size > 0) {
-        const ssize_t put = write(fd, data, size);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            throw QuilletError(ErrorKind::WriteFailed, name);
-        data += put;
-        size -= static_cast<std::size_t>(put);
-    }
+    if (!quillet::writeAll(fd, std::string_view(data, size)))
+        throw QuilletError(ErrorKind::WriteFailed, name);
 }
 
 #if defined(__linux__)

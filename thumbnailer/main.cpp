@@ -4,6 +4,7 @@
 
 #include "common/Errors.h"
 #include "common/Version.h"
+#include "common/WriteAll.h"
 #include "document/Open.h"
 #include "fonts/BundledFonts.h"
 #include "thumbnailer/Thumbnail.h"
@@ -163,20 +164,7 @@ bool writeInPlace(const std::string& path, const QByteArray& bytes)
     }
     if (fd < 0)
         return false;
-    const char* next = bytes.constData();
-    auto left = static_cast<std::size_t>(bytes.size());
-    bool written = true;
-    while (left > 0) {
-        const ssize_t done = ::write(fd, next, left);
-        if (done < 0 && errno == EINTR)
-            continue;
-        if (done <= 0) {
-            written = false;
-            break;
-        }
-        next += done;
-        left -= static_cast<std::size_t>(done);
-    }
+    bool written = quillet::writeAll(fd, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
     written = ::close(fd) == 0 && written;
     if (!written) {
         if (made)
