@@ -85,17 +85,18 @@ struct ContainerKindInfo {
     ContainerTest test;
     std::string_view description; // for messages: "disk image"
     std::string_view mimeType;    // as the desktop knows the kind, or our own name
+    std::string_view suffixes;    // the names its files go by, for open dialogs: "dsk di1 di2"
 };
 
 // Searched in order; the disk image, the weakest test, comes last.
 inline constexpr ContainerKindInfo ContainerKinds[] = {
-    {ContainerKind::CassetteImage, looksLikeCassetteImage, "cassette image", "application/x-msx-cassette-image"},
-    {ContainerKind::Zip, looksLikeZip, "ZIP archive", "application/zip"},
-    {ContainerKind::Lzh, looksLikeLzh, "LZH archive", "application/x-lzh-compressed"},
-    {ContainerKind::SevenZip, looksLikeSevenZip, "7z archive", "application/x-7z-compressed"},
-    {ContainerKind::Gzip, looksLikeGzip, "gzip file", "application/gzip"},
-    {ContainerKind::Tar, looksLikeTar, "tar archive", "application/x-tar"},
-    {ContainerKind::DiskImage, looksLikeDiskImage, "disk image", "application/x-msx-disk-image"},
+    {ContainerKind::CassetteImage, looksLikeCassetteImage, "cassette image", "application/x-msx-cassette-image", "cas"},
+    {ContainerKind::Zip, looksLikeZip, "ZIP archive", "application/zip", "zip"},
+    {ContainerKind::Lzh, looksLikeLzh, "LZH archive", "application/x-lzh-compressed", "lzh lha"},
+    {ContainerKind::SevenZip, looksLikeSevenZip, "7z archive", "application/x-7z-compressed", "7z"},
+    {ContainerKind::Gzip, looksLikeGzip, "gzip file", "application/gzip", "gz tgz"},
+    {ContainerKind::Tar, looksLikeTar, "tar archive", "application/x-tar", "tar"},
+    {ContainerKind::DiskImage, looksLikeDiskImage, "disk image", "application/x-msx-disk-image", "dsk di1 di2"},
 };
 
 // The container kind of a file whose first bytes (up to ContainerHeadSize)

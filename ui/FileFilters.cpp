@@ -47,7 +47,13 @@ QStringList picturePatterns()
 
 QStringList containerPatterns()
 {
-    return suffixPatterns({"dsk", "di1", "di2", "cas", "zip", "lzh", "lha", "7z", "gz", "tgz", "tar"});
+    QStringList patterns;
+    for (const ContainerKindInfo& info : ContainerKinds) {
+        const QString suffixes = QString::fromLatin1(info.suffixes.data(), qsizetype(info.suffixes.size()));
+        for (const QString& suffix : suffixes.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            patterns << QStringLiteral("*.") + suffix;
+    }
+    return patterns;
 }
 
 FileFilter allFiles()
