@@ -32,6 +32,7 @@ std::string_view errorText(ErrorKind kind)
     case ErrorKind::NotAPicture: return "not an MSX picture";
     case ErrorKind::NotLocalFile: return "not a local file";
     case ErrorKind::BadFileUri: return "not a valid file URI";
+    case ErrorKind::WorkLimitReached: return "stopped at a limit of work";
     }
     return "unknown error";
 }

@@ -38,6 +38,7 @@ enum class ErrorKind {
     NotAPicture,           // a picture was asked for and the file is none the program reads
     NotLocalFile,          // a URI of another host or scheme (http:, smb:, ...)
     BadFileUri,            // a file URI that names no file name (an escaped "/" or NUL, a bad escape, a query)
+    WorkLimitReached,      // a walk through containers passed its limit of members or of unpacked bytes
 };
 
 std::string_view errorText(ErrorKind kind);

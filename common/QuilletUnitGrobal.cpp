@@ -47,6 +47,7 @@ std::string_view failureCause(ErrorKind kind)
     case ErrorKind::NotAPicture: return "MSXの画像ファイルではありません。";
     case ErrorKind::NotLocalFile: return "このコンピュータのファイルではありません。";
     case ErrorKind::BadFileUri: return "ファイルのURIが正しくありません。";
+    case ErrorKind::WorkLimitReached: return "ファイルの数または展開する量が上限を超えたため、途中で止めました。";
     }
     return "原因不明のエラーです。";
 }

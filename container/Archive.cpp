@@ -11,6 +11,7 @@
 #include <archive.h>
 #include <archive_entry.h>
 
+#include <algorithm>
 #include <clocale>
 #include <ctime>
 #include <functional>
@@ -23,10 +24,6 @@
 namespace quillet {
 
 namespace {
-
-// Member bytes kept from the first reading; past this the rest are unpacked
-// again when asked for, so an archive of many large members stays small.
-constexpr std::uint64_t KeptBytesBudget = 64 * 1024 * 1024;
 
 // libarchive turns names into the locale's characters, and in the C
 // locale it refuses every name that is not ASCII. Its calls run with a
@@ -74,7 +71,13 @@ std::string errorOf(archive* a)
 // entryPath reads the bytes itself.
 enum class NameBytes { Cp932, OnePerByte };
 
-ArchivePtr openReader(const std::string& bytes, ContainerKind kind, NameBytes names = NameBytes::Cp932)
+// How a gzip stream is read: as a packed tar file when it is one, else the
+// one file packed; or only as that file, when a tar reading found nothing
+// (a tar reader takes a stream that starts with 512 zero bytes, such as a
+// disk image without a boot sector, for an empty tar file).
+enum class GzipHolds { TarOrFile, File };
+
+ArchivePtr openReader(const std::string& bytes, ContainerKind kind, NameBytes names, GzipHolds gzip)
 {
     ArchivePtr a(archive_read_new());
     if (!a)
@@ -92,7 +95,8 @@ ArchivePtr openReader(const std::string& bytes, ContainerKind kind, NameBytes na
     case ContainerKind::Gzip:
         // A packed tar file, or else the one file that was packed.
         archive_read_support_filter_gzip(a.get());
-        archive_read_support_format_tar(a.get());
+        if (gzip == GzipHolds::TarOrFile)
+            archive_read_support_format_tar(a.get());
         archive_read_support_format_raw(a.get());
         break;
     case ContainerKind::DiskImage:
@@ -244,42 +248,86 @@ std::string nameWithoutGz(std::string_view name)
     return base;
 }
 
+// The first bytes of the entry's data, up to ContainerHeadSize, which is
+// all its kind needs; the status says how reading went.
+MemberStatus readHead(archive* a, std::string& out)
+{
+    char buffer[16 * 1024];
+    while (out.size() < ContainerHeadSize) {
+        const la_ssize_t got = archive_read_data(a, buffer, std::min(sizeof buffer, ContainerHeadSize - out.size()));
+        if (got == 0)
+            return MemberStatus::Ok;
+        if (got < 0)
+            return MemberStatus::Unreadable;
+        out.append(buffer, static_cast<std::size_t>(got));
+    }
+    return MemberStatus::Ok;
+}
+
+// The count of the rest of the entry's data, read and dropped, up to `limit`.
+std::uint64_t countRest(archive* a, std::uint64_t limit, MemberStatus& status)
+{
+    char buffer[64 * 1024];
+    std::uint64_t count = 0;
+    while (count <= limit) {
+        const la_ssize_t got = archive_read_data(a, buffer, sizeof buffer);
+        if (got == 0)
+            break;
+        if (got < 0) {
+            status = MemberStatus::Unreadable;
+            break;
+        }
+        count += static_cast<std::uint64_t>(got);
+    }
+    return count;
+}
+
 class Archive final : public Container {
 public:
-    Archive(std::string bytes, ContainerKind kind, std::string_view name);
+    Archive(std::string bytes, ContainerKind kind, std::string_view name, WorkBudget& budget);
+
+    void readInOrder(const std::vector<bool>& wanted,
+                     const std::function<void(std::size_t, Read&&)>& take) const override;
 
 protected:
     std::string readMember(std::size_t index) const override;
 
 private:
     // False when a name libarchive cannot convert ended the walk.
-    bool walk(std::string_view name, NameBytes names);
+    bool walk(std::string_view name, NameBytes names, WorkBudget& budget);
+    // Whether skipping an entry unpacks it all the same: a gzip stream or a
+    // 7z folder of many files is read through, a ZIP or LZH entry passed by.
+    bool skipUnpacks() const { return kind() == ContainerKind::Gzip || kind() == ContainerKind::SevenZip; }
 
     std::string bytes_;
     NameBytes names_ = NameBytes::Cp932;
+    GzipHolds gzip_ = GzipHolds::TarOrFile;
     std::vector<std::size_t> ordinals_; // of each member among the archive's entries
-    std::vector<std::optional<std::string>> kept_;
 };
 
-Archive::Archive(std::string bytes, ContainerKind kind, std::string_view name)
+Archive::Archive(std::string bytes, ContainerKind kind, std::string_view name, WorkBudget& budget)
     : Container(kind), bytes_(std::move(bytes))
 {
     const Utf8Locale locale;
-    if (!walk(name, NameBytes::Cp932)) {
+    WorkBudget firstTry = budget;
+    if (!walk(name, NameBytes::Cp932, firstTry)) {
         members_.clear();
         problems_.clear();
         ordinals_.clear();
-        kept_.clear();
         names_ = NameBytes::OnePerByte;
-        walk(name, NameBytes::OnePerByte);
+        walk(name, NameBytes::OnePerByte, budget);
+    } else
+        budget = firstTry;
+    if (kind == ContainerKind::Gzip && members_.empty() && problems_.empty()) {
+        gzip_ = GzipHolds::File;
+        walk(name, names_, budget);
     }
     settleMemberPaths();
 }
 
-bool Archive::walk(std::string_view name, NameBytes names)
+bool Archive::walk(std::string_view name, NameBytes names, WorkBudget& budget)
 {
-    ArchivePtr a = openReader(bytes_, kind(), names);
-    std::uint64_t kept = 0;
+    ArchivePtr a = openReader(bytes_, kind(), names, gzip_);
     for (std::size_t ordinal = 0;; ++ordinal) {
         archive_entry* entry = nullptr;
         const int result = archive_read_next_header(a.get(), &entry);
@@ -304,12 +352,7 @@ bool Archive::walk(std::string_view name, NameBytes names)
                     continue;
                 MemberInfo info = members_[i];
                 info.path = entryPath(entry, names);
-                std::optional<std::string> data = kept_[i];
-                if (data && kept + data->size() <= KeptBytesBudget)
-                    kept += data->size();
-                else
-                    data.reset();
-                kept_.push_back(std::move(data));
+                budget.spendMembers(1);
                 ordinals_.push_back(ordinals_[i]);
                 members_.push_back(std::move(info));
                 break;
@@ -328,22 +371,30 @@ bool Archive::walk(std::string_view name, NameBytes names)
             info.path = original.empty() ? "data" : readableMemberPath(original);
         }
         info.date = entryDate(entry);
-        std::string data;
-        if (archive_entry_size_is_set(entry) && static_cast<std::uint64_t>(archive_entry_size(entry)) > MaxMemberSize) {
+        budget.spendMembers(1);
+        // The kind is told by the first bytes: the rest is unpacked only
+        // when the member is read.
+        std::string head;
+        const bool sized = archive_entry_size_is_set(entry);
+        info.size = sized ? static_cast<std::uint64_t>(archive_entry_size(entry)) : 0;
+        if (sized && info.size > MaxMemberSize) {
             info.status = MemberStatus::TooLarge;
-            info.size = static_cast<std::uint64_t>(archive_entry_size(entry));
+            if (skipUnpacks())
+                budget.spendBytes(info.size);
         } else {
-            info.status = readData(a.get(), data);
-            info.size = info.status == MemberStatus::TooLarge ? MaxMemberSize + 1 : data.size();
-            if (info.status == MemberStatus::Unreadable && archive_entry_size_is_set(entry))
-                info.size = static_cast<std::uint64_t>(archive_entry_size(entry));
+            info.status = readHead(a.get(), head);
+            if (!sized) {
+                // Only unpacking tells the size (a plain gzip file).
+                info.size = head.size();
+                if (info.status == MemberStatus::Ok && head.size() == ContainerHeadSize)
+                    info.size += countRest(a.get(), MaxMemberSize - head.size(), info.status);
+                budget.spendBytes(info.size);
+                if (info.size > MaxMemberSize)
+                    info.status = MemberStatus::TooLarge;
+            } else if (skipUnpacks())
+                budget.spendBytes(info.size);
         }
-        info.kind = memberKindOf(data, info.path);
-        if (isReadable(info.status) && kept + data.size() <= KeptBytesBudget) {
-            kept += data.size();
-            kept_.emplace_back(std::move(data));
-        } else
-            kept_.emplace_back();
+        info.kind = memberKindOf(head, info.size, info.path);
         ordinals_.push_back(ordinal);
         members_.push_back(std::move(info));
     }
@@ -352,10 +403,8 @@ bool Archive::walk(std::string_view name, NameBytes names)
 
 std::string Archive::readMember(std::size_t index) const
 {
-    if (kept_[index])
-        return *kept_[index];
     const Utf8Locale locale;
-    ArchivePtr a = openReader(bytes_, kind(), names_);
+    ArchivePtr a = openReader(bytes_, kind(), names_, gzip_);
     archive_entry* entry = nullptr;
     for (std::size_t ordinal = 0; ordinal <= ordinals_[index]; ++ordinal) {
         if (archive_read_next_header(a.get(), &entry) < ARCHIVE_WARN)
@@ -367,11 +416,86 @@ std::string Archive::readMember(std::size_t index) const
     return data;
 }
 
+void Archive::readInOrder(const std::vector<bool>& wanted, const std::function<void(std::size_t, Read&&)>& take) const
+{
+    // The entries to unpack, and for a hard link's target the bytes kept
+    // until its link comes (or, past a bound, unpacked again then).
+    const std::size_t entries = ordinals_.empty() ? 0 : *std::max_element(ordinals_.begin(), ordinals_.end()) + 1;
+    std::vector<bool> unpack(entries);
+    std::vector<bool> linked(unpack.size());
+    for (std::size_t i = 0; i < members_.size(); ++i) {
+        if (i < wanted.size() && wanted[i]) {
+            unpack[ordinals_[i]] = true;
+            if (i > 0 && ordinals_[i] <= ordinals_[i - 1])
+                linked[ordinals_[i]] = true;
+        }
+    }
+    constexpr std::uint64_t KeptForLinks = 64 * 1024 * 1024;
+    std::vector<std::optional<std::string>> kept(unpack.size());
+    std::uint64_t keptBytes = 0;
+
+    const Utf8Locale locale;
+    ArchivePtr a = openReader(bytes_, kind(), names_, gzip_);
+    std::size_t ordinal = 0; // of the next entry
+    std::optional<std::string> damage;
+    for (std::size_t i = 0; i < members_.size(); ++i) {
+        Read read;
+        const bool wants = i < wanted.size() && wanted[i];
+        if (ordinals_[i] < ordinal) {
+            // A hard link to an entry passed.
+            if (wants) {
+                if (kept[ordinals_[i]])
+                    read.bytes = *kept[ordinals_[i]];
+                else {
+                    try {
+                        read.bytes = this->read(i);
+                    } catch (const QuilletError& error) {
+                        read.failure = error.what();
+                    }
+                }
+            }
+            take(i, std::move(read));
+            continue;
+        }
+        if (wants && damage)
+            read.failure = *damage;
+        while (!damage && ordinal <= ordinals_[i]) {
+            archive_entry* entry = nullptr;
+            if (archive_read_next_header(a.get(), &entry) < ARCHIVE_WARN) {
+                damage = members_[i].path + ": " + errorOf(a.get());
+                if (wants)
+                    read.failure = *damage;
+                break;
+            }
+            if (ordinal++ < ordinals_[i] || !unpack[ordinals_[i]])
+                continue;
+            if (readData(a.get(), read.bytes) != MemberStatus::Ok) {
+                read.bytes.clear();
+                read.failure = members_[i].path + ": " + std::string(memberStatusText(MemberStatus::Unreadable));
+            } else if (linked[ordinals_[i]] && keptBytes + read.bytes.size() <= KeptForLinks) {
+                keptBytes += read.bytes.size();
+                kept[ordinals_[i]] = read.bytes;
+            }
+        }
+        if (!wants) {
+            read.bytes.clear();
+            read.failure.reset();
+        }
+        take(i, std::move(read));
+    }
+}
+
 } // namespace
+
+std::unique_ptr<Container> openArchive(std::string bytes, ContainerKind kind, std::string_view name, WorkBudget& budget)
+{
+    return std::make_unique<Archive>(std::move(bytes), kind, name, budget);
+}
 
 std::unique_ptr<Container> openArchive(std::string bytes, ContainerKind kind, std::string_view name)
 {
-    return std::make_unique<Archive>(std::move(bytes), kind, name);
+    WorkBudget budget;
+    return openArchive(std::move(bytes), kind, name, budget);
 }
 
 } // namespace quillet

@@ -54,7 +54,7 @@ std::uint8_t fileType(std::string_view data)
 
 class CassetteImage final : public Container {
 public:
-    explicit CassetteImage(std::string bytes);
+    CassetteImage(std::string bytes, WorkBudget& budget);
 
 protected:
     std::string readMember(std::size_t index) const override;
@@ -70,18 +70,27 @@ private:
         return std::string_view(bytes_).substr(block.offset, block.size);
     }
     // `byContent`: the kind is told by the bytes, not by the file's type.
-    void add(MemberInfo info, Source source, bool byContent);
+    void add(MemberInfo info, Source source, bool byContent, WorkBudget& budget);
 
     std::string bytes_;
     std::vector<Source> sources_;
 };
 
-CassetteImage::CassetteImage(std::string bytes) : Container(ContainerKind::CassetteImage), bytes_(std::move(bytes))
+CassetteImage::CassetteImage(std::string bytes, WorkBudget& budget)
+    : Container(ContainerKind::CassetteImage), bytes_(std::move(bytes))
 {
     std::vector<Block> blocks;
+    bool bare = false;
     for (std::size_t at = 0; at < bytes_.size(); at += 8) {
         if (!headerAt(bytes_, at))
             continue;
+        // A header straight after a header starts no block: a tape of
+        // nothing but headers holds nothing.
+        if (!blocks.empty() && blocks.back().offset == at) {
+            blocks.back().offset = at + sizeof BlockHeader;
+            bare = true;
+            continue;
+        }
         if (!blocks.empty())
             blocks.back().size = at - blocks.back().offset;
         blocks.push_back({at + sizeof BlockHeader, 0});
@@ -89,6 +98,8 @@ CassetteImage::CassetteImage(std::string bytes) : Container(ContainerKind::Casse
     if (blocks.empty())
         throw QuilletError(ErrorKind::NotAContainer, "no cassette block header");
     blocks.back().size = bytes_.size() - std::min(bytes_.size(), blocks.back().offset);
+    if (bare)
+        problems_.push_back("block headers with no block after them were passed over");
 
     std::size_t i = 0;
     while (i < blocks.size()) {
@@ -99,7 +110,7 @@ CassetteImage::CassetteImage(std::string bytes) : Container(ContainerKind::Casse
             char name[32];
             std::snprintf(name, sizeof name, "BLOCK-%03zu", i + 1);
             info.path = name;
-            add(std::move(info), {{}, {{blocks[i].offset, blocks[i].size}}}, true);
+            add(std::move(info), {{}, {{blocks[i].offset, blocks[i].size}}}, true, budget);
             ++i;
             continue;
         }
@@ -161,13 +172,14 @@ CassetteImage::CassetteImage(std::string bytes) : Container(ContainerKind::Casse
                 }
             }
         }
-        add(std::move(info), std::move(source), false);
+        add(std::move(info), std::move(source), false, budget);
     }
     settleMemberPaths();
 }
 
-void CassetteImage::add(MemberInfo info, Source source, bool byContent)
+void CassetteImage::add(MemberInfo info, Source source, bool byContent, WorkBudget& budget)
 {
+    budget.spendMembers(1);
     if (info.size == 0) {
         info.size = source.prefix.size();
         for (const auto& piece : source.pieces)
@@ -179,8 +191,11 @@ void CassetteImage::add(MemberInfo info, Source source, bool byContent)
         source.pieces.clear();
     sources_.push_back(std::move(source));
     members_.push_back(std::move(info));
-    if (byContent && isReadable(members_.back().status))
-        members_.back().kind = memberKindOf(readMember(members_.size() - 1), members_.back().path);
+    if (byContent && isReadable(members_.back().status)) {
+        const auto& [offset, length] = sources_.back().pieces.front();
+        members_.back().kind = memberKindOf(
+            std::string_view(bytes_).substr(offset, std::min(length, ContainerHeadSize)), length, members_.back().path);
+    }
 }
 
 std::string CassetteImage::readMember(std::size_t index) const
@@ -200,9 +215,15 @@ bool looksLikeCassetteImage(std::span<const std::uint8_t> head, std::uint64_t, s
            && std::equal(std::begin(BlockHeader), std::end(BlockHeader), head.begin());
 }
 
+std::unique_ptr<Container> openCassetteImage(std::string bytes, WorkBudget& budget)
+{
+    return std::make_unique<CassetteImage>(std::move(bytes), budget);
+}
+
 std::unique_ptr<Container> openCassetteImage(std::string bytes)
 {
-    return std::make_unique<CassetteImage>(std::move(bytes));
+    WorkBudget budget;
+    return openCassetteImage(std::move(bytes), budget);
 }
 
 } // namespace quillet

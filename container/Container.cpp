@@ -45,20 +45,45 @@ bool looksLikeText(std::string_view bytes)
 
 } // namespace
 
-MemberKind memberKindOf(std::string_view bytes, std::string_view name)
+MemberKind memberKindOf(std::string_view head, std::uint64_t size, std::string_view name)
 {
-    const std::span<const std::uint8_t> head(reinterpret_cast<const std::uint8_t*>(bytes.data()),
-                                             std::min(bytes.size(), ContainerHeadSize));
-    if (containerKindOf(head, bytes.size(), name))
+    head = head.substr(0, std::min<std::uint64_t>({head.size(), size, ContainerHeadSize}));
+    if (containerKindOf(head, size, name))
         return MemberKind::Container;
-    if (bytes.empty())
+    if (head.empty())
         return MemberKind::Text; // opens as an empty listing
-    switch (documentKindOf(static_cast<std::uint8_t>(bytes[0]))) {
+    switch (documentKindOf(static_cast<std::uint8_t>(head[0]))) {
     case DocumentKind::TokenizedBasic: return MemberKind::Basic;
     case DocumentKind::BsaveImage: return MemberKind::Bsave;
     case DocumentKind::AsciiText: break;
     }
-    return looksLikeText(bytes) ? MemberKind::Text : MemberKind::Other;
+    return looksLikeText(head) ? MemberKind::Text : MemberKind::Other;
+}
+
+namespace {
+
+std::string sizeText(std::uint64_t bytes)
+{
+    constexpr std::uint64_t MB = 1024 * 1024;
+    return bytes % MB == 0 ? std::to_string(bytes / MB) + " MB" : std::to_string(bytes) + " bytes";
+}
+
+} // namespace
+
+void WorkBudget::spendMembers(std::uint64_t count)
+{
+    members_ += count;
+    if (members_ > limits_.maxMembers)
+        throw QuilletError(ErrorKind::WorkLimitReached, "more than " + std::to_string(limits_.maxMembers)
+                                                            + " members (the limit is raised with --max-members)");
+}
+
+void WorkBudget::spendBytes(std::uint64_t count)
+{
+    bytes_ += count;
+    if (bytes_ > limits_.maxTotalSize)
+        throw QuilletError(ErrorKind::WorkLimitReached, "more than " + sizeText(limits_.maxTotalSize)
+                                                            + " unpacked (the limit is raised with --max-total-size)");
 }
 
 bool isReadable(MemberStatus status)
@@ -77,6 +102,7 @@ std::string_view memberStatusText(MemberStatus status)
     case MemberStatus::ChainTooShort: return "damaged: the size is larger than the cluster chain";
     case MemberStatus::PastImageEnd: return "damaged: clusters past the end of the image";
     case MemberStatus::DirectoryLoop: return "damaged: a folder that contains itself";
+    case MemberStatus::SharedClusters: return "damaged: its clusters belong to another file too";
     case MemberStatus::FoldersTooDeep: return "damaged: folders nested too deep";
     case MemberStatus::CutShort: return "damaged: the tape ends before the file does";
     case MemberStatus::BadHeader: return "damaged: the end address lies before the start address";
@@ -138,7 +164,28 @@ void Container::settleMemberPaths()
     }
 }
 
+void Container::readInOrder(const std::vector<bool>& wanted, const std::function<void(std::size_t, Read&&)>& take) const
+{
+    for (std::size_t i = 0; i < members_.size(); ++i) {
+        Read read;
+        if (i < wanted.size() && wanted[i]) {
+            try {
+                read.bytes = this->read(i);
+            } catch (const QuilletError& error) {
+                read.failure = error.what();
+            }
+        }
+        take(i, std::move(read));
+    }
+}
+
 std::unique_ptr<Container> openContainer(std::string bytes, std::string_view name)
+{
+    WorkBudget budget;
+    return openContainer(std::move(bytes), name, budget);
+}
+
+std::unique_ptr<Container> openContainer(std::string bytes, std::string_view name, WorkBudget& budget)
 {
     const std::span<const std::uint8_t> head(reinterpret_cast<const std::uint8_t*>(bytes.data()),
                                              std::min(bytes.size(), ContainerHeadSize));
@@ -147,13 +194,13 @@ std::unique_ptr<Container> openContainer(std::string bytes, std::string_view nam
         throw QuilletError(ErrorKind::NotAContainer, std::string(name));
     std::unique_ptr<Container> container;
     switch (*kind) {
-    case ContainerKind::DiskImage: container = openDiskImage(std::move(bytes)); break;
-    case ContainerKind::CassetteImage: container = openCassetteImage(std::move(bytes)); break;
+    case ContainerKind::DiskImage: container = openDiskImage(std::move(bytes), budget); break;
+    case ContainerKind::CassetteImage: container = openCassetteImage(std::move(bytes), budget); break;
     case ContainerKind::Zip:
     case ContainerKind::Lzh:
     case ContainerKind::SevenZip:
     case ContainerKind::Gzip:
-    case ContainerKind::Tar: container = openArchive(std::move(bytes), *kind, name); break;
+    case ContainerKind::Tar: container = openArchive(std::move(bytes), *kind, name, budget); break;
     }
     // Damage that leaves nothing to list is a broken container.
     if (container->members().empty() && !container->problems().empty())
@@ -189,39 +236,66 @@ std::string WalkedMember::path() const
 namespace {
 
 void walk(const Container& container, std::vector<std::string>& levels,
-          const std::function<void(const WalkedMember&)>& visit)
+          const std::function<void(const WalkedMember&)>& visit, WorkBudget& budget, WalkReads reads)
 {
-    for (std::size_t i = 0; i < container.members().size(); ++i) {
-        const MemberInfo& info = container.members()[i];
+    const std::vector<MemberInfo>& members = container.members();
+    const auto opens = [&](const MemberInfo& info) {
+        return info.kind == MemberKind::Container && isReadable(info.status);
+    };
+    const bool deepest = levels.size() >= static_cast<std::size_t>(budget.limits().maxDepth);
+    std::vector<bool> wanted(members.size());
+    for (std::size_t i = 0; i < members.size(); ++i)
+        wanted[i] =
+            isReadable(members[i].status) && (reads == WalkReads::Everything || (opens(members[i]) && !deepest));
+    container.readInOrder(wanted, [&](std::size_t i, Container::Read&& read) {
+        const MemberInfo& info = members[i];
         levels.push_back(info.path);
-        WalkedMember member{container, i, levels, nullptr, {}};
+        WalkedMember member{container, i, levels, nullptr, nullptr, {}};
+        if (wanted[i] && !read.failure) {
+            budget.spendBytes(read.bytes.size());
+            member.bytes = &read.bytes;
+        } else if (read.failure)
+            member.note = *read.failure;
         std::unique_ptr<Container> nested;
-        if (info.kind == MemberKind::Container && isReadable(info.status)) {
-            if (levels.size() > static_cast<std::size_t>(MaxNestingDepth)) {
-                member.note = "nested deeper than " + std::to_string(MaxNestingDepth) + " containers: not opened";
+        if (opens(info) && member.note.empty()) {
+            if (deepest) {
+                member.note =
+                    "nested deeper than " + std::to_string(budget.limits().maxDepth) + " containers: not opened";
             } else {
                 try {
-                    nested = openContainer(container.read(i), info.path);
+                    // The walker may still want the bytes the container takes.
+                    nested = openContainer(reads == WalkReads::Everything ? read.bytes : std::move(read.bytes),
+                                           info.path, budget);
                 } catch (const QuilletError& error) {
+                    if (error.kind() == ErrorKind::WorkLimitReached)
+                        throw;
                     member.note = error.what();
                 }
+                if (reads == WalkReads::Containers)
+                    member.bytes = nullptr;
             }
         }
         member.opened = nested.get();
         visit(member);
-        if (nested) {
-            walk(*nested, levels, visit);
-        }
+        if (nested)
+            walk(*nested, levels, visit, budget, reads);
         levels.pop_back();
-    }
+    });
 }
 
 } // namespace
 
-void walkMembers(const Container& container, const std::function<void(const WalkedMember&)>& visit)
+void walkMembers(const Container& container, const std::function<void(const WalkedMember&)>& visit, WorkBudget& budget,
+                 WalkReads reads)
 {
     std::vector<std::string> levels;
-    walk(container, levels, visit);
+    walk(container, levels, visit, budget, reads);
+}
+
+void walkMembers(const Container& container, const std::function<void(const WalkedMember&)>& visit)
+{
+    WorkBudget budget;
+    walkMembers(container, visit, budget);
 }
 
 std::string safeFileName(std::string_view name)

@@ -29,14 +29,47 @@ inline constexpr std::uint64_t MaxMemberSize = 16 * 1024 * 1024;
 inline constexpr std::uint64_t MaxContainerFileSize = 1024ull * 1024 * 1024;
 // How deep a walk goes into containers inside containers.
 inline constexpr int MaxNestingDepth = 16;
+// The bounds of one walk, or of one opening: no real MSX archive comes near
+// them, while a crafted one (cross-linked disks, a tape of bare headers,
+// members that each unpack to the limit) would otherwise work for hours.
+inline constexpr std::uint64_t DefaultMaxTotalSize = 1024ull * 1024 * 1024;
+inline constexpr std::uint64_t DefaultMaxMembers = 100000;
+
+struct WorkLimits {
+    std::uint64_t maxTotalSize = DefaultMaxTotalSize; // bytes unpacked, over every member read
+    std::uint64_t maxMembers = DefaultMaxMembers;     // members listed, over every container opened
+    int maxDepth = MaxNestingDepth;
+};
+
+// What a walk has spent of its limits. Readers count the members they list
+// and the bytes they unpack only to skip; the walk counts the members it
+// reads. Past a limit it throws QuilletError(WorkLimitReached), naming the
+// limit and the option that raises it.
+class WorkBudget {
+public:
+    explicit WorkBudget(WorkLimits limits = {}) : limits_(limits) {}
+    const WorkLimits& limits() const noexcept { return limits_; }
+    void spendMembers(std::uint64_t count);
+    void spendBytes(std::uint64_t count);
+
+private:
+    WorkLimits limits_;
+    std::uint64_t members_ = 0;
+    std::uint64_t bytes_ = 0;
+};
 
 // What a member holds, told by its content as the document kinds tell it.
 enum class MemberKind { Basic, Text, Bsave, Container, Other };
 // "basic", "text", "bsave", "container", "other".
 std::string_view memberKindName(MemberKind kind);
-// The kind of `bytes`, named `name` (the name only matters where the
-// content leaves it open, see containerKindOf).
-MemberKind memberKindOf(std::string_view bytes, std::string_view name);
+// The kind of a member of `size` bytes whose first bytes are `head` (up to
+// ContainerHeadSize of them are looked at), named `name` (the name only
+// matters where the content leaves it open, see containerKindOf).
+MemberKind memberKindOf(std::string_view head, std::uint64_t size, std::string_view name);
+inline MemberKind memberKindOf(std::string_view bytes, std::string_view name)
+{
+    return memberKindOf(bytes, bytes.size(), name);
+}
 
 enum class MemberStatus {
     Ok,
@@ -47,6 +80,7 @@ enum class MemberStatus {
     ChainTooShort,     // the size is larger than the chain
     PastImageEnd,      // clusters past the end of a cut image
     DirectoryLoop,     // a folder that contains itself or shares a folder's clusters
+    SharedClusters,    // a file whose clusters an earlier file or folder holds (a cross-linked FAT)
     FoldersTooDeep,    // a folder nested deeper than any MSX-DOS path reaches
     CutShort,          // a cassette file whose blocks end early
     BadHeader,         // a cassette file whose header or addresses make no sense
@@ -89,6 +123,17 @@ public:
     // says it cannot be read.
     std::string read(std::size_t index) const;
 
+    // What reading a member gave: its bytes, or why there are none.
+    struct Read {
+        std::string bytes;
+        std::optional<std::string> failure;
+    };
+    // Reads the members `wanted` marks, each once, and hands every member
+    // to `take` in order (with nothing read for the others). An archive is
+    // unpacked once for all of them, so a walk stays linear in its size.
+    virtual void readInOrder(const std::vector<bool>& wanted,
+                             const std::function<void(std::size_t, Read&&)>& take) const;
+
 protected:
     explicit Container(ContainerKind kind) : kind_(kind) {}
     virtual std::string readMember(std::size_t index) const = 0;
@@ -103,9 +148,11 @@ private:
 };
 
 // Opens `bytes` as the container its content shows. `name` is the file's
-// name, used only where the content leaves the kind open. Throws
-// QuilletError: NotAContainer, or DamagedContainer when the container
-// yields nothing at all.
+// name, used only where the content leaves the kind open. The members
+// listed and the bytes unpacked to list them are spent from `budget`.
+// Throws QuilletError: NotAContainer, DamagedContainer when the container
+// yields nothing at all, WorkLimitReached.
+std::unique_ptr<Container> openContainer(std::string bytes, std::string_view name, WorkBudget& budget);
 std::unique_ptr<Container> openContainer(std::string bytes, std::string_view name);
 
 // Follows `members` from the container in `bytes` (the file `name`) and
@@ -121,14 +168,25 @@ struct WalkedMember {
     std::vector<std::string> levels;
     // A nested container that opened, walked right after this call; else null.
     const Container* opened = nullptr;
-    std::string note; // why a member that looks like a container was not walked
+    // The member's bytes, when the walk read them (see WalkReads); else
+    // null. The visitor may take them: the walk is done with them.
+    std::string* bytes = nullptr;
+    std::string note; // why a member that looks like a container was not walked, or could not be read
     const MemberInfo& info() const { return container.members()[index]; }
     std::string path() const; // levels joined by "::"
 };
 
+// Which members a walk reads: those it opens as containers, or every
+// readable one (for a visitor that wants their bytes).
+enum class WalkReads { Containers, Everything };
+
 // Visits every member depth first, each nested container's members right
-// after it, down to MaxNestingDepth (which also ends an archive that holds
-// itself).
+// after it, down to the limits' depth (which also ends an archive that
+// holds itself). `container` was opened with the same budget. Throws
+// QuilletError(WorkLimitReached) past a limit, after the members within it
+// were visited.
+void walkMembers(const Container& container, const std::function<void(const WalkedMember&)>& visit, WorkBudget& budget,
+                 WalkReads reads = WalkReads::Containers);
 void walkMembers(const Container& container, const std::function<void(const WalkedMember&)>& visit);
 
 // A member's name as a file name on this system: no separators, control

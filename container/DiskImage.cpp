@@ -154,7 +154,7 @@ std::optional<Geometry> geometryOf(std::span<const std::uint8_t> head)
 
 class DiskImage final : public Container {
 public:
-    DiskImage(std::string bytes, const Geometry& geometry);
+    DiskImage(std::string bytes, const Geometry& geometry, WorkBudget& budget);
 
 protected:
     std::string readMember(std::size_t index) const override;
@@ -173,7 +173,10 @@ private:
     Chain follow(std::uint32_t copy, std::uint32_t first, std::optional<std::uint64_t> size) const;
     Chain chainOf(std::uint32_t first, std::optional<std::uint64_t> size) const;
     std::string gather(const std::vector<std::uint32_t>& clusters, std::uint64_t size) const;
-    void readDirectory(std::string_view entries, const std::string& prefix, int depth);
+    void readDirectory(std::string_view entries, const std::string& prefix, int depth, WorkBudget& budget);
+    void list(MemberInfo info, std::vector<std::uint32_t> clusters, WorkBudget& budget);
+    // Marks the clusters taken; false when one of them was taken before.
+    bool claim(const std::vector<std::uint32_t>& clusters);
 
     std::string bytes_;
     Geometry g_;
@@ -181,16 +184,19 @@ private:
     std::uint32_t endMark_; // entries from here on end a chain
     std::uint32_t fatCopies_;
     bool fatsAgree_ = true;
-    std::vector<bool> directoryClusters_;            // every cluster read as a folder
+    std::vector<bool> directoryClusters_; // every cluster read as a folder
+    std::vector<bool> takenClusters_;     // every cluster of a folder or a readable file
+    bool crossLinked_ = false;
     std::vector<std::vector<std::uint32_t>> chains_; // per member
 };
 
-DiskImage::DiskImage(std::string bytes, const Geometry& geometry)
+DiskImage::DiskImage(std::string bytes, const Geometry& geometry, WorkBudget& budget)
     : Container(ContainerKind::DiskImage), bytes_(std::move(bytes)), g_(geometry)
 {
     maxCluster_ = g_.clusterCount() + 1;
     endMark_ = g_.fat16() ? 0xFFF8 : 0xFF8;
     directoryClusters_.assign(maxCluster_ + 1, false);
+    takenClusters_.assign(maxCluster_ + 1, false);
 
     if (bytes_.size() < g_.imageBytes())
         problems_.push_back("the image ends after " + std::to_string(bytes_.size()) + " of its "
@@ -215,8 +221,28 @@ DiskImage::DiskImage(std::string bytes, const Geometry& geometry)
         std::min<std::uint64_t>(g_.rootOffset(), bytes_.size()), std::uint64_t(g_.rootEntries) * EntrySize);
     if (root.size() < std::uint64_t(g_.rootEntries) * EntrySize)
         problems_.push_back("the root folder is cut short");
-    readDirectory(root, "", 0);
+    readDirectory(root, "", 0, budget);
+    if (crossLinked_)
+        problems_.push_back("files share clusters (a cross-linked FAT): each cluster is read for its first file only");
     settleMemberPaths();
+}
+
+bool DiskImage::claim(const std::vector<std::uint32_t>& clusters)
+{
+    if (std::any_of(clusters.begin(), clusters.end(), [&](std::uint32_t c) { return takenClusters_[c]; })) {
+        crossLinked_ = true;
+        return false;
+    }
+    for (const std::uint32_t c : clusters)
+        takenClusters_[c] = true;
+    return true;
+}
+
+void DiskImage::list(MemberInfo info, std::vector<std::uint32_t> clusters, WorkBudget& budget)
+{
+    budget.spendMembers(1);
+    members_.push_back(std::move(info));
+    chains_.push_back(std::move(clusters));
 }
 
 std::optional<std::uint32_t> DiskImage::fatEntry(std::uint32_t copy, std::uint32_t cluster) const
@@ -314,7 +340,7 @@ std::string DiskImage::gather(const std::vector<std::uint32_t>& clusters, std::u
     return out;
 }
 
-void DiskImage::readDirectory(std::string_view entries, const std::string& prefix, int depth)
+void DiskImage::readDirectory(std::string_view entries, const std::string& prefix, int depth, WorkBudget& budget)
 {
     const auto* base = reinterpret_cast<const std::uint8_t*>(entries.data());
     for (std::size_t at = 0; at + EntrySize <= entries.size(); at += EntrySize) {
@@ -355,8 +381,7 @@ void DiskImage::readDirectory(std::string_view entries, const std::string& prefi
             const bool seen = first >= 2 && first <= maxCluster_ && directoryClusters_[first];
             if (first == 0 || seen || depth >= MaxFolderDepth) {
                 info.status = depth >= MaxFolderDepth ? MemberStatus::FoldersTooDeep : MemberStatus::DirectoryLoop;
-                members_.push_back(info);
-                chains_.emplace_back();
+                list(std::move(info), {}, budget);
                 continue;
             }
             Chain chain = chainOf(first, std::nullopt);
@@ -368,15 +393,22 @@ void DiskImage::readDirectory(std::string_view entries, const std::string& prefi
                 chain.clusters.erase(shared, chain.clusters.end());
                 chain.status = MemberStatus::DirectoryLoop;
             }
+            // Nor is a file's cluster read as a folder.
+            const auto filed = std::find_if(chain.clusters.begin(), chain.clusters.end(),
+                                            [&](std::uint32_t c) { return takenClusters_[c]; });
+            if (filed != chain.clusters.end()) {
+                chain.clusters.erase(filed, chain.clusters.end());
+                chain.status = MemberStatus::SharedClusters;
+                crossLinked_ = true;
+            }
             for (const std::uint32_t c : chain.clusters)
-                directoryClusters_[c] = true;
+                directoryClusters_[c] = takenClusters_[c] = true;
             if (chain.status != MemberStatus::Ok && chain.status != MemberStatus::FatCopiesDisagree) {
                 info.status = chain.status;
-                members_.push_back(info);
-                chains_.emplace_back();
+                list(info, {}, budget);
             }
             const std::string contents = gather(chain.clusters, chain.clusters.size() * g_.clusterBytes());
-            readDirectory(contents, info.path + "/", depth + 1);
+            readDirectory(contents, info.path + "/", depth + 1, budget);
             continue;
         }
 
@@ -387,14 +419,15 @@ void DiskImage::readDirectory(std::string_view entries, const std::string& prefi
         else {
             chain = chainOf(first, info.size);
             info.status = chain.status;
+            // Each cluster is read for one file only, or cross-linked
+            // entries would make one chain into thousands of files.
+            if (isReadable(info.status) && !claim(chain.clusters))
+                info.status = MemberStatus::SharedClusters;
         }
         // The kind from what can be read, even of a damaged member.
-        info.kind =
-            memberKindOf(gather(chain.clusters, std::min<std::uint64_t>(info.size, ContainerHeadSize)), info.path);
-        if (info.kind == MemberKind::Container && isReadable(info.status))
-            info.kind = memberKindOf(gather(chain.clusters, info.size), info.path);
-        members_.push_back(info);
-        chains_.push_back(std::move(chain.clusters));
+        info.kind = memberKindOf(gather(chain.clusters, std::min<std::uint64_t>(info.size, ContainerHeadSize)),
+                                 info.size, info.path);
+        list(std::move(info), std::move(chain.clusters), budget);
     }
 }
 
@@ -427,12 +460,18 @@ bool looksLikeDiskImage(std::span<const std::uint8_t> head, std::uint64_t size, 
 
 std::unique_ptr<Container> openDiskImage(std::string bytes)
 {
+    WorkBudget budget;
+    return openDiskImage(std::move(bytes), budget);
+}
+
+std::unique_ptr<Container> openDiskImage(std::string bytes, WorkBudget& budget)
+{
     const std::span<const std::uint8_t> head(reinterpret_cast<const std::uint8_t*>(bytes.data()),
                                              std::min<std::size_t>(bytes.size(), ContainerHeadSize));
     const std::optional<Geometry> geometry = geometryOf(head);
     if (!geometry)
         throw QuilletError(ErrorKind::NotAContainer, "no boot sector or FAT of a disk image");
-    return std::make_unique<DiskImage>(std::move(bytes), *geometry);
+    return std::make_unique<DiskImage>(std::move(bytes), *geometry, budget);
 }
 
 } // namespace quillet

@@ -12,10 +12,16 @@
 
 namespace quillet {
 
-std::unique_ptr<Container> openDiskImage(std::string bytes);
-std::unique_ptr<Container> openCassetteImage(std::string bytes);
+std::unique_ptr<Container> openDiskImage(std::string bytes, WorkBudget& budget);
+std::unique_ptr<Container> openCassetteImage(std::string bytes, WorkBudget& budget);
 // Every archive kind goes through libarchive (Archive.cpp, the one place
 // that calls it); `name` names the single member of a plain gzip file.
+std::unique_ptr<Container> openArchive(std::string bytes, ContainerKind kind, std::string_view name,
+                                       WorkBudget& budget);
+
+// Each with a budget of its own, at the default limits.
+std::unique_ptr<Container> openDiskImage(std::string bytes);
+std::unique_ptr<Container> openCassetteImage(std::string bytes);
 std::unique_ptr<Container> openArchive(std::string bytes, ContainerKind kind, std::string_view name);
 
 } // namespace quillet

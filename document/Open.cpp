@@ -254,6 +254,12 @@ std::string Opened::readAll(std::size_t limit)
 
 std::unique_ptr<Container> Opened::openContainer()
 {
+    WorkBudget budget;
+    return openContainer(budget);
+}
+
+std::unique_ptr<Container> Opened::openContainer(WorkBudget& budget)
+{
     if (!containerKind_)
         throw QuilletError(ErrorKind::NotAContainer, name_);
     if (!bytes_)
@@ -265,7 +271,7 @@ std::unique_ptr<Container> Opened::openContainer()
         file_.reset();
         stream_ = nullptr;
     }
-    return quillet::openContainer(std::move(whole), name_);
+    return quillet::openContainer(std::move(whole), name_, budget);
 }
 
 Opened openName(const std::string& name, const FileAccess& access)

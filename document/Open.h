@@ -28,6 +28,7 @@
 namespace quillet {
 
 class Container;
+class WorkBudget;
 
 // Where a document lives: a file, and the members inside it in turn, each
 // named as its container lists it (DIR/NAME inside a disk image).
@@ -114,6 +115,9 @@ public:
     // The container, read whole and opened; once. Throws QuilletError:
     // TooLarge past MaxContainerFileSize, ReadFailed, DamagedContainer.
     std::unique_ptr<Container> openContainer();
+    // The same, its members and unpacking spent from `budget`; also
+    // WorkLimitReached.
+    std::unique_ptr<Container> openContainer(WorkBudget& budget);
 
     // A document: its head, and the rest of its bytes from just after the
     // first byte on.

@@ -184,6 +184,10 @@
         <translation>The file URI is not valid.</translation>
     </message>
     <message>
+        <source>ファイルの数または展開する量が上限を超えたため、途中で止めました。</source>
+        <translation>Stopped partway: the files inside, or the bytes to unpack, passed the limit.</translation>
+    </message>
+    <message>
         <source>原因不明のエラーです。</source>
         <translation>An unknown error occurred.</translation>
     </message>

@@ -90,6 +90,10 @@
         <translation>The folder contains itself</translation>
     </message>
     <message>
+        <source>クラスタがほかのファイルと重なっています</source>
+        <translation>Its clusters belong to another file too</translation>
+    </message>
+    <message>
         <source>フォルダが深すぎます</source>
         <translation>Folders nested too deep</translation>
     </message>

@@ -104,6 +104,7 @@ QString statusText(MemberStatus status)
     case MemberStatus::ChainTooShort: return MemberListPanel::tr("クラスタのつながりがサイズより短いです");
     case MemberStatus::PastImageEnd: return MemberListPanel::tr("イメージが途中で切れています");
     case MemberStatus::DirectoryLoop: return MemberListPanel::tr("フォルダが自分自身を含んでいます");
+    case MemberStatus::SharedClusters: return MemberListPanel::tr("クラスタがほかのファイルと重なっています");
     case MemberStatus::FoldersTooDeep: return MemberListPanel::tr("フォルダが深すぎます");
     case MemberStatus::CutShort: return MemberListPanel::tr("ブロックが途中で切れています");
     case MemberStatus::BadHeader: return MemberListPanel::tr("ヘッダーが壊れています");

@@ -46,45 +46,6 @@ const MemberInfo& member(const Container& c, std::string_view path)
     return c.members().at(c.find(path).value());
 }
 
-// CRC-16 with the polynomial 0xA001, as LZH headers carry it.
-std::uint16_t crc16(std::string_view bytes)
-{
-    std::uint16_t crc = 0;
-    for (const char c : bytes) {
-        crc ^= static_cast<std::uint8_t>(c);
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc & 1) ? (crc >> 1) ^ 0xA001 : crc >> 1;
-    }
-    return crc;
-}
-
-// An LZH archive of stored (-lh0-) members with level-0 headers: header
-// size and checksum, method, packed and original size, DOS time, attribute,
-// level, name, CRC-16 of the data; a zero byte ends the archive.
-std::string lzhArchive(const std::vector<Entry>& entries)
-{
-    std::string out;
-    for (const Entry& e : entries) {
-        const auto u32 = [](std::uint32_t v) {
-            return std::string{static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
-                               static_cast<char>(v >> 24)};
-        };
-        std::string header = "-lh0-" + u32(static_cast<std::uint32_t>(e.bytes.size()))
-                             + u32(static_cast<std::uint32_t>(e.bytes.size())) + u32(0x14436A00) // 1990-02-03 13:16:00
-                             + "\x20" + std::string(1, '\0') + static_cast<char>(e.path.size()) + e.path;
-        const std::uint16_t crc = crc16(e.bytes);
-        header += static_cast<char>(crc & 0xFF);
-        header += static_cast<char>(crc >> 8);
-        std::uint8_t sum = 0;
-        for (const char c : header)
-            sum = static_cast<std::uint8_t>(sum + static_cast<std::uint8_t>(c));
-        out += static_cast<char>(header.size());
-        out += static_cast<char>(sum);
-        out += header + e.bytes;
-    }
-    return out + std::string(1, '\0');
-}
-
 std::string diskImage()
 {
     FatImageBuilder disk(FatLayout::doubleSided720k());
@@ -292,6 +253,74 @@ TEST(Archive, WalkStopsAtTheNestingLimit)
     });
     EXPECT_EQ(deepest, MaxNestingDepth + 1);
     EXPECT_NE(note.find("nested deeper"), std::string::npos) << note;
+}
+
+TEST(Archive, WalkReadsEveryMemberOfASolidArchiveInOnePass)
+{
+    // libarchive writes a 7z as one solid folder; a tar.gz is one stream.
+    std::vector<Entry> entries;
+    for (int i = 0; i < 300; ++i)
+        entries.push_back({"m" + std::to_string(i) + ".txt", std::string(100 + i, static_cast<char>('a' + i % 26))});
+    const std::string solid = writeArchive(archive_write_set_format_7zip, entries);
+    // A hard link to a member passed long before.
+    entries.push_back({"late/link.txt", "", false, 0, "m7.txt"});
+    const std::string stream =
+        writeArchive(archive_write_set_format_pax_restricted, entries, archive_write_add_filter_gzip);
+    entries.pop_back();
+    for (const auto& [name, bytes] : {std::pair{"solid.7z", solid}, std::pair{"many.tgz", stream}}) {
+        if (name == std::string("many.tgz"))
+            entries.push_back({"late/link.txt", entries[7].bytes});
+        const auto archive = openContainer(bytes, name);
+        ASSERT_EQ(archive->members().size(), entries.size()) << name;
+        std::size_t same = 0;
+        WorkBudget budget;
+        walkMembers(
+            *archive,
+            [&](const WalkedMember& m) {
+                same += m.bytes && *m.bytes == entries[m.index].bytes && isReadable(m.info().status);
+            },
+            budget, WalkReads::Everything);
+        EXPECT_EQ(same, entries.size()) << name;
+    }
+}
+
+TEST(Archive, GzipWhoseFirstBlockIsEmptyHoldsItsFile)
+{
+    const auto crc32 = [](std::string_view bytes) {
+        std::uint32_t crc = 0xFFFFFFFF;
+        for (const char c : bytes) {
+            crc ^= static_cast<std::uint8_t>(c);
+            for (int bit = 0; bit < 8; ++bit)
+                crc = (crc & 1) ? (crc >> 1) ^ 0xEDB88320 : crc >> 1;
+        }
+        return ~crc;
+    };
+    const auto le32 = [](std::uint32_t v) {
+        return std::string{static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
+                           static_cast<char>(v >> 24)};
+    };
+    const std::string header("\x1F\x8B\x08\0\0\0\0\0\0\x03", 10);
+    const auto length = static_cast<std::uint16_t>(Program.size());
+    // An empty stored block before the one that holds the data, as a
+    // flush at the start of a stream writes it.
+    const std::string emptyBlock = header + std::string("\0\0\0\xFF\xFF", 5) + '\x01' + static_cast<char>(length) + '\0'
+                                   + static_cast<char>(~length) + '\xFF' + Program + le32(crc32(Program))
+                                   + le32(length);
+    // A gzip member of nothing before the member that holds the data.
+    const std::string emptyMember =
+        header + std::string("\x03\0", 2) + le32(0) + le32(0)
+        + writeArchive(archive_write_set_format_raw, {{"data", Program}}, archive_write_add_filter_gzip);
+    // A file that starts with 512 zero bytes, as a disk image without a
+    // boot sector does, is no empty tar file.
+    const std::string zeroFirst = std::string(512, '\0') + Program;
+    const std::string zeroSector =
+        writeArchive(archive_write_set_format_raw, {{"data", zeroFirst}}, archive_write_add_filter_gzip);
+    for (const auto& [bytes, holds] :
+         {std::pair{emptyBlock, Program}, std::pair{emptyMember, Program}, std::pair{zeroSector, zeroFirst}}) {
+        const auto gz = openContainer(bytes, "GAME.BAS.gz");
+        ASSERT_EQ(paths(*gz), std::vector<std::string>{"GAME.BAS"});
+        EXPECT_EQ(read(*gz, "GAME.BAS"), holds);
+    }
 }
 
 TEST(ArchiveDamage, CutArchivesKeepWhatCameBeforeTheCut)

@@ -18,12 +18,15 @@ using namespace quillet::test;
 namespace {
 
 constexpr ErrorKind AllKinds[] = {
-    ErrorKind::FileNotFound,  ErrorKind::PermissionDenied, ErrorKind::NotRegularFile, ErrorKind::ReadFailed,
-    ErrorKind::CreateFailed,  ErrorKind::WriteFailed,      ErrorKind::DamagedProgram, ErrorKind::UnsupportedScreenMode,
-    ErrorKind::NotRtf,        ErrorKind::DamagedPicture,   ErrorKind::LoadInProgress, ErrorKind::NoPrinter,
-    ErrorKind::PrintFailed,   ErrorKind::LoadCancelled,    ErrorKind::NotAContainer,  ErrorKind::DamagedContainer,
-    ErrorKind::UnknownMember, ErrorKind::DamagedMember,    ErrorKind::TooLarge,       ErrorKind::ContainerGiven,
-    ErrorKind::BadListing,    ErrorKind::NotAPicture,      ErrorKind::NotLocalFile,   ErrorKind::BadFileUri,
+    ErrorKind::FileNotFound,     ErrorKind::PermissionDenied,      ErrorKind::NotRegularFile,
+    ErrorKind::ReadFailed,       ErrorKind::CreateFailed,          ErrorKind::WriteFailed,
+    ErrorKind::DamagedProgram,   ErrorKind::UnsupportedScreenMode, ErrorKind::NotRtf,
+    ErrorKind::DamagedPicture,   ErrorKind::LoadInProgress,        ErrorKind::NoPrinter,
+    ErrorKind::PrintFailed,      ErrorKind::LoadCancelled,         ErrorKind::NotAContainer,
+    ErrorKind::DamagedContainer, ErrorKind::UnknownMember,         ErrorKind::DamagedMember,
+    ErrorKind::TooLarge,         ErrorKind::ContainerGiven,        ErrorKind::BadListing,
+    ErrorKind::NotAPicture,      ErrorKind::NotLocalFile,          ErrorKind::BadFileUri,
+    ErrorKind::WorkLimitReached,
 };
 
 ErrorKind kindOfOpening(const std::filesystem::path& path)

@@ -28,4 +28,8 @@ std::string writeArchive(int (*format)(archive*), const std::vector<ArchiveEntry
 // A ZIP archive of these files.
 std::string zipOf(const std::vector<ArchiveEntry>& entries);
 
+// An LZH archive of stored (-lh0-) members with level-0 headers, names as
+// their bytes are given (libarchive cannot write LZH).
+std::string lzhArchive(const std::vector<ArchiveEntry>& entries);
+
 } // namespace quillet::test
