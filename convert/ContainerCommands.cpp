@@ -26,32 +26,36 @@ int runContainerCommand(const Options& options, std::FILE* err, const std::funct
 }
 
 // The container named by `input` (a file or a member path), opened.
-std::unique_ptr<Container> openNamedContainer(const std::string& input)
+std::unique_ptr<Container> openNamedContainer(const std::string& input, WorkBudget& budget)
 {
     Opened opened = openName(input, commandLineFiles());
     if (!opened.isContainer())
         throw QuilletError(ErrorKind::NotAContainer, input);
-    return opened.openContainer();
+    return opened.openContainer(budget);
 }
 
 int listMembers(const Options& options, std::FILE* out, std::FILE* err)
 {
     return runContainerCommand(options, err, [&] {
-        const std::unique_ptr<Container> container = openNamedContainer(options.input);
+        WorkBudget budget(options.limits);
+        const std::unique_ptr<Container> container = openNamedContainer(options.input, budget);
         printProblems(*container, options.input, err);
-        walkMembers(*container, [&](const WalkedMember& member) {
-            const MemberInfo& info = member.info();
-            std::string line =
-                member.path() + "\t" + std::to_string(info.size) + "\t" + std::string(memberKindName(info.kind));
-            if (info.status != MemberStatus::Ok)
-                line += "\t" + std::string(memberStatusText(info.status));
-            else if (!member.note.empty())
-                line += "\tnot listed: " + member.note;
-            line += "\n";
-            std::fwrite(line.data(), 1, line.size(), out);
-            if (member.opened)
-                printProblems(*member.opened, options.input + "::" + member.path(), err);
-        });
+        walkMembers(
+            *container,
+            [&](const WalkedMember& member) {
+                const MemberInfo& info = member.info();
+                std::string line =
+                    member.path() + "\t" + std::to_string(info.size) + "\t" + std::string(memberKindName(info.kind));
+                if (info.status != MemberStatus::Ok)
+                    line += "\t" + std::string(memberStatusText(info.status));
+                else if (!member.note.empty())
+                    line += "\tnot listed: " + member.note;
+                line += "\n";
+                std::fwrite(line.data(), 1, line.size(), out);
+                if (member.opened)
+                    printProblems(*member.opened, options.input + "::" + member.path(), err);
+            },
+            budget);
         if (std::fflush(out) != 0)
             throw QuilletError(ErrorKind::WriteFailed, "standard output");
         return ExitOk;

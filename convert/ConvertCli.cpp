@@ -9,6 +9,7 @@
 #include "render/RtfListing.h"
 #include "render/Utf8Listing.h"
 
+#include <cctype>
 #include <charconv>
 #include <new>
 
@@ -21,8 +22,9 @@ std::string_view usageText()
            "                       [--palette FILE] [--hide-65530] [--addresses] INPUT [OUTPUT]\n"
            "       quillet-convert [options above] --output-dir DIR INPUT...\n"
            "       quillet-convert --tokenize [--utf8 [--charset SET]] LISTING [OUTPUT]\n"
-           "       quillet-convert --list CONTAINER\n"
-           "       quillet-convert --extract-all CONTAINER DIR\n"
+           "       quillet-convert [--max-members N] [--max-total-size N] --list CONTAINER\n"
+           "       quillet-convert [--max-members N] [--max-total-size N]\n"
+           "                       --extract-all CONTAINER DIR\n"
            "       quillet-convert --help | --version\n"
            "\n"
            "Converts an MSX file. A tokenized BASIC program (first byte 0xFF) becomes\n"
@@ -70,6 +72,10 @@ std::string_view usageText()
            "                 programs as NAME.asc listing and NAME.bas, BSAVE files as\n"
            "                 NAME.png and as they are, containers as folders, the rest\n"
            "                 as they are\n"
+           "  --max-members N  with --list or --extract-all: stop past N members in\n"
+           "                 all (default 100000)\n"
+           "  --max-total-size N  with --list or --extract-all: stop past N bytes\n"
+           "                 unpacked in all, N in bytes or with K, M or G (default 1G)\n"
            "  --output-dir DIR  convert every INPUT into the folder DIR (made if\n"
            "                 missing), on all cores: NAME.asc, .rtf with --rtf, .txt\n"
            "                 with --utf8, .bas with --tokenize, pictures NAME.bmp or\n"
@@ -85,10 +91,34 @@ std::string_view usageText()
            "2 wrong arguments.\n";
 }
 
+namespace {
+
+// A count, or with `sized` a size that may end in K, M or G (powers of 1024).
+std::optional<std::uint64_t> countOf(std::string_view text, bool sized)
+{
+    std::uint64_t unit = 1;
+    if (sized && !text.empty()) {
+        const std::string_view units = "KMG";
+        const std::size_t at = units.find(static_cast<char>(std::toupper(static_cast<unsigned char>(text.back()))));
+        if (at != std::string_view::npos) {
+            unit = std::uint64_t(1) << (10 * (at + 1));
+            text.remove_suffix(1);
+        }
+    }
+    std::uint64_t count = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), count);
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || count > UINT64_MAX / unit)
+        return std::nullopt;
+    return count * unit;
+}
+
+} // namespace
+
 std::optional<Options> parseArguments(const std::vector<std::string>& args, std::FILE* err, Asked& asked)
 {
     Options options;
     std::vector<std::string> positional;
+    bool limited = false;
     asked = Asked::Conversion;
     auto usage = [&](const std::string& problem) -> std::optional<Options> {
         std::fprintf(err, "quillet-convert: %s\n%.*s", problem.c_str(), static_cast<int>(usageText().size()),
@@ -145,6 +175,15 @@ std::optional<Options> parseArguments(const std::vector<std::string>& args, std:
             if (i + 1 >= args.size() || args[i + 1].empty())
                 return usage("--output-dir needs a folder");
             options.outputDir = args[++i];
+        } else if (arg == "--max-members" || arg == "--max-total-size") {
+            const bool members = arg == "--max-members";
+            const std::string value = i + 1 < args.size() ? args[++i] : "";
+            const std::optional<std::uint64_t> limit = countOf(value, !members);
+            if (!limit || *limit == 0)
+                return usage(arg + (members ? " needs a count" : " needs a size in bytes, K, M or G")
+                             + (value.empty() ? "" : ", not '" + value + "'"));
+            (members ? options.limits.maxMembers : options.limits.maxTotalSize) = *limit;
+            limited = true;
         } else if (arg == "--screen") {
             if (i + 1 >= args.size())
                 return usage("--screen needs a number");
@@ -174,6 +213,8 @@ std::optional<Options> parseArguments(const std::vector<std::string>& args, std:
         if (options.extractAll && positional.size() != 2)
             return usage("--extract-all takes a container and a folder");
     }
+    if (limited && !options.list && !options.extractAll)
+        return usage("--max-members and --max-total-size go with --list or --extract-all");
     if (!options.outputDir.empty()) {
         if (options.list || options.extractAll)
             return usage("--output-dir converts files, not with --list or --extract-all");

@@ -3,6 +3,7 @@
 // quillet-convert: the command-line converter over the core library.
 
 #include "common/ByteStream.h"
+#include "container/Container.h"
 #include "convert/OutputFile.h"
 #include "document/Open.h"
 #include "image/BsaveConverter.h"
@@ -18,10 +19,6 @@
 #include <string>
 #include <string_view>
 #include <vector>
-
-namespace quillet {
-class Container;
-}
 
 namespace quillet::cli {
 
@@ -46,6 +43,7 @@ struct Options {
     std::string output;                       // empty or "-": standard output
     std::string outputDir;                    // --output-dir: every input converted into this folder
     std::vector<std::string> inputs;          // with --output-dir: all of them, `input` being the first
+    WorkLimits limits;                        // of --list and --extract-all: --max-members, --max-total-size
 };
 
 // Where one input of a batch goes: the folder's name for it without the
@@ -111,8 +109,9 @@ void writeTokenizedProgram(const Options& options, Opened& document, const std::
 // How quillet-convert reaches files: pipes and devices as they come, "-"
 // for standard input.
 const FileAccess& commandLineFiles();
-// The container a file or member path names, opened. Throws QuilletError.
-std::unique_ptr<Container> openNamedContainer(const std::string& input);
+// The container a file or member path names, opened with `budget`. Throws
+// QuilletError.
+std::unique_ptr<Container> openNamedContainer(const std::string& input, WorkBudget& budget);
 // Damage of the container as a whole, one line each on `err`.
 void printProblems(const Container& container, const std::string& name, std::FILE* err);
 // Runs a container command; what stops it is told on `err` as

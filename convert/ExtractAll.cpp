@@ -20,7 +20,6 @@
 #include <map>
 #include <mutex>
 #include <set>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -29,9 +28,11 @@ namespace quillet::cli {
 
 namespace {
 
-// An output folder, open while files are still to be made in it.
+// An output folder. Only DIR stays open: any other is opened for each file
+// made in it, step by step from DIR, so that an archive of many folders
+// never runs out of descriptors.
 struct Folder {
-    explicit Folder(int descriptor) : fd(descriptor) {}
+    Folder() = default;
     ~Folder()
     {
         if (fd >= 0)
@@ -40,10 +41,48 @@ struct Folder {
     Folder(const Folder&) = delete;
     Folder& operator=(const Folder&) = delete;
 
-    int fd;
+    int fd = -1;                                            // DIR's own
+    const Folder* parent = nullptr;                         // null for DIR
+    std::string name;                                       // in the parent
     std::set<std::string> taken;                            // names given out, case folded
     std::map<std::string, std::shared_ptr<Folder>> folders; // by the member's own step
     std::string shown;                                      // for messages, relative to DIR
+};
+
+// A descriptor of a folder below DIR, opened through no link.
+class OpenFolder {
+public:
+    explicit OpenFolder(const Folder& folder)
+    {
+        std::vector<const Folder*> steps;
+        const Folder* top = &folder;
+        for (; top->parent; top = top->parent)
+            steps.push_back(top);
+        fd_ = top->fd;
+        for (auto step = steps.rbegin(); step != steps.rend(); ++step) {
+            const int next = openat(fd_, (*step)->name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            const int error = errno;
+            release();
+            if (next < 0)
+                throw QuilletError(errorKindOfErrno(error, ErrorKind::CreateFailed), (*step)->shown);
+            fd_ = next;
+            owned_ = true;
+        }
+    }
+    ~OpenFolder() { release(); }
+    OpenFolder(const OpenFolder&) = delete;
+    OpenFolder& operator=(const OpenFolder&) = delete;
+    int fd() const noexcept { return fd_; }
+
+private:
+    void release() noexcept
+    {
+        if (owned_)
+            close(fd_);
+        owned_ = false;
+    }
+    int fd_ = -1;
+    bool owned_ = false;
 };
 
 // A name of `folder` nobody has yet: "GAME.asc", else "GAME~2.asc", ...
@@ -76,23 +115,24 @@ struct Job {
     std::string member; // its path, for messages and the screen mode
 };
 
-void writeFileAt(const Folder& folder, const std::string& name, std::string_view bytes)
+void writeFileAt(const Folder& into, const std::string& name, std::string_view bytes)
 {
-    const std::string shown = folder.shown + name;
+    const std::string shown = into.shown + name;
+    const OpenFolder folder(into);
     // A file left there, or a link planted, is replaced, never written through.
-    if (unlinkat(folder.fd, name.c_str(), 0) != 0 && errno != ENOENT)
+    if (unlinkat(folder.fd(), name.c_str(), 0) != 0 && errno != ENOENT)
         throw QuilletError(errorKindOfErrno(errno, ErrorKind::CreateFailed), shown);
-    const int fd = openat(folder.fd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    const int fd = openat(folder.fd(), name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0)
         throw QuilletError(errorKindOfErrno(errno, ErrorKind::CreateFailed), shown);
     if (!writeAll(fd, bytes)) {
         const int error = errno;
         close(fd);
-        unlinkat(folder.fd, name.c_str(), 0);
+        unlinkat(folder.fd(), name.c_str(), 0);
         throw QuilletError(errorKindOfErrno(error, ErrorKind::WriteFailed), shown);
     }
     if (close(fd) != 0) {
-        unlinkat(folder.fd, name.c_str(), 0);
+        unlinkat(folder.fd(), name.c_str(), 0);
         throw QuilletError(ErrorKind::WriteFailed, shown);
     }
 }
@@ -143,14 +183,15 @@ std::shared_ptr<Folder> Extraction::folderFor(const std::vector<std::string>& st
             continue;
         }
         const std::string name = claim(*at, safeFileName(step));
-        const std::string shown = at->shown + name + "/";
-        if (mkdirat(at->fd, name.c_str(), 0777) != 0 && errno != EEXIST)
-            throw QuilletError(errorKindOfErrno(errno, ErrorKind::CreateFailed), shown);
-        const int fd = openat(at->fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (fd < 0)
-            throw QuilletError(errorKindOfErrno(errno, ErrorKind::CreateFailed), shown);
-        auto folder = std::make_shared<Folder>(fd);
-        folder->shown = shown;
+        auto folder = std::make_shared<Folder>();
+        folder->parent = at.get();
+        folder->name = name;
+        folder->shown = at->shown + name + "/";
+        const OpenFolder parent(*at);
+        if (mkdirat(parent.fd(), name.c_str(), 0777) != 0 && errno != EEXIST)
+            throw QuilletError(errorKindOfErrno(errno, ErrorKind::CreateFailed), folder->shown);
+        // A folder that was there is used only when it is one, not a link.
+        OpenFolder check(*folder);
         at->folders.emplace(step, folder);
         at = folder;
     }
@@ -186,8 +227,12 @@ void Extraction::add(const WalkedMember& member)
             folderFor(steps);
             return;
         }
+        if (!member.bytes) {
+            fail(order, path + ": " + member.note);
+            return;
+        }
         std::shared_ptr<Folder> folder = folderFor(steps);
-        auto bytes = std::make_shared<const std::string>(member.container.read(member.index));
+        auto bytes = std::make_shared<const std::string>(std::move(*member.bytes));
         if (!member.note.empty())
             fail(order, path + ": written as it is: " + member.note, false);
         const std::string name = safeFileName(last);
@@ -308,24 +353,31 @@ bool Extraction::finish()
 int extractAllMembers(const Options& options, std::FILE* err)
 {
     return runContainerCommand(options, err, [&] {
-        std::unique_ptr<Container> container = openNamedContainer(options.input);
+        WorkBudget budget(options.limits);
+        std::unique_ptr<Container> container = openNamedContainer(options.input, budget);
         printProblems(*container, options.input, err);
-        // Every output folder stays open until its files are written, and an
-        // archive may hold many: as many descriptors as the system allows.
-        struct rlimit files;
-        if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
-            files.rlim_cur = files.rlim_max;
-            setrlimit(RLIMIT_NOFILE, &files);
-        }
         std::error_code error;
         std::filesystem::create_directories(options.output, error);
         const int fd = open(options.output.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd < 0)
-            throw QuilletError(errorKindOfErrno(errno, ErrorKind::CreateFailed), options.output);
-        auto top = std::make_shared<Folder>(fd);
+        if (fd < 0) {
+            // The folder that could not be made says why, not the open after it.
+            const int cause = error ? error.value() : errno;
+            if (cause == EEXIST || cause == ENOTDIR)
+                throw QuilletError(ErrorKind::CreateFailed, options.output + ": a file stands where a folder must be");
+            throw QuilletError(errorKindOfErrno(cause, ErrorKind::CreateFailed), options.output);
+        }
+        auto top = std::make_shared<Folder>();
+        top->fd = fd;
         top->shown = options.output + (options.output.ends_with('/') ? "" : "/");
         Extraction extraction(top, err);
-        walkMembers(*container, [&](const WalkedMember& member) { extraction.add(member); });
+        try {
+            walkMembers(
+                *container, [&](const WalkedMember& member) { extraction.add(member); }, budget, WalkReads::Everything);
+        } catch (...) {
+            // What was written within the limits is told before what stopped it.
+            extraction.finish();
+            throw;
+        }
         return extraction.finish() ? ExitOk : ExitFailed;
     });
 }

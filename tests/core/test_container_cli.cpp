@@ -223,6 +223,7 @@ TEST(ContainerCli, UnknownMembersContainersAndBrokenContainersEndWithStatusOne)
         {{(dir / "broken.zip").string() + "::A"}, "is damaged"},
         {{"--list", (dir / "missing.dsk").string()}, "no such file"},
         {{(dir / "missing.dsk").string() + "::GAME.BAS"}, "no such file"},
+        {{"--extract-all", disk, (dir / "plain.bas" / "out").string()}, "a file stands where a folder must be"},
     };
     for (const auto& c : cases) {
         const Outcome run = convert(c.args);
@@ -241,7 +242,12 @@ TEST(ContainerCli, WrongUseOfTheContainerOptionsIsAUsageError)
                                                                   {"--extract-all", "a", "b", "c"},
                                                                   {"--list", "--extract-all", "a", "b"},
                                                                   {"--list", "--rtf", "a"},
-                                                                  {"--extract-all", "--screen", "7", "a", "b"}}) {
+                                                                  {"--extract-all", "--screen", "7", "a", "b"},
+                                                                  {"--max-members", "0", "--list", "a"},
+                                                                  {"--max-members", "-5", "--list", "a"},
+                                                                  {"--max-total-size", "1T", "--list", "a"},
+                                                                  {"--max-total-size", "99999999999G", "--list", "a"},
+                                                                  {"--max-members", "9", "a.bas"}}) {
         const Outcome run = convert(args);
         EXPECT_EQ(run.status, cli::ExitUsage) << args.back();
         EXPECT_NE(run.err.find("usage:"), std::string::npos);
@@ -415,4 +421,44 @@ TEST(ContainerCli, CorpusContainersAreListedAndExtracted)
         }
     }
     EXPECT_EQ(seen, 4);
+}
+
+TEST(ContainerCli, JapaneseLzhArchiveListsAndExtractsEveryMemberUnderItsName)
+{
+    // Names in code page 932 as MSX archivers store them: a "\" as second
+    // byte (ソ, 表, 能) stays in its character, one of its own separates
+    // folders, and a byte with no character (0x80), shown as U+FFFD, costs no
+    // other member.
+    const std::vector<std::pair<std::string, std::string>> names = {
+        {hexBytes("83 51 81 5B 83 80") + ".TXT", "ゲーム.TXT"},
+        {hexBytes("83 5C 83 74 83 67") + ".TXT", "ソフト.TXT"},
+        {hexBytes("95 5C 8E 86") + ".TXT", "表紙.TXT"},
+        {hexBytes("8A BF 8E 9A 5C 83 66 81 5B 83 5E") + ".TXT", "漢字/データ.TXT"},
+        {hexBytes("B1 B2") + ".TXT", "ｱｲ.TXT"},
+        {hexBytes("80 41") + ".TXT", "\uFFFDA.TXT"},
+        {hexBytes("93 FA 96 7B 8C EA") + ".TXT", "日本語.TXT"},
+        {hexBytes("83 65 83 58 83 67") + ".TXT", "テスト.TXT"},
+        {hexBytes("8F 49 82 ED 82 E8") + ".TXT", "終わり.TXT"},
+        {hexBytes("4D 53 58 5C 83 5C 83 6D") + ".TXT", "MSX/ソノ.TXT"},
+        {hexBytes("82 50 82 51") + ".TXT", "１２.TXT"},
+        {hexBytes("94 5C 97 CD") + ".TXT", "能力.TXT"},
+        {"README.TXT", "README.TXT"},
+    };
+    std::vector<ArchiveEntry> entries;
+    std::string expectedList;
+    std::map<std::string, std::string> expectedFiles;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const std::string text = std::to_string(i) + " REM\r\n";
+        entries.push_back({names[i].first, text});
+        expectedList += names[i].second + "\t" + std::to_string(text.size()) + "\ttext\n";
+        expectedFiles[names[i].second] = text;
+    }
+    ScratchDir dir;
+    writeFile(dir / "japan.lzh", lzhArchive(entries));
+    const Outcome list = convert({"--list", (dir / "japan.lzh").string()});
+    EXPECT_EQ(list.status, cli::ExitOk) << list.err;
+    EXPECT_EQ(list.out, expectedList);
+    const Outcome extract = convert({"--extract-all", (dir / "japan.lzh").string(), (dir / "out").string()});
+    EXPECT_EQ(extract.status, cli::ExitOk) << extract.err;
+    EXPECT_EQ(tree(dir / "out"), expectedFiles);
 }
