@@ -411,7 +411,8 @@ std::string Archive::readMember(std::size_t index) const
             throw QuilletError(ErrorKind::DamagedMember, errorOf(a.get()));
     }
     std::string data;
-    if (readData(a.get(), data) != MemberStatus::Ok)
+    // Bytes other than the entry said are bytes lost or made up.
+    if (readData(a.get(), data) != MemberStatus::Ok || data.size() != members_[index].size)
         throw QuilletError(ErrorKind::DamagedMember, members_[index].path);
     return data;
 }
@@ -469,7 +470,7 @@ void Archive::readInOrder(const std::vector<bool>& wanted, const std::function<v
             }
             if (ordinal++ < ordinals_[i] || !unpack[ordinals_[i]])
                 continue;
-            if (readData(a.get(), read.bytes) != MemberStatus::Ok) {
+            if (readData(a.get(), read.bytes) != MemberStatus::Ok || read.bytes.size() != members_[i].size) {
                 read.bytes.clear();
                 read.failure = members_[i].path + ": " + std::string(memberStatusText(MemberStatus::Unreadable));
             } else if (linked[ordinals_[i]] && keptBytes + read.bytes.size() <= KeptForLinks) {

@@ -14,6 +14,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace quillet::fuzz {
 
@@ -48,6 +49,20 @@ inline void checkContainer(const std::function<std::unique_ptr<Container>()>& op
                 std::abort();
         }
     }
+    // One pass over all members gives each what reading it alone gives.
+    std::vector<bool> all(container->members().size(), true);
+    container->readInOrder(all, [&](std::size_t i, Container::Read&& read) {
+        std::string alone;
+        try {
+            alone = container->read(i);
+        } catch (const QuilletError&) {
+            if (!read.failure)
+                std::abort();
+            return;
+        }
+        if (read.failure || read.bytes != alone)
+            std::abort();
+    });
 }
 
 } // namespace quillet::fuzz
