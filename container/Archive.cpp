@@ -391,8 +391,14 @@ bool Archive::walk(std::string_view name, NameBytes names, WorkBudget& budget)
                 budget.spendBytes(info.size);
                 if (info.size > MaxMemberSize)
                     info.status = MemberStatus::TooLarge;
-            } else if (skipUnpacks())
-                budget.spendBytes(info.size);
+            } else {
+                // A member the head holds whole was checked whole: bytes
+                // other than its entry says are bytes lost or made up.
+                if (head.size() != info.size && std::min(head.size(), info.size) < ContainerHeadSize)
+                    info.status = MemberStatus::Unreadable;
+                if (skipUnpacks())
+                    budget.spendBytes(info.size);
+            }
         }
         info.kind = memberKindOf(head, info.size, info.path);
         ordinals_.push_back(ordinal);
