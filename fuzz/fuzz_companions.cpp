@@ -18,7 +18,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <map>
-#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -127,7 +126,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const PictureFile file(document);
     const int mode = file.chooseMode(ModePolicy{}).mode;
     const ScreenModeLayout* layout = screenModeLayout(mode);
-    auto converter = std::make_unique<BsaveConverter>();
+    // One converter for every input, as the viewer keeps one.
+    static BsaveConverter* converter = new BsaveConverter;
     try {
         const DecodedPicture& decoded = file.decode(mode, PictureRequest{}, *converter);
         const bool interlaced = !beside.unreadable && beside.files.count(partner) && !otherPage.empty()

@@ -58,7 +58,8 @@ run_fuzzer() {
   # to the first folder, so these stay as they are.
   [ -d "tests/crashers/$name" ] && seeds+=("tests/crashers/$name")
   log="build-fuzz/$name.log"
-  if ! "$target" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+  if ! LSAN_OPTIONS=suppressions="$root/fuzz/lsan-suppressions.txt" \
+    "$target" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
       -artifact_prefix="$root/build-fuzz/artifacts/$name-" "$corpus" "${seeds[@]}" >"$log" 2>&1; then
     tail -n 60 "$log"
     echo "$name found a failure"
