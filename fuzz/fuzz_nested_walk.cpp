@@ -45,7 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         container = openContainer(bytes, name);
     } catch (const QuilletError& error) {
-        if (error.kind() != ErrorKind::NotAContainer && error.kind() != ErrorKind::DamagedContainer)
+        if (error.kind() != ErrorKind::NotAContainer && error.kind() != ErrorKind::DamagedContainer
+            && error.kind() != ErrorKind::WorkLimitReached)
             std::abort();
         return 0;
     }
@@ -84,8 +85,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     };
     try {
         walkMembers(*container, visit);
-    } catch (const QuilletError&) {
-        return 0; // a walk stopped by its budget
+    } catch (const QuilletError& error) {
+        if (error.kind() != ErrorKind::WorkLimitReached)
+            std::abort();
+        return 0; // the members within the budget were visited
     }
     for (const Level& level : levels) {
         if (level.next != level.count)
