@@ -4,7 +4,8 @@
 // container is met once and in order, each nested container's members
 // right after it, never deeper than MaxNestingDepth; a container is opened
 // only from a readable member that looks like one; and the door, reading a
-// member path from the outermost file, gets the bytes the walk read.
+// member path from the outermost file, gets the bytes the walk read (or
+// fails as reading it in the walk failed).
 
 #include "common/Errors.h"
 #include "container/Container.h"
@@ -13,6 +14,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -78,8 +80,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         if (isReadable(info.status) && doorChecks < DoorChecks) {
             ++doorChecks;
-            const std::string walked = member.container.read(member.index);
-            if (readMemberPath(bytes, name, member.levels) != walked)
+            // What the status promises is the container targets' to check;
+            // here the door must read what the walk reads, or fail alike.
+            std::optional<ErrorKind> walkFailed, doorFailed;
+            std::string walked, opened;
+            try {
+                walked = member.container.read(member.index);
+            } catch (const QuilletError& error) {
+                walkFailed = error.kind();
+            }
+            try {
+                opened = readMemberPath(bytes, name, member.levels);
+            } catch (const QuilletError& error) {
+                doorFailed = error.kind();
+            }
+            if (walkFailed != doorFailed || opened != walked)
                 std::abort();
         }
     };
