@@ -70,38 +70,6 @@ std::string encodeEntry(std::string_view path)
     return text;
 }
 
-std::vector<std::string> decodeList(std::string_view text)
-{
-    std::vector<std::string> files;
-    std::string entry;
-    for (std::size_t i = 0; i <= text.size(); ++i) {
-        if (i == text.size() || text[i] == Separator) {
-            // An entry written twice by hand is listed once.
-            if (!entry.empty() && std::find(files.begin(), files.end(), entry) == files.end())
-                files.push_back(entry);
-            entry.clear();
-        } else if (text[i] == '%' && i + 2 < text.size() && hexDigitValue(text[i + 1]) >= 0
-                   && hexDigitValue(text[i + 2]) >= 0) {
-            entry += static_cast<char>(hexDigitValue(text[i + 1]) * 16 + hexDigitValue(text[i + 2]));
-            i += 2;
-        } else {
-            entry += text[i]; // a "%" typed by hand stands for itself
-        }
-    }
-    return files;
-}
-
-std::string encodeList(const std::vector<std::string>& files)
-{
-    std::string text;
-    for (const std::string& file : files) {
-        if (!text.empty())
-            text += Separator;
-        text += encodeEntry(file);
-    }
-    return text;
-}
-
 } // namespace
 
 RecentDocuments::RecentDocuments() : path_(defaultPath())
@@ -190,6 +158,38 @@ bool RecentDocuments::add(const QString& file, const QString& mimeType) const
         return false;
     out.write(doc.toByteArray(2));
     return out.commit();
+}
+
+std::vector<std::string> RecentFiles::decodeList(std::string_view text)
+{
+    std::vector<std::string> files;
+    std::string entry;
+    for (std::size_t i = 0; i <= text.size(); ++i) {
+        if (i == text.size() || text[i] == Separator) {
+            // An entry written twice by hand is listed once.
+            if (!entry.empty() && std::find(files.begin(), files.end(), entry) == files.end())
+                files.push_back(entry);
+            entry.clear();
+        } else if (text[i] == '%' && i + 2 < text.size() && hexDigitValue(text[i + 1]) >= 0
+                   && hexDigitValue(text[i + 2]) >= 0) {
+            entry += static_cast<char>(hexDigitValue(text[i + 1]) * 16 + hexDigitValue(text[i + 2]));
+            i += 2;
+        } else {
+            entry += text[i]; // a "%" typed by hand stands for itself
+        }
+    }
+    return files;
+}
+
+std::string RecentFiles::encodeList(const std::vector<std::string>& files)
+{
+    std::string text;
+    for (const std::string& file : files) {
+        if (!text.empty())
+            text += Separator;
+        text += encodeEntry(file);
+    }
+    return text;
 }
 
 RecentFiles::RecentFiles(std::string storePath) : storePath_(std::move(storePath))

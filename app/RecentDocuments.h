@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quillet::app {
@@ -48,6 +49,11 @@ public:
     // False when the store could not be written.
     bool add(const std::string& path) const;
     bool clear() const;
+
+    // The stored value's entries, without empty ones and repeats, and the
+    // value that stores a list.
+    static std::vector<std::string> decodeList(std::string_view text);
+    static std::string encodeList(const std::vector<std::string>& files);
 
 private:
     std::string storePath_;

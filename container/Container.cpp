@@ -309,11 +309,6 @@ std::string safeFileName(std::string_view name)
         else
             appendUtf8(out, c);
     }
-    // Trailing dots and blanks vanish on some systems, merging names.
-    for (auto c = out.rbegin(); c != out.rend() && (*c == '.' || *c == ' '); ++c)
-        *c = '_';
-    if (out.empty())
-        out = "_";
     // Device names stay devices whatever their extension.
     const std::string stem = foldCase(out.substr(0, out.find('.')));
     static const std::set<std::string> devices = {"CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2", "COM3",  "COM4",
@@ -329,6 +324,12 @@ std::string safeFileName(std::string_view name)
             --cut;
         out.resize(cut);
     }
+    // Trailing dots and blanks vanish on some systems, merging names; the
+    // cut above may leave them too.
+    for (auto c = out.rbegin(); c != out.rend() && (*c == '.' || *c == ' '); ++c)
+        *c = '_';
+    if (out.empty())
+        out = "_";
     return out;
 }
 

@@ -50,9 +50,9 @@ PictureCompanions findCompanions(const std::string& path, const FileAccess& acce
 
 } // namespace
 
-bool looksLikePicture(std::string_view start) noexcept
+bool looksLikePicture(std::string_view start, std::uint64_t fileSize) noexcept
 {
-    return startsWithWholeBsaveHeader(start);
+    return startsWithWholeBsaveHeader(start) && fitsPictureLayout(bsaveHeaderOf(start.substr(1)), fileSize);
 }
 
 void requirePicture(const Opened& document)

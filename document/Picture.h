@@ -13,7 +13,9 @@
 #include "image/ScreenMode.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace quillet {
 
@@ -44,11 +46,19 @@ struct PictureRequest {
     bool strictCompanions = false;
 };
 
-// Whether `start`, a file's first bytes, is a picture this road reads with
-// confidence: a whole BSAVE header whose addresses make sense. For programs
-// that share files with other readers (the image plugin), not for those
+// Whether a file of `fileSize` bytes whose first bytes are `start` is a
+// picture this road reads with confidence: a whole BSAVE header whose
+// addresses and the file's length fit a screen mode's layout
+// (fitsPictureLayout, image/ScreenMode.h). For programs that share files
+// with other readers (the image plugin, the thumbnailer), not for those
 // that go by the first byte.
-bool looksLikePicture(std::string_view start) noexcept;
+bool looksLikePicture(std::string_view start, std::uint64_t fileSize) noexcept;
+// The same for a file's bytes read whole, or up to PictureReadLimit (a
+// longer file holds more than video memory and is none).
+inline bool looksLikePicture(std::string_view file) noexcept
+{
+    return looksLikePicture(file, file.size());
+}
 
 // Throws QuilletError(NotAPicture), naming the first byte, unless the
 // document is a picture.

@@ -102,6 +102,28 @@ namespace {
 constexpr std::uint64_t PatternScreenBytes = 0x4000;
 // Pattern generator (0x1800) and name table (768) of SCREEN 2 and 4.
 constexpr std::uint64_t PatternAndNameBytes = 0x1B00;
+// Every table and line of every mode starts on a multiple of this, and
+// ends on a multiple of the second (a palette is 32 bytes).
+constexpr std::uint32_t TableStartAlignment = 128;
+constexpr std::uint32_t TableEndAlignment = 32;
+// A file copied by whole sectors carries less than one more.
+constexpr std::uint64_t SectorBytes = 512;
+// What a 16-bit end address can name.
+constexpr std::uint64_t AddressSpace = 0x10000;
+
+constexpr bool tablesStartAligned()
+{
+    const auto aligned = [](std::uint32_t address) { return address % TableStartAlignment == 0; };
+    for (const auto& layout : Layouts) {
+        if (!aligned(static_cast<std::uint32_t>(layout.bytesPerLine)) || !aligned(layout.nameTable)
+            || !aligned(layout.patternTable) || !aligned(layout.colourTable) || !aligned(layout.paletteAddress)
+            || !aligned(layout.spriteAttributes) || !aligned(layout.spritePatterns)
+            || (layout.spriteMode == 2 && !aligned(layout.spriteAttributes - 512)))
+            return false;
+    }
+    return true;
+}
+static_assert(tablesStartAligned());
 
 char upper(char c) noexcept
 {
@@ -156,6 +178,29 @@ bool contentRulesOut(int mode, const BsaveShape& shape) noexcept
     const bool pastPatternScreen = end > PatternScreenBytes + 1;    // BSAVE's end address 0x4000 is common
     const bool patternDump = shape.startAddress == 0 && shape.dataBytes >= PatternAndNameBytes && !pastPatternScreen;
     return mode <= 4 ? pastPatternScreen : patternDump;
+}
+
+bool fitsPictureLayout(const BsaveHeader& header, std::uint64_t fileSize) noexcept
+{
+    const std::uint64_t start = header.startAddress;
+    if (header.endAddress < header.startAddress || start % TableStartAlignment != 0)
+        return false;
+    const BsaveShape shape{header.startAddress, fileSize > BsaveHeaderBytes ? fileSize - BsaveHeaderBytes : 0};
+    const std::uint64_t named = header.endAddress - start + 1;
+    const bool exact = shape.dataBytes == named || shape.dataBytes + 1 == named;
+    if (!exact) {
+        if ((header.endAddress + 1u) % TableEndAlignment != 0)
+            return false;
+        if (shape.dataBytes > named + SectorBytes && start + shape.dataBytes <= AddressSpace)
+            return false;
+    }
+    if (start + shape.dataBytes > VramBytes)
+        return false;
+    for (int mode = 1; mode <= 12; ++mode) {
+        if (screenModeLayout(mode) && !contentRulesOut(mode, shape))
+            return true;
+    }
+    return false;
 }
 
 int detectScreenMode(std::string_view path, const BsaveShape& shape, int fallback) noexcept

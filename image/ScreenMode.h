@@ -79,6 +79,15 @@ int detectScreenModeFromPictureName(std::string_view path) noexcept;
 // alone, a short bitmap) leaves every mode open.
 bool contentRulesOut(int mode, const BsaveShape& shape) noexcept;
 
+// Whether a BSAVE file of `fileSize` bytes in all (header included) with
+// `header` can be a picture dump of some mode: its data starts where a
+// table or a line of a mode starts, and lies in video memory where a mode
+// the content does not rule out has it. The end address is that of a
+// BSAVE dump of this length (its last byte) or a paint program's (the
+// size), or ends a table or a line for a file cut short or carrying less
+// than a sector more; a dump past 64 KB cannot name its end.
+bool fitsPictureLayout(const BsaveHeader& header, std::uint64_t fileSize) noexcept;
+
 // The mode detection picks: the name's mode unless the content rules it
 // out; else SCREEN 2 for a pattern-screen dump, `fallback` when the
 // content allows it, SCREEN 5 for other bitmap dumps.

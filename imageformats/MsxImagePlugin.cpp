@@ -4,7 +4,6 @@
 #include "imageformats/MsxPicture.h"
 
 #include "document/Kinds.h"
-#include "document/Picture.h"
 
 #include <QFile>
 #include <QSize>
@@ -32,10 +31,7 @@ bool isOurFormat(const QByteArray& format)
 
 bool MsxImageHandler::canRead(QIODevice* device)
 {
-    if (!device || !device->isReadable())
-        return false;
-    const QByteArray head = device->peek(static_cast<qint64>(BsaveHeaderBytes));
-    return looksLikePicture(std::string_view(head.constData(), static_cast<std::size_t>(head.size())));
+    return device && looksLikeMsxPicture(*device);
 }
 
 bool MsxImageHandler::canRead() const

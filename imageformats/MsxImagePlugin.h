@@ -18,8 +18,7 @@ public:
     QVariant option(ImageOption option) const override;
     bool supportsOption(ImageOption option) const override;
 
-    // Whether the device's next bytes start a picture; the device is only
-    // peeked at, never moved.
+    // looksLikeMsxPicture of the device (imageformats/MsxPicture.h).
     static bool canRead(QIODevice* device);
 
 private:

@@ -11,12 +11,33 @@
 
 namespace quillet::qt {
 
+namespace {
+
+std::string_view viewOf(const QByteArray& bytes)
+{
+    return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
+}
+
+} // namespace
+
+bool looksLikeMsxPicture(QIODevice& device)
+{
+    if (!device.isReadable())
+        return false;
+    if (device.isSequential())
+        return looksLikePicture(viewOf(device.peek(static_cast<qint64>(PictureReadLimit))));
+    const qint64 left = device.size() - device.pos();
+    return left >= 0
+           && looksLikePicture(viewOf(device.peek(static_cast<qint64>(BsaveHeaderBytes))),
+                               static_cast<std::uint64_t>(left));
+}
+
 QImage readMsxPicture(QIODevice& device, const QString& name)
 {
     if (!device.isReadable())
         return {};
     const QByteArray file = device.read(static_cast<qint64>(PictureReadLimit));
-    if (!looksLikePicture(std::string_view(file.constData(), static_cast<std::size_t>(file.size()))))
+    if (!looksLikePicture(viewOf(file)))
         return {};
     const auto* asFile = qobject_cast<const QFile*>(&device);
     const bool filesBeside = asFile && !name.isEmpty() && asFile->fileName() == name;

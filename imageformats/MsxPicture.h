@@ -13,6 +13,12 @@
 
 namespace quillet::qt {
 
+// Whether the device's next bytes are a picture the core reads with
+// confidence (document/Picture.h, looksLikePicture): the header and the
+// bytes left on the device, or on a sequential one as many as it has
+// ready. The device is only peeked at, never moved.
+bool looksLikeMsxPicture(QIODevice& device);
+
 // Reads the picture from `device` (at most what a picture can use) and
 // decodes it. `name` is the file's path, or any name whose extension says
 // the mode; when `device` is a QFile of that name, a palette file and an

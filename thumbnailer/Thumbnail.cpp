@@ -102,6 +102,27 @@ QImage programScreen(QByteArrayView program, const QString& fontFamily)
     return screen;
 }
 
+QImage documentThumbnail(Opened& document, int size, const QString& fontFamily)
+{
+    if (size < 1 || size > MaxThumbnailSize || document.isContainer())
+        return {};
+    if (document.role() == DocumentRole::Picture) {
+        // As the image plugin reads it, with what lies beside it.
+        const PictureFile picture(document);
+        if (!picture.looksWhole())
+            return {};
+        auto converter = std::make_unique<BsaveConverter>();
+        const PictureRequest request;
+        return fitPicture(qt::toQImage(picture.decode(picture.chooseMode(request.mode).mode, request, *converter)),
+                          size);
+    }
+    if (document.head().kind != DocumentKind::TokenizedBasic)
+        return {};
+    const std::string program = document.readAll(static_cast<std::size_t>(ProgramReadLimit));
+    return fitPicture(programScreen(QByteArrayView(program.data(), static_cast<qsizetype>(program.size())), fontFamily),
+                      size);
+}
+
 QImage makeThumbnail(const std::string& path, int size, const QString& fontFamily)
 {
     if (size < 1 || size > MaxThumbnailSize)
@@ -111,23 +132,7 @@ QImage makeThumbnail(const std::string& path, int size, const QString& fontFamil
     static const DiskFiles files(DiskFiles::Rule::RegularOnly);
     try {
         Opened document = openName(MemberPath{path, {}}, path, files);
-        if (document.isContainer())
-            return {};
-        if (document.role() == DocumentRole::Picture) {
-            // As the image plugin reads it, with what lies beside it.
-            const PictureFile picture(document);
-            if (!picture.looksWhole())
-                return {};
-            auto converter = std::make_unique<BsaveConverter>();
-            const PictureRequest request;
-            return fitPicture(qt::toQImage(picture.decode(picture.chooseMode(request.mode).mode, request, *converter)),
-                              size);
-        }
-        if (document.head().kind != DocumentKind::TokenizedBasic)
-            return {};
-        const std::string program = document.readAll(static_cast<std::size_t>(ProgramReadLimit));
-        return fitPicture(
-            programScreen(QByteArrayView(program.data(), static_cast<qsizetype>(program.size())), fontFamily), size);
+        return documentThumbnail(document, size, fontFamily);
     } catch (const std::exception&) {
         return {};
     }

@@ -3,6 +3,8 @@
 // Thumbnails for file managers: an MSX picture fitted into a square, or the
 // first lines of a tokenized BASIC program as an MSX text screen shows them.
 
+#include "document/Open.h"
+
 #include <QByteArrayView>
 #include <QImage>
 #include <QString>
@@ -37,6 +39,10 @@ QImage fitPicture(const QImage& picture, int size);
 // it. A damaged program shows the lines before the damage. A null image
 // when not one line can be listed.
 QImage programScreen(QByteArrayView program, const QString& fontFamily);
+
+// The thumbnail of an opened document, as makeThumbnail below makes it
+// after opening the file. Throws what reading the document throws.
+QImage documentThumbnail(Opened& document, int size, const QString& fontFamily);
 
 // The thumbnail of the file at `path` (a local name): a picture (first byte 0xFE) or a
 // tokenized program (0xFF), fitted into `size`. Reads at most a picture's

@@ -7,6 +7,7 @@
 #include "common/ByteStream.h"
 #include "common/Errors.h"
 #include "common/Utf8.h"
+#include "container/Container.h"
 #include "container/Readers.h"
 #include "decoder/ListingConverter.h"
 #include "image/BsaveConverter.h"
@@ -195,6 +196,20 @@ void runArchive(std::string_view input)
     expectMembersAsListed(*openArchive(std::string(bytes), kind, "crasher.gz"));
 }
 
+// A member's name made the name of the file extracted: one file systems
+// take as it is.
+void runExtractNames(std::string_view input)
+{
+    const std::string name = safeFileName(input);
+    ASSERT_FALSE(name.empty());
+    EXPECT_TRUE(isValidUtf8(name));
+    EXPECT_LE(name.size(), 240u);
+    EXPECT_EQ(name.find_first_of(std::string_view("/\0", 2)), std::string::npos) << name;
+    EXPECT_NE(name.back(), '.') << name;
+    EXPECT_NE(name.back(), ' ') << name;
+    EXPECT_EQ(safeFileName(name), name);
+}
+
 struct Target {
     std::string_view name;
     std::optional<ErrorKind> allowed; // the one error the target accepts, if any
@@ -209,6 +224,7 @@ constexpr Target Targets[] = {
     {"fuzz_disk_image", ErrorKind::DamagedContainer, runDiskImage},
     {"fuzz_cassette_image", ErrorKind::DamagedContainer, runCassetteImage},
     {"fuzz_archive", ErrorKind::DamagedContainer, runArchive},
+    {"fuzz_extract_names", std::nullopt, runExtractNames},
 };
 
 class Crashers : public testing::TestWithParam<Crasher> {};

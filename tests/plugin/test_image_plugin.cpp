@@ -20,7 +20,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <random>
 #include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 using quillet::DecodedPicture;
@@ -239,13 +241,92 @@ TEST_F(ImagePlugin, DecodesWhatIsThereOfShortAndLongFiles)
         EXPECT_TRUE(samePixels(QImage(qpath(write("CUT.SC2", cut))), coreDecode(cut, 2))) << length;
     }
 
-    // A file far longer than video memory: only what a load can use is read.
+    // A file far longer than video memory is no dump of it: refused, with
+    // no more read than a load could use.
     std::string huge = screen5Lines(511, '\x45');
     huge.resize(512 * 1024, '\x45');
     QByteArray bytes = qbytes(huge);
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, "sc5");
-    EXPECT_TRUE(samePixels(reader.read(), coreDecode(huge, 5)));
+    EXPECT_TRUE(reader.read().isNull());
     EXPECT_LE(buffer.pos(), static_cast<qint64>(quillet::PictureReadLimit));
+}
+
+TEST_F(ImagePlugin, ClaimsOnlyFilesWhoseHeaderAndLengthFitAScreenLayout)
+{
+    using quillet::gen::bsaveFile;
+    // A header of its own, and `data` bytes of 0x55 after it.
+    const auto file = [](const char* header, std::size_t data) { return hexBytes(header) + std::string(data, 'U'); };
+    struct Row {
+        std::string what;
+        std::string bytes;
+        bool claimed;
+    };
+    std::vector<Row> rows = {
+        {"BSAVE of a whole SCREEN 5 page", bsaveFile(0, std::string(0x8000, 'U')), true},
+        {"BSAVE of SCREEN 2's pattern table alone", bsaveFile(0, std::string(0x1800, 'U')), true},
+        {"BSAVE of an odd range from 0", bsaveFile(0, std::string(0x1235, 'U')), true},
+        {"BSAVE of the SCREEN 7 palette alone", bsaveFile(0xFA80, std::string(32, 'U')), true},
+        {"BSAVE of SCREEN 4's name table", bsaveFile(0x1800, std::string(768, 'U')), true},
+        {"a paint program's header: the size as end", file("FE 00 00 00 6A 00 00", 0x6A00), true},
+        {"a header alone naming one byte", file("FE 00 00 00 00 00 00", 0), true},
+        {"a SCREEN 8 dump cut short", file("FE 00 00 FF D3 00 00", 1000), true},
+        {"a header alone naming a table", file("FE 00 00 FF 1F 00 00", 0), true},
+        {"padded by less than a sector", file("FE 00 00 FF 5F 00 00", 0x6000 + 511), true},
+        {"both SCREEN 7 pages in one file", file("FE 00 00 FF FF 00 00", 0x1D400), true},
+        // Real headers with a length that fits no layout.
+        {"SCREEN 5 page and 40 KB", file("FE 00 00 9F 76 00 00", 40 * 1024), false},
+        {"the palette and a sector more", file("FE 80 76 9F 76 00 00", 32 + 513), false},
+        {"SCREEN 2 and 600 bytes more", file("FE 00 00 FF 3F 00 00", 0x4000 + 600), false},
+        {"more than video memory", file("FE 00 00 FF D3 00 00", 0x20001), false},
+        {"cut short at an end no table has", file("FE 00 00 34 12 00 00", 100), false},
+        {"a whole dump from mid-line", bsaveFile(0x0040, std::string(0x1000, 'U')), false},
+        {"the end before the start", file("FE 00 80 FF 00 00 00", 0x7F00), false},
+    };
+    // Random headers and lengths, as any file that starts with 0xFE.
+    std::mt19937 random(25);
+    for (int i = 0; i < 200; ++i) {
+        std::string bytes(7 + random() % (i < 100 ? 300 : 70000), '\0');
+        for (char& c : bytes)
+            c = static_cast<char>(random());
+        bytes[0] = '\xFE';
+        rows.push_back({"random file " + std::to_string(i), bytes, false});
+    }
+
+    QPluginLoader loader(QStringLiteral(QUILLET_PLUGIN_FILE));
+    auto* plugin = qobject_cast<QImageIOPlugin*>(loader.instance());
+    ASSERT_NE(plugin, nullptr) << loader.errorString().toStdString();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        EXPECT_EQ(quillet::looksLikePicture(row.bytes), row.claimed);
+        QByteArray bytes = qbytes(row.bytes);
+        QBuffer device(&bytes);
+        device.open(QIODevice::ReadOnly);
+        EXPECT_EQ(bool(plugin->capabilities(&device, QByteArray()) & QImageIOPlugin::CanRead), row.claimed);
+        if (row.claimed)
+            EXPECT_FALSE(QImageReader(&device, "sc7").read().isNull());
+    }
+}
+
+TEST_F(ImagePlugin, ClaimsEveryRealPicture)
+{
+    const auto expectClaimed = [](const fs::path& path) {
+        SCOPED_TRACE(path.filename().string());
+        EXPECT_TRUE(quillet::looksLikePicture(quillet::test::readFile(path)));
+        QImageReader reader(qpath(path));
+        EXPECT_TRUE(reader.canRead());
+        EXPECT_FALSE(reader.read().isNull());
+    };
+    expectClaimed(quillet::test::samplePath("sample.sc5"));
+    expectClaimed(quillet::test::samplePath("sample.s12"));
+    const fs::path corpus = quillet::test::corpusDir();
+    if (corpus.empty() || !fs::is_directory(corpus / "img"))
+        GTEST_SKIP() << "no shared corpus beside the checkout";
+    int count = 0;
+    for (const auto& entry : fs::directory_iterator(corpus / "img")) {
+        expectClaimed(entry.path());
+        ++count;
+    }
+    EXPECT_GE(count, 30);
 }

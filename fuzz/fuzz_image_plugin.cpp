@@ -1,0 +1,125 @@
+// SPDX-License-Identifier: MIT
+// Random files through the image plugin's reading (imageformats/
+// MsxPicture): whether it claims the bytes, peeked from a buffer or from a
+// device that hands them out as a stream, must be what the core's picture
+// road says; a claimed picture comes out as an image of its mode's size,
+// and anything else as none. The last byte picks the name the mode is
+// read from and whether a palette file and the other page of an
+// interlaced pair lie beside it (written to a temporary folder, made from
+// the input itself).
+
+#include "document/Picture.h"
+#include "imageformats/MsxPicture.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+using namespace quillet;
+
+// A device that is read as it comes, as a pipe would be.
+class Stream final : public QIODevice {
+public:
+    explicit Stream(const QByteArray& bytes) : bytes_(bytes) { open(QIODevice::ReadOnly); }
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override
+    {
+        const qint64 count = std::min(maxSize, bytes_.size() - at_);
+        std::copy_n(bytes_.constData() + at_, count, data);
+        at_ += count;
+        return count;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QByteArray bytes_;
+    qint64 at_ = 0;
+};
+
+void check(bool condition)
+{
+    if (!condition)
+        std::abort();
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+// The layout of the mode `name` and `bytes` give a picture.
+const ScreenModeLayout& layoutOf(const std::string& name, const QByteArray& bytes)
+{
+    const BsaveShape shape = bsaveShapeOf(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
+                                          static_cast<std::uint64_t>(bytes.size()));
+    const ScreenModeLayout* layout = screenModeLayout(detectScreenMode(name, shape, DefaultScreenMode));
+    check(layout != nullptr); // none of the names asks for a mode without one
+    return *layout;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    static const char* const names[] = {"FUZZ.SC5", "FUZZ.SR5", "FUZZ.GE7", "FUZZ.S05",
+                                        "FUZZ.S1C", "FUZZ.SC2", "FUZZ.S12", "FUZZ"};
+    static QTemporaryDir* folder = new QTemporaryDir;
+    if (size == 0)
+        return 0;
+    const std::uint8_t bits = data[size - 1];
+    const std::string name = names[bits & 7];
+    const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size - 1));
+    const bool claimed = looksLikePicture(std::string_view(
+        bytes.constData(), static_cast<std::size_t>(std::min<qsizetype>(bytes.size(), PictureReadLimit))));
+
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    check(qt::looksLikeMsxPicture(buffer) == claimed && buffer.pos() == 0);
+    Stream stream(bytes);
+    check(qt::looksLikeMsxPicture(stream) == claimed);
+    const QImage image = qt::readMsxPicture(buffer, QString::fromStdString(name));
+    check(image.isNull() != claimed);
+    if (claimed)
+        check(image.width() == layoutOf(name, bytes).width && image.height() == layoutOf(name, bytes).height);
+
+    // As a file, with what a paint program or an interlaced pair puts beside it.
+    if (!(bits & 0x18) || !folder->isValid())
+        return 0;
+    const QString path = folder->filePath(QString::fromStdString(name));
+    check(writeFile(path, bytes));
+    const std::vector<std::string> palettes = paletteFileNames(name);
+    const std::string partner = interlacedPartnerName(name);
+    if ((bits & 0x08) && !palettes.empty())
+        check(writeFile(folder->filePath(QString::fromStdString(palettes[0])), bytes.right(40)));
+    const bool paired = (bits & 0x10) && !partner.empty();
+    if (paired)
+        check(writeFile(folder->filePath(QString::fromStdString(partner)), bytes));
+    QFile file(path);
+    check(file.open(QIODevice::ReadOnly));
+    const QImage beside = qt::readMsxPicture(file, path);
+    check(beside.isNull() != claimed);
+    if (claimed) {
+        const ScreenModeLayout& layout = layoutOf(name, bytes);
+        check(beside.width() == layout.width
+              && beside.height() == layout.height * (paired && !layout.patterned() ? 2 : 1));
+    }
+    for (const std::string& companion : palettes)
+        QFile::remove(folder->filePath(QString::fromStdString(companion)));
+    if (!partner.empty())
+        QFile::remove(folder->filePath(QString::fromStdString(partner)));
+    return 0;
+}
