@@ -103,12 +103,13 @@ void DocumentLoader::load(const QString& path, bool reload)
     settingsOwner_.update(remembered, {setting::LastOpenDir, setting::LastOpenFilterIndex});
 
     std::string_view shownStatus = status::Opened;
+    std::vector<LeftOutCompanion> leftOut;
     if (opened.isContainer()) {
         shownStatus = showContainer(opened, path);
     } else {
         switch (opened.role()) {
         case DocumentRole::Picture:
-            shownStatus = loadPicture(opened, path, reload);
+            shownStatus = loadPicture(opened, path, reload, leftOut);
             state_.imageLoaded = true;
             break;
         case DocumentRole::Listing:
@@ -122,7 +123,7 @@ void DocumentLoader::load(const QString& path, bool reload)
         shownStatus = status::TempFolderMadeAgain;
     else if (folder == TempFiles::FolderCheck::SystemFolder)
         shownStatus = status::TempFolderFellBack;
-    host_.documentLoaded(path, shownStatus);
+    host_.documentLoaded(path, shownStatus, leftOut);
 }
 
 std::string_view DocumentLoader::showContainer(Opened& opened, const QString& path)
@@ -166,7 +167,8 @@ std::string_view DocumentLoader::loadListing(Opened& opened, const QString& path
     return end == ProgramEnd::Truncated ? status::OpenedTruncated : status::Opened;
 }
 
-std::string_view DocumentLoader::loadPicture(Opened& opened, const QString& path, bool reload)
+std::string_view DocumentLoader::loadPicture(Opened& opened, const QString& path, bool reload,
+                                             std::vector<LeftOutCompanion>& leftOut)
 {
     const PictureFile file(opened);
     const ModeSelection selection = file.chooseMode(ModePolicy{settings_.screenMode, settings_.isAutoDetectScreenMode});
@@ -186,10 +188,11 @@ std::string_view DocumentLoader::loadPicture(Opened& opened, const QString& path
         throw QuilletError(ErrorKind::CreateFailed, "no picture file name");
     FreshFile picture(temps_.createFreshOutput());
     // A pair's other page and a paint program's palette file beside a file
-    // on disk; one that cannot be read is left out.
+    // on disk; one that cannot be used is left out, and the user told.
     PictureRequest request;
     request.options.sprites.draw = settings_.isDrawSprites;
-    writeBmp(file.decode(selection.mode, request, converter_), picture.sink());
+    PictureResult result = file.decode(selection.mode, request, converter_);
+    writeBmp(result.picture, picture.sink());
     const bool headerOnly = PictureFile::showedNothing(converter_);
     picture.close();
     // The view reads the picture before the file takes the picture's name,
@@ -203,6 +206,7 @@ std::string_view DocumentLoader::loadPicture(Opened& opened, const QString& path
     picture.release();
     host_.showPreparedPicture();
     state_.imageSourcePath = localPath(path);
+    leftOut = std::move(result.leftOut);
     if (!reload)
         host_.showPage(CgPageIndex);
     return headerOnly ? status::OpenedHeaderOnly : status::Opened;

@@ -25,6 +25,7 @@
 #include "common/ByteStream.h"
 #include "common/QuilletUnitGrobal.h"
 #include "document/Open.h"
+#include "document/Picture.h"
 #include "image/BsaveConverter.h"
 #include "render/MsxCharset.h"
 
@@ -37,6 +38,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quillet::app {
 
@@ -73,8 +75,10 @@ public:
     // Brings a page to the front without the page-change handling.
     virtual void showPage(int index) = 0;
     // A load succeeded: title, save commands and page handling, and the
-    // status text (status::Opened, or what the user should know of it).
-    virtual void documentLoaded(const QString& path, std::string_view status) = 0;
+    // status text (status::Opened, or what the user should know of it),
+    // followed by what a picture was shown without.
+    virtual void documentLoaded(const QString& path, std::string_view status,
+                                const std::vector<LeftOutCompanion>& leftOut) = 0;
     // A load failed and changed nothing: why, for the status bar.
     virtual void loadFailed(const QString& path, const std::exception& error) = 0;
 };
@@ -101,8 +105,10 @@ private:
     // The status text of the loaded listing.
     std::string_view loadListing(Opened& opened, const QString& path, bool reload);
     // The status text of the loaded picture. A file of its own has its
-    // palette file or other page beside it; a member has none.
-    std::string_view loadPicture(Opened& opened, const QString& path, bool reload);
+    // palette file or other page beside it; a member has none. Those that
+    // cannot be used go to `leftOut`.
+    std::string_view loadPicture(Opened& opened, const QString& path, bool reload,
+                                 std::vector<LeftOutCompanion>& leftOut);
 
     const Settings& settings_;
     SettingsOwner& settingsOwner_;

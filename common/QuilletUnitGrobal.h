@@ -27,6 +27,11 @@ inline constexpr std::string_view TempFolderFellBack =
 inline constexpr std::string_view OpenedTruncated = "プログラムが途中で切れています。読めた行まで表示しました。";
 inline constexpr std::string_view OpenedHeaderOnly =
     "画像データがありません。ヘッダーだけのファイルなので、黒い画面を表示しました。";
+// A file beside a picture (%1, its name) that the picture is shown
+// without, followed by why.
+inline constexpr std::string_view CompanionLeftOut = "%1 は使えないため、使わずに表示しました。";
+inline constexpr std::string_view CompanionHoldsNoPalette = "パレットが入っていません。";
+inline constexpr std::string_view CompanionNotAPage = "BSAVE形式の画像ではありません。";
 inline constexpr std::string_view Loading = "読み込み中です… ";
 inline constexpr std::string_view ContainerOpened = "中のファイルを一覧に表示しました。ダブルクリックで開きます。";
 inline constexpr std::string_view ContainerDamaged = "壊れている部分があります。読めるファイルは一覧から開けます。";

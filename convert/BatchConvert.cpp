@@ -79,10 +79,11 @@ int convertAll(const Options& options, std::FILE* err)
         return ExitFailed;
     }
 
-    // One message slot per input, each written by the one worker that took
-    // it, and read after all have joined; an input named by a URI of no
-    // local file has its message before the work starts.
+    // One message slot per input, and its notices, each written by the one
+    // worker that took it, and read after all have joined; an input named
+    // by a URI of no local file has its message before the work starts.
     std::vector<std::string> failures(options.inputs.size());
+    std::vector<std::vector<std::string>> notices(options.inputs.size());
     std::vector<std::string> inputs;
     for (std::size_t i = 0; i < options.inputs.size(); ++i) {
         try {
@@ -111,7 +112,7 @@ int convertAll(const Options& options, std::FILE* err)
             one.input = inputs[i];
             one.output.clear();
             try {
-                convertFile(one, &targets[i]);
+                notices[i] = convertFile(one, &targets[i]);
             } catch (const QuilletError& e) {
                 failures[i] = e.what();
             } catch (const Unsupported& e) {
@@ -134,6 +135,8 @@ int convertAll(const Options& options, std::FILE* err)
 
     int status = ExitOk;
     for (std::size_t i = 0; i < inputs.size(); ++i) {
+        for (const std::string& notice : notices[i])
+            std::fprintf(err, "quillet-convert: %s\n", notice.c_str());
         if (failures[i].empty())
             continue;
         std::fprintf(err, "quillet-convert: %s: %s\n", options.inputs[i].c_str(), failures[i].c_str());

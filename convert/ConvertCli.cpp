@@ -296,7 +296,7 @@ const FileAccess& commandLineFiles()
     return files;
 }
 
-void convertFile(const Options& given, const BatchTarget* batch)
+std::vector<std::string> convertFile(const Options& given, const BatchTarget* batch)
 {
     Options options = given;
     const OutputPlacement placement = batch ? OutputPlacement::NameInFolder : OutputPlacement::AsGiven;
@@ -313,7 +313,7 @@ void convertFile(const Options& given, const BatchTarget* batch)
     if (options.tokenize) {
         nameOutput(DocumentRole::Listing);
         writeTokenizedProgram(options, document, options.output, placement);
-        return;
+        return {};
     }
 
     // What the user asked for is checked before anything is written: a
@@ -330,10 +330,13 @@ void convertFile(const Options& given, const BatchTarget* batch)
         // A failure leaves nothing: the output is in place only once committed.
         OutputFile output(options.output, placement);
         auto converter = std::make_unique<BsaveConverter>();
-        writePictureAs(decodeImage(options, document, *converter),
-                       writesPng(options) ? PictureFormat::Png : PictureFormat::Bmp, output.sink());
+        const PictureResult result = decodeImage(options, document, *converter);
+        writePictureAs(result.picture, writesPng(options) ? PictureFormat::Png : PictureFormat::Bmp, output.sink());
         output.commit();
-        return;
+        std::vector<std::string> notices;
+        for (const LeftOutCompanion& leftOut : result.leftOut)
+            notices.push_back(leftOut.name + ": not used: " + std::string(leftOutReason(leftOut)));
+        return notices;
     }
 
     if (hasPictureOptions(options) && !batch)
@@ -361,6 +364,7 @@ void convertFile(const Options& given, const BatchTarget* batch)
     } else
         writeListing(head, source, output.sink(), listing);
     output.commit();
+    return {};
 }
 
 void resolveLocalNames(Options& options)
@@ -404,7 +408,8 @@ int run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
     if (!options->outputDir.empty())
         return convertAll(*options, err);
     try {
-        convertFile(*options);
+        for (const std::string& notice : convertFile(*options))
+            std::fprintf(err, "quillet-convert: %s\n", notice.c_str());
     } catch (const QuilletError& error) {
         std::fprintf(err, "quillet-convert: %s: %s\n", options->input.c_str(), error.what());
         return ExitFailed;

@@ -6,6 +6,7 @@
 #include "container/Container.h"
 #include "convert/OutputFile.h"
 #include "document/Open.h"
+#include "document/Picture.h"
 #include "image/BsaveConverter.h"
 #include "render/MsxCharset.h"
 #include "render/RtfListing.h"
@@ -59,8 +60,10 @@ std::string_view batchExtension(const Options& options, DocumentRole role);
 
 // Converts options.input to options.output, or for a batch to the target's
 // name, replacing whatever has that name. Throws QuilletError or
-// Unsupported; a file output is left untouched when it fails.
-void convertFile(const Options& options, const BatchTarget* batch = nullptr);
+// Unsupported; a file output is left untouched when it fails. Returns what
+// the user is to be told of a conversion that succeeded: one line for each
+// file beside a picture that was left out ("NAME: not used: why").
+std::vector<std::string> convertFile(const Options& options, const BatchTarget* batch = nullptr);
 
 // --output-dir: every input into the folder on all cores. Failures are told
 // on `err`, one line each in the inputs' order; the exit status.
@@ -95,8 +98,8 @@ std::string_view usageText();
 void writeRtfListing(const Options& options, std::string_view listing, ByteSink& out);
 RtfListingOptions rtfListingOptions(const Options& options);
 // The picture of a picture document with the options' mode, sprites,
-// interlace and palette.
-const DecodedPicture& decodeImage(const Options& options, Opened& document, BsaveConverter& converter);
+// interlace and palette, and the files beside it left out.
+PictureResult decodeImage(const Options& options, Opened& document, BsaveConverter& converter);
 // Whether the picture is written as PNG: --png, or OUTPUT ending in .png.
 bool writesPng(const Options& options);
 // Whether a picture was asked for: --png, or OUTPUT ending in .png or .bmp.

@@ -33,7 +33,7 @@ bool asksForPicture(const Options& options)
     return options.png || suffix == ".png" || suffix == ".bmp";
 }
 
-const DecodedPicture& decodeImage(const Options& options, Opened& document, BsaveConverter& converter)
+PictureResult decodeImage(const Options& options, Opened& document, BsaveConverter& converter)
 {
     PictureRequest request;
     // Without --screen the name and the content decide, as with automatic
@@ -43,7 +43,8 @@ const DecodedPicture& decodeImage(const Options& options, Opened& document, Bsav
     request.options.sprites.draw = options.spriteSize.has_value();
     request.options.sprites.size = options.spriteSize.value_or(0);
     request.options.interlace = options.interlace;
-    request.strictCompanions = true;
+    // A palette file the user names must be one; those found beside the
+    // picture are left out with a notice when they cannot be used.
     if (!options.palette.empty()) {
         const std::optional<std::string> file = commandLineFiles().readBeside(options.palette, PaletteFileReadLimit);
         if (!file)
@@ -53,7 +54,8 @@ const DecodedPicture& decodeImage(const Options& options, Opened& document, Bsav
         if (!request.options.paletteTable)
             throw QuilletError(ErrorKind::DamagedPicture, options.palette + ": no palette");
     }
-    return readPicture(document, request, converter);
+    const PictureFile picture(document);
+    return picture.decode(picture.chooseMode(request.mode).mode, request, converter);
 }
 
 } // namespace quillet::cli

@@ -180,10 +180,16 @@ MemberPath splitMemberPath(std::string_view text, const FileAccess& access)
 
 std::optional<std::string> FileAccess::readBeside(const std::string& path, std::size_t limit) const
 {
-    // Only a regular file: a pipe or device beside a picture would block.
     struct stat info;
-    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
-        return std::nullopt;
+    if (::stat(path.c_str(), &info) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return std::nullopt;
+        throw QuilletError(errorKindOfErrno(errno, ErrorKind::ReadFailed), path);
+    }
+    // Only a regular file is read: a pipe or device beside a picture would
+    // block. The open checks again, for one put there since.
+    if (!S_ISREG(info.st_mode))
+        throw QuilletError(ErrorKind::NotRegularFile, path);
     const FilePtr file = openRegularFileForReading(path);
     std::string bytes(limit, '\0');
     bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file.get()));

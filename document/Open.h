@@ -73,7 +73,8 @@ public:
     virtual FilePtr open(const std::string& path) const = 0;
     // At most `limit` bytes of a file beside a picture (its palette file,
     // the other page of a pair); nullopt when there is none. Throws
-    // QuilletError for one that is there but cannot be read.
+    // QuilletError for one that is there but cannot be read, and
+    // NotRegularFile, without opening it, for a folder, pipe or device.
     virtual std::optional<std::string> readBeside(const std::string& path, std::size_t limit) const;
 };
 

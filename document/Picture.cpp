@@ -3,7 +3,10 @@
 
 #include "common/Errors.h"
 #include "common/HexDigits.h"
+#include "image/Palette.h"
 #include "image/PictureCompanions.h"
+
+#include <span>
 
 namespace quillet {
 
@@ -16,33 +19,52 @@ std::string firstByteText(const DocumentHead& head)
     return std::string("first byte 0x") + upperHexDigit(*head.firstByte >> 4) + upperHexDigit(*head.firstByte);
 }
 
-// What lies beside the picture at `path`, read through `access`.
-PictureCompanions findCompanions(const std::string& path, const FileAccess& access, bool strict)
+// At most `limit` bytes of the file beside at `side`; nullopt when there
+// is none, and also, with a note in `leftOut`, when it cannot be read.
+std::optional<std::string> readBeside(const FileAccess& access, const std::string& side, std::size_t limit,
+                                      std::vector<LeftOutCompanion>& leftOut)
 {
-    const auto read = [&](const std::string& side, std::size_t limit) -> std::optional<std::string> {
-        if (strict)
-            return access.readBeside(side, limit);
-        try {
-            return access.readBeside(side, limit);
-        } catch (const QuilletError&) {
-            return std::nullopt;
-        }
-    };
+    try {
+        return access.readBeside(side, limit);
+    } catch (const QuilletError& error) {
+        leftOut.push_back({side, CompanionFault::Unreadable, error.kind()});
+        return std::nullopt;
+    }
+}
+
+// What lies beside the picture at `path`, read through `access`: what can
+// be used, and in `leftOut` what cannot.
+PictureCompanions findCompanions(const std::string& path, const FileAccess& access, bool wantPalette,
+                                 std::vector<LeftOutCompanion>& leftOut)
+{
     PictureCompanions found;
-    for (const std::string& name : paletteFileNames(path)) {
-        if (auto bytes = read(name, PaletteFileReadLimit)) {
-            found.paletteFile = std::move(bytes);
-            found.paletteName = name;
-            break;
+    if (wantPalette) {
+        // Either spelling of the name will do; what cannot be used is told
+        // only when neither gives the picture its colours.
+        std::vector<LeftOutCompanion> passedOver;
+        for (const std::string& name : paletteFileNames(path)) {
+            const auto bytes = readBeside(access, name, PaletteFileReadLimit, passedOver);
+            if (!bytes)
+                continue;
+            found.palette =
+                paletteTableFromFile(std::span(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()));
+            if (found.palette) {
+                passedOver.clear();
+                break;
+            }
+            passedOver.push_back({name, CompanionFault::NoPalette});
         }
+        leftOut.insert(leftOut.end(), passedOver.begin(), passedOver.end());
     }
     const int page = interlacedPageOfName(path);
     if (page >= 0) {
         const std::string name = interlacedPartnerName(path);
-        if (auto bytes = read(name, PictureReadLimit)) {
-            found.otherPage = std::move(bytes);
-            found.otherPageName = name;
-            found.page = page;
+        if (auto bytes = readBeside(access, name, PictureReadLimit, leftOut)) {
+            if (isUsableOtherPage(*bytes)) {
+                found.otherPage = std::move(bytes);
+                found.page = page;
+            } else
+                leftOut.push_back({name, CompanionFault::NotAPage});
         }
     }
     return found;
@@ -76,20 +98,31 @@ ModeSelection PictureFile::chooseMode(const ModePolicy& policy) const noexcept
     return selectScreenMode(policy.mode, policy.detect, name_, bsaveShapeOf(bytes_, bytes_.size()));
 }
 
-const DecodedPicture& PictureFile::decode(int mode, const PictureRequest& request, BsaveConverter& converter) const
+PictureResult PictureFile::decode(int mode, const PictureRequest& request, BsaveConverter& converter) const
 {
     if (!screenModeLayout(mode))
         throw QuilletError(ErrorKind::UnsupportedScreenMode, "SCREEN " + std::to_string(mode));
+    std::vector<LeftOutCompanion> leftOut;
     const PictureCompanions companions =
-        beside_ ? findCompanions(name_, *beside_, request.strictCompanions) : PictureCompanions{};
+        beside_ ? findCompanions(name_, *beside_, !request.options.paletteTable, leftOut) : PictureCompanions{};
     MemorySource rest(std::string_view(bytes_).substr(1));
-    return decodePicture(converter, rest, mode, request.options, companions, request.strictCompanions);
+    return {decodePicture(converter, rest, mode, request.options, companions), std::move(leftOut)};
 }
 
 const DecodedPicture& readPicture(Opened& document, const PictureRequest& request, BsaveConverter& converter)
 {
     const PictureFile picture(document);
-    return picture.decode(picture.chooseMode(request.mode).mode, request, converter);
+    return picture.decode(picture.chooseMode(request.mode).mode, request, converter).picture;
+}
+
+std::string_view leftOutReason(const LeftOutCompanion& leftOut) noexcept
+{
+    switch (leftOut.fault) {
+    case CompanionFault::Unreadable: return errorText(leftOut.cause);
+    case CompanionFault::NoPalette: return "holds no palette";
+    case CompanionFault::NotAPage: return "not a BSAVE picture";
+    }
+    return errorText(leftOut.cause);
 }
 
 } // namespace quillet

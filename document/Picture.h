@@ -7,6 +7,7 @@
 // beside it (a paint program's palette file, the other page of an
 // interlaced pair), read the way the program reaches files.
 
+#include "common/Errors.h"
 #include "document/Open.h"
 #include "image/BsaveConverter.h"
 #include "image/DecodedPicture.h"
@@ -16,6 +17,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quillet {
 
@@ -41,9 +43,6 @@ struct PictureRequest {
     ModePolicy mode;
     // Sprites, interlace, and a palette table that wins over a palette file.
     PictureOptions options;
-    // A file beside that cannot be read, holds no palette or is no BSAVE
-    // file stops the picture; otherwise it is left out.
-    bool strictCompanions = false;
 };
 
 // Whether a file of `fileSize` bytes whose first bytes are `start` is a
@@ -64,6 +63,31 @@ inline bool looksLikePicture(std::string_view file) noexcept
 // document is a picture.
 void requirePicture(const Opened& document);
 
+// Why a file beside a picture was left out.
+enum class CompanionFault {
+    Unreadable, // there, but no regular file or not to be read
+    NoPalette,  // a palette file too short to hold a palette
+    NotAPage,   // the other page of a pair is no BSAVE picture with data
+};
+
+// A file beside a picture that cannot be used: the picture is drawn as if
+// it were not there, and the program tells the user so.
+struct LeftOutCompanion {
+    std::string name; // the path it was found at
+    CompanionFault fault = CompanionFault::Unreadable;
+    ErrorKind cause = ErrorKind::ReadFailed; // why an unreadable one could not be read
+    friend bool operator==(const LeftOutCompanion&, const LeftOutCompanion&) = default;
+};
+
+// Why it was left out, as quillet-convert says it: "holds no palette".
+std::string_view leftOutReason(const LeftOutCompanion& leftOut) noexcept;
+
+// A decoded picture (the converter's) and what it was drawn without.
+struct PictureResult {
+    const DecodedPicture& picture;
+    std::vector<LeftOutCompanion> leftOut;
+};
+
 // A picture document's bytes, as far as a picture uses them.
 class PictureFile {
 public:
@@ -78,10 +102,9 @@ public:
     // The mode `policy` gives this picture, and whether it was detected
     // (and is to be shown and stored).
     ModeSelection chooseMode(const ModePolicy& policy) const noexcept;
-    // The picture in `mode`, with the files beside it. Throws QuilletError:
-    // UnsupportedScreenMode before anything is read, DamagedPicture for a
-    // strict companion that does not fit, or what reading one throws.
-    const DecodedPicture& decode(int mode, const PictureRequest& request, BsaveConverter& converter) const;
+    // The picture in `mode`, with the files beside it that can be used.
+    // Throws QuilletError: UnsupportedScreenMode before anything is read.
+    PictureResult decode(int mode, const PictureRequest& request, BsaveConverter& converter) const;
     // Whether the last decode found nothing after the header to show.
     static bool showedNothing(const BsaveConverter& converter) noexcept { return converter.loadedBytes() == 0; }
 
@@ -91,7 +114,8 @@ private:
     const FileAccess* beside_;
 };
 
-// Both steps with the mode `request` chooses.
+// Both steps with the mode `request` chooses, for programs that tell
+// nothing of what was left out.
 const DecodedPicture& readPicture(Opened& document, const PictureRequest& request, BsaveConverter& converter);
 
 } // namespace quillet

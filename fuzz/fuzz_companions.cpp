@@ -7,10 +7,11 @@
 // beside can be read, and the name when none is given. The names of the
 // files beside must pair up both ways; only they are asked for, each once;
 // and a picture decodes with whatever lies beside it, interlaced when the
-// other page is a BSAVE file.
+// other page is a BSAVE picture, what it leaves out told by name.
 
 #include "common/Errors.h"
 #include "document/Picture.h"
+#include "image/PictureCompanions.h"
 #include "image/ScreenMode.h"
 
 #include <algorithm>
@@ -129,11 +130,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // One converter for every input, as the viewer keeps one.
     static BsaveConverter* converter = new BsaveConverter;
     try {
-        const DecodedPicture& decoded = file.decode(mode, PictureRequest{}, *converter);
-        const bool interlaced = !beside.unreadable && beside.files.count(partner) && !otherPage.empty()
-                                && static_cast<std::uint8_t>(otherPage[0]) == BsaveTypeByte;
+        const PictureResult result = file.decode(mode, PictureRequest{}, *converter);
+        const DecodedPicture& decoded = result.picture;
+        const bool interlaced = !beside.unreadable && beside.files.count(partner) && isUsableOtherPage(otherPage);
         check(layout && decoded.width == layout->width
               && decoded.height == layout->height * (interlaced && !layout->patterned() ? 2 : 1));
+        // What is left out is a file beside that is there, and not the page used.
+        for (const LeftOutCompanion& leftOut : result.leftOut)
+            check(beside.files.count(leftOut.name) && !(interlaced && leftOut.name == partner));
     } catch (const QuilletError& error) {
         // Files beside that cannot be used are left out.
         check(!layout && error.kind() == ErrorKind::UnsupportedScreenMode && beside.asked.empty());

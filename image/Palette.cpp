@@ -21,8 +21,10 @@ ScreenPalette buildScreenPalette(std::span<const std::uint8_t, PaletteTableBytes
 std::optional<std::array<std::uint8_t, PaletteTableBytes>>
 paletteTableFromFile(std::span<const std::uint8_t> file) noexcept
 {
-    if (!file.empty() && file[0] == BsaveTypeByte && file.size() >= BsaveHeaderBytes + PaletteTableBytes)
-        file = file.subspan(BsaveHeaderBytes);
+    // A file that starts as a BSAVE file is one: cut short, it holds no
+    // palette, rather than a palette that begins with its header.
+    if (!file.empty() && file[0] == BsaveTypeByte)
+        file = file.subspan(std::min(file.size(), BsaveHeaderBytes));
     if (file.size() < PaletteTableBytes)
         return std::nullopt;
     std::array<std::uint8_t, PaletteTableBytes> table;

@@ -39,7 +39,7 @@ ScreenPalette buildScreenPalette(std::span<const std::uint8_t, PaletteTableBytes
 // The palette table of a paint program's palette file: its first 32 bytes,
 // after the seven bytes of a BSAVE header when it starts with one (0xFE).
 // Further palettes the file may hold are not used. nullopt when the file
-// is too short to hold one.
+// is too short to hold one (with its header, for a BSAVE file).
 std::optional<std::array<std::uint8_t, PaletteTableBytes>>
 paletteTableFromFile(std::span<const std::uint8_t> file) noexcept;
 

@@ -9,27 +9,30 @@
 #include "image/BsaveConverter.h"
 #include "image/DecodedPicture.h"
 
-#include <cstddef>
+#include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace quillet {
 
+// What was found beside a picture and can be used: the road leaves out
+// what cannot.
 struct PictureCompanions {
-    std::optional<std::string> paletteFile; // the palette file's bytes
-    std::string paletteName;                // where they came from, for messages
-    std::optional<std::string> otherPage;   // the other page's whole file
-    std::string otherPageName;
+    std::optional<std::array<std::uint8_t, PaletteTableBytes>> palette; // from the palette file
+    std::optional<std::string> otherPage;                               // the other page's whole file, a BSAVE picture
     int page = -1; // the page the picture itself holds, when otherPage is there
 };
 
+// Whether `file` can be the other page of a pair: a whole BSAVE header
+// and something after it to show.
+bool isUsableOtherPage(std::string_view file) noexcept;
+
 // Loads the picture (the bytes after its type byte in `rest`) with its
 // companions into `converter` and decodes it in `mode`; a palette table in
-// `options` wins over a palette file. With `strict`, a palette file that
-// holds no palette or another page that is no BSAVE file throws
-// QuilletError(DamagedPicture); otherwise it is passed over.
+// `options` wins over the palette file's.
 const DecodedPicture& decodePicture(BsaveConverter& converter, ByteSource& rest, int mode, PictureOptions options,
-                                    const PictureCompanions& companions, bool strict);
+                                    const PictureCompanions& companions);
 
 } // namespace quillet

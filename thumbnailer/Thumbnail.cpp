@@ -113,8 +113,9 @@ QImage documentThumbnail(Opened& document, int size, const QString& fontFamily)
             return {};
         auto converter = std::make_unique<BsaveConverter>();
         const PictureRequest request;
-        return fitPicture(qt::toQImage(picture.decode(picture.chooseMode(request.mode).mode, request, *converter)),
-                          size);
+        // What was left out beside it is not the thumbnail's to tell.
+        const PictureResult result = picture.decode(picture.chooseMode(request.mode).mode, request, *converter);
+        return fitPicture(qt::toQImage(result.picture), size);
     }
     if (document.head().kind != DocumentKind::TokenizedBasic)
         return {};

@@ -28,6 +28,18 @@
         <translation>The file holds only a header and no picture data; a black screen is shown.</translation>
     </message>
     <message>
+        <source>%1 は使えないため、使わずに表示しました。</source>
+        <translation> %1 is left out, as it cannot be used. </translation>
+    </message>
+    <message>
+        <source>パレットが入っていません。</source>
+        <translation>It holds no palette.</translation>
+    </message>
+    <message>
+        <source>BSAVE形式の画像ではありません。</source>
+        <translation>It is not a BSAVE picture.</translation>
+    </message>
+    <message>
         <source>読み込み中です… </source>
         <translation>Loading… </translation>
     </message>

@@ -1264,14 +1264,18 @@ void TForm1::showPage(int index)
     pageChangeByLoad_ = false;
 }
 
-void TForm1::documentLoaded(const QString& path, std::string_view status)
+void TForm1::documentLoaded(const QString& path, std::string_view status,
+                            const std::vector<quillet::LeftOutCompanion>& leftOut)
 {
     // Whole, so that it opens again whatever the folder the program runs in.
     MemberPath where = app::viewerPath(app::localPath(path));
     where.file = app::localPath(QFileInfo(localToQString(where.file)).absoluteFilePath());
     recent_.add(where.text());
     setWindowTitle(path + QStringLiteral(" - ") + uiText(ProductName));
-    setPanelText(0, uiText(status));
+    QString text = uiText(status);
+    for (const LeftOutCompanion& companion : leftOut)
+        text += ui::leftOutText(companion);
+    setPanelText(0, text);
     indidateCanSave(State.listingLoaded, State.imageLoaded);
     PageControl1ChangeProc();
 }

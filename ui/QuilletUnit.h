@@ -183,7 +183,8 @@ private:
     void showPreparedPicture() override;
     void showContainer(const QString& path, const quillet::Container& container) override;
     void showPage(int index) override;
-    void documentLoaded(const QString& path, std::string_view status) override;
+    void documentLoaded(const QString& path, std::string_view status,
+                        const std::vector<quillet::LeftOutCompanion>& leftOut) override;
     void loadFailed(const QString& path, const std::exception& error) override;
 
     // SettingsHost

@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: MIT
 #include "ui/Translations.h"
 
+#include "app/LocalPath.h"
 #include "app/SettingsStore.h"
 #include "app/SettingsTable.h"
 #include "common/Errors.h"
 #include "common/QuilletUnitGrobal.h"
+#include "document/Picture.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QLibraryInfo>
 #include <QTranslator>
 
@@ -65,6 +68,17 @@ QString causeText(const QuilletError& error)
     if (const auto line = error.lineNumber())
         text += QCoreApplication::translate(CoreContext, "（%1 行）").arg(*line);
     return text;
+}
+
+QString leftOutText(const LeftOutCompanion& leftOut)
+{
+    std::string_view cause = status::failureCause(leftOut.cause);
+    if (leftOut.fault == CompanionFault::NoPalette)
+        cause = status::CompanionHoldsNoPalette;
+    else if (leftOut.fault == CompanionFault::NotAPage)
+        cause = status::CompanionNotAPage;
+    const QString name = QFileInfo(app::localToQString(leftOut.name)).fileName();
+    return uiText(status::CompanionLeftOut).arg(name) + uiText(cause);
 }
 
 } // namespace quillet::ui

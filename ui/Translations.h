@@ -14,6 +14,7 @@ class QCoreApplication;
 
 namespace quillet {
 class QuilletError;
+struct LeftOutCompanion;
 struct Settings;
 } // namespace quillet
 
@@ -40,5 +41,9 @@ QString uiText(std::string_view text);
 // Why a failure happened, in the interface language; a damaged program
 // names its line.
 QString causeText(const QuilletError& error);
+
+// That a picture is shown without the file beside it, and why: to follow
+// the status text of the load.
+QString leftOutText(const LeftOutCompanion& leftOut);
 
 } // namespace quillet::ui

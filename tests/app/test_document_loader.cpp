@@ -39,6 +39,7 @@ struct FakeHost : LoaderHost {
     std::string shownListing;
     std::string shownRtf;
     std::string shownStatus;
+    std::vector<LeftOutCompanion> leftOut;
     int failure = -1; // the ErrorKind of the last failed load; -2 for another exception
     std::int64_t shownLineCount = 0;
     std::string preparedPicture;
@@ -84,10 +85,12 @@ struct FakeHost : LoaderHost {
         calls.push_back(line);
     }
     void showPage(int index) override { calls.push_back("page " + std::to_string(index)); }
-    void documentLoaded(const QString& path, std::string_view status) override
+    void documentLoaded(const QString& path, std::string_view status,
+                        const std::vector<LeftOutCompanion>& leftOutNow) override
     {
         calls.push_back("loaded " + path.toStdString());
         shownStatus = status;
+        leftOut = leftOutNow;
         failure = -1;
     }
     void loadFailed(const QString&, const std::exception& error) override
@@ -310,10 +313,14 @@ TEST_F(DocumentLoaderTest, PaletteFilesAndSecondPagesBesideAPictureTakePart)
     ASSERT_TRUE(loader.openDocument(file("ART.SR5", picture)));
     EXPECT_EQ(field(readFile(temps.bmpPicturePath()), colour1), 0x00FF0000u);
 
-    // One that holds no palette is passed over, not a failure.
+    EXPECT_TRUE(host.leftOut.empty());
+
+    // One that holds no palette is passed over, not a failure, and told.
     file("ART.PL5", "x");
     ASSERT_TRUE(loader.openDocument(file("ART.SR5", picture))) << loader.lastError().toStdString();
     EXPECT_EQ(field(readFile(temps.bmpPicturePath()), colour1), 0u);
+    EXPECT_EQ(host.leftOut, (std::vector<LeftOutCompanion>{{(dir / "ART.PL5").string(), CompanionFault::NoPalette}}));
+    EXPECT_EQ(host.shownStatus, status::Opened);
 
     // Two pages of an interlaced picture: one picture of twice the lines.
     file("PIC.S15", picture);

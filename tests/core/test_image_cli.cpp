@@ -8,11 +8,15 @@
 #include "image/BsaveConverter.h"
 #include "support/FatImageBuilder.h"
 #include "support/TestSupport.h"
+#include "tools/PictureGen.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
+
+#include <sys/stat.h>
 
 using namespace quillet;
 using namespace quillet::test;
@@ -159,5 +163,50 @@ TEST(ConvertImage, APictureAskedOfAFileThatIsNoneFailsAndWritesNothing)
             EXPECT_NE(lines[i].find(c.causes[i]), std::string::npos) << lines[i];
         }
         EXPECT_EQ(namesIn(out), c.written);
+    }
+}
+
+// A file beside a picture named like its palette file or other page that
+// cannot be used is left out: the picture is what it is without it, the
+// conversion succeeds, and one line names the file and why.
+TEST(ConvertImage, ACompanionThatCannotBeUsedIsLeftOutWithANotice)
+{
+    ScratchDir dir;
+    writeFile(dir / "ART.SR7", gen::bsaveFile(0, std::string(212 * 256, '\x35')));
+    writeFile(dir / "PIC.S05", gen::bsaveFile(0, std::string(212 * 128, '\x12')));
+    const auto file = [](std::string bytes) { return [bytes](const fs::path& at) { writeFile(at, bytes); }; };
+    const auto folder = [](const fs::path& at) { fs::create_directory(at); };
+    // Nothing writes to it: reading it would wait for ever.
+    const auto fifo = [](const fs::path& at) { ASSERT_EQ(::mkfifo(at.c_str(), 0600), 0); };
+
+    struct Case {
+        const char* picture;
+        const char* companion;
+        std::function<void(const fs::path&)> make;
+        const char* why;
+    };
+    const Case cases[] = {
+        {"ART.SR7", "ART.PL7", file("abc"), "holds no palette"},
+        {"ART.SR7", "ART.PL7", file(gen::bsaveFile(0x7680, std::string(20, '\x77'))), "holds no palette"},
+        {"ART.SR7", "ART.pl7", folder, "not a regular file"},
+        {"ART.SR7", "ART.PL7", fifo, "not a regular file"},
+        {"PIC.S05", "PIC.S15", file(readFile(samplePath("sample.bas"))), "not a BSAVE picture"},
+        {"PIC.S05", "PIC.S15", file("10 PRINT \"HI\"\r\n"), "not a BSAVE picture"},
+        {"PIC.S05", "PIC.S15", file(hexBytes("FE 00 00")), "not a BSAVE picture"},
+        {"PIC.S05", "PIC.S15", file(hexBytes("FE 00 00 00 00 00 00")), "not a BSAVE picture"},
+        {"PIC.S05", "PIC.S15", file(hexBytes("FE 00 10 00 00 00 00 77")), "not a BSAVE picture"},
+        {"PIC.S05", "PIC.S15", folder, "not a regular file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.companion) + ": " + c.why);
+        const std::string picture = (dir / c.picture).string();
+        const std::string alone = (dir / "alone.bmp").string(), beside = (dir / "beside.bmp").string();
+        ASSERT_EQ(runConvert({picture, alone}).status, cli::ExitOk);
+        c.make(dir / c.companion);
+        const ConvertResult result = runConvert({picture, beside});
+        EXPECT_EQ(result.status, cli::ExitOk) << result.err;
+        EXPECT_EQ(result.err, "quillet-convert: " + (dir / c.companion).string() + ": not used: " + c.why + "\n");
+        EXPECT_EQ(readFile(beside), readFile(alone)) << "drawn as if it were not there";
+        fs::remove_all(dir / c.companion);
     }
 }

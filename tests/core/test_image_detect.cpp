@@ -156,6 +156,7 @@ TEST(DetectScreenMode, InterlacedPairsAndPaletteFiles)
     EXPECT_EQ(paletteTableFromFile(bytes(withHeader)).value()[0], 0x70);
     EXPECT_EQ(paletteTableFromFile(bytes(withHeader)).value()[31], 0);
     EXPECT_FALSE(paletteTableFromFile(bytes(table.substr(0, 31))));
+    EXPECT_FALSE(paletteTableFromFile(bytes(withHeader.substr(0, 38)))) << "a BSAVE file cut short holds none";
 }
 
 TEST(PngOutput, ReadBackByLibpngItIsTheBmpsPicture)

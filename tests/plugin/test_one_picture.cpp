@@ -48,7 +48,7 @@ struct PictureHost : app::LoaderHost {
     void showPreparedPicture() override { shown = prepared; }
     void showContainer(const QString&, const Container&) override {}
     void showPage(int) override {}
-    void documentLoaded(const QString&, std::string_view) override {}
+    void documentLoaded(const QString&, std::string_view, const std::vector<LeftOutCompanion>&) override {}
     void loadFailed(const QString&, const std::exception& error) override { failure = error.what(); }
 };
 

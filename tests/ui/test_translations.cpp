@@ -105,6 +105,9 @@ TEST_F(TranslationTest, EnglishLeavesNoJapaneseInTheWindowsOrTheirMessages)
                                   status::TempFolderFellBack,
                                   status::OpenedTruncated,
                                   status::OpenedHeaderOnly,
+                                  status::CompanionLeftOut,
+                                  status::CompanionHoldsNoPalette,
+                                  status::CompanionNotAPage,
                                   status::Loading,
                                   status::ContainerOpened,
                                   status::ContainerDamaged,
@@ -136,6 +139,11 @@ TEST_F(TranslationTest, EnglishLeavesNoJapaneseInTheWindowsOrTheirMessages)
     EXPECT_FALSE(hasJapanese(window->panelText(0))) << window->panelText(0).toStdString();
     window->openDocument(file("game.bas", Program));
     EXPECT_EQ(window->panelText(3), "3 lines");
+    // What a picture is shown without follows the status, sentence by sentence.
+    file("ART.PL5", "x");
+    window->openDocument(file("ART.SR5", hexBytes("FE 00 00 00 00 00 00 11")));
+    EXPECT_EQ(window->panelText(0),
+              "The file is open. ART.PL5 is left out, as it cannot be used. It holds no palette.");
 
     // The file list: captions, kinds, and the reason of each kind of damage
     // a list can show.
