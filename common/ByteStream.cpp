@@ -3,6 +3,7 @@
 
 #include "common/Errors.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -10,6 +11,7 @@
 
 #if defined(__unix__) || defined(__APPLE__)
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -30,8 +32,68 @@ bool FileSource::refill()
     return true;
 }
 
-FilePtr openForReading(const std::string& path)
+#if defined(__unix__) || defined(__APPLE__)
+namespace {
+
+// Waits up to `wait` for a pipe opened without waiting to have something to
+// read: data, or the end of a writer that came and went. False when no
+// program has it open for writing by then. A writer that holds it open and
+// has written nothing yet is left for the blocking reads to wait on; the
+// byte that telling it apart may take is put in `taken`.
+bool awaitWriter(int fd, std::chrono::milliseconds wait, int& taken)
 {
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    for (;;) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        pollfd ready{fd, POLLIN, 0};
+        const int got = ::poll(&ready, 1, static_cast<int>(std::max<std::chrono::milliseconds::rep>(left.count(), 0)));
+        if (got > 0 || (got < 0 && errno != EINTR))
+            return true; // the reads tell what there is, an error included
+        if (got == 0)
+            break;
+    }
+    // Without a writer a read ends at once; with one it would wait.
+    unsigned char byte;
+    const ssize_t read = ::read(fd, &byte, 1);
+    if (read == 1)
+        taken = byte;
+    return read != 0;
+}
+
+} // namespace
+#endif
+
+FilePtr openForReading(const std::string& path, std::chrono::milliseconds writerWait)
+{
+#if defined(__unix__) || defined(__APPLE__)
+    // Non-blocking, so that a named pipe opens before a writer comes.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        throw QuilletError(errorKindOfErrno(errno, ErrorKind::ReadFailed), path);
+    const auto fail = [fd, &path](ErrorKind kind) {
+        ::close(fd);
+        throw QuilletError(kind, path);
+    };
+    struct stat info {};
+    if (::fstat(fd, &info) != 0)
+        fail(ErrorKind::ReadFailed);
+    // A folder opens for reading here and only fails at the first read.
+    if (S_ISDIR(info.st_mode))
+        fail(ErrorKind::NotRegularFile);
+    int taken = EOF;
+    if (S_ISFIFO(info.st_mode) && !awaitWriter(fd, writerWait, taken))
+        fail(ErrorKind::NoWriter);
+    const int flags = ::fcntl(fd, F_GETFL);
+    std::FILE* file = flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0 ? nullptr : ::fdopen(fd, "rb");
+    if (!file)
+        fail(ErrorKind::ReadFailed);
+    FilePtr opened(file);
+    if (taken != EOF && std::ungetc(taken, file) == EOF)
+        throw QuilletError(ErrorKind::ReadFailed, path);
+    return opened;
+#else
+    (void)writerWait;
     // A folder opens for reading here and only fails at the first read.
     std::error_code ignored;
     if (std::filesystem::is_directory(path, ignored))
@@ -40,6 +102,7 @@ FilePtr openForReading(const std::string& path)
     if (!file)
         throw QuilletError(errorKindOfErrno(errno, ErrorKind::ReadFailed), path);
     return file;
+#endif
 }
 
 FilePtr openRegularFileForReading(const std::string& path)

@@ -4,6 +4,7 @@
 // Sources hand out one byte at a time from a buffer, so the per-byte cost
 // stays an inline compare; only refills are virtual.
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -120,10 +121,16 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
+// How long opening a named pipe (FIFO) waits for a program to open it for
+// writing: enough for a writer started beside the reader to get there.
+inline constexpr std::chrono::milliseconds PipeWriterWait{2000};
+
 // Opens a file for reading in binary mode. Throws QuilletError named after
 // the cause (FileNotFound, PermissionDenied, NotRegularFile for a folder,
-// ReadFailed).
-FilePtr openForReading(const std::string& path);
+// ReadFailed). A pipe is read as it comes, and so is a named pipe once a
+// program writes to it; one that no program opens for writing within
+// `writerWait` fails as NoWriter instead of waiting for ever.
+FilePtr openForReading(const std::string& path, std::chrono::milliseconds writerWait = PipeWriterWait);
 
 // The same for a document the user opens: anything but a regular file (a
 // pipe, a device, a folder) is refused as NotRegularFile without waiting on

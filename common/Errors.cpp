@@ -11,6 +11,7 @@ std::string_view errorText(ErrorKind kind)
     case ErrorKind::FileNotFound: return "no such file";
     case ErrorKind::PermissionDenied: return "permission denied";
     case ErrorKind::NotRegularFile: return "not a regular file";
+    case ErrorKind::NoWriter: return "no program writes to the pipe";
     case ErrorKind::ReadFailed: return "cannot read the file";
     case ErrorKind::CreateFailed: return "cannot create the file";
     case ErrorKind::WriteFailed: return "cannot write the file";

@@ -17,6 +17,7 @@ enum class ErrorKind {
     FileNotFound,          // no file at the path
     PermissionDenied,      // the file or its folder may not be read or written
     NotRegularFile,        // a folder, device or pipe where a file was expected
+    NoWriter,              // a named pipe (FIFO) that no program opened for writing
     ReadFailed,            // an input could not be read
     CreateFailed,          // an output or temporary file could not be created
     WriteFailed,           // an output could not be written or closed

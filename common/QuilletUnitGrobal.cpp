@@ -26,6 +26,7 @@ std::string_view failureCause(ErrorKind kind)
     case ErrorKind::FileNotFound: return "ファイルが見つかりません。";
     case ErrorKind::PermissionDenied: return "アクセスする権限がありません。";
     case ErrorKind::NotRegularFile: return "通常のファイルではありません。";
+    case ErrorKind::NoWriter: return "パイプに書き込むプログラムがありません。";
     case ErrorKind::ReadFailed: return "ファイルを読み込めませんでした。";
     case ErrorKind::CreateFailed: return "ファイルを作成できませんでした。";
     case ErrorKind::WriteFailed: return "ファイルに書き込めませんでした。";

@@ -112,6 +112,10 @@
         <translation>Not a regular file.</translation>
     </message>
     <message>
+        <source>パイプに書き込むプログラムがありません。</source>
+        <translation>No program writes to the pipe.</translation>
+    </message>
+    <message>
         <source>ファイルを読み込めませんでした。</source>
         <translation>The file could not be read.</translation>
     </message>

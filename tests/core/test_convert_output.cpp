@@ -408,6 +408,34 @@ int feedUntilTemporary(const ScratchDir& dir)
 
 } // namespace
 
+// quillet-convert reads a pipe given by name as it comes: a named pipe no
+// program writes to ends the run with the cause after a short wait, and a
+// pipe the shell hands over as /dev/fd/N (a process substitution) converts.
+TEST(ConvertOutput, ANamedPipeWithoutAWriterEndsAndAPipeWithOneConverts)
+{
+    ScratchDir dir;
+    ASSERT_EQ(mkfifo((dir / "in").c_str(), 0600), 0);
+    ConvertProcess child({(dir / "in").string(), (dir / "out.asc").string()}, dir / "err");
+    const auto status = child.wait();
+    EXPECT_TRUE(exitedWith(status, cli::ExitFailed)) << describe(status);
+    EXPECT_NE(readFile(dir / "err").find("no program writes to the pipe"), std::string::npos) << readFile(dir / "err");
+    EXPECT_FALSE(fs::exists(dir / "out.asc"));
+
+    int ends[2];
+    ASSERT_EQ(pipe2(ends, O_CLOEXEC), 0);
+    std::thread writer([&] {
+        std::this_thread::sleep_for(100ms);
+        const std::string program = readFile(samplePath("sample.bas"));
+        EXPECT_EQ(write(ends[1], program.data(), program.size()), static_cast<ssize_t>(program.size()));
+        close(ends[1]);
+    });
+    const ConvertResult result = runConvert({"/dev/fd/" + std::to_string(ends[0]), (dir / "out.asc").string()});
+    writer.join();
+    close(ends[0]);
+    EXPECT_EQ(result.status, cli::ExitOk) << result.err;
+    EXPECT_EQ(readFile(dir / "out.asc"), sampleListing());
+}
+
 // Standard output as a pipe takes a copied text in blocks read and written
 // by the program, the kernel copying only between files.
 TEST(ConvertOutput, PlainTextIsCopiedWholeThroughAPipe)
