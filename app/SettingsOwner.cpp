@@ -4,6 +4,7 @@
 #include "app/SettingsStore.h"
 
 #include <algorithm>
+#include <utility>
 #include <variant>
 
 namespace quillet::app {
@@ -25,7 +26,18 @@ void SettingsOwner::readAll()
 {
     SettingsStore store(storePath_);
     readAllSettings(store, values_);
-    store.close();
+    closeStore(store);
+}
+
+bool SettingsOwner::closeStore(SettingsStore& store)
+{
+    if (store.close()) {
+        saveFailing_ = false;
+        return true;
+    }
+    if (!std::exchange(saveFailing_, true))
+        emit saveFailed(store.failure().value_or(ErrorKind::WriteFailed));
+    return false;
 }
 
 bool SettingsOwner::update(const Settings& next, std::span<const std::string_view> names)
@@ -39,7 +51,9 @@ bool SettingsOwner::update(const Settings& next, std::span<const std::string_vie
         // The table's own text, so that a listener may keep the name.
         taken.list.push_back(entry->name);
     }
-    const bool stored = saveSettings(storePath_, values_, names);
+    SettingsStore store(storePath_);
+    const bool written = writeSettings(store, values_, names);
+    const bool stored = closeStore(store) && written;
     if (!taken.list.empty())
         emit changed(taken);
     return stored;

@@ -6,6 +6,7 @@
 // stored names, so that whatever shows a value follows it whoever set it.
 
 #include "app/SettingsTable.h"
+#include "common/Errors.h"
 #include "common/QuilletUnitGrobal.h"
 
 #include <QObject>
@@ -57,17 +58,26 @@ public:
 
     // Takes the named values of `next` (the others stay as they are) and
     // stores them together, in the order given. True when they are in the
-    // store; the values are taken and told either way.
+    // store; the values are taken and told either way, and hold for the run.
     bool update(const Settings& next, std::span<const std::string_view> names);
     bool update(const Settings& next, std::initializer_list<std::string_view> names);
+
+    const std::string& storePath() const noexcept { return storePath_; }
 
 signals:
     // After each change, once, with the names it stored.
     void changed(const quillet::app::SettingNames& names);
+    // The store could not be written, and why (SettingsStore::failure). Told
+    // once for a run of failed writes: again only after one succeeded.
+    void saveFailed(quillet::ErrorKind cause);
 
 private:
+    // Closes `store`, telling a failure as saveFailed says. Whether it saved.
+    bool closeStore(SettingsStore& store);
+
     std::string storePath_;
     Settings values_;
+    bool saveFailing_ = false; // the last write failed, and that was told
 };
 
 } // namespace quillet::app

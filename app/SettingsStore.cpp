@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "app/SettingsStore.h"
 
+#include "common/Errors.h"
 #include "common/Utf8.h"
 #include "common/WriteAll.h"
 
@@ -60,6 +61,7 @@ enum class FileState { Missing, Read, Damaged };
 
 struct StoreFile {
     FileState state = FileState::Missing;
+    ErrorKind damage = ErrorKind::ReadFailed; // why a damaged one is not taken
     std::string bytes;
     mode_t mode = 0600;
 };
@@ -72,12 +74,17 @@ StoreFile readStoreFile(const std::string& path)
     FdGuard fd(openRetrying(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (fd.get() < 0) {
         file.state = (errno == ENOENT || errno == ENOTDIR) ? FileState::Missing : FileState::Damaged;
+        file.damage = errorKindOfErrno(errno, ErrorKind::ReadFailed);
         return file;
     }
     struct stat info {};
     if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)
         || static_cast<std::uintmax_t>(info.st_size) > MaxStoreBytes) {
         file.state = FileState::Damaged;
+        if (S_ISREG(info.st_mode))
+            file.damage = ErrorKind::TooLarge;
+        else if (info.st_mode != 0)
+            file.damage = ErrorKind::NotRegularFile;
         return file;
     }
     file.mode = info.st_mode & 07777;
@@ -90,6 +97,7 @@ StoreFile readStoreFile(const std::string& path)
             continue;
         if (got < 0) {
             file.state = FileState::Damaged;
+            file.damage = errorKindOfErrno(errno, ErrorKind::ReadFailed);
             file.bytes.clear();
             return file;
         }
@@ -98,6 +106,7 @@ StoreFile readStoreFile(const std::string& path)
         file.bytes.append(buffer, static_cast<std::size_t>(got));
         if (file.bytes.size() > MaxStoreBytes) {
             file.state = FileState::Damaged;
+            file.damage = ErrorKind::TooLarge;
             file.bytes.clear();
             return file;
         }
@@ -107,11 +116,12 @@ StoreFile readStoreFile(const std::string& path)
 }
 
 // Creates the missing directories above the store, private to the user.
-bool makeParentDirectories(const std::string& path)
+// Why it could not; nullopt when the folder is there.
+std::optional<ErrorKind> makeParentDirectories(const std::string& path)
 {
     std::filesystem::path dir = std::filesystem::path(path).parent_path();
     if (dir.empty())
-        return true;
+        return std::nullopt;
     std::vector<std::filesystem::path> missing;
     std::error_code error;
     for (std::filesystem::path step = dir; !step.empty() && !std::filesystem::exists(step, error);
@@ -122,9 +132,11 @@ bool makeParentDirectories(const std::string& path)
     }
     for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
         if (::mkdir(it->c_str(), 0700) != 0 && errno != EEXIST)
-            return false;
+            return errorKindOfErrno(errno, ErrorKind::CreateFailed);
     }
-    return std::filesystem::is_directory(dir, error);
+    if (!std::filesystem::is_directory(dir, error))
+        return ErrorKind::CreateFailed; // a file where the folder should be
+    return std::nullopt;
 }
 
 // The file to replace: the target of a symbolic link, so that a store kept
@@ -142,20 +154,22 @@ std::string replacementTarget(const std::string& path)
     return target;
 }
 
-// Writes `bytes` beside `target` and renames the result over it.
-bool replaceFile(const std::string& target, std::string_view bytes, mode_t mode)
+// Writes `bytes` beside `target` and renames the result over it. Why it
+// could not; nullopt when it did.
+std::optional<ErrorKind> replaceFile(const std::string& target, std::string_view bytes, mode_t mode)
 {
     std::string tempPath = target + std::string(PartialInfix) + "XXXXXX";
     FdGuard fd(::mkostemp(tempPath.data(), O_CLOEXEC));
     if (fd.get() < 0)
-        return false;
+        return errorKindOfErrno(errno, ErrorKind::CreateFailed);
     bool ok = ::fchmod(fd.get(), mode) == 0 && writeAll(fd.get(), bytes) && ::fsync(fd.get()) == 0;
     ok = fd.reset() && ok;
     if (ok)
         ok = ::rename(tempPath.c_str(), target.c_str()) == 0;
     if (!ok) {
+        const int error = errno;
         ::unlink(tempPath.c_str());
-        return false;
+        return errorKindOfErrno(error, ErrorKind::WriteFailed);
     }
     // Make the rename itself durable; a failure here loses nothing already
     // written, so it is not reported.
@@ -163,7 +177,7 @@ bool replaceFile(const std::string& target, std::string_view bytes, mode_t mode)
     FdGuard dirFd(openRetrying(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dirFd.get() >= 0)
         ::fsync(dirFd.get());
-    return true;
+    return std::nullopt;
 }
 
 } // namespace
@@ -290,9 +304,9 @@ bool SettingsStore::close()
 {
     if (pending_.empty())
         return true;
-    bool ok = commit();
+    failure_ = commit();
     pending_.clear();
-    return ok;
+    return !failure_;
 }
 
 namespace {
@@ -323,10 +337,10 @@ void removeStaleTemporaries(const std::string& target)
 
 } // namespace
 
-bool SettingsStore::commit()
+std::optional<ErrorKind> SettingsStore::commit()
 {
-    if (!makeParentDirectories(path_))
-        return false;
+    if (const auto failed = makeParentDirectories(path_))
+        return failed;
 
     // flock rather than a lock file that is created and removed: the kernel
     // drops it when a holder dies, so a crash never leaves the store locked.
@@ -334,19 +348,19 @@ bool SettingsStore::commit()
     std::string lockPath = path_ + ".lock";
     FdGuard lock(openRetrying(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
     if (lock.get() < 0)
-        return false;
+        return errorKindOfErrno(errno, ErrorKind::CreateFailed);
     while (::flock(lock.get(), LOCK_EX) != 0) {
         if (errno != EINTR)
-            return false;
+            return ErrorKind::WriteFailed;
     }
 
     std::string target = replacementTarget(path_);
     if (target.empty())
-        return false;
+        return ErrorKind::FileNotFound; // a link to nothing
     removeStaleTemporaries(target);
     StoreFile current = readStoreFile(target);
     if (current.state == FileState::Damaged)
-        return false;
+        return current.damage;
 
     IniDocument merged = IniDocument::parse(current.bytes);
     for (const Write& write : pending_) {
@@ -357,12 +371,18 @@ bool SettingsStore::commit()
     std::string bytes = merged.serialize();
     if (current.state == FileState::Read && bytes == current.bytes) {
         view_ = std::move(merged);
-        return true;
+        return std::nullopt;
     }
-    if (bytes.size() > MaxStoreBytes || !replaceFile(target, bytes, current.mode))
-        return false;
+    // A file made read-only is left as its owner made it, though the folder
+    // would let it be replaced.
+    if (current.state == FileState::Read && ::access(target.c_str(), W_OK) != 0)
+        return errorKindOfErrno(errno, ErrorKind::WriteFailed);
+    if (bytes.size() > MaxStoreBytes)
+        return ErrorKind::TooLarge;
+    if (const auto failed = replaceFile(target, bytes, current.mode))
+        return failed;
     view_ = std::move(merged);
-    return true;
+    return std::nullopt;
 }
 
 } // namespace quillet::app

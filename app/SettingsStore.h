@@ -20,10 +20,12 @@
 // A damaged file never stops the program: a file that is not a regular file,
 // cannot be read or is larger than MaxStoreBytes reads as empty (every value
 // its default) and is left untouched: writes to it are dropped rather than
-// replacing what a person may still want. A text value that is not valid
-// UTF-8 reads as the default.
+// replacing what a person may still want, and so are writes to a file its
+// owner made read-only. A text value that is not valid UTF-8 reads as the
+// default.
 
 #include "app/IniDocument.h"
+#include "common/Errors.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -84,6 +86,11 @@ public:
     // read or replaced (it is then unchanged). The store stays usable: later
     // writes form a new group.
     bool close();
+    // Why the last close() failed: PermissionDenied (the file made
+    // read-only, or its folder), NotRegularFile (a folder or pipe in its
+    // place), TooLarge (over MaxStoreBytes), CreateFailed, WriteFailed, ...
+    // nullopt after one that succeeded.
+    std::optional<ErrorKind> failure() const noexcept { return failure_; }
 
 private:
     struct Write {
@@ -93,11 +100,12 @@ private:
         MakeValue make; // when set, made again from the file's value on commit
     };
 
-    bool commit();
+    std::optional<ErrorKind> commit();
 
     std::string path_;
     IniDocument view_;
     std::vector<Write> pending_;
+    std::optional<ErrorKind> failure_;
 };
 
 } // namespace quillet::app

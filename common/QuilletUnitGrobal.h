@@ -56,6 +56,7 @@ inline constexpr std::string_view PngSaveFailed = "PNG形式で保存できま�
 inline constexpr std::string_view MemberSaveFailed = "取り出して保存できませんでした。";
 inline constexpr std::string_view PrintFailed = "印刷できませんでした。";
 inline constexpr std::string_view HelpFailed = "ヘルプファイルを開けません。";
+inline constexpr std::string_view SettingsSaveFailed = "設定を保存できませんでした。";
 
 // Why it failed: one text for each kind of failure.
 std::string_view failureCause(ErrorKind kind);

@@ -96,6 +96,10 @@
         <translation>The help file cannot be opened.</translation>
     </message>
     <message>
+        <source>設定を保存できませんでした。</source>
+        <translation>The settings could not be saved. </translation>
+    </message>
+    <message>
         <source>（%1 行）</source>
         <translation> (line %1)</translation>
     </message>

@@ -50,6 +50,7 @@
 #include <QTabWidget>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QUrl>
@@ -132,6 +133,7 @@ TForm1::TForm1(QWidget* parent)
     buildStatusBar();
     connectCommands();
     connect(&settings_, &app::SettingsOwner::changed, this, &TForm1::settingsChanged);
+    connect(&settings_, &app::SettingsOwner::saveFailed, this, &TForm1::settingsSaveFailed);
     restoreWindowGeometry();
 }
 
@@ -1057,6 +1059,20 @@ void TForm1::indicatePictureView()
 void TForm1::ImgSizeChg1Click()
 {
     settings_.set(&Settings::isStretch, !settings().isStretch);
+}
+
+void TForm1::settingsSaveFailed(ErrorKind cause)
+{
+    // A load or the start sets its own status after saving; the notice
+    // follows it rather than being hidden by it, and stands alone after a
+    // command that says nothing itself.
+    const QString before = panelText(0);
+    const QString notice = failureLine(status::SettingsSaveFailed, QuilletError(cause)) + QLatin1Char(' ')
+                           + QDir::toNativeSeparators(localToQString(settings_.storePath()));
+    QTimer::singleShot(0, this, [this, before, notice] {
+        const QString now = panelText(0);
+        setPanelText(0, now == before ? notice : now + notice);
+    });
 }
 
 void TForm1::screenCommand(int mode)

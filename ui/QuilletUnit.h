@@ -144,6 +144,9 @@ private:
     bool isBasicPage() const;
     // What shows a setting follows it, whoever set it.
     void settingsChanged(const quillet::app::SettingNames& names);
+    // Says in panel 0 that the settings could not be saved, and why, after
+    // what the command that saved them shows there.
+    void settingsSaveFailed(quillet::ErrorKind cause);
     void indicateScreenMode(int mode);
     void enableScreenMode(bool enabled);
     void indicateAnkMode(bool isAnkMode);

@@ -127,3 +127,33 @@ TEST(SettingsOwner, EachChangeIsOneStoreWriteAndOneNoticeToEveryListener)
     EXPECT_EQ(owner.values().fontSize, 20);
     EXPECT_EQ(owner.values().language, Settings().language) << "a value not named is not taken";
 }
+
+// A store that cannot be written is told once for a run of failed writes,
+// and again only after a write that worked; the values set hold either way.
+TEST(SettingsOwner, AFailedSaveIsToldOnceAndTheValuesHold)
+{
+    ScratchDir dir;
+    const std::filesystem::path path = dir / "Quillet.ini";
+    SettingsOwner owner(path.string());
+    std::vector<quillet::ErrorKind> told;
+    std::vector<SettingNames> changed;
+    QObject::connect(&owner, &SettingsOwner::saveFailed, [&](quillet::ErrorKind cause) { told.push_back(cause); });
+    QObject::connect(&owner, &SettingsOwner::changed, [&](const SettingNames& names) { changed.push_back(names); });
+
+    std::filesystem::create_directory(path); // a folder in its place
+    owner.readAll();
+    EXPECT_FALSE(owner.set(&Settings::screenMode, 7));
+    EXPECT_FALSE(owner.set(&Settings::fontSize, 20));
+    EXPECT_EQ(told, std::vector{quillet::ErrorKind::NotRegularFile}) << "once for the run";
+    EXPECT_EQ(changed.size(), 2u);
+    EXPECT_EQ(owner.values().screenMode, 7);
+    EXPECT_EQ(owner.values().fontSize, 20);
+
+    std::filesystem::remove(path);
+    EXPECT_TRUE(owner.set(&Settings::screenMode, 8));
+    std::filesystem::remove(path);
+    std::filesystem::create_directory(path);
+    EXPECT_FALSE(owner.set(&Settings::screenMode, 9));
+    EXPECT_EQ(told, (std::vector{quillet::ErrorKind::NotRegularFile, quillet::ErrorKind::NotRegularFile}))
+        << "again after a save that worked";
+}

@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -288,6 +289,86 @@ TEST(SettingsStore, DamagedFilesAreSurvived)
     SettingsStore below((dir / "plain" / "Quillet.ini").string());
     below.writeInteger(Section, "Screen Mode", 7);
     EXPECT_FALSE(below.close());
+}
+
+// A commit that fails says why, and leaves what is there as it was: a file
+// its owner made read-only is not replaced, though its folder would allow it.
+TEST(SettingsStore, AFailedCommitSaysWhy)
+{
+    ScratchDir dir;
+    fs::permissions(dir.path(), fs::perms::all); // the unprivileged cases work here
+    const std::string kept = "[Vantre\\Quillet]\nScreen Mode=8\n";
+    struct Case {
+        const char* what;
+        std::function<fs::path(const fs::path& in)> make; // the store's path
+        quillet::ErrorKind cause;
+        bool unprivileged = false; // permissions bind only ordinary users
+    };
+    const Case cases[] = {
+        {"a folder in its place",
+         [](const fs::path& in) {
+             fs::create_directory(in / "Quillet.ini");
+             return in / "Quillet.ini";
+         },
+         quillet::ErrorKind::NotRegularFile},
+        {"over the size limit",
+         [](const fs::path& in) {
+             writeFile(in / "Quillet.ini", std::string(quillet::app::MaxStoreBytes + 1, ';'));
+             return in / "Quillet.ini";
+         },
+         quillet::ErrorKind::TooLarge},
+        {"below a file",
+         [](const fs::path& in) {
+             writeFile(in / "plain", "x");
+             return in / "plain" / "Quillet.ini";
+         },
+         quillet::ErrorKind::CreateFailed},
+        {"a read-only file",
+         [&](const fs::path& in) {
+             writeFile(in / "Quillet.ini", kept);
+             fs::permissions(in / "Quillet.ini", fs::perms::owner_read | fs::perms::others_read);
+             return in / "Quillet.ini";
+         },
+         quillet::ErrorKind::PermissionDenied, true},
+        {"a read-only folder",
+         [&](const fs::path& in) {
+             writeFile(in / "Quillet.ini", kept);
+             fs::permissions(in / "Quillet.ini", fs::perms::all);
+             fs::permissions(in, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read
+                                     | fs::perms::others_exec);
+             return in / "Quillet.ini";
+         },
+         quillet::ErrorKind::PermissionDenied, true},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const fs::path in = dir / std::to_string(++n);
+        fs::create_directory(in);
+        fs::permissions(in, fs::perms::all);
+        const fs::path path = c.make(in);
+        const std::string before = fs::is_regular_file(path) ? readFile(path) : std::string();
+        const auto failsWith = [&] {
+            SettingsStore store(path.string());
+            store.writeInteger(Section, "Screen Mode", 7);
+            return !store.close() && store.failure() == c.cause;
+        };
+        if (!c.unprivileged) {
+            EXPECT_TRUE(failsWith());
+        } else {
+            const CheckResult result = runUnprivileged(failsWith);
+            if (result == CheckResult::NoUnprivilegedUser)
+                continue;
+            EXPECT_EQ(result, CheckResult::Passed);
+        }
+        if (fs::is_regular_file(path))
+            EXPECT_EQ(readFile(path), before) << "left as it was";
+        fs::permissions(in, fs::perms::all);
+    }
+    SettingsStore fine((dir / "fine.ini").string());
+    fine.writeInteger(Section, "Screen Mode", 7);
+    EXPECT_TRUE(fine.close());
+    EXPECT_FALSE(fine.failure());
 }
 
 TEST(SettingsStore, UnreadableFileGivesDefaultsAndIsNotReplaced)

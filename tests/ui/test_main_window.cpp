@@ -9,6 +9,7 @@
 #include "ui/ListingView.h"
 #include "ui/PictureView.h"
 #include "ui/QuilletUnit3.h"
+#include "ui/Translations.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -83,6 +84,55 @@ TEST_F(MainWindowTest, StatusPanelsNeverCutTheirText)
     }
     EXPECT_GE(message->width(), 200);
     EXPECT_LE(message->geometry().right(), window->statusBar()->width()) << "the message runs off the window";
+}
+
+// A settings file that cannot be written: the first failed save says so in
+// panel 0, with the cause and the file, after the status of what saved;
+// later failures add nothing, the values set still hold for the run, and a
+// failure after a save that worked is told again.
+TEST_F(MainWindowTest, SettingsThatCannotBeSavedSaySoOnce)
+{
+    const fs::path store = home.storeFile();
+    struct Case {
+        const char* what;
+        std::function<void()> spoil;
+        ErrorKind cause;
+    };
+    const Case cases[] = {
+        {"a folder in its place", [&] { fs::create_directories(store); }, ErrorKind::NotRegularFile},
+        {"over the size limit",
+         [&] {
+             fs::create_directories(store.parent_path());
+             writeFile(store, "[Vantre\\Quillet]\n" + std::string(app::MaxStoreBytes, ';'));
+         },
+         ErrorKind::TooLarge},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(store.parent_path());
+        c.spoil();
+        const QString notice = ui::uiText(status::SettingsSaveFailed) + ui::uiText(status::failureCause(c.cause))
+                               + QLatin1Char(' ') + QString::fromStdString(store.string());
+        start(); // stores the version and the screen mode
+        QCoreApplication::processEvents();
+        EXPECT_EQ(window->panelText(0), ui::uiText(status::PleaseOpen) + notice);
+
+        window->openDocument(file("game.bas", Program));
+        window->screenItem(7, 1)->trigger();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(window->panelText(0), ui::uiText(status::Opened)) << "told once";
+        EXPECT_EQ(window->settings().screenMode, 7) << "held in memory";
+        EXPECT_TRUE(window->screenItem(7, 1)->isChecked());
+
+        fs::remove_all(store);
+        window->screenItem(8, 1)->trigger();
+        EXPECT_EQ(stored(app::setting::ScreenMode), "8");
+        fs::remove(store);
+        c.spoil();
+        window->screenItem(6, 1)->trigger();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(window->panelText(0), notice) << "told again after a save that worked";
+    }
 }
 
 TEST_F(MainWindowTest, TemporaryFilesLiveFromStartToClose)

@@ -125,7 +125,8 @@ TEST_F(TranslationTest, EnglishLeavesNoJapaneseInTheWindowsOrTheirMessages)
                                   status::BmpSaveFailed,
                                   status::MemberSaveFailed,
                                   status::PrintFailed,
-                                  status::HelpFailed}) {
+                                  status::HelpFailed,
+                                  status::SettingsSaveFailed}) {
         EXPECT_FALSE(hasJapanese(ui::uiText(text))) << text;
     }
     // Past the last kind too: an unknown kind has its own text.
