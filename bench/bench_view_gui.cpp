@@ -7,6 +7,8 @@
 //   alone. Beside it, `quillet-convert --rtf` on the same file as a whole
 //   process, and their ratio. A paint while the load lets events through
 //   does not count: the clock stops at the first paint after the load.
+// - OpenLongLines: the same for 5 MB of plain text in lines of 64 KB, and
+//   in one line with no break at all.
 // - Scroll: a 10 MB listing scrolled page by page and by jumps as a
 //   dragged scroll bar does, each frame painted at once; frames per second
 //   and the slowest frame.
@@ -40,6 +42,7 @@
 #include <numeric>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -66,6 +69,29 @@ fs::path program(std::size_t size)
     if (!fs::exists(path)) {
         const std::string bytes = "\xFF" + quillet::bench::generatedProgramLines(size);
         std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    }
+    return path;
+}
+
+// 5 MB of listing text (line numbers, PRINT and quoted text) in lines of
+// `lineLength` bytes, CR LF between them.
+fs::path longLines(std::size_t lineLength)
+{
+    constexpr std::size_t Total = 5 << 20;
+    const fs::path path = benchDir() / ("lines-" + std::to_string(lineLength) + ".txt");
+    if (!fs::exists(path)) {
+        std::mt19937 random(3);
+        const std::string_view letters = "ABCDEFGHIJ KLMNOP 0123456789:\"";
+        std::string text;
+        for (int number = 10; text.size() < Total; number += 10) {
+            std::string line = std::to_string(number) + " PRINT ";
+            while (line.size() < lineLength && text.size() + line.size() < Total)
+                line += letters[random() % letters.size()];
+            text += line;
+            if (text.size() < Total)
+                text += "\r\n";
+        }
+        std::ofstream(path, std::ios::binary).write(text.data(), static_cast<std::streamsize>(text.size()));
     }
     return path;
 }
@@ -114,7 +140,7 @@ int openChild(int argc, char** argv, const char* path, const char* report)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     const double open = cpuSeconds() - before;
     const double total = cpuSeconds();
-    const bool shown = watch.paints > 0 && window.listingView()->text().lineCount() > 1;
+    const bool shown = watch.paints > 0 && !window.listingView()->text().isEmpty();
     std::ofstream(report) << open << ' ' << total << '\n';
     return shown ? 0 : 1;
 }
@@ -149,6 +175,29 @@ void OpenProgram(benchmark::State& state)
     state.counters["peak_limit_MiB"] = 40 + 8 * listingMiB;
 }
 BENCHMARK(OpenProgram)->Arg(1 << 20)->Arg(10 << 20)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void OpenLongLines(benchmark::State& state)
+{
+    const fs::path path = longLines(static_cast<std::size_t>(state.range(0)));
+    const fs::path report = benchDir() / "report";
+    double open = 0, peak = 0;
+    for (auto _ : state) {
+        const auto viewer = quillet::bench::runQuietChild({selfPath, "--open-child", path.string(), report.string()});
+        if (!viewer.ok) {
+            state.SkipWithError("the child failed");
+            return;
+        }
+        double total = 0;
+        std::ifstream(report) >> open >> total;
+        peak = viewer.peakMiB;
+        state.SetIterationTime(open);
+    }
+    state.counters["open_cpu_ms"] = open * 1e3;
+    state.counters["peak_MiB"] = peak;
+    // As many lines of ordinary length open within this.
+    state.counters["peak_limit_MiB"] = 40 + 8 * 5;
+}
+BENCHMARK(OpenLongLines)->Arg(64 << 10)->Arg(5 << 20)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void Scroll(benchmark::State& state)
 {

@@ -447,7 +447,9 @@ private:
         RtfRun& run = currentRun(RtfRun::Kind::Bytes);
         doc_.bytes += first;
         std::size_t count = 1;
-        while (pos_ + 3 < in_.size() && in_[pos_] == '\\' && in_[pos_ + 1] == '\'') {
+        // Up to the part's size, where a long paragraph may be cut.
+        const std::size_t room = doc_.bytes.size() < RtfPartBytes ? RtfPartBytes - doc_.bytes.size() : 0;
+        while (count <= room && pos_ + 3 < in_.size() && in_[pos_] == '\\' && in_[pos_ + 1] == '\'') {
             const int high = hexDigitValue(in_[pos_ + 2]);
             const int low = hexDigitValue(in_[pos_ + 3]);
             if (high < 0 || low < 0)
@@ -457,6 +459,9 @@ private:
             pos_ += 4;
         }
         run.length += count;
+        if (onPart_ && doc_.bytes.size() + doc_.text.size() >= RtfPartBytes
+            && static_cast<std::uint8_t>(doc_.bytes.back()) < 0x80)
+            handOver();
     }
 
     void unicode(char32_t unit)
@@ -485,12 +490,16 @@ private:
         run.halfPoints = state_.halfPoints;
         doc_.runs.push_back(run);
         // A paragraph's end splits nothing: hand over what has been read.
-        if (onPart_ && doc_.runs.size() >= runsPerPart_) {
-            (*onPart_)(doc_, pos_, false);
-            doc_.runs.clear();
-            doc_.bytes.clear();
-            doc_.text.clear();
-        }
+        if (onPart_ && doc_.runs.size() >= runsPerPart_)
+            handOver();
+    }
+
+    void handOver()
+    {
+        (*onPart_)(doc_, pos_, false);
+        doc_.runs.clear();
+        doc_.bytes.clear();
+        doc_.text.clear();
     }
 
     void flushHigh()

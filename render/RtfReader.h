@@ -60,7 +60,11 @@ RtfDocument readRtf(std::string_view rtf);
 // The same, handing the document over in parts so that a large one is never
 // held whole: onPart(part, bytesRead, last) gets the font table and the runs
 // read since the previous part, cut at a paragraph's end once there are
-// runsPerPart of them; the final part comes with last set.
+// runsPerPart of them; the final part comes with last set. A paragraph
+// longer than RtfPartBytes is cut too, inside a run of \'HH bytes once the
+// part holds that many, after a byte below 0x80: never inside a character
+// of a double-byte code page, whose first byte is above.
+inline constexpr std::size_t RtfPartBytes = std::size_t{1} << 20;
 using RtfPartHandler = std::function<void(const RtfDocument& part, std::size_t bytesRead, bool last)>;
 void readRtf(std::string_view rtf, std::size_t runsPerPart, const RtfPartHandler& onPart);
 

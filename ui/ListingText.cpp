@@ -18,6 +18,9 @@ void ListingText::clear()
     starts_.shrink_to_fit();
     runs_.clear();
     runs_.shrink_to_fit();
+    breaks_.clear();
+    breaks_.shrink_to_fit();
+    rowStart_ = 0;
     formats_.clear();
     longest_ = 0;
 }
@@ -53,12 +56,20 @@ void ListingText::append(QStringView characters, int format)
     if (runs_.empty() || runs_.back().format != format)
         runs_.push_back({text_.size(), format});
     text_.append(characters);
+    while (text_.size() - rowStart_ > RowCharacters) {
+        qsizetype cut = rowStart_ + RowCharacters;
+        if (text_[cut - 1].isHighSurrogate()) // a character stays in one row
+            --cut;
+        breaks_.push_back(cut);
+        rowStart_ = cut;
+    }
 }
 
 void ListingText::endLine()
 {
     longest_ = std::max(longest_, text_.size() - starts_.back());
     starts_.push_back(text_.size());
+    rowStart_ = text_.size();
 }
 
 qsizetype ListingText::lineEnd(qsizetype index) const
@@ -87,6 +98,76 @@ qsizetype ListingText::lineOf(qsizetype position) const
     return low;
 }
 
+std::size_t ListingText::firstBreakOf(qsizetype line) const
+{
+    // Breaks lie inside their lines, never at a line's start.
+    const qsizetype start = starts_[static_cast<std::size_t>(line)];
+    return static_cast<std::size_t>(std::lower_bound(breaks_.begin(), breaks_.end(), start) - breaks_.begin());
+}
+
+qsizetype ListingText::firstRowOf(qsizetype line) const
+{
+    return line + static_cast<qsizetype>(firstBreakOf(line));
+}
+
+qsizetype ListingText::lineOfRow(qsizetype row) const
+{
+    if (breaks_.empty())
+        return row;
+    // The last line whose first row is at or before the row.
+    qsizetype low = 0, high = lineCount() - 1;
+    while (low < high) {
+        const qsizetype middle = low + (high - low + 1) / 2;
+        if (firstRowOf(middle) <= row)
+            low = middle;
+        else
+            high = middle - 1;
+    }
+    return low;
+}
+
+std::pair<qsizetype, qsizetype> ListingText::rowSpan(qsizetype row) const
+{
+    const qsizetype line = lineOfRow(row);
+    const auto piece = static_cast<std::size_t>(row - firstRowOf(line));
+    const std::size_t first = firstBreakOf(line);
+    const qsizetype end = lineEnd(line);
+    const qsizetype from = piece == 0 ? starts_[static_cast<std::size_t>(line)] : breaks_[first + piece - 1];
+    const std::size_t next = first + piece;
+    return {from, next < breaks_.size() && breaks_[next] < end ? breaks_[next] : end};
+}
+
+QStringView ListingText::row(qsizetype row) const
+{
+    const auto [from, to] = rowSpan(row);
+    return QStringView(text_).mid(from, to - from);
+}
+
+qsizetype ListingText::rowLength(qsizetype row) const
+{
+    const auto [from, to] = rowSpan(row);
+    return to - from;
+}
+
+qsizetype ListingText::rowStartPosition(qsizetype row) const
+{
+    return rowSpan(row).first + lineOfRow(row);
+}
+
+bool ListingText::endsLine(qsizetype row) const
+{
+    const qsizetype line = lineOfRow(row);
+    return line + 1 == lineCount() ? row + 1 == rowCount() : firstRowOf(line + 1) == row + 1;
+}
+
+qsizetype ListingText::rowOf(qsizetype position) const
+{
+    const qsizetype line = lineOf(position);
+    const auto first = breaks_.begin() + static_cast<std::ptrdiff_t>(firstBreakOf(line));
+    // Breaks of later lines lie past this line's end, so past the offset.
+    return firstRowOf(line) + (std::upper_bound(first, breaks_.end(), position - line) - first);
+}
+
 void ListingText::mergeIntoEveryFormat(const QTextCharFormat& change)
 {
     for (QTextCharFormat& format : formats_)
@@ -95,9 +176,18 @@ void ListingText::mergeIntoEveryFormat(const QTextCharFormat& change)
 
 QList<QTextLayout::FormatRange> ListingText::lineFormats(qsizetype index) const
 {
+    return formatsBetween(starts_[static_cast<std::size_t>(index)], lineEnd(index));
+}
+
+QList<QTextLayout::FormatRange> ListingText::rowFormats(qsizetype row) const
+{
+    const auto [from, to] = rowSpan(row);
+    return formatsBetween(from, to);
+}
+
+QList<QTextLayout::FormatRange> ListingText::formatsBetween(qsizetype start, qsizetype end) const
+{
     QList<QTextLayout::FormatRange> ranges;
-    const qsizetype start = starts_[static_cast<std::size_t>(index)];
-    const qsizetype end = lineEnd(index);
     if (start == end)
         return ranges;
     auto run = std::upper_bound(runs_.begin(), runs_.end(), start,

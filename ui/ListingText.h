@@ -7,6 +7,11 @@
 //
 // Positions count as in a rich-text document: the characters of each line,
 // then one for its end, so line i starts at lineStart(i) + i.
+//
+// The view shows rows: a line longer than RowCharacters is cut into rows of
+// at most that many characters, so that laying out what is shown never
+// takes the whole of a line of megabytes. Only the showing is cut: the
+// text, its positions, copies and saves keep every line whole.
 
 #include <QList>
 #include <QString>
@@ -14,11 +19,15 @@
 #include <QTextFormat>
 #include <QTextLayout>
 
+#include <algorithm>
 #include <functional>
+#include <utility>
 #include <vector>
 
 class ListingText {
 public:
+    static constexpr qsizetype RowCharacters = 2048;
+
     // Building: characters of the current line, then endLine() between lines.
     void clear();
     void reserve(qsizetype characters);
@@ -30,19 +39,34 @@ public:
     qsizetype lineCount() const { return static_cast<qsizetype>(starts_.size()); }
     QStringView line(qsizetype index) const;
     qsizetype lineLength(qsizetype index) const { return lineEnd(index) - starts_[static_cast<std::size_t>(index)]; }
-    qsizetype longestLine() const { return longest_; }
+    qsizetype longestLine() const { return std::max(longest_, text_.size() - starts_.back()); }
 
     // Document positions, 0 to endPosition().
     qsizetype lineStartPosition(qsizetype index) const { return starts_[static_cast<std::size_t>(index)] + index; }
     qsizetype endPosition() const { return text_.size() + lineCount() - 1; }
     qsizetype lineOf(qsizetype position) const;
 
+    // Rows, as the view shows them; as many as lines but for long lines.
+    qsizetype rowCount() const { return lineCount() + static_cast<qsizetype>(breaks_.size()); }
+    qsizetype firstRowOf(qsizetype line) const;
+    qsizetype lineOfRow(qsizetype row) const;
+    QStringView row(qsizetype row) const;
+    qsizetype rowLength(qsizetype row) const;
+    qsizetype rowStartPosition(qsizetype row) const;
+    // The row a position is shown in: where a line goes on in the next row,
+    // the position between them is that row's first.
+    qsizetype rowOf(qsizetype position) const;
+    // Whether the line ends with this row.
+    bool endsLine(qsizetype row) const;
+    qsizetype longestRow() const { return std::min(longestLine(), RowCharacters); }
+
     // The formats, shared by every run that uses them.
     const std::vector<QTextCharFormat>& formats() const { return formats_; }
     void mergeIntoEveryFormat(const QTextCharFormat& change);
 
-    // The format ranges of one line, for its layout.
+    // The format ranges of one line, or one row, for its layout.
     QList<QTextLayout::FormatRange> lineFormats(qsizetype index) const;
+    QList<QTextLayout::FormatRange> rowFormats(qsizetype row) const;
     // Calls visit(text, format) for each run of one format between two
     // positions, and endOfLine() at each line end the range crosses.
     void forEachFragment(qsizetype from, qsizetype to,
@@ -66,9 +90,16 @@ private:
     };
     qsizetype lineEnd(qsizetype index) const;
     qsizetype offsetOf(qsizetype position) const { return position - lineOf(position); }
+    // The first of the line's breaks in breaks_.
+    std::size_t firstBreakOf(qsizetype line) const;
+    // Where a row starts and ends in text_.
+    std::pair<qsizetype, qsizetype> rowSpan(qsizetype row) const;
+    QList<QTextLayout::FormatRange> formatsBetween(qsizetype start, qsizetype end) const;
 
     QString text_;
     std::vector<qsizetype> starts_{0};
+    std::vector<qsizetype> breaks_; // where a row that goes on with its line starts in text_
+    qsizetype rowStart_ = 0;        // of the row being built
     std::vector<Run> runs_;
     std::vector<QTextCharFormat> formats_;
     qsizetype longest_ = 0;

@@ -692,21 +692,21 @@ void ListingView::relayout()
     viewport()->update();
 }
 
-int ListingView::visibleLines() const
+int ListingView::visibleRows() const
 {
     return std::max(1, (viewport()->height() - DocumentMargin) / lineHeight_);
 }
 
 void ListingView::updateScrollBars()
 {
-    const qsizetype lines = text_.lineCount();
-    const int page = visibleLines();
-    // Wrapped, the last line may be the only one shown, unless all fit.
-    qsizetype last = wordWrap_ ? lines - 1 : std::max<qsizetype>(0, lines - page);
-    if (wordWrap_ && lines <= page) {
+    const qsizetype rows = text_.rowCount();
+    const int page = visibleRows();
+    // Wrapped, the last row may be the only one shown, unless all fit.
+    qsizetype last = wordWrap_ ? rows - 1 : std::max<qsizetype>(0, rows - page);
+    if (wordWrap_ && rows <= page) {
         qreal height = DocumentMargin;
-        for (qsizetype line = 0; line < lines; ++line)
-            height += layoutOf(line).boundingRect().height();
+        for (qsizetype row = 0; row < rows; ++row)
+            height += layoutOf(row).boundingRect().height();
         if (height <= viewport()->height())
             last = 0;
     }
@@ -719,21 +719,21 @@ void ListingView::updateScrollBars()
         horizontal->setRange(0, 0);
         return;
     }
-    // Lines not laid out yet are taken at a cell per character.
-    const qreal widest = std::max(widest_, static_cast<qreal>(text_.longestLine()) * cellWidth_);
+    // Rows not laid out yet are taken at a cell per character.
+    const qreal widest = std::max(widest_, static_cast<qreal>(text_.longestRow()) * cellWidth_);
     const int content = static_cast<int>(std::ceil(widest)) + 2 * DocumentMargin + 1;
     horizontal->setRange(0, std::max(0, content - viewport()->width()));
     horizontal->setPageStep(viewport()->width());
     horizontal->setSingleStep(std::max(1, static_cast<int>(cellWidth_) * 2));
 }
 
-QTextLayout& ListingView::layoutOf(qsizetype line) const
+QTextLayout& ListingView::layoutOf(qsizetype row) const
 {
-    auto found = layouts_.find(line);
+    auto found = layouts_.find(row);
     if (found != layouts_.end())
         return *found->second;
-    auto layout = std::make_unique<QTextLayout>(text_.line(line).toString(), defaultFont_, viewport());
-    layout->setFormats(text_.lineFormats(line));
+    auto layout = std::make_unique<QTextLayout>(text_.row(row).toString(), defaultFont_, viewport());
+    layout->setFormats(text_.rowFormats(row));
     QTextOption option;
     option.setWrapMode(wordWrap_ ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
     option.setTabStopDistance(TabStopDistance);
@@ -742,14 +742,14 @@ QTextLayout& ListingView::layoutOf(qsizetype line) const
     const qreal width = std::max(1, viewport()->width() - 2 * DocumentMargin);
     qreal y = 0;
     layout->beginLayout();
-    for (QTextLine row = layout->createLine(); row.isValid(); row = layout->createLine()) {
-        row.setLineWidth(width);
-        row.setPosition({0, y});
-        y += row.height();
-        widest_ = std::max(widest_, row.naturalTextWidth());
+    for (QTextLine line = layout->createLine(); line.isValid(); line = layout->createLine()) {
+        line.setLineWidth(width);
+        line.setPosition({0, y});
+        y += line.height();
+        widest_ = std::max(widest_, line.naturalTextWidth());
     }
     layout->endLayout();
-    return *layouts_.emplace(line, std::move(layout)).first->second;
+    return *layouts_.emplace(row, std::move(layout)).first->second;
 }
 
 QPointF ListingView::lineOrigin() const
@@ -762,8 +762,8 @@ void ListingView::paintEvent(QPaintEvent* event)
     QPainter painter(viewport());
     if (loading_)
         return; // the text is half built
-    // Keep the lines near the shown ones only.
-    if (layouts_.size() > static_cast<std::size_t>(8 * visibleLines() + 64))
+    // Keep the rows near the shown ones only.
+    if (layouts_.size() > static_cast<std::size_t>(8 * visibleRows() + 64))
         layouts_.clear();
     const qreal widestBefore = widest_;
     painter.setPen(palette().color(QPalette::Text));
@@ -774,27 +774,29 @@ void ListingView::paintEvent(QPaintEvent* event)
     const qsizetype from = selectionStart(), to = selectionEnd();
     QPointF origin = lineOrigin();
     const qreal bottom = viewport()->height();
-    for (qsizetype line = verticalScrollBar()->value(); line < text_.lineCount() && origin.y() < bottom; ++line) {
-        const QTextLayout& layout = layoutOf(line);
+    for (qsizetype row = verticalScrollBar()->value(); row < text_.rowCount() && origin.y() < bottom; ++row) {
+        const QTextLayout& layout = layoutOf(row);
         const qreal height = layout.boundingRect().height();
         if (origin.y() + height >= event->rect().top()) {
-            const qsizetype start = text_.lineStartPosition(line);
-            const qsizetype end = start + text_.lineLength(line);
+            const qsizetype start = text_.rowStartPosition(row);
+            const qsizetype end = start + text_.rowLength(row);
+            const bool endsLine = text_.endsLine(row);
             QList<QTextLayout::FormatRange> selections;
             if (from < to && from <= end && to > start) {
                 const qsizetype first = std::max(from, start) - start;
                 const qsizetype last = std::min(to, end) - start;
                 if (last > first)
                     selections.append({static_cast<int>(first), static_cast<int>(last - first), selected});
-                if (to > end) { // the line's end is selected too
-                    const QTextLine row = layout.lineAt(layout.lineCount() - 1);
-                    painter.fillRect(
-                        QRectF(origin.x() + row.naturalTextWidth(), origin.y() + row.y(), spaceWidth, row.height()),
-                        palette().brush(QPalette::Highlight));
+                if (to > end && endsLine) { // the line's end is selected too
+                    const QTextLine shown = layout.lineAt(layout.lineCount() - 1);
+                    painter.fillRect(QRectF(origin.x() + shown.naturalTextWidth(), origin.y() + shown.y(), spaceWidth,
+                                            shown.height()),
+                                     palette().brush(QPalette::Highlight));
                 }
             }
             layout.draw(&painter, origin, selections);
-            if (hasFocus() && position_ >= start && position_ <= end)
+            // Between two rows of a line the cursor stands at the second's start.
+            if (hasFocus() && position_ >= start && (position_ < end || (position_ == end && endsLine)))
                 layout.drawCursor(&painter, origin, static_cast<int>(position_ - start));
         }
         origin.ry() += height;
@@ -821,15 +823,15 @@ void ListingView::scrollContentsBy(int, int)
 qsizetype ListingView::positionAt(QPoint point) const
 {
     QPointF origin = lineOrigin();
-    const qsizetype lines = text_.lineCount();
-    for (qsizetype line = verticalScrollBar()->value(); line < lines; ++line) {
-        const QTextLayout& layout = layoutOf(line);
+    const qsizetype rows = text_.rowCount();
+    for (qsizetype row = verticalScrollBar()->value(); row < rows; ++row) {
+        const QTextLayout& layout = layoutOf(row);
         const qreal height = layout.boundingRect().height();
-        if (point.y() < origin.y() + height || line == lines - 1) {
+        if (point.y() < origin.y() + height || row == rows - 1) {
             for (int index = 0; index < layout.lineCount(); ++index) {
-                const QTextLine row = layout.lineAt(index);
-                if (point.y() < origin.y() + row.y() + row.height() || index == layout.lineCount() - 1)
-                    return text_.lineStartPosition(line) + row.xToCursor(point.x() - origin.x());
+                const QTextLine shown = layout.lineAt(index);
+                if (point.y() < origin.y() + shown.y() + shown.height() || index == layout.lineCount() - 1)
+                    return text_.rowStartPosition(row) + shown.xToCursor(point.x() - origin.x());
             }
         }
         origin.ry() += height;
@@ -857,25 +859,25 @@ void ListingView::selectAll()
 
 void ListingView::ensureCursorVisible()
 {
-    const qsizetype line = text_.lineOf(position_);
+    const qsizetype row = text_.rowOf(position_);
     QScrollBar* vertical = verticalScrollBar();
-    if (line < vertical->value()) {
-        vertical->setValue(static_cast<int>(line));
+    if (row < vertical->value()) {
+        vertical->setValue(static_cast<int>(row));
     } else {
-        // Scroll down until the cursor's line is wholly shown.
+        // Scroll down until the cursor's row is wholly shown.
         qreal height = DocumentMargin;
-        for (qsizetype shown = line; shown >= vertical->value(); --shown) {
+        for (qsizetype shown = row; shown >= vertical->value(); --shown) {
             height += layoutOf(shown).boundingRect().height();
             if (height > viewport()->height()) {
-                vertical->setValue(static_cast<int>(std::min(shown + 1, line)));
+                vertical->setValue(static_cast<int>(std::min(shown + 1, row)));
                 break;
             }
         }
     }
     if (wordWrap_)
         return;
-    const QTextLayout& layout = layoutOf(line);
-    const int column = static_cast<int>(position_ - text_.lineStartPosition(line));
+    const QTextLayout& layout = layoutOf(row);
+    const int column = static_cast<int>(position_ - text_.rowStartPosition(row));
     const qreal x = layout.lineForTextPosition(column).cursorToX(column);
     QScrollBar* horizontal = horizontalScrollBar();
     const int width = viewport()->width() - 2 * DocumentMargin;
@@ -906,11 +908,13 @@ void ListingView::keyPressEvent(QKeyEvent* event)
         selectAll();
         return;
     }
+    // Up and down go by rows, the start and end of a line by lines.
     const qsizetype line = text_.lineOf(position_);
-    const qsizetype column = position_ - text_.lineStartPosition(line);
-    const auto onLine = [this, column](qsizetype target) {
-        target = std::clamp<qsizetype>(target, 0, text_.lineCount() - 1);
-        return text_.lineStartPosition(target) + std::min(column, text_.lineLength(target));
+    const qsizetype row = text_.rowOf(position_);
+    const qsizetype column = position_ - text_.rowStartPosition(row);
+    const auto onRow = [this, column](qsizetype target) {
+        target = std::clamp<qsizetype>(target, 0, text_.rowCount() - 1);
+        return text_.rowStartPosition(target) + std::min(column, text_.rowLength(target));
     };
     struct Move {
         QKeySequence::StandardKey move, select;
@@ -919,10 +923,10 @@ void ListingView::keyPressEvent(QKeyEvent* event)
     const Move moves[] = {
         {QKeySequence::MoveToNextChar, QKeySequence::SelectNextChar, position_ + 1},
         {QKeySequence::MoveToPreviousChar, QKeySequence::SelectPreviousChar, position_ - 1},
-        {QKeySequence::MoveToNextLine, QKeySequence::SelectNextLine, onLine(line + 1)},
-        {QKeySequence::MoveToPreviousLine, QKeySequence::SelectPreviousLine, onLine(line - 1)},
-        {QKeySequence::MoveToNextPage, QKeySequence::SelectNextPage, onLine(line + visibleLines())},
-        {QKeySequence::MoveToPreviousPage, QKeySequence::SelectPreviousPage, onLine(line - visibleLines())},
+        {QKeySequence::MoveToNextLine, QKeySequence::SelectNextLine, onRow(row + 1)},
+        {QKeySequence::MoveToPreviousLine, QKeySequence::SelectPreviousLine, onRow(row - 1)},
+        {QKeySequence::MoveToNextPage, QKeySequence::SelectNextPage, onRow(row + visibleRows())},
+        {QKeySequence::MoveToPreviousPage, QKeySequence::SelectPreviousPage, onRow(row - visibleRows())},
         {QKeySequence::MoveToStartOfLine, QKeySequence::SelectStartOfLine, text_.lineStartPosition(line)},
         {QKeySequence::MoveToEndOfLine, QKeySequence::SelectEndOfLine,
          text_.lineStartPosition(line) + text_.lineLength(line)},

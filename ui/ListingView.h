@@ -18,9 +18,11 @@
 // character, in the named font when installed and Unifont otherwise.
 // Copying, finding and printing work on the characters shown.
 //
-// The view draws only the lines it shows, from a compact copy of the text
+// The view draws only the rows it shows, from a compact copy of the text
 // (ui/ListingText.h), so a listing of many megabytes opens and scrolls as
-// fast as a small one. It scrolls a line at a time, as plain-text views do.
+// fast as a small one, and so does one line of megabytes, shown as rows of
+// ListingText::RowCharacters. It scrolls a row at a time, as plain-text
+// views scroll a line.
 
 #include "render/MsxCharset.h"
 #include "ui/ListingText.h"
@@ -169,8 +171,8 @@ private:
     // The look of the text changed: drop the laid-out lines.
     void relayout();
     void updateScrollBars();
-    QTextLayout& layoutOf(qsizetype line) const;
-    int visibleLines() const;
+    QTextLayout& layoutOf(qsizetype row) const;
+    int visibleRows() const;
     QPointF lineOrigin() const;
     qsizetype positionAt(QPoint point) const;
     void moveCursor(qsizetype position, bool keepAnchor);
@@ -202,9 +204,9 @@ private:
     qsizetype position_ = 0;
     bool selecting_ = false;
     int lineHeight_ = 1;
-    qreal cellWidth_ = 1;      // of '0', for lines not laid out yet
-    mutable qreal widest_ = 0; // the widest line laid out, in pixels
-    mutable std::map<qsizetype, std::unique_ptr<QTextLayout>> layouts_;
+    qreal cellWidth_ = 1;                                               // of '0', for lines not laid out yet
+    mutable qreal widest_ = 0;                                          // the widest line laid out, in pixels
+    mutable std::map<qsizetype, std::unique_ptr<QTextLayout>> layouts_; // by row
 };
 
 // The line count as status panel 3 shows it: the count and " 行".

@@ -76,6 +76,63 @@ TEST(ListingText, PositionsCountEachLineEndAsRichTextDoes)
     EXPECT_EQ(document.toPlainText(), "d\n\nEf a");
 }
 
+// A line longer than a row is shown as rows of RowCharacters, a character
+// of two UTF-16 units never cut; positions, text and lines stay whole.
+TEST(ListingText, LongLinesAreShownInRowsAndStayWhole)
+{
+    constexpr qsizetype Row = ListingText::RowCharacters;
+    const QString pair = QString::fromUcs4(U"\U0001FB8C"); // two UTF-16 units
+    struct Case {
+        const char* what;
+        QStringList lines;
+        std::vector<qsizetype> rowLengths; // every row, in order
+    };
+    const Case cases[] = {
+        {"short lines", {"10 A", "", "20 B"}, {4, 0, 4}},
+        {"exactly a row", {QString(Row, u'x'), "20 B"}, {Row, 4}},
+        {"two and a half rows, then more", {"10 A", QString(Row * 5 / 2, u'y'), "30 C"}, {4, Row, Row, Row / 2, 4}},
+        {"a character across a row's end", {QString(Row - 1, u'z') + pair + "ab"}, {Row - 1, 4}},
+        {"the last line long", {"10 A", QString(Row + 1, u'w')}, {4, Row, 1}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ListingText text;
+        const int plain = text.addFormat(colour(Qt::black));
+        for (qsizetype i = 0; i < c.lines.size(); ++i) {
+            if (i > 0)
+                text.endLine();
+            // In pieces, as the reader hands them over.
+            for (qsizetype at = 0; at < c.lines[i].size(); at += 1000)
+                text.append(QStringView(c.lines[i]).mid(at, 1000), plain);
+        }
+        ASSERT_EQ(text.lineCount(), c.lines.size());
+        ASSERT_EQ(text.rowCount(), static_cast<qsizetype>(c.rowLengths.size()));
+        QString shown;
+        qsizetype row = 0;
+        for (qsizetype line = 0; line < text.lineCount(); ++line) {
+            EXPECT_EQ(text.firstRowOf(line), row);
+            QString joined;
+            do {
+                EXPECT_EQ(text.lineOfRow(row), line);
+                EXPECT_EQ(text.rowLength(row), c.rowLengths[static_cast<std::size_t>(row)]) << "row " << row;
+                EXPECT_EQ(text.rowOf(text.rowStartPosition(row)), row) << "a row's first position is its own";
+                qsizetype formatted = 0;
+                for (const QTextLayout::FormatRange& range : text.rowFormats(row))
+                    formatted += range.length;
+                EXPECT_EQ(formatted, text.rowLength(row));
+                joined += text.row(row);
+            } while (!text.endsLine(row++));
+            EXPECT_EQ(joined, c.lines[line]);
+            EXPECT_EQ(text.rowOf(text.lineStartPosition(line) + text.lineLength(line)), row - 1)
+                << "a line's end is on its last row";
+            shown += joined + (line + 1 < text.lineCount() ? "\n" : "");
+        }
+        EXPECT_EQ(row, text.rowCount());
+        EXPECT_EQ(text.plainText(0, text.endPosition()), shown) << "copies take lines whole";
+        EXPECT_LE(text.longestRow(), Row);
+    }
+}
+
 TEST(ListingText, FindMatchesAsTheFindWindowAsks)
 {
     const ListingText text = threeLines();
@@ -232,6 +289,31 @@ TEST_F(ListingViewLinesTest, WrappingTakesTheWidthAndDropsTheHorizontalBar)
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cellPoint(3, 2));
     EXPECT_EQ(view->cursorLine(), 0);
     EXPECT_GT(view->cursorPosition(), 10) << "the third row is still the first line";
+}
+
+// A line of a megabyte scrolls by rows like many lines: the keys go down a
+// row, the end of the line is the end of its last row, and a copy of all
+// is the line as it is.
+TEST_F(ListingViewLinesTest, AVeryLongLineScrollsByRowsAndCopiesWhole)
+{
+    std::string line = "10 REM ";
+    while (line.size() < (1u << 20))
+        line += "0123456789ABCDEF";
+    build(line);
+    const ListingText& text = view->text();
+    ASSERT_EQ(text.lineCount(), 1);
+    EXPECT_GT(text.rowCount(), 500);
+    const QScrollBar* bar = view->verticalScrollBar();
+    EXPECT_EQ(bar->maximum(), text.rowCount() - bar->pageStep());
+    view->setFocus();
+    QTest::keyClick(view.get(), Qt::Key_Right);
+    QTest::keyClick(view.get(), Qt::Key_Down);
+    EXPECT_EQ(view->cursorPosition(), ListingText::RowCharacters + 1);
+    QTest::keyClick(view.get(), Qt::Key_End);
+    EXPECT_EQ(view->cursorPosition(), static_cast<qsizetype>(line.size()));
+    EXPECT_EQ(bar->value(), bar->maximum()) << "the end is shown";
+    QTest::keyClick(view.get(), Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(view->selectedText().toStdString(), line);
 }
 
 TEST_F(ListingViewLinesTest, ReadingInPartsGivesTheWholeListing)
