@@ -9,9 +9,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 export QT_QPA_PLATFORM=offscreen
-# 25 s a target keeps the whole run of some twenty targets inside CI's 20
+# 20 s a target keeps the whole run of some twenty targets inside CI's 20
 # minutes on two cores.
-fuzz_seconds=${QUILLET_FUZZ_SECONDS:-25}
+fuzz_seconds=${QUILLET_FUZZ_SECONDS:-20}
 jobs=$(nproc)
 
 bash scripts/install-deps.sh
