@@ -430,12 +430,14 @@ void Archive::readInOrder(const std::vector<bool>& wanted, const std::function<v
     const std::size_t entries = ordinals_.empty() ? 0 : *std::max_element(ordinals_.begin(), ordinals_.end()) + 1;
     std::vector<bool> unpack(entries);
     std::vector<bool> linked(unpack.size());
+    std::size_t passed = 0; // entries before the member
     for (std::size_t i = 0; i < members_.size(); ++i) {
         if (i < wanted.size() && wanted[i]) {
             unpack[ordinals_[i]] = true;
-            if (i > 0 && ordinals_[i] <= ordinals_[i - 1])
+            if (ordinals_[i] < passed)
                 linked[ordinals_[i]] = true;
         }
+        passed = std::max(passed, ordinals_[i] + 1);
     }
     constexpr std::uint64_t KeptForLinks = 64 * 1024 * 1024;
     std::vector<std::optional<std::string>> kept(unpack.size());
