@@ -11,11 +11,17 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <mutex>
 #include <new>
 #include <set>
 #include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 #include <utility>
 
 namespace quillet::cli {
@@ -65,10 +71,85 @@ std::set<FileId> inputFiles(const std::vector<std::string>& inputs)
     return files;
 }
 
+// The names of `list`, one a line ("-": standard input); empty lines name
+// nothing. Throws QuilletError.
+std::vector<std::string> namesListed(const std::string& list)
+{
+    std::FILE* file = list == "-" ? stdin : std::fopen(list.c_str(), "rb");
+    if (!file)
+        throw QuilletError(errorKindOfErrno(errno, ErrorKind::ReadFailed), list);
+    std::vector<std::string> names;
+    char* line = nullptr;
+    std::size_t capacity = 0;
+    for (ssize_t got; (got = getline(&line, &capacity, file)) >= 0;) {
+        std::string name(line, static_cast<std::size_t>(got));
+        if (!name.empty() && name.back() == '\n')
+            name.pop_back();
+        if (!name.empty())
+            names.push_back(std::move(name));
+    }
+    std::free(line);
+    const bool failed = std::ferror(file);
+    if (file != stdin)
+        std::fclose(file);
+    if (failed)
+        throw QuilletError(ErrorKind::ReadFailed, list);
+    return names;
+}
+
+// "N of M" on a terminal, at most ten times a second, from any worker.
+class Progress {
+public:
+    Progress(std::FILE* err, std::size_t total) : err_(err), total_(total), shown_(isatty(fileno(err)) != 0) {}
+    Progress(const Progress&) = delete;
+    Progress& operator=(const Progress&) = delete;
+
+    void done()
+    {
+        const std::size_t finished = ++finished_;
+        if (!shown_)
+            return;
+        const auto now = std::chrono::steady_clock::now();
+        std::lock_guard lock(mutex_);
+        if (finished < total_ && now - last_ < std::chrono::milliseconds(100))
+            return;
+        last_ = now;
+        std::fprintf(err_, "\rquillet-convert: %zu of %zu", finished, total_);
+        std::fflush(err_);
+        printed_ = true;
+    }
+    // Ends the line, before the messages of the inputs that failed.
+    void finish()
+    {
+        if (printed_)
+            std::fputc('\n', err_);
+    }
+
+private:
+    std::FILE* err_;
+    std::size_t total_;
+    bool shown_;
+    bool printed_ = false;
+    std::atomic<std::size_t> finished_{0};
+    std::mutex mutex_;
+    std::chrono::steady_clock::time_point last_{};
+};
+
 } // namespace
 
 int convertAll(const Options& options, std::FILE* err)
 {
+    std::vector<std::string> named = options.inputs;
+    if (!options.fromFile.empty()) {
+        try {
+            std::vector<std::string> listed = namesListed(options.fromFile);
+            named.insert(named.end(), std::make_move_iterator(listed.begin()), std::make_move_iterator(listed.end()));
+        } catch (const QuilletError& error) {
+            std::fprintf(err, "quillet-convert: %s: %s\n", options.fromFile.c_str(), error.what());
+            return ExitFailed;
+        }
+    }
+
     std::error_code error;
     std::filesystem::create_directories(options.outputDir, error);
     if (!std::filesystem::is_directory(options.outputDir)) {
@@ -82,12 +163,12 @@ int convertAll(const Options& options, std::FILE* err)
     // One message slot per input, and its notices, each written by the one
     // worker that took it, and read after all have joined; an input named
     // by a URI of no local file has its message before the work starts.
-    std::vector<std::string> failures(options.inputs.size());
-    std::vector<std::vector<std::string>> notices(options.inputs.size());
+    std::vector<std::string> failures(named.size());
+    std::vector<std::vector<std::string>> notices(named.size());
     std::vector<std::string> inputs;
-    for (std::size_t i = 0; i < options.inputs.size(); ++i) {
+    for (std::size_t i = 0; i < named.size(); ++i) {
         try {
-            inputs.push_back(localName(options.inputs[i]));
+            inputs.push_back(localName(named[i]));
         } catch (const QuilletError& e) {
             inputs.emplace_back();
             failures[i] = e.what();
@@ -103,12 +184,17 @@ int convertAll(const Options& options, std::FILE* err)
     for (const std::string& stem : claimStems(inputs))
         targets.push_back({(std::filesystem::path(options.outputDir) / stem).string(), check});
 
+    // Each input's options, without the list of every input.
+    Options base = options;
+    base.inputs = {};
+    base.fromFile.clear();
+    Progress progress(err, inputs.size());
     std::atomic<std::size_t> next{0};
     auto work = [&] {
-        for (std::size_t i; (i = next++) < inputs.size();) {
+        for (std::size_t i; (i = next++) < inputs.size(); progress.done()) {
             if (!failures[i].empty())
                 continue;
-            Options one = options;
+            Options one = base;
             one.input = inputs[i];
             one.output.clear();
             try {
@@ -132,6 +218,7 @@ int convertAll(const Options& options, std::FILE* err)
     work();
     for (std::thread& worker : workers)
         worker.join();
+    progress.finish();
 
     int status = ExitOk;
     for (std::size_t i = 0; i < inputs.size(); ++i) {
@@ -139,7 +226,7 @@ int convertAll(const Options& options, std::FILE* err)
             std::fprintf(err, "quillet-convert: %s\n", notice.c_str());
         if (failures[i].empty())
             continue;
-        std::fprintf(err, "quillet-convert: %s: %s\n", options.inputs[i].c_str(), failures[i].c_str());
+        std::fprintf(err, "quillet-convert: %s: %s\n", named[i].c_str(), failures[i].c_str());
         status = ExitFailed;
     }
     return status;

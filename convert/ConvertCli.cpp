@@ -20,7 +20,7 @@ std::string_view usageText()
     return "usage: quillet-convert [--rtf [--kanji] | --utf8 [--charset SET]] [--screen N]\n"
            "                       [--png] [--sprites] [--sprite-size N] [--interlace]\n"
            "                       [--palette FILE] [--hide-65530] [--addresses] INPUT [OUTPUT]\n"
-           "       quillet-convert [options above] --output-dir DIR INPUT...\n"
+           "       quillet-convert [options above] --output-dir DIR [--from-file LIST] INPUT...\n"
            "       quillet-convert --tokenize [--utf8 [--charset SET]] LISTING [OUTPUT]\n"
            "       quillet-convert [--max-members N] [--max-total-size N] --list CONTAINER\n"
            "       quillet-convert [--max-members N] [--max-total-size N]\n"
@@ -82,7 +82,10 @@ std::string_view usageText()
            "                 with --png NAME.png; each option applies to the inputs it\n"
            "                 concerns. Inputs of one name get NAME~2, NAME~3, ... in\n"
            "                 the order given; a failing input is named and the others\n"
-           "                 still convert\n"
+           "                 still convert; progress is shown on a terminal\n"
+           "  --from-file LIST  with --output-dir: the inputs named in the file LIST,\n"
+           "                 one a line, after those given (- reads the names from\n"
+           "                 standard input)\n"
            "  --help         show this text\n"
            "  --version      show the program's name and version\n"
            "\n"
@@ -184,6 +187,10 @@ std::optional<Options> parseArguments(const std::vector<std::string>& args, std:
                              + (value.empty() ? "" : ", not '" + value + "'"));
             (members ? options.limits.maxMembers : options.limits.maxTotalSize) = *limit;
             limited = true;
+        } else if (arg == "--from-file") {
+            if (i + 1 >= args.size() || args[i + 1].empty())
+                return usage("--from-file needs a file of names, or - for standard input");
+            options.fromFile = args[++i];
         } else if (arg == "--screen") {
             if (i + 1 >= args.size())
                 return usage("--screen needs a number");
@@ -215,17 +222,20 @@ std::optional<Options> parseArguments(const std::vector<std::string>& args, std:
     }
     if (limited && !options.list && !options.extractAll)
         return usage("--max-members and --max-total-size go with --list or --extract-all");
+    if (!options.fromFile.empty() && options.outputDir.empty())
+        return usage("--from-file goes with --output-dir");
     if (!options.outputDir.empty()) {
         if (options.list || options.extractAll)
             return usage("--output-dir converts files, not with --list or --extract-all");
-        if (positional.empty())
+        if (positional.empty() && options.fromFile.empty())
             return usage("no input file");
         for (const std::string& input : positional) {
             if (input == "-")
                 return usage("--output-dir takes files, not standard input");
         }
         options.inputs = positional;
-        positional.resize(1);
+        // INPUT stands for the batch in messages before the names are read.
+        positional.resize(1, options.fromFile);
     }
     if (positional.empty())
         return usage("no input file");
@@ -378,6 +388,8 @@ void resolveLocalNames(Options& options)
     resolve(options.output);
     resolve(options.palette);
     resolve(options.outputDir);
+    if (options.fromFile != "-")
+        resolve(options.fromFile);
 }
 
 int run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)

@@ -44,6 +44,7 @@ struct Options {
     std::string output;                       // empty or "-": standard output
     std::string outputDir;                    // --output-dir: every input converted into this folder
     std::vector<std::string> inputs;          // with --output-dir: all of them, `input` being the first
+    std::string fromFile;                     // --from-file: more inputs, a name a line ("-": standard input)
     WorkLimits limits;                        // of --list and --extract-all: --max-members, --max-total-size
 };
 

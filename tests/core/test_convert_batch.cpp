@@ -197,9 +197,35 @@ TEST(ConvertBatch, WrongArgumentsGiveStatusTwo)
              {"--output-dir", "out", "--list", "a.dsk"},
              {"--output-dir", "out", "--extract-all", "a.dsk", "b"},
              {"--output-dir", "out", "--tokenize", "--png", "a.asc"},
+             {"--from-file", "list", "a.bas"},
+             {"--output-dir", "out", "--from-file"},
          }) {
         const ConvertResult result = runConvert(args);
         EXPECT_EQ(result.status, cli::ExitUsage) << args.back();
         EXPECT_NE(result.err.find("usage:"), std::string::npos);
     }
+}
+
+TEST(ConvertBatch, InputsMayComeFromAFileOfNames)
+{
+    ScratchDir dir;
+    const std::string program = hexBytes("FF 09 80 0A 00 91 20 22 48 49 22 00 00 00 # 10 PRINT \"HI\"");
+    for (const char* name : {"a.bas", "b.bas", "c d.bas"})
+        writeFile(dir / name, program);
+    // One name a line, blanks kept inside a name, empty lines naming nothing.
+    writeFile(dir / "list", (dir / "b.bas").string() + "\n\n" + (dir / "c d.bas").string());
+    const fs::path out = dir / "out";
+    const ConvertResult listed =
+        runConvert({"--output-dir", out.string(), (dir / "a.bas").string(), "--from-file", (dir / "list").string()});
+    EXPECT_EQ(listed.status, cli::ExitOk) << listed.err;
+    std::vector<std::string> written;
+    for (const auto& entry : fs::directory_iterator(out))
+        written.push_back(entry.path().filename().string());
+    std::sort(written.begin(), written.end());
+    EXPECT_EQ(written, (std::vector<std::string>{"a.asc", "b.asc", "c d.asc"}));
+    EXPECT_EQ(readFile(out / "c d.asc"), readFile(out / "a.asc"));
+
+    const ConvertResult missing = runConvert({"--output-dir", out.string(), "--from-file", (dir / "no-list").string()});
+    EXPECT_EQ(missing.status, cli::ExitFailed);
+    EXPECT_NE(missing.err.find("no-list: no such file"), std::string::npos) << missing.err;
 }
