@@ -17,12 +17,20 @@ void writeTokenizedProgram(const Options& options, Opened& document, const std::
     case DocumentKind::BsaveImage: throw Unsupported("--tokenize takes a listing, not a BSAVE image");
     case DocumentKind::AsciiText: break;
     }
-    std::string text = document.readAll();
-    if (options.utf8)
-        text = readUtf8Listing(text, options.charset.value_or(msx::CharacterSet::Japanese));
-    const std::string program = tokenizeListing(text, TokenizeOptions{});
+    StringSink program;
+    if (options.utf8) {
+        const std::string text = document.readAll();
+        program.write(tokenizeListing(readUtf8Listing(text, options.charset.value_or(msx::CharacterSet::Japanese))));
+    } else {
+        // Read as it goes: a listing far past what a program holds is
+        // refused at the line that passes it, not after reading it all.
+        std::string start;
+        if (document.head().firstByte)
+            start += static_cast<char>(*document.head().firstByte);
+        tokenizeListing(start, document.rest(), program, TokenizeOptions{});
+    }
     OutputFile output(out, placement);
-    output.sink().write(program);
+    output.sink().write(program.str());
     output.commit();
 }
 

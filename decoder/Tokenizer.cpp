@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
+#include <string>
 #include <vector>
 
 namespace quillet {
@@ -473,12 +475,20 @@ std::string tokenizeBody(std::string_view text)
     return Cruncher(text).run();
 }
 
+namespace {
+
+QuilletError lineTooLong(std::size_t length)
+{
+    return QuilletError(ErrorKind::BadListing, "a line of " + std::to_string(length) + " characters, more than the "
+                                                   + std::to_string(LongestTextLine) + " MSX BASIC reads");
+}
+
+} // namespace
+
 TokenizedLine tokenizeLine(std::string_view text)
 {
     if (text.size() > LongestTextLine)
-        throw QuilletError(ErrorKind::BadListing, "a line of " + std::to_string(text.size())
-                                                      + " characters, more than the " + std::to_string(LongestTextLine)
-                                                      + " MSX BASIC reads");
+        throw lineTooLong(text.size());
     if (text.find('\0') != std::string_view::npos)
         throw QuilletError(ErrorKind::BadListing, "a 0x00 byte in the line");
 
@@ -519,36 +529,35 @@ TokenizedLine tokenizeLine(std::string_view text)
     return line;
 }
 
-std::string tokenizeListing(std::string_view listing, const TokenizeOptions& options)
-{
-    if (const auto end = listing.find(static_cast<char>(EndOfFile)); end != std::string_view::npos)
-        listing = listing.substr(0, end);
+namespace {
 
-    // Every line in the order read; a later one of the same number wins,
-    // and one without a body deletes the number.
-    struct Entry {
-        std::uint16_t number;
-        std::size_t order;
-        bool deletes;
-        std::string body;
-    };
-    std::vector<Entry> entries;
-    std::size_t textLine = 0;
-    std::size_t start = 0;
-    while (start < listing.size()) {
-        std::size_t end = listing.find_first_of("\r\n", start);
-        if (end == std::string_view::npos)
-            end = listing.size();
-        const std::string_view text = listing.substr(start, end - start);
-        start = end;
-        if (start < listing.size())
-            start += listing.substr(start, 2) == "\r\n" ? 2 : 1;
-        ++textLine;
+// The program as MSX BASIC builds it while it reads a listing: each line
+// goes in as it comes (a later one of a number replaces it, one without a
+// body deletes it), and a line that takes the program past the address
+// FFFFH is refused then, as MSX BASIC runs out of memory at that line.
+// So only the lines kept are held, never the listing.
+class ProgramBuilder {
+public:
+    explicit ProgramBuilder(const TokenizeOptions& options) : options_(options) {}
+
+    void add(std::string_view text, std::size_t textLine)
+    {
         if (onlyBlanks(text))
-            continue; // an empty line is no statement at all
+            return; // an empty line is no statement at all
         try {
             TokenizedLine line = tokenizeLine(text);
-            entries.push_back({line.number, entries.size(), line.body.empty(), std::move(line.body)});
+            const auto found = lines_.find(line.number);
+            if (found != lines_.end()) {
+                bytes_ -= LineOverhead + found->second.size();
+                lines_.erase(found);
+            }
+            if (line.body.empty())
+                return;
+            bytes_ += LineOverhead + line.body.size();
+            // The next line's link, or the end mark, must still have an address.
+            if (options_.programStart + bytes_ + 1 > 0xFFFF)
+                throw QuilletError(ErrorKind::BadListing, line.number, "the program goes past the address FFFFH");
+            lines_.emplace(line.number, std::move(line.body));
         } catch (const QuilletError& error) {
             const std::string where = "text line " + std::to_string(textLine);
             if (const auto number = error.lineNumber())
@@ -556,42 +565,129 @@ std::string tokenizeListing(std::string_view listing, const TokenizeOptions& opt
             throw QuilletError(error.kind(), where + ": " + error.detail());
         }
     }
-    std::stable_sort(entries.begin(), entries.end(),
-                     [](const Entry& a, const Entry& b) { return a.number < b.number; });
 
-    std::string program;
-    program.reserve(listing.size() + 3);
-    program += static_cast<char>(0xFF);
-    unsigned address = options.programStart;
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        const Entry& entry = entries[i];
-        if ((i + 1 < entries.size() && entries[i + 1].number == entry.number) || entry.deletes)
-            continue;
-        // The next line's link, or the end mark, must still have an address.
-        const unsigned next = address + 4 + static_cast<unsigned>(entry.body.size()) + 1;
-        if (next + 1 > 0xFFFF)
-            throw QuilletError(ErrorKind::BadListing, entry.number, "the program goes past the address FFFFH");
-        program += static_cast<char>(next & 0xFF);
-        program += static_cast<char>(next >> 8);
-        program += static_cast<char>(entry.number & 0xFF);
-        program += static_cast<char>(entry.number >> 8);
-        program += entry.body;
-        program += '\0';
-        address = next;
+    std::string finish() const
+    {
+        std::string program;
+        program.reserve(bytes_ + 3);
+        program += static_cast<char>(0xFF);
+        unsigned address = options_.programStart;
+        for (const auto& [number, body] : lines_) {
+            const unsigned next = address + static_cast<unsigned>(LineOverhead + body.size());
+            program += static_cast<char>(next & 0xFF);
+            program += static_cast<char>(next >> 8);
+            program += static_cast<char>(number & 0xFF);
+            program += static_cast<char>(number >> 8);
+            program += body;
+            program += '\0';
+            address = next;
+        }
+        program.append(2, '\0');
+        return program;
     }
-    program.append(2, '\0');
-    return program;
+
+private:
+    // The link, the number and the closing 0x00 of a line.
+    static constexpr std::size_t LineOverhead = 5;
+    TokenizeOptions options_;
+    std::map<std::uint16_t, std::string> lines_;
+    std::size_t bytes_ = 0;
+};
+
+// Cuts text into lines ended by CR LF, CR or LF, as it comes in pieces; a
+// 0x1A ends the text. A line is held only up to a bound past the longest
+// MSX BASIC reads: a longer one is refused by its length alone.
+class LineSplitter {
+public:
+    explicit LineSplitter(ProgramBuilder& program) : program_(program) {}
+
+    // False once the text has ended.
+    bool feed(std::string_view chunk)
+    {
+        for (const char c : chunk) {
+            if (ended_)
+                return false;
+            if (afterCr_) {
+                afterCr_ = false;
+                if (c == '\n')
+                    continue;
+            }
+            if (c == static_cast<char>(EndOfFile)) {
+                ended_ = true;
+                return false;
+            }
+            if (c == '\r' || c == '\n') {
+                afterCr_ = c == '\r';
+                endLine();
+            } else {
+                ++length_;
+                if (line_.size() <= LongestTextLine)
+                    line_ += c;
+                started_ = true;
+            }
+        }
+        return !ended_;
+    }
+
+    void finish()
+    {
+        if (started_)
+            endLine();
+    }
+
+private:
+    void endLine()
+    {
+        ++textLine_;
+        if (length_ > line_.size()) {
+            const QuilletError tooLong = lineTooLong(length_);
+            throw QuilletError(tooLong.kind(), "text line " + std::to_string(textLine_) + ": " + tooLong.detail());
+        }
+        program_.add(line_, textLine_);
+        line_.clear();
+        length_ = 0;
+        started_ = false;
+    }
+
+    ProgramBuilder& program_;
+    std::string line_;
+    std::size_t length_ = 0;
+    std::size_t textLine_ = 0;
+    bool started_ = false;
+    bool afterCr_ = false;
+    bool ended_ = false;
+};
+
+} // namespace
+
+std::string tokenizeListing(std::string_view listing, const TokenizeOptions& options)
+{
+    ProgramBuilder program(options);
+    LineSplitter lines(program);
+    lines.feed(listing);
+    lines.finish();
+    return program.finish();
 }
 
 void tokenizeListing(ByteSource& listing, ByteSink& program, const TokenizeOptions& options)
 {
-    std::string text;
-    std::uint8_t byte;
-    while (listing.next(byte))
-        text += static_cast<char>(byte);
+    tokenizeListing({}, listing, program, options);
+}
+
+void tokenizeListing(std::string_view start, ByteSource& listing, ByteSink& program, const TokenizeOptions& options)
+{
+    ProgramBuilder built(options);
+    LineSplitter lines(built);
+    bool more = lines.feed(start);
+    for (auto chunk = more ? listing.nextChunk() : std::span<const std::uint8_t>(); !chunk.empty();
+         chunk = listing.nextChunk()) {
+        if (!lines.feed(std::string_view(reinterpret_cast<const char*>(chunk.data()), chunk.size())))
+            break;
+    }
     if (listing.failed())
         throw QuilletError(ErrorKind::ReadFailed);
-    program.write(tokenizeListing(text, options));
+    lines.finish();
+    program.write(built.finish());
 }
 
 } // namespace quillet

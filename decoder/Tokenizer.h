@@ -47,6 +47,10 @@ TokenizedLine tokenizeLine(std::string_view text);
 // a number), BadListing for a program past the address FFFFH, ReadFailed,
 // or the sink's error.
 void tokenizeListing(ByteSource& listing, ByteSink& program, const TokenizeOptions& options);
+// The same of a listing whose first bytes, `start`, were read already. The
+// listing is read a line at a time, and a line that takes the program past
+// FFFFH is refused at once, so memory stays within a program's size.
+void tokenizeListing(std::string_view start, ByteSource& listing, ByteSink& program, const TokenizeOptions& options);
 std::string tokenizeListing(std::string_view listing, const TokenizeOptions& options = {});
 
 } // namespace quillet

@@ -384,4 +384,8 @@ TEST(Tokenizer, ABadLineNamesItsNumberAndItsTextLine)
     EXPECT_EQ(program.substr(program.size() - 2 - 251, 2), hexBytes("77 FF")) << "the last link";
     const std::string full = listingError(big + "131 REM" + std::string(245, 'x'));
     EXPECT_TRUE(contains(full, "line 131") && contains(full, "FFFFH")) << full;
+    // As MSX BASIC reading the text, the line that passes the limit is
+    // refused there, whatever the lines after it would delete.
+    const std::string passed = listingError(big + "131 REM" + std::string(245, 'x') + "\n1\n2\n" + big);
+    EXPECT_TRUE(contains(passed, "line 131") && contains(passed, "text line 131")) << passed;
 }
