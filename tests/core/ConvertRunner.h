@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// Runs quillet-convert in-process and keeps what it said on standard error.
+// Runs quillet-convert in-process and keeps what it wrote.
 
 #include "convert/ConvertCli.h"
 
@@ -13,21 +13,27 @@ namespace quillet::test {
 struct ConvertResult {
     int status;
     std::string err;
+    std::string out;
 };
+
+// What was written to `file`, which is closed.
+inline std::string drainFile(std::FILE* file)
+{
+    std::string text;
+    std::rewind(file);
+    char buffer[4096];
+    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
+        text.append(buffer, got);
+    std::fclose(file);
+    return text;
+}
 
 inline ConvertResult runConvert(const std::vector<std::string>& args)
 {
     std::FILE* err = std::tmpfile();
     std::FILE* out = std::tmpfile();
-    ConvertResult result{cli::run(args, out, err), {}};
-    std::rewind(err);
-    char buffer[4096];
-    std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, err)) > 0)
-        result.err.append(buffer, got);
-    std::fclose(err);
-    std::fclose(out);
-    return result;
+    const int status = cli::run(args, out, err);
+    return {status, drainFile(err), drainFile(out)};
 }
 
 } // namespace quillet::test

@@ -3,6 +3,7 @@
 // --extract-all, what a damaged container does to them, names that try to
 // leave the folder, and the corpus's real disk and cassette images.
 
+#include "ConvertRunner.h"
 #include "convert/ConvertCli.h"
 #include "support/ArchiveBuilder.h"
 #include "support/FatImageBuilder.h"
@@ -30,31 +31,6 @@ const std::string Program = hexBytes(R"(
     00 00                                 # end of program
 )");
 const std::string Picture = hexBytes("FE 00 00 03 00 00 00  11 22 33 44 # BSAVE of 4 bytes from 0");
-
-struct Outcome {
-    int status;
-    std::string out, err;
-};
-
-std::string drain(std::FILE* file)
-{
-    std::string text;
-    std::rewind(file);
-    char buffer[4096];
-    std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-        text.append(buffer, got);
-    std::fclose(file);
-    return text;
-}
-
-Outcome convert(const std::vector<std::string>& args)
-{
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
-    const int status = cli::run(args, out, err);
-    return {status, drain(out), drain(err)};
-}
 
 std::string diskImage()
 {
@@ -94,7 +70,7 @@ std::string listingOf(const std::string& program)
 {
     ScratchDir dir;
     writeFile(dir / "p.bas", program);
-    const Outcome run = convert({(dir / "p.bas").string(), (dir / "p.asc").string()});
+    const ConvertResult run = runConvert({(dir / "p.bas").string(), (dir / "p.asc").string()});
     EXPECT_EQ(run.status, cli::ExitOk) << run.err;
     return readFile(dir / "p.asc");
 }
@@ -128,19 +104,19 @@ TEST(ContainerCli, TakesFileUrisWhereverItTakesAFileName)
     const std::string listing = listingOf(Program);
 
     // A member path after the URI, an output URI, a container command.
-    Outcome run = convert({disk + "::GAME.BAS", fileUri(dir / "game.asc")});
+    ConvertResult run = runConvert({disk + "::GAME.BAS", fileUri(dir / "game.asc")});
     ASSERT_EQ(run.status, cli::ExitOk) << run.err;
     EXPECT_EQ(readFile(dir / "game.asc"), listing);
-    run = convert({"--list", "file://localhost" + (dir / "disk 1.dsk").string()});
+    run = runConvert({"--list", "file://localhost" + (dir / "disk 1.dsk").string()});
     ASSERT_EQ(run.status, cli::ExitOk) << run.err;
     EXPECT_NE(run.out.find("GAME.BAS"), std::string::npos) << run.out;
-    run = convert({"--extract-all", disk, fileUri(dir / "out")});
+    run = runConvert({"--extract-all", disk, fileUri(dir / "out")});
     ASSERT_EQ(run.status, cli::ExitOk) << run.err;
     EXPECT_EQ(readFile(dir / "out" / "GAME.asc"), listing);
 
     // A batch: the input of another machine is named, the others convert.
-    run = convert({"--output-dir", fileUri(dir / "batch"), fileUri(dir / "GAME.BAS"), "http://example.org/B.BAS",
-                   disk + "::DIR/TITLE.SC7"});
+    run = runConvert({"--output-dir", fileUri(dir / "batch"), fileUri(dir / "GAME.BAS"), "http://example.org/B.BAS",
+                      disk + "::DIR/TITLE.SC7"});
     EXPECT_EQ(run.status, cli::ExitFailed);
     EXPECT_EQ(run.err, "quillet-convert: http://example.org/B.BAS: not a local file: http://example.org/B.BAS\n");
     EXPECT_EQ(readFile(dir / "batch" / "GAME.asc"), listing);
@@ -153,7 +129,7 @@ TEST(ContainerCli, TakesFileUrisWhereverItTakesAFileName)
         {{"--palette", "file:///x/a%2Fb.pl5", disk + "::DIR/TITLE.SC7"}, "file:///x/a%2Fb.pl5: not a valid file URI"},
     };
     for (const auto& [args, message] : refused) {
-        run = convert(args);
+        run = runConvert(args);
         EXPECT_EQ(run.status, cli::ExitFailed);
         EXPECT_EQ(run.err, "quillet-convert: " + message + "\n");
         EXPECT_EQ(run.out, "");
@@ -165,7 +141,7 @@ TEST(ContainerCli, ListPrintsPathSizeAndKindWithNestedContainersBelowTheirOwn)
 {
     ScratchDir dir;
     writeFile(dir / "games.zip", archiveOf({{"disk1.dsk", diskImage()}, {"notes.txt", "10 REM\r\n"}}));
-    const Outcome run = convert({"--list", (dir / "games.zip").string()});
+    const ConvertResult run = runConvert({"--list", (dir / "games.zip").string()});
     ASSERT_EQ(run.status, cli::ExitOk) << run.err;
     EXPECT_EQ(run.out, "disk1.dsk\t737280\tcontainer\n"
                        "disk1.dsk::GAME.BAS\t14\tbasic\n"
@@ -175,7 +151,7 @@ TEST(ContainerCli, ListPrintsPathSizeAndKindWithNestedContainersBelowTheirOwn)
     EXPECT_EQ(run.err, "");
 
     // A container inside is listed by its member path too.
-    const Outcome inner = convert({"--list", (dir / "games.zip").string() + "::disk1.dsk"});
+    const ConvertResult inner = runConvert({"--list", (dir / "games.zip").string() + "::disk1.dsk"});
     ASSERT_EQ(inner.status, cli::ExitOk) << inner.err;
     EXPECT_EQ(inner.out, "GAME.BAS\t14\tbasic\nREADME.TXT\t7\ttext\nDIR/TITLE.SC7\t11\tbsave\n");
 }
@@ -185,12 +161,12 @@ TEST(ContainerCli, MemberInputIsConvertedAsAFileWouldBe)
     ScratchDir dir;
     writeFile(dir / "disk.dsk", diskImage());
     writeFile(dir / "games.zip", archiveOf({{"disk1.dsk", diskImage()}}));
-    Outcome run = convert({(dir / "disk.dsk").string() + "::game.bas", (dir / "game.asc").string()});
+    ConvertResult run = runConvert({(dir / "disk.dsk").string() + "::game.bas", (dir / "game.asc").string()});
     ASSERT_EQ(run.status, cli::ExitOk) << run.err;
     EXPECT_EQ(readFile(dir / "game.asc"), listingOf(Program));
 
     // Two levels down; the member's name ends in 7, so SCREEN 7: 512 pixels wide.
-    run = convert({(dir / "games.zip").string() + "::disk1.dsk::DIR/TITLE.SC7", (dir / "title.bmp").string()});
+    run = runConvert({(dir / "games.zip").string() + "::disk1.dsk::DIR/TITLE.SC7", (dir / "title.bmp").string()});
     ASSERT_EQ(run.status, cli::ExitOk) << run.err;
     const std::string bmp = readFile(dir / "title.bmp");
     ASSERT_GT(bmp.size(), 26u);
@@ -198,7 +174,7 @@ TEST(ContainerCli, MemberInputIsConvertedAsAFileWouldBe)
     EXPECT_EQ(static_cast<std::uint8_t>(bmp[18]) | static_cast<std::uint8_t>(bmp[19]) << 8, 512);
 
     // --rtf and --utf8 go with members as with files.
-    run = convert({"--utf8", (dir / "disk.dsk").string() + "::GAME.BAS", (dir / "game.txt").string()});
+    run = runConvert({"--utf8", (dir / "disk.dsk").string() + "::GAME.BAS", (dir / "game.txt").string()});
     ASSERT_EQ(run.status, cli::ExitOk) << run.err;
     EXPECT_EQ(readFile(dir / "game.txt"), "10 PRINT \"HI\"\r\n");
 }
@@ -226,7 +202,7 @@ TEST(ContainerCli, UnknownMembersContainersAndBrokenContainersEndWithStatusOne)
         {{"--extract-all", disk, (dir / "plain.bas" / "out").string()}, "a file stands where a folder must be"},
     };
     for (const auto& c : cases) {
-        const Outcome run = convert(c.args);
+        const ConvertResult run = runConvert(c.args);
         EXPECT_EQ(run.status, cli::ExitFailed) << c.args.back();
         EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
         EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << "one line: " << run.err;
@@ -248,7 +224,7 @@ TEST(ContainerCli, WrongUseOfTheContainerOptionsIsAUsageError)
                                                                   {"--max-total-size", "1T", "--list", "a"},
                                                                   {"--max-total-size", "99999999999G", "--list", "a"},
                                                                   {"--max-members", "9", "a.bas"}}) {
-        const Outcome run = convert(args);
+        const ConvertResult run = runConvert(args);
         EXPECT_EQ(run.status, cli::ExitUsage) << args.back();
         EXPECT_NE(run.err.find("usage:"), std::string::npos);
     }
@@ -266,14 +242,14 @@ TEST(ContainerCli, DamageIsShownInTheListAndSkippedWhenExtracting)
     writeFile(dir / "bad.dsk", builder.bytes());
     const std::string disk = (dir / "bad.dsk").string();
 
-    const Outcome list = convert({"--list", disk});
+    const ConvertResult list = runConvert({"--list", disk});
     EXPECT_EQ(list.status, cli::ExitOk) << "what can be read is listed";
     EXPECT_EQ(list.out, "GOOD.BAS\t14\tbasic\n"
                         "LOOP.DAT\t3000\ttext\tdamaged: the cluster chain loops\n"
                         "COPY.DAT\t3000\ttext\tthe FAT copies disagree: read by the one whose chain holds\n");
     EXPECT_EQ(list.err, "quillet-convert: " + disk + ": the FAT copies disagree\n");
 
-    const Outcome extract = convert({"--extract-all", disk, (dir / "out").string()});
+    const ConvertResult extract = runConvert({"--extract-all", disk, (dir / "out").string()});
     EXPECT_EQ(extract.status, cli::ExitFailed);
     EXPECT_NE(extract.err.find("LOOP.DAT: damaged: the cluster chain loops"), std::string::npos) << extract.err;
     const auto files = tree(dir / "out");
@@ -282,7 +258,7 @@ TEST(ContainerCli, DamageIsShownInTheListAndSkippedWhenExtracting)
     EXPECT_EQ(files.at("COPY.DAT"), std::string(3000, 'y'));
     EXPECT_FALSE(files.count("LOOP.DAT"));
 
-    const Outcome member = convert({disk + "::LOOP.DAT"});
+    const ConvertResult member = runConvert({disk + "::LOOP.DAT"});
     EXPECT_EQ(member.status, cli::ExitFailed);
     EXPECT_NE(member.err.find("the member is damaged: LOOP.DAT: damaged: the cluster chain loops"), std::string::npos)
         << member.err;
@@ -293,7 +269,7 @@ TEST(ContainerCli, ExtractAllWritesListingsPicturesFoldersAndRawFiles)
     ScratchDir dir;
     writeFile(dir / "games.zip",
               archiveOf({{"disk1.dsk", diskImage()}, {"notes.txt", "10 REM\r\n"}, {"Notes.TXT", "other"}}));
-    const Outcome run = convert({"--extract-all", (dir / "games.zip").string(), (dir / "out").string()});
+    const ConvertResult run = runConvert({"--extract-all", (dir / "games.zip").string(), (dir / "out").string()});
     ASSERT_EQ(run.status, cli::ExitOk) << run.err;
     EXPECT_EQ(run.err, "");
     const auto files = tree(dir / "out");
@@ -312,11 +288,11 @@ TEST(ContainerCli, ExtractAllWritesListingsPicturesFoldersAndRawFiles)
 
     // The picture is the one quillet-convert makes of the file itself.
     writeFile(dir / "TITLE.SC7", Picture);
-    ASSERT_EQ(convert({(dir / "TITLE.SC7").string(), (dir / "title.png").string()}).status, cli::ExitOk);
+    ASSERT_EQ(runConvert({(dir / "TITLE.SC7").string(), (dir / "title.png").string()}).status, cli::ExitOk);
     EXPECT_EQ(files.at("disk1.dsk/DIR/TITLE.png"), readFile(dir / "title.png"));
 
     // Run again over the same folder: the files are replaced, not doubled.
-    ASSERT_EQ(convert({"--extract-all", (dir / "games.zip").string(), (dir / "out").string()}).status, cli::ExitOk);
+    ASSERT_EQ(runConvert({"--extract-all", (dir / "games.zip").string(), (dir / "out").string()}).status, cli::ExitOk);
     EXPECT_EQ(tree(dir / "out"), files);
 }
 
@@ -342,7 +318,7 @@ TEST(ContainerCli, MemberNamesCannotWriteOutsideTheFolder)
                                            {"link.txt", "8"},
                                            {"linkdir/outside.txt", "9"}},
                                           true));
-    const Outcome run = convert({"--extract-all", (dir / "evil.tar").string(), out.string()});
+    const ConvertResult run = runConvert({"--extract-all", (dir / "evil.tar").string(), out.string()});
     EXPECT_EQ(run.status, cli::ExitFailed) << "the folder behind a planted link cannot be used: " << run.err;
     EXPECT_EQ(readFile(outside), "untouched");
     EXPECT_FALSE(fs::exists(dir.path().parent_path() / "escape.txt"));
@@ -381,7 +357,7 @@ TEST(ContainerCli, CorpusContainersAreListedAndExtracted)
         const std::string name = entry.path().filename().string();
         SCOPED_TRACE(name);
         ++seen;
-        const Outcome list = convert({"--list", entry.path().string()});
+        const ConvertResult list = runConvert({"--list", entry.path().string()});
         ASSERT_EQ(list.status, cli::ExitOk) << list.err;
         std::map<std::string, int> kinds;
         int lines = 0;
@@ -398,7 +374,7 @@ TEST(ContainerCli, CorpusContainersAreListedAndExtracted)
             << list.out;
 
         ScratchDir out;
-        const Outcome extract = convert({"--extract-all", entry.path().string(), out.path().string()});
+        const ConvertResult extract = runConvert({"--extract-all", entry.path().string(), out.path().string()});
         ASSERT_EQ(extract.status, cli::ExitOk) << extract.err;
         const auto files = tree(out.path());
         EXPECT_GE(files.size(), static_cast<std::size_t>(lines));
@@ -455,10 +431,10 @@ TEST(ContainerCli, JapaneseLzhArchiveListsAndExtractsEveryMemberUnderItsName)
     }
     ScratchDir dir;
     writeFile(dir / "japan.lzh", lzhArchive(entries));
-    const Outcome list = convert({"--list", (dir / "japan.lzh").string()});
+    const ConvertResult list = runConvert({"--list", (dir / "japan.lzh").string()});
     EXPECT_EQ(list.status, cli::ExitOk) << list.err;
     EXPECT_EQ(list.out, expectedList);
-    const Outcome extract = convert({"--extract-all", (dir / "japan.lzh").string(), (dir / "out").string()});
+    const ConvertResult extract = runConvert({"--extract-all", (dir / "japan.lzh").string(), (dir / "out").string()});
     EXPECT_EQ(extract.status, cli::ExitOk) << extract.err;
     EXPECT_EQ(tree(dir / "out"), expectedFiles);
 }

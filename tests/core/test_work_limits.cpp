@@ -3,6 +3,7 @@
 // met with limits lower still: each stops with the limit named, after the
 // members within it, and a disk's clusters are read for one file only.
 
+#include "ConvertRunner.h"
 #include "convert/ConvertCli.h"
 #include "support/ArchiveBuilder.h"
 #include "support/FatImageBuilder.h"
@@ -21,30 +22,6 @@ using namespace quillet::test;
 namespace fs = std::filesystem;
 
 namespace {
-
-struct Outcome {
-    int status;
-    std::string out, err;
-};
-
-std::string drain(std::FILE* file)
-{
-    std::string text;
-    std::rewind(file);
-    char buffer[4096];
-    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
-        text.append(buffer, got);
-    std::fclose(file);
-    return text;
-}
-
-Outcome convert(const std::vector<std::string>& args)
-{
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
-    const int status = cli::run(args, out, err);
-    return {status, drain(out), drain(err)};
-}
 
 std::size_t filesBelow(const fs::path& dir)
 {
@@ -168,12 +145,12 @@ TEST(WorkLimits, CraftedContainersStopAtANamedLimit)
         list.insert(list.end(), {"--list", (dir / c.name).string()});
         extract.insert(extract.end(), {"--extract-all", (dir / c.name).string(), (dir / "out").string()});
 
-        const Outcome listed = convert(list);
+        const ConvertResult listed = runConvert(list);
         EXPECT_EQ(listed.status, c.listStatus) << c.name << ": " << listed.err;
         EXPECT_NE(listed.err.find(c.said), std::string::npos) << c.name << ": " << listed.err;
         EXPECT_LE(lines(listed.out), c.maxListed) << c.name;
 
-        const Outcome extracted = convert(extract);
+        const ConvertResult extracted = runConvert(extract);
         EXPECT_EQ(extracted.status, c.extractStatus) << c.name << ": " << extracted.err;
         EXPECT_NE(extracted.err.find(c.said), std::string::npos) << c.name << ": " << extracted.err;
         EXPECT_LE(filesBelow(dir / "out"), c.maxWritten) << c.name;
@@ -181,8 +158,8 @@ TEST(WorkLimits, CraftedContainersStopAtANamedLimit)
     // The size limit lets through what fits it, then says so.
     ScratchDir dir;
     writeFile(dir / "big.zip", cases[4].bytes);
-    const Outcome extracted =
-        convert({"--max-total-size", "256K", "--extract-all", (dir / "big.zip").string(), (dir / "out").string()});
+    const ConvertResult extracted =
+        runConvert({"--max-total-size", "256K", "--extract-all", (dir / "big.zip").string(), (dir / "out").string()});
     EXPECT_EQ(filesBelow(dir / "out"), 4u);
     EXPECT_NE(extracted.err.find("more than 262144 bytes unpacked"), std::string::npos) << extracted.err;
 }
@@ -212,7 +189,7 @@ TEST(WorkLimits, ExtractionOfManyFoldersNeedsFewDescriptors)
     rlimit few = saved;
     few.rlim_cur = 64;
     ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &few), 0);
-    const Outcome run = convert({"--extract-all", (dir / "folders.zip").string(), (dir / "out").string()});
+    const ConvertResult run = runConvert({"--extract-all", (dir / "folders.zip").string(), (dir / "out").string()});
     setrlimit(RLIMIT_NOFILE, &saved);
     EXPECT_EQ(run.status, cli::ExitOk) << run.err;
     EXPECT_EQ(filesBelow(dir / "out"), 300u);
