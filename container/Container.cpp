@@ -251,11 +251,14 @@ void walk(const Container& container, std::vector<std::string>& levels,
         const MemberInfo& info = members[i];
         levels.push_back(info.path);
         WalkedMember member{container, i, levels, nullptr, nullptr, {}};
-        if (wanted[i] && !read.failure) {
-            budget.spendBytes(read.bytes.size());
-            member.bytes = &read.bytes;
-        } else if (read.failure)
+        if (read.failure)
             member.note = *read.failure;
+        else if (wanted[i]) {
+            budget.spendBytes(read.bytes.size());
+            // Only a walk of every member hands its bytes on.
+            if (reads == WalkReads::Everything)
+                member.bytes = &read.bytes;
+        }
         std::unique_ptr<Container> nested;
         if (opens(info) && member.note.empty()) {
             if (deepest) {
@@ -271,8 +274,6 @@ void walk(const Container& container, std::vector<std::string>& levels,
                         throw;
                     member.note = error.what();
                 }
-                if (reads == WalkReads::Containers)
-                    member.bytes = nullptr;
             }
         }
         member.opened = nested.get();
