@@ -34,6 +34,7 @@ std::string_view errorText(ErrorKind kind)
     case ErrorKind::NotLocalFile: return "not a local file";
     case ErrorKind::BadFileUri: return "not a valid file URI";
     case ErrorKind::WorkLimitReached: return "stopped at a limit of work";
+    case ErrorKind::PartMissing: return "a part of the program is missing (reinstall Quillet)";
     }
     return "unknown error";
 }

@@ -40,6 +40,7 @@ enum class ErrorKind {
     NotLocalFile,          // a URI of another host or scheme (http:, smb:, ...)
     BadFileUri,            // a file URI that names no file name (an escaped "/" or NUL, a bad escape, a query)
     WorkLimitReached,      // a walk through containers passed its limit of members or of unpacked bytes
+    PartMissing, // a part of the program loaded when needed (the archive reader) is missing or of another version
 };
 
 std::string_view errorText(ErrorKind kind);

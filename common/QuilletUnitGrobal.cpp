@@ -49,6 +49,7 @@ std::string_view failureCause(ErrorKind kind)
     case ErrorKind::NotLocalFile: return "このコンピュータのファイルではありません。";
     case ErrorKind::BadFileUri: return "ファイルのURIが正しくありません。";
     case ErrorKind::WorkLimitReached: return "ファイルの数または展開する量が上限を超えたため、途中で止めました。";
+    case ErrorKind::PartMissing: return "プログラムの一部が見つかりません。Quilletをインストールし直してください。";
     }
     return "原因不明のエラーです。";
 }

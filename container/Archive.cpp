@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // ZIP, LZH, 7z, gzip and tar through libarchive, read from memory. This is
-// the one file that calls libarchive.
+// the one file that calls libarchive, through the module that links it
+// (ArchiveCalls.h), loaded the first time an archive is opened.
 
 #include "common/Errors.h"
 #include "common/Utf8.h"
@@ -8,22 +9,78 @@
 #include "container/Readers.h"
 #include "document/Kinds.h"
 
-#include <archive.h>
-#include <archive_entry.h>
+#include "container/ArchiveCalls.h"
 
 #include <algorithm>
+#include <climits>
 #include <clocale>
 #include <ctime>
+#include <dlfcn.h>
 #include <functional>
 #include <locale.h>
 #include <memory>
 #include <optional>
 #include <string>
+#include <unistd.h>
+#include <variant>
 #include <vector>
 
 namespace quillet {
 
+const QuilletArchiveCalls& loadArchiveCalls(const std::string& path)
+{
+    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+        const char* why = dlerror();
+        throw QuilletError(ErrorKind::PartMissing, why ? why : path);
+    }
+    using Entry = const QuilletArchiveCalls* (*)();
+    const auto entry = reinterpret_cast<Entry>(dlsym(handle, QUILLET_ARCHIVE_ENTRY_POINT));
+    const QuilletArchiveCalls* calls = entry ? entry() : nullptr;
+    if (!calls || calls->version != QUILLET_ARCHIVE_CALLS_VERSION || calls->size != sizeof(QuilletArchiveCalls))
+        throw QuilletError(ErrorKind::PartMissing, path + ": made for another version of Quillet");
+    return *calls; // the module stays loaded for the process
+}
+
+std::vector<std::string> archiveModuleCandidates(const std::string& programDir)
+{
+    // Installed, then the build tree's programs, then its tests.
+    std::vector<std::string> paths;
+    for (const char* dir : {QUILLET_MODULE_DIR_FROM_BIN, "lib", "../lib"})
+        paths.push_back(programDir + "/" + dir + "/" QUILLET_ARCHIVE_MODULE_NAME);
+    return paths;
+}
+
 namespace {
+
+const QuilletArchiveCalls& findArchiveCalls()
+{
+    std::string program(PATH_MAX, '\0');
+    const ssize_t length = readlink("/proc/self/exe", program.data(), program.size());
+    program.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
+    const std::vector<std::string> candidates = archiveModuleCandidates(program.substr(0, program.rfind('/')));
+    for (const std::string& path : candidates) {
+        if (access(path.c_str(), F_OK) == 0)
+            return loadArchiveCalls(path);
+    }
+    throw QuilletError(ErrorKind::PartMissing, QUILLET_ARCHIVE_MODULE_NAME " is in none of " + candidates.front() + ", "
+                                                   + candidates[1] + ", " + candidates.back());
+}
+
+// Loaded once; a failure is met again by every archive opened.
+const QuilletArchiveCalls& calls()
+{
+    static const auto loaded = []() -> std::variant<const QuilletArchiveCalls*, QuilletError> {
+        try {
+            return &findArchiveCalls();
+        } catch (const QuilletError& error) {
+            return error;
+        }
+    }();
+    if (const auto* error = std::get_if<QuilletError>(&loaded))
+        throw *error;
+    return *std::get<const QuilletArchiveCalls*>(loaded);
+}
 
 // libarchive turns names into the locale's characters, and in the C
 // locale it refuses every name that is not ASCII. Its calls run with a
@@ -55,13 +112,13 @@ private:
 };
 
 struct ArchiveFree {
-    void operator()(archive* a) const noexcept { archive_read_free(a); }
+    void operator()(archive* a) const noexcept { calls().read_free(a); }
 };
 using ArchivePtr = std::unique_ptr<archive, ArchiveFree>;
 
 std::string errorOf(archive* a)
 {
-    const char* text = archive_error_string(a);
+    const char* text = calls().error_string(a);
     return text ? text : "no entry can be read";
 }
 
@@ -79,30 +136,30 @@ enum class GzipHolds { TarOrFile, File };
 
 ArchivePtr openReader(const std::string& bytes, ContainerKind kind, NameBytes names, GzipHolds gzip)
 {
-    ArchivePtr a(archive_read_new());
+    ArchivePtr a(calls().read_new());
     if (!a)
         throw std::bad_alloc();
     switch (kind) {
-    case ContainerKind::Zip: archive_read_support_format_zip(a.get()); break;
+    case ContainerKind::Zip: calls().read_support_format_zip(a.get()); break;
     case ContainerKind::Lzh:
-        archive_read_support_format_lha(a.get());
+        calls().read_support_format_lha(a.get());
         // Names as MSX and MS-DOS archivers wrote them.
-        archive_read_set_options(a.get(),
+        calls().read_set_options(a.get(),
                                  names == NameBytes::Cp932 ? "lha:hdrcharset=CP932" : "lha:hdrcharset=ISO-8859-1");
         break;
-    case ContainerKind::SevenZip: archive_read_support_format_7zip(a.get()); break;
-    case ContainerKind::Tar: archive_read_support_format_tar(a.get()); break;
+    case ContainerKind::SevenZip: calls().read_support_format_7zip(a.get()); break;
+    case ContainerKind::Tar: calls().read_support_format_tar(a.get()); break;
     case ContainerKind::Gzip:
         // A packed tar file, or else the one file that was packed.
-        archive_read_support_filter_gzip(a.get());
+        calls().read_support_filter_gzip(a.get());
         if (gzip == GzipHolds::TarOrFile)
-            archive_read_support_format_tar(a.get());
-        archive_read_support_format_raw(a.get());
+            calls().read_support_format_tar(a.get());
+        calls().read_support_format_raw(a.get());
         break;
     case ContainerKind::DiskImage:
     case ContainerKind::CassetteImage: throw QuilletError(ErrorKind::NotAContainer, "not an archive");
     }
-    if (archive_read_open_memory(a.get(), bytes.data(), bytes.size()) != ARCHIVE_OK)
+    if (calls().read_open_memory(a.get(), bytes.data(), bytes.size()) != ARCHIVE_OK)
         throw QuilletError(ErrorKind::DamagedContainer, errorOf(a.get()));
     return a;
 }
@@ -112,7 +169,7 @@ MemberStatus readData(archive* a, std::string& out)
 {
     char buffer[64 * 1024];
     for (;;) {
-        const la_ssize_t got = archive_read_data(a, buffer, sizeof buffer);
+        const la_ssize_t got = calls().read_data(a, buffer, sizeof buffer);
         if (got == 0)
             return MemberStatus::Ok;
         if (got < 0)
@@ -184,21 +241,21 @@ std::string memberPathOf(const std::string& text)
 std::string entryPath(archive_entry* entry, NameBytes names)
 {
     return memberPathOf(nameText(
-        archive_entry_pathname(entry), [entry] { return archive_entry_pathname_utf8(entry); }, names));
+        calls().entry_pathname(entry), [entry] { return calls().entry_pathname_utf8(entry); }, names));
 }
 
 // The member a hard link names, as entryPath names members.
 std::string linkTargetPath(archive_entry* entry, NameBytes names)
 {
     return memberPathOf(nameText(
-        archive_entry_hardlink(entry), [entry] { return archive_entry_hardlink_utf8(entry); }, names));
+        calls().entry_hardlink(entry), [entry] { return calls().entry_hardlink_utf8(entry); }, names));
 }
 
 std::optional<MemberDate> entryDate(archive_entry* entry)
 {
-    if (!archive_entry_mtime_is_set(entry))
+    if (!calls().entry_mtime_is_set(entry))
         return std::nullopt;
-    const std::time_t when = archive_entry_mtime(entry);
+    const std::time_t when = calls().entry_mtime(entry);
     std::tm local{};
     if (!localtime_r(&when, &local))
         return std::nullopt;
@@ -254,7 +311,7 @@ MemberStatus readHead(archive* a, std::string& out)
 {
     char buffer[16 * 1024];
     while (out.size() < ContainerHeadSize) {
-        const la_ssize_t got = archive_read_data(a, buffer, std::min(sizeof buffer, ContainerHeadSize - out.size()));
+        const la_ssize_t got = calls().read_data(a, buffer, std::min(sizeof buffer, ContainerHeadSize - out.size()));
         if (got == 0)
             return MemberStatus::Ok;
         if (got < 0)
@@ -270,7 +327,7 @@ std::uint64_t countRest(archive* a, std::uint64_t limit, MemberStatus& status)
     char buffer[64 * 1024];
     std::uint64_t count = 0;
     while (count <= limit) {
-        const la_ssize_t got = archive_read_data(a, buffer, sizeof buffer);
+        const la_ssize_t got = calls().read_data(a, buffer, sizeof buffer);
         if (got == 0)
             break;
         if (got < 0) {
@@ -330,7 +387,7 @@ bool Archive::walk(std::string_view name, NameBytes names, WorkBudget& budget)
     ArchivePtr a = openReader(bytes_, kind(), names, gzip_);
     for (std::size_t ordinal = 0;; ++ordinal) {
         archive_entry* entry = nullptr;
-        const int result = archive_read_next_header(a.get(), &entry);
+        const int result = calls().read_next_header(a.get(), &entry);
         if (result == ARCHIVE_EOF)
             break;
         if (result < ARCHIVE_WARN) {
@@ -343,7 +400,7 @@ bool Archive::walk(std::string_view name, NameBytes names, WorkBudget& budget)
                                 + (ordinal == 1 ? " entry: " : " entries: ") + errorOf(a.get()));
             break;
         }
-        if (archive_entry_hardlink(entry)) {
+        if (calls().entry_hardlink(entry)) {
             // A hard link holds no bytes: it is its target's bytes under a
             // second name, and read from the target's entry.
             const std::string target = linkTargetPath(entry, names);
@@ -359,12 +416,12 @@ bool Archive::walk(std::string_view name, NameBytes names, WorkBudget& budget)
             }
             continue;
         }
-        if (archive_entry_filetype(entry) != AE_IFREG)
+        if (calls().entry_filetype(entry) != AE_IFREG)
             continue; // folders and symbolic links hold no bytes of their own
 
         MemberInfo info;
         info.path = entryPath(entry, names);
-        if (archive_format(a.get()) == ARCHIVE_FORMAT_RAW) {
+        if (calls().format(a.get()) == ARCHIVE_FORMAT_RAW) {
             std::string original = gzipOriginalName(bytes_);
             if (original.empty())
                 original = nameWithoutGz(name);
@@ -375,8 +432,8 @@ bool Archive::walk(std::string_view name, NameBytes names, WorkBudget& budget)
         // The kind is told by the first bytes: the rest is unpacked only
         // when the member is read.
         std::string head;
-        const bool sized = archive_entry_size_is_set(entry);
-        info.size = sized ? static_cast<std::uint64_t>(archive_entry_size(entry)) : 0;
+        const bool sized = calls().entry_size_is_set(entry);
+        info.size = sized ? static_cast<std::uint64_t>(calls().entry_size(entry)) : 0;
         if (sized && info.size > MaxMemberSize) {
             info.status = MemberStatus::TooLarge;
             if (skipUnpacks())
@@ -413,7 +470,7 @@ std::string Archive::readMember(std::size_t index) const
     ArchivePtr a = openReader(bytes_, kind(), names_, gzip_);
     archive_entry* entry = nullptr;
     for (std::size_t ordinal = 0; ordinal <= ordinals_[index]; ++ordinal) {
-        if (archive_read_next_header(a.get(), &entry) < ARCHIVE_WARN)
+        if (calls().read_next_header(a.get(), &entry) < ARCHIVE_WARN)
             throw QuilletError(ErrorKind::DamagedMember, errorOf(a.get()));
     }
     std::string data;
@@ -470,7 +527,7 @@ void Archive::readInOrder(const std::vector<bool>& wanted, const std::function<v
             read.failure = *damage;
         while (!damage && ordinal <= ordinals_[i]) {
             archive_entry* entry = nullptr;
-            if (archive_read_next_header(a.get(), &entry) < ARCHIVE_WARN) {
+            if (calls().read_next_header(a.get(), &entry) < ARCHIVE_WARN) {
                 damage = members_[i].path + ": " + errorOf(a.get());
                 if (wants)
                     read.failure = *damage;

@@ -43,7 +43,7 @@ done
 [ -z "$(dpkg-deb --ctrl-tarfile "$deb" | tar -t | grep -E 'postinst|prerm|postrm|preinst')" ] ||
   fail "the package has maintainer scripts; dpkg triggers are meant to do their work"
 
-files=(/usr/bin/quillet /usr/bin/quillet-convert /usr/share/applications/quillet.desktop
+files=(/usr/bin/quillet /usr/bin/quillet-convert /usr/lib/x86_64-linux-gnu/quillet/quillet-archive.so /usr/share/applications/quillet.desktop
   /usr/share/mime/packages/quillet.xml /usr/share/icons/hicolor/scalable/apps/quillet.svg
   /usr/share/man/man1/quillet.1.gz /usr/share/man/man1/quillet-convert.1.gz
   /usr/share/doc/quillet/copyright /usr/share/doc/quillet/changelog.gz
@@ -77,6 +77,11 @@ done
 quillet-convert --help | grep -q '^usage: quillet-convert' || fail "quillet-convert --help"
 printf '\xff\x0b\x80\x0a\x00\x91\x20\x22HI\x22\x00\x00\x00' >"$scratch/game.dat"
 [ "$(quillet-convert "$scratch/game.dat" | tr -d '\r')" = '10 PRINT "HI"' ] || fail "quillet-convert from PATH"
+# Archives are read through a module the installed programs find beside
+# their own install.
+gzip -c "$scratch/game.dat" >"$scratch/game.dat.gz"
+[ "$(quillet-convert "$scratch/game.dat.gz::game.dat" | tr -d '\r')" = '10 PRINT "HI"' ] ||
+  fail "quillet-convert from PATH does not read an archive"
 man -w quillet >/dev/null 2>&1 || fail "man does not find quillet"
 # What the triggers of shared-mime-info and desktop-file-utils made.
 [ -f /usr/share/mime/application/x-msx-basic.xml ] || fail "the system MIME database lacks the program type"

@@ -208,6 +208,10 @@
         <translation>Stopped partway: the files inside, or the bytes to unpack, passed the limit.</translation>
     </message>
     <message>
+        <source>プログラムの一部が見つかりません。Quilletをインストールし直してください。</source>
+        <translation>A part of the program is missing. Please reinstall Quillet.</translation>
+    </message>
+    <message>
         <source>原因不明のエラーです。</source>
         <translation>An unknown error occurred.</translation>
     </message>

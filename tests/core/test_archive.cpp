@@ -6,6 +6,7 @@
 
 #include "common/Errors.h"
 #include "container/Container.h"
+#include "container/Readers.h"
 #include "support/ArchiveBuilder.h"
 #include "support/FatImageBuilder.h"
 #include "support/TestSupport.h"
@@ -13,10 +14,12 @@
 #include <archive.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <ctime>
 
 using namespace quillet;
 using namespace quillet::test;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -353,6 +356,49 @@ TEST(ArchiveDamage, MagicWithNothingAfterItIsABrokenContainer)
             ADD_FAILURE() << "opened";
         } catch (const QuilletError& error) {
             EXPECT_EQ(error.kind(), ErrorKind::DamagedContainer) << error.what();
+        }
+    }
+}
+
+// libarchive and the dozen libraries under it are loaded by the first
+// archive opened, never by a program, a picture or --help; a module that
+// is missing or no module at all fails as a part of the program missing.
+TEST(ArchiveModule, OnlyAnArchiveLoadsLibarchive)
+{
+    ScratchDir dir;
+    writeFile(dir / "p.bas", Program);
+    writeFile(dir / "p.sc7", Picture);
+    writeFile(dir / "a.zip", zipOf({{"GAME.BAS", Program}}));
+    const std::string convert = QUILLET_BINARY_DIR "/quillet-convert";
+    const struct {
+        std::string args;
+        bool loads;
+    } runs[] = {
+        {"--help", false},
+        {(dir / "p.bas").string() + " " + (dir / "p.asc").string(), false},
+        {(dir / "p.sc7").string() + " " + (dir / "p.png").string(), false},
+        {"--list " + (dir / "a.zip").string(), true},
+        {(dir / "a.zip").string() + "::GAME.BAS " + (dir / "g.asc").string(), true},
+    };
+    for (const auto& run : runs) {
+        // The dynamic loader names every library it loads.
+        std::FILE* pipe = popen(("LD_DEBUG=libs " + convert + " " + run.args + " 2>&1 >/dev/null").c_str(), "r");
+        ASSERT_NE(pipe, nullptr);
+        std::string said;
+        char buffer[4096];
+        for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+            said.append(buffer, got);
+        EXPECT_EQ(pclose(pipe), 0) << run.args << "\n" << said;
+        EXPECT_EQ(said.find("libarchive.so") != std::string::npos, run.loads) << run.args;
+    }
+
+    writeFile(dir / "junk.so", "not a library");
+    for (const fs::path& module : {dir / "none.so", dir / "junk.so"}) {
+        try {
+            loadArchiveCalls(module.string());
+            ADD_FAILURE() << module << " loaded";
+        } catch (const QuilletError& error) {
+            EXPECT_EQ(error.kind(), ErrorKind::PartMissing) << error.what();
         }
     }
 }

@@ -40,6 +40,7 @@ constexpr ErrorKind AllKinds[] = {
     ErrorKind::BadListing,       ErrorKind::NotAPicture,
     ErrorKind::NotLocalFile,     ErrorKind::BadFileUri,
     ErrorKind::WorkLimitReached, ErrorKind::NoWriter,
+    ErrorKind::PartMissing,
 };
 
 ErrorKind kindOfOpening(const std::filesystem::path& path)
