@@ -8,12 +8,16 @@
 // reads the file through a plain byte loop; `x_byte_loop` is the
 // conversion's CPU time over the yardstick's, measured in the same
 // iterations. The copy goes to a file, as does its yardstick, cp; `x_cp`
-// is the copy's CPU time over cp's. And the batch mode against separate
-// calls. --convert=PATH runs another build's quillet-convert instead, for
-// a before and after.
+// is the copy's CPU time over cp's. And the batch mode: against separate
+// calls, at 500 and 5000 inputs, and over a list of 10 000 names
+// (--from-file). --archive=N adds the list run at N names, e.g. 100000
+// (once; making its files takes minutes on a busy disk); a plain or short run
+// (--benchmark_min_time=0.01) leaves it out. --convert=PATH runs another
+// build's quillet-convert instead, for a before and after.
 
 #include "ChildProcess.h"
 #include "GeneratedProgram.h"
+#include "SpawnedChild.h"
 
 #include <benchmark/benchmark.h>
 
@@ -112,6 +116,16 @@ const ScratchFolder& scratch()
     return folder;
 }
 
+// A folder name not used before in this run, for one call's outputs. They
+// are removed only at exit: ext4 passes over the inodes freed in the last
+// minutes when it allocates one, so outputs removed before the next call
+// would make its cost grow with the count of the last call's.
+fs::path freshFolder(const std::string& name)
+{
+    static int made = 0;
+    return scratch().path() / (name + "-" + std::to_string(++made));
+}
+
 std::string makeProgram(std::size_t size)
 {
     return "\xFF" + quillet::bench::generatedProgramLines(size);
@@ -194,7 +208,6 @@ void BatchOfSmallPrograms(benchmark::State& state)
 {
     constexpr int Count = 500;
     const fs::path in = scratch().path() / "batch-in";
-    const fs::path out = scratch().path() / "batch-out";
     std::vector<std::string> files;
     fs::create_directories(in);
     const std::string program = makeProgram(4096);
@@ -202,13 +215,12 @@ void BatchOfSmallPrograms(benchmark::State& state)
         files.push_back((in / ("P" + std::to_string(i) + ".BAS")).string());
         std::ofstream(files.back(), std::ios::binary) << program;
     }
-    std::vector<std::string> batch = {convertPath, "--output-dir", out.string()};
-    batch.insert(batch.end(), files.begin(), files.end());
     double oneCall = 0, separate = 0;
     for (auto _ : state) {
-        fs::remove_all(out);
+        std::vector<std::string> batch = {convertPath, "--output-dir", freshFolder("batch-out").string()};
+        batch.insert(batch.end(), files.begin(), files.end());
         const ChildCost one = runChild(batch, state);
-        fs::remove_all(out);
+        const fs::path out = freshFolder("batch-out");
         fs::create_directories(out);
         double calls = 0;
         for (const std::string& file : files)
@@ -224,6 +236,95 @@ void BatchOfSmallPrograms(benchmark::State& state)
 }
 BENCHMARK(BatchOfSmallPrograms)->UseManualTime()->Unit(benchmark::kMillisecond);
 
+// Tiny programs (one line each, a few dozen bytes), T0.BAS, T1.BAS, ... in
+// one folder, made once: the first `count` of them.
+std::vector<std::string> tinyPrograms(std::size_t count)
+{
+    static std::vector<std::string> made;
+    const fs::path folder = scratch().path() / "tiny";
+    fs::create_directories(folder);
+    const std::string program = makeProgram(1);
+    while (made.size() < count) {
+        made.push_back((folder / ("T" + std::to_string(made.size()) + ".BAS")).string());
+        std::ofstream(made.back(), std::ios::binary) << program;
+    }
+    return {made.begin(), made.begin() + static_cast<std::ptrdiff_t>(count)};
+}
+
+// The batch must cost the same per input at any count: 500 and 5000 tiny
+// programs, each in one --output-dir call, in every iteration. CPU time
+// this time, every worker's; `x_5000_vs_500` is the one's over the other's
+// (10 when linear).
+void BatchGrowth(benchmark::State& state)
+{
+    const std::vector<std::string> files = tinyPrograms(5000);
+    const auto call = [&](std::size_t count) {
+        std::vector<std::string> args = {convertPath, "--output-dir", freshFolder("growth-out").string()};
+        args.insert(args.end(), files.begin(), files.begin() + static_cast<std::ptrdiff_t>(count));
+        const quillet::bench::ChildRun run = quillet::bench::runStarted(args);
+        if (!run.ok)
+            state.SkipWithError(("failed: " + std::to_string(count) + " programs").c_str());
+        return run.cpuSeconds;
+    };
+    double small = 0, large = 0;
+    for (auto _ : state) {
+        small += call(500);
+        const double cpu = call(5000);
+        large += cpu;
+        state.SetIterationTime(cpu);
+    }
+    const double runs = static_cast<double>(state.iterations());
+    state.counters["cpu_500_ms"] = 1000 * small / runs;
+    state.counters["cpu_5000_ms"] = 1000 * large / runs;
+    state.counters["x_5000_vs_500"] = small > 0 ? large / small : 0;
+}
+BENCHMARK(BatchGrowth)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// A file naming `count` tiny programs, one a line, made once.
+std::string listOfTiny(std::size_t count)
+{
+    const fs::path list = scratch().path() / ("list-" + std::to_string(count) + ".txt");
+    if (!fs::exists(list)) {
+        std::ofstream names(list);
+        for (const std::string& file : tinyPrograms(count))
+            names << file << '\n';
+    }
+    return list.string();
+}
+
+// An archive's worth of tiny programs in one call, named in a list
+// (--from-file), run through quillet-usage-of for the call's own peak
+// memory. `per_name_bytes` is what each name adds to the peak over a call
+// of one name: the same at every count when only the list of names grows.
+// 10 000 names always; more with --archive=N (e.g. 100000), run once.
+void ArchiveRun(benchmark::State& state)
+{
+    const auto count = static_cast<std::size_t>(state.range(0));
+    const std::string list = listOfTiny(count);
+    const auto call = [&](const std::string& names) {
+        const quillet::bench::ChildRun run = quillet::bench::runMeasured(
+            QUILLET_USAGE_OF, {convertPath, "--output-dir", freshFolder("archive-out").string(), "--from-file", names});
+        if (!run.ok)
+            state.SkipWithError(("failed: --from-file " + names).c_str());
+        return run;
+    };
+    double cpu = 0, peak = 0;
+    for (auto _ : state) {
+        const quillet::bench::ChildRun run = call(list);
+        cpu += run.cpuSeconds;
+        peak = std::max(peak, run.peakMiB);
+        state.SetIterationTime(run.cpuSeconds);
+    }
+    const double onePeak = call(listOfTiny(1)).peakMiB;
+    state.counters["cpu_per_name_us"] =
+        1e6 * cpu / static_cast<double>(state.iterations()) / static_cast<double>(count);
+    state.counters["peak_MiB"] = peak;
+    state.counters["one_name_peak_MiB"] = onePeak;
+    state.counters["list_MiB"] = static_cast<double>(fs::file_size(list)) / (1024.0 * 1024.0);
+    state.counters["per_name_bytes"] = (peak - onePeak) * 1024.0 * 1024.0 / static_cast<double>(count);
+}
+BENCHMARK(ArchiveRun)->ArgName("names")->Arg(10000)->UseManualTime()->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -234,6 +335,13 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i) {
         if (std::strncmp(argv[i], "--convert=", 10) == 0)
             convertPath = argv[i] + 10;
+        if (std::strncmp(argv[i], "--archive=", 10) == 0)
+            benchmark::RegisterBenchmark("ArchiveRun", ArchiveRun)
+                ->ArgName("names")
+                ->Arg(std::atol(argv[i] + 10))
+                ->Iterations(1)
+                ->UseManualTime()
+                ->Unit(benchmark::kMillisecond);
     }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
