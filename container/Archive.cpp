@@ -4,6 +4,7 @@
 // (ArchiveCalls.h), loaded the first time an archive is opened.
 
 #include "common/Errors.h"
+#include "common/Modules.h"
 #include "common/Utf8.h"
 #include "container/MemberNames.h"
 #include "container/Readers.h"
@@ -22,64 +23,16 @@
 #include <optional>
 #include <string>
 #include <unistd.h>
-#include <variant>
 #include <vector>
 
 namespace quillet {
 
-const QuilletArchiveCalls& loadArchiveCalls(const std::string& path)
-{
-    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!handle) {
-        const char* why = dlerror();
-        throw QuilletError(ErrorKind::PartMissing, why ? why : path);
-    }
-    using Entry = const QuilletArchiveCalls* (*)();
-    const auto entry = reinterpret_cast<Entry>(dlsym(handle, QUILLET_ARCHIVE_ENTRY_POINT));
-    const QuilletArchiveCalls* calls = entry ? entry() : nullptr;
-    if (!calls || calls->version != QUILLET_ARCHIVE_CALLS_VERSION || calls->size != sizeof(QuilletArchiveCalls))
-        throw QuilletError(ErrorKind::PartMissing, path + ": made for another version of Quillet");
-    return *calls; // the module stays loaded for the process
-}
-
-std::vector<std::string> archiveModuleCandidates(const std::string& programDir)
-{
-    // Installed, then the build tree's programs, then its tests.
-    std::vector<std::string> paths;
-    for (const char* dir : {QUILLET_MODULE_DIR_FROM_BIN, "lib", "../lib"})
-        paths.push_back(programDir + "/" + dir + "/" QUILLET_ARCHIVE_MODULE_NAME);
-    return paths;
-}
-
 namespace {
 
-const QuilletArchiveCalls& findArchiveCalls()
-{
-    std::string program(PATH_MAX, '\0');
-    const ssize_t length = readlink("/proc/self/exe", program.data(), program.size());
-    program.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
-    const std::vector<std::string> candidates = archiveModuleCandidates(program.substr(0, program.rfind('/')));
-    for (const std::string& path : candidates) {
-        if (access(path.c_str(), F_OK) == 0)
-            return loadArchiveCalls(path);
-    }
-    throw QuilletError(ErrorKind::PartMissing, QUILLET_ARCHIVE_MODULE_NAME " is in none of " + candidates.front() + ", "
-                                                   + candidates[1] + ", " + candidates.back());
-}
-
-// Loaded once; a failure is met again by every archive opened.
 const QuilletArchiveCalls& calls()
 {
-    static const auto loaded = []() -> std::variant<const QuilletArchiveCalls*, QuilletError> {
-        try {
-            return &findArchiveCalls();
-        } catch (const QuilletError& error) {
-            return error;
-        }
-    }();
-    if (const auto* error = std::get_if<QuilletError>(&loaded))
-        throw *error;
-    return *std::get<const QuilletArchiveCalls*>(loaded);
+    return moduleTable<QuilletArchiveCalls>(QUILLET_ARCHIVE_MODULE_NAME, QUILLET_ARCHIVE_ENTRY_POINT,
+                                            QUILLET_ARCHIVE_CALLS_VERSION);
 }
 
 // libarchive turns names into the locale's characters, and in the C

@@ -18,6 +18,7 @@ extern "C" {
 #define QUILLET_ARCHIVE_MODULE_NAME "quillet-archive.so"
 #define QUILLET_ARCHIVE_ENTRY_POINT "quillet_archive_calls"
 
+/* Starts as every module's table does (common/Modules.h). */
 struct QuilletArchiveCalls {
     unsigned version;
     size_t size; /* of this struct, as the module was built */

@@ -6,12 +6,9 @@
 
 #include "container/Container.h"
 
-struct QuilletArchiveCalls;
-
 #include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace quillet {
 
@@ -23,13 +20,6 @@ std::unique_ptr<Container> openCassetteImage(std::string bytes, WorkBudget& budg
 // cannot be loaded.
 std::unique_ptr<Container> openArchive(std::string bytes, ContainerKind kind, std::string_view name,
                                        WorkBudget& budget);
-
-// Loads the archive module at `path` and returns its table of libarchive's
-// calls. Throws QuilletError(PartMissing) when it cannot be loaded or was
-// made for another table.
-const QuilletArchiveCalls& loadArchiveCalls(const std::string& path);
-// Where a program in `programDir` looks for the module, in order.
-std::vector<std::string> archiveModuleCandidates(const std::string& programDir);
 
 // Each with a budget of its own, at the default limits.
 std::unique_ptr<Container> openDiskImage(std::string bytes);

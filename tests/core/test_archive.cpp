@@ -5,8 +5,9 @@
 // images; the size limit; damaged archives.
 
 #include "common/Errors.h"
+#include "common/Modules.h"
+#include "container/ArchiveCalls.h"
 #include "container/Container.h"
-#include "container/Readers.h"
 #include "support/ArchiveBuilder.h"
 #include "support/FatImageBuilder.h"
 #include "support/TestSupport.h"
@@ -395,7 +396,8 @@ TEST(ArchiveModule, OnlyAnArchiveLoadsLibarchive)
     writeFile(dir / "junk.so", "not a library");
     for (const fs::path& module : {dir / "none.so", dir / "junk.so"}) {
         try {
-            loadArchiveCalls(module.string());
+            loadModuleTable(module.string(), QUILLET_ARCHIVE_ENTRY_POINT, QUILLET_ARCHIVE_CALLS_VERSION,
+                            sizeof(QuilletArchiveCalls));
             ADD_FAILURE() << module << " loaded";
         } catch (const QuilletError& error) {
             EXPECT_EQ(error.kind(), ErrorKind::PartMissing) << error.what();
