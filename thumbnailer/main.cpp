@@ -226,6 +226,10 @@ int main(int argc, char* argv[])
     thumbnail.setDotsPerMeterX(3780);
     thumbnail.setDotsPerMeterY(3780);
 
+    // Qt would load every image plugin installed only to ask whether it
+    // writes PNG in place of Qt's own writer; none is wanted here, and
+    // the thumbnail stays the same whatever is installed.
+    QCoreApplication::setLibraryPaths({});
     // Made whole in memory first, so that OUTPUT is only opened for a
     // thumbnail that is ready.
     QByteArray png;
