@@ -104,6 +104,11 @@ QImage programScreen(QByteArrayView program, const QString& fontFamily)
 
 QImage documentThumbnail(Opened& document, int size, const QString& fontFamily)
 {
+    return documentThumbnail(document, size, [&fontFamily] { return fontFamily; });
+}
+
+QImage documentThumbnail(Opened& document, int size, const std::function<QString()>& fontFamily)
+{
     if (size < 1 || size > MaxThumbnailSize || document.isContainer())
         return {};
     if (document.role() == DocumentRole::Picture) {
@@ -120,11 +125,16 @@ QImage documentThumbnail(Opened& document, int size, const QString& fontFamily)
     if (document.head().kind != DocumentKind::TokenizedBasic)
         return {};
     const std::string program = document.readAll(static_cast<std::size_t>(ProgramReadLimit));
-    return fitPicture(programScreen(QByteArrayView(program.data(), static_cast<qsizetype>(program.size())), fontFamily),
-                      size);
+    return fitPicture(
+        programScreen(QByteArrayView(program.data(), static_cast<qsizetype>(program.size())), fontFamily()), size);
 }
 
 QImage makeThumbnail(const std::string& path, int size, const QString& fontFamily)
+{
+    return makeThumbnail(path, size, [&fontFamily] { return fontFamily; });
+}
+
+QImage makeThumbnail(const std::string& path, int size, const std::function<QString()>& fontFamily)
 {
     if (size < 1 || size > MaxThumbnailSize)
         return {};

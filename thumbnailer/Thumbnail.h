@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QString>
 
+#include <functional>
 #include <string>
 
 namespace quillet::thumb {
@@ -43,11 +44,16 @@ QImage programScreen(QByteArrayView program, const QString& fontFamily);
 // The thumbnail of an opened document, as makeThumbnail below makes it
 // after opening the file. Throws what reading the document throws.
 QImage documentThumbnail(Opened& document, int size, const QString& fontFamily);
+// The same with the family asked for only when a program is drawn: a
+// picture needs no fonts, so a caller can leave Qt's fonts and platform
+// unstarted until then.
+QImage documentThumbnail(Opened& document, int size, const std::function<QString()>& fontFamily);
 
 // The thumbnail of the file at `path` (a local name): a picture (first byte 0xFE) or a
 // tokenized program (0xFF), fitted into `size`. Reads at most a picture's
 // worth of bytes. A null image for any other file, one that cannot be
 // read, or a size outside 1 to MaxThumbnailSize.
 QImage makeThumbnail(const std::string& path, int size, const QString& fontFamily);
+QImage makeThumbnail(const std::string& path, int size, const std::function<QString()>& fontFamily);
 
 } // namespace quillet::thumb

@@ -21,6 +21,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -201,19 +202,34 @@ int main(int argc, char* argv[])
         }
     }
 
-    const PrivateRuntimeFolder runtime(request->output);
-    // File managers run thumbnailers without a display, often in a sandbox
-    // that hides it; drawing needs none. Qt is given no arguments to take.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Only a program's screen is drawn in a font, and fonts need Qt's
+    // application and platform, which cost more than the rest of a
+    // picture's thumbnail: they are started for a program alone.
+    std::optional<PrivateRuntimeFolder> runtime;
+    std::unique_ptr<QGuiApplication> app;
     int qtArgc = 1;
-    QGuiApplication app(qtArgc, argv);
-
-    fonts::loadBundledFonts(fonts::bundledFontFolders());
-    const QImage thumbnail =
-        thumb::makeThumbnail(request->input, request->size, fonts::bundledFamily(msx::CharacterSet::Japanese));
+    const auto programFont = [&] {
+        runtime.emplace(request->output);
+        // File managers run thumbnailers without a display, often in a
+        // sandbox that hides it; drawing needs none. Qt is given no
+        // arguments to take.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(qtArgc, argv);
+        fonts::loadBundledFonts(fonts::bundledFontFolders());
+        return fonts::bundledFamily(msx::CharacterSet::Japanese);
+    };
+    QImage thumbnail = thumb::makeThumbnail(request->input, request->size, programFont);
     if (thumbnail.isNull())
         return fail(request->input, "not an MSX picture or program");
+    // The resolution the PNG gives is the offscreen screen's 96 dots per
+    // inch, with or without the application, which would take 100.
+    thumbnail.setDotsPerMeterX(3780);
+    thumbnail.setDotsPerMeterY(3780);
 
+    // Qt would load every image plugin installed only to ask whether it
+    // writes PNG in place of Qt's own writer; none is wanted here, and
+    // the thumbnail stays the same whatever is installed.
+    QCoreApplication::setLibraryPaths({});
     // Made whole in memory first, so that OUTPUT is only opened for a
     // thumbnail that is ready.
     QByteArray png;

@@ -16,11 +16,12 @@ namespace quillet::ui {
 
 namespace {
 
-// Reads each file on first need into a plain QIcon, which does the scaling
-// and the disabled and selected looks.
-class FilesEngine : public QIconEngine {
+// Makes each size's picture on first need into a plain QIcon, which does
+// the scaling and the disabled and selected looks.
+class SizesEngine : public QIconEngine {
 public:
-    explicit FilesEngine(QList<std::pair<QString, QSize>> files) : files_(std::move(files)) {}
+    using Make = std::function<QPixmap(qsizetype index)>;
+    SizesEngine(QList<QSize> sizes, Make make) : sizes_(std::move(sizes)), make_(std::move(make)) {}
 
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
     {
@@ -32,7 +33,7 @@ public:
         const qsizetype best = bestFor(size);
         if (best < 0)
             return {};
-        QSize actual = files_[best].second;
+        QSize actual = sizes_[best];
         if (actual.width() > size.width() || actual.height() > size.height())
             actual.scale(size, Qt::KeepAspectRatio);
         return actual;
@@ -46,13 +47,12 @@ public:
     {
         QList<QSize> sizes;
         if (mode == QIcon::Normal && state == QIcon::Off) {
-            for (const auto& file : files_)
-                sizes << file.second;
+            sizes = sizes_;
         }
         return sizes;
     }
-    bool isNull() override { return files_.isEmpty(); }
-    QIconEngine* clone() const override { return new FilesEngine(*this); }
+    bool isNull() override { return sizes_.isEmpty(); }
+    QIconEngine* clone() const override { return new SizesEngine(*this); }
 
 private:
     // The smallest at least as large as `size`, else the largest.
@@ -61,13 +61,13 @@ private:
         const auto area = [](const QSize& s) { return qint64(s.width()) * s.height(); };
         const qint64 wanted = area(size);
         qsizetype best = -1;
-        for (qsizetype i = 0; i < files_.size(); ++i) {
-            const qint64 mine = area(files_[i].second);
+        for (qsizetype i = 0; i < sizes_.size(); ++i) {
+            const qint64 mine = area(sizes_[i]);
             if (best < 0) {
                 best = i;
                 continue;
             }
-            const qint64 bests = area(files_[best].second);
+            const qint64 bests = area(sizes_[best]);
             if (bests < wanted ? mine > bests : mine >= wanted && mine < bests)
                 best = i;
         }
@@ -78,16 +78,14 @@ private:
         if (index < 0 || loaded_[index])
             return;
         loaded_[index] = true;
-        // Named as PNG and not guessed: guessing loads every image plugin.
-        QImageReader reader(files_[index].first, "png");
-        reader.setAutoDetectImageFormat(false);
-        const QImage image = reader.read();
-        if (!image.isNull())
-            pictures_.addPixmap(QPixmap::fromImage(image));
+        const QPixmap picture = make_(index);
+        if (!picture.isNull())
+            pictures_.addPixmap(picture);
     }
 
-    QList<std::pair<QString, QSize>> files_;
-    QList<bool> loaded_ = QList<bool>(files_.size(), false);
+    QList<QSize> sizes_;
+    Make make_;
+    QList<bool> loaded_ = QList<bool>(sizes_.size(), false);
     QIcon pictures_;
 };
 
@@ -289,10 +287,12 @@ const std::pair<const char*, void (*)(QPainter&)> Pictures[] = {
     {"preferences-system", drawSettings},
 };
 
+// Each size drawn when first wanted: a tool bar shows one of the five.
 QIcon drawnIcon(void (*draw)(QPainter&))
 {
-    QIcon icon;
-    for (const int size : {16, 22, 24, 32, 48}) {
+    const QList<QSize> sizes{QSize(16, 16), QSize(22, 22), QSize(24, 24), QSize(32, 32), QSize(48, 48)};
+    return QIcon(new SizesEngine(sizes, [sizes, draw](qsizetype index) {
+        const int size = sizes[index].width();
         QPixmap picture(size, size);
         picture.fill(Qt::transparent);
         QPainter painter(&picture);
@@ -300,9 +300,8 @@ QIcon drawnIcon(void (*draw)(QPainter&))
         painter.scale(size / 16.0, size / 16.0);
         draw(painter);
         painter.end();
-        icon.addPixmap(picture);
-    }
-    return icon;
+        return picture;
+    }));
 }
 
 } // namespace
@@ -316,14 +315,23 @@ QIcon commandIcon(const QStringList& themeNames)
     }
     for (const auto& [name, draw] : Pictures) {
         if (!themeNames.isEmpty() && themeNames.first() == QLatin1String(name))
-            return deferredIcon([draw = draw] { return drawnIcon(draw); });
+            return drawnIcon(draw);
     }
     return {};
 }
 
 QIcon iconOfFiles(const QList<std::pair<QString, QSize>>& files)
 {
-    return QIcon(new FilesEngine(files));
+    QList<QSize> sizes;
+    for (const auto& file : files)
+        sizes << file.second;
+    return QIcon(new SizesEngine(sizes, [files](qsizetype index) {
+        // Named as PNG and not guessed: guessing loads every image plugin.
+        QImageReader reader(files[index].first, "png");
+        reader.setAutoDetectImageFormat(false);
+        const QImage image = reader.read();
+        return image.isNull() ? QPixmap() : QPixmap::fromImage(image);
+    }));
 }
 
 QIcon deferredIcon(std::function<QIcon()> make)

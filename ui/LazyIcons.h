@@ -25,9 +25,9 @@ QIcon deferredIcon(std::function<QIcon()> make);
 
 // A command's icon: the desktop theme's of the first freedesktop name it
 // has (edit-copy, document-print, ...), else the program's own picture of
-// the same meaning, drawn for the first of the names when first shown. A
-// name the program draws nothing for gives a null icon when the theme has
-// none.
+// the same meaning for the first of the names, each size drawn when first
+// shown. A name the program draws nothing for gives a null icon when the
+// theme has none.
 QIcon commandIcon(const QStringList& themeNames);
 
 } // namespace quillet::ui

@@ -249,10 +249,14 @@ TEST_F(Thumbnailer, RefusesWhatItCannotShowAndLeavesNoFile)
 TEST_F(Thumbnailer, WritesIntoTheOutputItIsGivenAndLeavesNothingBehind)
 {
     const fs::path input = write("HALVES 1.SC5", halvesPicture(212));
+    const fs::path program = write("LIST 1.BAS", hexBytes(Program));
     // As tumbler runs it: the output made and held open before the run,
     // and read through that same handle after. As GNOME's sandbox runs
     // it: no runtime folder, and a temporary folder of the factory's own.
+    // A picture is made without Qt's application, a program with it: the
+    // PNGs say the same resolution either way.
     const fs::path output = scratch_ / "tumbler-1.png";
+    const fs::path programOutput = scratch_ / "tumbler-2.png";
     const int held = ::open(output.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     ASSERT_GE(held, 0);
     const fs::path tmp = scratch_ / "tmp";
@@ -271,9 +275,21 @@ TEST_F(Thumbnailer, WritesIntoTheOutputItIsGivenAndLeavesNothingBehind)
     EXPECT_EQ(heldFile.st_ino, named.st_ino) << "a new file took the name";
     QByteArray png(static_cast<qsizetype>(heldFile.st_size), '\0');
     ASSERT_EQ(::pread(held, png.data(), static_cast<std::size_t>(png.size()), 0), png.size());
-    EXPECT_EQ(QImage::fromData(png, "png").size(), QSize(128, 106));
+    const QImage pictureThumbnail = QImage::fromData(png, "png");
+    EXPECT_EQ(pictureThumbnail.size(), QSize(128, 106));
     EXPECT_TRUE(fs::is_empty(tmp)) << "a runtime folder was left behind";
     EXPECT_FALSE(err.contains(QStringLiteral("QStandardPaths"))) << err.toStdString();
+    ASSERT_EQ(run({QStringLiteral("-s"), QStringLiteral("128"), uri(program), uri(programOutput)}, sandbox, 0, &err), 0)
+        << err.toStdString();
+    const QImage programThumbnail(qpath(programOutput), "png");
+    EXPECT_EQ(programThumbnail.size(), QSize(128, 96));
+    EXPECT_TRUE(fs::is_empty(tmp)) << "a runtime folder was left behind";
+    EXPECT_FALSE(err.contains(QStringLiteral("QStandardPaths"))) << err.toStdString();
+    for (const QImage* made : {&pictureThumbnail, &programThumbnail}) {
+        EXPECT_EQ(made->dotsPerMeterX(), 3780); // 96 dots per inch
+        EXPECT_EQ(made->dotsPerMeterY(), 3780);
+    }
+    fs::remove(programOutput);
 
     // A write that fails part way, into the held file or a new one: status
     // 1, and no half thumbnail under the name.
