@@ -19,10 +19,12 @@ struct DecodedPicture {
     int width = 0;
     int height = 0;
     // Filled for colour-number modes: 16 entries (256 for SCREEN 8), one
-    // number per pixel, rows top first. Empty for YJK pictures.
+    // number per pixel, rows top first. No numbers for YJK pictures, nor for
+    // a bitmap picture without sprites decoded to a caller's rows.
     std::vector<Rgb> colourTable;
     std::vector<std::uint8_t> indices;
-    // Always filled: width * height * 3 bytes, red, green, blue.
+    // width * height * 3 bytes, red, green, blue; empty when the converter
+    // wrote them to memory of the caller's (BsaveConverter::setRgbTarget).
     std::vector<std::uint8_t> rgb;
 
     bool indexed() const noexcept { return !colourTable.empty(); }

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <exception>
 #include <memory>
+#include <mutex>
+#include <new>
 
 namespace quillet::qt {
 
@@ -17,6 +19,46 @@ std::string_view viewOf(const QByteArray& bytes)
 {
     return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
 }
+
+// The converter decodes straight into the image handed back: made without
+// clearing (every byte of a row is written) and never copied.
+class QImageRows final : public RgbRowTarget {
+public:
+    RgbRows rows(int width, int height) override
+    {
+        image = QImage(width, height, QImage::Format_RGB888);
+        if (image.isNull())
+            throw std::bad_alloc();
+        return {image.bits(), static_cast<std::ptrdiff_t>(image.bytesPerLine())};
+    }
+    QImage image;
+};
+
+// One converter kept for the next picture: a fresh one's video memory is
+// 128 KB of new pages, touched and cleared anew for every picture. A reader
+// on another thread meanwhile makes its own.
+class SpareConverter {
+public:
+    std::unique_ptr<BsaveConverter> take()
+    {
+        {
+            const std::lock_guard lock(mutex_);
+            if (spare_)
+                return std::move(spare_);
+        }
+        return std::make_unique<BsaveConverter>();
+    }
+    void giveBack(std::unique_ptr<BsaveConverter> converter)
+    {
+        converter->setRgbTarget(nullptr);
+        const std::lock_guard lock(mutex_);
+        spare_ = std::move(converter);
+    }
+
+private:
+    std::mutex mutex_;
+    std::unique_ptr<BsaveConverter> spare_;
+};
 
 } // namespace
 
@@ -48,8 +90,13 @@ QImage readMsxPicture(QIODevice& device, const QString& name)
     try {
         Opened document =
             openBytes(QFile::encodeName(name).toStdString(), file.toStdString(), filesBeside ? &beside : nullptr);
-        auto converter = std::make_unique<BsaveConverter>();
-        return toQImage(readPicture(document, PictureRequest{}, *converter));
+        static SpareConverter converters;
+        std::unique_ptr<BsaveConverter> converter = converters.take();
+        QImageRows target;
+        converter->setRgbTarget(&target);
+        readPicture(document, PictureRequest{}, *converter);
+        converters.giveBack(std::move(converter));
+        return target.image;
     } catch (const std::exception&) {
         return {};
     }

@@ -7,9 +7,11 @@
 #include "image/Yjk.h"
 #include "support/TestSupport.h"
 #include "test_image_bmp.h"
+#include "tools/PictureGen.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -472,5 +474,69 @@ TEST(Yjk, EveryCombinationMatchesTheFormula)
             }
         }
         EXPECT_EQ(checked, 4096 * yCount) << mode;
+    }
+}
+
+namespace {
+
+// Rows with bytes between them that a decode must leave alone.
+class PaddedRows final : public RgbRowTarget {
+public:
+    RgbRows rows(int width, int height) override
+    {
+        rowBytes = static_cast<std::size_t>(width) * 3;
+        memory.assign((rowBytes + Padding) * static_cast<std::size_t>(height), Untouched);
+        return {memory.data(), static_cast<std::ptrdiff_t>(rowBytes + Padding)};
+    }
+    static constexpr std::size_t Padding = 13;
+    static constexpr std::uint8_t Untouched = 0xA5;
+    std::size_t rowBytes = 0;
+    std::vector<std::uint8_t> memory;
+};
+
+} // namespace
+
+// Rows in memory of the caller's with a stride of its own: every mode, with
+// sprites and interlaced, gives the pixels the converter's own buffer gets
+// and writes nothing between the rows.
+TEST(RgbTarget, RowsInTheCallersMemoryHoldTheConvertersPicture)
+{
+    PictureOptions sprites;
+    sprites.sprites.draw = true;
+    PictureOptions interlaced;
+    interlaced.interlace = true;
+    auto converter = makeConverter();
+    for (const gen::GoldenPicture& picture : gen::goldenPictures()) {
+        for (const PictureOptions& options : {PictureOptions{}, sprites, interlaced}) {
+            SCOPED_TRACE(picture.name
+                         + (options.sprites.draw ? " with sprites"
+                            : options.interlace  ? " interlaced"
+                                                 : ""));
+            const auto decodeWith = [&](RgbRowTarget* target) {
+                MemorySource first(std::string_view(picture.file).substr(1));
+                converter->loadVramImage(first, picture.mode);
+                MemorySource second(std::string_view(picture.file).substr(1));
+                converter->loadSecondPage(second, picture.mode);
+                converter->setRgbTarget(target);
+                const DecodedPicture decoded = converter->decode(picture.mode, options);
+                converter->setRgbTarget(nullptr);
+                return decoded;
+            };
+            const DecodedPicture own = decodeWith(nullptr);
+            PaddedRows rows;
+            const DecodedPicture targeted = decodeWith(&rows);
+            EXPECT_TRUE(targeted.rgb.empty());
+            ASSERT_EQ(rows.rowBytes * static_cast<std::size_t>(own.height), own.rgb.size());
+            for (int y = 0; y < own.height; ++y) {
+                const auto row = rows.memory.begin() + static_cast<std::ptrdiff_t>((rows.rowBytes + rows.Padding) * y);
+                const auto ownRow = own.rgb.begin() + static_cast<std::ptrdiff_t>(rows.rowBytes * y);
+                ASSERT_TRUE(std::equal(ownRow, ownRow + static_cast<std::ptrdiff_t>(rows.rowBytes), row))
+                    << "row " << y;
+                ASSERT_TRUE(std::all_of(row + static_cast<std::ptrdiff_t>(rows.rowBytes),
+                                        row + static_cast<std::ptrdiff_t>(rows.rowBytes + rows.Padding),
+                                        [](std::uint8_t b) { return b == PaddedRows::Untouched; }))
+                    << "row " << y;
+            }
+        }
     }
 }
