@@ -145,20 +145,28 @@ const DecodedPicture& BsaveConverter::decode(int mode, const PictureOptions& opt
             picture.colourTable.push_back(screen8Colour(static_cast<std::uint8_t>(i)));
     }
     const bool sprites = options.sprites.draw && !interlace;
-    // A target's bitmap lines go from colour numbers to colours a line at a
-    // time; sprites and the pattern modes need the whole picture's numbers.
-    const bool wholeIndices = picture.indexed() && (!rgbTarget_ || sprites || layout.patterned());
+    // A target may take colour numbers as they are.
+    const PixelRows numbers = rowTarget_ && picture.indexed()
+                                  ? rowTarget_->numberRows(picture.width, picture.height, picture.colourTable)
+                                  : PixelRows{};
+    const bool numbersOut = numbers.top != nullptr;
+    // The whole picture's numbers are kept where sprites draw on them or
+    // where the converter's own colours come from them; otherwise each line
+    // goes on to the target as it is decoded.
+    const bool wholeIndices = picture.indexed() && (!rowTarget_ || sprites || (layout.patterned() && !numbersOut));
     // Every number and every colour byte is written below: nothing to clear.
     picture.indices.resize(wholeIndices ? pixels : 0);
-    RgbRows rows;
-    if (rgbTarget_) {
+    PixelRows rows;
+    if (numbersOut) {
         picture.rgb.clear();
-        rows = rgbTarget_->rows(picture.width, picture.height);
+    } else if (rowTarget_) {
+        picture.rgb.clear();
+        rows = rowTarget_->rgbRows(picture.width, picture.height);
     } else {
         picture.rgb.resize(pixels * 3);
         rows = {picture.rgb.data(), static_cast<std::ptrdiff_t>(width * 3)};
     }
-    const auto row = [&rows](int line) { return rows.top + line * rows.stride; };
+    const auto row = [](const PixelRows& of, int line) { return of.top + line * of.stride; };
     const auto expand = [&picture](const std::uint8_t* indices, std::uint8_t* out) {
         for (int x = 0; x < picture.width; ++x) {
             const Rgb& colour = picture.colourTable[indices[x]];
@@ -169,27 +177,36 @@ const DecodedPicture& BsaveConverter::decode(int mode, const PictureOptions& opt
     };
 
     if (layout.patterned()) {
-        decodePatternScreen(vram_->data(), layout, picture.indices.data());
+        if (wholeIndices)
+            decodePatternScreen(vram_->data(), layout, picture.indices.data(), static_cast<std::ptrdiff_t>(width));
+        else
+            decodePatternScreen(vram_->data(), layout, numbers.top, numbers.stride);
     } else {
         for (int line = 0; line < picture.height; ++line) {
             // Interlaced: page 0 on the even lines, page 1 on the odd ones.
             const std::size_t page = interlace ? static_cast<std::size_t>(line % 2) * layout.pageBytes() : 0;
             const int screenLine = interlace ? line / 2 : line;
-            std::uint8_t* indices =
-                wholeIndices ? picture.indices.data() + static_cast<std::size_t>(line) * width : lineIndices_.data();
+            std::uint8_t* indices = wholeIndices ? picture.indices.data() + static_cast<std::size_t>(line) * width
+                                    : numbersOut ? row(numbers, line)
+                                                 : lineIndices_.data();
             // The layout table guarantees every line of both pages lies inside video memory.
             decodeBitmapLine(layout, vram_->data() + page + static_cast<std::size_t>(screenLine) * layout.bytesPerLine,
-                             indices, row(line));
-            if (picture.indexed() && !wholeIndices)
-                expand(indices, row(line));
+                             indices, row(rows, line));
+            if (picture.indexed() && !wholeIndices && !numbersOut)
+                expand(indices, row(rows, line));
         }
     }
     if (sprites)
         drawSprites(vram_->data(), layout, options.sprites, picture);
 
     if (wholeIndices) {
-        for (int line = 0; line < picture.height; ++line)
-            expand(picture.indices.data() + static_cast<std::size_t>(line) * width, row(line));
+        for (int line = 0; line < picture.height; ++line) {
+            const std::uint8_t* indices = picture.indices.data() + static_cast<std::size_t>(line) * width;
+            if (numbersOut)
+                std::copy_n(indices, width, row(numbers, line));
+            else
+                expand(indices, row(rows, line));
+        }
     }
     return picture;
 }

@@ -19,6 +19,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 namespace quillet {
@@ -42,20 +43,31 @@ struct BmpGeometry {
 BmpGeometry bmpGeometry(const ScreenModeLayout& layout) noexcept;
 BmpGeometry bmpGeometry(const DecodedPicture& picture) noexcept;
 
-// Rows of red, green, blue bytes in memory the caller owns, top row first.
-struct RgbRows {
+// Rows of pixels in memory the caller owns, top row first.
+struct PixelRows {
     std::uint8_t* top = nullptr;
     std::ptrdiff_t stride = 0; // bytes from the start of one row to the next
 };
 
 // Memory for a decode's pixels, asked for once the picture's size is known:
 // a caller that shows the picture in its own image (a QImage) has it decoded
-// there, with no buffer of the converter's in between. rows() throws when
-// it cannot have them; every byte of width * 3 in each row is written.
-class RgbRowTarget {
+// there, with no buffer of the converter's in between. The calls throw when
+// they cannot have the memory; every pixel of each row is written.
+class PixelRowTarget {
 public:
-    virtual ~RgbRowTarget() = default;
-    virtual RgbRows rows(int width, int height) = 0;
+    virtual ~PixelRowTarget() = default;
+    // Red, green, blue: three bytes a pixel.
+    virtual PixelRows rgbRows(int width, int height) = 0;
+    // A picture of colour numbers may have them as they are, one byte a
+    // pixel, indexing `colourTable`; rows without memory (top null), as
+    // here, ask for red, green, blue instead.
+    virtual PixelRows numberRows(int width, int height, std::span<const Rgb> colourTable)
+    {
+        static_cast<void>(width);
+        static_cast<void>(height);
+        static_cast<void>(colourTable);
+        return {};
+    }
 };
 
 // Owns the video-memory image and the decoded picture; one object serves
@@ -84,9 +96,10 @@ public:
     BsaveHeader loadSecondPage(ByteSource& afterTypeByte, int mode);
     const DecodedPicture& decode(int mode, const PictureOptions& options = {});
     // While a target is set, decode() writes the pixels to its rows and
-    // leaves picture().rgb empty (the writers need it: they take no target).
+    // leaves picture().rgb empty (the writers need it: they take no target),
+    // and picture().indices too when the target takes the colour numbers.
     // Null goes back to picture().rgb. The target must outlive the decodes.
-    void setRgbTarget(RgbRowTarget* target) noexcept { rgbTarget_ = target; }
+    void setRowTarget(PixelRowTarget* target) noexcept { rowTarget_ = target; }
     void writeBmp(int mode, ByteSink& out);
 
     const VramImage& vramImage() const noexcept { return *vram_; }
@@ -109,7 +122,7 @@ private:
     std::unique_ptr<VramImage> vram_;
     ScreenPalette palette_{};
     DecodedPicture picture_;
-    RgbRowTarget* rgbTarget_ = nullptr;
+    PixelRowTarget* rowTarget_ = nullptr;
     // One line's colour numbers, when they go straight on to a target.
     std::array<std::uint8_t, 512> lineIndices_{};
     std::size_t loadedBytes_ = 0;

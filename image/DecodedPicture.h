@@ -24,7 +24,7 @@ struct DecodedPicture {
     std::vector<Rgb> colourTable;
     std::vector<std::uint8_t> indices;
     // width * height * 3 bytes, red, green, blue; empty when the converter
-    // wrote them to memory of the caller's (BsaveConverter::setRgbTarget).
+    // wrote them to memory of the caller's (BsaveConverter::setRowTarget).
     std::vector<std::uint8_t> rgb;
 
     bool indexed() const noexcept { return !colourTable.empty(); }

@@ -14,6 +14,8 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <span>
+#include <vector>
 
 using namespace quillet;
 using namespace quillet::test;
@@ -479,27 +481,41 @@ TEST(Yjk, EveryCombinationMatchesTheFormula)
 
 namespace {
 
-// Rows with bytes between them that a decode must leave alone.
-class PaddedRows final : public RgbRowTarget {
+// Rows with bytes between them that a decode must leave alone; colour
+// numbers taken as they are when `numbers` says so.
+class PaddedRows final : public PixelRowTarget {
 public:
-    RgbRows rows(int width, int height) override
+    explicit PaddedRows(bool numbers) : numbers_(numbers) {}
+    PixelRows rgbRows(int width, int height) override { return make(static_cast<std::size_t>(width) * 3, height); }
+    PixelRows numberRows(int width, int height, std::span<const Rgb> table) override
     {
-        rowBytes = static_cast<std::size_t>(width) * 3;
-        memory.assign((rowBytes + Padding) * static_cast<std::size_t>(height), Untouched);
-        return {memory.data(), static_cast<std::ptrdiff_t>(rowBytes + Padding)};
+        if (!numbers_)
+            return {};
+        colourTable.assign(table.begin(), table.end());
+        return make(static_cast<std::size_t>(width), height);
     }
     static constexpr std::size_t Padding = 13;
     static constexpr std::uint8_t Untouched = 0xA5;
     std::size_t rowBytes = 0;
     std::vector<std::uint8_t> memory;
+    std::vector<Rgb> colourTable;
+
+private:
+    PixelRows make(std::size_t bytes, int height)
+    {
+        rowBytes = bytes;
+        memory.assign((rowBytes + Padding) * static_cast<std::size_t>(height), Untouched);
+        return {memory.data(), static_cast<std::ptrdiff_t>(rowBytes + Padding)};
+    }
+    bool numbers_;
 };
 
 } // namespace
 
-// Rows in memory of the caller's with a stride of its own: every mode, with
-// sprites and interlaced, gives the pixels the converter's own buffer gets
-// and writes nothing between the rows.
-TEST(RgbTarget, RowsInTheCallersMemoryHoldTheConvertersPicture)
+// Rows in memory of the caller's with a stride of its own, taking colours
+// or colour numbers: every mode, with sprites and interlaced, gives the
+// pixels the converter's own buffer gets and writes nothing between rows.
+TEST(RowTarget, RowsInTheCallersMemoryHoldTheConvertersPicture)
 {
     PictureOptions sprites;
     sprites.sprites.draw = true;
@@ -508,34 +524,43 @@ TEST(RgbTarget, RowsInTheCallersMemoryHoldTheConvertersPicture)
     auto converter = makeConverter();
     for (const gen::GoldenPicture& picture : gen::goldenPictures()) {
         for (const PictureOptions& options : {PictureOptions{}, sprites, interlaced}) {
-            SCOPED_TRACE(picture.name
-                         + (options.sprites.draw ? " with sprites"
-                            : options.interlace  ? " interlaced"
-                                                 : ""));
-            const auto decodeWith = [&](RgbRowTarget* target) {
-                MemorySource first(std::string_view(picture.file).substr(1));
-                converter->loadVramImage(first, picture.mode);
-                MemorySource second(std::string_view(picture.file).substr(1));
-                converter->loadSecondPage(second, picture.mode);
-                converter->setRgbTarget(target);
-                const DecodedPicture decoded = converter->decode(picture.mode, options);
-                converter->setRgbTarget(nullptr);
-                return decoded;
-            };
-            const DecodedPicture own = decodeWith(nullptr);
-            PaddedRows rows;
-            const DecodedPicture targeted = decodeWith(&rows);
-            EXPECT_TRUE(targeted.rgb.empty());
-            ASSERT_EQ(rows.rowBytes * static_cast<std::size_t>(own.height), own.rgb.size());
-            for (int y = 0; y < own.height; ++y) {
-                const auto row = rows.memory.begin() + static_cast<std::ptrdiff_t>((rows.rowBytes + rows.Padding) * y);
-                const auto ownRow = own.rgb.begin() + static_cast<std::ptrdiff_t>(rows.rowBytes * y);
-                ASSERT_TRUE(std::equal(ownRow, ownRow + static_cast<std::ptrdiff_t>(rows.rowBytes), row))
-                    << "row " << y;
-                ASSERT_TRUE(std::all_of(row + static_cast<std::ptrdiff_t>(rows.rowBytes),
-                                        row + static_cast<std::ptrdiff_t>(rows.rowBytes + rows.Padding),
-                                        [](std::uint8_t b) { return b == PaddedRows::Untouched; }))
-                    << "row " << y;
+            for (const bool numbers : {false, true}) {
+                SCOPED_TRACE(picture.name
+                             + (options.sprites.draw ? " with sprites"
+                                : options.interlace  ? " interlaced"
+                                                     : "")
+                             + (numbers ? ", numbers" : ", colours"));
+                const auto decodeWith = [&](PixelRowTarget* target) {
+                    MemorySource first(std::string_view(picture.file).substr(1));
+                    converter->loadVramImage(first, picture.mode);
+                    MemorySource second(std::string_view(picture.file).substr(1));
+                    converter->loadSecondPage(second, picture.mode);
+                    converter->setRowTarget(target);
+                    const DecodedPicture decoded = converter->decode(picture.mode, options);
+                    converter->setRowTarget(nullptr);
+                    return decoded;
+                };
+                const DecodedPicture own = decodeWith(nullptr);
+                PaddedRows rows(numbers);
+                const DecodedPicture targeted = decodeWith(&rows);
+                EXPECT_TRUE(targeted.rgb.empty());
+                const bool gotNumbers = !rows.colourTable.empty();
+                EXPECT_EQ(gotNumbers, numbers && own.indexed());
+                if (gotNumbers)
+                    EXPECT_EQ(rows.colourTable, own.colourTable);
+                const std::vector<std::uint8_t>& expected = gotNumbers ? own.indices : own.rgb;
+                ASSERT_EQ(rows.rowBytes * static_cast<std::size_t>(own.height), expected.size());
+                for (int y = 0; y < own.height; ++y) {
+                    const auto row =
+                        rows.memory.begin() + static_cast<std::ptrdiff_t>((rows.rowBytes + rows.Padding) * y);
+                    const auto ownRow = expected.begin() + static_cast<std::ptrdiff_t>(rows.rowBytes * y);
+                    ASSERT_TRUE(std::equal(ownRow, ownRow + static_cast<std::ptrdiff_t>(rows.rowBytes), row))
+                        << "row " << y;
+                    ASSERT_TRUE(std::all_of(row + static_cast<std::ptrdiff_t>(rows.rowBytes),
+                                            row + static_cast<std::ptrdiff_t>(rows.rowBytes + rows.Padding),
+                                            [](std::uint8_t b) { return b == PaddedRows::Untouched; }))
+                        << "row " << y;
+                }
             }
         }
     }
