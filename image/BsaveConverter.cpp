@@ -7,6 +7,7 @@
 #include "image/Yjk.h"
 
 #include <algorithm>
+#include <span>
 #include <string>
 
 namespace quillet {
@@ -45,7 +46,8 @@ void yjkGroup(const std::uint8_t* bytes, const ScreenPalette* palette, std::uint
 
 } // namespace
 
-BsaveConverter::BsaveConverter() : vram_(std::make_unique<VramImage>())
+// Cleared once: value-initialising and then filling would clear it twice.
+BsaveConverter::BsaveConverter() : vram_(std::make_unique_for_overwrite<VramImage>())
 {
     vram_->fill(0);
 }
@@ -95,10 +97,23 @@ BsaveHeader BsaveConverter::loadAt(ByteSource& afterTypeByte, std::size_t offset
     // The offset and a 16-bit start address always leave room; the loop
     // stops at the end of video memory and leaves the rest of the file unread.
     const std::size_t first = offset + header.startAddress;
+    // Whole buffered runs at a time; a byte at a time only to make the
+    // source refill.
     std::size_t at = first;
-    std::uint8_t byte;
-    while (at < vram.size() && afterTypeByte.next(byte))
-        vram[at++] = byte;
+    while (at < vram.size()) {
+        const std::span<const std::uint8_t> buffered = afterTypeByte.buffered();
+        if (buffered.empty()) {
+            std::uint8_t byte;
+            if (!afterTypeByte.next(byte))
+                break;
+            vram[at++] = byte;
+            continue;
+        }
+        const std::size_t take = std::min(buffered.size(), vram.size() - at);
+        std::copy_n(buffered.data(), take, vram.begin() + static_cast<std::ptrdiff_t>(at));
+        afterTypeByte.skip(take);
+        at += take;
+    }
     loadedBytes_ = at - first;
     if (afterTypeByte.failed())
         throw QuilletError(ErrorKind::ReadFailed);
@@ -112,7 +127,8 @@ const DecodedPicture& BsaveConverter::decode(int mode, const PictureOptions& opt
     DecodedPicture& picture = picture_;
     picture.width = layout.width;
     picture.height = layout.height * (interlace ? 2 : 1);
-    const auto pixels = static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.height);
+    const auto width = static_cast<std::size_t>(picture.width);
+    const auto pixels = width * static_cast<std::size_t>(picture.height);
 
     picture.colourTable.clear();
     if (layout.hasPalette) {
@@ -128,45 +144,81 @@ const DecodedPicture& BsaveConverter::decode(int mode, const PictureOptions& opt
         for (unsigned i = 0; i < 256; ++i)
             picture.colourTable.push_back(screen8Colour(static_cast<std::uint8_t>(i)));
     }
-    picture.indices.assign(picture.indexed() ? pixels : 0, 0);
-    picture.rgb.resize(pixels * 3);
+    const bool sprites = options.sprites.draw && !interlace;
+    // A target may take colour numbers as they are.
+    const PixelRows numbers = rowTarget_ && picture.indexed()
+                                  ? rowTarget_->numberRows(picture.width, picture.height, picture.colourTable)
+                                  : PixelRows{};
+    const bool numbersOut = numbers.top != nullptr;
+    // The whole picture's numbers are kept where sprites draw on them or
+    // where the converter's own colours come from them; otherwise each line
+    // goes on to the target as it is decoded.
+    const bool wholeIndices = picture.indexed() && (!rowTarget_ || sprites || (layout.patterned() && !numbersOut));
+    // Every number and every colour byte is written below: nothing to clear.
+    picture.indices.resize(wholeIndices ? pixels : 0);
+    PixelRows rows;
+    if (numbersOut) {
+        picture.rgb.clear();
+    } else if (rowTarget_) {
+        picture.rgb.clear();
+        rows = rowTarget_->rgbRows(picture.width, picture.height);
+    } else {
+        picture.rgb.resize(pixels * 3);
+        rows = {picture.rgb.data(), static_cast<std::ptrdiff_t>(width * 3)};
+    }
+    const auto row = [](const PixelRows& of, int line) { return of.top + line * of.stride; };
+    const auto expand = [&picture](const std::uint8_t* indices, std::uint8_t* out) {
+        for (int x = 0; x < picture.width; ++x) {
+            const Rgb& colour = picture.colourTable[indices[x]];
+            *out++ = colour.red;
+            *out++ = colour.green;
+            *out++ = colour.blue;
+        }
+    };
 
     if (layout.patterned()) {
-        decodePatternScreen(vram_->data(), layout, picture.indices.data());
+        if (wholeIndices)
+            decodePatternScreen(vram_->data(), layout, picture.indices.data(), static_cast<std::ptrdiff_t>(width));
+        else
+            decodePatternScreen(vram_->data(), layout, numbers.top, numbers.stride);
     } else {
         for (int line = 0; line < picture.height; ++line) {
             // Interlaced: page 0 on the even lines, page 1 on the odd ones.
             const std::size_t page = interlace ? static_cast<std::size_t>(line % 2) * layout.pageBytes() : 0;
             const int screenLine = interlace ? line / 2 : line;
+            std::uint8_t* indices = wholeIndices ? picture.indices.data() + static_cast<std::size_t>(line) * width
+                                    : numbersOut ? row(numbers, line)
+                                                 : lineIndices_.data();
             // The layout table guarantees every line of both pages lies inside video memory.
             decodeBitmapLine(layout, vram_->data() + page + static_cast<std::size_t>(screenLine) * layout.bytesPerLine,
-                             line);
+                             indices, row(rows, line));
+            if (picture.indexed() && !wholeIndices && !numbersOut)
+                expand(indices, row(rows, line));
         }
     }
-    if (options.sprites.draw && !interlace)
+    if (sprites)
         drawSprites(vram_->data(), layout, options.sprites, picture);
 
-    if (picture.indexed()) {
-        std::uint8_t* out = picture.rgb.data();
-        for (const std::uint8_t index : picture.indices) {
-            const Rgb& colour = picture.colourTable[index];
-            *out++ = colour.red;
-            *out++ = colour.green;
-            *out++ = colour.blue;
+    if (wholeIndices) {
+        for (int line = 0; line < picture.height; ++line) {
+            const std::uint8_t* indices = picture.indices.data() + static_cast<std::size_t>(line) * width;
+            if (numbersOut)
+                std::copy_n(indices, width, row(numbers, line));
+            else
+                expand(indices, row(rows, line));
         }
     }
     return picture;
 }
 
-void BsaveConverter::decodeBitmapLine(const ScreenModeLayout& layout, const std::uint8_t* source, int line)
+void BsaveConverter::decodeBitmapLine(const ScreenModeLayout& layout, const std::uint8_t* source, std::uint8_t* indices,
+                                      std::uint8_t* rgb)
 {
-    DecodedPicture& picture = picture_;
-    const std::size_t first = static_cast<std::size_t>(line) * static_cast<std::size_t>(picture.width);
     switch (layout.mode) {
     case 5:
     case 7: {
         // Two pixels a byte, the left one in the high nibble.
-        std::uint8_t* out = picture.indices.data() + first;
+        std::uint8_t* out = indices;
         for (int i = 0; i < layout.bytesPerLine; ++i) {
             *out++ = source[i] >> 4;
             *out++ = source[i] & 0x0F;
@@ -175,19 +227,18 @@ void BsaveConverter::decodeBitmapLine(const ScreenModeLayout& layout, const std:
     }
     case 6: {
         // Four 2-bit pixels a byte, the leftmost in bits 7 and 6.
-        std::uint8_t* out = picture.indices.data() + first;
+        std::uint8_t* out = indices;
         for (int i = 0; i < layout.bytesPerLine; ++i) {
             for (int shift = 6; shift >= 0; shift -= 2)
                 *out++ = (source[i] >> shift) & 3;
         }
         break;
     }
-    case 8: std::copy_n(source, layout.bytesPerLine, picture.indices.data() + first); break;
+    case 8: std::copy_n(source, layout.bytesPerLine, indices); break;
     default: {
         const ScreenPalette* palette = layout.hasPalette ? &palette_ : nullptr;
-        std::uint8_t* out = picture.rgb.data() + first * 3;
-        for (int i = 0; i < layout.bytesPerLine; i += 4, out += 12)
-            yjkGroup(source + i, palette, out);
+        for (int i = 0; i < layout.bytesPerLine; i += 4, rgb += 12)
+            yjkGroup(source + i, palette, rgb);
         break;
     }
     }

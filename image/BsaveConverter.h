@@ -16,8 +16,10 @@
 #include "image/ScreenMode.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 namespace quillet {
@@ -40,6 +42,33 @@ struct BmpGeometry {
 
 BmpGeometry bmpGeometry(const ScreenModeLayout& layout) noexcept;
 BmpGeometry bmpGeometry(const DecodedPicture& picture) noexcept;
+
+// Rows of pixels in memory the caller owns, top row first.
+struct PixelRows {
+    std::uint8_t* top = nullptr;
+    std::ptrdiff_t stride = 0; // bytes from the start of one row to the next
+};
+
+// Memory for a decode's pixels, asked for once the picture's size is known:
+// a caller that shows the picture in its own image (a QImage) has it decoded
+// there, with no buffer of the converter's in between. The calls throw when
+// they cannot have the memory; every pixel of each row is written.
+class PixelRowTarget {
+public:
+    virtual ~PixelRowTarget() = default;
+    // Red, green, blue: three bytes a pixel.
+    virtual PixelRows rgbRows(int width, int height) = 0;
+    // A picture of colour numbers may have them as they are, one byte a
+    // pixel, indexing `colourTable`; rows without memory (top null), as
+    // here, ask for red, green, blue instead.
+    virtual PixelRows numberRows(int width, int height, std::span<const Rgb> colourTable)
+    {
+        static_cast<void>(width);
+        static_cast<void>(height);
+        static_cast<void>(colourTable);
+        return {};
+    }
+};
 
 // Owns the video-memory image and the decoded picture; one object serves
 // every conversion, and each load starts from cleared memory.
@@ -66,6 +95,11 @@ public:
     // decode() with `interlace` reads its lines; page 0 keeps the first.
     BsaveHeader loadSecondPage(ByteSource& afterTypeByte, int mode);
     const DecodedPicture& decode(int mode, const PictureOptions& options = {});
+    // While a target is set, decode() writes the pixels to its rows and
+    // leaves picture().rgb empty (the writers need it: they take no target),
+    // and picture().indices too when the target takes the colour numbers.
+    // Null goes back to picture().rgb. The target must outlive the decodes.
+    void setRowTarget(PixelRowTarget* target) noexcept { rowTarget_ = target; }
     void writeBmp(int mode, ByteSink& out);
 
     const VramImage& vramImage() const noexcept { return *vram_; }
@@ -78,13 +112,19 @@ public:
 
 private:
     BsaveHeader loadAt(ByteSource& afterTypeByte, std::size_t offset);
-    void decodeBitmapLine(const ScreenModeLayout& layout, const std::uint8_t* source, int line);
+    // One line of a bitmap mode: colour numbers to `indices` for the modes
+    // that have them, else red, green, blue to `rgb`.
+    void decodeBitmapLine(const ScreenModeLayout& layout, const std::uint8_t* source, std::uint8_t* indices,
+                          std::uint8_t* rgb);
 
     // On the heap: 128 KB is too much for a stack, and sanitizers then see
     // any read past its end.
     std::unique_ptr<VramImage> vram_;
     ScreenPalette palette_{};
     DecodedPicture picture_;
+    PixelRowTarget* rowTarget_ = nullptr;
+    // One line's colour numbers, when they go straight on to a target.
+    std::array<std::uint8_t, 512> lineIndices_{};
     std::size_t loadedBytes_ = 0;
 };
 

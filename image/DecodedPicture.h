@@ -19,10 +19,12 @@ struct DecodedPicture {
     int width = 0;
     int height = 0;
     // Filled for colour-number modes: 16 entries (256 for SCREEN 8), one
-    // number per pixel, rows top first. Empty for YJK pictures.
+    // number per pixel, rows top first. No numbers for YJK pictures, nor for
+    // a bitmap picture without sprites decoded to a caller's rows.
     std::vector<Rgb> colourTable;
     std::vector<std::uint8_t> indices;
-    // Always filled: width * height * 3 bytes, red, green, blue.
+    // width * height * 3 bytes, red, green, blue; empty when the converter
+    // wrote them to memory of the caller's (BsaveConverter::setRowTarget).
     std::vector<std::uint8_t> rgb;
 
     bool indexed() const noexcept { return !colourTable.empty(); }
@@ -58,8 +60,10 @@ enum class PictureFormat { Bmp, Png };
 // An uncompressed BMP, bottom-up: 4-bit or 8-bit with the colour table for
 // colour-number pictures with 16 or 256 colours, 24-bit otherwise.
 void writeBmp(const DecodedPicture& picture, ByteSink& out);
-// An 8-bit RGB PNG written by libpng. Throws QuilletError(WriteFailed) when
-// libpng fails, or the sink's error.
+// The smallest PNG that holds the picture's colours exactly, written by
+// libpng: a palette PNG of 1, 2, 4 or 8 bits a pixel when it shows at most
+// 256 colours (every colour-number mode does), else 8-bit RGB. Throws
+// QuilletError(WriteFailed) when libpng fails, or the sink's error.
 void writePng(const DecodedPicture& picture, ByteSink& out);
 void writePictureAs(const DecodedPicture& picture, PictureFormat format, ByteSink& out);
 

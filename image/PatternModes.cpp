@@ -5,8 +5,6 @@ namespace quillet {
 
 namespace {
 
-constexpr int Width = PatternColumns * 8;
-
 // Eight dots of a pattern byte, bit 7 leftmost.
 void putPatternByte(std::uint8_t bits, std::uint8_t colours, std::uint8_t* out) noexcept
 {
@@ -33,14 +31,15 @@ void presetPatternTables(std::uint8_t* vram, const ScreenModeLayout& layout) noe
     }
 }
 
-void decodePatternScreen(const std::uint8_t* vram, const ScreenModeLayout& layout, std::uint8_t* indices) noexcept
+void decodePatternScreen(const std::uint8_t* vram, const ScreenModeLayout& layout, std::uint8_t* indices,
+                         std::ptrdiff_t stride) noexcept
 {
     const std::uint8_t* names = vram + layout.nameTable;
     const std::uint8_t* patterns = vram + layout.patternTable;
     const std::uint8_t* colours = vram + layout.colourTable;
     for (int y = 0; y < PatternRows * 8; ++y) {
         const int row = y / 8, line = y % 8;
-        std::uint8_t* out = indices + static_cast<std::size_t>(y) * Width;
+        std::uint8_t* out = indices + y * stride;
         for (int column = 0; column < PatternColumns; ++column, out += 8) {
             const int name = names[row * PatternColumns + column];
             switch (layout.mode) {

@@ -15,6 +15,7 @@
 
 #include "image/ScreenMode.h"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace quillet {
@@ -33,7 +34,9 @@ inline constexpr std::uint8_t Screen1DefaultColours = 0xF4;
 void presetPatternTables(std::uint8_t* vram, const ScreenModeLayout& layout) noexcept;
 
 // The 256 x 192 colour numbers (0 to 15, 0 the transparent colour) of a
-// pattern mode, rows top first. The layout keeps every table inside 16 KB.
-void decodePatternScreen(const std::uint8_t* vram, const ScreenModeLayout& layout, std::uint8_t* indices) noexcept;
+// pattern mode, rows top first, `stride` bytes apart. The layout keeps
+// every table inside 16 KB.
+void decodePatternScreen(const std::uint8_t* vram, const ScreenModeLayout& layout, std::uint8_t* indices,
+                         std::ptrdiff_t stride) noexcept;
 
 } // namespace quillet

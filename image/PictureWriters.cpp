@@ -6,9 +6,12 @@
 #include <png.h>
 
 #include <algorithm>
+#include <array>
 #include <csetjmp>
 #include <exception>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 namespace quillet {
 
@@ -72,6 +75,82 @@ void pngWrite(png_structp png, png_bytep data, png_size_t size)
 
 void pngFlush(png_structp)
 {}
+
+// A picture's colours as a PNG palette, with each pixel's entry: colour
+// numbers that show the same colour share an entry, and entries keep the
+// order of the numbers (for pictures with numbers) or of first sight.
+struct PngPalette {
+    std::vector<Rgb> colours;
+    std::vector<std::uint8_t> entries; // one per pixel, rows top first
+    int bitDepth() const noexcept
+    {
+        return colours.size() <= 2 ? 1 : colours.size() <= 4 ? 2 : colours.size() <= 16 ? 4 : 8;
+    }
+};
+
+std::uint8_t entryOf(std::vector<Rgb>& colours, const Rgb& colour)
+{
+    const auto found = std::find(colours.begin(), colours.end(), colour);
+    const auto entry = static_cast<std::uint8_t>(found - colours.begin());
+    if (found == colours.end())
+        colours.push_back(colour);
+    return entry;
+}
+
+// Empty colours when the picture shows more than a palette holds.
+PngPalette pngPaletteOf(const DecodedPicture& picture)
+{
+    const std::size_t pixels = static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.height);
+    PngPalette palette;
+    palette.entries.resize(pixels);
+    if (picture.indexed() && picture.colourTable.size() <= 256 && picture.indices.size() == pixels) {
+        std::array<bool, 256> used{};
+        for (const std::uint8_t index : picture.indices)
+            used[index] = true;
+        std::array<std::uint8_t, 256> entry{};
+        for (std::size_t n = 0; n < picture.colourTable.size(); ++n) {
+            if (used[n])
+                entry[n] = entryOf(palette.colours, picture.colourTable[n]);
+        }
+        for (std::size_t i = 0; i < pixels; ++i)
+            palette.entries[i] = entry[picture.indices[i]];
+        return palette;
+    }
+    // YJK pictures: most show thousands of colours, and the count stops at
+    // the 257th.
+    std::unordered_map<std::uint32_t, std::uint8_t> entries;
+    entries.reserve(512);
+    for (std::size_t i = 0; i < pixels; ++i) {
+        const std::uint8_t* rgb = picture.rgb.data() + i * 3;
+        const std::uint32_t key =
+            static_cast<std::uint32_t>(rgb[0]) << 16 | static_cast<std::uint32_t>(rgb[1]) << 8 | rgb[2];
+        const auto [at, isNew] = entries.try_emplace(key, static_cast<std::uint8_t>(palette.colours.size()));
+        if (isNew) {
+            if (palette.colours.size() == 256)
+                return {};
+            palette.colours.push_back({rgb[0], rgb[1], rgb[2]});
+        }
+        palette.entries[i] = at->second;
+    }
+    return palette;
+}
+
+// One row of palette entries packed at `depth` bits, leftmost pixel in the
+// high bits.
+void packRow(const std::uint8_t* entries, std::size_t width, int depth, std::uint8_t* out)
+{
+    if (depth == 8) {
+        std::copy_n(entries, width, out);
+        return;
+    }
+    const std::size_t perByte = 8 / static_cast<std::size_t>(depth);
+    for (std::size_t x = 0; x < width; x += perByte) {
+        unsigned byte = 0;
+        for (std::size_t i = 0; i < perByte; ++i)
+            byte = byte << depth | (x + i < width ? entries[x + i] : 0u);
+        *out++ = static_cast<std::uint8_t>(byte);
+    }
+}
 
 void pngWarning(png_structp, png_const_charp)
 {}
@@ -144,6 +223,17 @@ void writeBmp(const DecodedPicture& picture, ByteSink& out)
 
 void writePng(const DecodedPicture& picture, ByteSink& out)
 {
+    // Made before the long jump's target: nothing with a destructor may be
+    // made after it.
+    const PngPalette palette = pngPaletteOf(picture);
+    const bool paletted = !palette.colours.empty();
+    const int depth = paletted ? palette.bitDepth() : 8;
+    const auto width = static_cast<std::size_t>(picture.width);
+    std::vector<std::uint8_t> row(paletted ? (width * static_cast<std::size_t>(depth) + 7) / 8 : 0);
+    std::vector<png_color> colours;
+    for (const Rgb& colour : palette.colours)
+        colours.push_back({colour.red, colour.green, colour.blue});
+
     PngWrite state{&out, nullptr};
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, pngWarning);
     if (!png)
@@ -153,7 +243,6 @@ void writePng(const DecodedPicture& picture, ByteSink& out)
         png_destroy_write_struct(&png, nullptr);
         throw QuilletError(ErrorKind::WriteFailed, "PNG");
     }
-    // Nothing with a destructor lives between here and the long jump's target.
     if (setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, &info);
         if (state.error)
@@ -161,12 +250,20 @@ void writePng(const DecodedPicture& picture, ByteSink& out)
         throw QuilletError(ErrorKind::WriteFailed, "PNG");
     }
     png_set_write_fn(png, &state, pngWrite, pngFlush);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(picture.width), static_cast<png_uint_32>(picture.height), 8,
-                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(picture.width), static_cast<png_uint_32>(picture.height), depth,
+                 paletted ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (paletted)
+        png_set_PLTE(png, info, colours.data(), static_cast<int>(colours.size()));
     png_write_info(png, info);
-    const std::size_t rowBytes = static_cast<std::size_t>(picture.width) * 3;
-    for (int line = 0; line < picture.height; ++line)
-        png_write_row(png, picture.rgb.data() + static_cast<std::size_t>(line) * rowBytes);
+    for (int line = 0; line < picture.height; ++line) {
+        const std::size_t first = static_cast<std::size_t>(line) * width;
+        if (paletted) {
+            packRow(palette.entries.data() + first, width, depth, row.data());
+            png_write_row(png, row.data());
+        } else
+            png_write_row(png, picture.rgb.data() + first * 3);
+    }
     png_write_end(png, info);
     png_destroy_write_struct(&png, &info);
 }

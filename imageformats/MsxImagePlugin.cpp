@@ -80,8 +80,10 @@ QVariant MsxImageHandler::option(ImageOption option) const
     // had from the decoded picture (a few milliseconds of work).
     if (option == Size && !decoded().isNull())
         return decoded().size();
+    // 8-bit colour numbers with their colours for the modes that have
+    // them, 24-bit for YJK pictures.
     if (option == ImageFormat)
-        return QImage::Format_RGB888;
+        return decoded().isNull() ? QImage::Format_RGB888 : decoded().format();
     return {};
 }
 

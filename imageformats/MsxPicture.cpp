@@ -4,10 +4,16 @@
 #include "document/Picture.h"
 
 #include <QFile>
+#include <QVector>
 
 #include <algorithm>
 #include <exception>
 #include <memory>
+#include <mutex>
+#include <new>
+#include <span>
+#include <string>
+#include <utility>
 
 namespace quillet::qt {
 
@@ -17,6 +23,61 @@ std::string_view viewOf(const QByteArray& bytes)
 {
     return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
 }
+
+// The converter decodes straight into the image handed back: made without
+// clearing (every pixel is written) and never copied. Pictures of colour
+// numbers keep them, with their colours as the image's colour table, as
+// Qt's own readers keep a palette PNG or a GIF.
+class QImageRows final : public PixelRowTarget {
+public:
+    PixelRows rgbRows(int width, int height) override { return make(width, height, QImage::Format_RGB888); }
+    PixelRows numberRows(int width, int height, std::span<const Rgb> colourTable) override
+    {
+        const PixelRows rows = make(width, height, QImage::Format_Indexed8);
+        QVector<QRgb> colours;
+        colours.reserve(static_cast<int>(colourTable.size()));
+        for (const Rgb& colour : colourTable)
+            colours.push_back(qRgb(colour.red, colour.green, colour.blue));
+        image.setColorTable(colours);
+        return rows;
+    }
+    QImage image;
+
+private:
+    PixelRows make(int width, int height, QImage::Format format)
+    {
+        image = QImage(width, height, format);
+        if (image.isNull())
+            throw std::bad_alloc();
+        return {image.bits(), static_cast<std::ptrdiff_t>(image.bytesPerLine())};
+    }
+};
+
+// One converter kept for the next picture: a fresh one's video memory is
+// 128 KB of new pages, touched and cleared anew for every picture. A reader
+// on another thread meanwhile makes its own.
+class SpareConverter {
+public:
+    std::unique_ptr<BsaveConverter> take()
+    {
+        {
+            const std::lock_guard lock(mutex_);
+            if (spare_)
+                return std::move(spare_);
+        }
+        return std::make_unique<BsaveConverter>();
+    }
+    void giveBack(std::unique_ptr<BsaveConverter> converter)
+    {
+        converter->setRowTarget(nullptr);
+        const std::lock_guard lock(mutex_);
+        spare_ = std::move(converter);
+    }
+
+private:
+    std::mutex mutex_;
+    std::unique_ptr<BsaveConverter> spare_;
+};
 
 } // namespace
 
@@ -36,8 +97,15 @@ QImage readMsxPicture(QIODevice& device, const QString& name)
 {
     if (!device.isReadable())
         return {};
-    const QByteArray file = device.read(static_cast<qint64>(PictureReadLimit));
-    if (!looksLikePicture(viewOf(file)))
+    // As much as the device holds, up to the limit: a buffer of the whole
+    // limit for a smaller file would be fresh pages to touch.
+    const qint64 left = device.isSequential()
+                            ? static_cast<qint64>(PictureReadLimit)
+                            : std::min(static_cast<qint64>(PictureReadLimit), device.size() - device.pos());
+    std::string file(static_cast<std::size_t>(std::max<qint64>(left, 0)), '\0');
+    const qint64 got = device.read(file.data(), static_cast<qint64>(file.size()));
+    file.resize(static_cast<std::size_t>(std::max<qint64>(got, 0)));
+    if (!looksLikePicture(file))
         return {};
     const auto* asFile = qobject_cast<const QFile*>(&device);
     const bool filesBeside = asFile && !name.isEmpty() && asFile->fileName() == name;
@@ -47,9 +115,14 @@ QImage readMsxPicture(QIODevice& device, const QString& name)
     // picture not read.
     try {
         Opened document =
-            openBytes(QFile::encodeName(name).toStdString(), file.toStdString(), filesBeside ? &beside : nullptr);
-        auto converter = std::make_unique<BsaveConverter>();
-        return toQImage(readPicture(document, PictureRequest{}, *converter));
+            openBytes(QFile::encodeName(name).toStdString(), std::move(file), filesBeside ? &beside : nullptr);
+        static SpareConverter converters;
+        std::unique_ptr<BsaveConverter> converter = converters.take();
+        QImageRows target;
+        converter->setRowTarget(&target);
+        readPicture(document, PictureRequest{}, *converter);
+        converters.giveBack(std::move(converter));
+        return target.image;
     } catch (const std::exception&) {
         return {};
     }

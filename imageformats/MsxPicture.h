@@ -20,15 +20,17 @@ namespace quillet::qt {
 bool looksLikeMsxPicture(QIODevice& device);
 
 // Reads the picture from `device` (at most what a picture can use) and
-// decodes it. `name` is the file's path, or any name whose extension says
-// the mode; when `device` is a QFile of that name, a palette file and an
-// interlaced partner beside it take part, but one that cannot be read is
-// left out rather than failing the picture. A null image when the data is
+// decodes it: 8-bit colour numbers with the picture's colours as colour
+// table, or 24-bit for YJK pictures. `name` is the file's path, or any
+// name whose extension says the mode; when `device` is a QFile of that
+// name, a palette file and an interlaced partner beside it take part, but
+// one that cannot be read is left out rather than failing the picture. A null image when the data is
 // no picture the core reads with confidence (document/Picture.h,
 // looksLikePicture).
 QImage readMsxPicture(QIODevice& device, const QString& name);
 
-// The decoded picture as a 24-bit image of the same size.
+// The decoded picture as a 24-bit image of the same size (for a picture
+// decoded without a row target).
 QImage toQImage(const DecodedPicture& picture);
 
 } // namespace quillet::qt

@@ -7,11 +7,15 @@
 #include "image/Yjk.h"
 #include "support/TestSupport.h"
 #include "test_image_bmp.h"
+#include "tools/PictureGen.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
+#include <span>
+#include <vector>
 
 using namespace quillet;
 using namespace quillet::test;
@@ -472,5 +476,92 @@ TEST(Yjk, EveryCombinationMatchesTheFormula)
             }
         }
         EXPECT_EQ(checked, 4096 * yCount) << mode;
+    }
+}
+
+namespace {
+
+// Rows with bytes between them that a decode must leave alone; colour
+// numbers taken as they are when `numbers` says so.
+class PaddedRows final : public PixelRowTarget {
+public:
+    explicit PaddedRows(bool numbers) : numbers_(numbers) {}
+    PixelRows rgbRows(int width, int height) override { return make(static_cast<std::size_t>(width) * 3, height); }
+    PixelRows numberRows(int width, int height, std::span<const Rgb> table) override
+    {
+        if (!numbers_)
+            return {};
+        colourTable.assign(table.begin(), table.end());
+        return make(static_cast<std::size_t>(width), height);
+    }
+    static constexpr std::size_t Padding = 13;
+    static constexpr std::uint8_t Untouched = 0xA5;
+    std::size_t rowBytes = 0;
+    std::vector<std::uint8_t> memory;
+    std::vector<Rgb> colourTable;
+
+private:
+    PixelRows make(std::size_t bytes, int height)
+    {
+        rowBytes = bytes;
+        memory.assign((rowBytes + Padding) * static_cast<std::size_t>(height), Untouched);
+        return {memory.data(), static_cast<std::ptrdiff_t>(rowBytes + Padding)};
+    }
+    bool numbers_;
+};
+
+} // namespace
+
+// Rows in memory of the caller's with a stride of its own, taking colours
+// or colour numbers: every mode, with sprites and interlaced, gives the
+// pixels the converter's own buffer gets and writes nothing between rows.
+TEST(RowTarget, RowsInTheCallersMemoryHoldTheConvertersPicture)
+{
+    PictureOptions sprites;
+    sprites.sprites.draw = true;
+    PictureOptions interlaced;
+    interlaced.interlace = true;
+    auto converter = makeConverter();
+    for (const gen::GoldenPicture& picture : gen::goldenPictures()) {
+        for (const PictureOptions& options : {PictureOptions{}, sprites, interlaced}) {
+            for (const bool numbers : {false, true}) {
+                SCOPED_TRACE(picture.name
+                             + (options.sprites.draw ? " with sprites"
+                                : options.interlace  ? " interlaced"
+                                                     : "")
+                             + (numbers ? ", numbers" : ", colours"));
+                const auto decodeWith = [&](PixelRowTarget* target) {
+                    MemorySource first(std::string_view(picture.file).substr(1));
+                    converter->loadVramImage(first, picture.mode);
+                    MemorySource second(std::string_view(picture.file).substr(1));
+                    converter->loadSecondPage(second, picture.mode);
+                    converter->setRowTarget(target);
+                    const DecodedPicture decoded = converter->decode(picture.mode, options);
+                    converter->setRowTarget(nullptr);
+                    return decoded;
+                };
+                const DecodedPicture own = decodeWith(nullptr);
+                PaddedRows rows(numbers);
+                const DecodedPicture targeted = decodeWith(&rows);
+                EXPECT_TRUE(targeted.rgb.empty());
+                const bool gotNumbers = !rows.colourTable.empty();
+                EXPECT_EQ(gotNumbers, numbers && own.indexed());
+                if (gotNumbers)
+                    EXPECT_EQ(rows.colourTable, own.colourTable);
+                const std::vector<std::uint8_t>& expected = gotNumbers ? own.indices : own.rgb;
+                ASSERT_EQ(rows.rowBytes * static_cast<std::size_t>(own.height), expected.size());
+                for (int y = 0; y < own.height; ++y) {
+                    const auto row =
+                        rows.memory.begin() + static_cast<std::ptrdiff_t>((rows.rowBytes + rows.Padding) * y);
+                    const auto ownRow = expected.begin() + static_cast<std::ptrdiff_t>(rows.rowBytes * y);
+                    ASSERT_TRUE(std::equal(ownRow, ownRow + static_cast<std::ptrdiff_t>(rows.rowBytes), row))
+                        << "row " << y;
+                    ASSERT_TRUE(std::all_of(row + static_cast<std::ptrdiff_t>(rows.rowBytes),
+                                            row + static_cast<std::ptrdiff_t>(rows.rowBytes + rows.Padding),
+                                            [](std::uint8_t b) { return b == PaddedRows::Untouched; }))
+                        << "row " << y;
+                }
+            }
+        }
     }
 }

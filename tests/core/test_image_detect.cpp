@@ -13,6 +13,7 @@
 #include <png.h>
 
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <set>
 #include <tuple>
@@ -177,6 +178,65 @@ TEST(PngOutput, ReadBackByLibpngItIsTheBmpsPicture)
                     ADD_FAILURE() << picture.name << " differs at " << x << "," << y;
                     return;
                 }
+    }
+}
+
+// The header's bit depth and colour type (IHDR follows the signature).
+std::pair<int, int> pngType(const std::string& png)
+{
+    return {static_cast<std::uint8_t>(png.at(24)), static_cast<std::uint8_t>(png.at(25))};
+}
+
+TEST(PngOutput, SmallestTypeThatHoldsThePictureWithItsColours)
+{
+    constexpr int Rgb24 = 2, Paletted = 3; // PNG colour types
+    // The depth follows from the colours shown: the generated palettes
+    // repeat every eighth entry (8 colours), SCREEN 6 numbers 4 colours,
+    // the MSX1 colours have black twice (15).
+    const std::map<std::string, std::pair<int, int>> expected{
+        {"golden1.sc1", {4, Paletted}}, {"golden2.sc2", {4, Paletted}}, {"golden3.sc3", {4, Paletted}},
+        {"golden4.sc4", {4, Paletted}}, {"golden5.sc5", {4, Paletted}}, {"golden6.sc6", {2, Paletted}},
+        {"golden7.sc7", {4, Paletted}}, {"golden8.sc8", {8, Paletted}}, {"golden10.sca", {8, Rgb24}},
+        {"golden11.scb", {8, Rgb24}},   {"golden12.scc", {8, Rgb24}},   {"sample.sc5", {4, Paletted}},
+        {"sample.s12", {8, Rgb24}},     {"blank.sc5", {1, Paletted}},   {"two.sc5", {1, Paletted}},
+        {"three.sc8", {2, Paletted}},   {"grey.s12", {4, Paletted}},
+    };
+    std::vector<gen::GoldenPicture> pictures = gen::goldenPictures();
+    pictures.push_back({"sample.sc5", 5, gen::sampleScreen5()});
+    pictures.push_back({"sample.s12", 12, gen::sampleScreen12()});
+    pictures.push_back({"blank.sc5", 5, gen::bsaveFile(0, std::string(128, '\0'))});
+    // Colours 1 and 15 of the power-on palette; 0x00, 0x03, 0xFF of SCREEN 8.
+    pictures.push_back({"two.sc5", 5, gen::bsaveFile(0, std::string(128 * 212, '\x1F'))});
+    pictures.push_back({"three.sc8", 8, gen::bsaveFile(0, std::string(256 * 100, '\x03') + std::string(256, '\xFF'))});
+    // YJK with no chroma: Y 0 to 15 give 16 greys.
+    std::string greys;
+    for (int i = 0; i < 256 * 212; ++i)
+        greys += static_cast<char>((i % 16) << 3);
+    pictures.push_back({"grey.s12", 12, gen::bsaveFile(0, greys)});
+
+    auto converter = std::make_unique<BsaveConverter>();
+    for (const gen::GoldenPicture& picture : pictures) {
+        SCOPED_TRACE(picture.name);
+        const std::string pngBytes = convertAs(*converter, picture.file, picture.mode, PictureFormat::Png);
+        ASSERT_EQ(pngBytes.substr(0, 8), "\x89PNG\r\n\x1A\n");
+        EXPECT_EQ(pngType(pngBytes), expected.at(picture.name));
+        // The 24-bit rendering, as the PNG used to hold it.
+        MemorySource source(std::string_view(picture.file).substr(1));
+        converter->loadVramImage(source, picture.mode);
+        const DecodedPicture& rendering = converter->decode(picture.mode);
+        std::set<std::tuple<int, int, int>> shown;
+        for (int y = 0; y < rendering.height; ++y)
+            for (int x = 0; x < rendering.width; ++x) {
+                const Rgb colour = rendering.pixel(x, y);
+                shown.insert({colour.red, colour.green, colour.blue});
+            }
+        // No smaller type holds them.
+        const auto [depth, type] = pngType(pngBytes);
+        EXPECT_GT(shown.size(), type == Rgb24 ? 256u : depth == 1 ? 0u : 1u << (depth / 2));
+        const PngPicture png = readPng(pngBytes);
+        ASSERT_EQ(png.width, rendering.width);
+        ASSERT_EQ(png.height, rendering.height);
+        EXPECT_TRUE(png.rgb == rendering.rgb) << "the pixels differ from the 24-bit rendering";
     }
 }
 

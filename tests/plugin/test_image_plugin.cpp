@@ -102,8 +102,12 @@ TEST_F(ImagePlugin, ReadsEveryGeneratedPictureAsTheCoreDecodesIt)
         // the name detection reads "A", "B", "C" only so.
         QImageReader reader(qpath(write(QString::fromStdString(golden.name).toUpper().toStdString(), golden.file)));
         ASSERT_TRUE(reader.canRead()) << reader.errorString().toStdString();
+        // Colour numbers stay numbers, as in a palette PNG; YJK is 24-bit.
+        const QImage::Format format = golden.mode >= 10 ? QImage::Format_RGB888 : QImage::Format_Indexed8;
+        EXPECT_EQ(reader.imageFormat(), format);
         const QImage image = reader.read();
         ASSERT_FALSE(image.isNull()) << reader.errorString().toStdString();
+        EXPECT_EQ(image.format(), format);
         EXPECT_TRUE(samePixels(image, coreDecode(golden.file, golden.mode)));
     }
 }
