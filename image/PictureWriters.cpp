@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "common/Errors.h"
+#include "common/Modules.h"
 #include "image/BsaveConverter.h"
 #include "image/DecodedPicture.h"
-
-#include <png.h>
+#include "image/PngCalls.h"
 
 #include <algorithm>
 #include <array>
@@ -55,6 +55,11 @@ BmpGeometry geometryFor(int width, int height, int bitsPerPixel)
     return g;
 }
 
+const QuilletPngCalls& pngCalls()
+{
+    return moduleTable<QuilletPngCalls>(QUILLET_PNG_MODULE_NAME, QUILLET_PNG_ENTRY_POINT, QUILLET_PNG_CALLS_VERSION);
+}
+
 // libpng reports failures by long jump; the sink's own exception must not
 // cross libpng's frames, so it is kept and thrown again afterwards.
 struct PngWrite {
@@ -64,12 +69,12 @@ struct PngWrite {
 
 void pngWrite(png_structp png, png_bytep data, png_size_t size)
 {
-    auto* state = static_cast<PngWrite*>(png_get_io_ptr(png));
+    auto* state = static_cast<PngWrite*>(pngCalls().get_io_ptr(png));
     try {
         state->sink->write(data, size);
     } catch (...) {
         state->error = std::current_exception();
-        png_error(png, "write failed");
+        pngCalls().error(png, "write failed");
     }
 }
 
@@ -234,38 +239,39 @@ void writePng(const DecodedPicture& picture, ByteSink& out)
     for (const Rgb& colour : palette.colours)
         colours.push_back({colour.red, colour.green, colour.blue});
 
+    const QuilletPngCalls& lib = pngCalls();
     PngWrite state{&out, nullptr};
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, pngWarning);
+    png_structp png = lib.create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, pngWarning);
     if (!png)
         throw QuilletError(ErrorKind::WriteFailed, "PNG");
-    png_infop info = png_create_info_struct(png);
+    png_infop info = lib.create_info_struct(png);
     if (!info) {
-        png_destroy_write_struct(&png, nullptr);
+        lib.destroy_write_struct(&png, nullptr);
         throw QuilletError(ErrorKind::WriteFailed, "PNG");
     }
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
+    if (setjmp(*lib.set_longjmp_fn(png, longjmp, sizeof(jmp_buf)))) {
+        lib.destroy_write_struct(&png, &info);
         if (state.error)
             std::rethrow_exception(state.error);
         throw QuilletError(ErrorKind::WriteFailed, "PNG");
     }
-    png_set_write_fn(png, &state, pngWrite, pngFlush);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(picture.width), static_cast<png_uint_32>(picture.height), depth,
+    lib.set_write_fn(png, &state, pngWrite, pngFlush);
+    lib.set_IHDR(png, info, static_cast<png_uint_32>(picture.width), static_cast<png_uint_32>(picture.height), depth,
                  paletted ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     if (paletted)
-        png_set_PLTE(png, info, colours.data(), static_cast<int>(colours.size()));
-    png_write_info(png, info);
+        lib.set_PLTE(png, info, colours.data(), static_cast<int>(colours.size()));
+    lib.write_info(png, info);
     for (int line = 0; line < picture.height; ++line) {
         const std::size_t first = static_cast<std::size_t>(line) * width;
         if (paletted) {
             packRow(palette.entries.data() + first, width, depth, row.data());
-            png_write_row(png, row.data());
+            lib.write_row(png, row.data());
         } else
-            png_write_row(png, picture.rgb.data() + first * 3);
+            lib.write_row(png, picture.rgb.data() + first * 3);
     }
-    png_write_end(png, info);
-    png_destroy_write_struct(&png, &info);
+    lib.write_end(png, info);
+    lib.destroy_write_struct(&png, &info);
 }
 
 void writePictureAs(const DecodedPicture& picture, PictureFormat format, ByteSink& out)

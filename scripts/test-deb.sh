@@ -43,7 +43,8 @@ done
 [ -z "$(dpkg-deb --ctrl-tarfile "$deb" | tar -t | grep -E 'postinst|prerm|postrm|preinst')" ] ||
   fail "the package has maintainer scripts; dpkg triggers are meant to do their work"
 
-files=(/usr/bin/quillet /usr/bin/quillet-convert /usr/lib/x86_64-linux-gnu/quillet/quillet-archive.so /usr/share/applications/quillet.desktop
+files=(/usr/bin/quillet /usr/bin/quillet-convert /usr/lib/x86_64-linux-gnu/quillet/quillet-archive.so
+  /usr/lib/x86_64-linux-gnu/quillet/quillet-png.so /usr/share/applications/quillet.desktop
   /usr/share/mime/packages/quillet.xml /usr/share/icons/hicolor/scalable/apps/quillet.svg
   /usr/share/man/man1/quillet.1.gz /usr/share/man/man1/quillet-convert.1.gz
   /usr/share/doc/quillet/copyright /usr/share/doc/quillet/changelog.gz
@@ -77,8 +78,11 @@ done
 quillet-convert --help | grep -q '^usage: quillet-convert' || fail "quillet-convert --help"
 printf '\xff\x0b\x80\x0a\x00\x91\x20\x22HI\x22\x00\x00\x00' >"$scratch/game.dat"
 [ "$(quillet-convert "$scratch/game.dat" | tr -d '\r')" = '10 PRINT "HI"' ] || fail "quillet-convert from PATH"
-# Archives are read through a module the installed programs find beside
-# their own install.
+# Archives are read and PNG files written through modules the installed
+# programs find beside their own install.
+printf '\xfe\x00\x00\x03\x00\x00\x00\x11\x22\x33\x44' >"$scratch/title.sc5"
+quillet-convert "$scratch/title.sc5" "$scratch/title.png" && [ "$(head -c 4 "$scratch/title.png" | tail -c 3)" = PNG ] ||
+  fail "quillet-convert from PATH does not write a PNG"
 gzip -c "$scratch/game.dat" >"$scratch/game.dat.gz"
 [ "$(quillet-convert "$scratch/game.dat.gz::game.dat" | tr -d '\r')" = '10 PRINT "HI"' ] ||
   fail "quillet-convert from PATH does not read an archive"

@@ -361,10 +361,11 @@ TEST(ArchiveDamage, MagicWithNothingAfterItIsABrokenContainer)
     }
 }
 
-// libarchive and the dozen libraries under it are loaded by the first
-// archive opened, never by a program, a picture or --help; a module that
-// is missing or no module at all fails as a part of the program missing.
-TEST(ArchiveModule, OnlyAnArchiveLoadsLibarchive)
+// libarchive (and the dozen libraries under it) and libpng are loaded by
+// the first archive opened and the first PNG written, never by a listing,
+// a BMP picture or --help; a module that is missing or no module at all
+// fails as a part of the program missing.
+TEST(ArchiveModule, OnlyAnArchiveLoadsLibarchiveAndOnlyAPngLibpng)
 {
     ScratchDir dir;
     writeFile(dir / "p.bas", Program);
@@ -373,13 +374,14 @@ TEST(ArchiveModule, OnlyAnArchiveLoadsLibarchive)
     const std::string convert = QUILLET_BINARY_DIR "/quillet-convert";
     const struct {
         std::string args;
-        bool loads;
+        bool archive, png;
     } runs[] = {
-        {"--help", false},
-        {(dir / "p.bas").string() + " " + (dir / "p.asc").string(), false},
-        {(dir / "p.sc7").string() + " " + (dir / "p.png").string(), false},
-        {"--list " + (dir / "a.zip").string(), true},
-        {(dir / "a.zip").string() + "::GAME.BAS " + (dir / "g.asc").string(), true},
+        {"--help", false, false},
+        {(dir / "p.bas").string() + " " + (dir / "p.asc").string(), false, false},
+        {(dir / "p.sc7").string() + " " + (dir / "p.bmp").string(), false, false},
+        {(dir / "p.sc7").string() + " " + (dir / "p.png").string(), false, true},
+        {"--list " + (dir / "a.zip").string(), true, false},
+        {(dir / "a.zip").string() + "::GAME.BAS " + (dir / "g.asc").string(), true, false},
     };
     for (const auto& run : runs) {
         // The dynamic loader names every library it loads.
@@ -390,7 +392,8 @@ TEST(ArchiveModule, OnlyAnArchiveLoadsLibarchive)
         for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
             said.append(buffer, got);
         EXPECT_EQ(pclose(pipe), 0) << run.args << "\n" << said;
-        EXPECT_EQ(said.find("libarchive.so") != std::string::npos, run.loads) << run.args;
+        EXPECT_EQ(said.find("libarchive.so") != std::string::npos, run.archive) << run.args;
+        EXPECT_EQ(said.find("libpng16.so") != std::string::npos, run.png) << run.args;
     }
 
     writeFile(dir / "junk.so", "not a library");
