@@ -43,8 +43,11 @@ done
 [ -z "$(dpkg-deb --ctrl-tarfile "$deb" | tar -t | grep -E 'postinst|prerm|postrm|preinst')" ] ||
   fail "the package has maintainer scripts; dpkg triggers are meant to do their work"
 
-files=(/usr/bin/quillet /usr/bin/quillet-convert /usr/lib/x86_64-linux-gnu/quillet/quillet-archive.so
-  /usr/lib/x86_64-linux-gnu/quillet/quillet-png.so /usr/share/applications/quillet.desktop
+# The modules go to the package's own folder under the library folder.
+module_dir=$(dpkg-deb -c "$deb" | grep -oE '\./usr/lib/(.*/)?quillet/quillet-archive\.so' | sed 's|^\.||; s|/[^/]*$||')
+[ -n "$module_dir" ] || fail "the package holds no quillet-archive.so"
+files=(/usr/bin/quillet /usr/bin/quillet-convert "$module_dir/quillet-archive.so"
+  "$module_dir/quillet-png.so" /usr/share/applications/quillet.desktop
   /usr/share/mime/packages/quillet.xml /usr/share/icons/hicolor/scalable/apps/quillet.svg
   /usr/share/man/man1/quillet.1.gz /usr/share/man/man1/quillet-convert.1.gz
   /usr/share/doc/quillet/copyright /usr/share/doc/quillet/changelog.gz
