@@ -3,6 +3,7 @@
 
 #include "render/RtfEscape.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <iconv.h>
 
@@ -28,13 +29,23 @@ std::string iconvName(int codePage)
 std::string rtfFontNameCp932(std::string_view utf8)
 {
     std::string out;
-    iconv_t converter = iconv_open("CP932", "UTF-32LE");
+    // ASCII is itself in code page 932: the converter (glibc loads its
+    // tables from disk) is opened for the first character past it only.
+    iconv_t converter = NoConverter;
+    bool opened = false;
     for (const char32_t c : decodeUtf8(utf8)) {
         char in[4] = {static_cast<char>(c & 0xFF), static_cast<char>((c >> 8) & 0xFF),
                       static_cast<char>((c >> 16) & 0xFF), static_cast<char>((c >> 24) & 0xFF)};
         char bytes[8];
         std::size_t produced = 0;
-        if (converter != NoConverter && c != ReplacementCharacter) {
+        if (c < 0x80) {
+            bytes[0] = static_cast<char>(c);
+            produced = 1;
+        } else if (!opened) {
+            converter = iconv_open("CP932", "UTF-32LE");
+            opened = true;
+        }
+        if (produced == 0 && converter != NoConverter && c != ReplacementCharacter) {
             char* inPtr = in;
             std::size_t inLeft = sizeof in;
             char* outPtr = bytes;
@@ -96,9 +107,13 @@ int codePageOfCharset(int charset)
 }
 
 CodePageDecoder::CodePageDecoder(int codePage) : codePage_(codePage), converter_(nullptr)
+{}
+
+void CodePageDecoder::open()
 {
-    if (codePage > 0) {
-        iconv_t converter = iconv_open("UTF-32LE", iconvName(codePage).c_str());
+    opened_ = true;
+    if (codePage_ > 0) {
+        iconv_t converter = iconv_open("UTF-32LE", iconvName(codePage_).c_str());
         if (converter != NoConverter)
             converter_ = converter;
     }
@@ -112,6 +127,19 @@ CodePageDecoder::~CodePageDecoder()
 
 void CodePageDecoder::decode(std::string_view bytes, std::u32string& out)
 {
+    if (!opened_) {
+        // Code pages that keep ASCII as it is need no converter for it
+        // (glibc loads each converter's tables from disk): a listing's
+        // font names never open one.
+        const bool keepsAscii = codePage_ == 932 || codePage_ == 1252 || codePage_ == 10000 || codePage_ == 20127
+                                || codePage_ == 28591 || codePage_ == 65001;
+        if (keepsAscii
+            && std::all_of(bytes.begin(), bytes.end(), [](char b) { return static_cast<unsigned char>(b) < 0x80; })) {
+            out.append(bytes.begin(), bytes.end());
+            return;
+        }
+        open();
+    }
     if (!converter_) {
         for (const char byte : bytes)
             out += static_cast<std::uint8_t>(byte);

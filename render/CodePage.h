@@ -40,8 +40,11 @@ public:
     void decode(std::string_view bytes, std::u32string& out);
 
 private:
+    void open();
+
     int codePage_;
-    void* converter_; // iconv_t, or null for Latin-1
+    bool opened_ = false;
+    void* converter_; // iconv_t, or null for Latin-1; opened at the first byte past ASCII
 };
 
 } // namespace quillet

@@ -42,6 +42,21 @@ TEST(CodePage, OtherCodePagesAndUnknownOnes)
     EXPECT_EQ(decode(1252, "\x80\xE9"), U"€é");
     EXPECT_EQ(decode(99999, "\x80\xE9"), U"\u0080\u00E9"); // no converter: Latin-1
     EXPECT_EQ(decode(932, ""), U"");
+    // ASCII, which these keep as it is, goes without a converter, and reads
+    // as the converter reads it where a byte past it opens one.
+    std::string ascii;
+    for (char c = 1; c < 0x7F; ++c)
+        ascii += c;
+    const std::u32string asText(ascii.begin(), ascii.end());
+    for (const int codePage : {932, 1252, 10000, 20127, 28591, 65001}) {
+        EXPECT_EQ(decode(codePage, ascii), asText) << codePage;
+        EXPECT_EQ(decode(codePage, ascii + "\xC0").substr(0, ascii.size()), asText) << codePage;
+    }
+    CodePageDecoder decoder(932);
+    std::u32string out;
+    decoder.decode("MS ", out);
+    decoder.decode("\x83\x53", out);
+    EXPECT_EQ(out, U"MS ゴ");
     // Longer than one conversion buffer.
     std::string large;
     for (int i = 0; i < 50000; ++i)
