@@ -11,7 +11,7 @@ root=$(pwd)
 export QT_QPA_PLATFORM=offscreen
 # 20 s a target keeps the whole run of some twenty targets inside CI's 20
 # minutes on two cores.
-fuzz_seconds=${QUILLET_FUZZ_SECONDS:-20}
+fuzz_seconds=${QUILLET_FUZZ_SECONDS:-12}
 jobs=$(nproc)
 
 bash scripts/install-deps.sh
