@@ -63,6 +63,7 @@ const QuilletPngCalls& pngCalls()
 // libpng reports failures by long jump; the sink's own exception must not
 // cross libpng's frames, so it is kept and thrown again afterwards.
 struct PngWrite {
+    const QuilletPngCalls* lib;
     ByteSink* sink;
     std::exception_ptr error;
 };
@@ -72,10 +73,13 @@ void pngWrite(png_structp png, png_bytep data, png_size_t size)
     auto* state = static_cast<PngWrite*>(pngCalls().get_io_ptr(png));
     try {
         state->sink->write(data, size);
+        return;
     } catch (...) {
         state->error = std::current_exception();
-        pngCalls().error(png, "write failed");
     }
+    // Jumped from outside the handler: a jump out of it would leave the
+    // caught exception never released.
+    state->lib->error(png, "write failed");
 }
 
 void pngFlush(png_structp)
@@ -240,7 +244,7 @@ void writePng(const DecodedPicture& picture, ByteSink& out)
         colours.push_back({colour.red, colour.green, colour.blue});
 
     const QuilletPngCalls& lib = pngCalls();
-    PngWrite state{&out, nullptr};
+    PngWrite state{&lib, &out, nullptr};
     png_structp png = lib.create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, pngWarning);
     if (!png)
         throw QuilletError(ErrorKind::WriteFailed, "PNG");

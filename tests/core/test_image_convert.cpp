@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
 #include <memory>
 #include <span>
 #include <vector>
@@ -209,14 +210,21 @@ TEST(BsaveLoad, ReadAndWriteErrorsReachTheCaller)
     }
     EXPECT_TRUE(sink.str().empty());
 
+    // The sink's own failure, through the BMP writer and through libpng's
+    // long jump alike.
     const std::string file = bsave(0, "\x11");
-    MemorySource source(file);
-    FailingSink failingWrite;
-    try {
-        converter->convert(source, 5, failingWrite);
-        ADD_FAILURE() << "a failed write was taken for success";
-    } catch (const QuilletError& error) {
-        EXPECT_EQ(error.kind(), ErrorKind::WriteFailed);
+    for (const PictureFormat format : {PictureFormat::Bmp, PictureFormat::Png}) {
+        MemorySource source(file);
+        FailingSink failingWrite;
+        try {
+            converter->convert(source, 5, PictureOptions{}, format, failingWrite);
+            ADD_FAILURE() << "a failed write was taken for success";
+        } catch (const QuilletError& error) {
+            EXPECT_EQ(error.kind(), ErrorKind::WriteFailed);
+            EXPECT_EQ(error.detail(), "disk full");
+        }
+        // No handler is left unfinished behind the jump.
+        EXPECT_FALSE(std::current_exception());
     }
 }
 
