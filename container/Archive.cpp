@@ -31,8 +31,11 @@ namespace {
 
 const QuilletArchiveCalls& calls()
 {
-    return moduleTable<QuilletArchiveCalls>(QUILLET_ARCHIVE_MODULE_NAME, QUILLET_ARCHIVE_ENTRY_POINT,
-                                            QUILLET_ARCHIVE_CALLS_VERSION);
+    // Kept once loaded: every entry and every block read asks for it. A
+    // failed load leaves it unset, to fail again at the next archive.
+    static const QuilletArchiveCalls& table = moduleTable<QuilletArchiveCalls>(
+        QUILLET_ARCHIVE_MODULE_NAME, QUILLET_ARCHIVE_ENTRY_POINT, QUILLET_ARCHIVE_CALLS_VERSION);
+    return table;
 }
 
 // libarchive turns names into the locale's characters, and in the C

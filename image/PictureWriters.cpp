@@ -57,7 +57,11 @@ BmpGeometry geometryFor(int width, int height, int bitsPerPixel)
 
 const QuilletPngCalls& pngCalls()
 {
-    return moduleTable<QuilletPngCalls>(QUILLET_PNG_MODULE_NAME, QUILLET_PNG_ENTRY_POINT, QUILLET_PNG_CALLS_VERSION);
+    // Kept once loaded: the write callback asks for it at every block. A
+    // failed load leaves it unset, to fail again at the next PNG.
+    static const QuilletPngCalls& calls =
+        moduleTable<QuilletPngCalls>(QUILLET_PNG_MODULE_NAME, QUILLET_PNG_ENTRY_POINT, QUILLET_PNG_CALLS_VERSION);
+    return calls;
 }
 
 // libpng reports failures by long jump; the sink's own exception must not
