@@ -17,6 +17,7 @@
 
 #include "ChildProcess.h"
 #include "GeneratedProgram.h"
+#include "ScratchFolder.h"
 #include "SpawnedChild.h"
 
 #include <benchmark/benchmark.h>
@@ -90,31 +91,7 @@ int byteLoop(const char* path)
     return 0;
 }
 
-class ScratchFolder {
-public:
-    ScratchFolder()
-    {
-        std::string pattern = (fs::temp_directory_path() / "quillet-bench-XXXXXX").string();
-        if (!mkdtemp(pattern.data()))
-            std::abort();
-        path_ = pattern;
-    }
-    ~ScratchFolder()
-    {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
-const ScratchFolder& scratch()
-{
-    static const ScratchFolder folder;
-    return folder;
-}
+using quillet::bench::scratch;
 
 // A folder name not used before in this run, for one call's outputs. They
 // are removed only at exit: ext4 passes over the inodes freed in the last

@@ -16,53 +16,31 @@
 // and after. A short run (--benchmark_min_time=0.01) is one iteration each.
 
 #include "GeneratedProgram.h"
+#include "ScratchFolder.h"
 #include "SpawnedChild.h"
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
 namespace {
 
-namespace fs = std::filesystem;
-
 std::string convertPath = QUILLET_CONVERT_PATH;
 
 constexpr int Pairs = 100;
 
-// The 17 KB program, made once and removed at exit.
-class ProgramFile {
-public:
-    ProgramFile()
-    {
-        std::string pattern = (fs::temp_directory_path() / "quillet-bench-XXXXXX").string();
-        if (!mkdtemp(pattern.data()))
-            std::abort();
-        folder_ = pattern;
-        path_ = (folder_ / "PROGRAM.BAS").string();
-        std::ofstream(path_, std::ios::binary) << '\xFF' << quillet::bench::generatedProgramLines(17 * 1024);
-    }
-    ~ProgramFile()
-    {
-        std::error_code ignored;
-        fs::remove_all(folder_, ignored);
-    }
-    const std::string& path() const { return path_; }
-
-private:
-    fs::path folder_;
-    std::string path_;
-};
-
+// The 17 KB program, made once; the scratch folder goes at exit.
 const std::string& programPath()
 {
-    static const ProgramFile file;
-    return file.path();
+    static const std::string path = [] {
+        const std::string made = (quillet::bench::scratch().path() / "PROGRAM.BAS").string();
+        std::ofstream(made, std::ios::binary) << '\xFF' << quillet::bench::generatedProgramLines(17 * 1024);
+        return made;
+    }();
+    return path;
 }
 
 enum Run { Program, Help };
