@@ -84,18 +84,28 @@ QStringView ListingText::line(qsizetype index) const
     return QStringView(text_).mid(start, lineEnd(index) - start);
 }
 
-qsizetype ListingText::lineOf(qsizetype position) const
+namespace {
+
+// The last of lines 0 .. count - 1 whose key is at or below `value`, the
+// keys growing with the line (line 0 when none is).
+template <class Key> qsizetype lastLineAtOrBefore(qsizetype count, qsizetype value, Key key)
 {
-    // The last line whose start is at or before the position.
-    qsizetype low = 0, high = lineCount() - 1;
+    qsizetype low = 0, high = count - 1;
     while (low < high) {
         const qsizetype middle = low + (high - low + 1) / 2;
-        if (lineStartPosition(middle) <= position)
+        if (key(middle) <= value)
             low = middle;
         else
             high = middle - 1;
     }
     return low;
+}
+
+} // namespace
+
+qsizetype ListingText::lineOf(qsizetype position) const
+{
+    return lastLineAtOrBefore(lineCount(), position, [this](qsizetype line) { return lineStartPosition(line); });
 }
 
 std::size_t ListingText::firstBreakOf(qsizetype line) const
@@ -114,16 +124,7 @@ qsizetype ListingText::lineOfRow(qsizetype row) const
 {
     if (breaks_.empty())
         return row;
-    // The last line whose first row is at or before the row.
-    qsizetype low = 0, high = lineCount() - 1;
-    while (low < high) {
-        const qsizetype middle = low + (high - low + 1) / 2;
-        if (firstRowOf(middle) <= row)
-            low = middle;
-        else
-            high = middle - 1;
-    }
-    return low;
+    return lastLineAtOrBefore(lineCount(), row, [this](qsizetype line) { return firstRowOf(line); });
 }
 
 std::pair<qsizetype, qsizetype> ListingText::rowSpan(qsizetype row) const
