@@ -140,7 +140,8 @@ FilePtr openRegularFileForReading(const std::string& path)
 
 namespace {
 constexpr std::size_t SinkBufferSize = 64 * 1024;
-}
+constexpr std::size_t SinkDirectSize = 4096;
+} // namespace
 
 FileSink::FileSink(const std::string& path) : path_(path), file_(std::fopen(path.c_str(), "wb"))
 {
@@ -168,7 +169,9 @@ void FileSink::write(const void* data, std::size_t size)
         throw QuilletError(ErrorKind::WriteFailed, path_);
     if (buffer_.size() + size > SinkBufferSize)
         flush();
-    if (size >= SinkBufferSize) {
+    // A block as big as a page goes straight on when nothing waits before
+    // it: copying it into the buffer would only touch fresh memory.
+    if (size >= SinkBufferSize || (buffer_.empty() && size >= SinkDirectSize)) {
         if (std::fwrite(data, 1, size, file_) != size)
             throw QuilletError(ErrorKind::WriteFailed, path_);
         return;

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -48,6 +49,11 @@ public:
     // True when the source ended because of a read error, not its end.
     bool failed() const noexcept { return failed_; }
 
+    // Every byte still to come, when the source holds them all in memory
+    // already and keeps them there until it goes; nullopt when some are
+    // still to be read. A reader may take them in place and skip() them.
+    virtual std::optional<std::span<const std::uint8_t>> restInMemory() const { return std::nullopt; }
+
 protected:
     // Points pos_/end_ at fresh bytes; false at the end.
     virtual bool refill() = 0;
@@ -68,6 +74,8 @@ public:
         : MemorySource(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()))
     {}
 
+    std::optional<std::span<const std::uint8_t>> restInMemory() const override { return std::span(pos_, end_); }
+
 protected:
     bool refill() override { return false; }
 };
@@ -82,6 +90,15 @@ public:
     {
         pos_ = reinterpret_cast<const std::uint8_t*>(head_.data());
         end_ = pos_ + head_.size();
+    }
+
+    // Once the file's end has been met, what is buffered is all there is,
+    // and no later read moves it.
+    std::optional<std::span<const std::uint8_t>> restInMemory() const override
+    {
+        if (file_ && !std::feof(file_))
+            return std::nullopt;
+        return std::span(pos_, end_);
     }
 
 protected:

@@ -11,7 +11,6 @@
 #include <memory>
 #include <optional>
 #include <utility>
-#include <vector>
 
 namespace quillet {
 
@@ -23,10 +22,21 @@ constexpr std::uint8_t Tab = 0x09;
 // The program's bytes handed out in order, with those that fit in memory
 // from 8001H to FFFFH kept, so that a line-address constant can read the
 // line it points at, before or after it. Bytes past that are passed on
-// without a copy.
+// without a copy, and so is a program the source holds whole already.
 class ProgramBytes final : public ByteSource, public ProgramMemory {
 public:
-    explicit ProgramBytes(ByteSource& input) : input_(input) { image_.reserve(Capacity); }
+    explicit ProgramBytes(ByteSource& input) : input_(input)
+    {
+        if (const auto whole = input.restInMemory()) {
+            image_ = whole->data();
+            imageSize_ = std::min(Capacity, whole->size());
+            rest_ = whole->subspan(imageSize_);
+            input.skip(whole->size());
+        } else {
+            owned_ = std::make_unique_for_overwrite<std::uint8_t[]>(Capacity);
+            image_ = owned_.get();
+        }
+    }
 
     // How many bytes have been handed out: the next one lies at
     // ProgramStartAddress + offset().
@@ -37,8 +47,8 @@ public:
         if (address < ProgramStartAddress || address + 1 - ProgramStartAddress >= Capacity)
             return std::nullopt;
         const std::size_t at = address - ProgramStartAddress;
-        while (image_.size() < at + 2 && fillImage()) {}
-        if (image_.size() < at + 2)
+        while (imageSize_ < at + 2 && fillImage()) {}
+        if (imageSize_ < at + 2)
             return std::nullopt;
         return static_cast<std::uint16_t>(image_[at] | image_[at + 1] << 8);
     }
@@ -47,10 +57,10 @@ protected:
     bool refill() override
     {
         const std::size_t served = offset();
-        if (served == image_.size())
+        if (served == imageSize_)
             fillImage();
-        if (served < image_.size()) {
-            serve(image_.data(), 0, served, image_.size());
+        if (served < imageSize_) {
+            serve(image_, 0, served, imageSize_);
             return true;
         }
         std::span<const std::uint8_t> chunk = rest_;
@@ -77,22 +87,25 @@ private:
     }
 
     // False when the image is full or the input has no more. The image
-    // never grows past its reserve, so what it hands out stays in place.
+    // never moves, so what it hands out stays in place.
     bool fillImage()
     {
-        if (image_.size() == Capacity)
+        if (!owned_ || imageSize_ == Capacity)
             return false;
         const auto chunk = input_.nextChunk();
         if (chunk.empty())
             return false;
-        const std::size_t taken = std::min(Capacity - image_.size(), chunk.size());
-        image_.insert(image_.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(taken));
+        const std::size_t taken = std::min(Capacity - imageSize_, chunk.size());
+        std::memcpy(owned_.get() + imageSize_, chunk.data(), taken);
+        imageSize_ += taken;
         rest_ = chunk.subspan(taken);
         return true;
     }
 
     ByteSource& input_;
-    std::vector<std::uint8_t> image_;
+    std::unique_ptr<std::uint8_t[]> owned_; // none when the source's own bytes are the image
+    const std::uint8_t* image_ = nullptr;
+    std::size_t imageSize_ = 0;
     std::span<const std::uint8_t> rest_; // what the chunk that filled the image had left
     const std::uint8_t* chunkStart_ = nullptr;
     std::size_t chunkOffset_ = 0;

@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <memory>
+
 using namespace quillet;
 using quillet::test::hexBytes;
 
@@ -242,6 +245,21 @@ TEST(ListingConverter, ProgramLongerThanMemoryListsTheSameFromAnySource)
     StringSink trickleListing;
     EXPECT_EQ(convertTokenizedBasic(trickle, trickleListing, {}), ProgramEnd::Complete);
     EXPECT_EQ(trickleListing.str(), wholeListing.str());
+    // A file whose start was read ahead: all of it (taken in place), or
+    // only its first bytes (the rest still to read).
+    for (const std::size_t readAhead : {program.size(), std::size_t{100}}) {
+        const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::tmpfile(), &std::fclose);
+        ASSERT_TRUE(file);
+        std::fwrite(program.data(), 1, program.size(), file.get());
+        std::rewind(file.get());
+        std::string head(program.size() + 1, '\0');
+        head.resize(std::fread(head.data(), 1, readAhead == program.size() ? head.size() : readAhead, file.get()));
+        FileSource fromFile(file.get(), std::move(head));
+        EXPECT_EQ(fromFile.restInMemory().has_value(), readAhead == program.size());
+        StringSink fileListing;
+        EXPECT_EQ(convertTokenizedBasic(fromFile, fileListing, {}), ProgramEnd::Complete);
+        EXPECT_EQ(fileListing.str(), wholeListing.str()) << readAhead;
+    }
 
     // Addresses past FFFFH wrap round, as four digits.
     const std::string withAddresses = listingWithAddresses([&] {
