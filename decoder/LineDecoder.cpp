@@ -182,7 +182,9 @@ public:
         } else if (c >= '0' && c <= '9') {
             role = spans_.endingAt(at) == Role::Variable ? Role::Variable : Role::Number;
         } else if (c == '$' || c == '%' || c == '!' || c == '#') {
-            if (spans_.endingAt(at) == Role::Variable)
+            // One type mark, right after the name's last letter or digit.
+            if (spans_.endingAt(at) == Role::Variable && at > 0
+                && (isLetter(body[at - 1]) || (body[at - 1] >= '0' && body[at - 1] <= '9')))
                 role = Role::Variable;
         } else if (c == '_') {
             spans_.mark(at, at + 1, Role::Keyword);
