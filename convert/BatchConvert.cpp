@@ -71,32 +71,6 @@ std::set<FileId> inputFiles(const std::vector<std::string>& inputs)
     return files;
 }
 
-// The names of `list`, one a line ("-": standard input); empty lines name
-// nothing. Throws QuilletError.
-std::vector<std::string> namesListed(const std::string& list)
-{
-    std::FILE* file = list == "-" ? stdin : std::fopen(list.c_str(), "rb");
-    if (!file)
-        throw QuilletError(errorKindOfErrno(errno, ErrorKind::ReadFailed), list);
-    std::vector<std::string> names;
-    char* line = nullptr;
-    std::size_t capacity = 0;
-    for (ssize_t got; (got = getline(&line, &capacity, file)) >= 0;) {
-        std::string name(line, static_cast<std::size_t>(got));
-        if (!name.empty() && name.back() == '\n')
-            name.pop_back();
-        if (!name.empty())
-            names.push_back(std::move(name));
-    }
-    std::free(line);
-    const bool failed = std::ferror(file);
-    if (file != stdin)
-        std::fclose(file);
-    if (failed)
-        throw QuilletError(ErrorKind::ReadFailed, list);
-    return names;
-}
-
 // "N of M" on a terminal, at most ten times a second, from any worker.
 class Progress {
 public:
@@ -136,6 +110,30 @@ private:
 };
 
 } // namespace
+
+std::vector<std::string> namesListed(const std::string& list)
+{
+    std::FILE* file = list == "-" ? stdin : std::fopen(list.c_str(), "rb");
+    if (!file)
+        throw QuilletError(errorKindOfErrno(errno, ErrorKind::ReadFailed), list);
+    std::vector<std::string> names;
+    char* line = nullptr;
+    std::size_t capacity = 0;
+    for (ssize_t got; (got = getline(&line, &capacity, file)) >= 0;) {
+        std::string name(line, static_cast<std::size_t>(got));
+        if (!name.empty() && name.back() == '\n')
+            name.pop_back();
+        if (!name.empty())
+            names.push_back(std::move(name));
+    }
+    std::free(line);
+    const bool failed = std::ferror(file);
+    if (file != stdin)
+        std::fclose(file);
+    if (failed)
+        throw QuilletError(ErrorKind::ReadFailed, list);
+    return names;
+}
 
 int convertAll(const Options& options, std::FILE* err)
 {

@@ -26,6 +26,8 @@ std::string_view usageText()
            "       quillet-convert [--max-members N] [--max-total-size N] --list CONTAINER\n"
            "       quillet-convert [--max-members N] [--max-total-size N]\n"
            "                       --extract-all CONTAINER DIR\n"
+           "       quillet-convert [--hide-65530] --xref INPUT [OUTPUT]\n"
+           "       quillet-convert [--hide-65530] --check INPUT... [--from-file LIST]\n"
            "       quillet-convert --help | --version\n"
            "\n"
            "Converts an MSX file. A tokenized BASIC program (first byte 0xFF) becomes\n"
@@ -51,6 +53,17 @@ std::string_view usageText()
            "  --tokenize     turn a listing (lines of a number and a statement) into a\n"
            "                 tokenized program; a line MSX BASIC would refuse is\n"
            "                 named and nothing is written\n"
+           "  --xref         write the cross-reference of a program or listing: one\n"
+           "                 line per line number referred to (the number, TAB, the\n"
+           "                 lines referring to it, and TAB missing when there is no\n"
+           "                 such line), an empty line, then one line per variable as\n"
+           "                 MSX BASIC knows it (two characters and the type mark,\n"
+           "                 TAB, the spellings used, TAB, the lines using it)\n"
+           "  --check        print LINE: TARGET: no such line for each reference to a\n"
+           "                 missing line, and LINE: A and B are the same variable for\n"
+           "                 names MSX BASIC takes as one; status 1 when it printed\n"
+           "                 anything; with several inputs each line starts with its\n"
+           "                 input's name\n"
            "  --screen N     screen mode of an image, 1 to 8 or 10 to 12; without it\n"
            "                 the file's name, start address and size decide (a dump of\n"
            "                 16 KB or less from address 0 is SCREEN 2, else SCREEN 5)\n"
@@ -79,20 +92,21 @@ std::string_view usageText()
            "                 unpacked in all, N in bytes or with K, M or G (default 1G)\n"
            "  --output-dir DIR  convert every INPUT into the folder DIR (made if\n"
            "                 missing), on all cores: NAME.asc, .rtf with --rtf, .txt\n"
-           "                 with --utf8, .bas with --tokenize, pictures NAME.bmp or\n"
+           "                 with --utf8, .bas with --tokenize, .xref.txt with --xref,\n"
+           "                 pictures NAME.bmp or\n"
            "                 with --png NAME.png; each option applies to the inputs it\n"
            "                 concerns. Inputs of one name get NAME~2, NAME~3, ... in\n"
            "                 the order given; a failing input is named and the others\n"
            "                 still convert; progress is shown on a terminal\n"
-           "  --from-file LIST  with --output-dir: the inputs named in the file LIST,\n"
+           "  --from-file LIST  with --output-dir or --check: the inputs named in the file LIST,\n"
            "                 one a line, after those given (- reads the names from\n"
            "                 standard input)\n"
            "  --help         show this text\n"
            "  --version      show the program's name and version\n"
            "\n"
            "OUTPUT defaults to standard output; - also means standard output.\n"
-           "Exit status: 0 done, 1 the input could not be read or converted,\n"
-           "2 wrong arguments.\n";
+           "Exit status: 0 done, 1 the input could not be read or converted (or\n"
+           "--check found something), 2 wrong arguments.\n";
 }
 
 namespace {
@@ -152,6 +166,10 @@ std::optional<Options> parseArguments(const std::vector<std::string>& args, std:
                 return usage("--charset needs jp, intl or br, not '" + value + "'");
         } else if (arg == "--tokenize") {
             options.tokenize = true;
+        } else if (arg == "--xref") {
+            options.xref = true;
+        } else if (arg == "--check") {
+            options.check = true;
         } else if (arg == "--list") {
             options.list = true;
         } else if (arg == "--extract-all") {
@@ -223,6 +241,24 @@ std::optional<Options> parseArguments(const std::vector<std::string>& args, std:
     }
     if (limited && !options.list && !options.extractAll)
         return usage("--max-members and --max-total-size go with --list or --extract-all");
+    if (options.xref || options.check) {
+        const char* name = options.xref ? "--xref" : "--check";
+        if (options.xref && options.check)
+            return usage("--xref and --check are two different commands");
+        if (options.rtf || options.kanji || options.utf8 || options.charset || options.tokenize || options.screen
+            || options.png || options.spriteSize || options.interlace || !options.palette.empty() || options.addresses)
+            return usage(std::string(name) + " takes only --hide-65530" + (options.xref ? " and --output-dir" : ""));
+    }
+    if (options.check) {
+        // Every name is an input; the findings go to standard output.
+        if (!options.outputDir.empty())
+            return usage("--check writes no files, so it takes no --output-dir");
+        if (positional.empty() && options.fromFile.empty())
+            return usage("no input file");
+        options.inputs = positional;
+        options.input = positional.empty() ? options.fromFile : positional[0];
+        return options;
+    }
     if (!options.fromFile.empty() && options.outputDir.empty())
         return usage("--from-file goes with --output-dir");
     if (!options.outputDir.empty()) {
@@ -264,6 +300,8 @@ std::string_view batchExtension(const Options& options, DocumentRole role)
 {
     if (options.tokenize)
         return ".bas";
+    if (options.xref)
+        return ".xref.txt";
     if (role == DocumentRole::Picture)
         return options.png ? ".png" : ".bmp";
     return options.rtf ? ".rtf" : options.utf8 ? ".txt" : ".asc";
@@ -324,6 +362,13 @@ std::vector<std::string> convertFile(const Options& given, const BatchTarget* ba
     if (options.tokenize) {
         nameOutput(DocumentRole::Listing);
         writeTokenizedProgram(options, document, options.output, placement);
+        return {};
+    }
+    if (options.xref) {
+        nameOutput(DocumentRole::Listing);
+        OutputFile output(options.output, placement);
+        writeCrossReference(options, document, output);
+        output.commit();
         return {};
     }
 
@@ -414,6 +459,8 @@ int run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
                      static_cast<int>(errorText(error.kind()).size()), errorText(error.kind()).data());
         return ExitFailed;
     }
+    if (options->check)
+        return checkFiles(*options, out, err);
     if (options->list)
         return listMembers(*options, out, err);
     if (options->extractAll)

@@ -5,6 +5,7 @@
 #include "common/ByteStream.h"
 #include "container/Container.h"
 #include "convert/OutputFile.h"
+#include "document/CrossReference.h"
 #include "document/Open.h"
 #include "document/Picture.h"
 #include "image/BsaveConverter.h"
@@ -31,6 +32,8 @@ struct Options {
     bool utf8 = false;                        // UTF-8 text instead of the ASCII listing (with tokenize: read)
     std::optional<msx::CharacterSet> charset; // of the UTF-8 text
     bool tokenize = false;                    // a listing to the tokenized program
+    bool xref = false;                        // --xref: the cross-reference of lines and variables
+    bool check = false;                       // --check: references to missing lines, names taken as one
     bool hide65530 = false;                   // leave out lines numbered 65530 and above
     bool addresses = false;                   // start each line with its memory address
     std::optional<int> screen;                // screen mode of a BSAVE image
@@ -109,6 +112,15 @@ bool asksForPicture(const Options& options);
 // once the whole listing has been tokenized.
 void writeTokenizedProgram(const Options& options, Opened& document, const std::string& out,
                            OutputPlacement placement = OutputPlacement::AsGiven);
+
+// --xref into `output`, from the listing `document`.
+void writeCrossReference(const Options& options, Opened& document, OutputFile& output);
+// --check of every input: the problems on `out`, failures on `err`; status
+// 1 when anything was printed.
+int checkFiles(const Options& options, std::FILE* out, std::FILE* err);
+// The names of `list`, one a line ("-": standard input); empty lines name
+// nothing. Throws QuilletError.
+std::vector<std::string> namesListed(const std::string& list);
 
 // How quillet-convert reaches files: pipes and devices as they come, "-"
 // for standard input.
