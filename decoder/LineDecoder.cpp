@@ -134,67 +134,91 @@ bool isLetter(char c)
 // parenthesis.
 class RoleTracker {
 public:
-    explicit RoleTracker(LineRoles& spans) : spans_(spans) { spans.clear(); }
+    RoleTracker(LineRoles& spans, std::size_t base) : spans_(spans, base) {}
 
-    void mark(std::size_t start, std::size_t end, Role role)
+    [[gnu::always_inline]] void mark(std::size_t start, std::size_t end, Role role)
     {
         callName_ = false;
         spans_.mark(start, end, role);
     }
-    void keyword(std::size_t start, std::size_t end, std::uint8_t code)
+    [[gnu::always_inline]] void keyword(std::size_t start, std::size_t end, std::uint8_t code)
     {
         mark(start, end, roleOfStatement(code));
         callName_ = code == token::Call;
     }
     void cut(std::size_t length) { spans_.cut(length); }
 
-    // Bytes [start, end) of `body`, listed as they are in `mode`.
-    void literals(const char* body, std::size_t start, std::size_t end, unsigned mode)
+    // Bytes [start, end) of `body`, listed as they are in `mode`. Outside
+    // the modes, a run of bytes of one role is marked at once.
+    [[gnu::always_inline]] void literals(const char* body, std::size_t start, std::size_t end, unsigned mode)
     {
-        if (mode != 0) {
+        if (mode != 0)
             mark(start, end, roleOfMode(mode));
-            return;
-        }
-        for (std::size_t at = start; at < end; ++at)
-            plain(body, at);
+        else
+            plainRun(body, start, end);
     }
 
     // A byte outside the modes.
-    void plain(const char* body, std::size_t at)
+    void plain(const char* body, std::size_t at) { plainRun(body, at, at + 1); }
+
+private:
+    // Bytes [start, end) outside the modes.
+    [[gnu::noinline]] void plainRun(const char* body, std::size_t start, std::size_t end)
+    {
+        Role previous = spans_.endingAt(start);
+        std::size_t runStart = start;
+        Role run = Role::Text;
+        for (std::size_t at = start; at < end; ++at) {
+            const char c = body[at];
+            Role role = plainRole(body, at, previous);
+            if (c == 'B' && role == Role::Variable && at > 0 && body[at - 1] == '&' && previous == Role::Operator) {
+                // "&B" and its digits: a number, the '&' with it.
+                if (runStart < at - 1)
+                    spans_.mark(runStart, at - 1, run);
+                else if (runStart == at)
+                    spans_.cut(at - 1); // the '&' was marked before this run
+                runStart = at - 1;
+                run = role = Role::Number;
+            } else if (role != run) {
+                spans_.mark(runStart, at, run);
+                runStart = at;
+                run = role;
+            }
+            previous = role;
+        }
+        spans_.mark(runStart, end, run);
+    }
+
+    // The role of the byte at `at` outside the modes, after one of
+    // `previous`: a name's letters, the digits joined to them and its one
+    // type mark; digits elsewhere; an extension's name after CALL or _ up
+    // to a colon or a parenthesis. Blanks and control bytes are Text.
+    Role plainRole(const char* body, std::size_t at, Role previous)
     {
         const char c = body[at];
         if (c == ' ' || static_cast<std::uint8_t>(c) < 0x20 || c == 0x7F)
-            return;
+            return Role::Text;
         if (callName_) {
-            if (c != ':' && c != '(') {
-                spans_.mark(at, at + 1, Role::Keyword);
-                return;
-            }
+            if (c != ':' && c != '(')
+                return Role::Keyword;
             callName_ = false;
         }
-        Role role = Role::Operator;
-        if (c == 'B' && at > 0 && body[at - 1] == '&' && spans_.endingAt(at) == Role::Operator) {
-            spans_.cut(at - 1);
-            spans_.mark(at - 1, at, Role::Number);
-            role = Role::Number;
-        } else if (isLetter(c)) {
-            role = Role::Variable;
-        } else if (c >= '0' && c <= '9') {
-            role = spans_.endingAt(at) == Role::Variable ? Role::Variable : Role::Number;
-        } else if (c == '$' || c == '%' || c == '!' || c == '#') {
-            // One type mark, right after the name's last letter or digit.
-            if (spans_.endingAt(at) == Role::Variable && at > 0
-                && (isLetter(body[at - 1]) || (body[at - 1] >= '0' && body[at - 1] <= '9')))
-                role = Role::Variable;
-        } else if (c == '_') {
-            spans_.mark(at, at + 1, Role::Keyword);
-            callName_ = true;
-            return;
+        if (isLetter(c))
+            return Role::Variable;
+        if (c >= '0' && c <= '9')
+            return previous == Role::Variable ? Role::Variable : Role::Number;
+        if (c == '$' || c == '%' || c == '!' || c == '#') {
+            const char before = at > 0 ? body[at - 1] : ' ';
+            const bool afterName = isLetter(before) || (before >= '0' && before <= '9');
+            return previous == Role::Variable && afterName ? Role::Variable : Role::Operator;
         }
-        spans_.mark(at, at + 1, role);
+        if (c == '_') {
+            callName_ = true;
+            return Role::Keyword;
+        }
+        return Role::Operator;
     }
 
-private:
     RoleBuilder spans_;
     bool callName_ = false;
 };
@@ -300,8 +324,10 @@ private:
         const std::uint8_t* const stop = from + std::min(last + 1 - from, room);
         while (from < stop && literal[*from])
             *to++ = static_cast<char>(*from++);
-        if constexpr (Tracking)
-            roles_.literals(body_, length(), static_cast<std::size_t>(to - body_), mode_);
+        if constexpr (Tracking) {
+            if (to != out_)
+                roles_.literals(body_, length(), static_cast<std::size_t>(to - body_), mode_);
+        }
         char* const full = body_ + MaxListedBody;
         at = from;
         out_ = to;
@@ -526,14 +552,21 @@ private:
 
 } // namespace
 
+bool decodeLineAt(ByteSource& input, char* to, std::size_t& length, ProgramMemory* memory, LineRoles& roles,
+                  std::size_t rolesBase)
+{
+    RoleTracker tracker(roles, rolesBase);
+    LineDecoder<RoleTracker> decoder(input, memory, to, tracker);
+    const bool ended = decoder.run();
+    length = decoder.body().size();
+    return ended;
+}
+
 bool decodeLineAt(ByteSource& input, char* to, std::size_t& length, ProgramMemory* memory, LineRoles* roles)
 {
     if (roles) {
-        RoleTracker tracker(*roles);
-        LineDecoder<RoleTracker> decoder(input, memory, to, tracker);
-        const bool ended = decoder.run();
-        length = decoder.body().size();
-        return ended;
+        roles->clear();
+        return decodeLineAt(input, to, length, memory, *roles, 0);
     }
     NoRoles none;
     LineDecoder<NoRoles> decoder(input, memory, to, none);
