@@ -122,10 +122,24 @@ Role roleOfMode(unsigned mode)
     return mode & InComment ? Role::Comment : mode & InData ? Role::Data : Role::String;
 }
 
-bool isLetter(char c)
-{
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
+// What a byte listed as it is outside the modes can be, for its role.
+enum class PlainClass : std::uint8_t { Other, Blank, Letter, Digit, TypeMark, Underscore, EndsCallName };
+
+constexpr std::array<PlainClass, 256> PlainClasses = [] {
+    std::array<PlainClass, 256> classes{};
+    for (unsigned b = 0; b <= 0x20; ++b)
+        classes[b] = PlainClass::Blank; // blanks and control bytes
+    classes[0x7F] = PlainClass::Blank;
+    for (unsigned b = 'A'; b <= 'Z'; ++b)
+        classes[b] = classes[b + 0x20] = PlainClass::Letter;
+    for (unsigned b = '0'; b <= '9'; ++b)
+        classes[b] = PlainClass::Digit;
+    for (const char c : {'$', '%', '!', '#'})
+        classes[static_cast<std::uint8_t>(c)] = PlainClass::TypeMark;
+    classes['_'] = PlainClass::Underscore;
+    classes[':'] = classes['('] = PlainClass::EndsCallName;
+    return classes;
+}();
 
 // The roles of a line as the decoder lists it. Bytes outside the modes
 // listed as they are get theirs from the text around them: a name's
@@ -195,28 +209,25 @@ private:
     // to a colon or a parenthesis. Blanks and control bytes are Text.
     Role plainRole(const char* body, std::size_t at, Role previous)
     {
-        const char c = body[at];
-        if (c == ' ' || static_cast<std::uint8_t>(c) < 0x20 || c == 0x7F)
+        const PlainClass kind = PlainClasses[static_cast<std::uint8_t>(body[at])];
+        if (kind == PlainClass::Blank)
             return Role::Text;
-        if (callName_) {
-            if (c != ':' && c != '(')
+        if (callName_) [[unlikely]] {
+            if (kind != PlainClass::EndsCallName)
                 return Role::Keyword;
             callName_ = false;
         }
-        if (isLetter(c))
-            return Role::Variable;
-        if (c >= '0' && c <= '9')
-            return previous == Role::Variable ? Role::Variable : Role::Number;
-        if (c == '$' || c == '%' || c == '!' || c == '#') {
-            const char before = at > 0 ? body[at - 1] : ' ';
-            const bool afterName = isLetter(before) || (before >= '0' && before <= '9');
-            return previous == Role::Variable && afterName ? Role::Variable : Role::Operator;
+        switch (kind) {
+        case PlainClass::Letter: return Role::Variable;
+        case PlainClass::Digit: return previous == Role::Variable ? Role::Variable : Role::Number;
+        case PlainClass::TypeMark:
+            // A span of a name ends here, so a byte lies before this one.
+            return previous == Role::Variable && PlainClasses[static_cast<std::uint8_t>(body[at - 1])] != kind
+                       ? Role::Variable
+                       : Role::Operator;
+        case PlainClass::Underscore: callName_ = true; return Role::Keyword;
+        default: return Role::Operator;
         }
-        if (c == '_') {
-            callName_ = true;
-            return Role::Keyword;
-        }
-        return Role::Operator;
     }
 
     RoleBuilder spans_;
@@ -499,7 +510,7 @@ private:
 
     // The role of a character 0x20 to 0x7F just listed at `at`, from the
     // modes as they were before it.
-    void characterRole(std::uint8_t b, std::size_t at)
+    [[gnu::always_inline]] void characterRole(std::uint8_t b, std::size_t at)
     {
         if (b == token::Quote)
             roles_.mark(at, at + 1, mode_ & InComment ? Role::Comment : mode_ & InData ? Role::Data : Role::String);
@@ -510,7 +521,7 @@ private:
     }
 
     // The role of a code below 0x20 just listed from `at`.
-    void constantRole(std::uint8_t b, std::size_t at)
+    [[gnu::always_inline]] void constantRole(std::uint8_t b, std::size_t at)
     {
         Role role = Role::Number;
         if (mode_ != 0)
