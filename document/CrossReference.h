@@ -9,7 +9,6 @@
 
 #include <bitset>
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -48,8 +47,7 @@ private:
     };
     struct Variable {
         std::vector<std::string> spellings; // in the order first met
-        // A set of line numbers, so that a long program's table stays small.
-        std::unique_ptr<std::bitset<0x10000>> lines = std::make_unique<std::bitset<0x10000>>();
+        std::bitset<0x10000> lines;         // a set, so that a long program's table stays small
     };
     struct Merge {
         std::uint32_t ordinal;
@@ -61,7 +59,7 @@ private:
     std::bitset<0x10000> present_;
     std::uint32_t ordinal_ = 0;
     std::vector<Reference> references_;
-    std::map<std::string, Variable> variables_;
+    std::vector<std::unique_ptr<Variable>> variables_; // by the name's two characters and mark
     std::vector<Merge> merges_;
 };
 
