@@ -173,22 +173,36 @@ Writer::Format rtfFormat(const RtfListingOptions& options)
 
 RtfListingSink::RtfListingSink(ByteSink& out, const RtfListingOptions& options)
     : writer_(out, rtfFormat(options)), coloured_(options.roleColours.has_value())
-{}
+{
+    // Roles of one colour share its first entry, so that a change of role
+    // is a change of colour.
+    if (coloured_) {
+        const RoleColourSet& colours = *options.roleColours;
+        for (std::size_t role = 0; role < RoleCount; ++role)
+            colourOf_[role] = static_cast<std::uint8_t>(
+                1 + (std::find(colours.begin(), colours.end(), colours[role]) - colours.begin()));
+    }
+}
 
 void RtfListingSink::writeLine(std::string_view text, std::span<const RoleSpan> roles)
 {
     if (coloured_) {
-        // The prefix pairs with any byte in the RTF listing.
+        // Runs of one colour go to the writer together; the prefix pairs
+        // with any byte in the RTF listing.
+        std::size_t pending = 0, pendingEnd = 0;
         forEachRoleRun(
             text, roles, [](std::uint8_t) { return true; },
             [&](std::size_t begin, std::size_t end, Role role) {
-                const int colour = static_cast<int>(role) + 1;
+                const std::uint8_t colour = colourOf_[static_cast<std::size_t>(role)];
                 if (colour != colour_) {
-                    writer_.writeText(ColourWords[static_cast<std::size_t>(role)]);
+                    writer_.write(text.data() + pending, pendingEnd - pending);
+                    writer_.writeText(ColourWords[colour - 1u]);
                     colour_ = colour;
+                    pending = begin;
                 }
-                writer_.write(text.data() + begin, end - begin);
+                pendingEnd = end;
             });
+        writer_.write(text.data() + pending, pendingEnd - pending);
     } else {
         writer_.write(text.data(), text.size());
     }

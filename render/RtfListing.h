@@ -10,6 +10,7 @@
 #include "render/ListingWriter.h"
 #include "render/RoleColours.h"
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -31,7 +32,8 @@ struct RtfListingOptions {
     std::int32_t mapCodeFrom0xAD = 0x7F;
     // The colour of each role, for a listing written with its roles
     // (RtfListingSink::writeLine): the header gains a colour table, colour
-    // N + 1 being role N's, and each run of a role is in its colour.
+    // N + 1 being role N's, and each run of a role is in its colour (the
+    // first entry of that colour).
     // Without it nothing of the document changes.
     std::optional<RoleColourSet> roleColours;
     // With roleColours, the paper behind the text (the MSX screen's blue);
@@ -79,7 +81,8 @@ public:
 private:
     ListingWriter<16> writer_;
     bool coloured_;
-    int colour_ = -1; // the \cf in force; none yet
+    std::array<std::uint8_t, RoleCount> colourOf_{}; // each role's entry of the colour table
+    std::uint8_t colour_ = 0;                        // the \cf in force; none yet
 };
 
 // Writes the whole document (header, body, closing) for the listing read
