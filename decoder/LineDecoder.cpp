@@ -122,10 +122,32 @@ Role roleOfMode(unsigned mode)
     return mode & InComment ? Role::Comment : mode & InData ? Role::Data : Role::String;
 }
 
-bool isLetter(char c)
-{
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
+// roleOfStatement() by the byte, looked up with no call.
+const std::array<Role, 256> StatementRoles = [] {
+    std::array<Role, 256> roles{};
+    for (unsigned b = 0; b < 0x100; ++b)
+        roles[b] = roleOfStatement(static_cast<std::uint8_t>(b));
+    return roles;
+}();
+
+// What a byte listed as it is outside the modes can be, for its role.
+enum class PlainClass : std::uint8_t { Other, Blank, Letter, Digit, TypeMark, Underscore, EndsCallName };
+
+constexpr std::array<PlainClass, 256> PlainClasses = [] {
+    std::array<PlainClass, 256> classes{};
+    for (unsigned b = 0; b <= 0x20; ++b)
+        classes[b] = PlainClass::Blank; // blanks and control bytes
+    classes[0x7F] = PlainClass::Blank;
+    for (unsigned b = 'A'; b <= 'Z'; ++b)
+        classes[b] = classes[b + 0x20] = PlainClass::Letter;
+    for (unsigned b = '0'; b <= '9'; ++b)
+        classes[b] = PlainClass::Digit;
+    for (const char c : {'$', '%', '!', '#'})
+        classes[static_cast<std::uint8_t>(c)] = PlainClass::TypeMark;
+    classes['_'] = PlainClass::Underscore;
+    classes[':'] = classes['('] = PlainClass::EndsCallName;
+    return classes;
+}();
 
 // The roles of a line as the decoder lists it. Bytes outside the modes
 // listed as they are get theirs from the text around them: a name's
@@ -134,67 +156,88 @@ bool isLetter(char c)
 // parenthesis.
 class RoleTracker {
 public:
-    explicit RoleTracker(LineRoles& spans) : spans_(spans) { spans.clear(); }
+    RoleTracker(LineRoles& spans, std::size_t base) : spans_(spans, base) {}
 
-    void mark(std::size_t start, std::size_t end, Role role)
+    [[gnu::always_inline]] void mark(std::size_t start, std::size_t end, Role role)
     {
         callName_ = false;
         spans_.mark(start, end, role);
     }
-    void keyword(std::size_t start, std::size_t end, std::uint8_t code)
+    [[gnu::always_inline]] void keyword(std::size_t start, std::size_t end, std::uint8_t code)
     {
-        mark(start, end, roleOfStatement(code));
+        mark(start, end, StatementRoles[code]);
         callName_ = code == token::Call;
     }
     void cut(std::size_t length) { spans_.cut(length); }
 
-    // Bytes [start, end) of `body`, listed as they are in `mode`.
-    void literals(const char* body, std::size_t start, std::size_t end, unsigned mode)
+    // Bytes [start, end) of `body`, listed as they are in `mode`. Outside
+    // the modes, a run of bytes of one role is marked at once.
+    [[gnu::always_inline]] void literals(const char* body, std::size_t start, std::size_t end, unsigned mode)
     {
-        if (mode != 0) {
+        if (mode != 0)
             mark(start, end, roleOfMode(mode));
-            return;
-        }
-        for (std::size_t at = start; at < end; ++at)
-            plain(body, at);
+        else
+            plainRun(body, start, end);
     }
 
     // A byte outside the modes.
-    void plain(const char* body, std::size_t at)
-    {
-        const char c = body[at];
-        if (c == ' ' || static_cast<std::uint8_t>(c) < 0x20 || c == 0x7F)
-            return;
-        if (callName_) {
-            if (c != ':' && c != '(') {
-                spans_.mark(at, at + 1, Role::Keyword);
-                return;
-            }
-            callName_ = false;
-        }
-        Role role = Role::Operator;
-        if (c == 'B' && at > 0 && body[at - 1] == '&' && spans_.endingAt(at) == Role::Operator) {
-            spans_.cut(at - 1);
-            spans_.mark(at - 1, at, Role::Number);
-            role = Role::Number;
-        } else if (isLetter(c)) {
-            role = Role::Variable;
-        } else if (c >= '0' && c <= '9') {
-            role = spans_.endingAt(at) == Role::Variable ? Role::Variable : Role::Number;
-        } else if (c == '$' || c == '%' || c == '!' || c == '#') {
-            // One type mark, right after the name's last letter or digit.
-            if (spans_.endingAt(at) == Role::Variable && at > 0
-                && (isLetter(body[at - 1]) || (body[at - 1] >= '0' && body[at - 1] <= '9')))
-                role = Role::Variable;
-        } else if (c == '_') {
-            spans_.mark(at, at + 1, Role::Keyword);
-            callName_ = true;
-            return;
-        }
-        spans_.mark(at, at + 1, role);
-    }
+    void plain(const char* body, std::size_t at) { plainRun(body, at, at + 1); }
 
 private:
+    // Bytes [start, end) outside the modes.
+    [[gnu::always_inline]] void plainRun(const char* body, std::size_t start, std::size_t end)
+    {
+        Role previous = spans_.endingAt(start);
+        std::size_t runStart = start;
+        Role run = Role::Text;
+        for (std::size_t at = start; at < end; ++at) {
+            const char c = body[at];
+            Role role = plainRole(body, at, previous);
+            if (c == 'B' && role == Role::Variable && at > 0 && body[at - 1] == '&' && previous == Role::Operator) {
+                // "&B" and its digits: a number, the '&' with it.
+                if (runStart < at - 1)
+                    spans_.mark(runStart, at - 1, run);
+                else if (runStart == at)
+                    spans_.cut(at - 1); // the '&' was marked before this run
+                runStart = at - 1;
+                run = role = Role::Number;
+            } else if (role != run) {
+                spans_.mark(runStart, at, run);
+                runStart = at;
+                run = role;
+            }
+            previous = role;
+        }
+        spans_.mark(runStart, end, run);
+    }
+
+    // The role of the byte at `at` outside the modes, after one of
+    // `previous`: a name's letters, the digits joined to them and its one
+    // type mark; digits elsewhere; an extension's name after CALL or _ up
+    // to a colon or a parenthesis. Blanks and control bytes are Text.
+    Role plainRole(const char* body, std::size_t at, Role previous)
+    {
+        const PlainClass kind = PlainClasses[static_cast<std::uint8_t>(body[at])];
+        if (kind == PlainClass::Blank)
+            return Role::Text;
+        if (callName_) [[unlikely]] {
+            if (kind != PlainClass::EndsCallName)
+                return Role::Keyword;
+            callName_ = false;
+        }
+        switch (kind) {
+        case PlainClass::Letter: return Role::Variable;
+        case PlainClass::Digit: return previous == Role::Variable ? Role::Variable : Role::Number;
+        case PlainClass::TypeMark:
+            // A span of a name ends here, so a byte lies before this one.
+            return previous == Role::Variable && PlainClasses[static_cast<std::uint8_t>(body[at - 1])] != kind
+                       ? Role::Variable
+                       : Role::Operator;
+        case PlainClass::Underscore: callName_ = true; return Role::Keyword;
+        default: return Role::Operator;
+        }
+    }
+
     RoleBuilder spans_;
     bool callName_ = false;
 };
@@ -300,8 +343,10 @@ private:
         const std::uint8_t* const stop = from + std::min(last + 1 - from, room);
         while (from < stop && literal[*from])
             *to++ = static_cast<char>(*from++);
-        if constexpr (Tracking)
-            roles_.literals(body_, length(), static_cast<std::size_t>(to - body_), mode_);
+        if constexpr (Tracking) {
+            if (to != out_)
+                roles_.literals(body_, length(), static_cast<std::size_t>(to - body_), mode_);
+        }
         char* const full = body_ + MaxListedBody;
         at = from;
         out_ = to;
@@ -473,7 +518,7 @@ private:
 
     // The role of a character 0x20 to 0x7F just listed at `at`, from the
     // modes as they were before it.
-    void characterRole(std::uint8_t b, std::size_t at)
+    [[gnu::always_inline]] void characterRole(std::uint8_t b, std::size_t at)
     {
         if (b == token::Quote)
             roles_.mark(at, at + 1, mode_ & InComment ? Role::Comment : mode_ & InData ? Role::Data : Role::String);
@@ -484,7 +529,7 @@ private:
     }
 
     // The role of a code below 0x20 just listed from `at`.
-    void constantRole(std::uint8_t b, std::size_t at)
+    [[gnu::always_inline]] void constantRole(std::uint8_t b, std::size_t at)
     {
         Role role = Role::Number;
         if (mode_ != 0)
@@ -526,14 +571,21 @@ private:
 
 } // namespace
 
+bool decodeLineAt(ByteSource& input, char* to, std::size_t& length, ProgramMemory* memory, LineRoles& roles,
+                  std::size_t rolesBase)
+{
+    RoleTracker tracker(roles, rolesBase);
+    LineDecoder<RoleTracker> decoder(input, memory, to, tracker);
+    const bool ended = decoder.run();
+    length = decoder.body().size();
+    return ended;
+}
+
 bool decodeLineAt(ByteSource& input, char* to, std::size_t& length, ProgramMemory* memory, LineRoles* roles)
 {
     if (roles) {
-        RoleTracker tracker(*roles);
-        LineDecoder<RoleTracker> decoder(input, memory, to, tracker);
-        const bool ended = decoder.run();
-        length = decoder.body().size();
-        return ended;
+        roles->clear();
+        return decodeLineAt(input, to, length, memory, *roles, 0);
     }
     NoRoles none;
     LineDecoder<NoRoles> decoder(input, memory, to, none);

@@ -44,5 +44,9 @@ inline constexpr std::size_t LineBodyRoom = MaxListedBody + 48;
 // length to `length`: for a caller that gathers lines in a larger block.
 bool decodeLineAt(ByteSource& input, char* to, std::size_t& length, ProgramMemory* memory = nullptr,
                   LineRoles* roles = nullptr);
+// The same adding the body's roles to those `roles` has, `rolesBase` bytes
+// on: for a caller whose line has text before the body.
+bool decodeLineAt(ByteSource& input, char* to, std::size_t& length, ProgramMemory* memory, LineRoles& roles,
+                  std::size_t rolesBase);
 
 } // namespace quillet

@@ -207,7 +207,15 @@ walkProgram(ByteSource& input, const ListingOptions& options, LineRoles* roles, 
         std::size_t length = 0;
         bool lineEnded = false;
         try {
-            lineEnded = decodeLineAt(program, body, length, &program, roles);
+            if (roles) {
+                roles->clear();
+                roles->push_back({static_cast<std::uint32_t>(numberAt - line),
+                                  static_cast<std::uint32_t>(body - 1 - numberAt), Role::LineNumber});
+                lineEnded =
+                    decodeLineAt(program, body, length, &program, *roles, static_cast<std::size_t>(body - line));
+            } else {
+                lineEnded = decodeLineAt(program, body, length, &program);
+            }
         } catch (const QuilletError& error) {
             target.flush(); // the lines before it stay written
             throw QuilletError(error.kind(), number, error.detail());
@@ -223,6 +231,10 @@ walkProgram(ByteSource& input, const ListingOptions& options, LineRoles* roles, 
             // A body that starts with TAB has no blank before it.
             std::memmove(body - 1, body, length);
             --body;
+            if (roles) {
+                for (std::size_t i = 1; i < roles->size(); ++i)
+                    --(*roles)[i].start;
+            }
         }
         if (number < FirstHiddenLine || options.isViewOverLine65530) {
             const ListingLine listed{static_cast<std::uint16_t>(number),

@@ -44,8 +44,8 @@ struct ListingLine {
 };
 
 // The same walk line by line: `each` is called for every line the listing
-// has, with the same text. With `roles`, they hold the body's roles (from
-// bodyAt) during each call. What `each` is given is valid only during the
+// has, with the same text. With `roles`, they hold the line's roles over
+// `text` during each call, the number a LineNumber span. What `each` is given is valid only during the
 // call. Returns and throws as convertTokenizedBasic(), and whatever `each`
 // throws.
 ProgramEnd forEachProgramLine(ByteSource& input, const ListingOptions& options, LineRoles* roles,

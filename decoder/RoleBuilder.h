@@ -12,15 +12,18 @@ namespace quillet {
 
 class RoleBuilder {
 public:
-    explicit RoleBuilder(LineRoles& spans) : spans_(spans) {}
+    // Positions given are `base` bytes before where they are in the line.
+    explicit RoleBuilder(LineRoles& spans, std::size_t base = 0) : spans_(spans), base_(base) {}
 
     // Bytes [start, end) have `role`. A span of the same role that ends at
     // `start` grows, so a run of one role is one span; a line reference
     // never joins another, each naming its own line.
-    void mark(std::size_t start, std::size_t end, Role role)
+    [[gnu::always_inline]] void mark(std::size_t start, std::size_t end, Role role)
     {
         if (role == Role::Text || end <= start)
             return;
+        start += base_;
+        end += base_;
         if (!spans_.empty()) {
             RoleSpan& last = spans_.back();
             if (last.role == role && role != Role::LineReference && last.start + last.length == start) {
@@ -34,6 +37,7 @@ public:
     // The text was cut back to `length` bytes.
     void cut(std::size_t length)
     {
+        length += base_;
         while (!spans_.empty() && spans_.back().start >= length)
             spans_.pop_back();
         if (!spans_.empty() && spans_.back().start + spans_.back().length > length)
@@ -43,6 +47,7 @@ public:
     // The role of the span that ends right at `at`; Text when none does.
     Role endingAt(std::size_t at) const
     {
+        at += base_;
         if (spans_.empty() || spans_.back().start + spans_.back().length != at)
             return Role::Text;
         return spans_.back().role;
@@ -50,6 +55,7 @@ public:
 
 private:
     LineRoles& spans_;
+    std::size_t base_;
 };
 
 } // namespace quillet

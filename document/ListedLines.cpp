@@ -33,18 +33,8 @@ unsigned digitsValue(std::string_view text)
 void eachProgramLine(ByteSource& rest, const ListingOptions& options,
                      const std::function<void(const ListedLine&)>& each, ProgramEnd& end)
 {
-    LineRoles bodyRoles;
     LineRoles roles;
-    end = forEachProgramLine(rest, options, &bodyRoles, [&](const ListingLine& line) {
-        roles.clear();
-        std::size_t digitsEnd = line.numberAt;
-        while (digitsEnd < line.text.size() && isDigit(line.text[digitsEnd]))
-            ++digitsEnd;
-        roles.push_back({static_cast<std::uint32_t>(line.numberAt),
-                         static_cast<std::uint32_t>(digitsEnd - line.numberAt), Role::LineNumber});
-        const auto shift = static_cast<std::uint32_t>(line.bodyAt);
-        for (const RoleSpan& span : bodyRoles)
-            roles.push_back({span.start + shift, span.length, span.role});
+    end = forEachProgramLine(rest, options, &roles, [&](const ListingLine& line) {
         each({line.number, line.text, roles});
     });
 }

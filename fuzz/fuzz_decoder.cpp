@@ -47,14 +47,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     quillet::LineRoles roles;
     quillet::forEachProgramLine(again, options, &roles, [&](const quillet::ListingLine& line) {
         walked.append(line.text).append("\r\n");
-        const std::string_view body = line.text.substr(line.bodyAt);
         std::size_t covered = 0;
         for (const quillet::RoleSpan& span : roles) {
-            if (span.start < covered || span.length == 0 || span.start + span.length > body.size())
+            if (span.start < covered || span.length == 0 || span.start + span.length > line.text.size())
                 std::abort();
             covered = span.start + span.length;
-            if (span.role == quillet::Role::LineReference)
-                for (const char c : body.substr(span.start, span.length))
+            if (span.role == quillet::Role::LineReference || span.role == quillet::Role::LineNumber)
+                for (const char c : line.text.substr(span.start, span.length))
                     if (c < '0' || c > '9')
                         std::abort();
         }
