@@ -2,9 +2,11 @@
 #include "render/RtfListing.h"
 
 #include "render/CodePage.h"
+#include "render/RoleRuns.h"
 #include "render/RtfEscape.h"
 
 #include <algorithm>
+#include <array>
 
 namespace quillet {
 
@@ -47,6 +49,19 @@ void appendFontEntry(std::string& out, int charset, const std::string& name)
     out += ' ';
     out += rtfFontNameCp932(name);
 }
+
+void appendColourEntry(std::string& out, std::uint32_t rgb)
+{
+    out += "\\red" + std::to_string(rgb >> 16 & 0xFF) + "\\green" + std::to_string(rgb >> 8 & 0xFF) + "\\blue"
+           + std::to_string(rgb & 0xFF) + ';';
+}
+
+// Colour 0 is the reader's default, the roles follow in their order, then
+// the paper.
+constexpr std::size_t PaperColourIndex = RoleCount + 1;
+constexpr std::array<std::string_view, RoleCount> ColourWords = {
+    "\\cf1", "\\cf2", "\\cf3", "\\cf4", "\\cf5", "\\cf6", "\\cf7", "\\cf8", "\\cf9", "\\cf10",
+};
 
 } // namespace
 
@@ -98,8 +113,20 @@ std::string rtfListingHeader(const RtfListingOptions& options)
         header += ";}{\\f2\\fnil\\fcharset";
         appendFontEntry(header, options.fontCharset, options.mapFontFrom0xAD);
     }
-    header += ";}}\\f0\\fs";
+    header += ";}}";
+    if (options.roleColours) {
+        header += "{\\colortbl;";
+        for (const std::uint32_t colour : *options.roleColours)
+            appendColourEntry(header, colour);
+        if (options.paperColour)
+            appendColourEntry(header, *options.paperColour);
+        header += '}';
+    }
+    header += "\\f0\\fs";
     header += std::to_string(2 * static_cast<std::int64_t>(options.fontSize));
+    // Paragraph shading, which every paragraph after keeps.
+    if (options.roleColours && options.paperColour)
+        header += "\\cbpat" + std::to_string(PaperColourIndex);
     return header;
 }
 
@@ -144,8 +171,43 @@ Writer::Format rtfFormat(const RtfListingOptions& options)
 
 } // namespace
 
-RtfListingSink::RtfListingSink(ByteSink& out, const RtfListingOptions& options) : writer_(out, rtfFormat(options))
-{}
+RtfListingSink::RtfListingSink(ByteSink& out, const RtfListingOptions& options)
+    : writer_(out, rtfFormat(options)), coloured_(options.roleColours.has_value())
+{
+    // Roles of one colour share its first entry, so that a change of role
+    // is a change of colour.
+    if (coloured_) {
+        const RoleColourSet& colours = *options.roleColours;
+        for (std::size_t role = 0; role < RoleCount; ++role)
+            colourOf_[role] = static_cast<std::uint8_t>(
+                1 + (std::find(colours.begin(), colours.end(), colours[role]) - colours.begin()));
+    }
+}
+
+void RtfListingSink::writeLine(std::string_view text, std::span<const RoleSpan> roles)
+{
+    if (coloured_) {
+        // Runs of one colour go to the writer together; the prefix pairs
+        // with any byte in the RTF listing.
+        std::size_t pending = 0, pendingEnd = 0;
+        forEachRoleRun(
+            text, roles, [](std::uint8_t) { return true; },
+            [&](std::size_t begin, std::size_t end, Role role) {
+                const std::uint8_t colour = colourOf_[static_cast<std::size_t>(role)];
+                if (colour != colour_) {
+                    writer_.write(text.data() + pending, pendingEnd - pending);
+                    writer_.writeText(ColourWords[colour - 1u]);
+                    colour_ = colour;
+                    pending = begin;
+                }
+                pendingEnd = end;
+            });
+        writer_.write(text.data() + pending, pendingEnd - pending);
+    } else {
+        writer_.write(text.data(), text.size());
+    }
+    writer_.write("\r\n", 2);
+}
 
 std::int64_t writeRtfListing(ByteSource& listing, ByteSink& out, const RtfListingOptions& options)
 {
