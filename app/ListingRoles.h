@@ -1,0 +1,50 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// The roles of a listing as the view shows it, and the colours the
+// settings give them. The view draws one character for a graphic pair and
+// one for a double-byte character, so the roles are kept per character
+// shown, not per byte of the listing.
+
+#include "common/QuilletUnitGrobal.h"
+#include "decoder/Roles.h"
+#include "render/RoleColours.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillet::app {
+
+struct ShownRoles {
+    std::vector<Role> roles;                // per character shown, the lines one after another
+    std::vector<std::uint32_t> lineLengths; // characters per line
+
+    bool empty() const { return lineLengths.empty(); }
+};
+
+// Gathers the roles line by line as the listing is written, for the
+// character mode the view will read the listing in.
+class ShownRolesBuilder {
+public:
+    explicit ShownRolesBuilder(bool ankMode) : ankMode_(ankMode) {}
+
+    // `text` as the ASCII listing has the line, without its line end.
+    void addLine(std::string_view text, std::span<const RoleSpan> spans);
+    ShownRoles take() { return std::move(shown_); }
+
+private:
+    bool ankMode_;
+    ShownRoles shown_;
+    std::vector<Role> byteRoles_; // of the line being added
+};
+
+// The colours the settings choose: the scheme's on the listing's colours,
+// then each colour the user set in "Role Colors".
+RoleColourSet roleColoursSetting(const Settings& settings);
+// "Role Colors" for `chosen`: "-" where a colour is the scheme's own.
+std::string roleColorsText(const RoleColourSet& chosen, const RoleColourSet& scheme);
+RoleScheme roleSchemeSetting(const Settings& settings);
+
+} // namespace quillet::app
