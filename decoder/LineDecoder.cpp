@@ -5,11 +5,13 @@
 
 #include "decoder/DecimalText.h"
 #include "decoder/RealNumber.h"
+#include "decoder/RoleBuilder.h"
 #include "decoder/TokenTables.h"
 
 #include <array>
 #include <cstring>
 #include <span>
+#include <type_traits>
 
 namespace quillet {
 
@@ -113,6 +115,128 @@ char* putPowerOfTwoDigits(char* to, unsigned value, unsigned bitsPerDigit)
     return to + count;
 }
 
+// The role of everything a mode holds, constants included: text there is
+// what it is, whatever its bytes would be outside.
+Role roleOfMode(unsigned mode)
+{
+    return mode & InComment ? Role::Comment : mode & InData ? Role::Data : Role::String;
+}
+
+// What a byte listed as it is outside the modes can be, for its role.
+enum class PlainClass : std::uint8_t { Other, Blank, Letter, Digit, TypeMark, Underscore, EndsCallName };
+
+constexpr std::array<PlainClass, 256> PlainClasses = [] {
+    std::array<PlainClass, 256> classes{};
+    for (unsigned b = 0; b <= 0x20; ++b)
+        classes[b] = PlainClass::Blank; // blanks and control bytes
+    classes[0x7F] = PlainClass::Blank;
+    for (unsigned b = 'A'; b <= 'Z'; ++b)
+        classes[b] = classes[b + 0x20] = PlainClass::Letter;
+    for (unsigned b = '0'; b <= '9'; ++b)
+        classes[b] = PlainClass::Digit;
+    for (const char c : {'$', '%', '!', '#'})
+        classes[static_cast<std::uint8_t>(c)] = PlainClass::TypeMark;
+    classes['_'] = PlainClass::Underscore;
+    classes[':'] = classes['('] = PlainClass::EndsCallName;
+    return classes;
+}();
+
+// The roles of a line as the decoder lists it. Bytes outside the modes
+// listed as they are get theirs from the text around them: a name's
+// letters, the digits joined to them and its type mark; "&B" and its
+// digits; an extension's name after CALL or _ up to a colon or a
+// parenthesis.
+class RoleTracker {
+public:
+    RoleTracker(LineRoles& spans, std::size_t base) : spans_(spans, base) {}
+
+    [[gnu::always_inline]] void mark(std::size_t start, std::size_t end, Role role)
+    {
+        callName_ = false;
+        spans_.mark(start, end, role);
+    }
+    [[gnu::always_inline]] void keyword(std::size_t start, std::size_t end, std::uint8_t code)
+    {
+        mark(start, end, roleOfStatement(code));
+        callName_ = code == token::Call;
+    }
+    void cut(std::size_t length) { spans_.cut(length); }
+
+    // Bytes [start, end) of `body`, listed as they are in `mode`. Outside
+    // the modes, a run of bytes of one role is marked at once.
+    [[gnu::always_inline]] void literals(const char* body, std::size_t start, std::size_t end, unsigned mode)
+    {
+        if (mode != 0)
+            mark(start, end, roleOfMode(mode));
+        else
+            plainRun(body, start, end);
+    }
+
+    // A byte outside the modes.
+    void plain(const char* body, std::size_t at) { plainRun(body, at, at + 1); }
+
+private:
+    // Bytes [start, end) outside the modes.
+    [[gnu::noinline]] void plainRun(const char* body, std::size_t start, std::size_t end)
+    {
+        Role previous = spans_.endingAt(start);
+        std::size_t runStart = start;
+        Role run = Role::Text;
+        for (std::size_t at = start; at < end; ++at) {
+            const char c = body[at];
+            Role role = plainRole(body, at, previous);
+            if (c == 'B' && role == Role::Variable && at > 0 && body[at - 1] == '&' && previous == Role::Operator) {
+                // "&B" and its digits: a number, the '&' with it.
+                if (runStart < at - 1)
+                    spans_.mark(runStart, at - 1, run);
+                else if (runStart == at)
+                    spans_.cut(at - 1); // the '&' was marked before this run
+                runStart = at - 1;
+                run = role = Role::Number;
+            } else if (role != run) {
+                spans_.mark(runStart, at, run);
+                runStart = at;
+                run = role;
+            }
+            previous = role;
+        }
+        spans_.mark(runStart, end, run);
+    }
+
+    // The role of the byte at `at` outside the modes, after one of
+    // `previous`: a name's letters, the digits joined to them and its one
+    // type mark; digits elsewhere; an extension's name after CALL or _ up
+    // to a colon or a parenthesis. Blanks and control bytes are Text.
+    Role plainRole(const char* body, std::size_t at, Role previous)
+    {
+        const PlainClass kind = PlainClasses[static_cast<std::uint8_t>(body[at])];
+        if (kind == PlainClass::Blank)
+            return Role::Text;
+        if (callName_) [[unlikely]] {
+            if (kind != PlainClass::EndsCallName)
+                return Role::Keyword;
+            callName_ = false;
+        }
+        switch (kind) {
+        case PlainClass::Letter: return Role::Variable;
+        case PlainClass::Digit: return previous == Role::Variable ? Role::Variable : Role::Number;
+        case PlainClass::TypeMark:
+            // A span of a name ends here, so a byte lies before this one.
+            return previous == Role::Variable && PlainClasses[static_cast<std::uint8_t>(body[at - 1])] != kind
+                       ? Role::Variable
+                       : Role::Operator;
+        case PlainClass::Underscore: callName_ = true; return Role::Keyword;
+        default: return Role::Operator;
+        }
+    }
+
+    RoleBuilder spans_;
+    bool callName_ = false;
+};
+
+// The decoder without roles: every call on it is gone from the code.
+struct NoRoles {};
+
 // Takes bytes from the source one by one, each checked for the end.
 struct SourceReader {
     ByteSource& source;
@@ -133,11 +257,16 @@ struct BufferReader {
 // Its parts are inlined whole into decodeLineAt(), where the decoder is a
 // local that nothing else sees: its position and modes then stay in
 // registers, where the body's byte stores, which may alias anything, would
-// otherwise have them reloaded from memory after each.
-class LineDecoder {
+// otherwise have them reloaded from memory after each. `Roles` is
+// RoleTracker or NoRoles; with NoRoles the decoder is the same code as
+// before roles were told.
+template <typename Roles> class LineDecoder {
 public:
+    static constexpr bool Tracking = !std::is_same_v<Roles, NoRoles>;
+
     // Writes the body at `to`, which has LineBodyRoom bytes.
-    LineDecoder(ByteSource& input, ProgramMemory* memory, char* to) : in_(input), memory_(memory), body_(to), out_(to)
+    LineDecoder(ByteSource& input, ProgramMemory* memory, char* to, Roles& roles)
+        : in_(input), memory_(memory), body_(to), out_(to), roles_(roles)
     {}
 
     // Decodes into body(); true when the line's end was read, false when
@@ -206,6 +335,10 @@ private:
         const std::uint8_t* const stop = from + std::min(last + 1 - from, room);
         while (from < stop && literal[*from])
             *to++ = static_cast<char>(*from++);
+        if constexpr (Tracking) {
+            if (to != out_)
+                roles_.literals(body_, length(), static_cast<std::size_t>(to - body_), mode_);
+        }
         char* const full = body_ + MaxListedBody;
         at = from;
         out_ = to;
@@ -218,8 +351,11 @@ private:
         std::uint8_t b;
         if (!in.next(b))
             return Step::RanOut;
+        const std::size_t start = length();
         if (b >= 0x20 && b < 0x80) {
             *out_++ = static_cast<char>(b);
+            if constexpr (Tracking)
+                characterRole(b, start);
             if (b == token::Quote)
                 mode_ ^= InString;
             else if (b == token::Colon && !(mode_ & InString))
@@ -229,6 +365,8 @@ private:
         } else if (b < 0x20) {
             if (!control(in, b))
                 return Step::RanOut;
+            if constexpr (Tracking)
+                constantRole(b, start);
         } else if (mode_ != 0) {
             textByte(b);
         } else if (b == token::FunctionPrefix) {
@@ -240,8 +378,12 @@ private:
                 // Not a function: a constant, which keeps its operand.
                 if (!control(in, b))
                     return Step::RanOut;
+                if constexpr (Tracking)
+                    constantRole(b, start);
             } else {
                 put(FunctionTexts[b]);
+                if constexpr (Tracking)
+                    roles_.mark(start, length(), Role::Keyword);
             }
         } else {
             keyword(b);
@@ -335,23 +477,60 @@ private:
         if (b == token::Apostrophe && (mode_ & InComment) && body().ends_with(ColonRem)) {
             out_ -= ColonRem.size();
             *out_++ = '\'';
+            if constexpr (Tracking) {
+                roles_.cut(length() - 1);
+                roles_.mark(length() - 1, length(), Role::Comment);
+            }
             return;
         }
         *out_++ = static_cast<char>(b);
+        if constexpr (Tracking)
+            roles_.mark(length() - 1, length(), roleOfMode(mode_));
     }
 
     [[gnu::always_inline]] void keyword(std::uint8_t b)
     {
         if (b == token::Else) {
             // Stored after a colon that the listing leaves out.
-            if (out_ > body_)
+            if (out_ > body_) {
                 --out_;
+                if constexpr (Tracking)
+                    roles_.cut(length());
+            }
         } else if (b == token::Data) {
             mode_ |= InData;
         } else if (b == token::Rem) {
             mode_ |= InComment;
         }
+        const std::size_t start = length();
         put(StatementTexts[b]);
+        if constexpr (Tracking)
+            roles_.keyword(start, length(), b);
+    }
+
+    // The role of a character 0x20 to 0x7F just listed at `at`, from the
+    // modes as they were before it.
+    [[gnu::always_inline]] void characterRole(std::uint8_t b, std::size_t at)
+    {
+        if (b == token::Quote)
+            roles_.mark(at, at + 1, mode_ & InComment ? Role::Comment : mode_ & InData ? Role::Data : Role::String);
+        else if ((mode_ & (InComment | InString)) || ((mode_ & InData) && b != token::Colon))
+            roles_.mark(at, at + 1, roleOfMode(mode_));
+        else
+            roles_.plain(body_, at);
+    }
+
+    // The role of a code below 0x20 just listed from `at`.
+    [[gnu::always_inline]] void constantRole(std::uint8_t b, std::size_t at)
+    {
+        Role role = Role::Number;
+        if (mode_ != 0)
+            role = roleOfMode(mode_);
+        else if (b == token::LineNumber || b == token::LineAddress)
+            role = Role::LineReference;
+        else if (b <= token::LastPlainControl)
+            role = Role::Text;
+        roles_.mark(at, length(), role);
     }
 
     // The body is as long as listed: cut there, and read through the rest
@@ -359,6 +538,8 @@ private:
     bool cut()
     {
         out_ = body_ + MaxListedBody;
+        if constexpr (Tracking)
+            roles_.cut(MaxListedBody);
         std::uint8_t b;
         while (in_.next(b)) {
             if (b == token::LineEnd)
@@ -377,44 +558,60 @@ private:
     char* const body_;
     char* out_;
     unsigned mode_ = 0; // Mode bits
+    Roles& roles_;
 };
 
 } // namespace
 
-bool decodeLineAt(ByteSource& input, char* to, std::size_t& length, ProgramMemory* memory)
+bool decodeLineAt(ByteSource& input, char* to, std::size_t& length, ProgramMemory* memory, LineRoles& roles,
+                  std::size_t rolesBase)
 {
-    LineDecoder decoder(input, memory, to);
+    RoleTracker tracker(roles, rolesBase);
+    LineDecoder<RoleTracker> decoder(input, memory, to, tracker);
     const bool ended = decoder.run();
     length = decoder.body().size();
     return ended;
 }
 
-bool decodeLine(ByteSource& input, LineBuffer& out, ProgramMemory* memory)
+bool decodeLineAt(ByteSource& input, char* to, std::size_t& length, ProgramMemory* memory, LineRoles* roles)
+{
+    if (roles) {
+        roles->clear();
+        return decodeLineAt(input, to, length, memory, *roles, 0);
+    }
+    NoRoles none;
+    LineDecoder<NoRoles> decoder(input, memory, to, none);
+    const bool ended = decoder.run();
+    length = decoder.body().size();
+    return ended;
+}
+
+bool decodeLine(ByteSource& input, LineBuffer& out, ProgramMemory* memory, LineRoles* roles)
 {
     std::size_t length = 0;
     if (out.room() >= LineBodyRoom) {
-        const bool ended = decodeLineAt(input, out.tail(), length, memory);
+        const bool ended = decodeLineAt(input, out.tail(), length, memory, roles);
         out.grow(length);
         return ended;
     }
     char body[LineBodyRoom];
-    const bool ended = decodeLineAt(input, body, length, memory);
+    const bool ended = decodeLineAt(input, body, length, memory, roles);
     out.append(body, length);
     return ended;
 }
 
-bool decodeLine(ByteSource& input, std::string& out, ProgramMemory* memory)
+bool decodeLine(ByteSource& input, std::string& out, ProgramMemory* memory, LineRoles* roles)
 {
     LineBuffer line;
-    const bool ended = decodeLine(input, line, memory);
+    const bool ended = decodeLine(input, line, memory, roles);
     out += line.view();
     return ended;
 }
 
-std::string decodeLine(ByteSource& input, ProgramMemory* memory)
+std::string decodeLine(ByteSource& input, ProgramMemory* memory, LineRoles* roles)
 {
     std::string text;
-    decodeLine(input, text, memory);
+    decodeLine(input, text, memory, roles);
     return text;
 }
 

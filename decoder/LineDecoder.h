@@ -4,6 +4,7 @@
 
 #include "common/ByteStream.h"
 #include "decoder/LineBuffer.h"
+#include "decoder/Roles.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -30,16 +31,22 @@ public:
 // MaxListedBody bytes of it. Stops early, keeping what it has, when the
 // input runs out; the result says whether the line's end was read. Without
 // `memory`, or where it has no word, a line address lists as its own value.
-// Throws QuilletError(DamagedProgram) for a real constant with a digit above 9.
-bool decodeLine(ByteSource& input, LineBuffer& out, ProgramMemory* memory = nullptr);
-bool decodeLine(ByteSource& input, std::string& out, ProgramMemory* memory = nullptr);
-std::string decodeLine(ByteSource& input, ProgramMemory* memory = nullptr);
+// With `roles`, they are replaced by the roles of the body's text, from
+// its first byte.
+bool decodeLine(ByteSource& input, LineBuffer& out, ProgramMemory* memory = nullptr, LineRoles* roles = nullptr);
+bool decodeLine(ByteSource& input, std::string& out, ProgramMemory* memory = nullptr, LineRoles* roles = nullptr);
+std::string decodeLine(ByteSource& input, ProgramMemory* memory = nullptr, LineRoles* roles = nullptr);
 
 // The bytes decodeLineAt() may write over: the body and, past its end,
 // whole blocks copied where that is faster than counting.
 inline constexpr std::size_t LineBodyRoom = MaxListedBody + 48;
 // The same, writing the body at `to`, which has LineBodyRoom bytes, and its
 // length to `length`: for a caller that gathers lines in a larger block.
-bool decodeLineAt(ByteSource& input, char* to, std::size_t& length, ProgramMemory* memory = nullptr);
+bool decodeLineAt(ByteSource& input, char* to, std::size_t& length, ProgramMemory* memory = nullptr,
+                  LineRoles* roles = nullptr);
+// The same adding the body's roles to those `roles` has, `rolesBase` bytes
+// on: for a caller whose line has text before the body.
+bool decodeLineAt(ByteSource& input, char* to, std::size_t& length, ProgramMemory* memory, LineRoles& roles,
+                  std::size_t rolesBase);
 
 } // namespace quillet

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -151,9 +152,11 @@ public:
 
     // Where the next line goes; it has LongestLine bytes.
     char* next() { return data_.get() + used_; }
-    // Takes the line written at next() up to `end`.
-    void take(char* end)
+    // Takes the line written at next() up to `end`, where its line end goes.
+    void take(const ListingLine&, char* end)
     {
+        *end++ = '\r';
+        *end++ = '\n';
         used_ = static_cast<std::size_t>(end - data_.get());
         if (used_ >= Size)
             flush();
@@ -170,12 +173,13 @@ private:
     std::size_t used_ = 0;
 };
 
-} // namespace
-
-ProgramEnd convertTokenizedBasic(ByteSource& input, ByteSink& output, const ListingOptions& options)
+// The lines of a program as listed, each written at target.next() and
+// handed to target.take(); `roles`, when given, are the decoder's for each
+// body. The one walk behind the ASCII listing and the listed lines.
+template <typename Target> [[gnu::always_inline]] inline ProgramEnd
+walkProgram(ByteSource& input, const ListingOptions& options, LineRoles* roles, Target& target)
 {
     ProgramBytes program(input);
-    LineBlock block(output);
     ProgramEnd programEnd = ProgramEnd::Complete;
     for (;;) {
         const std::size_t lineOffset = program.offset();
@@ -191,10 +195,11 @@ ProgramEnd convertTokenizedBasic(ByteSource& input, ByteSink& output, const List
             break;
         }
 
-        char* const line = block.next();
+        char* const line = target.next();
         char* at = line;
         if (options.isViewLineAddress)
             at = putAddress(at, lineOffset);
+        char* const numberAt = at;
         at = putDecimal(at, number);
         *at++ = ' ';
         char* body = at;
@@ -202,39 +207,78 @@ ProgramEnd convertTokenizedBasic(ByteSource& input, ByteSink& output, const List
         std::size_t length = 0;
         bool lineEnded = false;
         try {
-            lineEnded = decodeLineAt(program, body, length, &program);
+            if (roles) {
+                roles->clear();
+                roles->push_back({static_cast<std::uint32_t>(numberAt - line),
+                                  static_cast<std::uint32_t>(body - 1 - numberAt), Role::LineNumber});
+                lineEnded =
+                    decodeLineAt(program, body, length, &program, *roles, static_cast<std::size_t>(body - line));
+            } else {
+                lineEnded = decodeLineAt(program, body, length, &program);
+            }
         } catch (const QuilletError& error) {
-            block.flush(); // the lines before it stay written
+            target.flush(); // the lines before it stay written
             throw QuilletError(error.kind(), number, error.detail());
         }
-        const std::size_t bodyBytes = program.offset() - bodyOffset; // the line end included
-        if (bodyBytes == 0 || (lineEnded && bodyBytes == 1)) {
-            // An empty line ends the program; cut before its end, there is
-            // no line to list.
-            if (!lineEnded)
-                programEnd = ProgramEnd::Truncated;
+        if (program.offset() == bodyOffset) {
+            // Cut before its body: there is no line to list. A line whose
+            // body is empty is listed, as MSX BASIC lists it: its number
+            // and the blank.
+            programEnd = ProgramEnd::Truncated;
             break;
         }
         if (length > 0 && static_cast<std::uint8_t>(body[0]) == Tab) {
             // A body that starts with TAB has no blank before it.
             std::memmove(body - 1, body, length);
             --body;
+            if (roles) {
+                for (std::size_t i = 1; i < roles->size(); ++i)
+                    --(*roles)[i].start;
+            }
         }
         if (number < FirstHiddenLine || options.isViewOverLine65530) {
-            at = body + length;
-            *at++ = '\r';
-            *at++ = '\n';
-            block.take(at);
+            const ListingLine listed{static_cast<std::uint16_t>(number),
+                                     std::string_view(line, static_cast<std::size_t>(body + length - line)),
+                                     static_cast<std::size_t>(numberAt - line), static_cast<std::size_t>(body - line)};
+            target.take(listed, body + length);
         }
         if (!lineEnded) {
             programEnd = ProgramEnd::Truncated;
             break;
         }
     }
-    block.flush();
+    target.flush();
     if (input.failed())
         throw QuilletError(ErrorKind::ReadFailed);
     return programEnd;
+}
+
+// Each line in one buffer, handed to a caller's function.
+class EachLine {
+public:
+    explicit EachLine(const std::function<void(const ListingLine&)>& each) : each_(each) {}
+    char* next() { return line_; }
+    void take(const ListingLine& line, char*) { each_(line); }
+    void flush() {}
+
+private:
+    const std::function<void(const ListingLine&)>& each_;
+    char line_[LineBlock::LongestLine];
+};
+
+} // namespace
+
+ProgramEnd convertTokenizedBasic(ByteSource& input, ByteSink& output, const ListingOptions& options)
+{
+    LineBlock block(output);
+    return walkProgram(input, options, nullptr, block);
+}
+
+ProgramEnd forEachProgramLine(ByteSource& input, const ListingOptions& options, LineRoles* roles,
+                              const std::function<void(const ListingLine&)>& each)
+{
+    EachLine lines(each);
+    return walkProgram(input, options, roles, lines);
 }
 
 } // namespace quillet

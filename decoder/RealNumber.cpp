@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "decoder/RealNumber.h"
 
-#include "common/Errors.h"
-
 #include <cstring>
 
 namespace quillet {
@@ -29,9 +27,9 @@ template <typename Text> void appendReal(Text& out, std::span<const std::uint8_t
     int significant = 0; // digits up to the last one that is not 0
     int count = 0;
     for (std::size_t i = 1; i < bytes.size(); ++i) {
+        // A nibble above 9 lists as the character after '9' in ASCII,
+        // as MSX BASIC lists it.
         const unsigned high = bytes[i] >> 4, low = bytes[i] & 0x0Fu;
-        if (high > 9 || low > 9)
-            throw QuilletError(ErrorKind::DamagedProgram);
         digits[count] = static_cast<char>('0' + high);
         digits[count + 1] = static_cast<char>('0' + low);
         count += 2;

@@ -14,8 +14,8 @@
 namespace quillet {
 
 // Appends the text of a real constant: the exponent byte followed by 3
-// (single) or 7 (double) BCD bytes. Throws QuilletError(DamagedProgram)
-// when a digit that would be listed is above 9.
+// (single) or 7 (double) BCD bytes. A digit above 9 lists as the character
+// that follows '9' in ASCII by as much (':' to '?').
 void appendRealConstant(std::string& out, std::span<const std::uint8_t> bytes, bool isDouble);
 void appendRealConstant(LineBuffer& out, std::span<const std::uint8_t> bytes, bool isDouble);
 std::string realConstantText(std::span<const std::uint8_t> bytes, bool isDouble);

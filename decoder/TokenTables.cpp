@@ -315,6 +315,17 @@ bool takesLineNumbers(std::uint8_t code)
     }
 }
 
+Role roleOfStatement(std::uint8_t code)
+{
+    if (code < FirstStatementToken || code > LastStatementToken)
+        return Role::Text;
+    if (code == token::Rem)
+        return Role::Comment;
+    if ((code >= token::FirstOperator && code <= 0xF5) || code == 0xFC)
+        return Role::Operator; // > = < + - * / ^ and the backslash
+    return Role::Keyword;
+}
+
 std::optional<std::string_view> statementToken(std::uint8_t code)
 {
     if (code < FirstStatementToken || code > LastStatementToken)

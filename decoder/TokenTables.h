@@ -2,6 +2,8 @@
 #pragma once
 // Keyword texts of tokenized MSX BASIC, indexed by code - 0x81.
 
+#include "decoder/Roles.h"
+
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -69,6 +71,12 @@ std::optional<std::uint8_t> operatorToken(char c);
 // numbers: GOTO GOSUB THEN ELSE RESTORE RUN LIST LLIST DELETE RENUM AUTO
 // RESUME RETURN ERL.
 bool takesLineNumbers(std::uint8_t code);
+
+// The role of a statement code's text outside strings, comments and DATA:
+// REM starts a comment, the sign operators are operators, AND OR XOR EQV
+// IMP MOD are keywords like the rest, and a code with no keyword (0x80,
+// 0xFD, 0xFE) is only a character.
+Role roleOfStatement(std::uint8_t code);
 
 // Code 0x81 to 0xFC; any other code has no entry.
 std::optional<std::string_view> statementToken(std::uint8_t code);

@@ -2,7 +2,7 @@
 #include "decoder/Tokenizer.h"
 
 #include "common/Errors.h"
-#include "common/HexDigits.h"
+#include "decoder/RoleBuilder.h"
 #include "decoder/TokenTables.h"
 
 #include <algorithm>
@@ -44,15 +44,16 @@ std::uint8_t upper(std::uint8_t c)
     return c >= 'a' && c <= 'z' ? static_cast<std::uint8_t>(c - 'a' + 'A') : c;
 }
 
-[[noreturn]] void overflow(std::string_view text)
-{
-    throw QuilletError(ErrorKind::BadListing, "Overflow: the number " + std::string(text) + " does not fit");
-}
-
 // One line's text after its number to the stored body, left to right.
+// With roles it also tells what each stretch of the text is, and takes
+// a number too large for its type as a number rather than refusing it.
 class Cruncher {
 public:
-    explicit Cruncher(std::string_view text) : in_(text) { out_.reserve(text.size() + 16); }
+    explicit Cruncher(std::string_view text, RoleBuilder* roles = nullptr, std::size_t offset = 0)
+        : in_(text), roles_(roles), offset_(offset)
+    {
+        out_.reserve(text.size() + 16);
+    }
 
     std::string run()
     {
@@ -74,18 +75,36 @@ public:
             } else if (isDigit(c)) {
                 if (lineNumbers_)
                     lineNumber();
+                else if (afterName_)
+                    nameDigit();
                 else
                     number();
             } else {
                 sign(c);
             }
         }
+        if (comment_)
+            mark(pos_, in_.size(), Role::Comment);
         while (comment_ && !atEnd())
             keep(at(pos_++));
         return std::move(out_);
     }
 
 private:
+    void mark(std::size_t start, std::size_t end, Role role)
+    {
+        if (roles_)
+            roles_->mark(offset_ + start, offset_ + end, role);
+    }
+
+    // With roles the number is taken as it stands; without, the line is refused.
+    void overflow(std::string_view text)
+    {
+        if (!roles_)
+            throw QuilletError(ErrorKind::BadListing, "Overflow: the number " + std::string(text) + " does not fit");
+        overflowed_ = true;
+    }
+
     bool atEnd() const { return pos_ >= in_.size(); }
     std::uint8_t at(std::size_t i) const { return i < in_.size() ? static_cast<std::uint8_t>(in_[i]) : 0; }
     void put(std::uint8_t b) { out_ += static_cast<char>(b); }
@@ -104,23 +123,14 @@ private:
         return i;
     }
 
-    // A byte of a string, a comment or DATA, stored as it is. Codes 0x0B to
-    // 0x1F there would be taken for number constants when the program is
-    // listed or loaded, and the ones with operands would carry the line's
-    // end away; MSX BASIC stores them all the same, so they are refused.
-    void keep(std::uint8_t c)
-    {
-        if (c >= token::OctalConstant && c < Blank) {
-            throw QuilletError(ErrorKind::BadListing, std::string("control code 0x") + upperHexDigit(c >> 4u)
-                                                          + upperHexDigit(c)
-                                                          + " in a string, comment or DATA, where MSX BASIC would "
-                                                            "take it for a number constant");
-        }
-        put(c);
-    }
+    // A byte of a string, a comment or DATA, stored as it is, as MSX BASIC
+    // stores it: codes 0x0B to 0x1F too, which the program then lists as
+    // number constants (and whose operands may carry the line's end away).
+    void keep(std::uint8_t c) { put(c); }
 
     void copyString()
     {
+        const std::size_t start = pos_;
         put(at(pos_++));
         while (!atEnd()) {
             const std::uint8_t c = at(pos_++);
@@ -128,6 +138,8 @@ private:
             if (c == '"')
                 break;
         }
+        mark(start, pos_, data_ ? Role::Data : Role::String);
+        afterName_ = false;
     }
 
     // Inside DATA every byte is kept; the check for a colon or REM is made
@@ -139,9 +151,12 @@ private:
         if (c == token::Colon) {
             data_ = false;
             lineNumbers_ = false;
-        } else if (c == token::Rem) {
-            comment_ = true;
+            mark(pos_ - 1, pos_, Role::Operator);
+            return;
         }
+        if (c == token::Rem)
+            comment_ = true;
+        mark(pos_ - 1, pos_, Role::Data);
     }
 
     void control(std::uint8_t c)
@@ -154,8 +169,11 @@ private:
         ++pos_;
     }
 
-    void statement(std::uint8_t code)
+    // A statement code for the text from `start` to here.
+    void statement(std::uint8_t code, std::size_t start)
     {
+        mark(start, pos_, roleOfStatement(code));
+        afterName_ = false;
         if (code == token::Else)
             put(token::Colon);
         put(code);
@@ -185,6 +203,7 @@ private:
     void letter()
     {
         const std::uint8_t c = upper(at(pos_));
+        const std::size_t start = pos_;
         for (const KeywordEntry& keyword : keywordsStartingWith(static_cast<char>(c))) {
             if (!matches(keyword.text))
                 continue;
@@ -193,17 +212,37 @@ private:
                 put(token::FunctionPrefix);
                 put(keyword.code);
                 lineNumbers_ = false;
+                afterName_ = false;
+                mark(start, pos_, Role::Keyword);
             } else {
-                statement(keyword.code);
+                statement(keyword.code, start);
             }
             return;
         }
-        // A name: the digits right after its letter belong to it.
+        // A name: the digits right after its letter belong to it, and
+        // digits after it and blanks stay characters too.
+        const bool binary = c == 'B' && !out_.empty() && out_.back() == '&' && start > 0 && in_[start - 1] == '&';
         put(c);
         ++pos_;
         lineNumbers_ = false;
+        afterName_ = true;
         while (!atEnd() && isDigit(at(pos_)))
             put(at(pos_++));
+        if (binary && roles_) {
+            // &B and its digits: a number MSX BASIC reads when it runs.
+            roles_->cut(offset_ + start - 1);
+            mark(start - 1, pos_, Role::Number);
+        } else {
+            mark(start, pos_, Role::Variable);
+        }
+    }
+
+    // A digit after a name and blanks: kept as a character.
+    void nameDigit()
+    {
+        put(at(pos_));
+        ++pos_;
+        mark(pos_ - 1, pos_, Role::Number);
     }
 
     // After CALL or _: the name up to a colon or a parenthesis, in upper
@@ -222,34 +261,43 @@ private:
             if (c >= 0x80 || (c < '0' && c != Blank))
                 continue;
             put(upper(c));
+            if (c != Blank)
+                mark(pos_ - 1, pos_, Role::Keyword);
         }
     }
 
     void sign(std::uint8_t c)
     {
+        const bool typeMark = afterName_ && roles_ && roles_->endingAt(offset_ + pos_) == Role::Variable;
+        afterName_ = false;
         if (c == '.' && !lineNumbers_ && isDigit(at(skipBlanks(pos_ + 1)))) {
             number();
             return;
         }
+        const std::size_t start = pos_;
         ++pos_;
         if (c == '?') {
-            statement(token::Print);
+            statement(token::Print, start);
         } else if (c == '\'') {
             put(token::Colon);
             put(token::Rem);
             put(token::Apostrophe);
             comment_ = true;
+            mark(start, pos_, Role::Comment);
         } else if (c == '_') {
             put(c);
+            mark(start, pos_, Role::Keyword);
             callName();
         } else if (c == '&') {
             ampersand();
         } else if (const auto code = operatorToken(static_cast<char>(c))) {
-            statement(*code);
+            statement(*code, start);
         } else {
             put(c);
             if (c == token::Colon)
                 lineNumbers_ = false;
+            const bool isTypeMark = c == '$' || c == '%' || c == '!' || c == '#';
+            mark(start, pos_, isTypeMark && typeMark ? Role::Variable : Role::Operator);
         }
     }
 
@@ -262,6 +310,7 @@ private:
         const std::uint8_t letter = upper(at(letterAt));
         if (letter != 'H' && letter != 'O') {
             put('&');
+            mark(start, pos_, Role::Operator);
             return;
         }
         const unsigned radix = letter == 'H' ? 16 : 8;
@@ -280,10 +329,13 @@ private:
             if (digit >= radix)
                 break;
             value = value * radix + digit;
-            if (value > 0xFFFF)
+            if (value > 0xFFFF) {
                 overflow(in_.substr(start, i + 1 - start));
+                value &= 0xFFFF;
+            }
             pos_ = i + 1;
         }
+        mark(start, pos_, Role::Number);
         put(radix == 16 ? token::HexConstant : token::OctalConstant);
         put16(value);
     }
@@ -291,6 +343,7 @@ private:
     // A line number: digits up to 65529, the next digit left for the next one.
     void lineNumber()
     {
+        const std::size_t start = pos_;
         unsigned value = 0;
         std::size_t i = pos_;
         while (isDigit(at(i))) {
@@ -301,6 +354,7 @@ private:
             pos_ = i + 1;
             i = skipBlanks(pos_);
         }
+        mark(start, pos_, Role::LineReference);
         put(token::LineNumber);
         put16(value);
     }
@@ -363,8 +417,10 @@ private:
             }
             while (isDigit(at(j))) {
                 written = written * 10 + (at(j) - '0');
-                if (written >= ExponentLimit)
+                if (written >= ExponentLimit) {
                     overflow(in_.substr(pos_, j + 1 - pos_));
+                    written = ExponentLimit;
+                }
                 end = j + 1;
                 j = skipBlanks(end);
             }
@@ -383,11 +439,16 @@ private:
             end = i + 1;
         }
         const std::string_view text = in_.substr(pos_, end - pos_);
+        mark(pos_, end, Role::Number);
         pos_ = end;
+        if (overflowed_)
+            return;
 
         if (precision == Precision::Integer) {
-            if (truncateToInteger && integerPart > LargestInteger)
+            if (truncateToInteger && integerPart > LargestInteger) {
                 overflow(text);
+                return;
+            }
             putInteger(integerPart);
             return;
         }
@@ -410,6 +471,7 @@ private:
             digits.fill(0);
         } else if (exponent > LargestExponentByte) {
             overflow(text);
+            return;
         }
         put(precision == Precision::Single ? token::SingleConstant : token::DoubleConstant);
         put(static_cast<std::uint8_t>(exponent));
@@ -456,11 +518,18 @@ private:
     }
 
     std::string_view in_;
+    RoleBuilder* roles_;
+    std::size_t offset_; // of `in_` in the line, for the roles
     std::size_t pos_ = 0;
     std::string out_;
     bool data_ = false;
     bool comment_ = false;
     bool lineNumbers_ = false;
+    // After a name, up to anything but blanks and digits: MSX BASIC keeps
+    // the digits there as characters (SET PAGE 1,1 stores the first 1 as
+    // the character).
+    bool afterName_ = false;
+    bool overflowed_ = false;
 };
 
 bool onlyBlanks(std::string_view text)
@@ -473,6 +542,35 @@ bool onlyBlanks(std::string_view text)
 std::string tokenizeBody(std::string_view text)
 {
     return Cruncher(text).run();
+}
+
+void rolesOfTextLine(std::string_view line, LineRoles& roles)
+{
+    roles.clear();
+    RoleBuilder spans(roles);
+    std::size_t body = 0;
+    std::size_t i = line.find_first_not_of(' ');
+    if (i != std::string_view::npos && isDigit(static_cast<std::uint8_t>(line[i]))) {
+        // The number as tokenizeLine() reads it, blanks between its digits.
+        const std::size_t start = i;
+        bool zero = true;
+        std::size_t end = i;
+        while (i < line.size() && isDigit(static_cast<std::uint8_t>(line[i]))) {
+            zero = zero && line[i] == '0';
+            end = i + 1;
+            i = line.find_first_not_of(' ', end);
+        }
+        spans.mark(start, end, Role::LineNumber);
+        body = !zero && end < line.size() && line[end] == ' ' ? end + 1 : end;
+    }
+    Cruncher(line.substr(body), &spans, body).run();
+}
+
+LineRoles rolesOfTextLine(std::string_view line)
+{
+    LineRoles roles;
+    rolesOfTextLine(line, roles);
+    return roles;
 }
 
 namespace {

@@ -5,6 +5,7 @@
 // the lines in number order, linked as they lie in memory.
 
 #include "common/ByteStream.h"
+#include "decoder/Roles.h"
 
 #include <cstdint>
 #include <string>
@@ -38,6 +39,14 @@ struct TokenizedLine {
     std::string body;
 };
 TokenizedLine tokenizeLine(std::string_view text);
+
+// The roles of a text line as MSX BASIC reads it, over the line as
+// written (keywords in any case, ? for PRINT, numbers as typed): the line
+// number a LineNumber span, the body's stretches as tokenizeLine() takes
+// them. A line without a number is all body. Never throws: a line MSX BASIC
+// would refuse gets the roles that can be told.
+LineRoles rolesOfTextLine(std::string_view line);
+void rolesOfTextLine(std::string_view line, LineRoles& roles);
 
 // A whole listing (lines ended by CR LF, CR or LF; a 0x1A ends the text) to
 // a program file: 0xFF, the lines in number order with their links, and the

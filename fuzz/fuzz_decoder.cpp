@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 // Random bytes after the 0xFF of a tokenized program, through the whole
-// conversion. The last byte picks the options: bit 0 the lines from 65530,
-// bit 1 the line addresses.
+// conversion, and line by line with the roles. The last byte picks the
+// options: bit 0 the lines from 65530, bit 1 the line addresses. The lines
+// walked are the listing's lines; their roles are in order inside the
+// body, never empty, and a line reference is decimal digits.
 
 #include "common/ByteStream.h"
 #include "common/Errors.h"
@@ -10,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 
 namespace {
 
@@ -39,6 +42,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // starts with TAB, and a body of at most 255 bytes ending in CR LF; the
     // codes 0x0B to 0x1F are constants, so no body holds them or 0x00.
     const std::string& listing = sink.str();
+    std::string walked;
+    quillet::MemorySource again(std::span(data, size));
+    quillet::LineRoles roles;
+    quillet::forEachProgramLine(again, options, &roles, [&](const quillet::ListingLine& line) {
+        walked.append(line.text).append("\r\n");
+        std::size_t covered = 0;
+        for (const quillet::RoleSpan& span : roles) {
+            if (span.start < covered || span.length == 0 || span.start + span.length > line.text.size())
+                std::abort();
+            covered = span.start + span.length;
+            if (span.role == quillet::Role::LineReference || span.role == quillet::Role::LineNumber)
+                for (const char c : line.text.substr(span.start, span.length))
+                    if (c < '0' || c > '9')
+                        std::abort();
+        }
+    });
+    if (walked != listing)
+        std::abort();
     std::size_t i = 0;
     while (i < listing.size()) {
         if (options.isViewLineAddress) {

@@ -27,10 +27,17 @@
 //   the bytes on both sides list as one word;
 // - the blank that line 0 keeps on each trip, and a double in E form with
 //   at most six digits, which reads back as a single.
+// A listing whose text holds codes 0x0B to 0x1F (other than CR and the end
+// mark 0x1A) is only tokenized: MSX BASIC keeps them in strings, comments
+// and DATA, where the lister reads them as constants whose operands may
+// carry a line's end away, so its program need not list back at all.
+// Every line of every listing also gets its roles from the tokenizer,
+// which never refuses one: spans in order, inside the line, never empty.
 
 #include "common/ByteStream.h"
 #include "common/Errors.h"
 #include "decoder/ListingConverter.h"
+#include "decoder/Roles.h"
 #include "decoder/TokenTables.h"
 #include "decoder/Tokenizer.h"
 
@@ -495,6 +502,31 @@ void expectSamePrograms(const std::vector<Line>& first, std::string_view listing
     }
 }
 
+void checkRoles(std::string_view listing)
+{
+    for (std::size_t start = 0; start <= listing.size();) {
+        std::size_t end = listing.find_first_of("\r\n", start);
+        if (end == std::string_view::npos)
+            end = listing.size();
+        const std::string_view line = listing.substr(start, end - start);
+        std::size_t covered = 0;
+        for (const RoleSpan& span : rolesOfTextLine(line)) {
+            if (span.start < covered || span.length == 0 || span.start + span.length > line.size())
+                fail("roles out of order or outside the line:", line);
+            covered = span.start + span.length;
+        }
+        start = end + 1;
+    }
+}
+
+bool holdsConstantCodes(std::string_view listing)
+{
+    return std::any_of(listing.begin(), listing.end(), [](char c) {
+        const auto b = static_cast<std::uint8_t>(c);
+        return b >= token::FirstConstant && b <= token::LastConstant && b != '\r' && b != 0x1A;
+    });
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -504,6 +536,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Bytes in(data + 1, size - 1);
     const std::string listing =
         data[0] < 0x20 ? std::string(reinterpret_cast<const char*>(data + 1), size - 1) : makeListing(in);
+    checkRoles(listing);
+    if (holdsConstantCodes(listing.substr(0, listing.find('\x1A')))) {
+        try {
+            tokenizeListing(listing);
+        } catch (const QuilletError& error) {
+            if (error.kind() != ErrorKind::BadListing)
+                fail("not a listing error:", error.what());
+        }
+        return 0;
+    }
 
     std::string made;
     try {

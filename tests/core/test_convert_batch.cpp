@@ -95,19 +95,20 @@ TEST(ConvertBatch, AFailingInputIsToldAndTheOthersStillConvert)
 {
     ScratchDir dir;
     writeFile(dir / "a.bas", readFile(samplePath("sample.bas")));
-    // A bad real constant in the second line, after a good first line.
-    writeFile(dir / "bad.bas", hexBytes("FF 01 80 0A 00 91 00 01 80 14 00 1D 41 AB 00 00 00 00 00"));
+    // A picture of a screen mode that has none (a program lists whatever
+    // its bytes, as MSX BASIC does).
+    writeFile(dir / "bad.sc9", hexBytes("FE 00 00 00 00 00 00 11 22"));
     writeFile(dir / "z.txt", "10 END\r\n");
     fs::create_directory(dir / "folder");
     const fs::path out = dir / "out";
     const ConvertResult result =
         runConvert({"--output-dir", out.string(), (dir / "a.bas").string(), (dir / "missing.bas").string(),
-                    (dir / "bad.bas").string(), (dir / "folder").string(), (dir / "z.txt").string()});
+                    (dir / "bad.sc9").string(), (dir / "folder").string(), (dir / "z.txt").string()});
     EXPECT_EQ(result.status, cli::ExitFailed);
     // One line each, in the order given, whichever worker finished first.
     const std::string prefix = "quillet-convert: ";
     const std::vector<std::string> expectedStarts = {prefix + (dir / "missing.bas").string() + ": ",
-                                                     prefix + (dir / "bad.bas").string() + ": ",
+                                                     prefix + (dir / "bad.sc9").string() + ": ",
                                                      prefix + (dir / "folder").string() + ": "};
     std::vector<std::string> lines;
     for (std::size_t start = 0, end; (end = result.err.find('\n', start)) != std::string::npos; start = end + 1)
@@ -115,8 +116,8 @@ TEST(ConvertBatch, AFailingInputIsToldAndTheOthersStillConvert)
     ASSERT_EQ(lines.size(), expectedStarts.size()) << result.err;
     for (std::size_t i = 0; i < lines.size(); ++i)
         EXPECT_TRUE(lines[i].starts_with(expectedStarts[i])) << lines[i];
-    EXPECT_NE(lines[1].find("line 20"), std::string::npos) << lines[1];
-    // The damaged program leaves nothing, not even its first line.
+    EXPECT_NE(lines[1].find("SCREEN 9"), std::string::npos) << lines[1];
+    // The picture that cannot be made leaves nothing.
     EXPECT_EQ(namesIn(out), (std::vector<std::string>{"a.asc", "z.asc"}));
     EXPECT_EQ(readFile(out / "z.asc"), "10 END\r\n");
 

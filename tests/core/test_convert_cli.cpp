@@ -124,14 +124,15 @@ TEST(ConvertCli, FailuresGiveStatusOneAndLeaveNoOutput)
     EXPECT_NE(missing.err.find("missing.bas"), std::string::npos);
     EXPECT_EQ(std::count(missing.err.begin(), missing.err.end(), '\n'), 1);
 
-    // A bad real constant in the second line.
-    writeFile(dir / "bad.bas", hexBytes("FF 01 80 0A 00 91 00 01 80 14 00 1D 41 AB 00 00 00 00 00"));
-    ConvertResult bad = runConvert({(dir / "bad.bas").string(), out.string()});
+    // A picture of a screen mode that has none (a program lists whatever
+    // its bytes, as MSX BASIC does).
+    writeFile(dir / "bad.sc9", hexBytes("FE 00 00 00 00 00 00 11 22"));
+    ConvertResult bad = runConvert({(dir / "bad.sc9").string(), out.string()});
     EXPECT_EQ(bad.status, cli::ExitFailed);
-    EXPECT_NE(bad.err.find("line 20"), std::string::npos) << bad.err;
+    EXPECT_NE(bad.err.find("SCREEN 9"), std::string::npos) << bad.err;
 
     EXPECT_FALSE(fs::exists(out));
-    EXPECT_EQ(filesIn(dir.path()), std::vector<std::string>{(dir / "bad.bas").string()})
+    EXPECT_EQ(filesIn(dir.path()), std::vector<std::string>{(dir / "bad.sc9").string()})
         << "a temporary file was left behind";
 }
 
@@ -139,8 +140,8 @@ TEST(ConvertCli, FailedConversionKeepsAnExistingOutput)
 {
     ScratchDir dir;
     writeFile(dir / "out", "old");
-    writeFile(dir / "bad.bas", hexBytes("FF 01 80 0A 00 1D 41 AB 00 00 00 00 00"));
-    EXPECT_EQ(runConvert({(dir / "bad.bas").string(), (dir / "out").string()}).status, cli::ExitFailed);
+    writeFile(dir / "bad.sc9", hexBytes("FE 00 00 00 00 00 00 11 22"));
+    EXPECT_EQ(runConvert({(dir / "bad.sc9").string(), (dir / "out").string()}).status, cli::ExitFailed);
     EXPECT_EQ(readFile(dir / "out"), "old");
 }
 

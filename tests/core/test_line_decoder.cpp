@@ -283,17 +283,14 @@ TEST(LineDecoder, BodyIsCutAtTheLineBuffersLength)
     EXPECT_EQ(decodeHex(exact + "91 00"), std::string(250, 'A') + "PRINT");
 }
 
-TEST(LineDecoder, BadRealDigitIsAConversionError)
+TEST(LineDecoder, RealDigitAboveNineListsAsTheCharacterAfterNine)
 {
-    EXPECT_THROW(decodeHex("1D 41 1A 00 00 00"), QuilletError);
-    EXPECT_THROW(decodeHex("1F 41 00 00 00 00 00 00 F0 00"), QuilletError);
-    EXPECT_THROW(decodeHex("8F 20 1D 41 A0 00 00 00"), QuilletError); // in a comment too
-    try {
-        decodeHex("91 1D 41 A0 00 00 00");
-        FAIL() << "no error";
-    } catch (const QuilletError& error) {
-        EXPECT_EQ(error.kind(), ErrorKind::DamagedProgram);
-    }
+    expectAll({
+        {"1D 41 1A 00 00 00", "1.:"},
+        {"1F 41 00 00 00 00 00 00 F0 00", "0.00000000000?#"},
+        {"8F 20 1D 41 A0 00 00 00", "REM :!"}, // in a comment too
+        {"91 1D 41 A0 00 00 00", "PRINT:!"},
+    });
 }
 
 TEST(LineDecoder, InputEndingInsideAnItemKeepsWhatCameBefore)

@@ -93,9 +93,11 @@ TEST(ListingConverter, LinesFrom65530AreShownOnlyWhenAsked)
     EXPECT_EQ(listingOf(program, false), "65529 PRINT\r\n10 CLS\r\n");
 }
 
-TEST(ListingConverter, EmptyBodyEndsTheProgram)
+TEST(ListingConverter, EmptyBodyIsListedAsItsNumberAndTheBlank)
 {
-    EXPECT_EQ(listingOf("01 80 0A 00 91 00  01 80 14 00 00  01 80 1E 00 81 00 00 00"), "10 PRINT\r\n");
+    // As MSX BASIC lists it; the program goes on after it.
+    EXPECT_EQ(listingOf("07 80 0A 00 91 00  0C 80 14 00 00  12 80 1E 00 91 00 00 00"),
+              "10 PRINT\r\n20 \r\n30 PRINT\r\n");
     // A body that lists as nothing is not empty.
     EXPECT_EQ(listingOf("01 80 0A 00 10 00  01 80 14 00 81 00  00 00"), "10 \r\n20 END\r\n");
 }
@@ -160,19 +162,14 @@ TEST(ListingConverter, CutFilesKeepWhatTheyHold)
     EXPECT_EQ(listingOf("01 80 0A"), "");
 }
 
-TEST(ListingConverter, BadConstantNamesItsLineAndKeepsEarlierLines)
+TEST(ListingConverter, RealDigitAboveNineDoesNotStopTheListing)
 {
-    const std::string bytes = hexBytes("01 80 0A 00 91 00  01 80 2A 00 1D 41 AA 00 00 00  00 00");
+    // MSX BASIC lists such a digit as the character after '9'.
+    const std::string bytes = hexBytes("01 80 0A 00 91 00  01 80 2A 00 1D 41 AA 00 00 00  01 80 32 00 81 00  00 00");
     MemorySource source(bytes);
     StringSink sink;
-    try {
-        convertTokenizedBasic(source, sink, {});
-        FAIL() << "no error";
-    } catch (const QuilletError& error) {
-        EXPECT_EQ(error.kind(), ErrorKind::DamagedProgram);
-        EXPECT_NE(std::string(error.what()).find("line 42"), std::string::npos) << error.what();
-    }
-    EXPECT_EQ(sink.str(), "10 PRINT\r\n");
+    EXPECT_EQ(convertTokenizedBasic(source, sink, {}), ProgramEnd::Complete);
+    EXPECT_EQ(sink.str(), "10 PRINT\r\n42 :.:\r\n50 END\r\n");
 }
 
 TEST(ListingConverter, FailingSinkEndsTheConversion)
@@ -206,13 +203,18 @@ TEST(ListingConverter, EveryCutOfAProgramIsListedAsFarAsItGoesAndSaysSo)
         if (complete)
             EXPECT_EQ(got, whole);
     }
-    // An empty line is a proper end; cut before its line end it is not.
+    // An empty line is a line: the program ends at the end link after it,
+    // and is cut without one; cut before its line end there is no line.
+    const std::string endedProgram = hexBytes("01 80 0A 00 00 00 00");
     const std::string emptyLine = hexBytes("01 80 0A 00 00");
     const std::string cutEmptyLine = hexBytes("01 80 0A 00");
-    MemorySource ended(emptyLine), cut(cutEmptyLine);
-    StringSink sink;
-    EXPECT_EQ(convertTokenizedBasic(ended, sink, {}), ProgramEnd::Complete);
-    EXPECT_EQ(convertTokenizedBasic(cut, sink, {}), ProgramEnd::Truncated);
+    MemorySource withEnd(endedProgram), ended(emptyLine), cut(cutEmptyLine);
+    StringSink sink, cutSink;
+    EXPECT_EQ(convertTokenizedBasic(withEnd, sink, {}), ProgramEnd::Complete);
+    EXPECT_EQ(convertTokenizedBasic(ended, sink, {}), ProgramEnd::Truncated);
+    EXPECT_EQ(sink.str(), "10 \r\n10 \r\n");
+    EXPECT_EQ(convertTokenizedBasic(cut, cutSink, {}), ProgramEnd::Truncated);
+    EXPECT_EQ(cutSink.str(), "");
 }
 
 TEST(ListingConverter, ProgramLongerThanMemoryListsTheSameFromAnySource)

@@ -103,17 +103,14 @@ TEST(RealConstant, ZeroAndTheSignBit)
     EXPECT_EQ(single("80 10 00 00"), "-1E-65"); // bit 7 alone: exponent -64
 }
 
-TEST(RealConstant, DigitAboveNineIsADamagedProgram)
+TEST(RealConstant, DigitAboveNineListsAsTheCharacterAfterNine)
 {
-    for (const char* hex : {"41 1A 00 00", "41 A0 00 00", "3A 20 00 0F"}) {
-        try {
-            single(hex);
-            ADD_FAILURE() << hex << " gave no error";
-        } catch (const QuilletError& error) {
-            EXPECT_EQ(error.kind(), ErrorKind::DamagedProgram) << hex;
-        }
-    }
-    EXPECT_THROW(dbl("41 00 00 00 00 00 00 F0"), QuilletError);
+    // As MSX BASIC lists it: '0' + the nibble, ':' to '?'.
+    EXPECT_EQ(single("41 1A 00 00"), "1.:");
+    EXPECT_EQ(single("41 A0 00 00"), ":!");
+    EXPECT_EQ(single("3A 20 00 0F"), "2.0000?E-07");
+    EXPECT_EQ(single("46 AB CD EF"), ":;<=>?!");
+    EXPECT_EQ(dbl("41 00 00 00 00 00 00 F0"), "0.00000000000?#");
     // With an exponent byte of 0 no digit is listed, so nothing is wrong.
     EXPECT_EQ(single("00 AB CD EF"), "0!");
 }

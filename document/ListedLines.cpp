@@ -1,0 +1,135 @@
+// SPDX-License-Identifier: MIT
+#include "document/ListedLines.h"
+
+#include "common/Errors.h"
+#include "decoder/Tokenizer.h"
+
+#include <algorithm>
+#include <stdexcept>
+#include <string>
+
+namespace quillet {
+
+namespace {
+
+constexpr char GraphicPrefix = 0x01;
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// The decimal value of the digits in `text`, blanks between them skipped.
+unsigned digitsValue(std::string_view text)
+{
+    unsigned value = 0;
+    for (const char c : text) {
+        if (isDigit(c))
+            value = std::min(value * 10 + static_cast<unsigned>(c - '0'), 0x10000u);
+    }
+    return value;
+}
+
+void eachProgramLine(ByteSource& rest, const ListingOptions& options,
+                     const std::function<void(const ListedLine&)>& each, ProgramEnd& end)
+{
+    LineRoles roles;
+    end = forEachProgramLine(rest, options, &roles, [&](const ListingLine& line) {
+        each({line.number, line.text, roles});
+    });
+}
+
+// A text listing's lines as the listing's readers take them: a line ends
+// at CR LF, and at a CR that ends the listing; a lone CR or LF is a byte of
+// its line, and so is whatever follows the graphic prefix.
+class TextLines {
+public:
+    explicit TextLines(const std::function<void(const ListedLine&)>& each) : each_(each) {}
+
+    void feed(const std::uint8_t* bytes, std::size_t size)
+    {
+        for (std::size_t i = 0; i < size; ++i) {
+            const char c = static_cast<char>(bytes[i]);
+            if (afterPrefix_) {
+                afterPrefix_ = false;
+                line_ += c;
+                continue;
+            }
+            if (afterCr_) {
+                afterCr_ = false;
+                if (c == '\n') {
+                    emit();
+                    continue;
+                }
+                line_ += '\r';
+            }
+            if (c == '\r')
+                afterCr_ = true;
+            else
+                line_ += c;
+            afterPrefix_ = c == GraphicPrefix;
+        }
+    }
+
+    void finish()
+    {
+        if (afterCr_ || !line_.empty())
+            emit();
+    }
+
+private:
+    void emit()
+    {
+        rolesOfTextLine(line_, roles_);
+        std::optional<std::uint16_t> number;
+        if (!roles_.empty() && roles_.front().role == Role::LineNumber) {
+            const unsigned value =
+                digitsValue(std::string_view(line_).substr(roles_.front().start, roles_.front().length));
+            if (value <= 0xFFFF)
+                number = static_cast<std::uint16_t>(value);
+        }
+        each_({number, line_, roles_});
+        line_.clear();
+    }
+
+    const std::function<void(const ListedLine&)>& each_;
+    std::string line_;
+    LineRoles roles_;
+    bool afterCr_ = false;
+    bool afterPrefix_ = false;
+};
+
+} // namespace
+
+ProgramEnd forEachListedLine(const DocumentHead& head, ByteSource& rest, const ListingOptions& options,
+                             const std::function<void(const ListedLine&)>& each)
+{
+    switch (head.kind) {
+    case DocumentKind::TokenizedBasic: {
+        ProgramEnd end = ProgramEnd::Complete;
+        eachProgramLine(rest, options, each, end);
+        return end;
+    }
+    case DocumentKind::AsciiText: {
+        TextLines lines(each);
+        if (head.firstByte)
+            lines.feed(&*head.firstByte, 1);
+        for (auto chunk = rest.nextChunk(); !chunk.empty(); chunk = rest.nextChunk())
+            lines.feed(chunk.data(), chunk.size());
+        if (rest.failed())
+            throw QuilletError(ErrorKind::ReadFailed, head.name);
+        lines.finish();
+        return ProgramEnd::Complete;
+    }
+    case DocumentKind::BsaveImage: break;
+    }
+    throw std::invalid_argument(head.name + ": not a listing");
+}
+
+std::uint16_t referencedLine(const ListedLine& line, const RoleSpan& span)
+{
+    const unsigned value = digitsValue(line.text.substr(span.start, span.length));
+    return static_cast<std::uint16_t>(std::min(value, 0xFFFFu));
+}
+
+} // namespace quillet
