@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // quillet-convert as whole processes, the way a user runs it: a generated
 // tokenized program of 1, 10 and 50 MB to its ASCII, RTF and UTF-8
-// listings, and a plain-text file of the same size copied. Every run is a
+// listings and its HTML page, and a plain-text file of the same size
+// copied. Every run is a
 // child of its own, whose CPU time and peak memory the kernel reports
 // (wait4), so one size's peak is never counted under another's name. The
 // yardstick of a conversion is this program run again as a child that only
@@ -132,7 +133,7 @@ fs::path input(int megabytes, bool text)
     return path;
 }
 
-enum Form { Ascii, Rtf, Utf8, PlainText };
+enum Form { Ascii, Rtf, Utf8, PlainText, Html };
 
 constexpr const char* CpPath = "/bin/cp";
 
@@ -146,6 +147,8 @@ void ConvertWholeProcess(benchmark::State& state)
         args.push_back("--rtf");
     if (form == Utf8)
         args.push_back("--utf8");
+    if (form == Html)
+        args.push_back("--html");
     args.push_back(file);
     // A copy is measured into a file, where the kernel can copy it, and so
     // is cp; the listings go to /dev/null, their cost being the making.
@@ -173,7 +176,7 @@ void ConvertWholeProcess(benchmark::State& state)
 }
 BENCHMARK(ConvertWholeProcess)
     ->ArgNames({"MB", "form"})
-    ->ArgsProduct({{1, 10, 50}, {Ascii, Rtf, Utf8, PlainText}})
+    ->ArgsProduct({{1, 10, 50}, {Ascii, Rtf, Utf8, PlainText, Html}})
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 

@@ -4,6 +4,7 @@
 #include "common/Errors.h"
 #include "common/Version.h"
 #include "convert/OutputFile.h"
+#include "document/ListedLines.h"
 #include "document/Open.h"
 #include "document/Picture.h"
 #include "render/RtfListing.h"
@@ -18,6 +19,7 @@ namespace quillet::cli {
 std::string_view usageText()
 {
     return "usage: quillet-convert [--rtf [--kanji] | --utf8 [--charset SET]] [--screen N]\n"
+           "                       [--html [--charset SET]] [--colours SCHEME]\n"
            "                       [--png] [--sprites] [--sprite-size N] [--interlace]\n"
            "                       [--palette FILE] [--hide-65530] [--addresses] INPUT [OUTPUT]\n"
            "       quillet-convert [options above] --output-dir DIR [--from-file LIST]\n"
@@ -46,8 +48,13 @@ std::string_view usageText()
            "  --utf8         write the listing as UTF-8 text: each character as the\n"
            "                 Unicode character that looks like its MSX glyph; with\n"
            "                 --tokenize, read the listing as such text\n"
-           "  --charset SET  with --utf8: the machine's character set, jp (default),\n"
-           "                 intl or br\n"
+           "  --charset SET  with --utf8 or --html: the machine's character set, jp\n"
+           "                 (default), intl or br\n"
+           "  --html         write the listing as one web page with the MSX font inside:\n"
+           "                 roles in colour, each line an anchor L<number>, each line\n"
+           "                 reference a link to it (a missing line is marked)\n"
+           "  --colours SCHEME  with --html: standard (default, on white) or msx (white\n"
+           "                 on the MSX's blue); with --rtf: the RTF in these colours\n"
            "  --tokenize     turn a listing (lines of a number and a statement) into a\n"
            "                 tokenized program; a line MSX BASIC would refuse is\n"
            "                 named and nothing is written\n"
@@ -79,11 +86,12 @@ std::string_view usageText()
            "                 unpacked in all, N in bytes or with K, M or G (default 1G)\n"
            "  --output-dir DIR  convert every INPUT into the folder DIR (made if\n"
            "                 missing), on all cores: NAME.asc, .rtf with --rtf, .txt\n"
-           "                 with --utf8, .bas with --tokenize, pictures NAME.bmp or\n"
-           "                 with --png NAME.png; each option applies to the inputs it\n"
-           "                 concerns. Inputs of one name get NAME~2, NAME~3, ... in\n"
-           "                 the order given; a failing input is named and the others\n"
-           "                 still convert; progress is shown on a terminal\n"
+           "                 with --utf8, .html with --html, .bas with --tokenize,\n"
+           "                 pictures NAME.bmp or with --png NAME.png; each option\n"
+           "                 applies to the inputs it concerns. Inputs of one name get\n"
+           "                 NAME~2, NAME~3, ... in the order given; a failing input is\n"
+           "                 named and the others still convert; progress is shown on\n"
+           "                 a terminal\n"
            "  --from-file LIST  with --output-dir: the inputs named in the file LIST,\n"
            "                 one a line, after those given (- reads the names from\n"
            "                 standard input)\n"
@@ -143,6 +151,16 @@ std::optional<Options> parseArguments(const std::vector<std::string>& args, std:
             options.kanji = true;
         } else if (arg == "--utf8") {
             options.utf8 = true;
+        } else if (arg == "--html") {
+            options.html = true;
+        } else if (arg == "--colours") {
+            const std::string value = i + 1 < args.size() ? args[++i] : "";
+            if (value == "standard")
+                options.colours = RoleScheme::Standard;
+            else if (value == "msx")
+                options.colours = RoleScheme::MsxScreen;
+            else
+                return usage("--colours needs standard or msx" + (value.empty() ? "" : ", not '" + value + "'"));
         } else if (arg == "--charset") {
             if (i + 1 >= args.size())
                 return usage("--charset needs jp, intl or br");
@@ -212,7 +230,8 @@ std::optional<Options> parseArguments(const std::vector<std::string>& args, std:
         if (options.list && options.extractAll)
             return usage("--list and --extract-all are two different commands");
         if (options.rtf || options.kanji || options.utf8 || options.charset || options.hide65530 || options.screen
-            || options.png || options.spriteSize || options.interlace || !options.palette.empty())
+            || options.html || options.colours || options.png || options.spriteSize || options.interlace
+            || !options.palette.empty())
             return usage(std::string(name) + " takes no other option");
         if (positional.empty())
             return usage("no container");
@@ -244,15 +263,17 @@ std::optional<Options> parseArguments(const std::vector<std::string>& args, std:
         return usage("too many arguments");
     if (options.kanji && !options.rtf)
         return usage("--kanji goes with --rtf");
-    if (options.rtf && options.utf8)
-        return usage("--rtf and --utf8 are two different outputs");
-    if (options.charset && !options.utf8)
-        return usage("--charset goes with --utf8");
+    if (options.rtf + options.utf8 + options.html > 1)
+        return usage("--rtf, --utf8 and --html are different outputs");
+    if (options.charset && !options.utf8 && !options.html)
+        return usage("--charset goes with --utf8 or --html");
+    if (options.colours && !options.html && !options.rtf)
+        return usage("--colours goes with --html or --rtf");
     // A batch may hold listings and pictures, each taking its own options.
     if ((options.png || options.spriteSize || options.interlace || !options.palette.empty())
-        && (((options.rtf || options.utf8) && options.outputDir.empty()) || options.tokenize))
-        return usage("picture options go with a picture, not with --rtf, --utf8 or --tokenize");
-    if (options.tokenize && (options.rtf || options.screen || options.hide65530))
+        && (((options.rtf || options.utf8 || options.html) && options.outputDir.empty()) || options.tokenize))
+        return usage("picture options go with a picture, not with --rtf, --utf8, --html or --tokenize");
+    if (options.tokenize && (options.rtf || options.html || options.colours || options.screen || options.hide65530))
         return usage("--tokenize takes only --utf8 and --charset");
     options.input = positional[0];
     if (positional.size() == 2)
@@ -266,7 +287,7 @@ std::string_view batchExtension(const Options& options, DocumentRole role)
         return ".bas";
     if (role == DocumentRole::Picture)
         return options.png ? ".png" : ".bmp";
-    return options.rtf ? ".rtf" : options.utf8 ? ".txt" : ".asc";
+    return options.rtf ? ".rtf" : options.utf8 ? ".txt" : options.html ? ".html" : ".asc";
 }
 
 namespace {
@@ -335,8 +356,11 @@ std::vector<std::string> convertFile(const Options& given, const BatchTarget* ba
         requirePicture(document);
     if (picture) {
         // A batch applies each option to the inputs it concerns.
-        if ((options.rtf || options.utf8) && !batch)
-            throw Unsupported(std::string(options.rtf ? "--rtf" : "--utf8") + " takes a listing, not a BSAVE image");
+        if ((options.rtf || options.utf8 || options.html) && !batch)
+            throw Unsupported(std::string(options.rtf    ? "--rtf"
+                                          : options.utf8 ? "--utf8"
+                                                         : "--html")
+                              + " takes a listing, not a BSAVE image");
         nameOutput(DocumentRole::Picture);
         // A failure leaves nothing: the output is in place only once committed.
         OutputFile output(options.output, placement);
@@ -362,7 +386,13 @@ std::vector<std::string> convertFile(const Options& given, const BatchTarget* ba
     const ListingOptions listing{!options.hide65530, options.addresses};
     nameOutput(DocumentRole::Listing);
     OutputFile output(options.output, placement);
-    if (options.rtf) {
+    if (options.html) {
+        writeHtmlListing(options, document, output.sink());
+    } else if (options.rtf && options.colours) {
+        RtfListingSink rtf(output.sink(), rtfListingOptions(options));
+        forEachListedLine(head, source, listing, [&](const ListedLine& line) { rtf.writeLine(line.text, line.roles); });
+        rtf.finish();
+    } else if (options.rtf) {
         RtfListingSink rtf(output.sink(), rtfListingOptions(options));
         writeListing(head, source, rtf, listing);
         rtf.finish();

@@ -8,7 +8,9 @@
 #include "document/Open.h"
 #include "document/Picture.h"
 #include "image/BsaveConverter.h"
+#include "render/HtmlListing.h"
 #include "render/MsxCharset.h"
+#include "render/RoleColours.h"
 #include "render/RtfListing.h"
 
 #include <cstdint>
@@ -29,7 +31,9 @@ struct Options {
     bool rtf = false;                         // RTF listing instead of the ASCII listing
     bool kanji = false;                       // RTF in Kanji mode
     bool utf8 = false;                        // UTF-8 text instead of the ASCII listing (with tokenize: read)
-    std::optional<msx::CharacterSet> charset; // of the UTF-8 text
+    std::optional<msx::CharacterSet> charset; // of the UTF-8 text or the HTML page
+    bool html = false;                        // --html: the listing as a web page
+    std::optional<RoleScheme> colours;        // --colours: of the page (standard if none), or of the RTF
     bool tokenize = false;                    // a listing to the tokenized program
     bool hide65530 = false;                   // leave out lines numbered 65530 and above
     bool addresses = false;                   // start each line with its memory address
@@ -98,6 +102,10 @@ std::string_view usageText();
 // can finish, and throws QuilletError or Unsupported on failure.
 void writeRtfListing(const Options& options, std::string_view listing, ByteSink& out);
 RtfListingOptions rtfListingOptions(const Options& options);
+// The page of the listing `document` holds, which is read twice (a pipe
+// through a temporary copy).
+void writeHtmlListing(const Options& options, Opened& document, ByteSink& out);
+HtmlListingOptions htmlListingOptions(const Options& options);
 // The picture of a picture document with the options' mode, sprites,
 // interlace and palette, and the files beside it left out.
 PictureResult decodeImage(const Options& options, Opened& document, BsaveConverter& converter);

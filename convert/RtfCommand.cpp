@@ -6,7 +6,8 @@
 namespace quillet::cli {
 
 // What the viewer writes to its temporary file with the built-in settings,
-// or with Kanji mode as the settings dialog confirms it.
+// or with Kanji mode as the settings dialog confirms it; with colours, as
+// the viewer colours the listing, the MSX scheme on its blue paper.
 RtfListingOptions rtfListingOptions(const Options& options)
 {
     Settings settings;
@@ -14,7 +15,15 @@ RtfListingOptions rtfListingOptions(const Options& options)
         settings.isAnkMode = false;
         settings.fontCharset = 128;
     }
-    return RtfListingOptions::fromSettings(settings);
+    RtfListingOptions rtf = RtfListingOptions::fromSettings(settings);
+    if (options.colours) {
+        const bool msxScreen = *options.colours == RoleScheme::MsxScreen;
+        const std::uint32_t paper = msxScreen ? MsxScreenBackground : settings.backgroundColor;
+        rtf.roleColours = roleColoursFor(*options.colours, msxScreen ? MsxScreenText : settings.fontColor, paper);
+        if (msxScreen)
+            rtf.paperColour = paper;
+    }
+    return rtf;
 }
 
 void writeRtfListing(const Options& options, std::string_view listing, ByteSink& out)

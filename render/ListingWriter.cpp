@@ -121,6 +121,17 @@ template <std::size_t Width> void ListingWriter<Width>::write(const void* data, 
     lineOpen_ = lineEnd != end;
 }
 
+template <std::size_t Width> void ListingWriter<Width>::writeText(std::string_view text)
+{
+    if (pending_) {
+        append(format_.bytes[pending_->byte]);
+        pending_ = nullptr;
+        lineOpen_ = true;
+    }
+    append(text);
+    flushIfFull();
+}
+
 template <std::size_t Width> std::int64_t ListingWriter<Width>::finish()
 {
     if (pending_) {

@@ -67,6 +67,10 @@ public:
     ListingWriter& operator=(const ListingWriter&) = delete;
 
     void write(const void* data, std::size_t size);
+    // Writes `text` into the output as it is, between listing bytes (a
+    // colour change). A lead that ended the last piece is written first as
+    // pairing with nothing.
+    void writeText(std::string_view text);
     // Writes what is left and the epilogue; nothing may be written after it.
     // The line count: the line ends written, and one more for a last line
     // without one or for an empty listing. Throws the sink's error.

@@ -2,6 +2,7 @@
 #include "render/RtfListing.h"
 
 #include "render/CodePage.h"
+#include "render/RoleRuns.h"
 #include "render/RtfEscape.h"
 
 #include <algorithm>
@@ -47,6 +48,16 @@ void appendFontEntry(std::string& out, int charset, const std::string& name)
     out += ' ';
     out += rtfFontNameCp932(name);
 }
+
+void appendColourEntry(std::string& out, std::uint32_t rgb)
+{
+    out += "\\red" + std::to_string(rgb >> 16 & 0xFF) + "\\green" + std::to_string(rgb >> 8 & 0xFF) + "\\blue"
+           + std::to_string(rgb & 0xFF) + ';';
+}
+
+// Colour 0 is the reader's default, the roles follow in their order, then
+// the paper.
+constexpr std::size_t PaperColourIndex = RoleCount + 1;
 
 } // namespace
 
@@ -98,8 +109,20 @@ std::string rtfListingHeader(const RtfListingOptions& options)
         header += ";}{\\f2\\fnil\\fcharset";
         appendFontEntry(header, options.fontCharset, options.mapFontFrom0xAD);
     }
-    header += ";}}\\f0\\fs";
+    header += ";}}";
+    if (options.roleColours) {
+        header += "{\\colortbl;";
+        for (const std::uint32_t colour : *options.roleColours)
+            appendColourEntry(header, colour);
+        if (options.paperColour)
+            appendColourEntry(header, *options.paperColour);
+        header += '}';
+    }
+    header += "\\f0\\fs";
     header += std::to_string(2 * static_cast<std::int64_t>(options.fontSize));
+    // Paragraph shading, which every paragraph after keeps.
+    if (options.roleColours && options.paperColour)
+        header += "\\cbpat" + std::to_string(PaperColourIndex);
     return header;
 }
 
@@ -144,8 +167,29 @@ Writer::Format rtfFormat(const RtfListingOptions& options)
 
 } // namespace
 
-RtfListingSink::RtfListingSink(ByteSink& out, const RtfListingOptions& options) : writer_(out, rtfFormat(options))
+RtfListingSink::RtfListingSink(ByteSink& out, const RtfListingOptions& options)
+    : writer_(out, rtfFormat(options)), coloured_(options.roleColours.has_value())
 {}
+
+void RtfListingSink::writeLine(std::string_view text, std::span<const RoleSpan> roles)
+{
+    if (coloured_) {
+        // The prefix pairs with any byte in the RTF listing.
+        forEachRoleRun(
+            text, roles, [](std::uint8_t) { return true; },
+            [&](std::size_t begin, std::size_t end, Role role) {
+                const int colour = static_cast<int>(role) + 1;
+                if (colour != colour_) {
+                    writer_.writeText("\\cf" + std::to_string(colour));
+                    colour_ = colour;
+                }
+                writer_.write(text.data() + begin, end - begin);
+            });
+    } else {
+        writer_.write(text.data(), text.size());
+    }
+    writer_.write("\r\n", 2);
+}
 
 std::int64_t writeRtfListing(ByteSource& listing, ByteSink& out, const RtfListingOptions& options)
 {

@@ -6,9 +6,13 @@
 
 #include "common/ByteStream.h"
 #include "common/QuilletUnitGrobal.h"
+#include "decoder/Roles.h"
 #include "render/ListingWriter.h"
+#include "render/RoleColours.h"
 
 #include <cstdint>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -25,6 +29,14 @@ struct RtfListingOptions {
     bool isMap0xAD = true;
     std::string mapFontFrom0xAD = "MSX ROM 8dot";
     std::int32_t mapCodeFrom0xAD = 0x7F;
+    // The colour of each role, for a listing written with its roles
+    // (RtfListingSink::writeLine): the header gains a colour table, colour
+    // N + 1 being role N's, and each run of a role is in its colour.
+    // Without it nothing of the document changes.
+    std::optional<RoleColourSet> roleColours;
+    // With roleColours, the paper behind the text (the MSX screen's blue);
+    // without, the reader's own.
+    std::optional<std::uint32_t> paperColour;
 
     static RtfListingOptions fromSettings(const Settings& settings);
 };
@@ -41,7 +53,8 @@ std::string escapeRtfText(std::string_view bytes, const RtfListingOptions& optio
 std::string escapeRtfGraphic(std::string_view bytes);
 
 // The header line without its CR LF: fonts 0, 1 and 2 in ANK mode, 0 and 1
-// in Kanji mode, then font 0 and the size in half-points.
+// in Kanji mode, the colour table with role colours, then font 0 and the
+// size in half-points (and the paper's colour).
 std::string rtfListingHeader(const RtfListingOptions& options);
 
 // The RTF document written as the ASCII listing arrives, in pieces of any
@@ -55,12 +68,18 @@ public:
 
     void write(const void* data, std::size_t size) override { writer_.write(data, size); }
     using ByteSink::write;
+    // One line of the listing without its line end, which this adds: the
+    // same escapes as its bytes and CR LF written above, each run of a role
+    // in the role's colour when the options have role colours.
+    void writeLine(std::string_view text, std::span<const RoleSpan> roles);
     // Ends the body and writes the closing; the line count for the status
     // bar. Nothing may be written after it. Throws the sink's error.
     std::int64_t finish() { return writer_.finish(); }
 
 private:
     ListingWriter<16> writer_;
+    bool coloured_;
+    int colour_ = -1; // the \cf in force; none yet
 };
 
 // Writes the whole document (header, body, closing) for the listing read

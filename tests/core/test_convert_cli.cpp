@@ -107,8 +107,16 @@ TEST(ConvertCli, PlainTextIsCopiedAsItIs)
 
 TEST(ConvertCli, WrongArgumentsGiveStatusTwo)
 {
-    for (const auto& args : std::vector<std::vector<std::string>>{
-             {}, {"--bogus", "x"}, {"a", "b", "c"}, {"--screen"}, {"--screen", "x5", "in"}, {"--kanji", "in"}}) {
+    for (const auto& args : std::vector<std::vector<std::string>>{{},
+                                                                  {"--bogus", "x"},
+                                                                  {"a", "b", "c"},
+                                                                  {"--screen"},
+                                                                  {"--screen", "x5", "in"},
+                                                                  {"--kanji", "in"},
+                                                                  {"--html", "--utf8", "in"},
+                                                                  {"--colours", "msx", "in"},
+                                                                  {"--html", "--colours", "blue", "in"},
+                                                                  {"--html", "--tokenize", "in"}}) {
         const ConvertResult result = runConvert(args);
         EXPECT_EQ(result.status, cli::ExitUsage);
         EXPECT_NE(result.err.find("usage:"), std::string::npos);

@@ -9,8 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdio>
 #include <initializer_list>
+#include <string>
+#include <vector>
 
 using namespace quillet;
 using namespace quillet::test;
@@ -353,5 +356,132 @@ TEST(RtfDocumentShape, EveryPairAcrossManyBlocksInAnyPiecesGivesTheSameDocument)
             EXPECT_EQ(rtf.finish(), whole.lines) << piece;
             EXPECT_TRUE(sink.str() == whole.rtf) << "pieces of " << piece << " bytes";
         }
+    }
+}
+
+namespace {
+
+// The body of a coloured RTF listing read back: each listing byte (a
+// graphic code marked by `graphic`) with the \cf in force where it stands.
+struct ColouredByte {
+    std::uint8_t byte;
+    bool graphic;
+    int colour;
+    friend bool operator==(const ColouredByte&, const ColouredByte&) = default;
+};
+
+std::vector<ColouredByte> colouredBytes(std::string_view body)
+{
+    std::vector<ColouredByte> bytes;
+    int colour = 0, font = 0;
+    for (std::size_t at = 0; at < body.size();) {
+        if (body.substr(at, 2) == "\\'") {
+            bytes.push_back({static_cast<std::uint8_t>(std::stoi(std::string(body.substr(at + 2, 2)), nullptr, 16)),
+                             font == 1, colour});
+            at += 4;
+        } else if (body.substr(at, 3) == "\\cf" || body.substr(at, 2) == "\\f") {
+            const std::size_t digits = at + (body[at + 1] == 'c' ? 3 : 2);
+            std::size_t end = digits;
+            while (end < body.size() && std::isdigit(static_cast<unsigned char>(body[end])))
+                ++end;
+            (body[at + 1] == 'c' ? colour : font) = std::stoi(std::string(body.substr(digits, end - digits)));
+            at = end;
+        } else if (body.substr(at, 6) == "\\par\r\n") {
+            bytes.push_back({'\n', false, -1}); // in no colour of its own
+            at += 6;
+        } else {
+            ADD_FAILURE() << "unexpected RTF at " << at << ": " << body.substr(at, 12);
+            return bytes;
+        }
+    }
+    return bytes;
+}
+
+} // namespace
+
+// Each run of a role in the role's colour, by its number in the colour
+// table; a graphic pair cut by a span's end stays whole, in the first
+// span's colour; the MSX paper shades every paragraph.
+TEST(RtfRoleColours, EachRunIsInItsRolesColourFromTheTable)
+{
+    RtfListingOptions options;
+    RoleColourSet colours{};
+    for (std::size_t role = 0; role < RoleCount; ++role)
+        colours[role] = 0x100000 * static_cast<std::uint32_t>(role) + 0x0203;
+    options.roleColours = colours;
+    options.paperColour = MsxScreenBackground;
+
+    // 10 PRINT<pair>"A":GOTO 20, the keyword's span ending inside the pair.
+    const std::string first = "10 PRINT\x01\x41\"A\":GOTO 20";
+    const std::vector<RoleSpan> firstRoles = {{0, 2, Role::LineNumber}, {3, 6, Role::Keyword},
+                                              {10, 3, Role::String},    {13, 1, Role::Operator},
+                                              {14, 4, Role::Keyword},   {19, 2, Role::LineReference}};
+    const std::string second = "20 END";
+    const std::vector<RoleSpan> secondRoles = {{0, 2, Role::LineNumber}, {3, 3, Role::Keyword}};
+    StringSink sink;
+    RtfListingSink rtf(sink, options);
+    rtf.writeLine(first, firstRoles);
+    rtf.writeLine(second, secondRoles);
+    EXPECT_EQ(rtf.finish(), 2);
+
+    const std::string& document = sink.str();
+    std::string table = "{\\colortbl;";
+    for (const std::uint32_t colour : colours)
+        table += "\\red" + std::to_string(colour >> 16) + "\\green2\\blue3;";
+    table += "\\red84\\green85\\blue237;}";
+    const std::string header = document.substr(0, document.find("\r\n"));
+    EXPECT_NE(header.find(table), std::string::npos) << header;
+    EXPECT_TRUE(header.ends_with("\\f0\\fs24\\cbpat11")) << header;
+
+    auto colourOf = [](Role role) { return static_cast<int>(role) + 1; };
+    const int text = colourOf(Role::Text), number = colourOf(Role::LineNumber), keyword = colourOf(Role::Keyword);
+    std::vector<ColouredByte> expected;
+    auto add = [&](std::string_view bytes, int colour, bool graphic = false) {
+        for (const char byte : bytes)
+            expected.push_back({static_cast<std::uint8_t>(byte), graphic, colour});
+    };
+    add("10", number);
+    add(" ", text);
+    add("PRINT", keyword);
+    add("A", keyword, true);
+    add("\"A\"", colourOf(Role::String));
+    add(":", colourOf(Role::Operator));
+    add("GOTO", keyword);
+    add(" ", text);
+    add("20", colourOf(Role::LineReference));
+    add("\n", -1);
+    add("20", number);
+    add(" ", text);
+    add("END", keyword);
+    add("\n", -1);
+    EXPECT_EQ(colouredBytes(bodyOf(document)), expected);
+}
+
+// Without role colours a listing written line by line is the document the
+// viewer's temporary file and --rtf have always had, whatever the roles.
+TEST(RtfRoleColours, WithoutThemLinesGiveTheDocumentOfTheirBytes)
+{
+    std::vector<std::string> lines;
+    for (unsigned byte = 0; byte < 256; ++byte)
+        lines.push_back(bytes({'1', '0', ' ', byte, 0x01, byte, 0xAD, 'Z'}));
+    const std::string sample = readFile(sourceDir() / "tests/data/sample.bas.listing");
+    for (std::size_t at = 0, end; (end = sample.find("\r\n", at)) != std::string::npos; at = end + 2)
+        lines.push_back(sample.substr(at, end - at));
+    std::string listing;
+    for (const std::string& line : lines)
+        listing += line + "\r\n";
+    const std::vector<RoleSpan> roles = {{0, 2, Role::LineNumber}, {3, 2, Role::Keyword}, {5, 3, Role::String}};
+
+    RtfListingOptions paperOnly;
+    paperOnly.paperColour = MsxScreenBackground;
+    for (const RtfListingOptions& options : {RtfListingOptions{}, kanjiOptions(), paperOnly}) {
+        const Built whole = build(listing, options);
+        StringSink sink;
+        RtfListingSink rtf(sink, options);
+        for (const std::string& line : lines)
+            rtf.writeLine(line, roles);
+        EXPECT_EQ(rtf.finish(), whole.lines);
+        EXPECT_TRUE(sink.str() == whole.rtf);
+        EXPECT_EQ(sink.str().find("\\cf"), std::string::npos);
     }
 }
