@@ -17,13 +17,12 @@ bool isCp932Lead(std::uint8_t byte)
     return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
 }
 
-// Settings colours are 0x00BBGGRR, role colours 0xRRGGBB.
+} // namespace
+
 std::uint32_t rgbOfSetting(std::uint32_t bgr)
 {
     return (bgr & 0xFF) << 16 | (bgr & 0xFF00) | (bgr >> 16 & 0xFF);
 }
-
-} // namespace
 
 void ShownRolesBuilder::addLine(std::string_view text, std::span<const RoleSpan> spans)
 {

@@ -46,5 +46,7 @@ RoleColourSet roleColoursSetting(const Settings& settings);
 // "Role Colors" for `chosen`: "-" where a colour is the scheme's own.
 std::string roleColorsText(const RoleColourSet& chosen, const RoleColourSet& scheme);
 RoleScheme roleSchemeSetting(const Settings& settings);
+// A colour of the settings (0x00BBGGRR) as 0xRRGGBB.
+std::uint32_t rgbOfSetting(std::uint32_t bgr);
 
 } // namespace quillet::app

@@ -84,6 +84,14 @@
         <translation>There is no line %1.</translation>
     </message>
     <message>
+        <source>HTML形式で保存しました。</source>
+        <translation>Saved as HTML.</translation>
+    </message>
+    <message>
+        <source>HTML形式で保存できませんでした。</source>
+        <translation>Could not save as HTML.</translation>
+    </message>
+    <message>
         <source>漢字</source>
         <translation>Kanji</translation>
     </message>

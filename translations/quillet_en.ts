@@ -467,6 +467,18 @@
         <source>行番号(&amp;L):</source>
         <translation>&amp;Line number:</translation>
     </message>
+    <message>
+        <source>HTML形式で保存(&amp;H)</source>
+        <translation>Save as &amp;HTML</translation>
+    </message>
+    <message>
+        <source>HTML形式で保存</source>
+        <translation>Save as HTML</translation>
+    </message>
+    <message>
+        <source>Webページ (*.html)</source>
+        <translation>Web page (*.html)</translation>
+    </message>
 </context>
 <context>
     <name>TForm2</name>

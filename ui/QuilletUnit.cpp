@@ -9,6 +9,9 @@
 #include "app/ViewerFiles.h"
 #include "common/Errors.h"
 #include "container/Container.h"
+#include "document/ListedLines.h"
+#include "fonts/EmbeddedFonts.h"
+#include "render/HtmlListing.h"
 #include "ui/FileFilters.h"
 #include "ui/FindDialog.h"
 #include "ui/HelpViewer.h"
@@ -168,6 +171,7 @@ void TForm1::buildActions()
         {"Open1", QT_TRANSLATE_NOOP("TForm1", "開く(&O)"), QKeySequence(Qt::CTRL | Qt::Key_O)},
         {"SaveAs1", QT_TRANSLATE_NOOP("TForm1", "アスキーセーブ(&S)"), QKeySequence(Qt::CTRL | Qt::Key_S)},
         {"Save1", QT_TRANSLATE_NOOP("TForm1", "RTF形式で保存(&R)"), {}},
+        {"SaveHTML1", QT_TRANSLATE_NOOP("TForm1", "HTML形式で保存(&H)"), {}},
         {"SaveBMP1", QT_TRANSLATE_NOOP("TForm1", "BMP形式で保存(&B)"), QKeySequence(Qt::CTRL | Qt::Key_B)},
         {"SavePNG1", QT_TRANSLATE_NOOP("TForm1", "PNG形式で保存(&G)"), {}},
         {"ExtractSave1", QT_TRANSLATE_NOOP("TForm1", "取り出して保存(&E)..."), {}},
@@ -239,7 +243,7 @@ void TForm1::buildMenus()
     for (QMenu* shown : {file, RecentMenu1})
         connect(shown, &QMenu::aboutToShow, this, &TForm1::fillRecentMenu);
     file->addAction(action("Reload1"));
-    for (const char* name : {"SaveAs1", "Save1", "SaveBMP1", "SavePNG1", "ExtractSave1"})
+    for (const char* name : {"SaveAs1", "Save1", "SaveHTML1", "SaveBMP1", "SavePNG1", "ExtractSave1"})
         file->addAction(action(name));
     separator(file, "N1");
     file->addAction(action("Print1"));
@@ -589,6 +593,7 @@ void TForm1::connectCommands()
         on(name, &TForm1::Open1Click);
     on("SaveAs1", &TForm1::SaveAs1Click);
     on("Save1", &TForm1::Save1Click);
+    on("SaveHTML1", &TForm1::SaveHTML1Click);
     on("SaveBMP1", &TForm1::SaveBMP1Click);
     on("SavePNG1", &TForm1::SavePNG1Click);
     connect(action("tbSave"), &QAction::triggered, this, [this] { isBasicPage() ? SaveAs1Click() : SaveBMP1Click(); });
@@ -622,9 +627,9 @@ void TForm1::connectCommands()
     connect(action("ListingZoomReset1"), &QAction::triggered, this, [this] { listingZoomCommand(0); });
     connect(RichEdit1, &ListingView::zoomStepRequested, this, &TForm1::listingZoomCommand);
     connect(action("LineNumberGutter1"), &QAction::triggered, this,
-            [this](bool on) { settings_.set(&Settings::isLineNumberGutter, on); });
+            [this](bool checked) { settings_.set(&Settings::isLineNumberGutter, checked); });
     connect(action("SyntaxColors1"), &QAction::triggered, this,
-            [this](bool on) { settings_.set(&Settings::useSyntaxColors, on); });
+            [this](bool checked) { settings_.set(&Settings::useSyntaxColors, checked); });
     connect(action("About1"), &QAction::triggered, this, [this] {
         if (TForm2* about = aboutBox())
             about->exec();
@@ -799,6 +804,7 @@ void TForm1::indidateCanSave(bool listing, bool picture)
 {
     action("Save1")->setEnabled(listing);
     action("SaveAs1")->setEnabled(listing);
+    action("SaveHTML1")->setEnabled(listing);
     action("SaveBMP1")->setEnabled(picture);
     action("SavePNG1")->setEnabled(picture);
     action("tbSave")->setEnabled(isBasicPage() ? listing : picture);
@@ -938,6 +944,45 @@ void TForm1::Save1Click()
     if (path.isEmpty())
         return;
     runSave(path, status::RtfSaved, status::RtfSaveFailed, [&] { RichEdit1->saveRtfFile(path); });
+}
+
+void TForm1::SaveHTML1Click()
+{
+    const QString path = runSaveDialog(tr("HTML形式で保存"), QStringLiteral("html"), ui::htmlSaveFilters(),
+                                       State.listingSourcePath, QStringLiteral("html"));
+    if (path.isEmpty())
+        return;
+    runSave(path, status::HtmlSaved, status::HtmlSaveFailed, [&] { saveHtmlListing(path); });
+}
+
+void TForm1::saveHtmlListing(const QString& path)
+{
+    const Settings& settings = settings_.values();
+    const std::string source = State.listingSourcePath;
+    const ListingOptions options{settings.isViewOverLine65530, settings.isViewLineAddress};
+    // The page's colours are the view's, the colours on or not.
+    HtmlListingOptions html;
+    html.characterSet = app::characterSetSetting(settings);
+    html.fontBase64 = fonts::msxFontBase64(html.characterSet);
+    html.colours = app::roleColoursSetting(settings);
+    html.background = app::roleSchemeSetting(settings) == RoleScheme::MsxScreen
+                          ? MsxScreenBackground
+                          : app::rgbOfSetting(settings.backgroundColor);
+    html.title = app::viewerPath(source).leafName();
+    // The page wants the line numbers first: the document is read twice,
+    // from its file each time, as a load reads it.
+    const auto walk = [&source, &options](const std::function<void(const ListedLine&)>& each) {
+        Opened opened = openName(app::viewerPath(source), source, app::viewerFiles());
+        forEachListedLine(opened.head(), opened.rest(), options, each);
+    };
+    app::FreshOutput page = Temps.createFreshOutput();
+    struct Discard {
+        std::string path;
+        ~Discard() { app::TempFiles::discardTempFile(path); }
+    } discard{page.path};
+    writeHtmlListing(*page.sink, html, walk);
+    page.sink->close();
+    app::copyReplacing(localToQString(page.path), path);
 }
 
 void TForm1::ExtractSave1Click()
@@ -1379,6 +1424,7 @@ ListingFormat TForm1::listingFormat() const
 void TForm1::showListing(const app::ListingFiles& listing)
 {
     RichEdit1->showListing(listing.rtfPath, {listing.mappedCodeFor0xAD, listing.characterSet}, listingFormat());
+    RichEdit1->setRoles(listing.roles);
     setPanelText(3, lineCountText(listing.lineCount));
 }
 

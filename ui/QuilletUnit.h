@@ -81,6 +81,9 @@ public:
     void ClearRecent1Click();
     void SaveAs1Click();
     void Save1Click();
+    void SaveHTML1Click();
+    // The listing shown as one web page at `path`, in the view's colours.
+    void saveHtmlListing(const QString& path);
     void SaveBMP1Click();
     void SavePNG1Click();
     void ExtractSave1Click();

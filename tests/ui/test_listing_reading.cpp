@@ -27,7 +27,17 @@ struct ApplicationReady {
     ApplicationReady() { ensureApplication(); }
 };
 
-// 10 GOTO 30 / 20 END / 30 GOTO 99, with the roles the decoder gives.
+// 10 GOTO 30 / 20 END / 30 GOTO 99, tokenized: the references are line
+// number constants (0x0E).
+const std::string JumpsProgram = hexBytes(R"(
+    FF
+    01 80  0A 00  89 20 0E 1E 00 00     # 10 GOTO 30
+    01 80  14 00  81 00                 # 20 END
+    01 80  1E 00  89 20 0E 63 00 00     # 30 GOTO 99
+    00 00
+)");
+
+// Its listing, with the roles the decoder gives.
 const std::string Jumps = "10 GOTO 30\r\n20 END\r\n30 GOTO 99\r\n";
 
 app::ShownRoles jumpRoles()
@@ -50,20 +60,6 @@ protected:
         showListingBytes(view, listing, Settings(), Qt::black, Qt::white, dir / "listing.rtf");
     }
 
-    // The first point of the view whose tooltip says `tip`, on the row of
-    // line `line`.
-    QPoint pointWithTip(qsizetype line, const QString& tip)
-    {
-        view.setSelection(view.text().lineStartPosition(line), view.text().lineStartPosition(line));
-        const QRect row = view.cursorRowRect();
-        for (int x = 0; x < view.viewport()->width(); ++x) {
-            if (view.toolTipAt({x, row.center().y()}) == tip)
-                return {x, row.center().y()};
-        }
-        ADD_FAILURE() << "no " << tip.toStdString();
-        return {};
-    }
-
     static SyntaxColors colorsOn()
     {
         SyntaxColors colors;
@@ -78,43 +74,58 @@ protected:
     ListingView view;
 };
 
+// The first point of the view whose tooltip says `tip`, on the row of
+// line `line`.
+QPoint pointWithTip(ListingView& view, qsizetype line, const QString& tip)
+{
+    view.setSelection(view.text().lineStartPosition(line), view.text().lineStartPosition(line));
+    const QRect row = view.cursorRowRect();
+    for (int x = 0; x < view.viewport()->width(); ++x) {
+        if (view.toolTipAt({x, row.center().y()}) == tip)
+            return {x, row.center().y()};
+    }
+    ADD_FAILURE() << "no " << tip.toStdString();
+    return {};
+}
+
 } // namespace
 
-TEST_F(ListingReadingTest, AReferenceIsALinkAndBackAndForwardRetraceTheJumps)
+TEST_F(MainWindowTest, AReferenceIsALinkAndBackAndForwardRetraceTheJumps)
 {
-    show(Jumps);
-    view.setRoles(jumpRoles());
-    view.show();
-    QSignalSpy missing(&view, &ListingView::missingLineFollowed);
+    start();
+    window->show();
+    window->openDocument(file("jumps.bas", JumpsProgram));
+    ListingView* view = window->listingView();
+    ASSERT_EQ(view->toPlainText(), QString::fromStdString(Jumps).replace("\r\n", "\n"));
+    ASSERT_TRUE(view->hasRoles()) << "the loader hands the roles over with the listing";
 
     // A click on "30" of line 10 goes to line 30 and marks it.
-    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, pointWithTip(0, "30 行へ移動します。"));
-    EXPECT_EQ(view.cursorLine(), 2);
-    EXPECT_EQ(view.markedLine(), 2);
-    EXPECT_TRUE(view.canGoBack());
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, pointWithTip(*view, 0, "30 行へ移動します。"));
+    EXPECT_EQ(view->cursorLine(), 2);
+    EXPECT_EQ(view->markedLine(), 2);
+    ASSERT_TRUE(window->action("GoBack1")->isEnabled());
 
-    view.goBack();
-    EXPECT_EQ(view.cursorLine(), 0);
-    EXPECT_TRUE(view.canGoForward());
-    view.goForward();
-    EXPECT_EQ(view.cursorLine(), 2);
-    EXPECT_FALSE(view.canGoForward());
+    window->action("GoBack1")->trigger();
+    EXPECT_EQ(view->cursorLine(), 0);
+    EXPECT_TRUE(window->action("GoForward1")->isEnabled());
+    window->action("GoForward1")->trigger();
+    EXPECT_EQ(view->cursorLine(), 2);
+    EXPECT_FALSE(window->action("GoForward1")->isEnabled());
 
-    // Enter on a reference follows it too; one to a missing line goes nowhere.
-    view.setSelection(9, 9);
-    QTest::keyClick(&view, Qt::Key_Return);
-    EXPECT_EQ(view.cursorLine(), 2);
-    const qsizetype in99 = view.text().lineStartPosition(2) + 9;
-    view.setSelection(in99, in99);
-    QTest::keyClick(&view, Qt::Key_Return);
-    ASSERT_EQ(missing.count(), 1);
-    EXPECT_EQ(missing.front().front().toInt(), 99);
-    EXPECT_EQ(view.cursorLine(), 2);
+    // Enter on a reference follows it too; one to a missing line says so.
+    view->setSelection(9, 9);
+    QTest::keyClick(view, Qt::Key_Return);
+    EXPECT_EQ(view->cursorLine(), 2);
+    const qsizetype in99 = view->text().lineStartPosition(2) + 9;
+    view->setSelection(in99, in99);
+    QTest::keyClick(view, Qt::Key_Return);
+    EXPECT_EQ(window->panelText(0), "99 行はありません。");
+    EXPECT_EQ(view->cursorLine(), 2);
 
     // Tooltips: the missing line, and the lines that refer to a line.
-    EXPECT_FALSE(pointWithTip(2, "99 行はありません。").isNull());
-    EXPECT_FALSE(pointWithTip(2, "参照元: 10").isNull());
-    EXPECT_EQ(view.referrersOf(1), std::vector<int>{});
+    EXPECT_FALSE(pointWithTip(*view, 2, "99 行はありません。").isNull());
+    EXPECT_FALSE(pointWithTip(*view, 2, "参照元: 10").isNull());
+    EXPECT_EQ(view->referrersOf(1), std::vector<int>{});
 }
 
 TEST_F(ListingReadingTest, ColoursOffLeaveTheListingAsItWasAndOnColourEveryOutput)
