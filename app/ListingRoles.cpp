@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 
 namespace quillet::app {
 
@@ -26,6 +27,19 @@ std::uint32_t rgbOfSetting(std::uint32_t bgr)
 
 void ShownRolesBuilder::addLine(std::string_view text, std::span<const RoleSpan> spans)
 {
+    // Most lines have no graphic character: a byte, a character.
+    if (ankMode_ && std::memchr(text.data(), GraphicPrefix, text.size()) == nullptr) {
+        const std::size_t base = shown_.roles.size();
+        shown_.roles.resize(base + text.size(), Role::Text);
+        for (const RoleSpan& span : spans) {
+            const std::size_t end = std::min<std::size_t>(text.size(), std::size_t{span.start} + span.length);
+            if (span.start < end)
+                std::fill(shown_.roles.begin() + static_cast<std::ptrdiff_t>(base + span.start),
+                          shown_.roles.begin() + static_cast<std::ptrdiff_t>(base + end), span.role);
+        }
+        shown_.lineLengths.push_back(static_cast<std::uint32_t>(text.size()));
+        return;
+    }
     byteRoles_.assign(text.size(), Role::Text);
     for (const RoleSpan& span : spans) {
         const std::size_t end = std::min<std::size_t>(text.size(), std::size_t{span.start} + span.length);

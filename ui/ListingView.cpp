@@ -905,18 +905,26 @@ void ListingView::setRoles(const app::ShownRoles& shown)
     roles_.assign(static_cast<std::size_t>(text_.characterCount()), Role::Text);
     std::size_t from = 0; // in shown.roles
     for (qsizetype line = 0; line < listed; ++line) {
-        const QStringView text = text_.line(line);
         const std::uint32_t length = shown.lineLengths[static_cast<std::size_t>(line)];
-        qsizetype characters = 0;
-        for (qsizetype at = 0; at < text.size(); ++at)
-            characters += text[at].isLowSurrogate() ? 0 : 1;
-        if (characters == static_cast<qsizetype>(length) && from + length <= shown.roles.size()) {
-            auto out = roles_.begin() + text_.lineOffset(line);
-            std::size_t next = from;
-            for (qsizetype at = 0; at < text.size(); ++at) {
-                if (!text[at].isLowSurrogate())
-                    ++next;
-                *out++ = shown.roles[next - 1];
+        if (from + length > shown.roles.size())
+            break;
+        auto out = roles_.begin() + text_.lineOffset(line);
+        const auto in = shown.roles.begin() + static_cast<std::ptrdiff_t>(from);
+        if (text_.lineLength(line) == static_cast<qsizetype>(length)) {
+            std::copy(in, in + length, out); // a character a unit, as nearly every line
+        } else {
+            // Characters beyond the first plane take two units, and both the role.
+            const QStringView text = text_.line(line);
+            qsizetype characters = 0;
+            for (qsizetype at = 0; at < text.size(); ++at)
+                characters += text[at].isLowSurrogate() ? 0 : 1;
+            if (characters == static_cast<qsizetype>(length)) {
+                auto next = in;
+                for (qsizetype at = 0; at < text.size(); ++at) {
+                    if (!text[at].isLowSurrogate())
+                        ++next;
+                    *out++ = *(next - 1);
+                }
             }
         }
         from += length;
