@@ -122,6 +122,14 @@ Role roleOfMode(unsigned mode)
     return mode & InComment ? Role::Comment : mode & InData ? Role::Data : Role::String;
 }
 
+// roleOfStatement() by the byte, looked up with no call.
+const std::array<Role, 256> StatementRoles = [] {
+    std::array<Role, 256> roles{};
+    for (unsigned b = 0; b < 0x100; ++b)
+        roles[b] = roleOfStatement(static_cast<std::uint8_t>(b));
+    return roles;
+}();
+
 // What a byte listed as it is outside the modes can be, for its role.
 enum class PlainClass : std::uint8_t { Other, Blank, Letter, Digit, TypeMark, Underscore, EndsCallName };
 
@@ -157,7 +165,7 @@ public:
     }
     [[gnu::always_inline]] void keyword(std::size_t start, std::size_t end, std::uint8_t code)
     {
-        mark(start, end, roleOfStatement(code));
+        mark(start, end, StatementRoles[code]);
         callName_ = code == token::Call;
     }
     void cut(std::size_t length) { spans_.cut(length); }
@@ -177,7 +185,7 @@ public:
 
 private:
     // Bytes [start, end) outside the modes.
-    [[gnu::noinline]] void plainRun(const char* body, std::size_t start, std::size_t end)
+    [[gnu::always_inline]] void plainRun(const char* body, std::size_t start, std::size_t end)
     {
         Role previous = spans_.endingAt(start);
         std::size_t runStart = start;

@@ -28,7 +28,7 @@ DocumentHead readDocumentHead(ByteSource& source, std::string name);
 // The ASCII listing of a listing document: a tokenized program converted
 // line by line, anything else copied unchanged, its first byte included.
 // Text is always complete; a program says whether its bytes were cut off.
-// Throws QuilletError: DamagedProgram, ReadFailed, or the sink's error.
+// Throws QuilletError: ReadFailed, or the sink's error.
 ProgramEnd writeListing(const DocumentHead& head, ByteSource& rest, ByteSink& out, const ListingOptions& options);
 
 } // namespace quillet
