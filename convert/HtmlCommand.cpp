@@ -66,42 +66,35 @@ void writeHtmlListing(const Options& options, Opened& document, ByteSink& out)
     html.title = document.where().leafName();
 
     // The page needs the line numbers before its first line, so the
-    // listing is gone through twice: from memory when it is there, a file
-    // of its own read again from its start, anything else (a pipe) copied
-    // to a temporary file the first time through.
+    // listing is read twice: from memory when it is there, a file of its
+    // own again from its start, anything else (a pipe) through a copy in a
+    // temporary file made the first time.
     const std::optional<std::span<const std::uint8_t>> inMemory = document.rest().restInMemory();
+    const bool reopened = !inMemory && document.name() != "-" && isRegularFile(document.stream());
     std::unique_ptr<std::FILE, TempFileCloser> copy;
-    int pass = 0;
-    auto walk = [&](const std::function<void(const ListedLine&)>& each) {
-        ++pass;
+    std::unique_ptr<ByteSource> source;
+    auto passes = [&](int pass) -> ByteSource& {
         if (inMemory) {
-            MemorySource source(*inMemory);
-            forEachListedLine(head, source, listing, each);
-        } else if (document.name() != "-" && isRegularFile(document.stream())) {
-            if (pass == 1) {
-                forEachListedLine(head, document.rest(), listing, each);
-                return;
-            }
-            if (fseeko(document.stream(), 0, SEEK_SET) != 0)
-                throw QuilletError(ErrorKind::ReadFailed, document.name());
-            FileSource source(document.stream());
-            std::uint8_t first = 0;
-            source.next(first); // the head has it
-            forEachListedLine(head, source, listing, each);
+            source = std::make_unique<MemorySource>(*inMemory);
         } else if (pass == 1) {
+            if (reopened)
+                return document.rest();
             copy.reset(std::tmpfile());
             if (!copy)
                 throw QuilletError(ErrorKind::CreateFailed, "a temporary copy of the input");
-            CopyingSource source(document.rest(), copy.get());
-            forEachListedLine(head, source, listing, each);
+            source = std::make_unique<CopyingSource>(document.rest(), copy.get());
         } else {
-            if (std::fflush(copy.get()) != 0 || fseeko(copy.get(), 0, SEEK_SET) != 0)
-                throw QuilletError(ErrorKind::ReadFailed, "a temporary copy of the input");
-            FileSource source(copy.get());
-            forEachListedLine(head, source, listing, each);
+            std::FILE* file = reopened ? document.stream() : copy.get();
+            if ((!reopened && std::fflush(file) != 0) || fseeko(file, 0, SEEK_SET) != 0)
+                throw QuilletError(ErrorKind::ReadFailed, document.name());
+            source = std::make_unique<FileSource>(file);
+            std::uint8_t first = 0;
+            if (reopened)
+                source->next(first); // the head has it
         }
+        return *source;
     };
-    quillet::writeHtmlListing(out, html, walk);
+    quillet::writeHtmlListing(out, html, head, listing, passes);
 }
 
 } // namespace quillet::cli

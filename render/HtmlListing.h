@@ -65,8 +65,12 @@ public:
 private:
     struct Tables;
     void put(std::string_view text);
-    // The characters of text[begin, end).
-    void putText(std::string_view text, std::size_t begin, std::size_t end);
+    // Room for `bytes` at `out` in the block, which is written out first
+    // when it has not; where to write them.
+    char* room(char* out, std::size_t bytes);
+    // The characters of text[begin, end) at `out`, which has room for a
+    // run's markup; returns their end, with room for as much after it.
+    char* putText(char* out, std::string_view text, std::size_t begin, std::size_t end);
 
     ByteSink& out_;
     const LineNumberSet& present_;
@@ -76,12 +80,18 @@ private:
     LineNumberSet anchored_; // a number listed twice is an anchor once, at its first line
 };
 
-// Calls its argument for every line of the listing, as forEachListedLine
-// does; whoever gives one can go through the listing twice.
-using ListedLineWalk = std::function<void(const std::function<void(const ListedLine&)>&)>;
+// The numbers of the lines forEachListedLine gives for the document, read
+// without the roles where the line numbers need none (a program).
+LineNumberSet listedLineNumbers(const DocumentHead& head, ByteSource& rest, const ListingOptions& options);
 
-// The whole page: `walk` runs twice, first for the line numbers, then to
-// write the lines. Throws what `walk` throws and the sink's error.
-void writeHtmlListing(ByteSink& out, const HtmlListingOptions& options, const ListedLineWalk& walk);
+// Where a page's listing is read from: the document's bytes after its
+// first byte, from their start, once for the line numbers (pass 1) and
+// once for the page (pass 2). What it returns is used until the next call.
+using ListingPasses = std::function<ByteSource&(int pass)>;
+
+// The whole page of a listing document. Throws QuilletError as
+// forEachListedLine does, what `passes` throws and the sink's error.
+void writeHtmlListing(ByteSink& out, const HtmlListingOptions& options, const DocumentHead& head,
+                      const ListingOptions& listing, const ListingPasses& passes);
 
 } // namespace quillet

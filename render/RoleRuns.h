@@ -29,16 +29,18 @@ void forEachRoleRun(std::string_view text, std::span<const RoleSpan> roles, Pair
     const std::size_t size = text.size();
     std::size_t at = 0;   // where the next run starts, always a character's start
     std::size_t scan = 0; // the pairs before it are known
+    // The next prefix at or after `scan`, or `size`: looked for again only
+    // once passed, so a line without graphics is searched once.
+    auto prefixFrom = [&](std::size_t from) {
+        const void* found = from < size ? std::memchr(bytes + from, ListingGraphicPrefix, size - from) : nullptr;
+        return found ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(found) - bytes) : size;
+    };
+    std::size_t prefix = prefixFrom(0);
     // The end of a run meant to end at `end`, moved past a pair it would cut.
     auto runEnd = [&](std::size_t end) {
-        while (scan < end) {
-            const void* found = std::memchr(bytes + scan, ListingGraphicPrefix, end - scan);
-            if (!found) {
-                scan = end;
-                break;
-            }
-            const std::size_t prefix = static_cast<std::size_t>(static_cast<const std::uint8_t*>(found) - bytes);
+        while (prefix < end) {
             scan = prefix + 1 < size && pairs(bytes[prefix + 1]) ? prefix + 2 : prefix + 1;
+            prefix = prefixFrom(scan);
         }
         return std::max(end, scan);
     };

@@ -6,6 +6,7 @@
 #include "render/RtfEscape.h"
 
 #include <algorithm>
+#include <array>
 
 namespace quillet {
 
@@ -58,6 +59,9 @@ void appendColourEntry(std::string& out, std::uint32_t rgb)
 // Colour 0 is the reader's default, the roles follow in their order, then
 // the paper.
 constexpr std::size_t PaperColourIndex = RoleCount + 1;
+constexpr std::array<std::string_view, RoleCount> ColourWords = {
+    "\\cf1", "\\cf2", "\\cf3", "\\cf4", "\\cf5", "\\cf6", "\\cf7", "\\cf8", "\\cf9", "\\cf10",
+};
 
 } // namespace
 
@@ -180,7 +184,7 @@ void RtfListingSink::writeLine(std::string_view text, std::span<const RoleSpan> 
             [&](std::size_t begin, std::size_t end, Role role) {
                 const int colour = static_cast<int>(role) + 1;
                 if (colour != colour_) {
-                    writer_.writeText("\\cf" + std::to_string(colour));
+                    writer_.writeText(ColourWords[static_cast<std::size_t>(role)]);
                     colour_ = colour;
                 }
                 writer_.write(text.data() + begin, end - begin);
