@@ -971,16 +971,20 @@ void TForm1::saveHtmlListing(const QString& path)
     html.title = app::viewerPath(source).leafName();
     // The page wants the line numbers first: the document is read twice,
     // from its file each time, as a load reads it.
-    const auto walk = [&source, &options](const std::function<void(const ListedLine&)>& each) {
-        Opened opened = openName(app::viewerPath(source), source, app::viewerFiles());
-        forEachListedLine(opened.head(), opened.rest(), options, each);
+    Opened first = openName(app::viewerPath(source), source, app::viewerFiles());
+    std::optional<Opened> again;
+    const auto passes = [&](int pass) -> ByteSource& {
+        if (pass == 1)
+            return first.rest();
+        again.emplace(openName(app::viewerPath(source), source, app::viewerFiles()));
+        return again->rest();
     };
     app::FreshOutput page = Temps.createFreshOutput();
     struct Discard {
         std::string path;
         ~Discard() { app::TempFiles::discardTempFile(path); }
     } discard{page.path};
-    writeHtmlListing(*page.sink, html, walk);
+    writeHtmlListing(*page.sink, html, first.head(), options, passes);
     page.sink->close();
     app::copyReplacing(localToQString(page.path), path);
 }

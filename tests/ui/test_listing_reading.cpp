@@ -233,3 +233,17 @@ TEST_F(MainWindowTest, CtrlWheelZoomsTheListingAndStoresTheZoom)
     EXPECT_EQ(view->zoom(), 0);
     EXPECT_EQ(stored("Listing Zoom"), "0");
 }
+
+TEST_F(MainWindowTest, HtmlSaveWritesThePageOfTheListingShown)
+{
+    start();
+    window->openDocument(file("jumps.bas", JumpsProgram));
+    EXPECT_TRUE(enabled("SaveHTML1"));
+    saveAs(home.path() / "page");
+    window->action("SaveHTML1")->trigger();
+    const std::string page = readFile(home.path() / "page.html");
+    EXPECT_NE(page.find("<span id=L30>"), std::string::npos);
+    EXPECT_NE(page.find("<a href=#L30>30</a>"), std::string::npos) << "10 GOTO 30 links to its line";
+    EXPECT_EQ(page.find("href=#L99"), std::string::npos) << "99 is no line: no link";
+    EXPECT_TRUE(window->panelText(0).startsWith("HTML形式で保存しました。")) << window->panelText(0).toStdString();
+}
