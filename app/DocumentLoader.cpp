@@ -214,6 +214,12 @@ std::string_view DocumentLoader::loadListing(Opened& opened, const QString& path
 {
     FreshFile listing(temps_.createFreshOutput());
     ShownRolesBuilder roles(settings_.isAnkMode);
+    // A program's listing is about one and a half times its size; room
+    // reserved is not memory used until it is filled.
+    if (const auto inMemory = opened.rest().restInMemory())
+        roles.reserve(inMemory->size() * 2);
+    else if (struct stat status{}; opened.stream() && fstat(fileno(opened.stream()), &status) == 0)
+        roles.reserve(static_cast<std::size_t>(std::max<off_t>(0, status.st_size)) * 2);
     const ProgramEnd end = writeListingWithRoles(
         opened, listing.sink(), ListingOptions{settings_.isViewOverLine65530, settings_.isViewLineAddress}, roles);
     listing.close();

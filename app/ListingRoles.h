@@ -33,6 +33,8 @@ public:
     // `text` as the ASCII listing has the line, without its line end.
     void addLine(std::string_view text, std::span<const RoleSpan> spans);
     ShownRoles take() { return std::move(shown_); }
+    // Room for about this many characters, taken from memory only as filled.
+    void reserve(std::size_t characters) { shown_.roles.reserve(characters); }
 
 private:
     bool ankMode_;

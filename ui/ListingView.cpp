@@ -89,18 +89,20 @@ qsizetype leadLength(QStringView line)
     return numberAt(0);
 }
 
-// The number a line starts with (after its address, if any).
+// The number a line starts with (after its address, if any). Read digit
+// by digit: the index of a large listing reads every line's.
 std::optional<int> leadNumber(QStringView line)
 {
     const qsizetype lead = leadLength(line);
     if (lead == 0)
         return std::nullopt;
-    qsizetype at = lead - 2;
+    qsizetype at = lead - 1;
     while (at > 0 && line[at - 1] >= u'0' && line[at - 1] <= u'9')
         --at;
-    bool ok = false;
-    const int number = line.mid(at, lead - 1 - at).toInt(&ok);
-    return ok ? std::optional<int>(number) : std::nullopt;
+    int number = 0;
+    for (; at < lead - 1; ++at)
+        number = std::min(number * 10 + (line[at].unicode() - u'0'), 1 << 20);
+    return number;
 }
 
 void appendCharacter(std::u16string& out, char32_t c)
@@ -890,7 +892,7 @@ void ListingView::goForward()
 
 // Roles ------------------------------------------------------------------
 
-void ListingView::setRoles(const app::ShownRoles& shown)
+void ListingView::setRoles(app::ShownRoles&& shown)
 {
     roles_.clear();
     referencesMade_ = false;
@@ -900,6 +902,15 @@ void ListingView::setRoles(const app::ShownRoles& shown)
     const auto listed = static_cast<qsizetype>(shown.lineLengths.size());
     if (shown.empty() || (listed != lines && listed + 1 != lines)) {
         viewport()->update();
+        return;
+    }
+    // Lines of one unit a character, laid end to end as the text is.
+    bool same = static_cast<qsizetype>(shown.roles.size()) == text_.characterCount();
+    for (qsizetype line = 0; same && line < listed; ++line)
+        same = text_.lineLength(line) == static_cast<qsizetype>(shown.lineLengths[static_cast<std::size_t>(line)]);
+    if (same) {
+        roles_ = std::move(shown.roles);
+        relayout();
         return;
     }
     roles_.assign(static_cast<std::size_t>(text_.characterCount()), Role::Text);

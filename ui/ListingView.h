@@ -192,7 +192,8 @@ public:
 
     // The roles of the shown listing, from the listing's own lines; a line
     // whose characters do not match keeps none.
-    void setRoles(const quillet::app::ShownRoles& roles);
+    // Taken over as they are when every line matches, the usual case.
+    void setRoles(quillet::app::ShownRoles&& roles);
     bool hasRoles() const { return !roles_.empty(); }
     quillet::Role roleAt(qsizetype position) const;
     void setSyntaxColors(const SyntaxColors& colors);

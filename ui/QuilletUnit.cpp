@@ -1428,7 +1428,7 @@ ListingFormat TForm1::listingFormat() const
 void TForm1::showListing(const app::ListingFiles& listing)
 {
     RichEdit1->showListing(listing.rtfPath, {listing.mappedCodeFor0xAD, listing.characterSet}, listingFormat());
-    RichEdit1->setRoles(listing.roles);
+    RichEdit1->setRoles(std::move(listing.roles));
     setPanelText(3, lineCountText(listing.lineCount));
 }
 
