@@ -107,7 +107,7 @@ private:
 ProgramEnd writeListingWithRoles(Opened& opened, ByteSink& out, const ListingOptions& options, ShownRolesBuilder& roles)
 {
     const DocumentHead& head = opened.head();
-    const auto each = [&roles](const ListedLine& line) { roles.addLine(line.text, line.roles); };
+    const auto each = [&roles](const ListedLine& line) { roles.addLine(line.text, line.roles, line.number); };
     if (head.kind == DocumentKind::AsciiText) {
         // The text as it is; its lines are only read.
         if (head.firstByte)

@@ -25,8 +25,11 @@ std::uint32_t rgbOfSetting(std::uint32_t bgr)
     return (bgr & 0xFF) << 16 | (bgr & 0xFF00) | (bgr >> 16 & 0xFF);
 }
 
-void ShownRolesBuilder::addLine(std::string_view text, std::span<const RoleSpan> spans)
+void ShownRolesBuilder::addLine(std::string_view text, std::span<const RoleSpan> spans,
+                                std::optional<std::uint16_t> number)
 {
+    if (number)
+        shown_.numbers.emplace_back(*number, static_cast<std::ptrdiff_t>(shown_.lineLengths.size()));
     // Most lines have no graphic character: a byte, a character.
     if (ankMode_ && std::memchr(text.data(), GraphicPrefix, text.size()) == nullptr) {
         const std::size_t base = shown_.roles.size();

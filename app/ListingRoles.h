@@ -9,10 +9,13 @@
 #include "decoder/Roles.h"
 #include "render/RoleColours.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace quillet::app {
@@ -20,6 +23,8 @@ namespace quillet::app {
 struct ShownRoles {
     std::vector<Role> roles;                // per character shown, the lines one after another
     std::vector<std::uint32_t> lineLengths; // characters per line
+    // Each numbered line's number and index, in the listing's order.
+    std::vector<std::pair<int, std::ptrdiff_t>> numbers;
 
     bool empty() const { return lineLengths.empty(); }
 };
@@ -31,7 +36,7 @@ public:
     explicit ShownRolesBuilder(bool ankMode) : ankMode_(ankMode) {}
 
     // `text` as the ASCII listing has the line, without its line end.
-    void addLine(std::string_view text, std::span<const RoleSpan> spans);
+    void addLine(std::string_view text, std::span<const RoleSpan> spans, std::optional<std::uint16_t> number);
     ShownRoles take() { return std::move(shown_); }
     // Room for about this many characters, taken from memory only as filled.
     void reserve(std::size_t characters) { shown_.roles.reserve(characters); }

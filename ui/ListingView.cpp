@@ -815,7 +815,7 @@ std::optional<int> ListingView::lineNumberOf(qsizetype line) const
     return leadNumber(text_.line(line));
 }
 
-const std::vector<std::pair<int, qsizetype>>& ListingView::numberIndex() const
+const std::vector<std::pair<int, std::ptrdiff_t>>& ListingView::numberIndex() const
 {
     if (!numbersMade_) {
         numbersMade_ = true;
@@ -908,6 +908,12 @@ void ListingView::setRoles(app::ShownRoles&& shown)
     bool same = static_cast<qsizetype>(shown.roles.size()) == text_.characterCount();
     for (qsizetype line = 0; same && line < listed; ++line)
         same = text_.lineLength(line) == static_cast<qsizetype>(shown.lineLengths[static_cast<std::size_t>(line)]);
+    // The listing's own line numbers spare reading them from the text.
+    numbers_ = std::move(shown.numbers);
+    if (!std::is_sorted(numbers_.begin(), numbers_.end()))
+        std::stable_sort(numbers_.begin(), numbers_.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+    numbersMade_ = true;
     if (same) {
         roles_ = std::move(shown.roles);
         relayout();

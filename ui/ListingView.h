@@ -271,7 +271,7 @@ private:
     qsizetype leadOf(qsizetype line) const;
     qreal gutterWidth() const;
     // Line numbers and lines, sorted by number, made when first wanted.
-    const std::vector<std::pair<int, qsizetype>>& numberIndex() const;
+    const std::vector<std::pair<int, std::ptrdiff_t>>& numberIndex() const;
     // The line's first position and scroll state, for going back.
     void rememberPlace(std::vector<qsizetype>& stack);
     void showPlace(qsizetype position, bool mark);
@@ -322,7 +322,7 @@ private:
     std::vector<qsizetype> back_, forward_; // positions
     std::vector<quillet::Role> roles_;      // per character of the text, or none
     SyntaxColors syntax_;
-    mutable std::vector<std::pair<int, qsizetype>> numbers_;
+    mutable std::vector<std::pair<int, std::ptrdiff_t>> numbers_;
     mutable bool numbersMade_ = false;
     mutable std::vector<std::pair<int, int>> references_; // target, referring line's number; sorted
     mutable bool referencesMade_ = false;

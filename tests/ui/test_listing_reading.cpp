@@ -43,11 +43,13 @@ const std::string Jumps = "10 GOTO 30\r\n20 END\r\n30 GOTO 99\r\n";
 app::ShownRoles jumpRoles()
 {
     app::ShownRolesBuilder builder(true);
-    builder.addLine("10 GOTO 30", std::vector<RoleSpan>{
-                                      {0, 2, Role::LineNumber}, {3, 4, Role::Keyword}, {8, 2, Role::LineReference}});
-    builder.addLine("20 END", std::vector<RoleSpan>{{0, 2, Role::LineNumber}, {3, 3, Role::Keyword}});
-    builder.addLine("30 GOTO 99", std::vector<RoleSpan>{
-                                      {0, 2, Role::LineNumber}, {3, 4, Role::Keyword}, {8, 2, Role::LineReference}});
+    builder.addLine("10 GOTO 30",
+                    std::vector<RoleSpan>{{0, 2, Role::LineNumber}, {3, 4, Role::Keyword}, {8, 2, Role::LineReference}},
+                    10);
+    builder.addLine("20 END", std::vector<RoleSpan>{{0, 2, Role::LineNumber}, {3, 3, Role::Keyword}}, 20);
+    builder.addLine("30 GOTO 99",
+                    std::vector<RoleSpan>{{0, 2, Role::LineNumber}, {3, 4, Role::Keyword}, {8, 2, Role::LineReference}},
+                    30);
     return builder.take();
 }
 
