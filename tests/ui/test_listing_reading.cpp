@@ -7,6 +7,7 @@
 #include "UiTestSupport.h"
 #include "app/ListingRoles.h"
 #include "render/RoleColours.h"
+#include "ui/FindDialog.h"
 #include "ui/ListingView.h"
 
 #include <QAction>
@@ -248,4 +249,29 @@ TEST_F(MainWindowTest, HtmlSaveWritesThePageOfTheListingShown)
     EXPECT_NE(page.find("<a href=#L30>30</a>"), std::string::npos) << "10 GOTO 30 links to its line";
     EXPECT_EQ(page.find("href=#L99"), std::string::npos) << "99 is no line: no link";
     EXPECT_TRUE(window->panelText(0).startsWith("HTML形式で保存しました。")) << window->panelText(0).toStdString();
+}
+
+TEST_F(MainWindowTest, AMatchIsNeverLeftUnderTheFindWindow)
+{
+    start();
+    window->resize(600, 400);
+    window->show();
+    std::string listing;
+    for (int line = 1; line <= 200; ++line)
+        listing += std::to_string(line * 10) + (line == 150 ? " GOSUB 10\r\n" : " PRINT\r\n");
+    window->openDocument(file("long.asc", listing));
+    ListingView* view = window->listingView();
+    FindDialog* find = window->findDialog();
+    window->Find1Click();
+    // Over the lower half of the listing, where a search downwards puts
+    // the line it scrolls to.
+    const QPoint viewTop = view->viewport()->mapToGlobal(QPoint(0, 0));
+    find->setGeometry(QRect(viewTop + QPoint(0, view->viewport()->height() / 2),
+                            QSize(view->viewport()->width(), view->viewport()->height() / 2)));
+    find->setFindText("GOSUB");
+    window->FindDialog1Find();
+    ASSERT_EQ(view->cursorLine(), 149);
+    const QRect row = view->cursorRowRect();
+    ASSERT_FALSE(row.isNull()) << "the match is shown";
+    EXPECT_FALSE(QRect(view->viewport()->mapToGlobal(row.topLeft()), row.size()).intersects(find->frameGeometry()));
 }
