@@ -6,6 +6,7 @@
 #include "app/ViewerFiles.h"
 #include "common/Errors.h"
 #include "container/Container.h"
+#include "document/ListedLines.h"
 #include "document/Picture.h"
 #include "render/RtfListing.h"
 
@@ -51,6 +52,77 @@ private:
     FreshOutput output_;
     bool released_ = false;
 };
+
+// Hands the bytes of a source on as they are read, after copying them to a
+// sink: a text listing is copied to the ASCII listing as it is walked.
+class CopyingSource final : public ByteSource {
+public:
+    CopyingSource(ByteSource& from, ByteSink& copy) : from_(from), copy_(copy) {}
+
+protected:
+    bool refill() override
+    {
+        const auto chunk = from_.nextChunk();
+        if (chunk.empty()) {
+            failed_ = from_.failed();
+            return false;
+        }
+        copy_.write(chunk.data(), chunk.size());
+        pos_ = chunk.data();
+        end_ = chunk.data() + chunk.size();
+        return true;
+    }
+
+private:
+    ByteSource& from_;
+    ByteSink& copy_;
+};
+
+// Lines with their CR LF, gathered into large writes.
+class LineWriter {
+public:
+    explicit LineWriter(ByteSink& out) : out_(out) { block_.reserve(Size + 1024); }
+    void line(std::string_view text)
+    {
+        block_.append(text);
+        block_.append("\r\n");
+        if (block_.size() >= Size)
+            flush();
+    }
+    void flush()
+    {
+        if (!block_.empty())
+            out_.write(block_.data(), block_.size());
+        block_.clear();
+    }
+
+private:
+    static constexpr std::size_t Size = 64 * 1024;
+    ByteSink& out_;
+    std::string block_;
+};
+
+// The ASCII listing, byte for byte as writeListing() writes it, and the
+// roles of its lines, in one pass over the document.
+ProgramEnd writeListingWithRoles(Opened& opened, ByteSink& out, const ListingOptions& options, ShownRolesBuilder& roles)
+{
+    const DocumentHead& head = opened.head();
+    const auto each = [&roles](const ListedLine& line) { roles.addLine(line.text, line.roles, line.number); };
+    if (head.kind == DocumentKind::AsciiText) {
+        // The text as it is; its lines are only read.
+        if (head.firstByte)
+            out.put(*head.firstByte);
+        CopyingSource copying(opened.rest(), out);
+        return forEachListedLine(head, copying, options, each);
+    }
+    LineWriter lines(out);
+    const ProgramEnd end = forEachListedLine(head, opened.rest(), options, [&](const ListedLine& line) {
+        lines.line(line.text);
+        each(line);
+    });
+    lines.flush();
+    return end;
+}
 
 } // namespace
 
@@ -141,8 +213,15 @@ std::string_view DocumentLoader::showContainer(Opened& opened, const QString& pa
 std::string_view DocumentLoader::loadListing(Opened& opened, const QString& path, bool reload)
 {
     FreshFile listing(temps_.createFreshOutput());
-    const ProgramEnd end = writeListing(opened.head(), opened.rest(), listing.sink(),
-                                        ListingOptions{settings_.isViewOverLine65530, settings_.isViewLineAddress});
+    ShownRolesBuilder roles(settings_.isAnkMode);
+    // A program's listing is about one and a half times its size; room
+    // reserved is not memory used until it is filled.
+    if (const auto inMemory = opened.rest().restInMemory())
+        roles.reserve(inMemory->size() * 2);
+    else if (struct stat status{}; opened.stream() && fstat(fileno(opened.stream()), &status) == 0)
+        roles.reserve(static_cast<std::size_t>(std::max<off_t>(0, status.st_size)) * 2);
+    const ProgramEnd end = writeListingWithRoles(
+        opened, listing.sink(), ListingOptions{settings_.isViewOverLine65530, settings_.isViewLineAddress}, roles);
     listing.close();
 
     const RtfListingOptions options = RtfListingOptions::fromSettings(settings_);
@@ -159,7 +238,7 @@ std::string_view DocumentLoader::loadListing(Opened& opened, const QString& path
             throw QuilletError(ErrorKind::ReadFailed, listing.path());
     }
     host_.showListing({localToQString(temps_.rtfTempPath()), localToQString(listing.path()), lines,
-                       mappedCodeFor0xAD(options), characterSetSetting(settings_)});
+                       mappedCodeFor0xAD(options), characterSetSetting(settings_), roles.take()});
     temps_.adoptAsciiTempPath(listing.release());
     state_.listingSourcePath = localPath(path);
     if (!reload)

@@ -19,6 +19,7 @@
 // Index") stays recorded.
 
 #include "app/DocumentState.h"
+#include "app/ListingRoles.h"
 #include "app/RecentDocuments.h"
 #include "app/SettingsOwner.h"
 #include "app/TempFiles.h"
@@ -52,6 +53,9 @@ struct ListingFiles {
     std::int64_t lineCount;         // for status panel 3
     int mappedCodeFor0xAD;          // where font 2 holds the small "yu"
     msx::CharacterSet characterSet; // the glyphs the bytes stand for
+    // Of each character shown, from the same pass as the listing; the view
+    // may take them over rather than copy them.
+    mutable ShownRoles roles;
 };
 
 // What loading needs of the main window.

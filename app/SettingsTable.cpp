@@ -9,7 +9,7 @@ namespace {
 
 using namespace setting;
 
-const std::array<SettingEntry, 30> Table = {{
+const std::array<SettingEntry, 35> Table = {{
     {FontNameAnk, &Settings::fontNameAnk},
     {FontNameAnkGraph, &Settings::fontNameAnkGraph},
     {FontNameKanji, &Settings::fontNameKanji},
@@ -40,6 +40,11 @@ const std::array<SettingEntry, 30> Table = {{
     {WindowGeometry, &Settings::windowGeometry},
     {IsWindowMaximized, &Settings::isWindowMaximized},
     {MemberListWidth, &Settings::memberListWidth},
+    {ListingZoom, &Settings::listingZoom},
+    {IsLineNumberGutter, &Settings::isLineNumberGutter},
+    {UseSyntaxColors, &Settings::useSyntaxColors},
+    {SyntaxColorScheme, &Settings::syntaxColorScheme},
+    {RoleColors, &Settings::roleColors},
 }};
 
 template <class... Fs> struct Overloaded : Fs... {
@@ -49,30 +54,34 @@ template <class... Fs> Overloaded(Fs...) -> Overloaded<Fs...>;
 
 } // namespace
 
-const std::array<std::string_view, 30> StartupReadOrder = {
-    FontNameAnk,     FontNameAnkGraph,    FontNameKanji,
-    FontSize,        IsAnkMode,           FontColor,
-    BackgroundColor, UseWordWrap,         IsViewOverLine65530,
-    IsMap0xAD,       MapFontFrom0xAD,     MapCodeFrom0xAD,
-    IsReload,        FontCharset,         TempFileDir,
-    LastOpenDir,     LastOpenFilterIndex, ScreenMode,
-    IsStretch,       ActivePageIndex,     IsAutoDetectScreenMode,
-    Language,        CharacterSet,        IsViewLineAddress,
-    PictureZoom,     IsTvAspect,          IsDrawSprites,
-    WindowGeometry,  IsWindowMaximized,   MemberListWidth,
+const std::array<std::string_view, 35> StartupReadOrder = {
+    FontNameAnk,       FontNameAnkGraph,    FontNameKanji,
+    FontSize,          IsAnkMode,           FontColor,
+    BackgroundColor,   UseWordWrap,         IsViewOverLine65530,
+    IsMap0xAD,         MapFontFrom0xAD,     MapCodeFrom0xAD,
+    IsReload,          FontCharset,         TempFileDir,
+    LastOpenDir,       LastOpenFilterIndex, ScreenMode,
+    IsStretch,         ActivePageIndex,     IsAutoDetectScreenMode,
+    Language,          CharacterSet,        IsViewLineAddress,
+    PictureZoom,       IsTvAspect,          IsDrawSprites,
+    WindowGeometry,    IsWindowMaximized,   MemberListWidth,
+    ListingZoom,       IsLineNumberGutter,  UseSyntaxColors,
+    SyntaxColorScheme, RoleColors,
 };
 
-const std::array<std::string_view, 20> SettingsDialogWriteOrder = {
-    FontSize,        IsAnkMode,
-    UseWordWrap,     FontCharset,
-    FontNameAnk,     FontNameAnkGraph,
-    FontNameKanji,   FontColor,
-    BackgroundColor, TempFileDir,
-    IsMap0xAD,       MapFontFrom0xAD,
-    MapCodeFrom0xAD, IsViewOverLine65530,
-    ScreenMode,      IsAutoDetectScreenMode,
-    IsReload,        Language,
-    CharacterSet,    IsViewLineAddress,
+const std::array<std::string_view, 24> SettingsDialogWriteOrder = {
+    FontSize,           IsAnkMode,
+    UseWordWrap,        FontCharset,
+    FontNameAnk,        FontNameAnkGraph,
+    FontNameKanji,      FontColor,
+    BackgroundColor,    TempFileDir,
+    IsMap0xAD,          MapFontFrom0xAD,
+    MapCodeFrom0xAD,    IsViewOverLine65530,
+    ScreenMode,         IsAutoDetectScreenMode,
+    IsReload,           Language,
+    CharacterSet,       IsViewLineAddress,
+    IsLineNumberGutter, UseSyntaxColors,
+    SyntaxColorScheme,  RoleColors,
 };
 
 std::span<const SettingEntry> settingsTable()

@@ -51,6 +51,11 @@ inline constexpr std::string_view IsViewLineAddress = "Is View Line Address";
 inline constexpr std::string_view WindowGeometry = "Window Geometry";
 inline constexpr std::string_view IsWindowMaximized = "Is Window Maximized";
 inline constexpr std::string_view MemberListWidth = "Member List Width";
+inline constexpr std::string_view ListingZoom = "Listing Zoom";
+inline constexpr std::string_view IsLineNumberGutter = "Is Line Number Gutter";
+inline constexpr std::string_view UseSyntaxColors = "Use Syntax Colors";
+inline constexpr std::string_view SyntaxColorScheme = "Syntax Color Scheme";
+inline constexpr std::string_view RoleColors = "Role Colors";
 // The list of recent files, kept by RecentFiles (app/RecentDocuments.h).
 inline constexpr std::string_view RecentFiles = "Recent Files";
 // Written at every start, never read.
@@ -76,9 +81,9 @@ const SettingEntry* findSetting(std::string_view name);
 const SettingEntry* findSetting(SettingField field);
 
 // The order in which program start reads the values.
-extern const std::array<std::string_view, 30> StartupReadOrder;
+extern const std::array<std::string_view, 35> StartupReadOrder;
 // The values the settings dialog's OK writes, in its order.
-extern const std::array<std::string_view, 20> SettingsDialogWriteOrder;
+extern const std::array<std::string_view, 24> SettingsDialogWriteOrder;
 
 // The character set the "Character Set" value names; Japanese for a value
 // that names none (a hand-edited or newer store).

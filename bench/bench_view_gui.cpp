@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 // The listing view with a large program, offscreen:
 //
-// - OpenProgram: the main window opens a generated program of 1 or 10 MB,
-//   from the call to its first painted listing, in a child process of its
+// - OpenProgram: the main window opens a generated program of 1 or 10 MB
+//   (10 MB also with the syntax colours on, the roles gathered with the
+//   listing), from the call to its first painted listing, in a child process of its
 //   own (this program run again), so that the peak memory is that size's
 //   alone. Beside it, `quillet-convert --rtf` on the same file as a whole
 //   process, and their ratio. A paint while the load lets events through
@@ -122,14 +123,16 @@ protected:
 };
 
 // The child: a window, then the program opened; writes the CPU seconds of
-// the open and of the whole process to `report`.
-int openChild(int argc, char** argv, const char* path, const char* report)
+// the open and of the whole process to `report`. The children share one
+// settings file, so each sets the colours it is run with.
+int openChild(int argc, char** argv, const char* path, const char* report, bool colours)
 {
     QApplication app(argc, argv);
     quillet::fonts::loadBundledFonts({QStringLiteral(QUILLET_BINARY_DIR "/fonts")});
     TForm1 window;
     window.show();
     window.FormCreate({});
+    window.settingsOwner().set(&quillet::Settings::useSyntaxColors, colours);
     QCoreApplication::processEvents();
     PaintWatch watch(window.listingView()->viewport());
     const double before = cpuSeconds();
@@ -148,12 +151,14 @@ int openChild(int argc, char** argv, const char* path, const char* report)
 void OpenProgram(benchmark::State& state)
 {
     const auto size = static_cast<std::size_t>(state.range(0));
+    const bool colours = state.range(1) != 0;
     const fs::path path = program(size);
     const fs::path report = benchDir() / "report";
     const fs::path rtf = benchDir() / "out.rtf";
     double open = 0, total = 0, peak = 0, convert = 0;
     for (auto _ : state) {
-        const auto viewer = quillet::bench::runQuietChild({selfPath, "--open-child", path.string(), report.string()});
+        const auto viewer = quillet::bench::runQuietChild(
+            {selfPath, "--open-child", path.string(), report.string(), colours ? "colours" : "plain"});
         const auto converter =
             quillet::bench::runQuietChild({QUILLET_CONVERT_PATH, "--rtf", path.string(), rtf.string()});
         if (!viewer.ok || !converter.ok) {
@@ -174,7 +179,14 @@ void OpenProgram(benchmark::State& state)
     state.counters["peak_MiB"] = peak;
     state.counters["peak_limit_MiB"] = 40 + 8 * listingMiB;
 }
-BENCHMARK(OpenProgram)->Arg(1 << 20)->Arg(10 << 20)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+// Size, and whether the colours are on.
+BENCHMARK(OpenProgram)
+    ->Args({1 << 20, 0})
+    ->Args({10 << 20, 0})
+    ->Args({10 << 20, 1})
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
 void OpenLongLines(benchmark::State& state)
 {
@@ -182,7 +194,8 @@ void OpenLongLines(benchmark::State& state)
     const fs::path report = benchDir() / "report";
     double open = 0, peak = 0;
     for (auto _ : state) {
-        const auto viewer = quillet::bench::runQuietChild({selfPath, "--open-child", path.string(), report.string()});
+        const auto viewer =
+            quillet::bench::runQuietChild({selfPath, "--open-child", path.string(), report.string(), "plain"});
         if (!viewer.ok) {
             state.SkipWithError("the child failed");
             return;
@@ -244,9 +257,9 @@ int main(int argc, char** argv)
     selfPath = argv[0];
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    if (argc == 4 && std::strcmp(argv[1], "--open-child") == 0) {
+    if (argc == 5 && std::strcmp(argv[1], "--open-child") == 0) {
         int one = 1;
-        return openChild(one, argv, argv[2], argv[3]);
+        return openChild(one, argv, argv[2], argv[3], std::strcmp(argv[4], "colours") == 0);
     }
     QApplication app(argc, argv);
     quillet::fonts::loadBundledFonts({QStringLiteral(QUILLET_BINARY_DIR "/fonts")});

@@ -39,9 +39,17 @@ inline constexpr std::string_view MemberSaved = "取り出して保存しまし�
 inline constexpr std::string_view AsciiSaved = "アスキーセーブしました。";
 inline constexpr std::string_view AsciiSaving = "アスキーセーブ中です。しばらくお待ちください。";
 inline constexpr std::string_view RtfSaved = "RTF形式で保存しました。";
+inline constexpr std::string_view HtmlSaved = "HTML形式で保存しました。";
 inline constexpr std::string_view BmpSaved = "BMP形式で保存しました。";
 inline constexpr std::string_view PngSaved = "PNG形式で保存しました。";
 inline constexpr std::string_view SearchedToEnd = "最後まで検索しました。";
+inline constexpr std::string_view SearchWrappedToTop = "最後まで検索しました。先頭から続けて検索しました。";
+inline constexpr std::string_view SearchWrappedToBottom = "先頭まで検索しました。最後から続けて検索しました。";
+inline constexpr std::string_view SearchNotFound = "見つかりませんでした。";
+// A line asked for by its number (%1) that the listing lacks, and the line
+// shown instead (%2).
+inline constexpr std::string_view LineMovedToNext = "%1 行はないので、次の %2 行へ移動しました。";
+inline constexpr std::string_view LineNotInListing = "%1 行はありません。";
 inline constexpr std::string_view AnkIndicator = "ANK";
 inline constexpr std::string_view KanjiIndicator = "漢字";
 inline constexpr std::string_view LineCountSuffix = " 行";
@@ -51,6 +59,7 @@ inline constexpr std::string_view ScreenPrefix = "SCREEN ";
 inline constexpr std::string_view OpenFailed = "ファイルを開けませんでした。";
 inline constexpr std::string_view AsciiSaveFailed = "アスキーセーブできませんでした。";
 inline constexpr std::string_view RtfSaveFailed = "RTF形式で保存できませんでした。";
+inline constexpr std::string_view HtmlSaveFailed = "HTML形式で保存できませんでした。";
 inline constexpr std::string_view BmpSaveFailed = "BMP形式で保存できませんでした。";
 inline constexpr std::string_view PngSaveFailed = "PNG形式で保存できませんでした。";
 inline constexpr std::string_view MemberSaveFailed = "取り出して保存できませんでした。";
@@ -98,7 +107,12 @@ struct Settings {
     bool isViewLineAddress = false;        // each listed line starts with its memory address
     std::string windowGeometry;            // "x,y,width,height" of the window's client area; empty at first
     bool isWindowMaximized = false;
-    std::int32_t memberListWidth = 0; // the file list's width in pixels; 0 until the user has had one
+    std::int32_t memberListWidth = 0;   // the file list's width in pixels; 0 until the user has had one
+    std::int32_t listingZoom = 0;       // screen pixels per MSX dot of the listing's font; 0 as "Font Size" says
+    bool isLineNumberGutter = false;    // line numbers in a column of their own, wrapped lines under the body
+    bool useSyntaxColors = false;       // the listing coloured by what each stretch is
+    std::int32_t syntaxColorScheme = 0; // 0 on the configured colours, 1 the MSX's own screen
+    std::string roleColors;             // the user's colour per role, "RRGGBB" or "-" each; empty: the scheme's
 };
 
 } // namespace quillet

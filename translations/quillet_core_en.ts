@@ -64,6 +64,34 @@
         <translation>Searched to the end.</translation>
     </message>
     <message>
+        <source>最後まで検索しました。先頭から続けて検索しました。</source>
+        <translation>Searched to the end; continued from the top.</translation>
+    </message>
+    <message>
+        <source>先頭まで検索しました。最後から続けて検索しました。</source>
+        <translation>Searched to the top; continued from the end.</translation>
+    </message>
+    <message>
+        <source>見つかりませんでした。</source>
+        <translation>Not found.</translation>
+    </message>
+    <message>
+        <source>%1 行はないので、次の %2 行へ移動しました。</source>
+        <translation>There is no line %1; moved to the next line, %2.</translation>
+    </message>
+    <message>
+        <source>%1 行はありません。</source>
+        <translation>There is no line %1.</translation>
+    </message>
+    <message>
+        <source>HTML形式で保存しました。</source>
+        <translation>Saved as HTML.</translation>
+    </message>
+    <message>
+        <source>HTML形式で保存できませんでした。</source>
+        <translation>Could not save as HTML.</translation>
+    </message>
+    <message>
         <source>漢字</source>
         <translation>Kanji</translation>
     </message>

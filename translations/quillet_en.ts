@@ -27,12 +27,39 @@
         <source>キャンセル</source>
         <translation>Cancel</translation>
     </message>
+    <message>
+        <source>検索する方向</source>
+        <translation>Direction</translation>
+    </message>
+    <message>
+        <source>上へ(&amp;U)</source>
+        <translation>&amp;Up</translation>
+    </message>
+    <message>
+        <source>下へ(&amp;D)</source>
+        <translation>&amp;Down</translation>
+    </message>
 </context>
 <context>
     <name>HelpViewer</name>
     <message>
         <source>Quillet ヘルプ</source>
         <translation>Quillet Help</translation>
+    </message>
+</context>
+<context>
+    <name>ListingView</name>
+    <message>
+        <source>%1 行へ移動します。</source>
+        <translation>Go to line %1.</translation>
+    </message>
+    <message>
+        <source>参照元: なし</source>
+        <translation>Referred to by: none</translation>
+    </message>
+    <message>
+        <source>参照元: %1</source>
+        <translation>Referred to by: %1</translation>
     </message>
 </context>
 <context>
@@ -396,6 +423,62 @@
         <source>履歴を消去(&amp;C)</source>
         <translation>&amp;Clear History</translation>
     </message>
+    <message>
+        <source>行へ移動(&amp;G)...</source>
+        <translation>&amp;Go To Line...</translation>
+    </message>
+    <message>
+        <source>戻る(&amp;B)</source>
+        <translation>&amp;Back</translation>
+    </message>
+    <message>
+        <source>進む(&amp;N)</source>
+        <translation>Forwar&amp;d</translation>
+    </message>
+    <message>
+        <source>拡大(&amp;I)</source>
+        <translation>Zoom &amp;In</translation>
+    </message>
+    <message>
+        <source>縮小(&amp;O)</source>
+        <translation>Zoom &amp;Out</translation>
+    </message>
+    <message>
+        <source>文字の大きさに戻す(&amp;R)</source>
+        <translation>&amp;Reset to Font Size</translation>
+    </message>
+    <message>
+        <source>行番号を別の列に表示(&amp;N)</source>
+        <translation>Line &amp;Numbers in a Column of Their Own</translation>
+    </message>
+    <message>
+        <source>色分け表示(&amp;H)</source>
+        <translation>Syntax &amp;Highlighting</translation>
+    </message>
+    <message>
+        <source>リストの表示倍率(&amp;L)</source>
+        <translation>&amp;Listing Zoom</translation>
+    </message>
+    <message>
+        <source>行へ移動</source>
+        <translation>Go To Line</translation>
+    </message>
+    <message>
+        <source>行番号(&amp;L):</source>
+        <translation>&amp;Line number:</translation>
+    </message>
+    <message>
+        <source>HTML形式で保存(&amp;H)</source>
+        <translation>Save as &amp;HTML</translation>
+    </message>
+    <message>
+        <source>HTML形式で保存</source>
+        <translation>Save as HTML</translation>
+    </message>
+    <message>
+        <source>Webページ (*.html)</source>
+        <translation>Web page (*.html)</translation>
+    </message>
 </context>
 <context>
     <name>TForm2</name>
@@ -657,6 +740,90 @@
     <message>
         <source>SCREEN &amp;4 （256 x 192ドット、512色中16色）</source>
         <translation>SCREEN &amp;4 (256 x 192 dots, 16 of 512 colours)</translation>
+    </message>
+    <message>
+        <source>色分け</source>
+        <translation>Colours</translation>
+    </message>
+    <message>
+        <source>行番号を別の列に表示する(&amp;N)</source>
+        <translation>Line &amp;numbers in a column of their own</translation>
+    </message>
+    <message>
+        <source>本文の頭をそろえ、折り返した行を本文の下から続けます</source>
+        <translation>Lines up the bodies and continues wrapped lines under the body</translation>
+    </message>
+    <message>
+        <source>色分け表示</source>
+        <translation>Syntax colours</translation>
+    </message>
+    <message>
+        <source>色分け表示する(&amp;L)</source>
+        <translation>Co&amp;lour the listing by syntax</translation>
+    </message>
+    <message>
+        <source>キーワード、行番号、文字列などをそれぞれの色で表示します</source>
+        <translation>Shows keywords, line numbers, strings and the rest each in its own colour</translation>
+    </message>
+    <message>
+        <source>標準（設定した背景色の上）</source>
+        <translation>Standard (on the configured background)</translation>
+    </message>
+    <message>
+        <source>MSXの画面（青地に白）</source>
+        <translation>MSX screen (white on blue)</translation>
+    </message>
+    <message>
+        <source>配色(&amp;S):</source>
+        <translation>&amp;Scheme:</translation>
+    </message>
+    <message>
+        <source>色</source>
+        <translation>Colours</translation>
+    </message>
+    <message>
+        <source>その他の文字</source>
+        <translation>Other text</translation>
+    </message>
+    <message>
+        <source>行番号</source>
+        <translation>Line number</translation>
+    </message>
+    <message>
+        <source>キーワード</source>
+        <translation>Keyword</translation>
+    </message>
+    <message>
+        <source>行番号の参照</source>
+        <translation>Line reference</translation>
+    </message>
+    <message>
+        <source>数値</source>
+        <translation>Number</translation>
+    </message>
+    <message>
+        <source>文字列</source>
+        <translation>String</translation>
+    </message>
+    <message>
+        <source>コメント</source>
+        <translation>Comment</translation>
+    </message>
+    <message>
+        <source>DATA</source>
+        <translation>DATA</translation>
+    </message>
+    <message>
+        <source>変数</source>
+        <translation>Variable</translation>
+    </message>
+    <message>
+        <source>演算子・区切り</source>
+        <translation>Operator, punctuation</translation>
+    </message>
+    <message>
+        <source>配色の色に戻す(&amp;D)</source>
+        <translation>&amp;Default colours</translation>
     </message>
 </context>
 </TS>

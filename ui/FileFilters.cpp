@@ -149,6 +149,11 @@ QList<FileFilter> rtfSaveFilters()
     return {{caption(QT_TRANSLATE_NOOP("TForm1", "リッチ テキスト形式 (*.rtf)")), suffixPatterns({"rtf"})}};
 }
 
+QList<FileFilter> htmlSaveFilters()
+{
+    return {{caption(QT_TRANSLATE_NOOP("TForm1", "Webページ (*.html)")), suffixPatterns({"html", "htm"})}};
+}
+
 QList<FileFilter> bmpSaveFilters()
 {
     return {{caption(QT_TRANSLATE_NOOP("TForm1", "ビットマップ形式 (*.bmp)")), suffixPatterns({"bmp"})}};

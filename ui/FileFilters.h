@@ -29,6 +29,7 @@ QList<FileFilter> openFileFilters();
 // and a member of a container as it is.
 QList<FileFilter> asciiSaveFilters();
 QList<FileFilter> rtfSaveFilters();
+QList<FileFilter> htmlSaveFilters();
 QList<FileFilter> bmpSaveFilters();
 QList<FileFilter> pngSaveFilters();
 QList<FileFilter> memberSaveFilters();

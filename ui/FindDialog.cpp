@@ -3,10 +3,12 @@
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QVBoxLayout>
 
 FindDialog::FindDialog(QWidget* parent) : QDialog(parent)
@@ -24,6 +26,20 @@ FindDialog::FindDialog(QWidget* parent) : QDialog(parent)
     wholeWord_ = new QCheckBox(tr("単語単位で探す(&W)"), this);
     wholeWord_->setObjectName("ckbWholeWord");
 
+    auto* direction = new QGroupBox(tr("検索する方向"), this);
+    direction->setObjectName("grbDirection");
+    up_ = new QRadioButton(tr("上へ(&U)"), direction);
+    up_->setObjectName("rdbtnUp");
+    down_ = new QRadioButton(tr("下へ(&D)"), direction);
+    down_->setObjectName("rdbtnDown");
+    down_->setChecked(true);
+    auto* directions = new QHBoxLayout(direction);
+    directions->addWidget(up_);
+    directions->addWidget(down_);
+    notice_ = new QLabel(this);
+    notice_->setObjectName("lblFindNotice");
+    notice_->setWordWrap(true);
+
     findNext_ = new QPushButton(tr("次を検索(&F)"), this);
     findNext_->setObjectName("btnFindNext");
     findNext_->setDefault(true);
@@ -37,6 +53,8 @@ FindDialog::FindDialog(QWidget* parent) : QDialog(parent)
     left->addLayout(row);
     left->addWidget(wholeWord_);
     left->addWidget(matchCase_);
+    left->addWidget(direction);
+    left->addWidget(notice_);
     left->addStretch(1);
     auto* right = new QVBoxLayout;
     right->addWidget(findNext_);
@@ -46,8 +64,10 @@ FindDialog::FindDialog(QWidget* parent) : QDialog(parent)
     layout->addLayout(left, 1);
     layout->addLayout(right);
 
-    connect(edit_, &QLineEdit::textChanged, this,
-            [this](const QString& text) { findNext_->setEnabled(!text.isEmpty()); });
+    connect(edit_, &QLineEdit::textChanged, this, [this](const QString& text) {
+        findNext_->setEnabled(!text.isEmpty());
+        notice_->clear();
+    });
     connect(findNext_, &QPushButton::clicked, this, &FindDialog::find);
     connect(close, &QPushButton::clicked, this, &QDialog::hide);
 }
@@ -69,6 +89,8 @@ QTextDocument::FindFlags FindDialog::flags() const
         result |= QTextDocument::FindCaseSensitively;
     if (wholeWord_->isChecked())
         result |= QTextDocument::FindWholeWords;
+    if (up_->isChecked())
+        result |= QTextDocument::FindBackward;
     return result;
 }
 
@@ -80,4 +102,19 @@ void FindDialog::setMatchCase(bool on)
 void FindDialog::setWholeWord(bool on)
 {
     wholeWord_->setChecked(on);
+}
+
+void FindDialog::setBackward(bool on)
+{
+    (on ? up_ : down_)->setChecked(true);
+}
+
+void FindDialog::setNotice(const QString& text)
+{
+    notice_->setText(text);
+}
+
+QString FindDialog::notice() const
+{
+    return notice_->text();
 }

@@ -1,14 +1,17 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// The non-modal find dialog: search text, match case, whole word, and a
-// "find next" button. Searching always runs downwards.
+// The non-modal find dialog: search text, match case, whole word, the
+// direction, and a "find next" button; a line under them tells where the
+// last search went on from.
 
 #include <QDialog>
 #include <QTextDocument>
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
+class QRadioButton;
 
 class FindDialog : public QDialog {
     Q_OBJECT
@@ -20,6 +23,10 @@ public:
     QTextDocument::FindFlags flags() const;
     void setMatchCase(bool on);
     void setWholeWord(bool on);
+    void setBackward(bool on);
+    // What the last search says, or empty.
+    void setNotice(const QString& text);
+    QString notice() const;
 
 signals:
     // The user asked for the next match.
@@ -29,5 +36,8 @@ private:
     QLineEdit* edit_;
     QCheckBox* matchCase_;
     QCheckBox* wholeWord_;
+    QRadioButton* up_;
+    QRadioButton* down_;
+    QLabel* notice_;
     QPushButton* findNext_;
 };

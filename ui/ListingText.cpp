@@ -180,14 +180,16 @@ QList<QTextLayout::FormatRange> ListingText::lineFormats(qsizetype index) const
     return formatsBetween(starts_[static_cast<std::size_t>(index)], lineEnd(index));
 }
 
-QList<QTextLayout::FormatRange> ListingText::rowFormats(qsizetype row) const
+QList<QTextLayout::FormatRange> ListingText::rowFormats(qsizetype row, const std::vector<QTextCharFormat>* shown) const
 {
     const auto [from, to] = rowSpan(row);
-    return formatsBetween(from, to);
+    return formatsBetween(from, to, shown);
 }
 
-QList<QTextLayout::FormatRange> ListingText::formatsBetween(qsizetype start, qsizetype end) const
+QList<QTextLayout::FormatRange> ListingText::formatsBetween(qsizetype start, qsizetype end,
+                                                            const std::vector<QTextCharFormat>* shown) const
 {
+    const std::vector<QTextCharFormat>& formats = shown ? *shown : formats_;
     QList<QTextLayout::FormatRange> ranges;
     if (start == end)
         return ranges;
@@ -199,7 +201,7 @@ QList<QTextLayout::FormatRange> ListingText::formatsBetween(qsizetype start, qsi
         const qsizetype from = std::max(run->start, start);
         const qsizetype to = std::min(runEnd, end);
         ranges.append({static_cast<int>(from - start), static_cast<int>(to - from),
-                       formats_[static_cast<std::size_t>(run->format)]});
+                       formats[static_cast<std::size_t>(run->format)]});
     }
     return ranges;
 }

@@ -66,7 +66,14 @@ public:
 
     // The format ranges of one line, or one row, for its layout.
     QList<QTextLayout::FormatRange> lineFormats(qsizetype index) const;
-    QList<QTextLayout::FormatRange> rowFormats(qsizetype row) const;
+    // `shown` stands for the text's formats when given (as many of them).
+    QList<QTextLayout::FormatRange> rowFormats(qsizetype row,
+                                               const std::vector<QTextCharFormat>* shown = nullptr) const;
+    // Where a row starts in the characters of the text (as text offsets, not
+    // positions), and a line.
+    qsizetype rowOffset(qsizetype row) const { return rowSpan(row).first; }
+    qsizetype lineOffset(qsizetype line) const { return starts_[static_cast<std::size_t>(line)]; }
+    qsizetype characterCount() const { return text_.size(); }
     // Calls visit(text, format) for each run of one format between two
     // positions, and endOfLine() at each line end the range crosses.
     void forEachFragment(qsizetype from, qsizetype to,
@@ -94,7 +101,8 @@ private:
     std::size_t firstBreakOf(qsizetype line) const;
     // Where a row starts and ends in text_.
     std::pair<qsizetype, qsizetype> rowSpan(qsizetype row) const;
-    QList<QTextLayout::FormatRange> formatsBetween(qsizetype start, qsizetype end) const;
+    QList<QTextLayout::FormatRange> formatsBetween(qsizetype start, qsizetype end,
+                                                   const std::vector<QTextCharFormat>* shown = nullptr) const;
 
     QString text_;
     std::vector<qsizetype> starts_{0};

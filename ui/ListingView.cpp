@@ -28,6 +28,8 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QToolTip>
+#include <QWheelEvent>
 
 #if __has_include(<sys/mman.h>)
 #include <sys/mman.h>
@@ -56,6 +58,52 @@ constexpr std::size_t RunsPerPart = 1 << 14;
 // Around the text, and between tab stops, as rich-text views have them.
 constexpr int DocumentMargin = 4;
 constexpr qreal TabStopDistance = 80;
+// The MSX font's cell is 8 dots high.
+constexpr int DotsPerCell = 8;
+// One notch of a mouse wheel.
+constexpr int WheelStep = 120;
+
+// The characters before a line's body: its number and the blank after it,
+// after the line's address and its blank when the listing shows addresses.
+qsizetype leadLength(QStringView line)
+{
+    const auto digitsFrom = [&line](qsizetype at) {
+        qsizetype end = at;
+        while (end < line.size() && line[end] >= u'0' && line[end] <= u'9')
+            ++end;
+        return end;
+    };
+    const auto numberAt = [&](qsizetype at) -> qsizetype {
+        const qsizetype end = digitsFrom(at);
+        return end > at && end < line.size() && line[end] == u' ' ? end + 1 : 0;
+    };
+    if (line.size() > 5 && line[4] == u' ') {
+        bool address = true;
+        for (qsizetype i = 0; i < 4; ++i)
+            address = address && ((line[i] >= u'0' && line[i] <= u'9') || (line[i] >= u'A' && line[i] <= u'F'));
+        if (address) {
+            if (const qsizetype end = numberAt(5); end > 0)
+                return end;
+        }
+    }
+    return numberAt(0);
+}
+
+// The number a line starts with (after its address, if any). Read digit
+// by digit: the index of a large listing reads every line's.
+std::optional<int> leadNumber(QStringView line)
+{
+    const qsizetype lead = leadLength(line);
+    if (lead == 0)
+        return std::nullopt;
+    qsizetype at = lead - 1;
+    while (at > 0 && line[at - 1] >= u'0' && line[at - 1] <= u'9')
+        --at;
+    int number = 0;
+    for (; at < lead - 1; ++at)
+        number = std::min(number * 10 + (line[at].unicode() - u'0'), 1 << 20);
+    return number;
+}
 
 void appendCharacter(std::u16string& out, char32_t c)
 {
@@ -318,6 +366,7 @@ ListingView::ListingView(QWidget* parent) : QAbstractScrollArea(parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     viewport()->setCursor(Qt::IBeamCursor);
+    viewport()->setMouseTracking(true);
 
     // The selection stays visible when the view loses the focus.
     QPalette colours = palette();
@@ -450,6 +499,7 @@ void ListingView::loadRtfFile(const QString& path)
         emit loadProgress(100);
     verticalScrollBar()->setValue(0);
     horizontalScrollBar()->setValue(0);
+    forgetNavigation();
     relayout();
     emit contentsChanged();
 }
@@ -458,8 +508,27 @@ void ListingView::clear()
 {
     text_.clear();
     anchor_ = position_ = 0;
+    forgetNavigation();
     relayout();
     emit contentsChanged();
+}
+
+void ListingView::forgetNavigation()
+{
+    back_.clear();
+    forward_.clear();
+    marked_ = -1;
+    roles_.clear();
+    roles_.shrink_to_fit();
+    numbers_.clear();
+    numbers_.shrink_to_fit();
+    numbersMade_ = false;
+    references_.clear();
+    references_.shrink_to_fit();
+    referencesMade_ = false;
+    gutterCharacters_ = 0;
+    for (qsizetype line = 0; line < text_.lineCount(); ++line)
+        gutterCharacters_ = std::max<int>(gutterCharacters_, static_cast<int>(leadLength(text_.line(line))));
 }
 
 void ListingView::setDefaultCharset(int charset)
@@ -481,12 +550,18 @@ QColor ListingView::defaultTextColor() const
 
 void ListingView::setBackgroundColor(const QColor& color)
 {
+    configuredBackground_ = color;
     QPalette colours = palette();
-    colours.setColor(QPalette::Base, color);
+    colours.setColor(QPalette::Base, syntax_.on && syntax_.background.isValid() ? syntax_.background : color);
     setPalette(colours);
 }
 
 QColor ListingView::backgroundColor() const
+{
+    return configuredBackground_;
+}
+
+QColor ListingView::shownBackground() const
 {
     return palette().color(QPalette::Base);
 }
@@ -517,12 +592,57 @@ void ListingView::setWordWrap(bool wrap)
     relayout();
 }
 
-std::unique_ptr<QTextDocument> ListingView::toDocument() const
+std::unique_ptr<QTextDocument> ListingView::toDocument(bool onPaper) const
 {
     auto document = std::make_unique<QTextDocument>();
     document->setDefaultFont(defaultFont_);
-    text_.fillDocument(*document, 0, text_.endPosition());
+    fillDocument(*document, 0, text_.endPosition(), onPaper);
     return document;
+}
+
+const RoleColourSet* ListingView::fragmentColours(bool onPaper) const
+{
+    if (!syntax_.on || roles_.empty())
+        return nullptr;
+    return onPaper ? &syntax_.paper : &syntax_.colours;
+}
+
+void ListingView::forEachShownFragment(qsizetype from, qsizetype to, const RoleColourSet* colours,
+                                       const ListingFragmentVisit& visit, const std::function<void()>& endOfLine) const
+{
+    if (!colours || text_.characterCount() == 0) {
+        text_.forEachFragment(from, to, visit, endOfLine);
+        return;
+    }
+    // Each run of one font cut where the role changes, in the role's colour.
+    const QChar* base = text_.line(0).data();
+    text_.forEachFragment(
+        from, to,
+        [&](QStringView text, const QTextCharFormat& format) {
+            const auto offset = static_cast<std::size_t>(text.data() - base);
+            for (qsizetype at = 0; at < text.size();) {
+                const Role role = roles_[offset + static_cast<std::size_t>(at)];
+                qsizetype end = at + 1;
+                while (end < text.size() && roles_[offset + static_cast<std::size_t>(end)] == role)
+                    ++end;
+                QTextCharFormat coloured = format;
+                coloured.setForeground(QColor::fromRgb((*colours)[static_cast<std::size_t>(role)]));
+                visit(text.mid(at, end - at), coloured);
+                at = end;
+            }
+        },
+        endOfLine);
+}
+
+void ListingView::fillDocument(QTextDocument& document, qsizetype from, qsizetype to, bool onPaper) const
+{
+    QTextCursor cursor(&document);
+    cursor.beginEditBlock();
+    forEachShownFragment(
+        from, to, fragmentColours(onPaper),
+        [&cursor](QStringView text, const QTextCharFormat& format) { cursor.insertText(text.toString(), format); },
+        [&cursor] { cursor.insertBlock(); });
+    cursor.endEditBlock();
 }
 
 namespace {
@@ -573,7 +693,7 @@ void indentContinuations(QTextDocument& document, const QPaintDevice& device)
 
 void ListingView::print(QPagedPaintDevice* printer) const
 {
-    const std::unique_ptr<QTextDocument> document = toDocument();
+    const std::unique_ptr<QTextDocument> document = toDocument(true);
     indentContinuations(*document, *printer);
     document->print(printer);
 }
@@ -584,9 +704,10 @@ QMimeData* ListingView::createMimeDataFromSelection() const
     mime->setText(selectedText());
     QTextDocument copied;
     copied.setDefaultFont(defaultFont_);
-    text_.fillDocument(copied, selectionStart(), selectionEnd());
+    fillDocument(copied, selectionStart(), selectionEnd(), false);
     mime->setHtml(copied.toHtml());
-    const std::string rtf = listingDocumentRtf(copied, defaultTextColor(), backgroundColor());
+    const std::string rtf =
+        listingDocumentRtf(copied, defaultTextColor(), fragmentColours(false) ? shownBackground() : backgroundColor());
     const QByteArray bytes(rtf.data(), static_cast<qsizetype>(rtf.size()));
     mime->setData(QStringLiteral("text/rtf"), bytes);
     mime->setData(QStringLiteral("application/rtf"), bytes);
@@ -608,11 +729,12 @@ void ListingView::updateSelectionClipboard() const
 
 std::string ListingView::toRtf() const
 {
-    const auto walk = [this](const ListingFragmentVisit& visit, const std::function<void()>& paragraphEnd) {
-        text_.forEachFragment(0, text_.endPosition(), visit, paragraphEnd);
+    const RoleColourSet* colours = fragmentColours(false);
+    const auto walk = [this, colours](const ListingFragmentVisit& visit, const std::function<void()>& paragraphEnd) {
+        forEachShownFragment(0, text_.endPosition(), colours, visit, paragraphEnd);
         paragraphEnd();
     };
-    return listingRtf(walk, defaultFont_, defaultTextColor(), backgroundColor());
+    return listingRtf(walk, defaultFont_, defaultTextColor(), colours ? shownBackground() : backgroundColor());
 }
 
 void ListingView::saveRtfFile(const QString& path) const
@@ -624,6 +746,409 @@ void ListingView::saveRtfFile(const QString& path) const
     const auto size = static_cast<qint64>(rtf.size());
     if (file.write(rtf.data(), size) != size || !file.commit())
         throw QuilletError(ErrorKind::WriteFailed, path.toStdString());
+}
+
+// Zoom, gutter --------------------------------------------------------------
+
+void ListingView::setZoom(int dotPixels)
+{
+    dotPixels = std::clamp(dotPixels, 0, MaxZoom);
+    if (dotPixels == zoom_)
+        return;
+    const qsizetype row = verticalScrollBar()->value();
+    zoom_ = dotPixels;
+    relayout();
+    verticalScrollBar()->setValue(static_cast<int>(row));
+}
+
+int ListingView::zoomStep(int steps) const
+{
+    // From the size shown now, to the next whole number of screen pixels a dot.
+    qreal pixels = zoom_ * DotsPerCell;
+    if (zoom_ == 0) {
+        const QFont& font = text_.formats().empty() ? defaultFont_ : text_.formats().front().font();
+        pixels = QFontInfo(font).pixelSize();
+        if (pixels <= 0)
+            pixels = DefaultPixelSize;
+    }
+    const qreal dots = pixels / DotsPerCell;
+    const int from = steps > 0 ? static_cast<int>(std::floor(dots + 1e-6)) : static_cast<int>(std::ceil(dots - 1e-6));
+    return std::clamp(from + steps, 1, MaxZoom);
+}
+
+void ListingView::wheelEvent(QWheelEvent* event)
+{
+    if (!event->modifiers().testFlag(Qt::ControlModifier))
+        return QAbstractScrollArea::wheelEvent(event);
+    wheelAngle_ += event->angleDelta().y();
+    const int steps = wheelAngle_ / WheelStep;
+    wheelAngle_ -= steps * WheelStep;
+    if (steps != 0)
+        emit zoomStepRequested(steps);
+    event->accept();
+}
+
+void ListingView::setLineNumberGutter(bool on)
+{
+    if (on == gutter_)
+        return;
+    gutter_ = on;
+    relayout();
+}
+
+qsizetype ListingView::leadOf(qsizetype line) const
+{
+    return leadLength(text_.line(line));
+}
+
+qreal ListingView::gutterWidth() const
+{
+    return gutterCharacters_ * cellWidth_;
+}
+
+// Jumps ------------------------------------------------------------------
+
+std::optional<int> ListingView::lineNumberOf(qsizetype line) const
+{
+    if (line < 0 || line >= text_.lineCount())
+        return std::nullopt;
+    return leadNumber(text_.line(line));
+}
+
+const std::vector<std::pair<int, std::ptrdiff_t>>& ListingView::numberIndex() const
+{
+    if (!numbersMade_) {
+        numbersMade_ = true;
+        numbers_.clear();
+        for (qsizetype line = 0; line < text_.lineCount(); ++line) {
+            if (const auto number = leadNumber(text_.line(line)))
+                numbers_.emplace_back(*number, line);
+        }
+        // Listings are in order already; a text file need not be.
+        if (!std::is_sorted(numbers_.begin(), numbers_.end()))
+            std::stable_sort(numbers_.begin(), numbers_.end(),
+                             [](const auto& a, const auto& b) { return a.first < b.first; });
+    }
+    return numbers_;
+}
+
+std::optional<qsizetype> ListingView::lineOfNumber(int number) const
+{
+    const auto& index = numberIndex();
+    const auto found = std::lower_bound(index.begin(), index.end(), number,
+                                        [](const auto& entry, int value) { return entry.first < value; });
+    if (found == index.end())
+        return std::nullopt;
+    return found->second;
+}
+
+void ListingView::rememberPlace(std::vector<qsizetype>& stack)
+{
+    stack.push_back(position_);
+}
+
+void ListingView::showPlace(qsizetype position, bool mark)
+{
+    position = std::clamp<qsizetype>(position, 0, text_.endPosition());
+    setSelection(position, position);
+    marked_ = mark ? text_.lineOf(position) : -1;
+    // The line comes to the top third of the view, where the eye looks.
+    const qsizetype row = text_.rowOf(position);
+    verticalScrollBar()->setValue(static_cast<int>(std::max<qsizetype>(0, row - visibleRows() / 3)));
+    horizontalScrollBar()->setValue(0);
+    ensureCursorVisible();
+    viewport()->update();
+    emit jumped(text_.lineOf(position));
+}
+
+void ListingView::jumpToLine(qsizetype line)
+{
+    if (line < 0 || line >= text_.lineCount())
+        return;
+    rememberPlace(back_);
+    forward_.clear();
+    showPlace(text_.lineStartPosition(line), true);
+}
+
+void ListingView::goBack()
+{
+    if (back_.empty())
+        return;
+    rememberPlace(forward_);
+    const qsizetype position = back_.back();
+    back_.pop_back();
+    showPlace(position, true);
+}
+
+void ListingView::goForward()
+{
+    if (forward_.empty())
+        return;
+    rememberPlace(back_);
+    const qsizetype position = forward_.back();
+    forward_.pop_back();
+    showPlace(position, true);
+}
+
+// Roles ------------------------------------------------------------------
+
+void ListingView::setRoles(app::ShownRoles&& shown)
+{
+    roles_.clear();
+    referencesMade_ = false;
+    references_.clear();
+    const qsizetype lines = text_.lineCount();
+    // The view's text ends with an empty line after the last line end.
+    const auto listed = static_cast<qsizetype>(shown.lineLengths.size());
+    if (shown.empty() || (listed != lines && listed + 1 != lines)) {
+        viewport()->update();
+        return;
+    }
+    // Lines of one unit a character, laid end to end as the text is.
+    bool same = static_cast<qsizetype>(shown.roles.size()) == text_.characterCount();
+    for (qsizetype line = 0; same && line < listed; ++line)
+        same = text_.lineLength(line) == static_cast<qsizetype>(shown.lineLengths[static_cast<std::size_t>(line)]);
+    // The listing's own line numbers spare reading them from the text.
+    numbers_ = std::move(shown.numbers);
+    if (!std::is_sorted(numbers_.begin(), numbers_.end()))
+        std::stable_sort(numbers_.begin(), numbers_.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+    numbersMade_ = true;
+    if (same) {
+        roles_ = std::move(shown.roles);
+        relayout();
+        return;
+    }
+    roles_.assign(static_cast<std::size_t>(text_.characterCount()), Role::Text);
+    std::size_t from = 0; // in shown.roles
+    for (qsizetype line = 0; line < listed; ++line) {
+        const std::uint32_t length = shown.lineLengths[static_cast<std::size_t>(line)];
+        if (from + length > shown.roles.size())
+            break;
+        auto out = roles_.begin() + text_.lineOffset(line);
+        const auto in = shown.roles.begin() + static_cast<std::ptrdiff_t>(from);
+        if (text_.lineLength(line) == static_cast<qsizetype>(length)) {
+            std::copy(in, in + length, out); // a character a unit, as nearly every line
+        } else {
+            // Characters beyond the first plane take two units, and both the role.
+            const QStringView text = text_.line(line);
+            qsizetype characters = 0;
+            for (qsizetype at = 0; at < text.size(); ++at)
+                characters += text[at].isLowSurrogate() ? 0 : 1;
+            if (characters == static_cast<qsizetype>(length)) {
+                auto next = in;
+                for (qsizetype at = 0; at < text.size(); ++at) {
+                    if (!text[at].isLowSurrogate())
+                        ++next;
+                    *out++ = *(next - 1);
+                }
+            }
+        }
+        from += length;
+    }
+    relayout();
+}
+
+Role ListingView::roleAt(qsizetype position) const
+{
+    if (roles_.empty() || position < 0 || position >= text_.endPosition())
+        return Role::Text;
+    const qsizetype line = text_.lineOf(position);
+    const qsizetype column = position - text_.lineStartPosition(line);
+    if (column >= text_.lineLength(line))
+        return Role::Text;
+    return roles_[static_cast<std::size_t>(text_.lineOffset(line) + column)];
+}
+
+void ListingView::setSyntaxColors(const SyntaxColors& colors)
+{
+    syntax_ = colors;
+    // The scheme's own background (the MSX screen) replaces the listing's
+    // while the colours are on.
+    QPalette colours = palette();
+    const QColor base = syntax_.on && syntax_.background.isValid() ? syntax_.background : configuredBackground_;
+    colours.setColor(QPalette::Base, base);
+    setPalette(colours);
+    relayout();
+}
+
+std::optional<ListingView::Reference> ListingView::referenceAt(qsizetype position) const
+{
+    if (roleAt(position) != Role::LineReference)
+        return std::nullopt;
+    const qsizetype line = text_.lineOf(position);
+    const qsizetype lineStart = text_.lineStartPosition(line);
+    const auto base = roles_.begin() + text_.lineOffset(line);
+    qsizetype start = position - lineStart, end = start;
+    while (start > 0 && base[start - 1] == Role::LineReference)
+        --start;
+    while (end < text_.lineLength(line) && base[end] == Role::LineReference)
+        ++end;
+    bool ok = false;
+    const int number = text_.line(line).mid(start, end - start).trimmed().toInt(&ok);
+    if (!ok)
+        return std::nullopt;
+    const auto target = lineOfNumber(number);
+    const bool exists = target && lineNumberOf(*target) == number;
+    return Reference{number, exists, lineStart + start, lineStart + end};
+}
+
+bool ListingView::followReferenceAtCursor()
+{
+    // The cursor stands in the reference or just after it.
+    std::optional<Reference> reference = referenceAt(position_);
+    if (!reference && position_ > 0)
+        reference = referenceAt(position_ - 1);
+    if (!reference)
+        return false;
+    if (!reference->exists) {
+        emit missingLineFollowed(reference->number);
+        return true;
+    }
+    jumpToLine(*lineOfNumber(reference->number));
+    return true;
+}
+
+std::vector<int> ListingView::referrersOf(qsizetype line) const
+{
+    const auto number = lineNumberOf(line);
+    if (!number || roles_.empty())
+        return {};
+    if (!referencesMade_) {
+        referencesMade_ = true;
+        references_.clear();
+        for (qsizetype at = 0; at < text_.lineCount(); ++at) {
+            const auto source = lineNumberOf(at);
+            if (!source)
+                continue;
+            const QStringView text = text_.line(at);
+            const auto base = roles_.begin() + text_.lineOffset(at);
+            for (qsizetype i = 0; i < text.size();) {
+                if (base[i] != Role::LineReference) {
+                    ++i;
+                    continue;
+                }
+                qsizetype end = i;
+                while (end < text.size() && base[end] == Role::LineReference)
+                    ++end;
+                bool ok = false;
+                const int target = text.mid(i, end - i).trimmed().toInt(&ok);
+                if (ok)
+                    references_.emplace_back(target, *source);
+                i = end;
+            }
+        }
+        std::sort(references_.begin(), references_.end());
+        references_.erase(std::unique(references_.begin(), references_.end()), references_.end());
+    }
+    std::vector<int> referrers;
+    for (auto it = std::lower_bound(references_.begin(), references_.end(), std::pair<int, int>(*number, -1));
+         it != references_.end() && it->first == *number; ++it)
+        referrers.push_back(it->second);
+    return referrers;
+}
+
+QList<QTextLayout::FormatRange> ListingView::shownFormats(qsizetype row) const
+{
+    QList<QTextLayout::FormatRange> ranges = text_.rowFormats(row, zoom_ > 0 ? &zoomedFormats_ : nullptr);
+    if (!syntax_.on || roles_.empty())
+        return ranges;
+    // The roles' colours over the fonts: later ranges win where they overlap.
+    const qsizetype offset = text_.rowOffset(row);
+    const qsizetype length = text_.rowLength(row);
+    const qsizetype position = text_.rowStartPosition(row);
+    for (qsizetype at = 0; at < length;) {
+        const Role role = roles_[static_cast<std::size_t>(offset + at)];
+        qsizetype end = at + 1;
+        while (end < length && roles_[static_cast<std::size_t>(offset + end)] == role)
+            ++end;
+        QTextCharFormat format;
+        format.setForeground(QColor::fromRgb(syntax_.colours[static_cast<std::size_t>(role)]));
+        if (role == Role::LineReference) {
+            if (const auto reference = referenceAt(position + at); reference && !reference->exists) {
+                format.setUnderlineStyle(QTextCharFormat::WaveUnderline);
+                format.setUnderlineColor(Qt::red);
+            }
+        }
+        ranges.append({static_cast<int>(at), static_cast<int>(end - at), format});
+        at = end;
+    }
+    return ranges;
+}
+
+QString ListingView::toolTipAt(QPoint point) const
+{
+    if (text_.isEmpty())
+        return {};
+    const qsizetype at = positionAt(point);
+    if (const auto reference = referenceAt(at)) {
+        if (!reference->exists)
+            return ui::uiText(status::LineNotInListing).arg(reference->number);
+        return tr("%1 行へ移動します。").arg(reference->number);
+    }
+    const qsizetype line = text_.lineOf(at);
+    if (at - text_.lineStartPosition(line) < leadOf(line) && hasRoles()) {
+        const std::vector<int> referrers = referrersOf(line);
+        if (referrers.empty())
+            return tr("参照元: なし");
+        QStringList numbers;
+        for (const int number : referrers)
+            numbers << QString::number(number);
+        return tr("参照元: %1").arg(numbers.join(u' '));
+    }
+    return {};
+}
+
+bool ListingView::viewportEvent(QEvent* event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const QString tip = toolTipAt(help->pos());
+        if (tip.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), tip, viewport());
+        return true;
+    }
+    return QAbstractScrollArea::viewportEvent(event);
+}
+
+// Finding ------------------------------------------------------------------
+
+ListingView::FindOutcome ListingView::findWrapping(const QString& what, QTextDocument::FindFlags flags)
+{
+    if (find(what, flags))
+        return FindOutcome::Found;
+    const bool backward = flags.testFlag(QTextDocument::FindBackward);
+    const qsizetype from = backward ? text_.endPosition() : 0;
+    const qsizetype at = text_.find(what, from, flags);
+    if (at < 0)
+        return FindOutcome::NotFound;
+    setSelection(at, at + what.size());
+    ensureCursorVisible();
+    return FindOutcome::Wrapped;
+}
+
+QRect ListingView::cursorRowRect() const
+{
+    const qsizetype row = text_.rowOf(position_);
+    const qsizetype top = verticalScrollBar()->value();
+    if (row < top)
+        return {};
+    qreal y = DocumentMargin;
+    for (qsizetype shown = top; shown < row && y < viewport()->height(); ++shown)
+        y += layoutOf(shown).boundingRect().height();
+    if (y >= viewport()->height())
+        return {};
+    const int height = static_cast<int>(std::ceil(layoutOf(row).boundingRect().height()));
+    return QRect(0, static_cast<int>(y), viewport()->width(), height);
+}
+
+void ListingView::scrollCursorRowTo(int y)
+{
+    const qsizetype row = text_.rowOf(position_);
+    const qsizetype above = std::max(0, y - DocumentMargin) / lineHeight_;
+    verticalScrollBar()->setValue(static_cast<int>(std::max<qsizetype>(0, row - above)));
 }
 
 QString lineCountText(std::int64_t lines)
@@ -679,9 +1204,19 @@ void ListingView::relayout()
 {
     layouts_.clear();
     widest_ = 0;
-    qreal height = QFontMetricsF(defaultFont_, viewport()).height();
-    qreal cell = QFontMetricsF(defaultFont_, viewport()).horizontalAdvance(u'0');
-    for (const QTextCharFormat& format : text_.formats()) {
+    zoomedFormats_.clear();
+    QFont shownFont = defaultFont_;
+    if (zoom_ > 0) {
+        shownFont.setPixelSize(zoom_ * DotsPerCell);
+        for (QTextCharFormat format : text_.formats()) {
+            format.clearProperty(QTextFormat::FontPointSize);
+            format.setProperty(QTextFormat::FontPixelSize, zoom_ * DotsPerCell);
+            zoomedFormats_.push_back(format);
+        }
+    }
+    qreal height = QFontMetricsF(shownFont, viewport()).height();
+    qreal cell = QFontMetricsF(shownFont, viewport()).horizontalAdvance(u'0');
+    for (const QTextCharFormat& format : zoom_ > 0 ? zoomedFormats_ : text_.formats()) {
         const QFontMetricsF metrics(format.font(), viewport());
         height = std::max(height, metrics.height());
         cell = std::max(cell, metrics.horizontalAdvance(u'0'));
@@ -732,21 +1267,36 @@ QTextLayout& ListingView::layoutOf(qsizetype row) const
     auto found = layouts_.find(row);
     if (found != layouts_.end())
         return *found->second;
-    auto layout = std::make_unique<QTextLayout>(text_.row(row).toString(), defaultFont_, viewport());
-    layout->setFormats(text_.rowFormats(row));
+    QFont font = defaultFont_;
+    if (zoom_ > 0)
+        font.setPixelSize(zoom_ * DotsPerCell);
+    auto layout = std::make_unique<QTextLayout>(text_.row(row).toString(), font, viewport());
+    layout->setFormats(shownFormats(row));
     QTextOption option;
     option.setWrapMode(wordWrap_ ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
     option.setTabStopDistance(TabStopDistance);
     layout->setTextOption(option);
     layout->setCacheEnabled(true);
     const qreal width = std::max(1, viewport()->width() - 2 * DocumentMargin);
+    // In the gutter the number stands right-aligned before the body, and
+    // every other piece of the line starts where the body does.
+    const qreal gutter = gutter_ ? gutterWidth() : 0;
+    const qsizetype line = text_.lineOfRow(row);
+    const bool first = text_.firstRowOf(line) == row;
+    const qsizetype lead = gutter_ && first ? leadOf(line) : 0;
     qreal y = 0;
     layout->beginLayout();
-    for (QTextLine line = layout->createLine(); line.isValid(); line = layout->createLine()) {
-        line.setLineWidth(width);
-        line.setPosition({0, y});
-        y += line.height();
-        widest_ = std::max(widest_, line.naturalTextWidth());
+    for (QTextLine shown = layout->createLine(); shown.isValid(); shown = layout->createLine()) {
+        qreal x = gutter;
+        if (gutter_ && first && shown.textStart() == 0) {
+            // Laid out once to measure the number, then placed.
+            shown.setLineWidth(width);
+            x = std::max<qreal>(0, gutter - shown.cursorToX(static_cast<int>(lead)));
+        }
+        shown.setLineWidth(std::max<qreal>(1, width - x));
+        shown.setPosition({x, y});
+        y += shown.height();
+        widest_ = std::max(widest_, x + shown.naturalTextWidth());
     }
     layout->endLayout();
     return *layouts_.emplace(row, std::move(layout)).first->second;
@@ -774,9 +1324,14 @@ void ListingView::paintEvent(QPaintEvent* event)
     const qsizetype from = selectionStart(), to = selectionEnd();
     QPointF origin = lineOrigin();
     const qreal bottom = viewport()->height();
+    // The line a jump went to stands out, in a tint of the selection's colour.
+    QColor markColour = palette().color(QPalette::Highlight);
+    markColour.setAlpha(60);
     for (qsizetype row = verticalScrollBar()->value(); row < text_.rowCount() && origin.y() < bottom; ++row) {
         const QTextLayout& layout = layoutOf(row);
         const qreal height = layout.boundingRect().height();
+        if (marked_ >= 0 && text_.lineOfRow(row) == marked_)
+            painter.fillRect(QRectF(0, origin.y(), viewport()->width(), height), markColour);
         if (origin.y() + height >= event->rect().top()) {
             const qsizetype start = text_.rowStartPosition(row);
             const qsizetype end = start + text_.rowLength(row);
@@ -908,6 +1463,9 @@ void ListingView::keyPressEvent(QKeyEvent* event)
         selectAll();
         return;
     }
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && event->modifiers() == Qt::NoModifier
+        && followReferenceAtCursor())
+        return;
     // Up and down go by rows, the start and end of a line by lines.
     const qsizetype line = text_.lineOf(position_);
     const qsizetype row = text_.rowOf(position_);
@@ -949,11 +1507,19 @@ void ListingView::mousePressEvent(QMouseEvent* event)
     if (event->button() != Qt::LeftButton || loading_)
         return QAbstractScrollArea::mousePressEvent(event);
     selecting_ = true;
-    moveCursor(positionAt(event->position().toPoint()), event->modifiers().testFlag(Qt::ShiftModifier));
+    const qsizetype at = positionAt(event->position().toPoint());
+    const bool shift = event->modifiers().testFlag(Qt::ShiftModifier);
+    pressedAt_ = !shift && referenceAt(at) ? at : -1;
+    moveCursor(at, shift);
 }
 
 void ListingView::mouseMoveEvent(QMouseEvent* event)
 {
+    if (!event->buttons().testFlag(Qt::LeftButton) && !roles_.empty()) {
+        // A reference is a link: the pointer says so.
+        const bool link = referenceAt(positionAt(event->position().toPoint())).has_value();
+        viewport()->setCursor(link ? Qt::PointingHandCursor : Qt::IBeamCursor);
+    }
     if (!selecting_ || !event->buttons().testFlag(Qt::LeftButton))
         return QAbstractScrollArea::mouseMoveEvent(event);
     QPoint point = event->position().toPoint();
@@ -972,6 +1538,12 @@ void ListingView::mouseReleaseEvent(QMouseEvent* event)
         return QAbstractScrollArea::mouseReleaseEvent(event);
     selecting_ = false;
     updateSelectionClipboard();
+    // A click, not a drag, on a reference follows it.
+    const qsizetype at = positionAt(event->position().toPoint());
+    const auto pressed = pressedAt_ >= 0 ? referenceAt(pressedAt_) : std::nullopt;
+    pressedAt_ = -1;
+    if (pressed && !hasSelection() && at >= pressed->start && at <= pressed->end)
+        followReferenceAtCursor();
 }
 
 void ListingView::mouseDoubleClickEvent(QMouseEvent* event)

@@ -24,7 +24,10 @@
 // ListingText::RowCharacters. It scrolls a row at a time, as plain-text
 // views scroll a line.
 
+#include "app/ListingRoles.h"
+#include "decoder/Roles.h"
 #include "render/MsxCharset.h"
+#include "render/RoleColours.h"
 #include "ui/ListingText.h"
 
 #include <QAbstractScrollArea>
@@ -34,10 +37,13 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class QMimeData;
 class QPagedPaintDevice;
@@ -56,6 +62,17 @@ struct ListingFormat {
 struct ListingGlyphs {
     int mappedCodeFor0xAD = 0x7F; // where font 2 holds the small "yu"
     quillet::msx::CharacterSet characterSet = quillet::msx::CharacterSet::Japanese;
+};
+
+// The listing coloured by the roles of its stretches; off, it looks as it
+// always did.
+struct SyntaxColors {
+    bool on = false;
+    quillet::RoleColourSet colours{};
+    quillet::RoleColourSet paper{}; // for printing: the same roles on white paper
+    // Replaces the listing's background (the MSX screen's blue); invalid
+    // keeps the configured one.
+    QColor background;
 };
 
 // A few bytes as a listing shows them, for the settings dialog's samples.
@@ -103,7 +120,10 @@ public:
 
     int defaultCharset() const { return defaultCharset_; }
     QColor defaultTextColor() const;
+    // The configured background, and the one shown (a colour scheme's own
+    // while the colours are on).
     QColor backgroundColor() const;
+    QColor shownBackground() const;
     QString defaultFontName() const { return defaultFontName_; }
     void setWordWrap(bool wrap);
     bool wordWrap() const { return wordWrap_; }
@@ -114,7 +134,8 @@ public:
     const ListingText& text() const { return text_; }
     QFont defaultFont() const { return defaultFont_; }
     QString toPlainText() const { return text_.plainText(0, text_.endPosition()); }
-    std::unique_ptr<QTextDocument> toDocument() const;
+    // On paper, the colours on are those that read on white.
+    std::unique_ptr<QTextDocument> toDocument(bool onPaper = false) const;
     void print(QPagedPaintDevice* printer) const;
     void clear();
     bool isReadOnly() const { return true; }
@@ -133,6 +154,64 @@ public:
     void ensureCursorVisible();
     // Selects the next match after the selection; false when there is none.
     bool find(const QString& what, QTextDocument::FindFlags flags = {});
+    // As find, going on from the other end when the search reaches one.
+    enum class FindOutcome { Found, Wrapped, NotFound };
+    FindOutcome findWrapping(const QString& what, QTextDocument::FindFlags flags = {});
+    // Where the cursor's row is shown, in viewport coordinates.
+    QRect cursorRowRect() const;
+    // Scrolls so that the cursor's row is shown about `y` pixels below the
+    // viewport's top.
+    void scrollCursorRowTo(int y);
+
+    // Zoom in whole MSX pixels: the 8-dot font at `dotPixels` screen pixels
+    // a dot, or 0 for the size of the format. The view alone is zoomed:
+    // printing, copies and saves keep the format's size.
+    static constexpr int MaxZoom = 16;
+    void setZoom(int dotPixels);
+    int zoom() const { return zoom_; }
+    // The zoom one step larger or smaller than what is shown now.
+    int zoomStep(int steps) const;
+
+    // Line numbers in a column of their own: the bodies start under each
+    // other, and a wrapped line goes on under its body.
+    void setLineNumberGutter(bool on);
+    bool lineNumberGutter() const { return gutter_; }
+
+    // The number a line starts with, if any.
+    std::optional<int> lineNumberOf(qsizetype line) const;
+    // The line numbered `number`, or the first after it; none past the last.
+    std::optional<qsizetype> lineOfNumber(int number) const;
+    // Moves to the start of a line, scrolls it into view and marks it; the
+    // place left is remembered for goBack().
+    void jumpToLine(qsizetype line);
+    qsizetype markedLine() const { return marked_; }
+    bool canGoBack() const { return !back_.empty(); }
+    bool canGoForward() const { return !forward_.empty(); }
+    void goBack();
+    void goForward();
+
+    // The roles of the shown listing, from the listing's own lines; a line
+    // whose characters do not match keeps none.
+    // Taken over as they are when every line matches, the usual case.
+    void setRoles(quillet::app::ShownRoles&& roles);
+    bool hasRoles() const { return !roles_.empty(); }
+    quillet::Role roleAt(qsizetype position) const;
+    void setSyntaxColors(const SyntaxColors& colors);
+    const SyntaxColors& syntaxColors() const { return syntax_; }
+    // The line reference at a position: its number, whether the program
+    // has that line, and where it lies.
+    struct Reference {
+        int number;
+        bool exists;
+        qsizetype start, end;
+    };
+    std::optional<Reference> referenceAt(qsizetype position) const;
+    // Follows the reference at the cursor; false when there is none.
+    bool followReferenceAtCursor();
+    // The numbers of the lines that refer to a line, ascending, each once.
+    std::vector<int> referrersOf(qsizetype line) const;
+    // What the tooltip says at a viewport point; empty for none.
+    QString toolTipAt(QPoint point) const;
 
     // `bytes` in the font `name`, declared in a listing as font `number`
     // (0 the ANK or Kanji font, 1 the graphic one) with character set
@@ -154,6 +233,12 @@ signals:
     void loadProgress(int percent);
     // The text was replaced or cleared.
     void contentsChanged();
+    // Ctrl and the wheel: one step larger (+1) or smaller (-1).
+    void zoomStepRequested(int steps);
+    // After a jump, back or forward: the line now marked.
+    void jumped(qsizetype line);
+    // A reference to a line the program does not have was followed.
+    void missingLineFollowed(int number);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -166,6 +251,8 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
 
 private:
     // The look of the text changed: drop the laid-out lines.
@@ -177,6 +264,24 @@ private:
     qsizetype positionAt(QPoint point) const;
     void moveCursor(qsizetype position, bool keepAnchor);
     void updateSelectionClipboard() const;
+    // The layout's formats of a row: the zoomed fonts, then the colours of
+    // its roles.
+    QList<QTextLayout::FormatRange> shownFormats(qsizetype row) const;
+    // The characters a line starts with before its body; 0 for none.
+    qsizetype leadOf(qsizetype line) const;
+    qreal gutterWidth() const;
+    // Line numbers and lines, sorted by number, made when first wanted.
+    const std::vector<std::pair<int, std::ptrdiff_t>>& numberIndex() const;
+    // The line's first position and scroll state, for going back.
+    void rememberPlace(std::vector<qsizetype>& stack);
+    void showPlace(qsizetype position, bool mark);
+    void forgetNavigation();
+    // The text's runs, cut by role and coloured when `colours` is given.
+    const quillet::RoleColourSet* fragmentColours(bool onPaper) const;
+    void forEachShownFragment(qsizetype from, qsizetype to, const quillet::RoleColourSet* colours,
+                              const std::function<void(QStringView, const QTextCharFormat&)>& visit,
+                              const std::function<void()>& endOfLine) const;
+    void fillDocument(QTextDocument& document, qsizetype from, qsizetype to, bool onPaper) const;
 
     // The code that font 2 shows the small "yu" (0xAD) at when its font is
     // not installed; the listing builder's mapped code.
@@ -207,6 +312,21 @@ private:
     qreal cellWidth_ = 1;                                               // of '0', for lines not laid out yet
     mutable qreal widest_ = 0;                                          // the widest line laid out, in pixels
     mutable std::map<qsizetype, std::unique_ptr<QTextLayout>> layouts_; // by row
+    QColor configuredBackground_ = Qt::white;
+    int zoom_ = 0;
+    int wheelAngle_ = 0;                         // of Ctrl and the wheel, not yet a step
+    std::vector<QTextCharFormat> zoomedFormats_; // the text's formats as shown
+    bool gutter_ = false;
+    int gutterCharacters_ = 0; // the longest line number with its blank
+    qsizetype marked_ = -1;
+    std::vector<qsizetype> back_, forward_; // positions
+    std::vector<quillet::Role> roles_;      // per character of the text, or none
+    SyntaxColors syntax_;
+    mutable std::vector<std::pair<int, std::ptrdiff_t>> numbers_;
+    mutable bool numbersMade_ = false;
+    mutable std::vector<std::pair<int, int>> references_; // target, referring line's number; sorted
+    mutable bool referencesMade_ = false;
+    qsizetype pressedAt_ = -1; // where a click on a reference started
 };
 
 // The line count as status panel 3 shows it: the count and " 行".

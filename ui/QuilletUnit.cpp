@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "ui/QuilletUnit.h"
 
+#include "app/ListingRoles.h"
 #include "app/LocalPath.h"
 #include "app/SaveCopy.h"
 #include "app/SettingsStore.h"
@@ -8,6 +9,9 @@
 #include "app/ViewerFiles.h"
 #include "common/Errors.h"
 #include "container/Container.h"
+#include "document/ListedLines.h"
+#include "fonts/EmbeddedFonts.h"
+#include "render/HtmlListing.h"
 #include "ui/FileFilters.h"
 #include "ui/FindDialog.h"
 #include "ui/HelpViewer.h"
@@ -36,6 +40,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QIcon>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -166,6 +171,7 @@ void TForm1::buildActions()
         {"Open1", QT_TRANSLATE_NOOP("TForm1", "開く(&O)"), QKeySequence(Qt::CTRL | Qt::Key_O)},
         {"SaveAs1", QT_TRANSLATE_NOOP("TForm1", "アスキーセーブ(&S)"), QKeySequence(Qt::CTRL | Qt::Key_S)},
         {"Save1", QT_TRANSLATE_NOOP("TForm1", "RTF形式で保存(&R)"), {}},
+        {"SaveHTML1", QT_TRANSLATE_NOOP("TForm1", "HTML形式で保存(&H)"), {}},
         {"SaveBMP1", QT_TRANSLATE_NOOP("TForm1", "BMP形式で保存(&B)"), QKeySequence(Qt::CTRL | Qt::Key_B)},
         {"SavePNG1", QT_TRANSLATE_NOOP("TForm1", "PNG形式で保存(&G)"), {}},
         {"ExtractSave1", QT_TRANSLATE_NOOP("TForm1", "取り出して保存(&E)..."), {}},
@@ -180,6 +186,15 @@ void TForm1::buildActions()
         {"Paste1", QT_TRANSLATE_NOOP("TForm1", "貼り付け(&P)"), QKeySequence(Qt::CTRL | Qt::Key_V)},
         {"SelectAll1", QT_TRANSLATE_NOOP("TForm1", "すべて選択(&A)"), QKeySequence(Qt::CTRL | Qt::Key_A)},
         {"Find1", QT_TRANSLATE_NOOP("TForm1", "検索(&F)..."), QKeySequence(Qt::CTRL | Qt::Key_F)},
+        {"GoToLine1", QT_TRANSLATE_NOOP("TForm1", "行へ移動(&G)..."), QKeySequence(Qt::CTRL | Qt::Key_G)},
+        {"GoBack1", QT_TRANSLATE_NOOP("TForm1", "戻る(&B)"), QKeySequence(Qt::ALT | Qt::Key_Left)},
+        {"GoForward1", QT_TRANSLATE_NOOP("TForm1", "進む(&N)"), QKeySequence(Qt::ALT | Qt::Key_Right)},
+        {"ListingZoomIn1", QT_TRANSLATE_NOOP("TForm1", "拡大(&I)"), QKeySequence(QKeySequence::ZoomIn)},
+        {"ListingZoomOut1", QT_TRANSLATE_NOOP("TForm1", "縮小(&O)"), QKeySequence(QKeySequence::ZoomOut)},
+        {"ListingZoomReset1", QT_TRANSLATE_NOOP("TForm1", "文字の大きさに戻す(&R)"),
+         QKeySequence(Qt::CTRL | Qt::Key_0)},
+        {"LineNumberGutter1", QT_TRANSLATE_NOOP("TForm1", "行番号を別の列に表示(&N)"), {}},
+        {"SyntaxColors1", QT_TRANSLATE_NOOP("TForm1", "色分け表示(&H)"), {}},
         {"ImgSizeChg1", QT_TRANSLATE_NOOP("TForm1", "実寸拡大切替(&F)"), QKeySequence(Qt::CTRL | Qt::Key_L)},
         {"Config", QT_TRANSLATE_NOOP("TForm1", "設定(&C)..."), {}},
         {"Help2", QT_TRANSLATE_NOOP("TForm1", "目次(&C)"), QKeySequence(Qt::Key_F1)},
@@ -191,8 +206,13 @@ void TForm1::buildActions()
         if (!item.shortcut.isEmpty())
             a->setShortcut(item.shortcut);
     }
-    for (const char* name : {"ExtractSave1", "Reload1"})
+    for (const char* name : {"ExtractSave1", "Reload1", "GoBack1", "GoForward1"})
         action(name)->setEnabled(false);
+    // Ctrl and "=" too: on most keyboards "+" needs Shift.
+    action("ListingZoomIn1")
+        ->setShortcuts({QKeySequence(QKeySequence::ZoomIn), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+    for (const char* name : {"LineNumberGutter1", "SyntaxColors1"})
+        action(name)->setCheckable(true);
     auto* clearRecent = new QAction(tr("履歴を消去(&C)"), this);
     clearRecent->setObjectName("ClearRecent1");
     // The file list's own: open the member, as a double click does.
@@ -223,7 +243,7 @@ void TForm1::buildMenus()
     for (QMenu* shown : {file, RecentMenu1})
         connect(shown, &QMenu::aboutToShow, this, &TForm1::fillRecentMenu);
     file->addAction(action("Reload1"));
-    for (const char* name : {"SaveAs1", "Save1", "SaveBMP1", "SavePNG1", "ExtractSave1"})
+    for (const char* name : {"SaveAs1", "Save1", "SaveHTML1", "SaveBMP1", "SavePNG1", "ExtractSave1"})
         file->addAction(action(name));
     separator(file, "N1");
     file->addAction(action("Print1"));
@@ -239,6 +259,9 @@ void TForm1::buildMenus()
         edit->addAction(action(name));
     separator(edit, "N4");
     edit->addAction(action("Find1"));
+    separator(edit, "N11");
+    for (const char* name : {"GoToLine1", "GoBack1", "GoForward1"})
+        edit->addAction(action(name));
 
     QMenu* format = addMenu("O1", QT_TRANSLATE_NOOP("TForm1", "書式(&O)"));
     QMenu* screens = format->addMenu(tr("スクリーンモード(&S)"));
@@ -251,6 +274,13 @@ void TForm1::buildMenus()
     }
     format->addAction(action("ImgSizeChg1"));
     format->addMenu(buildZoomMenu());
+    separator(format, "N12");
+    QMenu* listingZoom = format->addMenu(tr("リストの表示倍率(&L)"));
+    listingZoom->setObjectName("ListingZoom1");
+    for (const char* name : {"ListingZoomIn1", "ListingZoomOut1", "ListingZoomReset1"})
+        listingZoom->addAction(action(name));
+    format->addAction(action("LineNumberGutter1"));
+    format->addAction(action("SyntaxColors1"));
     separator(format, "N10");
     format->addAction(action("Config"));
 
@@ -563,6 +593,7 @@ void TForm1::connectCommands()
         on(name, &TForm1::Open1Click);
     on("SaveAs1", &TForm1::SaveAs1Click);
     on("Save1", &TForm1::Save1Click);
+    on("SaveHTML1", &TForm1::SaveHTML1Click);
     on("SaveBMP1", &TForm1::SaveBMP1Click);
     on("SavePNG1", &TForm1::SavePNG1Click);
     connect(action("tbSave"), &QAction::triggered, this, [this] { isBasicPage() ? SaveAs1Click() : SaveBMP1Click(); });
@@ -584,6 +615,21 @@ void TForm1::connectCommands()
     for (const char* name : {"ImgSizeChg1", "ImgSizeChg2"})
         on(name, &TForm1::ImgSizeChg1Click);
     on("Help2", &TForm1::Help2Click);
+    on("GoToLine1", &TForm1::GoToLine1Click);
+    connect(action("GoBack1"), &QAction::triggered, RichEdit1, &ListingView::goBack);
+    connect(action("GoForward1"), &QAction::triggered, RichEdit1, &ListingView::goForward);
+    connect(RichEdit1, &ListingView::jumped, this, &TForm1::indicateNavigation);
+    connect(RichEdit1, &ListingView::contentsChanged, this, &TForm1::indicateNavigation);
+    connect(RichEdit1, &ListingView::missingLineFollowed, this,
+            [this](int number) { setPanelText(0, uiText(status::LineNotInListing).arg(number)); });
+    connect(action("ListingZoomIn1"), &QAction::triggered, this, [this] { listingZoomCommand(1); });
+    connect(action("ListingZoomOut1"), &QAction::triggered, this, [this] { listingZoomCommand(-1); });
+    connect(action("ListingZoomReset1"), &QAction::triggered, this, [this] { listingZoomCommand(0); });
+    connect(RichEdit1, &ListingView::zoomStepRequested, this, &TForm1::listingZoomCommand);
+    connect(action("LineNumberGutter1"), &QAction::triggered, this,
+            [this](bool checked) { settings_.set(&Settings::isLineNumberGutter, checked); });
+    connect(action("SyntaxColors1"), &QAction::triggered, this,
+            [this](bool checked) { settings_.set(&Settings::useSyntaxColors, checked); });
     connect(action("About1"), &QAction::triggered, this, [this] {
         if (TForm2* about = aboutBox())
             about->exec();
@@ -632,6 +678,7 @@ void TForm1::FormCreate(const QStringList& args)
     ListingFormat format = listingFormat();
     format.fontName.clear(); // the fonts come with the first listing
     RichEdit1->applyListingFormat(format);
+    indicateListingView();
     setPanelText(0, uiText(status::PleaseOpen));
     indicateAnkMode(settings.isAnkMode);
     State = app::DocumentState{};
@@ -706,6 +753,9 @@ void TForm1::settingsChanged(const app::SettingNames& names)
     const Settings& settings = settings_.values();
     if (names.containsAny({FontColor, BackgroundColor, FontSize, UseWordWrap}))
         applyListingLook();
+    if (names.containsAny({FontColor, BackgroundColor, ListingZoom, IsLineNumberGutter, UseSyntaxColors,
+                           SyntaxColorScheme, RoleColors}))
+        indicateListingView();
     if (names.containsAny({IsAnkMode, CharacterSet}))
         indicateAnkMode(settings.isAnkMode);
     if (names.contains(ScreenMode))
@@ -754,6 +804,7 @@ void TForm1::indidateCanSave(bool listing, bool picture)
 {
     action("Save1")->setEnabled(listing);
     action("SaveAs1")->setEnabled(listing);
+    action("SaveHTML1")->setEnabled(listing);
     action("SaveBMP1")->setEnabled(picture);
     action("SavePNG1")->setEnabled(picture);
     action("tbSave")->setEnabled(isBasicPage() ? listing : picture);
@@ -768,8 +819,10 @@ void TForm1::PageControl1Change()
 void TForm1::PageControl1ChangeProc()
 {
     const bool basic = isBasicPage();
-    for (const char* name : {"Find1", "Print1", "PrintPreview1", "SelectAll1", "tbPrint", "tbFind"})
+    for (const char* name : {"Find1", "Print1", "PrintPreview1", "SelectAll1", "tbPrint", "tbFind", "GoToLine1",
+                             "ListingZoomIn1", "ListingZoomOut1", "ListingZoomReset1"})
         action(name)->setEnabled(basic);
+    indicateNavigation();
     indidateCanSave(State.listingLoaded, State.imageLoaded);
     settings_.set(&Settings::activePageIndex, PageControl1->currentIndex());
 }
@@ -891,6 +944,49 @@ void TForm1::Save1Click()
     if (path.isEmpty())
         return;
     runSave(path, status::RtfSaved, status::RtfSaveFailed, [&] { RichEdit1->saveRtfFile(path); });
+}
+
+void TForm1::SaveHTML1Click()
+{
+    const QString path = runSaveDialog(tr("HTML形式で保存"), QStringLiteral("html"), ui::htmlSaveFilters(),
+                                       State.listingSourcePath, QStringLiteral("html"));
+    if (path.isEmpty())
+        return;
+    runSave(path, status::HtmlSaved, status::HtmlSaveFailed, [&] { saveHtmlListing(path); });
+}
+
+void TForm1::saveHtmlListing(const QString& path)
+{
+    const Settings& settings = settings_.values();
+    const std::string source = State.listingSourcePath;
+    const ListingOptions options{settings.isViewOverLine65530, settings.isViewLineAddress};
+    // The page's colours are the view's, the colours on or not.
+    HtmlListingOptions html;
+    html.characterSet = app::characterSetSetting(settings);
+    html.fontBase64 = fonts::msxFontBase64(html.characterSet);
+    html.colours = app::roleColoursSetting(settings);
+    html.background = app::roleSchemeSetting(settings) == RoleScheme::MsxScreen
+                          ? MsxScreenBackground
+                          : app::rgbOfSetting(settings.backgroundColor);
+    html.title = app::viewerPath(source).leafName();
+    // The page wants the line numbers first: the document is read twice,
+    // from its file each time, as a load reads it.
+    Opened first = openName(app::viewerPath(source), source, app::viewerFiles());
+    std::optional<Opened> again;
+    const auto passes = [&](int pass) -> ByteSource& {
+        if (pass == 1)
+            return first.rest();
+        again.emplace(openName(app::viewerPath(source), source, app::viewerFiles()));
+        return again->rest();
+    };
+    app::FreshOutput page = Temps.createFreshOutput();
+    struct Discard {
+        std::string path;
+        ~Discard() { app::TempFiles::discardTempFile(path); }
+    } discard{page.path};
+    writeHtmlListing(*page.sink, html, first.head(), options, passes);
+    page.sink->close();
+    app::copyReplacing(localToQString(page.path), path);
 }
 
 void TForm1::ExtractSave1Click()
@@ -1022,11 +1118,112 @@ void TForm1::Find1Click()
 
 void TForm1::FindDialog1Find()
 {
-    const QString text = findDialog()->findText();
+    FindDialog* dialog = findDialog();
+    const QString text = dialog->findText();
     if (text.isEmpty())
         return;
-    if (!RichEdit1->find(text, findDialog()->flags()))
-        QMessageBox::information(findDialog(), uiText(ProductName), uiText(status::SearchedToEnd));
+    const QTextDocument::FindFlags flags = dialog->flags();
+    switch (RichEdit1->findWrapping(text, flags)) {
+    case ListingView::FindOutcome::Found: dialog->setNotice({}); break;
+    case ListingView::FindOutcome::Wrapped: {
+        const QString notice = uiText(flags.testFlag(QTextDocument::FindBackward) ? status::SearchWrappedToBottom
+                                                                                  : status::SearchWrappedToTop);
+        dialog->setNotice(notice);
+        setPanelText(0, notice);
+        break;
+    }
+    case ListingView::FindOutcome::NotFound:
+        dialog->setNotice(uiText(status::SearchNotFound));
+        QMessageBox::information(dialog, uiText(ProductName), uiText(status::SearchNotFound));
+        return;
+    }
+    keepMatchClearOf(dialog);
+}
+
+void TForm1::keepMatchClearOf(const QWidget* window)
+{
+    if (!window->isVisible())
+        return;
+    // The part of the view the window covers, in the view's coordinates.
+    QWidget* viewport = RichEdit1->viewport();
+    const QRect match = RichEdit1->cursorRowRect();
+    const QRect covered =
+        QRect(viewport->mapFromGlobal(window->frameGeometry().topLeft()), window->frameGeometry().size());
+    if (match.isNull() || !covered.intersects(match) || covered.right() < 0 || covered.left() > viewport->width())
+        return;
+    // Into the larger free band above or below the window.
+    const int above = std::max(0, covered.top());
+    const int below = std::max(0, viewport->height() - covered.bottom() - 1);
+    if (above >= below)
+        RichEdit1->scrollCursorRowTo(std::max(0, above / 2 - match.height() / 2));
+    else
+        RichEdit1->scrollCursorRowTo(covered.bottom() + 1 + below / 2 - match.height() / 2);
+}
+
+void TForm1::GoToLine1Click()
+{
+    if (!isBasicPage() || RichEdit1->text().isEmpty())
+        return;
+    QInputDialog dialog(this);
+    dialog.setObjectName("GoToLineDialog1");
+    dialog.setWindowTitle(tr("行へ移動"));
+    dialog.setLabelText(tr("行番号(&L):"));
+    dialog.setInputMode(QInputDialog::IntInput);
+    dialog.setIntRange(0, 65535);
+    const auto current = RichEdit1->lineNumberOf(RichEdit1->cursorLine());
+    dialog.setIntValue(current.value_or(0));
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    goToLineNumber(dialog.intValue());
+}
+
+void TForm1::goToLineNumber(int number)
+{
+    const auto line = RichEdit1->lineOfNumber(number);
+    if (!line) {
+        setPanelText(0, uiText(status::LineNotInListing).arg(number));
+        return;
+    }
+    RichEdit1->jumpToLine(*line);
+    const auto found = RichEdit1->lineNumberOf(*line);
+    if (found != number)
+        setPanelText(0, uiText(status::LineMovedToNext).arg(number).arg(found.value_or(0)));
+}
+
+void TForm1::indicateNavigation()
+{
+    const bool basic = isBasicPage();
+    action("GoBack1")->setEnabled(basic && RichEdit1->canGoBack());
+    action("GoForward1")->setEnabled(basic && RichEdit1->canGoForward());
+}
+
+void TForm1::listingZoomCommand(int steps)
+{
+    settings_.set(&Settings::listingZoom, steps == 0 ? 0 : RichEdit1->zoomStep(steps));
+}
+
+SyntaxColors TForm1::syntaxColors() const
+{
+    const Settings& settings = settings_.values();
+    SyntaxColors colors;
+    colors.on = settings.useSyntaxColors;
+    colors.colours = app::roleColoursSetting(settings);
+    const bool msxScreen = app::roleSchemeSetting(settings) == RoleScheme::MsxScreen;
+    if (msxScreen)
+        colors.background = QColor::fromRgb(MsxScreenBackground);
+    // White text reads on the screen's blue, not on paper.
+    colors.paper = msxScreen ? roleColoursFor(RoleScheme::Standard, 0x000000, 0xFFFFFF) : colors.colours;
+    return colors;
+}
+
+void TForm1::indicateListingView()
+{
+    const Settings& settings = settings_.values();
+    RichEdit1->setZoom(settings.listingZoom);
+    RichEdit1->setLineNumberGutter(settings.isLineNumberGutter);
+    RichEdit1->setSyntaxColors(syntaxColors());
+    action("LineNumberGutter1")->setChecked(settings.isLineNumberGutter);
+    action("SyntaxColors1")->setChecked(settings.useSyntaxColors);
 }
 
 void TForm1::zoomCommand(int zoom)
@@ -1231,6 +1428,7 @@ ListingFormat TForm1::listingFormat() const
 void TForm1::showListing(const app::ListingFiles& listing)
 {
     RichEdit1->showListing(listing.rtfPath, {listing.mappedCodeFor0xAD, listing.characterSet}, listingFormat());
+    RichEdit1->setRoles(std::move(listing.roles));
     setPanelText(3, lineCountText(listing.lineCount));
 }
 

@@ -81,6 +81,9 @@ public:
     void ClearRecent1Click();
     void SaveAs1Click();
     void Save1Click();
+    void SaveHTML1Click();
+    // The listing shown as one web page at `path`, in the view's colours.
+    void saveHtmlListing(const QString& path);
     void SaveBMP1Click();
     void SavePNG1Click();
     void ExtractSave1Click();
@@ -95,6 +98,12 @@ public:
     void SelectAll1Click();
     void Find1Click();
     void FindDialog1Find();
+    // Asks for a line number and jumps there.
+    void GoToLine1Click();
+    // The line numbered `number`, else the next one, with a word in panel 0.
+    void goToLineNumber(int number);
+    // One step larger (+1) or smaller (-1), or 0 for the size of the font.
+    void listingZoomCommand(int steps);
     void ImgSizeChg1Click();
     // 1 to 4, or PictureView::FitZoom.
     void zoomCommand(int zoom);
@@ -152,6 +161,13 @@ private:
     void indicateAnkMode(bool isAnkMode);
     // The picture view and its menu items as the settings say.
     void indicatePictureView();
+    // The listing's zoom, gutter and colours as the settings say.
+    void indicateListingView();
+    SyntaxColors syntaxColors() const;
+    // Back and forward as the listing's jumps allow.
+    void indicateNavigation();
+    // Scrolls the listing so that the selected match is not under `window`.
+    void keepMatchClearOf(const QWidget* window);
     // The listing takes the chosen colours, the size and word wrap at once.
     void applyListingLook();
     // Shows the save dialog in the folder of `sourcePath`, offering its name

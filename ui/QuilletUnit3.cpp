@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "ui/QuilletUnit3.h"
 
+#include "app/ListingRoles.h"
 #include "app/SettingsTable.h"
 #include "app/TempFiles.h"
 #include "common/Version.h"
@@ -145,6 +146,7 @@ TPagesDlg::TPagesDlg(SettingsHost& host, QWidget* parent) : QDialog(parent), hos
     pages_ = named<QTabWidget>("PageControl1", this);
     pages_->addTab(buildBasic1(), u("BASIC1"));
     pages_->addTab(buildBasic2(), u("BASIC2"));
+    pages_->addTab(buildColors(), tr("色分け"));
     pages_->addTab(buildCg(), u("CG"));
     pages_->addTab(buildConfig(), tr("設定"));
     pages_->addTab(buildInfo(), tr("情報"));
@@ -306,8 +308,11 @@ QWidget* TPagesDlg::buildBasic2()
     auto* grbWordWrap = named<QGroupBox>("grbWordWrap", tr("ワードラップ"), page);
     ckbWordWrap = named<QCheckBox>("ckbWordWrap", tr("ワードラップを有効にする(&W)"), grbWordWrap);
     auto* Label10 = named<QLabel>("Label10", tr("出力したファイルには反映されません。"), grbWordWrap);
+    ckbLineNumberGutter = named<QCheckBox>("ckbLineNumberGutter", tr("行番号を別の列に表示する(&N)"), grbWordWrap);
+    ckbLineNumberGutter->setToolTip(tr("本文の頭をそろえ、折り返した行を本文の下から続けます"));
     auto* wrapLayout = new QVBoxLayout(grbWordWrap);
     wrapLayout->addWidget(ckbWordWrap);
+    wrapLayout->addWidget(ckbLineNumberGutter);
     wrapLayout->addWidget(Label10);
 
     auto* grbOthers = named<QGroupBox>("grbOthers", tr("その他"), page);
@@ -351,6 +356,80 @@ QWidget* TPagesDlg::buildBasic2()
     layout->addWidget(grbOthers);
     layout->addStretch(1);
     return page;
+}
+
+QWidget* TPagesDlg::buildColors()
+{
+    auto* page = new QWidget;
+    page->setObjectName("tbsColors");
+    auto* grbSyntaxColors = named<QGroupBox>("grbSyntaxColors", tr("色分け表示"), page);
+    ckbSyntaxColors = named<QCheckBox>("ckbSyntaxColors", tr("色分け表示する(&L)"), grbSyntaxColors);
+    ckbSyntaxColors->setToolTip(tr("キーワード、行番号、文字列などをそれぞれの色で表示します"));
+    cmbColorScheme = named<QComboBox>("cmbColorScheme", grbSyntaxColors);
+    cmbColorScheme->addItem(tr("標準（設定した背景色の上）"), 0);
+    cmbColorScheme->addItem(tr("MSXの画面（青地に白）"), 1);
+    auto* lblColorScheme = buddyLabel(tr("配色(&S):"), cmbColorScheme, "lblColorScheme", grbSyntaxColors);
+
+    auto* grbRoleColors = named<QGroupBox>("grbRoleColors", tr("色"), page);
+    const char* roleNames[quillet::RoleCount] = {
+        QT_TR_NOOP("その他の文字"), QT_TR_NOOP("行番号"),         QT_TR_NOOP("キーワード"), QT_TR_NOOP("行番号の参照"),
+        QT_TR_NOOP("数値"),         QT_TR_NOOP("文字列"),         QT_TR_NOOP("コメント"),   QT_TR_NOOP("DATA"),
+        QT_TR_NOOP("変数"),         QT_TR_NOOP("演算子・区切り"),
+    };
+    auto* roles = new QGridLayout(grbRoleColors);
+    for (std::size_t role = 0; role < quillet::RoleCount; ++role) {
+        auto* button = named<QPushButton>(QStringLiteral("btnRoleColor%1").arg(role).toLatin1().constData(),
+                                          tr(roleNames[role]), grbRoleColors);
+        roleButtons_[role] = button;
+        roles->addWidget(button, static_cast<int>(role / 2), static_cast<int>(role % 2));
+        connect(button, &QPushButton::clicked, this, [this, role] {
+            const QColor chosen =
+                chooseColor(QColor::fromRgb(roleColours_[role]), roleButtons_[role]->text().remove(u'&'));
+            if (!chosen.isValid())
+                return;
+            roleColours_[role] = chosen.rgb() & 0xFFFFFF;
+            showRoleColours();
+        });
+    }
+    auto* btnDefaultRoleColors = named<QPushButton>("btnDefaultRoleColors", tr("配色の色に戻す(&D)"), grbRoleColors);
+    roles->addWidget(btnDefaultRoleColors, static_cast<int>(quillet::RoleCount / 2), 1);
+    const auto schemeColours = [this] {
+        const auto& choices = host_.listingChoices();
+        return quillet::roleColoursFor(cmbColorScheme->currentData().toInt() == 1 ? quillet::RoleScheme::MsxScreen
+                                                                                  : quillet::RoleScheme::Standard,
+                                       choices.ColorDialog2.rgb() & 0xFFFFFF, choices.ColorDialog1.rgb() & 0xFFFFFF);
+    };
+    connect(btnDefaultRoleColors, &QPushButton::clicked, this, [this, schemeColours] {
+        roleColours_ = schemeColours();
+        showRoleColours();
+    });
+    // Another scheme starts from its own colours.
+    connect(cmbColorScheme, &QComboBox::activated, this, [this, schemeColours] {
+        roleColours_ = schemeColours();
+        showRoleColours();
+    });
+
+    auto* top = new QGridLayout(grbSyntaxColors);
+    top->addWidget(ckbSyntaxColors, 0, 0, 1, 2);
+    top->addWidget(lblColorScheme, 1, 0);
+    top->addWidget(cmbColorScheme, 1, 1);
+    top->setColumnStretch(1, 1);
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(grbSyntaxColors);
+    layout->addWidget(grbRoleColors);
+    layout->addStretch(1);
+    return page;
+}
+
+void TPagesDlg::showRoleColours()
+{
+    const bool msx = cmbColorScheme->currentData().toInt() == 1;
+    const QColor paper = msx ? QColor::fromRgb(quillet::MsxScreenBackground) : host_.listingChoices().ColorDialog1;
+    for (std::size_t role = 0; role < quillet::RoleCount; ++role) {
+        // Each button shows its role's colour on the listing's background.
+        roleButtons_[role]->setStyleSheet(QStringLiteral("QPushButton { color: %1; background: %2; }")
+                                              .arg(QColor::fromRgb(roleColours_[role]).name(), paper.name()));
+    }
 }
 
 QWidget* TPagesDlg::buildCg()
@@ -570,6 +649,11 @@ void TPagesDlg::FormShow()
     edtFontSize->setText(QString::number(settings.fontSize));
     updateSamples();
     ckbWordWrap->setChecked(settings.useWordWrap);
+    ckbLineNumberGutter->setChecked(settings.isLineNumberGutter);
+    ckbSyntaxColors->setChecked(settings.useSyntaxColors);
+    cmbColorScheme->setCurrentIndex(std::max(0, cmbColorScheme->findData(settings.syntaxColorScheme)));
+    roleColours_ = app::roleColoursSetting(settings);
+    showRoleColours();
     edtTempFileDir->setText(QString::fromStdString(host_.tempNameDir()));
     ckbVisibleOver65530->setChecked(settings.isViewOverLine65530);
     ckbViewLineAddress->setChecked(settings.isViewLineAddress);
@@ -733,6 +817,16 @@ void TPagesDlg::OKBtnClick()
     settings.fontColor = settingFromColor(choices.ColorDialog2);
     settings.backgroundColor = settingFromColor(choices.ColorDialog1);
     settings.useWordWrap = ckbWordWrap->isChecked();
+    settings.isLineNumberGutter = ckbLineNumberGutter->isChecked();
+    settings.useSyntaxColors = ckbSyntaxColors->isChecked();
+    settings.syntaxColorScheme = cmbColorScheme->currentData().toInt();
+    {
+        // Only the colours that differ from the scheme's are kept as the user's.
+        const RoleColourSet scheme =
+            roleColoursFor(app::roleSchemeSetting(settings), choices.ColorDialog2.rgb() & 0xFFFFFF,
+                           choices.ColorDialog1.rgb() & 0xFFFFFF);
+        settings.roleColors = app::roleColorsText(roleColours_, scheme);
+    }
 
     // 8. The folder always ends in the platform's separator; an empty text
     // (only a hand-edited store gives one) means the system's folder.

@@ -5,6 +5,7 @@
 // pictures, the temporary folder, and the program's version. Settings change
 // only on OK, which stores them and, when asked to, reloads the shown files.
 
+#include "render/RoleColours.h"
 #include "ui/SettingsHost.h"
 
 #include <QColor>
@@ -79,6 +80,9 @@ private:
     void FormCreate();
     QWidget* buildBasic1();
     QWidget* buildBasic2();
+    QWidget* buildColors();
+    // The role buttons show the colours chosen.
+    void showRoleColours();
     QWidget* buildCg();
     QWidget* buildConfig();
     QWidget* buildInfo();
@@ -107,6 +111,11 @@ private:
     int sampleSize_ = 12;
 
     QCheckBox* ckbWordWrap;
+    QCheckBox* ckbLineNumberGutter;
+    QCheckBox* ckbSyntaxColors;
+    class QComboBox* cmbColorScheme;
+    std::array<class QPushButton*, quillet::RoleCount> roleButtons_{};
+    quillet::RoleColourSet roleColours_{};
     QCheckBox* ckbVisibleOver65530;
     QCheckBox* ckbMap0xAD;
     QLabel* lblMapFontFrom0xAD;

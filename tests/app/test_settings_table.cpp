@@ -50,6 +50,11 @@ void expectSameSettings(const Settings& actual, const Settings& expected)
     EXPECT_EQ(actual.windowGeometry, expected.windowGeometry);
     EXPECT_EQ(actual.isWindowMaximized, expected.isWindowMaximized);
     EXPECT_EQ(actual.memberListWidth, expected.memberListWidth);
+    EXPECT_EQ(actual.listingZoom, expected.listingZoom);
+    EXPECT_EQ(actual.isLineNumberGutter, expected.isLineNumberGutter);
+    EXPECT_EQ(actual.useSyntaxColors, expected.useSyntaxColors);
+    EXPECT_EQ(actual.syntaxColorScheme, expected.syntaxColorScheme);
+    EXPECT_EQ(actual.roleColors, expected.roleColors);
 }
 
 // Every field away from its built-in default.
@@ -86,6 +91,11 @@ Settings unusualSettings()
     s.windowGeometry = "-1200,40,900,600";
     s.isWindowMaximized = true;
     s.memberListWidth = 410;
+    s.listingZoom = 3;
+    s.isLineNumberGutter = true;
+    s.useSyntaxColors = true;
+    s.syntaxColorScheme = 1;
+    s.roleColors = "- 112233 - - - - - - - FFEEDD";
     return s;
 }
 
@@ -96,7 +106,7 @@ TEST(SettingsTable, EveryFieldHasOneNameAndEveryListUsesThem)
     std::set<std::string_view> names;
     for (const SettingEntry& entry : settingsTable())
         EXPECT_TRUE(names.insert(entry.name).second) << entry.name;
-    EXPECT_EQ(names.size(), 30u);
+    EXPECT_EQ(names.size(), 35u);
 
     std::set<std::string_view> startup(StartupReadOrder.begin(), StartupReadOrder.end());
     EXPECT_EQ(startup, names) << "program start reads every value once";
@@ -134,6 +144,11 @@ TEST(SettingsTable, StartupReadTakesEveryStoredValue)
     writeFile(path, "[Vantre\\Quillet]\n"
                     "version=0.99\n"
                     "Is Draw Sprites=1\n"
+                    "Role Colors=- 112233 - - - - - - - FFEEDD\n"
+                    "Syntax Color Scheme=1\n"
+                    "Use Syntax Colors=1\n"
+                    "Is Line Number Gutter=1\n"
+                    "Listing Zoom=3\n"
                     "Member List Width=410\n"
                     "Window Geometry=-1200,40,900,600\n"
                     "Is Window Maximized=1\n"

@@ -134,7 +134,7 @@ TEST_F(AccessKeysTest, EveryMenuAndDialogPageHasEachAccessKeyOnceInBothLanguages
         for (const char* menu :
              {"File1", "Edit1", "O1", "S1", "Zoom1", "Help1", "PopupMenu1", "PopupMenu2", "PopupMenu3", "RecentMenu1"})
             EXPECT_NE(window->findChild<QMenu*>(menu), nullptr) << menu;
-        EXPECT_EQ(scopes.size(), 10u + 1 + 5 + 2) << language << ": the menus, the window, five pages, two dialogs";
+        EXPECT_EQ(scopes.size(), 11u + 1 + 6 + 2) << language << ": the menus, the window, six pages, two dialogs";
         EXPECT_EQ(window->action("Exit1")->text(), language == ui::EnglishLanguage ? "E&xit" : "終了(&X)");
     }
 }

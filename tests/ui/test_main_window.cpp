@@ -265,7 +265,7 @@ TEST_F(MainWindowTest, ClearEmptiesOnlyThePageShown)
     EXPECT_TRUE(window->documentState().listingSourcePath.empty());
 }
 
-TEST_F(MainWindowTest, FindRunsDownToTheLastMatchThenSaysSo)
+TEST_F(MainWindowTest, FindWrapsAroundWithANoticeAndSaysWhenNothingMatches)
 {
     start();
     window->openDocument(file("game.bas", Program));
@@ -275,7 +275,7 @@ TEST_F(MainWindowTest, FindRunsDownToTheLastMatchThenSaysSo)
     EXPECT_TRUE(find->isVisible());
     EXPECT_FALSE(find->isModal());
 
-    // The dialog's own button runs the search.
+    // The dialog's own button runs the search, downwards first.
     auto* findNext = find->findChild<QPushButton*>("btnFindNext");
     ASSERT_NE(findNext, nullptr);
     findNext->click();
@@ -284,16 +284,31 @@ TEST_F(MainWindowTest, FindRunsDownToTheLastMatchThenSaysSo)
     EXPECT_EQ(view->selectionStart(), 3);
     window->FindDialog1Find();
     EXPECT_EQ(view->selectionStart(), 16);
+    EXPECT_TRUE(find->notice().isEmpty());
 
+    // Past the last match the search goes on from the top, and says so.
+    window->FindDialog1Find();
+    EXPECT_EQ(view->selectionStart(), 3);
+    EXPECT_EQ(find->notice(), "最後まで検索しました。先頭から続けて検索しました。");
+    EXPECT_EQ(window->panelText(0), find->notice());
+
+    // Upwards from the first match it goes on from the bottom.
+    find->setBackward(true);
+    window->FindDialog1Find();
+    EXPECT_EQ(view->selectionStart(), 16);
+    EXPECT_EQ(find->notice(), "先頭まで検索しました。最後から続けて検索しました。");
+
+    // What is nowhere is "not found", not "reached the end".
     QString message;
     whenModalShown([&message](QWidget* modal) {
         if (auto* box = qobject_cast<QMessageBox*>(modal))
             message = box->text();
         modal->close();
     });
+    find->setFindText("GOSUB");
     window->FindDialog1Find();
-    EXPECT_EQ(message, "最後まで検索しました。");
-    EXPECT_EQ(window->listingView()->selectionStart(), 16) << "the last match stays selected";
+    EXPECT_EQ(message, "見つかりませんでした。");
+    EXPECT_EQ(view->selectionStart(), 16) << "the last match stays selected";
 }
 
 TEST_F(MainWindowTest, AsciiSaveCopiesTheListingByteForByte)
