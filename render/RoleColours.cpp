@@ -34,7 +34,7 @@ constexpr RoleColourSet OnDark = {
 // On the MSX's blue, in colours an MSX2 can show: white text, with the
 // palette's light hues for the rest.
 constexpr RoleColourSet OnMsxBlue = {
-    MsxScreenText, 0xB6B6B6, 0xFFFF92, 0x92FFFF, 0xFFB66D, 0xFF9292, 0x92FF92, 0xFFB6FF, 0xFFFFFF, 0xDBDBFF,
+    MsxScreenText, 0xB6B6B6, 0xDBDB49, 0x92FFFF, 0xFFB66D, 0xFF9292, 0x92FF92, 0xFFB6FF, 0xFFFFFF, 0xDBDBFF,
 };
 
 } // namespace
