@@ -21,7 +21,7 @@ enum class ErrorKind {
     ReadFailed,            // an input could not be read
     CreateFailed,          // an output or temporary file could not be created
     WriteFailed,           // an output could not be written or closed
-    DamagedProgram,        // a tokenized program that cannot be listed (a real constant with a digit above 9)
+    DamagedProgram,        // a tokenized program that cannot be listed (the decoder lists every byte now)
     UnsupportedScreenMode, // the screen mode has no picture layout (SCREEN 9, unknown)
     NotRtf,                // a document that is not RTF
     DamagedPicture,        // a picture file that cannot be read as a picture

@@ -217,7 +217,7 @@ struct Target {
 };
 
 constexpr Target Targets[] = {
-    {"fuzz_decoder", ErrorKind::DamagedProgram, runDecoder},
+    {"fuzz_decoder", std::nullopt, runDecoder},
     {"fuzz_image", ErrorKind::UnsupportedScreenMode, runImage},
     {"fuzz_rtf_builder", std::nullopt, runRtfBuilder},
     {"fuzz_rtf_reader", ErrorKind::NotRtf, runRtfReader},
