@@ -16,13 +16,14 @@ namespace {
 // References before and after, ON ... GOTO lists, THEN and ELSE numbers, one
 // missing line; COUNT, COLUMN and CO are one variable, and SCORE$ is
 // stored SC OR E$, so it is SC and E$, apart from SC$. ON ERROR GOTO 0
-// and RESUME 0 name no line.
+// and RESUME 0 name no line, and PAGE after SET is no variable.
 const std::string Listing = "10 GOTO 30\r\n"
                             "20 GOSUB 100:ON X GOTO 10,20,40\r\n"
                             "30 IF A THEN 10 ELSE 20\r\n"
                             "40 COUNT=1:COLUMN=2:SCORE$=\"A\":SC$=\"B\"\r\n"
                             "50 PRINT COUNT;CO:GOTO 100\r\n"
-                            "60 ON ERROR GOTO 0:RESUME 0\r\n";
+                            "60 ON ERROR GOTO 0:RESUME 0\r\n"
+                            "70 SET PAGE 1,1:PA=2\r\n";
 
 const std::string Xref = "10\t20 30\n"
                          "20\t20 30\n"
@@ -33,6 +34,7 @@ const std::string Xref = "10\t20 30\n"
                          "A\tA\t30\n"
                          "CO\tCOUNT COLUMN CO\t40 50\n"
                          "E$\tE$\t40\n"
+                         "PA\tPA\t70\n"
                          "SC\tSC\t40\n"
                          "SC$\tSC$\t40\n"
                          "X\tX\t20\n";
