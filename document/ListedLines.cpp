@@ -41,10 +41,11 @@ void eachProgramLine(ByteSource& rest, const ListingOptions& options,
 
 // A text listing's lines as the listing's readers take them: a line ends
 // at CR LF, and at a CR that ends the listing; a lone CR or LF is a byte of
-// its line, and so is whatever follows the graphic prefix.
+// its line, and so is whatever follows the graphic prefix. A listing saved
+// with LF alone (by a text editor of this system) has its lines end at LF.
 class TextLines {
 public:
-    explicit TextLines(const std::function<void(const ListedLine&)>& each) : each_(each) {}
+    TextLines(const std::function<void(const ListedLine&)>& each, bool lfEnds) : each_(each), lfEnds_(lfEnds) {}
 
     void feed(const std::uint8_t* bytes, std::size_t size)
     {
@@ -65,6 +66,8 @@ public:
             }
             if (c == '\r')
                 afterCr_ = true;
+            else if (c == '\n' && lfEnds_)
+                emit();
             else
                 line_ += c;
             afterPrefix_ = c == GraphicPrefix;
@@ -93,6 +96,7 @@ private:
     }
 
     const std::function<void(const ListedLine&)>& each_;
+    bool lfEnds_;
     std::string line_;
     LineRoles roles_;
     bool afterCr_ = false;
@@ -111,10 +115,17 @@ ProgramEnd forEachListedLine(const DocumentHead& head, ByteSource& rest, const L
         return end;
     }
     case DocumentKind::AsciiText: {
-        TextLines lines(each);
+        // Which line end the listing uses, from its start: no CR there and
+        // an LF means lines ended by LF.
+        std::span<const std::uint8_t> chunk = rest.nextChunk();
+        const auto has = [&](char c) {
+            return head.firstByte == static_cast<std::uint8_t>(c)
+                   || std::find(chunk.begin(), chunk.end(), c) != chunk.end();
+        };
+        TextLines lines(each, !has('\r') && has('\n'));
         if (head.firstByte)
             lines.feed(&*head.firstByte, 1);
-        for (auto chunk = rest.nextChunk(); !chunk.empty(); chunk = rest.nextChunk())
+        for (; !chunk.empty(); chunk = rest.nextChunk())
             lines.feed(chunk.data(), chunk.size());
         if (rest.failed())
             throw QuilletError(ErrorKind::ReadFailed, head.name);

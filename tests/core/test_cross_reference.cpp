@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // quillet-convert --xref and --check: line references and the variables
-// MSX BASIC merges, from a program and from its listing alike.
+// MSX BASIC merges, from a program and from its listing alike (with CR LF
+// or LF line ends).
 
 #include "ConvertRunner.h"
 #include "decoder/Tokenizer.h"
@@ -51,8 +52,11 @@ TEST(CrossReference, ProgramsAndListingsGiveTheSameReferencesAndProblems)
 {
     ScratchDir dir;
     writeFile(dir / "game.asc", Listing);
+    std::string lfOnly = Listing;
+    std::erase(lfOnly, '\r');
+    writeFile(dir / "lf.asc", lfOnly);
     writeFile(dir / "GAME.BAS", tokenizeListing(Listing));
-    for (const char* name : {"game.asc", "GAME.BAS"}) {
+    for (const char* name : {"game.asc", "lf.asc", "GAME.BAS"}) {
         SCOPED_TRACE(name);
         const std::string input = (dir / name).string();
         const ConvertResult xref = runConvert({"--xref", input, (dir / "xref.txt").string()});
