@@ -33,8 +33,9 @@ constexpr std::array<std::uint8_t, 0x20> OperandLength = [] {
     return length;
 }();
 
-// The most bytes one item takes: a double constant's code and its 8 bytes.
-constexpr std::ptrdiff_t LongestItem = 9;
+// The most bytes one item takes: a double constant's code and its 8 bytes,
+// after the function prefix, which a constant code keeps as a constant.
+constexpr std::ptrdiff_t LongestItem = 10;
 // Past the longest body, the item that crosses it writes at most a real
 // constant's room (keywords are copied as 8 whole bytes).
 static_assert(LineBodyRoom >= MaxListedBody + RealConstantRoom);
