@@ -155,17 +155,6 @@ void CrossReference::add(const ListedLine& line)
     }
 }
 
-std::vector<std::uint16_t> CrossReference::referrersOf(std::uint16_t target) const
-{
-    std::vector<std::uint16_t> lines;
-    for (const Reference& reference : references_)
-        if (reference.target == target)
-            lines.push_back(reference.line);
-    std::sort(lines.begin(), lines.end());
-    lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
-    return lines;
-}
-
 void CrossReference::writeXref(ByteSink& out) const
 {
     // The referring lines grouped by target in one counting pass, since a

@@ -2,7 +2,7 @@
 #pragma once
 // The line references and the variables of a listing, gathered line by
 // line as the listing is walked: the cross-reference and the checks of
-// quillet-convert, and the "referred from" of the viewer.
+// quillet-convert.
 
 #include "common/ByteStream.h"
 #include "document/ListedLines.h"
@@ -36,8 +36,6 @@ public:
 
     // Whether the program has a line of this number.
     bool hasLine(std::uint16_t number) const { return present_.test(number); }
-    // The lines referring to `target`, ascending, each once.
-    std::vector<std::uint16_t> referrersOf(std::uint16_t target) const;
 
 private:
     struct Reference {
