@@ -53,31 +53,6 @@ private:
     bool released_ = false;
 };
 
-// Hands the bytes of a source on as they are read, after copying them to a
-// sink: a text listing is copied to the ASCII listing as it is walked.
-class CopyingSource final : public ByteSource {
-public:
-    CopyingSource(ByteSource& from, ByteSink& copy) : from_(from), copy_(copy) {}
-
-protected:
-    bool refill() override
-    {
-        const auto chunk = from_.nextChunk();
-        if (chunk.empty()) {
-            failed_ = from_.failed();
-            return false;
-        }
-        copy_.write(chunk.data(), chunk.size());
-        pos_ = chunk.data();
-        end_ = chunk.data() + chunk.size();
-        return true;
-    }
-
-private:
-    ByteSource& from_;
-    ByteSink& copy_;
-};
-
 // Lines with their CR LF, gathered into large writes.
 class LineWriter {
 public:

@@ -32,6 +32,19 @@ bool FileSource::refill()
     return true;
 }
 
+bool CopyingSource::refill()
+{
+    const auto chunk = from_.nextChunk();
+    if (chunk.empty()) {
+        failed_ = from_.failed();
+        return false;
+    }
+    copy_.write(chunk.data(), chunk.size());
+    pos_ = chunk.data();
+    end_ = chunk.data() + chunk.size();
+    return true;
+}
+
 #if defined(__unix__) || defined(__APPLE__)
 namespace {
 

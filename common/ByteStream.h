@@ -119,6 +119,20 @@ public:
     void put(std::uint8_t byte) { write(&byte, 1); }
 };
 
+// Hands out what another source reads, writing each chunk to `copy` as it
+// goes: a stream read once is kept for a second reading or another output.
+class CopyingSource final : public ByteSource {
+public:
+    CopyingSource(ByteSource& from, ByteSink& copy) : from_(from), copy_(copy) {}
+
+protected:
+    bool refill() override;
+
+private:
+    ByteSource& from_;
+    ByteSink& copy_;
+};
+
 class StringSink final : public ByteSink {
 public:
     void write(const void* data, std::size_t size) override { text_.append(static_cast<const char*>(data), size); }

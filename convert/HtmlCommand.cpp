@@ -16,30 +16,19 @@ struct TempFileCloser {
     void operator()(std::FILE* file) const noexcept { std::fclose(file); }
 };
 
-// Hands out what another source reads, keeping a copy in a file: a pipe
-// read once can then be read again.
-class CopyingSource final : public ByteSource {
+// Writes a temporary copy of the input, which the second reading reads back.
+class TempFileSink final : public ByteSink {
 public:
-    CopyingSource(ByteSource& from, std::FILE* copy) : from_(from), copy_(copy) {}
-
-protected:
-    bool refill() override
+    explicit TempFileSink(std::FILE* file) : file_(file) {}
+    void write(const void* data, std::size_t size) override
     {
-        const auto chunk = from_.nextChunk();
-        if (chunk.empty()) {
-            failed_ = from_.failed();
-            return false;
-        }
-        if (std::fwrite(chunk.data(), 1, chunk.size(), copy_) != chunk.size())
+        if (std::fwrite(data, 1, size, file_) != size)
             throw QuilletError(ErrorKind::WriteFailed, "a temporary copy of the input");
-        pos_ = chunk.data();
-        end_ = chunk.data() + chunk.size();
-        return true;
     }
+    using ByteSink::write;
 
 private:
-    ByteSource& from_;
-    std::FILE* copy_;
+    std::FILE* file_;
 };
 
 bool isRegularFile(std::FILE* file)
@@ -72,6 +61,7 @@ void writeHtmlListing(const Options& options, Opened& document, ByteSink& out)
     const std::optional<std::span<const std::uint8_t>> inMemory = document.rest().restInMemory();
     const bool reopened = !inMemory && document.name() != "-" && isRegularFile(document.stream());
     std::unique_ptr<std::FILE, TempFileCloser> copy;
+    std::unique_ptr<TempFileSink> copySink;
     std::unique_ptr<ByteSource> source;
     auto passes = [&](int pass) -> ByteSource& {
         if (inMemory) {
@@ -82,7 +72,8 @@ void writeHtmlListing(const Options& options, Opened& document, ByteSink& out)
             copy.reset(std::tmpfile());
             if (!copy)
                 throw QuilletError(ErrorKind::CreateFailed, "a temporary copy of the input");
-            source = std::make_unique<CopyingSource>(document.rest(), copy.get());
+            copySink = std::make_unique<TempFileSink>(copy.get());
+            source = std::make_unique<CopyingSource>(document.rest(), *copySink);
         } else {
             std::FILE* file = reopened ? document.stream() : copy.get();
             if ((!reopened && std::fflush(file) != 0) || fseeko(file, 0, SEEK_SET) != 0)
