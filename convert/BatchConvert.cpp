@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <mutex>
 #include <new>
+#include <optional>
 #include <set>
 #include <sys/stat.h>
 #include <thread>
@@ -111,6 +112,8 @@ private:
 
 } // namespace
 
+namespace {
+
 std::vector<std::string> namesListed(const std::string& list)
 {
     std::FILE* file = list == "-" ? stdin : std::fopen(list.c_str(), "rb");
@@ -135,18 +138,29 @@ std::vector<std::string> namesListed(const std::string& list)
     return names;
 }
 
-int convertAll(const Options& options, std::FILE* err)
+} // namespace
+
+std::optional<std::vector<std::string>> batchInputs(const Options& options, std::FILE* err)
 {
     std::vector<std::string> named = options.inputs;
-    if (!options.fromFile.empty()) {
-        try {
-            std::vector<std::string> listed = namesListed(options.fromFile);
-            named.insert(named.end(), std::make_move_iterator(listed.begin()), std::make_move_iterator(listed.end()));
-        } catch (const QuilletError& error) {
-            std::fprintf(err, "quillet-convert: %s: %s\n", options.fromFile.c_str(), error.what());
-            return ExitFailed;
-        }
+    if (options.fromFile.empty())
+        return named;
+    try {
+        std::vector<std::string> listed = namesListed(options.fromFile);
+        named.insert(named.end(), std::make_move_iterator(listed.begin()), std::make_move_iterator(listed.end()));
+    } catch (const QuilletError& error) {
+        std::fprintf(err, "quillet-convert: %s: %s\n", options.fromFile.c_str(), error.what());
+        return std::nullopt;
     }
+    return named;
+}
+
+int convertAll(const Options& options, std::FILE* err)
+{
+    std::optional<std::vector<std::string>> listed = batchInputs(options, err);
+    if (!listed)
+        return ExitFailed;
+    std::vector<std::string> named = std::move(*listed);
 
     std::error_code error;
     std::filesystem::create_directories(options.outputDir, error);

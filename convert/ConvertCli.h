@@ -126,9 +126,10 @@ void writeCrossReference(const Options& options, Opened& document, OutputFile& o
 // --check of every input: the problems on `out`, failures on `err`; status
 // 1 when anything was printed.
 int checkFiles(const Options& options, std::FILE* out, std::FILE* err);
-// The names of `list`, one a line ("-": standard input); empty lines name
-// nothing. Throws QuilletError.
-std::vector<std::string> namesListed(const std::string& list);
+// The inputs of a call of many: those given, then those named in the
+// --from-file list, one a line ("-": standard input; empty lines name
+// nothing). Nullopt after telling `err` why the list cannot be read.
+std::optional<std::vector<std::string>> batchInputs(const Options& options, std::FILE* err);
 
 // How quillet-convert reaches files: pipes and devices as they come, "-"
 // for standard input.

@@ -29,21 +29,14 @@ void writeCrossReference(const Options& options, Opened& document, OutputFile& o
 
 int checkFiles(const Options& options, std::FILE* out, std::FILE* err)
 {
-    std::vector<std::string> inputs = options.inputs.empty() ? std::vector{options.input} : options.inputs;
-    if (!options.fromFile.empty()) {
-        try {
-            std::vector<std::string> listed = namesListed(options.fromFile);
-            inputs.insert(inputs.end(), std::make_move_iterator(listed.begin()), std::make_move_iterator(listed.end()));
-        } catch (const QuilletError& error) {
-            std::fprintf(err, "quillet-convert: %s: %s\n", options.fromFile.c_str(), error.what());
-            return ExitFailed;
-        }
-    }
+    const std::optional<std::vector<std::string>> inputs = batchInputs(options, err);
+    if (!inputs)
+        return ExitFailed;
     // Each input's problems as found; with more than one input, each line
     // says whose it is.
-    const bool named = inputs.size() > 1;
+    const bool named = inputs->size() > 1;
     int status = ExitOk;
-    for (const std::string& input : inputs) {
+    for (const std::string& input : *inputs) {
         try {
             Opened document = openName(localName(input), commandLineFiles());
             requireDocument(document);

@@ -88,6 +88,12 @@ TEST(CrossReference, CheckingManyAndCrossReferencingInBatch)
     EXPECT_NE(many.err.find("PIC.SC5: --check takes a program or a listing, not a BSAVE image"), std::string::npos)
         << many.err;
 
+    // Names from a list alone: the list itself is no input.
+    writeFile(dir / "list.txt", (dir / "GAME.BAS").string() + "\n");
+    const ConvertResult listed = runConvert({"--check", "--from-file", (dir / "list.txt").string()});
+    EXPECT_EQ(listed.status, cli::ExitFailed) << listed.err;
+    EXPECT_EQ(listed.out, Problems);
+
     const ConvertResult batch =
         runConvert({"--xref", "--output-dir", (dir / "out").string(), (dir / "GAME.BAS").string()});
     EXPECT_EQ(batch.status, cli::ExitOk) << batch.err;
