@@ -89,19 +89,6 @@ std::string keyName(std::size_t key)
     return name;
 }
 
-bool isWord(std::string_view text, std::string_view upperCase)
-{
-    return text.size() == upperCase.size()
-           && std::equal(text.begin(), text.end(), upperCase.begin(), [](char a, char b) { return upper(a) == b; });
-}
-
-// ON ERROR GOTO 0 turns error trapping off and RESUME 0 goes back to the
-// statement that failed: their 0 is no line.
-bool namesNoLine(std::string_view lastKeyword, std::string_view keywordBefore)
-{
-    return isWord(lastKeyword, "RESUME") || (isWord(lastKeyword, "GOTO") && isWord(keywordBefore, "ERROR"));
-}
-
 std::string decimal(unsigned value)
 {
     char digits[8];
@@ -117,23 +104,10 @@ void CrossReference::add(const ListedLine& line)
         return;
     const std::uint16_t number = *line.number;
     present_.set(number);
-    // The two keywords before a span, for the zeros that name no line.
-    std::string_view lastKeyword, keywordBefore;
-    const RoleSpan* previous = nullptr;
     for (const RoleSpan& span : line.roles) {
-        // The word after SET (PAGE, SCROLL, BEEP ...) is stored as letters
-        // but names what to set, not a variable.
-        const bool afterSet = previous && previous->role == Role::Keyword
-                              && isWord(line.text.substr(previous->start, previous->length), "SET");
-        previous = &span;
-        if (span.role == Role::Keyword) {
-            keywordBefore = lastKeyword;
-            lastKeyword = line.text.substr(span.start, span.length);
-        } else if (span.role == Role::LineReference) {
-            const std::uint16_t target = referencedLine(line, span);
-            if (!(target == 0 && namesNoLine(lastKeyword, keywordBefore)))
-                references_.push_back({ordinal, number, target});
-        } else if (span.role == Role::Variable && !afterSet) {
+        if (span.role == Role::LineReference) {
+            references_.push_back({ordinal, number, referencedLine(line, span)});
+        } else if (span.role == Role::Variable) {
             const Spelling spelling = spellingAt(line, span);
             const std::optional<std::size_t> key = variableKey(spelling);
             if (!key)

@@ -30,11 +30,46 @@ unsigned digitsValue(std::string_view text)
     return value;
 }
 
+bool isWord(std::string_view text, std::string_view upperCase)
+{
+    return text.size() == upperCase.size()
+           && std::equal(text.begin(), text.end(), upperCase.begin(),
+                         [](char a, char b) { return (a >= 'a' && a <= 'z' ? a - 'a' + 'A' : a) == b; });
+}
+
+// What the statement around a stretch says of it, which the roles told a
+// byte at a time cannot: the word after SET (PAGE, BEEP, SCROLL ...) is
+// stored as letters but names what to set, so it is a keyword, not a
+// variable; the 0 of ON ERROR GOTO 0 (trapping off) and RESUME 0 (back to
+// the statement that failed) is stored as a line number but names no line,
+// so it is a plain number for the links, the page and the checks.
+void settleStatementRoles(std::string_view text, LineRoles& roles)
+{
+    std::string_view lastKeyword, keywordBefore;
+    const RoleSpan* previous = nullptr;
+    for (RoleSpan& span : roles) {
+        const bool afterSet = previous && previous->role == Role::Keyword && isWord(lastKeyword, "SET");
+        if (span.role == Role::Variable && afterSet) {
+            span.role = Role::Keyword;
+        } else if (span.role == Role::LineReference && digitsValue(text.substr(span.start, span.length)) == 0
+                   && (isWord(lastKeyword, "RESUME")
+                       || (isWord(lastKeyword, "GOTO") && isWord(keywordBefore, "ERROR")))) {
+            span.role = Role::Number;
+        }
+        if (span.role == Role::Keyword) {
+            keywordBefore = lastKeyword;
+            lastKeyword = text.substr(span.start, span.length);
+        }
+        previous = &span;
+    }
+}
+
 void eachProgramLine(ByteSource& rest, const ListingOptions& options,
                      const std::function<void(const ListedLine&)>& each, ProgramEnd& end)
 {
     LineRoles roles;
     end = forEachProgramLine(rest, options, &roles, [&](const ListingLine& line) {
+        settleStatementRoles(line.text, roles);
         each({line.number, line.text, roles});
     });
 }
@@ -84,6 +119,7 @@ private:
     void emit()
     {
         rolesOfTextLine(line_, roles_);
+        settleStatementRoles(line_, roles_);
         std::optional<std::uint16_t> number;
         if (!roles_.empty() && roles_.front().role == Role::LineNumber) {
             const unsigned value =
