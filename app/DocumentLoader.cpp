@@ -159,6 +159,7 @@ void DocumentLoader::load(const QString& path, bool reload)
             shownStatus = loadPicture(opened, path, reload, leftOut);
             state_.imageLoaded = true;
             break;
+        case DocumentRole::Bytes:
         case DocumentRole::Listing:
             shownStatus = loadListing(opened, path, reload);
             state_.listingLoaded = true;

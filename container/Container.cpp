@@ -52,9 +52,13 @@ MemberKind memberKindOf(std::string_view head, std::uint64_t size, std::string_v
         return MemberKind::Container;
     if (head.empty())
         return MemberKind::Text; // opens as an empty listing
-    switch (documentKindOf(static_cast<std::uint8_t>(head[0]))) {
+    switch (documentKindOf(head, size, name)) {
     case DocumentKind::TokenizedBasic: return MemberKind::Basic;
-    case DocumentKind::BsaveImage: return MemberKind::Bsave;
+    case DocumentKind::BsaveImage:
+    case DocumentKind::GraphSaurusImage:
+    case DocumentKind::CopiedImage: return MemberKind::Bsave;
+    case DocumentKind::BsaveBinary:
+    case DocumentKind::Binary: return MemberKind::Other;
     case DocumentKind::AsciiText: break;
     }
     return looksLikeText(head) ? MemberKind::Text : MemberKind::Other;

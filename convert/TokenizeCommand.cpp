@@ -14,7 +14,11 @@ void writeTokenizedProgram(const Options& options, Opened& document, const std::
     switch (document.head().kind) {
     case DocumentKind::TokenizedBasic:
         throw Unsupported("--tokenize takes a listing, and this is already a tokenized program");
-    case DocumentKind::BsaveImage: throw Unsupported("--tokenize takes a listing, not a BSAVE image");
+    case DocumentKind::BsaveImage:
+    case DocumentKind::GraphSaurusImage:
+    case DocumentKind::CopiedImage: throw Unsupported("--tokenize takes a listing, not a picture");
+    case DocumentKind::BsaveBinary:
+    case DocumentKind::Binary: throw Unsupported("--tokenize takes a listing, not a binary file");
     case DocumentKind::AsciiText: break;
     }
     StringSink program;

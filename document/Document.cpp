@@ -24,6 +24,8 @@ ProgramEnd writeListing(const DocumentHead& head, ByteSource& rest, ByteSink& ou
 {
     switch (head.kind) {
     case DocumentKind::TokenizedBasic: return convertTokenizedBasic(rest, out, options);
+    case DocumentKind::Binary:
+    case DocumentKind::BsaveBinary:
     case DocumentKind::AsciiText: {
         if (head.firstByte)
             out.put(*head.firstByte);
@@ -33,7 +35,9 @@ ProgramEnd writeListing(const DocumentHead& head, ByteSource& rest, ByteSink& ou
             throw QuilletError(ErrorKind::ReadFailed, head.name);
         return ProgramEnd::Complete;
     }
-    case DocumentKind::BsaveImage: break;
+    case DocumentKind::BsaveImage:
+    case DocumentKind::GraphSaurusImage:
+    case DocumentKind::CopiedImage: break;
     }
     throw std::invalid_argument(head.name + ": not a listing");
 }

@@ -1,19 +1,118 @@
 // SPDX-License-Identifier: MIT
 #include "document/Kinds.h"
 
+#include "image/BsaveHeader.h"
+#include "image/ScreenMode.h"
+
 #include <algorithm>
 #include <iterator>
 #include <stdexcept>
 
 namespace quillet {
 
+namespace {
+
+bool rowMatches(const DocumentKindInfo& info, std::span<const std::uint8_t> head, std::uint64_t size,
+                std::string_view name)
+{
+    if (info.firstByte != AnyFirstByte && (head.empty() || head[0] != info.firstByte))
+        return false;
+    return !info.test || info.test(head, size, name);
+}
+
+// Whether the width and height words of a COPY-saved picture give a file
+// of `size` bytes, give or take one, at `bits` a pixel.
+bool copiedPictureFits(std::span<const std::uint8_t> head, std::uint64_t size, int bits)
+{
+    if (head.size() < 4 || bits <= 0)
+        return false;
+    const std::uint64_t width = head[0] | (head[1] << 8);
+    const std::uint64_t height = head[2] | (head[3] << 8);
+    if (width == 0 || width > 512 || height == 0 || height > 1024)
+        return false;
+    const std::uint64_t bytes = 4 + (width * height * static_cast<std::uint64_t>(bits) + 7) / 8;
+    return size + 1 >= bytes && size <= bytes + 1;
+}
+
+bool copiedPictureFitsAnyDepth(std::span<const std::uint8_t> head, std::uint64_t size)
+{
+    return copiedPictureFits(head, size, 4) || copiedPictureFits(head, size, 8) || copiedPictureFits(head, size, 2);
+}
+
+// How far into a file the binary test looks.
+constexpr std::size_t BinaryTestBytes = 4096;
+
+} // namespace
+
+bool looksLikeBsaveBinary(std::span<const std::uint8_t> head, std::uint64_t size, std::string_view name)
+{
+    const std::string_view bytes(reinterpret_cast<const char*>(head.data()), head.size());
+    if (!startsWithWholeBsaveHeader(bytes) || namesPicture(name))
+        return false;
+    const BsaveHeader header = bsaveHeaderOf(bytes.substr(1));
+    // A dump from the top of the screen, or of a table below the second
+    // page, is a picture; machine code lives higher, in the RAM BASIC
+    // leaves free.
+    if (header.startAddress == 0)
+        return false;
+    return header.startAddress >= 0x8000 || !fitsPictureLayout(header, size);
+}
+
+bool looksLikeCopiedPictureByName(std::span<const std::uint8_t> head, std::uint64_t size, std::string_view name)
+{
+    const int mode = copiedPictureModeOfName(name);
+    if (mode < 0)
+        return false;
+    return mode == 0 ? copiedPictureFitsAnyDepth(head, size) : copiedPictureFits(head, size, vramBitsPerPixel(mode));
+}
+
+bool looksLikeCopiedPicture(std::span<const std::uint8_t> head, std::uint64_t size, std::string_view)
+{
+    return copiedPictureFitsAnyDepth(head, size);
+}
+
+bool looksLikeBinary(std::span<const std::uint8_t> head, std::uint64_t, std::string_view)
+{
+    // A listing may carry a stray control code in a string; a NUL, or
+    // control codes in more than one byte of sixteen, it cannot.
+    std::size_t looked = 0;
+    std::size_t controls = 0;
+    for (const std::uint8_t byte : head.first(std::min(head.size(), BinaryTestBytes))) {
+        if (byte == 0x1A)
+            break;
+        ++looked;
+        if (byte == 0)
+            return true;
+        if (byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r' && byte != '\f' && byte != 0x01)
+            ++controls;
+    }
+    return controls * 16 > looked;
+}
+
 DocumentKind documentKindOf(std::optional<std::uint8_t> firstByte)
 {
     for (const DocumentKindInfo& info : DocumentKinds) {
+        if (info.test)
+            continue;
         if (info.firstByte == AnyFirstByte || (firstByte && info.firstByte == *firstByte))
             return info.kind;
     }
     return DocumentKind::AsciiText;
+}
+
+DocumentKind documentKindOf(std::span<const std::uint8_t> head, std::uint64_t size, std::string_view name)
+{
+    head = head.first(std::min(head.size(), ContainerHeadSize));
+    for (const DocumentKindInfo& info : DocumentKinds) {
+        if (rowMatches(info, head, size, name))
+            return info.kind;
+    }
+    return DocumentKind::AsciiText;
+}
+
+DocumentKind documentKindOf(std::string_view head, std::uint64_t size, std::string_view name)
+{
+    return documentKindOf(std::span(reinterpret_cast<const std::uint8_t*>(head.data()), head.size()), size, name);
 }
 
 const DocumentKindInfo& documentKindInfo(DocumentKind kind)

@@ -19,32 +19,77 @@
 
 namespace quillet {
 
-enum class DocumentKind { TokenizedBasic, BsaveImage, AsciiText };
+// How much of a file's start the content tests (of documents and
+// containers) need.
+inline constexpr std::size_t ContainerHeadSize = 64 * 1024;
 
-// What a document is shown as.
-enum class DocumentRole { Listing, Picture };
+enum class DocumentKind {
+    TokenizedBasic,
+    BsaveImage,
+    BsaveBinary,      // a BSAVE file of memory no screen shows: machine code
+    GraphSaurusImage, // a paint program's compressed picture
+    CopiedImage,      // a rectangle BASIC's COPY statement saved
+    Binary,           // bytes no listing holds
+    AsciiText,
+};
+
+// What a document is shown as: a listing, a picture, or its bytes.
+enum class DocumentRole { Listing, Picture, Bytes };
 
 inline constexpr std::uint8_t TokenizedBasicMark = 0xFF;
 inline constexpr std::uint8_t BsaveImageMark = 0xFE;
+inline constexpr std::uint8_t GraphSaurusMark = 0xFD;
 // The row for a first byte no other row claims, and for an empty file.
 inline constexpr int AnyFirstByte = -1;
 
+// A content test beside the first byte: the file's first bytes (up to
+// ContainerHeadSize, the first byte included), its whole size and its name.
+using DocumentTest = bool (*)(std::span<const std::uint8_t> head, std::uint64_t size, std::string_view name);
+// A BSAVE file whose data no screen mode shows (image/ScreenMode.h).
+bool looksLikeBsaveBinary(std::span<const std::uint8_t> head, std::uint64_t size, std::string_view name);
+// A COPY-saved picture: a width and a height word whose pixels fill the
+// file, at the depth a COPY name gives (.GL5, .CP7, ...) or at any.
+bool looksLikeCopiedPictureByName(std::span<const std::uint8_t> head, std::uint64_t size, std::string_view name);
+bool looksLikeCopiedPicture(std::span<const std::uint8_t> head, std::uint64_t size, std::string_view name);
+// Bytes a text listing cannot hold before its end mark: control codes
+// other than tabs, line ends and the graphic prefix.
+bool looksLikeBinary(std::span<const std::uint8_t> head, std::uint64_t size, std::string_view name);
+
 struct DocumentKindInfo {
     DocumentKind kind;
-    int firstByte; // the mark the kind starts with, or AnyFirstByte
+    int firstByte;     // the mark the kind starts with, or AnyFirstByte
+    DocumentTest test; // what the content must pass besides, or none
     DocumentRole role;
-    std::string_view mimeType; // as the desktop knows the kind
+    std::string_view mimeType;    // as the desktop knows the kind
+    std::string_view description; // for lists: "BSAVE binary"
 };
 
-// Searched in order; the AnyFirstByte row comes last.
+// Searched in order; a row matches when its first byte and its test both
+// do. A COPY name beats the first byte, whose rows beat content alone;
+// the AnyFirstByte row without a test comes last.
 inline constexpr DocumentKindInfo DocumentKinds[] = {
-    {DocumentKind::TokenizedBasic, TokenizedBasicMark, DocumentRole::Listing, "application/x-msx-basic"},
-    {DocumentKind::BsaveImage, BsaveImageMark, DocumentRole::Picture, "image/x-msx-bsave"},
-    {DocumentKind::AsciiText, AnyFirstByte, DocumentRole::Listing, "text/plain"},
+    {DocumentKind::CopiedImage, AnyFirstByte, looksLikeCopiedPictureByName, DocumentRole::Picture, "image/x-msx-copy",
+     "COPY picture"},
+    {DocumentKind::TokenizedBasic, TokenizedBasicMark, nullptr, DocumentRole::Listing, "application/x-msx-basic",
+     "tokenized BASIC"},
+    {DocumentKind::BsaveBinary, BsaveImageMark, looksLikeBsaveBinary, DocumentRole::Bytes,
+     "application/x-msx-bsave-binary", "BSAVE binary"},
+    {DocumentKind::BsaveImage, BsaveImageMark, nullptr, DocumentRole::Picture, "image/x-msx-bsave", "BSAVE picture"},
+    {DocumentKind::GraphSaurusImage, GraphSaurusMark, nullptr, DocumentRole::Picture, "image/x-msx-graph-saurus",
+     "compressed picture"},
+    {DocumentKind::CopiedImage, AnyFirstByte, looksLikeCopiedPicture, DocumentRole::Picture, "image/x-msx-copy",
+     "COPY picture"},
+    {DocumentKind::Binary, AnyFirstByte, looksLikeBinary, DocumentRole::Bytes, "application/octet-stream", "binary"},
+    {DocumentKind::AsciiText, AnyFirstByte, nullptr, DocumentRole::Listing, "text/plain", "text"},
 };
 
-// The kind by the first byte alone; nullopt stands for an empty file.
+// The kind by the first byte alone, as if every content test failed;
+// nullopt stands for an empty file.
 DocumentKind documentKindOf(std::optional<std::uint8_t> firstByte);
+// The kind of a file whose first bytes (up to ContainerHeadSize) are
+// `head`, `size` bytes in all, named `name`.
+DocumentKind documentKindOf(std::span<const std::uint8_t> head, std::uint64_t size, std::string_view name);
+DocumentKind documentKindOf(std::string_view head, std::uint64_t size, std::string_view name);
 const DocumentKindInfo& documentKindInfo(DocumentKind kind);
 
 // The names picture files go by (lower case, without the dot): the screen
@@ -62,9 +107,6 @@ bool namesPicture(std::string_view path) noexcept;
 // first byte is looked at: a boot sector and FAT, the cassette block
 // header, an archive's magic. A file that is none of them is a document.
 enum class ContainerKind { CassetteImage, Zip, Lzh, SevenZip, Gzip, Tar, DiskImage };
-
-// How much of a file's start the content tests need.
-inline constexpr std::size_t ContainerHeadSize = 64 * 1024;
 
 // A content test: the first bytes of a file (`head`, up to ContainerHeadSize
 // of them), its whole size and its name (which only settles what the

@@ -150,6 +150,7 @@ ProgramEnd forEachListedLine(const DocumentHead& head, ByteSource& rest, const L
         eachProgramLine(rest, options, each, end);
         return end;
     }
+    case DocumentKind::Binary:
     case DocumentKind::AsciiText: {
         // Which line end the listing uses, from its start: no CR there and
         // an LF means lines ended by LF.
@@ -168,7 +169,10 @@ ProgramEnd forEachListedLine(const DocumentHead& head, ByteSource& rest, const L
         lines.finish();
         return ProgramEnd::Complete;
     }
-    case DocumentKind::BsaveImage: break;
+    case DocumentKind::BsaveImage:
+    case DocumentKind::BsaveBinary:
+    case DocumentKind::GraphSaurusImage:
+    case DocumentKind::CopiedImage: break;
     }
     throw std::invalid_argument(head.name + ": not a listing");
 }

@@ -243,12 +243,14 @@ void Opened::settle(std::uint64_t size)
             mimeType_ = containerKindInfo(*containerKind_).mimeType;
         return;
     }
+    const DocumentKind kind = documentKindOf(std::string_view(*bytes_), size, name_);
     if (stream_) {
         rest_ = std::make_unique<FileSource>(stream_, std::move(*bytes_));
         bytes_.reset();
     } else
         rest_ = std::make_unique<MemorySource>(*bytes_);
     head_ = readDocumentHead(*rest_, name_);
+    head_.kind = kind;
     if (mimeType_.empty())
         mimeType_ = documentKindInfo(head_.kind).mimeType;
 }

@@ -9,6 +9,7 @@
 // the input itself).
 
 #include "document/Picture.h"
+#include "image/PictureCompanions.h"
 #include "imageformats/MsxPicture.h"
 
 #include <QBuffer>
@@ -105,7 +106,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string partner = interlacedPartnerName(name);
     if ((bits & 0x08) && !palettes.empty())
         check(writeFile(folder->filePath(QString::fromStdString(palettes[0])), bytes.right(40)));
-    const bool paired = (bits & 0x10) && !partner.empty();
+    // A page with nothing after its header is left out.
+    const bool paired = (bits & 0x10) && !partner.empty() && isUsableOtherPage(bytes.toStdString());
     if (paired)
         check(writeFile(folder->filePath(QString::fromStdString(partner)), bytes));
     QFile file(path);

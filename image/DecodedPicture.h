@@ -53,6 +53,11 @@ struct PictureOptions {
     // A palette table (the format of Palette.h) that replaces the one in
     // video memory, from a paint program's palette file.
     std::optional<std::array<std::uint8_t, PaletteTableBytes>> paletteTable;
+    // Which palette of a palette file that holds several (0 to 7).
+    int paletteIndex = 0;
+    // SCREEN 1 to 4 in the colours of an MSX2's power-on palette even when
+    // the dump carries no palette table, instead of an MSX1's own colours.
+    bool msx2Colours = false;
 };
 
 enum class PictureFormat { Bmp, Png };

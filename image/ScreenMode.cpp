@@ -255,4 +255,29 @@ std::vector<std::string> paletteFileNames(std::string_view picturePath)
     return {stem + "PL" + mode, stem + "pl" + mode};
 }
 
+int vramBitsPerPixel(int mode) noexcept
+{
+    const ScreenModeLayout* layout = screenModeLayout(mode);
+    if (!layout || layout->patterned())
+        return 0;
+    return layout->bytesPerLine * 8 / layout->width;
+}
+
+int copiedPictureModeOfName(std::string_view path) noexcept
+{
+    const std::string extension = extensionOf(path);
+    if (extension == "CPY")
+        return 0;
+    if (extension.size() != 3 || (!extension.starts_with("GL") && !extension.starts_with("CP")))
+        return -1;
+    const char mode = extension[2];
+    if (mode == 'S' && extension[1] == 'L')
+        return 12;
+    if (mode >= '5' && mode <= '8')
+        return mode - '0';
+    if (mode >= 'A' && mode <= 'C')
+        return mode - 'A' + 10;
+    return -1;
+}
+
 } // namespace quillet

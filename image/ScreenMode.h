@@ -110,4 +110,15 @@ std::string interlacedPartnerName(std::string_view path);
 // names.
 std::vector<std::string> paletteFileNames(std::string_view picturePath);
 
+// Bits a pixel takes in video memory (and in a COPY-saved rectangle):
+// 4 in SCREEN 5 and 7, 2 in SCREEN 6, 8 in SCREEN 8 and 10 to 12; 0 for
+// the pattern modes and modes without a layout.
+int vramBitsPerPixel(int mode) noexcept;
+
+// Pictures BASIC's COPY statement saved: the mode their name gives
+// (.GL5 to .GL8, .GLA, .GLC, .GLS, .CP5 to .CPC: by the last character,
+// S being SCREEN 12), 0 for .CPY, which says no mode, and -1 for other
+// names. Extensions compare without case.
+int copiedPictureModeOfName(std::string_view path) noexcept;
+
 } // namespace quillet
