@@ -55,9 +55,9 @@ MemberKind memberKindOf(std::string_view head, std::uint64_t size, std::string_v
     switch (documentKindOf(head, size, name)) {
     case DocumentKind::TokenizedBasic: return MemberKind::Basic;
     case DocumentKind::BsaveImage:
+    case DocumentKind::BsaveBinary:
     case DocumentKind::GraphSaurusImage:
     case DocumentKind::CopiedImage: return MemberKind::Bsave;
-    case DocumentKind::BsaveBinary:
     case DocumentKind::Binary: return MemberKind::Other;
     case DocumentKind::AsciiText: break;
     }

@@ -243,7 +243,8 @@ void Extraction::add(const WalkedMember& member)
             break;
         case MemberKind::Bsave:
             // Kept as it is too: a BSAVE file may hold a program, not a picture.
-            queue({order, folder, claim(*folder, stemOf(name) + ".png"), Action::Picture, bytes, path});
+            if (documentKindInfo(documentKindOf(*bytes, bytes->size(), last)).role == DocumentRole::Picture)
+                queue({order, folder, claim(*folder, stemOf(name) + ".png"), Action::Picture, bytes, path});
             queue({order, folder, claim(*folder, name), Action::Raw, bytes, path});
             break;
         case MemberKind::Text:

@@ -14,7 +14,7 @@ void writeTokenizedProgram(const Options& options, Opened& document, const std::
     switch (document.head().kind) {
     case DocumentKind::TokenizedBasic:
         throw Unsupported("--tokenize takes a listing, and this is already a tokenized program");
-    case DocumentKind::BsaveImage:
+    case DocumentKind::BsaveImage: throw Unsupported("--tokenize takes a listing, not a BSAVE image");
     case DocumentKind::GraphSaurusImage:
     case DocumentKind::CopiedImage: throw Unsupported("--tokenize takes a listing, not a picture");
     case DocumentKind::BsaveBinary:

@@ -603,9 +603,11 @@ TEST(ConvertOutput, ListingsStreamAndRunningOutOfMemoryEndsWithAMessage)
 #endif
     constexpr rlim_t AddressSpace = 128u << 20;
     ScratchDir dir;
-    // Sparse: it costs no disk.
+    // Sparse after a page of text, which tells it a listing: it costs no disk.
     const int fd = open((dir / "big.asc").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
     ASSERT_GE(fd, 0);
+    const std::string text(4096, 'A');
+    ASSERT_EQ(write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
     ASSERT_EQ(ftruncate(fd, off_t{160} << 20), 0);
     close(fd);
 

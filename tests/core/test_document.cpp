@@ -35,10 +35,14 @@ TEST(Document, KindIsTheFirstByteAlone)
     EXPECT_EQ(documentKindInfo(DocumentKind::BsaveImage).role, DocumentRole::Picture);
     EXPECT_EQ(documentKindInfo(DocumentKind::TokenizedBasic).mimeType, "application/x-msx-basic");
     EXPECT_EQ(documentKindInfo(DocumentKind::AsciiText).mimeType, "text/plain");
-    // Every kind has its row, and only the last row takes any first byte.
-    for (const DocumentKindInfo& info : DocumentKinds)
-        EXPECT_EQ(&documentKindInfo(info.kind), &info);
+    // Every kind has its row (a kind told by name or by content alone has
+    // two, alike), and only the last row takes any file.
+    for (const DocumentKindInfo& info : DocumentKinds) {
+        EXPECT_EQ(documentKindInfo(info.kind).kind, info.kind);
+        EXPECT_EQ(documentKindInfo(info.kind).role, info.role);
+    }
     EXPECT_EQ(DocumentKinds[std::size(DocumentKinds) - 1].firstByte, AnyFirstByte);
+    EXPECT_EQ(DocumentKinds[std::size(DocumentKinds) - 1].test, nullptr);
 }
 
 TEST(Document, ListingsAreConvertedOrCopiedWhole)
