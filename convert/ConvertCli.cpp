@@ -21,7 +21,8 @@ std::string_view usageText()
     return "usage: quillet-convert [--rtf [--kanji] | --utf8 [--charset SET]] [--screen N]\n"
            "                       [--html [--charset SET]] [--colours SCHEME]\n"
            "                       [--png] [--sprites] [--sprite-size N] [--interlace]\n"
-           "                       [--palette FILE] [--hide-65530] [--addresses] INPUT [OUTPUT]\n"
+           "                       [--palette FILE] [--palette-index N] [--msx2-colours]\n"
+           "                       [--hide-65530] [--addresses] INPUT [OUTPUT]\n"
            "       quillet-convert [options above] --output-dir DIR [--from-file LIST]\n"
            "                       INPUT...\n"
            "       quillet-convert --tokenize [--utf8 [--charset SET]] LISTING [OUTPUT]\n"
@@ -75,7 +76,7 @@ std::string_view usageText()
            "                 the file's name, start address and size decide (a dump of\n"
            "                 16 KB or less from address 0 is SCREEN 2, else SCREEN 5)\n"
            "  --png          write the picture as PNG (OUTPUT ending in .png does too)\n"
-           "  --sprites      draw the sprites of the sprite tables (SCREEN 1 to 7)\n"
+           "  --sprites      draw the sprites of the sprite tables\n"
            "  --sprite-size N  with sprites: their size as SCREEN's second number,\n"
            "                 0 8x8 (default), 1 8x8 doubled, 2 16x16, 3 16x16 doubled\n"
            "  --interlace    show pages 0 and 1 of INPUT as one picture of 424 lines;\n"
@@ -83,6 +84,11 @@ std::string_view usageText()
            "  --palette FILE the colours of FILE (a .PL5 or .PL7 palette file); NAME.PL5\n"
            "                 or NAME.PL7 beside a NAME.SR5, .SR7, .GE5 or .GE7 is used\n"
            "                 without it\n"
+           "  --palette-index N  which of the up to eight palettes of the palette file\n"
+           "                 to use, 0 (default) to 7; a file without it fails\n"
+           "  --msx2-colours draw SCREEN 1 to 4 pictures that carry no palette table\n"
+           "                 in the colours of an MSX2 (its start-up palette) instead\n"
+           "                 of those of an MSX1\n"
            "  --hide-65530   leave out lines numbered 65530 and above\n"
            "  --addresses    start each line with its address in memory (four hex\n"
            "                 digits from 8001), as the program lies when loaded\n"
@@ -117,6 +123,13 @@ std::string_view usageText()
 }
 
 namespace {
+
+// The picture options of the colours: a palette of a palette file, MSX2
+// colours for the pattern modes.
+bool hasColourOptions(const Options& options)
+{
+    return options.paletteIndex || options.msx2Colours;
+}
 
 // A count, or with `sized` a size that may end in K, M or G (powers of 1024).
 std::optional<std::uint64_t> countOf(std::string_view text, bool sized)
@@ -210,6 +223,13 @@ std::optional<Options> parseArguments(const std::vector<std::string>& args, std:
             if (i + 1 >= args.size())
                 return usage("--palette needs a file");
             options.palette = args[++i];
+        } else if (arg == "--palette-index") {
+            const std::string value = i + 1 < args.size() ? args[++i] : "";
+            if (value.size() != 1 || value[0] < '0' || value[0] >= '0' + PaletteFilePalettes)
+                return usage("--palette-index needs 0 to 7" + (value.empty() ? "" : ", not '" + value + "'"));
+            options.paletteIndex = value[0] - '0';
+        } else if (arg == "--msx2-colours") {
+            options.msx2Colours = true;
         } else if (arg == "--output-dir") {
             if (i + 1 >= args.size() || args[i + 1].empty())
                 return usage("--output-dir needs a folder");
@@ -248,7 +268,7 @@ std::optional<Options> parseArguments(const std::vector<std::string>& args, std:
             return usage("--list and --extract-all are two different commands");
         if (options.rtf || options.kanji || options.utf8 || options.charset || options.hide65530 || options.screen
             || options.html || options.colours || options.png || options.spriteSize || options.interlace
-            || !options.palette.empty())
+            || !options.palette.empty() || hasColourOptions(options))
             return usage(std::string(name) + " takes no other option");
         if (positional.empty())
             return usage("no container");
@@ -265,7 +285,7 @@ std::optional<Options> parseArguments(const std::vector<std::string>& args, std:
             return usage("--xref and --check are two different commands");
         if (options.rtf || options.kanji || options.utf8 || options.html || options.colours || options.charset
             || options.tokenize || options.screen || options.png || options.spriteSize || options.interlace
-            || !options.palette.empty() || options.addresses)
+            || !options.palette.empty() || hasColourOptions(options) || options.addresses)
             return usage(std::string(name) + " takes only --hide-65530" + (options.xref ? " and --output-dir" : ""));
     }
     if (options.check) {
@@ -306,7 +326,8 @@ std::optional<Options> parseArguments(const std::vector<std::string>& args, std:
     if (options.colours && !options.html && !options.rtf)
         return usage("--colours goes with --html or --rtf");
     // A batch may hold listings and pictures, each taking its own options.
-    if ((options.png || options.spriteSize || options.interlace || !options.palette.empty())
+    if ((options.png || options.spriteSize || options.interlace || !options.palette.empty()
+         || hasColourOptions(options))
         && (((options.rtf || options.utf8 || options.html) && options.outputDir.empty()) || options.tokenize))
         return usage("picture options go with a picture, not with --rtf, --utf8, --html or --tokenize");
     if (options.tokenize && (options.rtf || options.html || options.colours || options.screen || options.hide65530))
@@ -355,7 +376,8 @@ void copyText(Opened& document, OutputFile& output)
 
 bool hasPictureOptions(const Options& options)
 {
-    return options.png || options.spriteSize || options.interlace || !options.palette.empty();
+    return options.png || options.spriteSize || options.interlace || !options.palette.empty()
+           || hasColourOptions(options);
 }
 
 } // namespace

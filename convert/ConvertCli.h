@@ -45,6 +45,8 @@ struct Options {
     std::optional<int> spriteSize;            // draw the sprites, of this SCREEN size (0 to 3)
     bool interlace = false;                   // --interlace: two pages of INPUT as one picture
     std::string palette;                      // --palette: a paint program's palette file
+    std::optional<int> paletteIndex;          // --palette-index: which palette of a palette file (0 to 7)
+    bool msx2Colours = false;                 // --msx2-colours: SCREEN 1 to 4 without a palette as on an MSX2
     bool list = false;                        // --list: the members of the container INPUT
     bool extractAll = false;                  // --extract-all: every member of INPUT into the folder OUTPUT
     std::string input;                        // a file, or a member path FILE::MEMBER...

@@ -43,16 +43,26 @@ PictureResult decodeImage(const Options& options, Opened& document, BsaveConvert
     request.options.sprites.draw = options.spriteSize.has_value();
     request.options.sprites.size = options.spriteSize.value_or(0);
     request.options.interlace = options.interlace;
-    // A palette file the user names must be one; those found beside the
-    // picture are left out with a notice when they cannot be used.
+    request.options.msx2Colours = options.msx2Colours;
+    request.options.paletteIndex = options.paletteIndex.value_or(0);
+    // A palette file the user names must hold the palette asked for; those
+    // found beside the picture are left out with a notice when they cannot
+    // be used.
     if (!options.palette.empty()) {
         const std::optional<std::string> file = commandLineFiles().readBeside(options.palette, PaletteFileReadLimit);
         if (!file)
             throw QuilletError(ErrorKind::FileNotFound, options.palette);
-        request.options.paletteTable =
-            paletteTableFromFile(std::span(reinterpret_cast<const std::uint8_t*>(file->data()), file->size()));
-        if (!request.options.paletteTable)
-            throw QuilletError(ErrorKind::DamagedPicture, options.palette + ": no palette");
+        const std::span bytes(reinterpret_cast<const std::uint8_t*>(file->data()), file->size());
+        request.options.paletteTable = paletteTableFromFile(bytes, request.options.paletteIndex);
+        if (!request.options.paletteTable) {
+            const int held = paletteTablesInFile(bytes);
+            throw QuilletError(ErrorKind::DamagedPicture,
+                               options.palette
+                                   + (held == 0
+                                          ? std::string(": no palette")
+                                          : ": holds " + std::to_string(held) + " palette" + (held == 1 ? "" : "s")
+                                                + ", no palette " + std::to_string(request.options.paletteIndex)));
+        }
     }
     const PictureFile picture(document);
     return picture.decode(picture.chooseMode(request.mode).mode, request, converter);

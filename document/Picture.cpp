@@ -33,8 +33,10 @@ std::optional<std::string> readBeside(const FileAccess& access, const std::strin
 }
 
 // What lies beside the picture at `path`, read through `access`: what can
-// be used, and in `leftOut` what cannot.
-PictureCompanions findCompanions(const std::string& path, const FileAccess& access, bool wantPalette,
+// be used, and in `leftOut` what cannot. A palette file that does not hold
+// palette `paletteIndex` is left out like one that holds none: another of
+// its palettes would show colours the user did not ask for.
+PictureCompanions findCompanions(const std::string& path, const FileAccess& access, bool wantPalette, int paletteIndex,
                                  std::vector<LeftOutCompanion>& leftOut)
 {
     PictureCompanions found;
@@ -46,8 +48,8 @@ PictureCompanions findCompanions(const std::string& path, const FileAccess& acce
             const auto bytes = readBeside(access, name, PaletteFileReadLimit, passedOver);
             if (!bytes)
                 continue;
-            found.palette =
-                paletteTableFromFile(std::span(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()));
+            found.palette = paletteTableFromFile(
+                std::span(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()), paletteIndex);
             if (found.palette) {
                 passedOver.clear();
                 break;
@@ -104,7 +106,8 @@ PictureResult PictureFile::decode(int mode, const PictureRequest& request, Bsave
         throw QuilletError(ErrorKind::UnsupportedScreenMode, "SCREEN " + std::to_string(mode));
     std::vector<LeftOutCompanion> leftOut;
     const PictureCompanions companions =
-        beside_ ? findCompanions(name_, *beside_, !request.options.paletteTable, leftOut) : PictureCompanions{};
+        beside_ ? findCompanions(name_, *beside_, !request.options.paletteTable, request.options.paletteIndex, leftOut)
+                : PictureCompanions{};
     MemorySource rest(std::string_view(bytes_).substr(1));
     return {decodePicture(converter, rest, mode, request.options, companions), std::move(leftOut)};
 }

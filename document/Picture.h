@@ -28,7 +28,8 @@ inline constexpr int DefaultScreenMode = 5;
 // A picture never uses more than its header and all of video memory; one
 // byte more tells a longer file from one that just fits.
 inline constexpr std::size_t PictureReadLimit = BsaveHeaderBytes + VramImageSize + 1;
-// A palette file holds a few palettes; only the first is used.
+// A palette file holds up to eight palettes (PaletteFilePalettes) of 32
+// bytes; PictureOptions::paletteIndex picks one.
 inline constexpr std::size_t PaletteFileReadLimit = 4096;
 
 struct ModePolicy {

@@ -71,9 +71,12 @@ BsaveHeader BsaveConverter::loadVramImage(ByteSource& afterTypeByte, int mode)
     const ScreenModeLayout& layout = requireLayout(mode);
     VramImage& vram = *vram_;
     vram.fill(0);
-    if (layout.hasPalette)
-        std::copy(DefaultPalette.begin(), DefaultPalette.end(), vram.begin() + layout.paletteAddress);
+    if (layout.hasPalette || layout.patterned()) {
+        const std::uint32_t address = layout.patterned() ? patternPaletteAddress(mode) : layout.paletteAddress;
+        std::copy(DefaultPalette.begin(), DefaultPalette.end(), vram.begin() + address);
+    }
     presetPatternTables(vram.data(), layout);
+    loads_ = 0;
     return loadAt(afterTypeByte, 0);
 }
 
@@ -115,9 +118,56 @@ BsaveHeader BsaveConverter::loadAt(ByteSource& afterTypeByte, std::size_t offset
         at += take;
     }
     loadedBytes_ = at - first;
+    if (loads_ < loaded_.size())
+        loaded_[loads_++] = {first, at};
     if (afterTypeByte.failed())
         throw QuilletError(ErrorKind::ReadFailed);
     return header;
+}
+
+bool BsaveConverter::loadedPaletteTable(std::uint32_t address) const noexcept
+{
+    for (std::size_t i = 0; i < loads_; ++i) {
+        const std::size_t first = std::max<std::size_t>(loaded_[i].first, address);
+        const std::size_t end = std::min<std::size_t>(loaded_[i].end, address + PaletteTableBytes);
+        for (std::size_t at = first; at < end; ++at) {
+            if ((*vram_)[at] != 0)
+                return true;
+        }
+    }
+    return false;
+}
+
+ScreenPalette BsaveConverter::patternPalette(const ScreenModeLayout& layout,
+                                             const PictureOptions& options) const noexcept
+{
+    if (options.paletteTable)
+        return buildScreenPalette(*options.paletteTable);
+    // A table the dump carries was saved on an MSX2 and shows as there;
+    // entries the dump does not reach keep the power-on values preset.
+    const std::uint32_t address = patternPaletteAddress(layout.mode);
+    if (loadedPaletteTable(address))
+        return buildScreenPalette(
+            std::span<const std::uint8_t, PaletteTableBytes>(vram_->data() + address, PaletteTableBytes));
+    return options.msx2Colours ? msx2PowerOnPalette() : tms9918Palette();
+}
+
+ScreenPalette BsaveConverter::spriteColours(const ScreenModeLayout& layout,
+                                            const PictureOptions& options) const noexcept
+{
+    if (layout.bitsPerPixel == 8)
+        return buildScreenPalette(Screen8SpritePalette);
+    if (layout.hasPalette)
+        return palette_;
+    // SCREEN 12 draws no pixel from the palette, but its sprites take the
+    // table at SCREEN 10's address, where BASIC keeps it.
+    if (options.paletteTable)
+        return buildScreenPalette(*options.paletteTable);
+    const ScreenModeLayout& ten = *screenModeLayout(10);
+    if (loadedPaletteTable(ten.paletteAddress))
+        return buildScreenPalette(
+            std::span<const std::uint8_t, PaletteTableBytes>(vram_->data() + ten.paletteAddress, PaletteTableBytes));
+    return msx2PowerOnPalette();
 }
 
 const DecodedPicture& BsaveConverter::decode(int mode, const PictureOptions& options)
@@ -130,21 +180,33 @@ const DecodedPicture& BsaveConverter::decode(int mode, const PictureOptions& opt
     const auto width = static_cast<std::size_t>(picture.width);
     const auto pixels = width * static_cast<std::size_t>(picture.height);
 
-    picture.colourTable.clear();
-    if (layout.hasPalette) {
+    if (layout.patterned()) {
+        palette_ = patternPalette(layout, options);
+    } else if (layout.hasPalette) {
         const std::uint8_t* table =
             options.paletteTable ? options.paletteTable->data() : vram_->data() + layout.paletteAddress;
         palette_ = buildScreenPalette(std::span<const std::uint8_t, PaletteTableBytes>(table, PaletteTableBytes));
-    } else if (layout.patterned()) {
-        palette_ = msx1Palette();
     }
+    // The colours of the pixels' numbers, for the modes that have them.
+    std::vector<Rgb>& numberColours = numberColours_;
+    numberColours.clear();
     if (layout.bitsPerPixel == 4)
-        picture.colourTable.assign(palette_.begin(), palette_.end());
+        numberColours.assign(palette_.begin(), palette_.end());
     else if (layout.bitsPerPixel == 8) {
         for (unsigned i = 0; i < 256; ++i)
-            picture.colourTable.push_back(screen8Colour(static_cast<std::uint8_t>(i)));
+            numberColours.push_back(screen8Colour(static_cast<std::uint8_t>(i)));
     }
-    const bool sprites = options.sprites.draw && !interlace;
+    const bool numbered = !numberColours.empty();
+    const bool sprites = options.sprites.draw && spritesDrawable(layout);
+    // Sprites of 16 colour numbers go among the pixels' numbers; the others
+    // take colours outside the picture's (SCREEN 8's fixed sixteen), drawn
+    // over its red, green and blue.
+    const bool spritesAsNumbers = sprites && layout.bitsPerPixel == 4;
+    const bool spritesAsRgb = sprites && !spritesAsNumbers;
+    if (numbered && !spritesAsRgb)
+        picture.colourTable = numberColours;
+    else
+        picture.colourTable.clear();
     // A target may take colour numbers as they are.
     const PixelRows numbers = rowTarget_ && picture.indexed()
                                   ? rowTarget_->numberRows(picture.width, picture.height, picture.colourTable)
@@ -153,7 +215,8 @@ const DecodedPicture& BsaveConverter::decode(int mode, const PictureOptions& opt
     // The whole picture's numbers are kept where sprites draw on them or
     // where the converter's own colours come from them; otherwise each line
     // goes on to the target as it is decoded.
-    const bool wholeIndices = picture.indexed() && (!rowTarget_ || sprites || (layout.patterned() && !numbersOut));
+    const bool wholeIndices =
+        picture.indexed() && (!rowTarget_ || spritesAsNumbers || (layout.patterned() && !numbersOut));
     // Every number and every colour byte is written below: nothing to clear.
     picture.indices.resize(wholeIndices ? pixels : 0);
     PixelRows rows;
@@ -167,9 +230,9 @@ const DecodedPicture& BsaveConverter::decode(int mode, const PictureOptions& opt
         rows = {picture.rgb.data(), static_cast<std::ptrdiff_t>(width * 3)};
     }
     const auto row = [](const PixelRows& of, int line) { return of.top + line * of.stride; };
-    const auto expand = [&picture](const std::uint8_t* indices, std::uint8_t* out) {
+    const auto expand = [&picture, &numberColours](const std::uint8_t* indices, std::uint8_t* out) {
         for (int x = 0; x < picture.width; ++x) {
-            const Rgb& colour = picture.colourTable[indices[x]];
+            const Rgb& colour = numberColours[indices[x]];
             *out++ = colour.red;
             *out++ = colour.green;
             *out++ = colour.blue;
@@ -192,12 +255,12 @@ const DecodedPicture& BsaveConverter::decode(int mode, const PictureOptions& opt
             // The layout table guarantees every line of both pages lies inside video memory.
             decodeBitmapLine(layout, vram_->data() + page + static_cast<std::size_t>(screenLine) * layout.bytesPerLine,
                              indices, row(rows, line));
-            if (picture.indexed() && !wholeIndices && !numbersOut)
+            if (numbered && !wholeIndices && !numbersOut)
                 expand(indices, row(rows, line));
         }
     }
-    if (sprites)
-        drawSprites(vram_->data(), layout, options.sprites, picture);
+    if (spritesAsNumbers)
+        drawSprites(vram_->data(), layout, options.sprites, picture, interlace);
 
     if (wholeIndices) {
         for (int line = 0; line < picture.height; ++line) {
@@ -208,6 +271,9 @@ const DecodedPicture& BsaveConverter::decode(int mode, const PictureOptions& opt
                 expand(indices, row(rows, line));
         }
     }
+    if (spritesAsRgb)
+        drawSpritesRgb(vram_->data(), layout, options.sprites, spriteColours(layout, options), rows.top, rows.stride,
+                       picture.height, interlace);
     return picture;
 }
 

@@ -116,6 +116,15 @@ private:
     // that have them, else red, green, blue to `rgb`.
     void decodeBitmapLine(const ScreenModeLayout& layout, const std::uint8_t* source, std::uint8_t* indices,
                           std::uint8_t* rgb);
+    // Whether the files loaded since loadVramImage put a palette table at
+    // `address` that is not all zero (an MSX1 leaves zeros there).
+    bool loadedPaletteTable(std::uint32_t address) const noexcept;
+    // The colours of a pattern mode: a palette table given or in the dump,
+    // else the MSX1 chip's colours (or with msx2Colours the power-on palette).
+    ScreenPalette patternPalette(const ScreenModeLayout& layout, const PictureOptions& options) const noexcept;
+    // The colours sprites take in the bitmap modes whose pixels have none of
+    // their own numbers (SCREEN 8, 10 to 12).
+    ScreenPalette spriteColours(const ScreenModeLayout& layout, const PictureOptions& options) const noexcept;
 
     // On the heap: 128 KB is too much for a stack, and sanitizers then see
     // any read past its end.
@@ -125,7 +134,16 @@ private:
     PixelRowTarget* rowTarget_ = nullptr;
     // One line's colour numbers, when they go straight on to a target.
     std::array<std::uint8_t, 512> lineIndices_{};
+    // The colours of the pixels' numbers in the last decode.
+    std::vector<Rgb> numberColours_;
     std::size_t loadedBytes_ = 0;
+    // Where in video memory the files of the picture went: page 0, page 1.
+    struct LoadedRange {
+        std::size_t first = 0;
+        std::size_t end = 0;
+    };
+    std::array<LoadedRange, 2> loaded_{};
+    std::size_t loads_ = 0;
 };
 
 } // namespace quillet

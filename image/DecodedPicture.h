@@ -19,8 +19,9 @@ struct DecodedPicture {
     int width = 0;
     int height = 0;
     // Filled for colour-number modes: 16 entries (256 for SCREEN 8), one
-    // number per pixel, rows top first. No numbers for YJK pictures, nor for
-    // a bitmap picture without sprites decoded to a caller's rows.
+    // number per pixel, rows top first. No numbers for YJK pictures, nor
+    // for SCREEN 8 with its sprites (their colours are none of its 256), nor
+    // for a bitmap picture without sprites decoded to a caller's rows.
     std::vector<Rgb> colourTable;
     std::vector<std::uint8_t> indices;
     // width * height * 3 bytes, red, green, blue; empty when the converter

@@ -2,7 +2,8 @@
 #pragma once
 // Colours of MSX pictures: the 3-bit and 2-bit intensity levels, the
 // palette table format in video memory with its power-on contents, the
-// fixed colours of the MSX1 modes and the fixed 256 colours of SCREEN 8.
+// fixed colours of the MSX1 video chip, the fixed 256 colours of SCREEN 8
+// and the fixed colours its sprites take.
 
 #include <array>
 #include <cstdint>
@@ -36,18 +37,37 @@ using ScreenPalette = std::array<Rgb, 16>;
 // Reads a palette table; the bits that carry no level are ignored.
 ScreenPalette buildScreenPalette(std::span<const std::uint8_t, PaletteTableBytes> table) noexcept;
 
-// The palette table of a paint program's palette file: its first 32 bytes,
-// after the seven bytes of a BSAVE header when it starts with one (0xFE).
-// Further palettes the file may hold are not used. nullopt when the file
-// is too short to hold one (with its header, for a BSAVE file).
-std::optional<std::array<std::uint8_t, PaletteTableBytes>>
-paletteTableFromFile(std::span<const std::uint8_t> file) noexcept;
+// A paint program's palette file holds up to this many palette tables, one
+// after the other.
+inline constexpr int PaletteFilePalettes = 8;
 
-// The fixed colours of the MSX1 video chip (SCREEN 1 to 3), at the levels
-// MSX2 machines show them with: the power-on palette above. Colour 0 is
-// transparent and shows the backdrop, black in a saved picture (the
-// backdrop colour lives in a video register, not in memory).
-ScreenPalette msx1Palette() noexcept;
+// How many whole palette tables `file` holds (at most PaletteFilePalettes),
+// after the seven bytes of a BSAVE header when it starts with one (0xFE).
+int paletteTablesInFile(std::span<const std::uint8_t> file) noexcept;
+
+// Palette table `index` (0 for the first) of a palette file, read as
+// paletteTablesInFile counts them. nullopt when the file does not hold it
+// whole, or `index` is outside 0 to PaletteFilePalettes - 1.
+std::optional<std::array<std::uint8_t, PaletteTableBytes>> paletteTableFromFile(std::span<const std::uint8_t> file,
+                                                                                int index = 0) noexcept;
+
+// The palette MSX2 machines start with (DefaultPalette), as colours.
+ScreenPalette msx2PowerOnPalette() noexcept;
+
+// The colours the MSX1 video chip itself shows (SCREEN 1 to 3 on an MSX1).
+// Colour 0 is transparent and shows the backdrop, black in a saved picture
+// (the backdrop colour lives in a video register, not in memory).
+ScreenPalette tms9918Palette() noexcept;
+
+// The sixteen colours sprites take in SCREEN 8, whatever the palette, in
+// the palette table format (the data book's table of green, red and blue
+// levels).
+inline constexpr std::array<std::uint8_t, PaletteTableBytes> Screen8SpritePalette{
+    0x00, 0x00, 0x02, 0x00, 0x30, 0x00, 0x32, 0x00, // GRB 000, 002, 030, 032
+    0x00, 0x03, 0x02, 0x03, 0x30, 0x03, 0x32, 0x03, // 300, 302, 330, 332
+    0x72, 0x04, 0x07, 0x00, 0x70, 0x00, 0x77, 0x00, // 472, 007, 070, 077
+    0x00, 0x07, 0x07, 0x07, 0x70, 0x07, 0x77, 0x07, // 700, 707, 770, 777
+};
 
 // SCREEN 8 pixel byte GGGRRRBB.
 constexpr Rgb screen8Colour(std::uint8_t pixel) noexcept

@@ -27,6 +27,14 @@ inline constexpr int NameTableBytes = PatternColumns * PatternRows;
 // blue (4), BASIC's colours at power-on.
 inline constexpr std::uint8_t Screen1DefaultColours = 0xF4;
 
+// Where MSX2 BASIC keeps the palette table of a pattern mode: 0x2020 in
+// SCREEN 1 and 3, 0x1B80 in SCREEN 2 and 4 (0x2020 is their colour table).
+// An MSX1 leaves zeros there.
+constexpr std::uint32_t patternPaletteAddress(int mode) noexcept
+{
+    return mode == 1 || mode == 3 ? 0x2020 : 0x1B80;
+}
+
 // What the SCREEN statement leaves in the tables a dump may not reach:
 // the names 0 to 255 in each third (SCREEN 2 and 4, and SCREEN 1 so that
 // a font dump shows its characters), the multicolour names of SCREEN 3

@@ -7,9 +7,11 @@
 // past the limit of a line are not shown on that line.
 
 #include "image/DecodedPicture.h"
+#include "image/Palette.h"
 #include "image/ScreenMode.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 namespace quillet {
@@ -17,14 +19,29 @@ namespace quillet {
 inline constexpr int SpriteEndMode1 = 208; // a Y of 208 ends the table in mode 1
 inline constexpr int SpriteEndMode2 = 216; // and 216 in mode 2
 
-// Whether sprites of `layout` can be drawn: the 16-colour modes 1 to 7.
-// SCREEN 8 and the YJK modes give sprites colours of their own, not drawn.
+// Whether `layout` has sprites: every mode with a layout.
 bool spritesDrawable(const ScreenModeLayout& layout) noexcept;
 
-// Draws into picture.indices (and nothing else), one picture line per
-// screen line; 512-wide modes get each sprite dot twice. `vram` must hold
-// the mode's sprite tables (the layout keeps them inside 64 KB).
+// The sprite colour of each of the 256 dots of one screen line, 0 where no
+// sprite shows (colour 0 is transparent).
+using SpriteLine = std::array<std::uint8_t, 256>;
+
+// The sprites of screen line `y`; false when none shows on it. `vram` must
+// hold the mode's sprite tables (the layout keeps them inside 64 KB).
+bool spriteLine(const std::uint8_t* vram, const ScreenModeLayout& layout, const SpriteOptions& options, int y,
+                SpriteLine& colours) noexcept;
+
+// Draws into picture.indices (and nothing else), for the modes of 16
+// colour numbers (1 to 7); 512-wide modes get each sprite dot twice. An
+// interlaced picture has two picture lines a screen line, and both show
+// the sprites of that line: each field shows them.
 void drawSprites(const std::uint8_t* vram, const ScreenModeLayout& layout, const SpriteOptions& options,
-                 DecodedPicture& picture);
+                 DecodedPicture& picture, bool interlaced);
+
+// Draws over red, green, blue rows of 256 pixels (SCREEN 8, 10 to 12), the
+// sprite colours from `colours`; `lines` picture lines, two a screen line
+// when interlaced.
+void drawSpritesRgb(const std::uint8_t* vram, const ScreenModeLayout& layout, const SpriteOptions& options,
+                    const ScreenPalette& colours, std::uint8_t* top, std::ptrdiff_t stride, int lines, bool interlaced);
 
 } // namespace quillet

@@ -28,7 +28,7 @@ constexpr int BackgroundColour = 4;
 
 QColor msx1Colour(int number)
 {
-    const Rgb rgb = msx1Palette()[static_cast<std::size_t>(number)];
+    const Rgb rgb = msx2PowerOnPalette()[static_cast<std::size_t>(number)];
     return QColor(rgb.red, rgb.green, rgb.blue);
 }
 

@@ -8,6 +8,7 @@
 #include "image/BsaveConverter.h"
 #include "support/FatImageBuilder.h"
 #include "support/TestSupport.h"
+#include "test_image_bmp.h"
 #include "tools/PictureGen.h"
 
 #include <gtest/gtest.h>
@@ -204,5 +205,89 @@ TEST(ConvertImage, ACompanionThatCannotBeUsedIsLeftOutWithANotice)
         EXPECT_EQ(result.err, "quillet-convert: " + (dir / c.companion).string() + ": not used: " + c.why + "\n");
         EXPECT_EQ(readFile(beside), readFile(alone)) << "drawn as if it were not there";
         fs::remove_all(dir / c.companion);
+    }
+}
+
+// --palette-index picks a palette of the file given or of the one beside
+// the picture; a file given that does not hold it fails and writes
+// nothing, one beside that does not is left out. --msx2-colours draws a
+// SCREEN 2 dump without a palette table in the MSX2's colours.
+TEST(ConvertImage, PaletteIndexAndMsx2Colours)
+{
+    ScratchDir dir;
+    // Every pixel colour 1; palette n of the file gives colour 1 red n + 1.
+    writeFile(dir / "ART.SR5", gen::bsaveFile(0, std::string(212 * 128, '\x11')));
+    std::string three;
+    for (int n = 0; n < 3; ++n) {
+        std::string table(32, '\0');
+        table[2] = static_cast<char>((n + 1) << 4);
+        three += table;
+    }
+    writeFile(dir / "THREE.PAL", three);
+    const std::string art = (dir / "ART.SR5").string(), pal = (dir / "THREE.PAL").string();
+    const std::string out = (dir / "out.bmp").string();
+    const auto red = [](int level) { return Rgb{PaletteLevels3[static_cast<std::size_t>(level)], 0, 0}; };
+    struct Case {
+        std::vector<std::string> args;
+        bool beside; // ART.PL5 holds the three palettes
+        int status;
+        Rgb colour1;
+        std::string err;
+    };
+    const Case cases[] = {
+        {{"--palette", pal}, false, cli::ExitOk, red(1), ""},
+        {{"--palette", pal, "--palette-index", "2"}, false, cli::ExitOk, red(3), ""},
+        {{"--palette-index", "1"}, true, cli::ExitOk, red(2), ""},
+        {{"--palette-index", "7", "--palette", pal},
+         false,
+         cli::ExitFailed,
+         {},
+         "quillet-convert: " + art + ": the picture cannot be read: " + pal + ": holds 3 palettes, no palette 7\n"},
+        // Left out: the picture's own colours, colour 1 of the power-on palette.
+        {{"--palette-index", "5"},
+         true,
+         cli::ExitOk,
+         {0, 0, 0},
+         "quillet-convert: " + (dir / "ART.PL5").string() + ": not used: holds no palette\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.front() + " " + c.args.back());
+        fs::remove(out);
+        if (c.beside)
+            writeFile(dir / "ART.PL5", three);
+        std::vector<std::string> args = c.args;
+        args.push_back(art);
+        args.push_back(out);
+        const ConvertResult result = runConvert(args);
+        fs::remove(dir / "ART.PL5");
+        EXPECT_EQ(result.status, c.status);
+        EXPECT_EQ(result.err, c.err);
+        if (c.status != cli::ExitOk) {
+            EXPECT_FALSE(fs::exists(out));
+            continue;
+        }
+        EXPECT_EQ(BmpPicture(readFile(out)).pixel(0, 0), c.colour1);
+    }
+
+    // A SCREEN 2 dump whose palette table holds the zeros of an MSX1: colour 5 everywhere.
+    std::string screen2(0x3800, '\0');
+    std::fill_n(screen2.begin() + 0x2000, 0x1800, '\x55');
+    writeFile(dir / "MSX1.SC2", gen::bsaveFile(0, screen2));
+    for (const bool msx2 : {false, true}) {
+        std::vector<std::string> args{(dir / "MSX1.SC2").string(), out};
+        if (msx2)
+            args.insert(args.begin(), "--msx2-colours");
+        ASSERT_EQ(runConvert(args).status, cli::ExitOk);
+        EXPECT_EQ(BmpPicture(readFile(out)).pixel(100, 100), msx2 ? (Rgb{0x49, 0x6D, 0xFF}) : (Rgb{122, 122, 237}));
+    }
+
+    for (const std::vector<std::string>& wrong :
+         std::vector<std::vector<std::string>>{{"--palette-index", "8", art},
+                                               {"--palette-index", "-1", art},
+                                               {"--palette-index"},
+                                               {"--msx2-colours", "--list", art},
+                                               {"--palette-index", "1", "--rtf", art}}) {
+        SCOPED_TRACE(wrong.front() + " " + wrong.back());
+        EXPECT_EQ(runConvert(wrong).status, cli::ExitUsage);
     }
 }

@@ -529,15 +529,14 @@ TEST(RowTarget, RowsInTheCallersMemoryHoldTheConvertersPicture)
     sprites.sprites.draw = true;
     PictureOptions interlaced;
     interlaced.interlace = true;
+    PictureOptions both = sprites;
+    both.interlace = true;
     auto converter = makeConverter();
     for (const gen::GoldenPicture& picture : gen::goldenPictures()) {
-        for (const PictureOptions& options : {PictureOptions{}, sprites, interlaced}) {
+        for (const PictureOptions& options : {PictureOptions{}, sprites, interlaced, both}) {
             for (const bool numbers : {false, true}) {
-                SCOPED_TRACE(picture.name
-                             + (options.sprites.draw ? " with sprites"
-                                : options.interlace  ? " interlaced"
-                                                     : "")
-                             + (numbers ? ", numbers" : ", colours"));
+                SCOPED_TRACE(picture.name + (options.sprites.draw ? " with sprites" : "")
+                             + (options.interlace ? " interlaced" : "") + (numbers ? ", numbers" : ", colours"));
                 const auto decodeWith = [&](PixelRowTarget* target) {
                     MemorySource first(std::string_view(picture.file).substr(1));
                     converter->loadVramImage(first, picture.mode);
@@ -570,6 +569,80 @@ TEST(RowTarget, RowsInTheCallersMemoryHoldTheConvertersPicture)
                         << "row " << y;
                 }
             }
+        }
+    }
+}
+
+// One sprite, colour 9, its top left dot at (50, 10) in every bitmap mode's
+// own colours for sprites: palette entry 9 (yellow in the dump's table) in
+// SCREEN 5 and 10 to 12, the fixed blue (green 0, red 0, blue 7) of SCREEN 8,
+// whose picture then has no colour numbers. Interlaced, the sprite shows on
+// both fields: picture lines 20 and 21. The caller's rows get the same.
+TEST(Sprites, BitmapModesWithoutNumbersAndInterlacedPictures)
+{
+    constexpr Rgb Yellow{0xFF, 0xFF, 0x00}, Blue{0x00, 0x00, 0xFF};
+    struct Case {
+        int mode;
+        bool interlace;
+        Rgb colour;
+    };
+    const Case cases[] = {{5, true, Yellow},   {8, false, Blue},   {8, true, Blue},
+                          {10, false, Yellow}, {11, true, Yellow}, {12, false, Yellow}};
+    auto converter = makeConverter();
+    for (const Case& c : cases) {
+        SCOPED_TRACE("SCREEN " + std::to_string(c.mode) + (c.interlace ? " interlaced" : ""));
+        const bool low = c.mode == 5;
+        const std::size_t attributes = low ? 0x7600 : 0xFA00, patterns = low ? 0x7800 : 0xF000;
+        const std::size_t palette = low ? 0x7680 : 0xFA80;
+        std::string vram(std::max(palette + 32, patterns + 8), '\0');
+        vram[attributes] = 9; // Y: line 10
+        vram[attributes + 1] = 50;
+        vram[attributes + 4] = static_cast<char>(216);
+        vram[patterns] = static_cast<char>(0x81); // dots 0 and 7
+        vram[attributes - 512] = 9;               // line 0's colour
+        vram[palette + 2 * 9] = 0x70;             // entry 9: red 7, blue 0
+        vram[palette + 2 * 9 + 1] = 0x07;         // green 7
+        vram[palette + 2 * 3] = 0x07;             // entry 3: blue 7
+        const std::string first = bsave(0, vram), second = bsave(0, std::string(1, '\x33'));
+        PictureOptions options;
+        options.sprites.draw = true;
+        options.interlace = c.interlace;
+        const auto decodeWith = [&](PixelRowTarget* target) {
+            MemorySource page0(first), page1(second);
+            converter->loadVramImage(page0, c.mode);
+            converter->loadSecondPage(page1, c.mode);
+            converter->setRowTarget(target);
+            const DecodedPicture decoded = converter->decode(c.mode, options);
+            converter->setRowTarget(nullptr);
+            return decoded;
+        };
+        const DecodedPicture own = decodeWith(nullptr);
+        EXPECT_EQ(own.indexed(), c.mode == 5);
+        const int lines = c.interlace ? 2 : 1;
+        for (int y = 10 * lines - 1; y <= 10 * lines + lines; ++y) {
+            const bool onSprite = y >= 10 * lines && y < 10 * lines + lines;
+            EXPECT_EQ(own.pixel(50, y) == c.colour, onSprite) << y;
+            EXPECT_EQ(own.pixel(57, y) == c.colour, onSprite) << y;
+            EXPECT_NE(own.pixel(51, y), c.colour) << y;
+        }
+        // The page 1 file shows on the odd lines.
+        if (c.interlace)
+            EXPECT_NE(own.pixel(0, 1), own.pixel(0, 0));
+        for (const bool numbers : {false, true}) {
+            PaddedRows rows(numbers);
+            decodeWith(&rows);
+            if (!rows.colourTable.empty()) {
+                for (int y = 0; y < own.height; ++y)
+                    for (int x = 0; x < own.width; ++x)
+                        ASSERT_EQ(rows.colourTable.at(rows.memory[(rows.rowBytes + rows.Padding) * y + x]),
+                                  own.pixel(x, y));
+                continue;
+            }
+            for (int y = 0; y < own.height; ++y)
+                ASSERT_TRUE(
+                    std::equal(own.rgb.begin() + 3 * own.width * y, own.rgb.begin() + 3 * own.width * (y + 1),
+                               rows.memory.begin() + static_cast<std::ptrdiff_t>((rows.rowBytes + rows.Padding) * y)))
+                    << y;
         }
     }
 }

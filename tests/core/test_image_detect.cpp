@@ -160,6 +160,43 @@ TEST(DetectScreenMode, InterlacedPairsAndPaletteFiles)
     EXPECT_FALSE(paletteTableFromFile(bytes(withHeader.substr(0, 38)))) << "a BSAVE file cut short holds none";
 }
 
+// A palette file of eight tables (palette n: first byte n + 1), bare or
+// after a BSAVE header, cut short or carrying more: the palette asked for,
+// or none when the file does not hold it whole.
+TEST(PaletteFiles, EachOfTheEightPalettesByIndex)
+{
+    std::string eight;
+    for (int n = 0; n < 8; ++n)
+        eight += static_cast<char>(n + 1) + std::string(31, static_cast<char>(0x10 * n));
+    const auto bytes = [](const std::string& s) {
+        return std::span(reinterpret_cast<const std::uint8_t*>(s.data()), s.size());
+    };
+    struct Case {
+        std::string file;
+        int palettes;
+    };
+    const Case cases[] = {
+        {eight, 8},
+        {gen::bsaveFile(0, eight), 8},
+        {eight + std::string(40, '\x77'), 8}, // past eight tables nothing counts
+        {eight.substr(0, 3 * 32 + 31), 3},    // the fourth cut short
+        {gen::bsaveFile(0, eight).substr(0, 7 + 64), 2},
+        {eight.substr(0, 31), 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.file.size()) + " bytes");
+        EXPECT_EQ(paletteTablesInFile(bytes(c.file)), c.palettes);
+        for (int index = -1; index <= 8; ++index) {
+            const auto table = paletteTableFromFile(bytes(c.file), index);
+            ASSERT_EQ(table.has_value(), index >= 0 && index < c.palettes) << index;
+            if (table) {
+                EXPECT_EQ((*table)[0], index + 1) << index;
+                EXPECT_EQ((*table)[31], 0x10 * index) << index;
+            }
+        }
+    }
+}
+
 TEST(PngOutput, ReadBackByLibpngItIsTheBmpsPicture)
 {
     auto converter = std::make_unique<BsaveConverter>();
@@ -353,7 +390,8 @@ TEST(Corpus, PatternModePicturesDecodeByNameAndContent)
                 colours.insert({png.pixel(x, y).red, png.pixel(x, y).green, png.pixel(x, y).blue});
         EXPECT_GE(colours.size(), 2u) << name;
     }
-    // The Nyan Cat's sky is dark blue (colour 4) in its top left corner.
+    // The Nyan Cat's sky is dark blue (colour 4) in its top left corner,
+    // as an MSX1 shows it: the file carries no palette table.
     const PngPicture cat = readPng(convertAs(*converter, readFile(img / "mb2r-NYANCAT.SC3"), 3, PictureFormat::Png));
-    EXPECT_EQ(cat.pixel(0, 0), (Rgb{0x25, 0x25, 0xFF}));
+    EXPECT_EQ(cat.pixel(0, 0), (Rgb{79, 91, 220}));
 }

@@ -21,18 +21,20 @@ using namespace quillet::test;
 
 namespace {
 
-// The MSX1 colours as 3-bit red, green, blue levels, colour 0 (transparent)
-// shown as the black backdrop.
-constexpr int Msx1Levels[16][3] = {
-    {0, 0, 0}, {0, 0, 0}, {1, 6, 1}, {3, 7, 3}, {1, 1, 7}, {2, 3, 7}, {5, 1, 1}, {2, 6, 7},
-    {7, 1, 1}, {7, 3, 3}, {6, 6, 1}, {6, 6, 4}, {1, 4, 1}, {6, 2, 5}, {5, 5, 5}, {7, 7, 7},
+// The colours an MSX1 shows (docs/PICTURE-FORMATS.md), which every
+// pattern-mode picture here takes: none carries a palette table. Colour 0
+// (transparent) shows as the black backdrop.
+constexpr Rgb Msx1Colours[16] = {
+    {0, 0, 0},     {0, 0, 0},      {3, 214, 75},    {71, 230, 126},  {79, 91, 220},  {122, 122, 237},
+    {239, 66, 82}, {30, 255, 237}, {255, 66, 91},   {255, 102, 126}, {219, 186, 97}, {237, 200, 137},
+    {7, 188, 67},  {221, 83, 180}, {204, 204, 204}, {255, 255, 255},
 };
-constexpr std::uint8_t Intensity[8] = {0x00, 0x25, 0x49, 0x6D, 0x92, 0xB6, 0xDA, 0xFF};
+// Colour 5 of an MSX2's power-on palette: red 2, green 3, blue 7.
+constexpr Rgb Msx2Colour5{0x49, 0x6D, 0xFF};
 
 Rgb msx1(int colour)
 {
-    const int* l = Msx1Levels[colour];
-    return {Intensity[l[0]], Intensity[l[1]], Intensity[l[2]]};
+    return Msx1Colours[colour];
 }
 
 // A memory image from address 0 of `size` bytes with the given bytes placed.
@@ -96,20 +98,60 @@ TEST(PatternModes, ScreenTwoCellsOfEachThird)
     EXPECT_EQ(p.indices[249 + 131 * 256], 13);
 }
 
-TEST(PatternModes, FixedColoursIgnoreThePaletteTableButScreenFourReadsIt)
+// Every pattern mode draws a dump without a palette table, or with the
+// zeros an MSX1 leaves at its address, in the MSX1's colours (or with
+// msx2Colours the MSX2 power-on palette), and a table the dump carries as
+// an MSX2 shows it; a palette given wins over all.
+TEST(PatternModes, ColoursComeFromTheTableTheDumpCarriesElseTheMsx1s)
 {
     auto converter = std::make_unique<BsaveConverter>();
-    Vram vram(0x4000);
-    vram.put(0x1800, {0}).put(0, {0xFF}).put(0x2000, {0x30}); // cell 0 line 0: all foreground 3
-    vram.put(0x1B80 + 2 * 3, {0x70, 0x00});                   // palette entry 3: pure red
-    EXPECT_EQ(decode(*converter, vram.file(), 2).pixel(0, 0), msx1(3));
-    EXPECT_EQ(decode(*converter, vram.file(), 4).pixel(0, 0), (Rgb{0xFF, 0, 0}));
-    // Without the table in the file, SCREEN 4 has the power-on palette (the
-    // MSX1 colours): a file of colours alone, from 0x2000, over the preset
-    // names and empty patterns shows background 3.
-    const std::string coloursOnly = hexBytes("00 20  00 20  00 00  # start 0x2000\n 03");
-    EXPECT_EQ(decode(*converter, coloursOnly, 4).pixel(0, 0), msx1(3));
-    EXPECT_EQ(decode(*converter, coloursOnly, 4).pixel(0, 1), msx1(0));
+    constexpr Rgb Red{0xFF, 0, 0}, Green{0, 0xFF, 0};
+    enum class Table { None, Zero, Red };
+    struct Case {
+        Table table;
+        bool msx2Colours;
+        bool givenGreen;
+        Rgb colour5;
+    };
+    const Case cases[] = {
+        {Table::None, false, false, msx1(5)},    {Table::Zero, false, false, msx1(5)},
+        {Table::Red, false, false, Red},         {Table::None, true, false, Msx2Colour5},
+        {Table::Zero, true, false, Msx2Colour5}, {Table::Red, true, false, Red},
+        {Table::Zero, false, true, Green},
+    };
+    for (const int mode : {1, 2, 3, 4}) {
+        const std::size_t table = mode == 1 || mode == 3 ? 0x2020 : 0x1B80;
+        for (const Case& c : cases) {
+            SCOPED_TRACE("SCREEN " + std::to_string(mode) + ", table " + std::to_string(static_cast<int>(c.table))
+                         + (c.msx2Colours ? ", MSX2 colours" : "") + (c.givenGreen ? ", green given" : ""));
+            // Dot (0, 0) in colour 5: pattern 0 line 0 (a multicolour
+            // block in SCREEN 3) and its colour byte both 0x55.
+            std::string file;
+            if (c.table == Table::None) {
+                // Up to the colours of SCREEN 1, from the colours in SCREEN 2 and 4.
+                file = mode == 3 ? Vram(8).fill(0, 8, 0x55).file()
+                                 : hexBytes("00 20  1F 20  00 00") + std::string(32, 'U');
+            } else {
+                Vram vram(0x2040);
+                vram.fill(0, 8, 0x55).fill(0x2000, 32, 0x55);
+                if (c.table == Table::Red)
+                    vram.put(table + 2 * 5, {0x70, 0x00});
+                file = vram.file();
+            }
+            PictureOptions options;
+            options.msx2Colours = c.msx2Colours;
+            if (c.givenGreen) {
+                options.paletteTable.emplace();
+                options.paletteTable->at(2 * 5 + 1) = 0x07;
+            }
+            const DecodedPicture& p = decode(*converter, file, mode, options);
+            EXPECT_EQ(p.pixel(0, 0), c.colour5);
+            EXPECT_EQ(p.colourTable.at(5), c.colour5);
+        }
+    }
+    // The whole table of an MSX1's colours.
+    const DecodedPicture& none = decode(*converter, Vram(8).file(), 3);
+    EXPECT_EQ(none.colourTable, std::vector<Rgb>(std::begin(Msx1Colours), std::end(Msx1Colours)));
 }
 
 TEST(PatternModes, NameTablesThatTheFileDoesNotReachAreBasicsDefaults)
@@ -347,8 +389,8 @@ TEST(Sprites, BitmapModesDrawAtTheirTablesAndWideModesDoubleEachDot)
     const DecodedPicture& six = decode(*converter, file, 6, {{true, 0}});
     EXPECT_EQ(six.indices[10 * 512 + 100], 1);
     EXPECT_EQ(six.indices[10 * 512 + 101], 3);
-    EXPECT_FALSE(spritesDrawable(*screenModeLayout(8)));
-    EXPECT_FALSE(spritesDrawable(*screenModeLayout(12)));
+    EXPECT_TRUE(spritesDrawable(*screenModeLayout(8)));
+    EXPECT_TRUE(spritesDrawable(*screenModeLayout(12)));
 }
 
 TEST(PatternModes, EveryPrefixOfADumpDecodesCleanly)
