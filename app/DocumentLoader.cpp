@@ -190,14 +190,17 @@ std::string_view DocumentLoader::loadListing(Opened& opened, const QString& path
 {
     FreshFile listing(temps_.createFreshOutput());
     ShownRolesBuilder roles(settings_.isAnkMode);
+    // A hex view has no roles: colours and links are a program's.
+    const bool bytes = opened.role() == DocumentRole::Bytes;
     // A program's listing is about one and a half times its size; room
     // reserved is not memory used until it is filled.
-    if (const auto inMemory = opened.rest().restInMemory())
+    if (const auto inMemory = opened.rest().restInMemory(); !bytes && inMemory)
         roles.reserve(inMemory->size() * 2);
-    else if (struct stat status{}; opened.stream() && fstat(fileno(opened.stream()), &status) == 0)
+    else if (struct stat status{}; !bytes && opened.stream() && fstat(fileno(opened.stream()), &status) == 0)
         roles.reserve(static_cast<std::size_t>(std::max<off_t>(0, status.st_size)) * 2);
-    const ProgramEnd end = writeListingWithRoles(
-        opened, listing.sink(), ListingOptions{settings_.isViewOverLine65530, settings_.isViewLineAddress}, roles);
+    const ListingOptions listingOptions{settings_.isViewOverLine65530, settings_.isViewLineAddress};
+    const ProgramEnd end = bytes ? writeListing(opened.head(), opened.rest(), listing.sink(), listingOptions)
+                                 : writeListingWithRoles(opened, listing.sink(), listingOptions, roles);
     listing.close();
 
     const RtfListingOptions options = RtfListingOptions::fromSettings(settings_);
@@ -219,6 +222,8 @@ std::string_view DocumentLoader::loadListing(Opened& opened, const QString& path
     state_.listingSourcePath = localPath(path);
     if (!reload)
         host_.showPage(BasicPageIndex);
+    if (bytes)
+        return opened.head().kind == DocumentKind::BsaveBinary ? status::OpenedBsaveBinary : status::OpenedBinary;
     return end == ProgramEnd::Truncated ? status::OpenedTruncated : status::Opened;
 }
 

@@ -27,6 +27,10 @@ inline constexpr std::string_view TempFolderFellBack =
 inline constexpr std::string_view OpenedTruncated = "プログラムが途中で切れています。読めた行まで表示しました。";
 inline constexpr std::string_view OpenedHeaderOnly =
     "画像データがありません。ヘッダーだけのファイルなので、黒い画面を表示しました。";
+// A document shown as its hex view (document/HexView.h).
+inline constexpr std::string_view OpenedBsaveBinary =
+    "画像ではない BSAVE ファイル (機械語など) です。ヘッダーと16進ダンプを表示しました。";
+inline constexpr std::string_view OpenedBinary = "リストでも画像でもないファイルです。16進ダンプを表示しました。";
 // A file beside a picture (%1, its name) that the picture is shown
 // without, followed by why.
 inline constexpr std::string_view CompanionLeftOut = "%1 は使えないため、使わずに表示しました。";

@@ -168,6 +168,13 @@ CassetteImage::CassetteImage(std::string bytes, WorkBudget& budget)
                         if (block.size() < length)
                             info.status = MemberStatus::CutShort;
                         source.pieces.push_back({blocks[i - 1].offset, std::min(length, block.size())});
+                        // Machine code or a picture, told as a BSAVE file
+                        // of its own would be.
+                        const std::size_t held = std::min({length, block.size(), ContainerHeadSize - 1});
+                        const std::string head = source.prefix + std::string(block.substr(0, held));
+                        if (documentKindOf(head, 1 + std::min(length, block.size()), info.path)
+                            == DocumentKind::BsaveBinary)
+                            info.kind = MemberKind::BsaveBinary;
                     }
                 }
             }

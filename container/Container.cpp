@@ -20,30 +20,12 @@ std::string_view memberKindName(MemberKind kind)
     case MemberKind::Basic: return "basic";
     case MemberKind::Text: return "text";
     case MemberKind::Bsave: return "bsave";
+    case MemberKind::BsaveBinary: return "BSAVE binary";
     case MemberKind::Container: return "container";
     case MemberKind::Other: return "other";
     }
     return "other";
 }
-
-namespace {
-
-// Text as MSX BASIC saves it: printable bytes, line ends, tabs and the
-// graphic-character prefix, up to the end mark that may be followed by
-// padding.
-bool looksLikeText(std::string_view bytes)
-{
-    for (const char c : bytes) {
-        const auto byte = static_cast<std::uint8_t>(c);
-        if (byte == 0x1A)
-            return true;
-        if (byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r' && byte != '\f' && byte != 0x01)
-            return false;
-    }
-    return true;
-}
-
-} // namespace
 
 MemberKind memberKindOf(std::string_view head, std::uint64_t size, std::string_view name)
 {
@@ -55,13 +37,14 @@ MemberKind memberKindOf(std::string_view head, std::uint64_t size, std::string_v
     switch (documentKindOf(head, size, name)) {
     case DocumentKind::TokenizedBasic: return MemberKind::Basic;
     case DocumentKind::BsaveImage:
-    case DocumentKind::BsaveBinary:
     case DocumentKind::GraphSaurusImage:
     case DocumentKind::CopiedImage: return MemberKind::Bsave;
+    case DocumentKind::BsaveBinary: return MemberKind::BsaveBinary;
     case DocumentKind::Binary: return MemberKind::Other;
     case DocumentKind::AsciiText: break;
     }
-    return looksLikeText(head) ? MemberKind::Text : MemberKind::Other;
+    // What opens as a listing is listed as text.
+    return MemberKind::Text;
 }
 
 namespace {

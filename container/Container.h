@@ -58,9 +58,10 @@ private:
     std::uint64_t bytes_ = 0;
 };
 
-// What a member holds, told by its content as the document kinds tell it.
-enum class MemberKind { Basic, Text, Bsave, Container, Other };
-// "basic", "text", "bsave", "container", "other".
+// What a member holds, told by its content as the document kinds tell it:
+// a BSAVE picture is Bsave, a BSAVE file of machine code BsaveBinary.
+enum class MemberKind { Basic, Text, Bsave, BsaveBinary, Container, Other };
+// "basic", "text", "bsave", "BSAVE binary", "container", "other".
 std::string_view memberKindName(MemberKind kind);
 // The kind of a member of `size` bytes whose first bytes are `head` (up to
 // ContainerHeadSize of them are looked at), named `name` (the name only

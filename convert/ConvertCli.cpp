@@ -41,6 +41,12 @@ std::string_view usageText()
            "listing asked of a picture. With --tokenize, a listing becomes the\n"
            "tokenized program MSX BASIC would store for it.\n"
            "\n"
+           "A file that is neither listing nor picture (a BSAVE file of machine code,\n"
+           "whose addresses are not video memory; a ROM image, an MSX-DOS program)\n"
+           "becomes its hex view, in place of the listing in every listing form:\n"
+           "the BSAVE header's addresses, then lines of the address (or offset),\n"
+           "16 bytes in hex and the same bytes as characters.\n"
+           "\n"
            "A disk image, cassette image or archive (ZIP, LZH, 7z, gzip, tar) holds\n"
            "files: INPUT names one as CONTAINER::MEMBER, and a container inside a\n"
            "container as CONTAINER::INNER::MEMBER (disk1.dsk::DIR/GAME.BAS).\n"
@@ -96,9 +102,9 @@ std::string_view usageText()
            "                 bytes and kind, tab-separated, and why for a damaged one;\n"
            "                 the members of a container inside follow it\n"
            "  --extract-all  write every member of CONTAINER into the folder DIR:\n"
-           "                 programs as NAME.asc listing and NAME.bas, BSAVE files as\n"
-           "                 NAME.png and as they are, containers as folders, the rest\n"
-           "                 as they are\n"
+           "                 programs as NAME.asc listing and NAME.bas, BSAVE pictures\n"
+           "                 as NAME.png and as they are, containers as folders, the\n"
+           "                 rest (BSAVE binaries too) as they are\n"
            "  --max-members N  with --list or --extract-all: stop past N members in\n"
            "                 all (default 100000)\n"
            "  --max-total-size N  with --list or --extract-all: stop past N bytes\n"
@@ -107,7 +113,8 @@ std::string_view usageText()
            "                 missing), on all cores: NAME.asc, .rtf with --rtf, .txt\n"
            "                 with --utf8, .html with --html, .bas with --tokenize,\n"
            "                 .xref.txt with --xref, pictures NAME.bmp or with --png\n"
-           "                 NAME.png; each option applies to the inputs it concerns.\n"
+           "                 NAME.png, hex views NAME.hex.asc (.hex.rtf, .hex.txt,\n"
+           "                 .hex.html); each option applies to the inputs it concerns.\n"
            "                 Inputs of one name get NAME~2, NAME~3, ... in the order\n"
            "                 given; a failing input is named and the others still\n"
            "                 convert; progress is shown on a terminal\n"
@@ -346,6 +353,9 @@ std::string_view batchExtension(const Options& options, DocumentRole role)
         return ".xref.txt";
     if (role == DocumentRole::Picture)
         return options.png ? ".png" : ".bmp";
+    // A hex view beside the listings of a batch says it is none.
+    if (role == DocumentRole::Bytes)
+        return options.rtf ? ".hex.rtf" : options.utf8 ? ".hex.txt" : options.html ? ".hex.html" : ".hex.asc";
     return options.rtf ? ".rtf" : options.utf8 ? ".txt" : options.html ? ".html" : ".asc";
 }
 
@@ -421,6 +431,9 @@ std::vector<std::string> convertFile(const Options& given, const BatchTarget* ba
     const bool picture = document.role() == DocumentRole::Picture;
     if (!picture && (batch ? namesPicture(document.where().leafName()) : asksForPicture(options)))
         requirePicture(document);
+    // So does a screen mode or picture option given for machine code.
+    if (document.role() == DocumentRole::Bytes && !batch && (hasPictureOptions(options) || options.screen))
+        requirePicture(document);
     if (picture) {
         // A batch applies each option to the inputs it concerns.
         if ((options.rtf || options.utf8 || options.html) && !batch)
@@ -451,7 +464,7 @@ std::vector<std::string> convertFile(const Options& given, const BatchTarget* ba
     const DocumentHead& head = document.head();
     ByteSource& source = document.rest();
     const ListingOptions listing{!options.hide65530, options.addresses};
-    nameOutput(DocumentRole::Listing);
+    nameOutput(document.role());
     OutputFile output(options.output, placement);
     if (options.html) {
         writeHtmlListing(options, document, output.sink());

@@ -16,6 +16,9 @@ CrossReference crossReferenceOf(const Options& options, Opened& document)
     const std::string_view asked = options.xref ? "--xref" : "--check";
     if (document.role() == DocumentRole::Picture)
         throw Unsupported(std::string(asked) + " takes a program or a listing, not a BSAVE image");
+    if (document.role() == DocumentRole::Bytes)
+        throw Unsupported(std::string(asked) + " takes a program or a listing, not a "
+                          + std::string(documentKindInfo(document.head().kind).description) + " file");
     CrossReference table;
     forEachListedLine(document.head(), document.rest(), ListingOptions{!options.hide65530, false},
                       [&table](const ListedLine& line) { table.add(line); });

@@ -242,11 +242,11 @@ void Extraction::add(const WalkedMember& member)
             queue({order, folder, claim(*folder, stemOf(name) + ".bas"), Action::Raw, bytes, path});
             break;
         case MemberKind::Bsave:
-            // Kept as it is too: a BSAVE file may hold a program, not a picture.
-            if (documentKindInfo(documentKindOf(*bytes, bytes->size(), last)).role == DocumentRole::Picture)
-                queue({order, folder, claim(*folder, stemOf(name) + ".png"), Action::Picture, bytes, path});
+            // Kept as it is too, for an MSX or an emulator to load.
+            queue({order, folder, claim(*folder, stemOf(name) + ".png"), Action::Picture, bytes, path});
             queue({order, folder, claim(*folder, name), Action::Raw, bytes, path});
             break;
+        case MemberKind::BsaveBinary: // machine code: no picture to make
         case MemberKind::Text:
         case MemberKind::Other:
             // Named as a picture, it would be one: the user hears why no

@@ -2,6 +2,7 @@
 #include "document/Document.h"
 
 #include "common/Errors.h"
+#include "document/HexView.h"
 
 #include <stdexcept>
 
@@ -25,7 +26,7 @@ ProgramEnd writeListing(const DocumentHead& head, ByteSource& rest, ByteSink& ou
     switch (head.kind) {
     case DocumentKind::TokenizedBasic: return convertTokenizedBasic(rest, out, options);
     case DocumentKind::Binary:
-    case DocumentKind::BsaveBinary:
+    case DocumentKind::BsaveBinary: writeHexView(head, rest, out); return ProgramEnd::Complete;
     case DocumentKind::AsciiText: {
         if (head.firstByte)
             out.put(*head.firstByte);

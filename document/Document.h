@@ -26,7 +26,8 @@ struct DocumentHead {
 DocumentHead readDocumentHead(ByteSource& source, std::string name);
 
 // The ASCII listing of a listing document: a tokenized program converted
-// line by line, anything else copied unchanged, its first byte included.
+// line by line, text copied unchanged, its first byte included; of a
+// document shown as its bytes, its hex view (document/HexView.h).
 // Text is always complete; a program says whether its bytes were cut off.
 // Throws QuilletError: ReadFailed, or the sink's error.
 ProgramEnd writeListing(const DocumentHead& head, ByteSource& rest, ByteSink& out, const ListingOptions& options);

@@ -3,6 +3,7 @@
 
 #include "common/Errors.h"
 #include "decoder/Tokenizer.h"
+#include "document/HexView.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -151,6 +152,10 @@ ProgramEnd forEachListedLine(const DocumentHead& head, ByteSource& rest, const L
         return end;
     }
     case DocumentKind::Binary:
+    case DocumentKind::BsaveBinary:
+        // Its hex view, whose lines have no number and no roles.
+        forEachHexViewLine(head, rest, [&each](std::string_view text) { each({std::nullopt, text, {}}); });
+        return ProgramEnd::Complete;
     case DocumentKind::AsciiText: {
         // Which line end the listing uses, from its start: no CR there and
         // an LF means lines ended by LF.
@@ -170,7 +175,6 @@ ProgramEnd forEachListedLine(const DocumentHead& head, ByteSource& rest, const L
         return ProgramEnd::Complete;
     }
     case DocumentKind::BsaveImage:
-    case DocumentKind::BsaveBinary:
     case DocumentKind::GraphSaurusImage:
     case DocumentKind::CopiedImage: break;
     }

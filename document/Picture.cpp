@@ -83,6 +83,10 @@ void requirePicture(const Opened& document)
 {
     if (document.isContainer())
         throw QuilletError(ErrorKind::NotAPicture, "it holds other files");
+    if (document.role() == DocumentRole::Bytes)
+        throw QuilletError(ErrorKind::NotAPicture, document.head().kind == DocumentKind::BsaveBinary
+                                                       ? "it is a BSAVE binary, saved from memory no screen shows"
+                                                       : "it is a binary file");
     if (document.role() != DocumentRole::Picture)
         throw QuilletError(ErrorKind::NotAPicture, firstByteText(document.head()));
 }

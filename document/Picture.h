@@ -60,8 +60,9 @@ inline bool looksLikePicture(std::string_view file) noexcept
     return looksLikePicture(file, file.size());
 }
 
-// Throws QuilletError(NotAPicture), naming the first byte, unless the
-// document is a picture.
+// Throws QuilletError(NotAPicture) unless the document is a picture,
+// naming what it is instead: a container, a BSAVE binary, a binary file,
+// or for a listing its first byte.
 void requirePicture(const Opened& document);
 
 // Why a file beside a picture was left out.

@@ -28,6 +28,14 @@
         <translation>The file holds only a header and no picture data; a black screen is shown.</translation>
     </message>
     <message>
+        <source>画像ではない BSAVE ファイル (機械語など) です。ヘッダーと16進ダンプを表示しました。</source>
+        <translation>A BSAVE file that is no picture (machine code or data); its header and hex dump are shown.</translation>
+    </message>
+    <message>
+        <source>リストでも画像でもないファイルです。16進ダンプを表示しました。</source>
+        <translation>Neither a listing nor a picture; the file's hex dump is shown.</translation>
+    </message>
+    <message>
         <source>%1 は使えないため、使わずに表示しました。</source>
         <translation> %1 is left out, as it cannot be used. </translation>
     </message>

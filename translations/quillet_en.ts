@@ -81,6 +81,10 @@
         <translation>BSAVE picture (SCREEN %1)</translation>
     </message>
     <message>
+        <source>BSAVE バイナリ</source>
+        <translation>BSAVE binary</translation>
+    </message>
+    <message>
         <source>イメージ / アーカイブ</source>
         <translation>Image / archive</translation>
     </message>

@@ -87,6 +87,7 @@ QString kindText(const MemberInfo& info)
             return MemberListPanel::tr("BSAVE画像");
         return MemberListPanel::tr("BSAVE画像 (SCREEN %1)").arg(mode);
     }
+    case MemberKind::BsaveBinary: return MemberListPanel::tr("BSAVE バイナリ");
     case MemberKind::Container: return MemberListPanel::tr("イメージ / アーカイブ");
     case MemberKind::Other: break;
     }

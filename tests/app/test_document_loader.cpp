@@ -8,6 +8,8 @@
 #include "app/ViewerFiles.h"
 #include "common/Errors.h"
 #include "container/Container.h"
+#include "document/HexView.h"
+#include "document/Open.h"
 #include "render/RtfListing.h"
 #include "support/ArchiveBuilder.h"
 #include "support/FatImageBuilder.h"
@@ -42,6 +44,7 @@ struct FakeHost : LoaderHost {
     std::vector<LeftOutCompanion> leftOut;
     int failure = -1; // the ErrorKind of the last failed load; -2 for another exception
     std::int64_t shownLineCount = 0;
+    std::size_t shownRoles = 0; // characters with a role
     std::string preparedPicture;
     std::function<void()> onPrepare; // runs once, between reading the picture and its rename
     std::string shownPicture;
@@ -62,6 +65,7 @@ struct FakeHost : LoaderHost {
             throw QuilletError(ErrorKind::NotRtf);
         shownListing = text;
         shownLineCount = listing.lineCount;
+        shownRoles = listing.roles.roles.size();
         calls.push_back("listing");
     }
     void preparePicture(const QString& bmpPath) override
@@ -174,6 +178,30 @@ TEST_F(DocumentLoaderTest, PlainAndEmptyFilesAreListingsCopiedWhole)
     EXPECT_EQ(host.shownListing, "");
     EXPECT_EQ(readFile(temps.asciiTempPath()), "");
     EXPECT_TRUE(state.listingLoaded);
+}
+
+TEST_F(DocumentLoaderTest, MachineCodeAndOtherBytesAreShownAsTheirHexViewWithoutRoles)
+{
+    const std::string machineCode = hexBytes("FE 00 C0 02 C0 00 C0 C9 00 C9");
+    const std::string rom = hexBytes("41 42 10 40 00 00");
+    for (const auto& [name, bytes, first, status] :
+         {std::tuple{"game.bin", machineCode, "BSAVE binary\r\n", status::OpenedBsaveBinary},
+          std::tuple{"game.rom", rom, "Binary file\r\n", status::OpenedBinary}}) {
+        SCOPED_TRACE(name);
+        state = DocumentState{};
+        ASSERT_TRUE(loader.openDocument(file(name, bytes))) << loader.lastError().toStdString();
+        Opened document = openBytes(name, bytes);
+        StringSink view;
+        writeHexView(document.head(), document.rest(), view);
+        EXPECT_EQ(host.shownListing.substr(0, std::string_view(first).size()), first);
+        EXPECT_EQ(host.shownListing, view.str());
+        EXPECT_EQ(readFile(temps.asciiTempPath()), host.shownListing) << "the ASCII save copies what is shown";
+        EXPECT_EQ(host.shownRoles, 0u) << "colours and links are a program's";
+        EXPECT_EQ(host.shownStatus, status);
+        EXPECT_TRUE(state.listingLoaded);
+        EXPECT_FALSE(state.imageLoaded);
+        EXPECT_EQ(host.calls.at(host.calls.size() - 2), "page 0");
+    }
 }
 
 TEST_F(DocumentLoaderTest, PictureIsWrittenToThePictureFile)

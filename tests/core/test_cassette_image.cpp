@@ -97,6 +97,20 @@ TEST(CassetteImage, FilesOfEachTypeBecomeFilesOfTheirOwn)
     }
 }
 
+TEST(CassetteImage, MachineCodeIsToldFromPictures)
+{
+    const auto cas = openContainer(tape(R"(
+    <H> <B> 47 41 4D 45 20 20             # BSAVE "GAME"
+    <H>   00 C0 02 C0 00 C0  C9 00 C9  00 00 00 00 00 00 00  # C000 to C002, run at C000; padding
+    <H> <B> 50 49 43 20 20 20             # BSAVE "PIC"
+    <H>   00 00 03 00 00 00  11 22 33 44  00 00 00 00 00 00  # start 0, end 3; padding
+)"),
+                                   "tape.cas");
+    ASSERT_EQ(paths(*cas), (std::vector<std::string>{"GAME", "PIC"}));
+    EXPECT_EQ(cas->members()[0].kind, MemberKind::BsaveBinary);
+    EXPECT_EQ(cas->members()[1].kind, MemberKind::Bsave);
+}
+
 TEST(CassetteImage, NamesRepeatedOnATapeStayApart)
 {
     const auto cas = openContainer(tape(R"(

@@ -88,13 +88,16 @@ TEST(ConvertCli, PlainTextIsCopiedAsItIs)
     ASSERT_EQ(runConvert({(dir / "empty").string(), (dir / "out").string()}).status, cli::ExitOk);
     EXPECT_EQ(readFile(dir / "out"), "");
 
-    // Every byte value, ending before, at and after the first read and
-    // across the copy's blocks; into a file and into a batch's folder.
+    // Every byte value a listing holds (control codes would make it a
+    // binary file), ending before, at and after the first read and across
+    // the copy's blocks; into a file and into a batch's folder.
     for (const std::size_t size :
          {std::size_t{1}, std::size_t{65535}, std::size_t{65536}, std::size_t{65537}, (std::size_t{3} << 20) + 5}) {
         std::string bytes(size, '\0');
-        for (std::size_t i = 0; i < size; ++i)
-            bytes[i] = static_cast<char>((i * 7 + i / 256) & 0xFF);
+        for (std::size_t i = 0; i < size; ++i) {
+            const auto byte = static_cast<unsigned char>((i * 7 + i / 256) & 0xFF);
+            bytes[i] = byte < 0x20 ? '\n' : static_cast<char>(byte);
+        }
         bytes[0] = '1';
         writeFile(dir / "big.asc", bytes);
         ASSERT_EQ(runConvert({(dir / "big.asc").string(), (dir / "out").string()}).status, cli::ExitOk);

@@ -204,6 +204,10 @@ TEST_F(ImagePlugin, LeavesFilesThatAreNoMsxPictureToOthers)
         QImageReader forced(qpath(scratch_ / name), "sc5");
         EXPECT_TRUE(forced.read().isNull());
     }
+    // Machine code whose addresses would fit a screen's tables is read as
+    // nothing, as the viewer shows it as bytes.
+    QImageReader machineCode(qpath(write("game.bin", hexBytes("FE 00 C0 02 C0 00 C0 C9 00 C9"))), "sc5");
+    EXPECT_TRUE(machineCode.read().isNull());
 }
 
 TEST_F(ImagePlugin, SaysMineOnlyForContentItDecodes)

@@ -226,6 +226,8 @@ TEST_F(Thumbnailer, RefusesWhatItCannotShowAndLeavesNoFile)
         {"backwards.sc5", hexBytes("FE 00 80 FF 00 00 00 11")},
         {"empty.bas", hexBytes("FF 00 00")},
         {"nothing", ""},
+        {"game.bin", hexBytes("FE 00 C0 02 C0 00 C0 C9 00 C9")}, // machine code
+        {"game.rom", hexBytes("41 42 10 40 00 00")},
     };
     for (const auto& [name, bytes] : refused) {
         SCOPED_TRACE(name);

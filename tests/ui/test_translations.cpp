@@ -105,6 +105,8 @@ TEST_F(TranslationTest, EnglishLeavesNoJapaneseInTheWindowsOrTheirMessages)
                                   status::TempFolderFellBack,
                                   status::OpenedTruncated,
                                   status::OpenedHeaderOnly,
+                                  status::OpenedBsaveBinary,
+                                  status::OpenedBinary,
                                   status::CompanionLeftOut,
                                   status::CompanionHoldsNoPalette,
                                   status::CompanionNotAPage,
