@@ -29,10 +29,20 @@ namespace {
 constexpr int MemberPathRole = Qt::UserRole;
 constexpr int SortRole = Qt::UserRole + 1;
 
-// Sizes and dates sort by value, not by their text.
+// Sizes and dates sort by value, not by their text. A preview comes in
+// as the name's decoration without telling the model: it takes the place
+// of a blank of the same size, so nothing is measured again, where a
+// change per row would size every column over all rows each time.
 class MemberItem : public QTreeWidgetItem {
 public:
     using QTreeWidgetItem::QTreeWidgetItem;
+    void setPreview(const QIcon& preview) { preview_ = preview; }
+    QVariant data(int column, int role) const override
+    {
+        if (column == MemberListPanel::NameColumn && role == Qt::DecorationRole && !preview_.isNull())
+            return preview_;
+        return QTreeWidgetItem::data(column, role);
+    }
     bool operator<(const QTreeWidgetItem& other) const override
     {
         const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
@@ -42,6 +52,9 @@ public:
             return mine.toULongLong() < theirs.toULongLong();
         return QTreeWidgetItem::operator<(other);
     }
+
+private:
+    QIcon preview_;
 };
 
 // Drags carry the members as files written for the drop.
@@ -177,7 +190,8 @@ void MemberListPanel::showPreview(int index, const QImage& preview)
 {
     if (index < 0 || index >= rowsByIndex_.size())
         return;
-    rowsByIndex_[index]->setIcon(NameColumn, QIcon(QPixmap::fromImage(preview)));
+    static_cast<MemberItem*>(rowsByIndex_[index])->setPreview(QIcon(QPixmap::fromImage(preview)));
+    list_->viewport()->update(list_->visualItemRect(rowsByIndex_[index]));
 }
 
 void MemberListPanel::showMembers(const QString& containerPath, const Container& container)
