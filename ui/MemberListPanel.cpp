@@ -36,11 +36,17 @@ constexpr int SortRole = Qt::UserRole + 1;
 class MemberItem : public QTreeWidgetItem {
 public:
     using QTreeWidgetItem::QTreeWidgetItem;
-    void setPreview(const QIcon& preview) { preview_ = preview; }
+    void setPreview(const QIcon& preview, const QString& lines)
+    {
+        preview_ = preview;
+        lines_ = lines;
+    }
     QVariant data(int column, int role) const override
     {
         if (column == MemberListPanel::NameColumn && role == Qt::DecorationRole && !preview_.isNull())
             return preview_;
+        if (column == MemberListPanel::NameColumn && role == Qt::ToolTipRole && !lines_.isEmpty())
+            return lines_;
         return QTreeWidgetItem::data(column, role);
     }
     bool operator<(const QTreeWidgetItem& other) const override
@@ -55,6 +61,7 @@ public:
 
 private:
     QIcon preview_;
+    QString lines_;
 };
 
 // Drags carry the members as files written for the drop.
@@ -186,11 +193,11 @@ MemberListPanel::MemberListPanel(QWidget* parent) : QDockWidget(tr("ファイル
     connect(previews_, &ui::MemberPreviews::previewReady, this, &MemberListPanel::showPreview);
 }
 
-void MemberListPanel::showPreview(int index, const QImage& preview)
+void MemberListPanel::showPreview(int index, const QImage& preview, const QString& lines)
 {
     if (index < 0 || index >= rowsByIndex_.size())
         return;
-    static_cast<MemberItem*>(rowsByIndex_[index])->setPreview(QIcon(QPixmap::fromImage(preview)));
+    static_cast<MemberItem*>(rowsByIndex_[index])->setPreview(QIcon(QPixmap::fromImage(preview)), lines);
     list_->viewport()->update(list_->visualItemRect(rowsByIndex_[index]));
 }
 

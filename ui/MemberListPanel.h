@@ -54,7 +54,7 @@ signals:
     void currentMemberChanged();
 
 private:
-    void showPreview(int index, const QImage& preview);
+    void showPreview(int index, const QImage& preview, const QString& lines);
 
     QString containerPath_;
     quillet::ui::MemberPreviews* previews_ = nullptr;

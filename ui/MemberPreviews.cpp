@@ -115,11 +115,16 @@ std::uint64_t MemberPreviews::start(const QString& containerPath, std::vector<st
                     throw Cancelled{};
                 if (!wanted[index] || read.failure)
                     return;
+                const QString lines =
+                    thumb::programLines(QByteArrayView(read.bytes.data(), static_cast<qsizetype>(read.bytes.size())),
+                                        PreviewLines)
+                        .join(QLatin1Char('\n'));
                 QImage preview = memberPreview(leafOf(members[index].path), std::move(read.bytes), fontFamily);
                 if (preview.isNull())
                     return;
                 QMetaObject::invokeMethod(
-                    this, [this, mine, index, preview] { deliver(mine, static_cast<int>(index), preview); },
+                    this,
+                    [this, mine, index, preview, lines] { deliver(mine, static_cast<int>(index), preview, lines); },
                     Qt::QueuedConnection);
             });
         } catch (const Cancelled&) {
@@ -132,11 +137,11 @@ std::uint64_t MemberPreviews::start(const QString& containerPath, std::vector<st
     return mine;
 }
 
-bool MemberPreviews::deliver(std::uint64_t generation, int index, const QImage& preview)
+bool MemberPreviews::deliver(std::uint64_t generation, int index, const QImage& preview, const QString& lines)
 {
     if (generation != generation_->load())
         return false;
-    emit previewReady(index, preview);
+    emit previewReady(index, preview, lines);
     return true;
 }
 

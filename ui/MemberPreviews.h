@@ -33,6 +33,10 @@ inline constexpr int PreviewHeight = 40;
 // told from its bytes, so that every kind the picture road reads gets one.
 bool wantsPreview(const MemberInfo& info);
 
+// A program's first lines, shown beside its preview: the picture's
+// characters are too small to read.
+inline constexpr int PreviewLines = 8;
+
 // The preview of a member named `name` (its leaf name tells a picture's
 // mode) whose bytes are `bytes`; a program is drawn in `fontFamily`. A
 // null image for what is neither a picture nor a program, or cannot be
@@ -59,13 +63,14 @@ public:
 
     // Takes a preview made for `generation`: emitted when it is still the
     // current one, else dropped. False when dropped.
-    bool deliver(std::uint64_t generation, int index, const QImage& preview);
+    bool deliver(std::uint64_t generation, int index, const QImage& preview, const QString& lines = {});
     // Waits for the work under way to end (tests, and the destructor).
     void waitForDone();
 
 signals:
-    // A member's preview (its index in the container's list).
-    void previewReady(int index, const QImage& preview);
+    // A member's preview (its index in the container's list), and for a
+    // program its first lines, one a line.
+    void previewReady(int index, const QImage& preview, const QString& lines);
     // The current generation is done: every preview it made was delivered.
     void finished();
 

@@ -152,4 +152,7 @@ TEST(MemberPreview, AnOldListsPreviewsAreDroppedAndTheShownListGetsItsOwn)
     EXPECT_EQ(iconOf("TITLE.SC7"), CyanRgb);
     EXPECT_EQ(iconOf("GAME.BAS"), ScreenBlue);
     EXPECT_EQ(qAlpha(iconOf("NOTES.TXT")), 0) << "a blank the size of a preview";
+    const auto rows = panel.list()->findItems("GAME.BAS", Qt::MatchExactly, MemberListPanel::NameColumn);
+    EXPECT_EQ(rows.value(0)->toolTip(MemberListPanel::NameColumn), "10 PRINT \"A\"\n20 PRINT \"AB\"\n30 END")
+        << "a program's first lines, readable";
 }

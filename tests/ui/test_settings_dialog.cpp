@@ -365,7 +365,7 @@ TEST_F(SettingsDialogTest, OkReloadsTheListingThenThePicture)
     for (const char* name :
          {"Font Size", "Is ANK Mode", "Use Word Wrap", "Font Charset", "Font Name Ank", "Font Name Ank Graph",
           "Font Name Kanji", "Font Color", "Background Color", "Temp File Dir", "Is Map 0xAD", "Map Font From 0xAD",
-          "Map Code From 0xAD", "Is Auto Detect Screen Mode", "Is Reload"})
+          "Map Code From 0xAD", "Is Auto Detect Screen Mode", "Is MSX2 Colors", "Is Reload"})
         EXPECT_NE(stored(name), "<none>") << name;
 }
 
