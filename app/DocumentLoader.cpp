@@ -136,6 +136,10 @@ void DocumentLoader::load(const QString& path, bool reload)
 
     const TempFiles::FolderCheck folder = temps_.ensureTempNameDir();
     Opened opened = openName(std::move(where), name, viewerFiles());
+    // A reload keeps it: the settings dialog reloads the listing and the
+    // picture in turn.
+    if (!reload && state_.pictureChoice.path != name)
+        state_.pictureChoice = PictureChoice{};
 
     // The desktop's list takes files it can open again: a member's is the
     // file on disk that holds it.
@@ -231,7 +235,11 @@ std::string_view DocumentLoader::loadPicture(Opened& opened, const QString& path
                                              std::vector<LeftOutCompanion>& leftOut)
 {
     const PictureFile file(opened);
-    const ModeSelection selection = file.chooseMode(ModePolicy{settings_.screenMode, settings_.isAutoDetectScreenMode});
+    // A mode the user picked for this picture wins over detection.
+    const PictureChoice& choice = state_.pictureChoice;
+    const ModeSelection selection =
+        file.chooseMode(choice.mode >= 0 ? ModePolicy{choice.mode, false}
+                                         : ModePolicy{settings_.screenMode, settings_.isAutoDetectScreenMode});
     // Stored even when it is the mode held: another instance may have stored
     // another since.
     if (selection.indicate)
@@ -251,6 +259,9 @@ std::string_view DocumentLoader::loadPicture(Opened& opened, const QString& path
     // on disk; one that cannot be used is left out, and the user told.
     PictureRequest request;
     request.options.sprites.draw = settings_.isDrawSprites;
+    request.options.sprites.size = std::clamp(settings_.spriteSize, 0, 3);
+    request.options.msx2Colours = settings_.isMsx2Colors;
+    request.options.paletteIndex = choice.paletteIndex;
     PictureResult result = file.decode(selection.mode, request, converter_);
     writeBmp(result.picture, picture.sink());
     const bool headerOnly = PictureFile::showedNothing(converter_);

@@ -110,7 +110,8 @@ private:
     std::string_view loadListing(Opened& opened, const QString& path, bool reload);
     // The status text of the loaded picture. A file of its own has its
     // palette file or other page beside it; a member has none. Those that
-    // cannot be used go to `leftOut`.
+    // cannot be used go to `leftOut`. A mode or palette the user picked for
+    // this picture (DocumentState::pictureChoice) wins over the settings.
     std::string_view loadPicture(Opened& opened, const QString& path, bool reload,
                                  std::vector<LeftOutCompanion>& leftOut);
 

@@ -9,7 +9,7 @@ namespace {
 
 using namespace setting;
 
-const std::array<SettingEntry, 35> Table = {{
+const std::array<SettingEntry, 37> Table = {{
     {FontNameAnk, &Settings::fontNameAnk},
     {FontNameAnkGraph, &Settings::fontNameAnkGraph},
     {FontNameKanji, &Settings::fontNameKanji},
@@ -37,6 +37,8 @@ const std::array<SettingEntry, 35> Table = {{
     {PictureZoom, &Settings::pictureZoom},
     {IsTvAspect, &Settings::isTvAspect},
     {IsDrawSprites, &Settings::isDrawSprites},
+    {SpriteSize, &Settings::spriteSize},
+    {IsMsx2Colors, &Settings::isMsx2Colors},
     {WindowGeometry, &Settings::windowGeometry},
     {IsWindowMaximized, &Settings::isWindowMaximized},
     {MemberListWidth, &Settings::memberListWidth},
@@ -54,7 +56,7 @@ template <class... Fs> Overloaded(Fs...) -> Overloaded<Fs...>;
 
 } // namespace
 
-const std::array<std::string_view, 35> StartupReadOrder = {
+const std::array<std::string_view, 37> StartupReadOrder = {
     FontNameAnk,       FontNameAnkGraph,    FontNameKanji,
     FontSize,          IsAnkMode,           FontColor,
     BackgroundColor,   UseWordWrap,         IsViewOverLine65530,
@@ -66,10 +68,11 @@ const std::array<std::string_view, 35> StartupReadOrder = {
     PictureZoom,       IsTvAspect,          IsDrawSprites,
     WindowGeometry,    IsWindowMaximized,   MemberListWidth,
     ListingZoom,       IsLineNumberGutter,  UseSyntaxColors,
-    SyntaxColorScheme, RoleColors,
+    SyntaxColorScheme, RoleColors,          SpriteSize,
+    IsMsx2Colors,
 };
 
-const std::array<std::string_view, 24> SettingsDialogWriteOrder = {
+const std::array<std::string_view, 25> SettingsDialogWriteOrder = {
     FontSize,           IsAnkMode,
     UseWordWrap,        FontCharset,
     FontNameAnk,        FontNameAnkGraph,
@@ -82,6 +85,7 @@ const std::array<std::string_view, 24> SettingsDialogWriteOrder = {
     CharacterSet,       IsViewLineAddress,
     IsLineNumberGutter, UseSyntaxColors,
     SyntaxColorScheme,  RoleColors,
+    IsMsx2Colors,
 };
 
 std::span<const SettingEntry> settingsTable()

@@ -42,6 +42,8 @@ inline constexpr std::string_view IsStretch = "Is Stretch";
 inline constexpr std::string_view PictureZoom = "Picture Zoom";
 inline constexpr std::string_view IsTvAspect = "Is TV Aspect";
 inline constexpr std::string_view IsDrawSprites = "Is Draw Sprites";
+inline constexpr std::string_view SpriteSize = "Sprite Size";
+inline constexpr std::string_view IsMsx2Colors = "Is MSX2 Colors";
 inline constexpr std::string_view ActivePageIndex = "Active Page Index";
 inline constexpr std::string_view TempFileDir = "Temp File Dir";
 inline constexpr std::string_view LastOpenDir = "Last Open Dir";
@@ -81,9 +83,9 @@ const SettingEntry* findSetting(std::string_view name);
 const SettingEntry* findSetting(SettingField field);
 
 // The order in which program start reads the values.
-extern const std::array<std::string_view, 35> StartupReadOrder;
+extern const std::array<std::string_view, 37> StartupReadOrder;
 // The values the settings dialog's OK writes, in its order.
-extern const std::array<std::string_view, 24> SettingsDialogWriteOrder;
+extern const std::array<std::string_view, 25> SettingsDialogWriteOrder;
 
 // The character set the "Character Set" value names; Japanese for a value
 // that names none (a hand-edited or newer store).

@@ -95,7 +95,9 @@ struct Settings {
     bool isMap0xAD = true;
     std::string mapFontFrom0xAD = "MSX ROM 8dot";
     std::int32_t mapCodeFrom0xAD = 0x7F;
-    bool isAutoDetectScreenMode = false;
+    // On: detection never picks a mode the data cannot fit, and a wrong
+    // guess is corrected from the picture's menu.
+    bool isAutoDetectScreenMode = true;
     std::int32_t screenMode = 5;
     bool isReload = true;
     std::int32_t lastOpenFilterIndex = 1;
@@ -103,6 +105,8 @@ struct Settings {
     int pictureZoom = 1;     // 1 to 4 screen pixels a dot, or 0 to fit the page
     bool isTvAspect = false; // dots shaped as an MSX shows them on a 4:3 screen
     bool isDrawSprites = false;
+    std::int32_t spriteSize = 0; // as SCREEN's second argument: 0 8x8, 1 8x8 magnified, 2 16x16, 3 16x16 magnified
+    bool isMsx2Colors = false;   // SCREEN 1 to 4 without a palette table in the MSX2's colours, not the MSX1's
     std::int32_t activePageIndex = 0;
     std::string tempFileDir = systemTempDir();
     std::string lastOpenDir;

@@ -102,6 +102,13 @@ QImage programScreen(QByteArrayView program, const QString& fontFamily)
     return screen;
 }
 
+QStringList programLines(QByteArrayView program, int count)
+{
+    if (program.isEmpty() || documentKindOf(static_cast<std::uint8_t>(program[0])) != DocumentKind::TokenizedBasic)
+        return {};
+    return listedLines(program).mid(0, std::max(count, 0));
+}
+
 QImage documentThumbnail(Opened& document, int size, const QString& fontFamily)
 {
     return documentThumbnail(document, size, [&fontFamily] { return fontFamily; });

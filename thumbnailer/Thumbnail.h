@@ -8,6 +8,7 @@
 #include <QByteArrayView>
 #include <QImage>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <string>
@@ -40,6 +41,10 @@ QImage fitPicture(const QImage& picture, int size);
 // it. A damaged program shows the lines before the damage. A null image
 // when not one line can be listed.
 QImage programScreen(QByteArrayView program, const QString& fontFamily);
+
+// The first `count` lines of the listing of `program` (a whole file, its
+// first byte 0xFF), as far as they can be listed; empty for anything else.
+QStringList programLines(QByteArrayView program, int count);
 
 // The thumbnail of an opened document, as makeThumbnail below makes it
 // after opening the file. Throws what reading the document throws.

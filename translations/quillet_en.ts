@@ -412,6 +412,38 @@
         <translation>Show &amp;Sprites</translation>
     </message>
     <message>
+        <source>スプライトの大きさ(&amp;I)</source>
+        <translation>Sprite S&amp;ize</translation>
+    </message>
+    <message>
+        <source>8×8(&amp;1)</source>
+        <translation>8 x 8 (&amp;1)</translation>
+    </message>
+    <message>
+        <source>8×8 拡大(&amp;2)</source>
+        <translation>8 x 8, Magnified (&amp;2)</translation>
+    </message>
+    <message>
+        <source>16×16(&amp;3)</source>
+        <translation>16 x 16 (&amp;3)</translation>
+    </message>
+    <message>
+        <source>16×16 拡大(&amp;4)</source>
+        <translation>16 x 16, Magnified (&amp;4)</translation>
+    </message>
+    <message>
+        <source>MSX2 の色で表示(&amp;M)</source>
+        <translation>In &amp;MSX2 Colours</translation>
+    </message>
+    <message>
+        <source>パレット(&amp;P)</source>
+        <translation>&amp;Palette</translation>
+    </message>
+    <message>
+        <source>パレット %1(&amp;%1)</source>
+        <translation>Palette %1 (&amp;%1)</translation>
+    </message>
+    <message>
         <source>PNG形式で保存</source>
         <translation>Save as PNG</translation>
     </message>
@@ -655,7 +687,11 @@
     </message>
     <message>
         <source>スクリーンモードを自動判別する(&amp;A)</source>
-        <translation>Detect the screen mode from the file n&amp;ame</translation>
+        <translation>Detect the screen mode from the n&amp;ame and the content</translation>
+    </message>
+    <message>
+        <source>パレットのない SCREEN 1～4 を MSX2 の色で表示する(&amp;M)</source>
+        <translation>Show SCREEN 1 to 4 without a palette in &amp;MSX2 colours</translation>
     </message>
     <message>
         <source>一時ファイル</source>

@@ -4,18 +4,23 @@
 #include "app/LocalPath.h"
 #include "app/ViewerFiles.h"
 #include "container/Container.h"
+#include "fonts/BundledFonts.h"
 #include "image/ScreenMode.h"
+#include "ui/MemberPreviews.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QMimeData>
+#include <QPixmap>
 #include <QStyle>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 using namespace quillet;
 
@@ -24,10 +29,26 @@ namespace {
 constexpr int MemberPathRole = Qt::UserRole;
 constexpr int SortRole = Qt::UserRole + 1;
 
-// Sizes and dates sort by value, not by their text.
+// Sizes and dates sort by value, not by their text. A preview comes in
+// as the name's decoration without telling the model: it takes the place
+// of a blank of the same size, so nothing is measured again, where a
+// change per row would size every column over all rows each time.
 class MemberItem : public QTreeWidgetItem {
 public:
     using QTreeWidgetItem::QTreeWidgetItem;
+    void setPreview(const QIcon& preview, const QString& lines)
+    {
+        preview_ = preview;
+        lines_ = lines;
+    }
+    QVariant data(int column, int role) const override
+    {
+        if (column == MemberListPanel::NameColumn && role == Qt::DecorationRole && !preview_.isNull())
+            return preview_;
+        if (column == MemberListPanel::NameColumn && role == Qt::ToolTipRole && !lines_.isEmpty())
+            return lines_;
+        return QTreeWidgetItem::data(column, role);
+    }
     bool operator<(const QTreeWidgetItem& other) const override
     {
         const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
@@ -37,6 +58,10 @@ public:
             return mine.toULongLong() < theirs.toULongLong();
         return QTreeWidgetItem::operator<(other);
     }
+
+private:
+    QIcon preview_;
+    QString lines_;
 };
 
 // Drags carry the members as files written for the drop.
@@ -154,6 +179,9 @@ MemberListPanel::MemberListPanel(QWidget* parent) : QDockWidget(tr("ファイル
     list_->header()->setStretchLastSection(true);
     list_->sortByColumn(-1, Qt::AscendingOrder); // the container's own order until a header is clicked
     list_->setMinimumWidth(320);                 // name, size and kind in view
+    // Previews as the name's decoration: the columns, their sorting and
+    // the drags stay as they are, and a row reads as picture then name.
+    list_->setIconSize(QSize(ui::PreviewSize, ui::PreviewHeight));
     layout->addWidget(list_);
     setWidget(body);
 
@@ -161,6 +189,17 @@ MemberListPanel::MemberListPanel(QWidget* parent) : QDockWidget(tr("ファイル
             [this](QTreeWidgetItem* item) { emit memberActivated(memberPath(item)); });
     connect(list_, &QTreeWidget::currentItemChanged, this, &MemberListPanel::currentMemberChanged);
     connect(up_, &QToolButton::clicked, this, &MemberListPanel::upRequested);
+
+    previews_ = new ui::MemberPreviews(this);
+    connect(previews_, &ui::MemberPreviews::previewReady, this, &MemberListPanel::showPreview);
+}
+
+void MemberListPanel::showPreview(int index, const QImage& preview, const QString& lines)
+{
+    if (index < 0 || index >= rowsByIndex_.size())
+        return;
+    static_cast<MemberItem*>(rowsByIndex_[index])->setPreview(QIcon(QPixmap::fromImage(preview)), lines);
+    list_->viewport()->update(list_->visualItemRect(rowsByIndex_[index]));
 }
 
 void MemberListPanel::showMembers(const QString& containerPath, const Container& container)
@@ -170,8 +209,16 @@ void MemberListPanel::showMembers(const QString& containerPath, const Container&
     where_->setToolTip(containerPath);
     up_->setEnabled(!app::viewerPath(app::localPath(containerPath)).parentText().empty());
 
+    // The old list's previews are dropped before its rows go.
+    previews_->cancel();
+    rowsByIndex_.clear();
     list_->setSortingEnabled(false);
     list_->clear();
+    // Every row as high as one with a preview, so that the rows do not
+    // jump as the previews come in.
+    QPixmap blank(list_->iconSize());
+    blank.fill(Qt::transparent);
+    const QIcon placeholder(blank);
     const QLocale locale;
     QList<QTreeWidgetItem*> rows;
     rows.reserve(static_cast<qsizetype>(container.members().size()));
@@ -179,6 +226,7 @@ void MemberListPanel::showMembers(const QString& containerPath, const Container&
         auto* row = new MemberItem;
         const QString name = QString::fromUtf8(info.path.data(), static_cast<qsizetype>(info.path.size()));
         row->setText(NameColumn, name);
+        row->setIcon(NameColumn, placeholder);
         row->setData(NameColumn, MemberPathRole, name);
         row->setText(SizeColumn, locale.toString(static_cast<qulonglong>(info.size)));
         row->setData(SizeColumn, SortRole, static_cast<qulonglong>(info.size));
@@ -202,11 +250,19 @@ void MemberListPanel::showMembers(const QString& containerPath, const Container&
         }
         rows << row;
     }
+    rowsByIndex_ = rows;
     list_->addTopLevelItems(rows);
     list_->setSortingEnabled(true);
     list_->sortByColumn(-1, Qt::AscendingOrder);
     if (!rows.isEmpty())
         list_->setCurrentItem(rows.first());
+    if (std::any_of(container.members().begin(), container.members().end(), ui::wantsPreview)) {
+        std::vector<std::string> listed;
+        listed.reserve(container.members().size());
+        for (const MemberInfo& info : container.members())
+            listed.push_back(info.path);
+        previews_->start(containerPath, std::move(listed), fonts::bundledFamily(msx::CharacterSet::Japanese));
+    }
     show();
     raise();
 }

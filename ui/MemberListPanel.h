@@ -4,7 +4,8 @@
 // cassette image or archive, in a panel beside the pages. Activating a
 // member asks for it to be opened like a file; a container inside opens in
 // the same list, and "上へ" goes back to the one that holds it. Members can
-// be dragged out as files.
+// be dragged out as files. Each picture and program carries a small preview
+// beside its name, made in the background (ui/MemberPreviews.h).
 
 #include <QDockWidget>
 #include <QString>
@@ -13,7 +14,10 @@
 
 namespace quillet {
 class Container;
+namespace ui {
+class MemberPreviews;
 }
+} // namespace quillet
 
 class QLabel;
 class QToolButton;
@@ -37,6 +41,7 @@ public:
     // The member path of a row.
     QString memberPath(const QTreeWidgetItem* item) const;
     QTreeWidget* list() const { return list_; }
+    quillet::ui::MemberPreviews* previews() const { return previews_; }
     QToolButton* upButton() const { return up_; }
 
     // Writes a member where a drop can take it: the path of a file under the
@@ -49,7 +54,12 @@ signals:
     void currentMemberChanged();
 
 private:
+    void showPreview(int index, const QImage& preview, const QString& lines);
+
     QString containerPath_;
+    quillet::ui::MemberPreviews* previews_ = nullptr;
+    // The rows in the container's order, whatever the sorting shows.
+    QList<QTreeWidgetItem*> rowsByIndex_;
     QLabel* where_ = nullptr;
     QToolButton* up_ = nullptr;
     QTreeWidget* list_ = nullptr;

@@ -11,6 +11,7 @@
 #include "container/Container.h"
 #include "document/ListedLines.h"
 #include "fonts/EmbeddedFonts.h"
+#include "image/ScreenMode.h"
 #include "render/HtmlListing.h"
 #include "ui/FileFilters.h"
 #include "ui/FindDialog.h"
@@ -61,6 +62,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <optional>
 #include <utility>
 
@@ -274,6 +276,7 @@ void TForm1::buildMenus()
     }
     format->addAction(action("ImgSizeChg1"));
     format->addMenu(buildZoomMenu());
+    format->addMenu(buildPaletteMenu());
     separator(format, "N12");
     QMenu* listingZoom = format->addMenu(tr("リストの表示倍率(&L)"));
     listingZoom->setObjectName("ListingZoom1");
@@ -328,6 +331,7 @@ void TForm1::buildMenus()
     toggle->setObjectName("ImgSizeChg2");
     PopupMenu2->setDefaultAction(toggle);
     PopupMenu2->addMenu(findChild<QMenu*>("Zoom1"));
+    PopupMenu2->addMenu(findChild<QMenu*>("Palette1"));
 
     // The file list's context menu.
     PopupMenu3 = new QMenu(this);
@@ -368,6 +372,42 @@ QMenu* TForm1::buildZoomMenu()
     sprites->setObjectName("DrawSprites1");
     sprites->setCheckable(true);
     connect(sprites, &QAction::triggered, this, &TForm1::DrawSprites1Click);
+    QMenu* sizes = menu->addMenu(tr("スプライトの大きさ(&I)"));
+    sizes->setObjectName("SpriteSizes1");
+    auto* sizeGroup = new QActionGroup(this);
+    const char* sizeCaptions[] = {
+        QT_TRANSLATE_NOOP("TForm1", "8×8(&1)"),
+        QT_TRANSLATE_NOOP("TForm1", "8×8 拡大(&2)"),
+        QT_TRANSLATE_NOOP("TForm1", "16×16(&3)"),
+        QT_TRANSLATE_NOOP("TForm1", "16×16 拡大(&4)"),
+    };
+    for (int size = 0; size < 4; ++size) {
+        QAction* a = sizes->addAction(tr(sizeCaptions[size]));
+        a->setObjectName(QStringLiteral("SpriteSize%1").arg(size));
+        a->setCheckable(true);
+        sizeGroup->addAction(a);
+        connect(a, &QAction::triggered, this, [this, size] { spriteSizeCommand(size); });
+    }
+    QAction* msx2 = menu->addAction(tr("MSX2 の色で表示(&M)"));
+    msx2->setObjectName("Msx2Colors1");
+    msx2->setCheckable(true);
+    connect(msx2, &QAction::triggered, this, &TForm1::Msx2Colors1Click);
+    return menu;
+}
+
+QMenu* TForm1::buildPaletteMenu()
+{
+    auto* menu = new QMenu(tr("パレット(&P)"), this);
+    menu->setObjectName("Palette1");
+    auto* palettes = new QActionGroup(this);
+    for (int index = 0; index < 8; ++index) {
+        QAction* a = menu->addAction(tr("パレット %1(&%1)").arg(index));
+        a->setObjectName(QStringLiteral("PaletteIndex%1").arg(index));
+        a->setCheckable(true);
+        palettes->addAction(a);
+        connect(a, &QAction::triggered, this, [this, index] { paletteCommand(index); });
+    }
+    menu->setEnabled(false);
     return menu;
 }
 
@@ -668,7 +708,6 @@ void TForm1::FormCreate(const QStringList& args)
 {
     settings_.readAll();
     const Settings& settings = settings_.values();
-    enableScreenMode(!settings.isAutoDetectScreenMode);
     Choices.FontDialogs[0] = {QString::fromStdString(settings.fontNameAnk), 2};
     Choices.FontDialogs[1] = {QString::fromStdString(settings.fontNameAnkGraph), 2};
     Choices.FontDialogs[2] = {QString::fromStdString(settings.fontNameKanji), 128};
@@ -760,13 +799,11 @@ void TForm1::settingsChanged(const app::SettingNames& names)
         indicateAnkMode(settings.isAnkMode);
     if (names.contains(ScreenMode))
         indicateScreenMode(settings.screenMode);
-    if (names.contains(IsAutoDetectScreenMode))
-        enableScreenMode(!settings.isAutoDetectScreenMode);
     if (names.contains(TempFileDir))
         Temps.setTempNameDir(settings.tempFileDir);
     if (names.contains(IsStretch))
         imgMSXCG->setStretch(settings.isStretch);
-    if (names.containsAny({PictureZoom, IsTvAspect, IsDrawSprites}))
+    if (names.containsAny({PictureZoom, IsTvAspect, IsDrawSprites, SpriteSize, IsMsx2Colors}))
         indicatePictureView();
 }
 
@@ -778,15 +815,6 @@ void TForm1::indicateScreenMode(int mode)
         }
     }
     setPanelText(2, uiText(status::ScreenPrefix) + QString::number(mode));
-}
-
-void TForm1::enableScreenMode(bool enabled)
-{
-    for (const auto& item : ScreenItems) {
-        for (int menu = 1; menu <= 2; ++menu) {
-            screenItem(item.mode, menu)->setEnabled(item.mode != 9 && enabled);
-        }
-    }
 }
 
 void TForm1::indicateAnkMode(bool isAnkMode)
@@ -1251,6 +1279,51 @@ void TForm1::indicatePictureView()
         zoom->setChecked(true);
     action("TvAspect1")->setChecked(settings().isTvAspect);
     action("DrawSprites1")->setChecked(settings().isDrawSprites);
+    if (QAction* size =
+            findChild<QAction*>(QStringLiteral("SpriteSize%1").arg(std::clamp(settings().spriteSize, 0, 3))))
+        size->setChecked(true);
+    action("Msx2Colors1")->setChecked(settings().isMsx2Colors);
+}
+
+void TForm1::spriteSizeCommand(int size)
+{
+    settings_.set(&Settings::spriteSize, size);
+    if (!State.imageSourcePath.empty() && settings().isReload && settings().isDrawSprites)
+        loadDocument(localToQString(State.imageSourcePath), true);
+}
+
+void TForm1::Msx2Colors1Click()
+{
+    settings_.set(&Settings::isMsx2Colors, !settings().isMsx2Colors);
+    if (!State.imageSourcePath.empty() && settings().isReload)
+        loadDocument(localToQString(State.imageSourcePath), true);
+}
+
+void TForm1::paletteCommand(int index)
+{
+    if (State.imageSourcePath.empty())
+        return;
+    if (State.pictureChoice.path != State.imageSourcePath)
+        State.pictureChoice = app::PictureChoice{State.imageSourcePath};
+    State.pictureChoice.paletteIndex = index;
+    loadDocument(localToQString(State.imageSourcePath), true);
+}
+
+void TForm1::indicatePaletteChoice()
+{
+    bool beside = false;
+    if (!State.imageSourcePath.empty()) {
+        const MemberPath where = app::viewerPath(State.imageSourcePath);
+        // A member has no files beside it.
+        if (!where.isMember()) {
+            for (const std::string& name : paletteFileNames(where.file))
+                beside = beside || QFileInfo(localToQString(name)).isFile();
+        }
+    }
+    findChild<QMenu*>("Palette1")->setEnabled(beside);
+    const int index = State.pictureChoice.path == State.imageSourcePath ? State.pictureChoice.paletteIndex : 0;
+    if (QAction* chosen = findChild<QAction*>(QStringLiteral("PaletteIndex%1").arg(index)))
+        chosen->setChecked(true);
 }
 
 void TForm1::ImgSizeChg1Click()
@@ -1275,6 +1348,13 @@ void TForm1::settingsSaveFailed(ErrorKind cause)
 void TForm1::screenCommand(int mode)
 {
     settings_.set(&Settings::screenMode, mode);
+    // Detection would guess the same wrong mode again; the pick holds for
+    // this picture until another file is opened.
+    if (settings().isAutoDetectScreenMode && !State.imageSourcePath.empty()) {
+        if (State.pictureChoice.path != State.imageSourcePath)
+            State.pictureChoice = app::PictureChoice{State.imageSourcePath};
+        State.pictureChoice.mode = mode;
+    }
     if (!State.imageSourcePath.empty() && settings().isReload)
         openDocument(localToQString(State.imageSourcePath));
 }
@@ -1491,6 +1571,7 @@ void TForm1::documentLoaded(const QString& path, std::string_view status,
         text += ui::leftOutText(companion);
     setPanelText(0, text);
     indidateCanSave(State.listingLoaded, State.imageLoaded);
+    indicatePaletteChoice();
     PageControl1ChangeProc();
 }
 

@@ -109,6 +109,13 @@ public:
     void zoomCommand(int zoom);
     void TvAspect1Click();
     void DrawSprites1Click();
+    // 0 to 3, as SpriteOptions::size.
+    void spriteSizeCommand(int size);
+    void Msx2Colors1Click();
+    // The palette of the shown picture's palette file (0 to 7), for that
+    // picture only; it is drawn again at once.
+    void paletteCommand(int index);
+    // With detection on, the mode holds for the picture shown only.
     void screenCommand(int mode);
     void Help2Click();
 
@@ -140,6 +147,7 @@ private:
     void buildActions();
     void buildMenus();
     QMenu* buildZoomMenu();
+    QMenu* buildPaletteMenu();
     void buildToolBar();
     void buildStatusBar();
     void buildPages();
@@ -157,10 +165,12 @@ private:
     // what the command that saved them shows there.
     void settingsSaveFailed(quillet::ErrorKind cause);
     void indicateScreenMode(int mode);
-    void enableScreenMode(bool enabled);
     void indicateAnkMode(bool isAnkMode);
     // The picture view and its menu items as the settings say.
     void indicatePictureView();
+    // The palette menu: enabled while the shown picture is a file with a
+    // palette file beside it, its number checked.
+    void indicatePaletteChoice();
     // The listing's zoom, gutter and colours as the settings say.
     void indicateListingView();
     SyntaxColors syntaxColors() const;

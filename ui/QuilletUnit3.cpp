@@ -452,8 +452,11 @@ QWidget* TPagesDlg::buildCg()
     screenButton(5)->setChecked(true);
     screenButton(9)->setEnabled(false);
     connect(ckbAutoDetectScreenMode, &QCheckBox::clicked, this, &TPagesDlg::ckbAutoDetectScreenModeClick);
+    ckbMsx2Colors =
+        named<QCheckBox>("ckbMsx2Colors", tr("パレットのない SCREEN 1～4 を MSX2 の色で表示する(&M)"), page);
     auto* pageLayout = new QVBoxLayout(page);
     pageLayout->addWidget(grbScreenMode);
+    pageLayout->addWidget(ckbMsx2Colors);
     pageLayout->addStretch(1);
     return page;
 }
@@ -664,6 +667,7 @@ void TPagesDlg::FormShow()
         button->setChecked(true);
     ckbAutoDetectScreenMode->setChecked(settings.isAutoDetectScreenMode);
     enableScreenMode(!settings.isAutoDetectScreenMode);
+    ckbMsx2Colors->setChecked(settings.isMsx2Colors);
     ckbReload->setChecked(settings.isReload);
     cmbLanguage->setCurrentIndex(
         std::max(0, cmbLanguage->findData(QString::fromStdString(ui::interfaceLanguage(settings)))));
@@ -856,6 +860,7 @@ void TPagesDlg::OKBtnClick()
     // and again with the rest below.
     owner.set(&Settings::screenMode, settings.screenMode);
     settings.isAutoDetectScreenMode = ckbAutoDetectScreenMode->isChecked();
+    settings.isMsx2Colors = ckbMsx2Colors->isChecked();
     settings.isReload = ckbReload->isChecked();
     // Taken at the next start: the windows are made in one language.
     settings.language = cmbLanguage->currentData().toString().toStdString();

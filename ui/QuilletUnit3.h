@@ -125,6 +125,7 @@ private:
     UpDownButtons* updMapCodeFrom0xAD;
 
     QCheckBox* ckbAutoDetectScreenMode;
+    QCheckBox* ckbMsx2Colors;
     std::array<QRadioButton*, 12> screenButtons_{}; // SCREEN 5 to 12, then 1 to 4
 
     QLineEdit* edtTempFileDir;

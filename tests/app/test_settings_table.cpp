@@ -47,6 +47,8 @@ void expectSameSettings(const Settings& actual, const Settings& expected)
     EXPECT_EQ(actual.pictureZoom, expected.pictureZoom);
     EXPECT_EQ(actual.isTvAspect, expected.isTvAspect);
     EXPECT_EQ(actual.isDrawSprites, expected.isDrawSprites);
+    EXPECT_EQ(actual.spriteSize, expected.spriteSize);
+    EXPECT_EQ(actual.isMsx2Colors, expected.isMsx2Colors);
     EXPECT_EQ(actual.windowGeometry, expected.windowGeometry);
     EXPECT_EQ(actual.isWindowMaximized, expected.isWindowMaximized);
     EXPECT_EQ(actual.memberListWidth, expected.memberListWidth);
@@ -74,7 +76,7 @@ Settings unusualSettings()
     s.isMap0xAD = false;
     s.mapFontFrom0xAD = "Map Face";
     s.mapCodeFrom0xAD = 255;
-    s.isAutoDetectScreenMode = true;
+    s.isAutoDetectScreenMode = false;
     s.screenMode = 12;
     s.isReload = false;
     s.lastOpenFilterIndex = 3;
@@ -88,6 +90,8 @@ Settings unusualSettings()
     s.pictureZoom = 3;
     s.isTvAspect = true;
     s.isDrawSprites = true;
+    s.spriteSize = 3;
+    s.isMsx2Colors = true;
     s.windowGeometry = "-1200,40,900,600";
     s.isWindowMaximized = true;
     s.memberListWidth = 410;
@@ -106,7 +110,7 @@ TEST(SettingsTable, EveryFieldHasOneNameAndEveryListUsesThem)
     std::set<std::string_view> names;
     for (const SettingEntry& entry : settingsTable())
         EXPECT_TRUE(names.insert(entry.name).second) << entry.name;
-    EXPECT_EQ(names.size(), 35u);
+    EXPECT_EQ(names.size(), 37u);
 
     std::set<std::string_view> startup(StartupReadOrder.begin(), StartupReadOrder.end());
     EXPECT_EQ(startup, names) << "program start reads every value once";
@@ -130,6 +134,8 @@ TEST(SettingsTable, EmptyStoreStartsWithTheBuiltInDefaults)
     }
     expectSameSettings(settings, Settings{});
     EXPECT_EQ(settings.screenMode, 5);
+    EXPECT_TRUE(settings.isAutoDetectScreenMode) << "a fresh configuration detects the mode";
+    EXPECT_FALSE(settings.isMsx2Colors);
     EXPECT_EQ(settings.backgroundColor, 0xFFFFFFu);
     EXPECT_EQ(settings.fontNameKanji, "ＭＳ ゴシック");
     EXPECT_EQ(settings.tempFileDir, quillet::systemTempDir());
@@ -143,6 +149,8 @@ TEST(SettingsTable, StartupReadTakesEveryStoredValue)
     // Deliberately not in the table's order, with an old version text.
     writeFile(path, "[Vantre\\Quillet]\n"
                     "version=0.99\n"
+                    "Is MSX2 Colors=1\n"
+                    "Sprite Size=3\n"
                     "Is Draw Sprites=1\n"
                     "Role Colors=- 112233 - - - - - - - FFEEDD\n"
                     "Syntax Color Scheme=1\n"
@@ -164,7 +172,7 @@ TEST(SettingsTable, StartupReadTakesEveryStoredValue)
                     "Last Open Filter Index=3\n"
                     "Is Reload=0\n"
                     "Screen Mode=12\n"
-                    "Is Auto Detect Screen Mode=2\n"
+                    "Is Auto Detect Screen Mode=0\n"
                     "Map Code From 0xAD=255\n"
                     "Map Font From 0xAD=Map Face\n"
                     "Is Map 0xAD=0\n"

@@ -131,10 +131,10 @@ TEST_F(AccessKeysTest, EveryMenuAndDialogPageHasEachAccessKeyOnceInBothLanguages
                                + "\""],
                   11)
             << language << ": ten files and the clear command";
-        for (const char* menu :
-             {"File1", "Edit1", "O1", "S1", "Zoom1", "Help1", "PopupMenu1", "PopupMenu2", "PopupMenu3", "RecentMenu1"})
+        for (const char* menu : {"File1", "Edit1", "O1", "S1", "Zoom1", "SpriteSizes1", "Palette1", "Help1",
+                                 "PopupMenu1", "PopupMenu2", "PopupMenu3", "RecentMenu1"})
             EXPECT_NE(window->findChild<QMenu*>(menu), nullptr) << menu;
-        EXPECT_EQ(scopes.size(), 11u + 1 + 6 + 2) << language << ": the menus, the window, six pages, two dialogs";
+        EXPECT_EQ(scopes.size(), 13u + 1 + 6 + 2) << language << ": the menus, the window, six pages, two dialogs";
         EXPECT_EQ(window->action("Exit1")->text(), language == ui::EnglishLanguage ? "E&xit" : "終了(&X)");
     }
 }

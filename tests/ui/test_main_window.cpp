@@ -213,7 +213,7 @@ TEST_F(MainWindowTest, LoadsAProgramAndAPicture)
     EXPECT_EQ(stored("Active Page Index"), "1");
     EXPECT_EQ(window->windowTitle(), picture + " - Quillet");
     EXPECT_TRUE(window->pictureView()->hasPicture());
-    EXPECT_EQ(window->pictureView()->picture().width(), 256) << "SCREEN 5 from the setting, not the name";
+    EXPECT_EQ(window->pictureView()->picture().width(), 512) << "SCREEN 7 from the name: a new configuration detects";
     EXPECT_TRUE(enabled("SaveBMP1"));
     EXPECT_TRUE(enabled("tbSave"));
     EXPECT_TRUE(enabled("SaveAs1")) << "the listing is still loaded";

@@ -98,16 +98,17 @@ TEST_F(PictureCommandsTest, WithoutReloadOnlyTheModeChanges)
     EXPECT_EQ(stored("Screen Mode"), "12");
 }
 
-TEST_F(PictureCommandsTest, AutoDetectionDisablesTheItemsAndShowsADetectedNine)
+// Detection is on in a fresh configuration, and the SCREEN items stay
+// enabled with it (they were disabled before), so that a wrong guess is
+// corrected from the picture: the pick holds for that picture until
+// another file is opened.
+TEST_F(PictureCommandsTest, AutoDetectionIsOnAndAPickFromTheMenuHoldsForThePicture)
 {
-    {
-        app::SettingsStore store(home.storeFile().string());
-        store.writeBool(app::SettingsSection, "Is Auto Detect Screen Mode", true);
-    }
     start();
+    EXPECT_TRUE(window->settings().isAutoDetectScreenMode);
     for (int mode = 5; mode <= 12; ++mode) {
-        EXPECT_FALSE(screenEnabled(mode, 1)) << mode;
-        EXPECT_FALSE(screenEnabled(mode, 2)) << mode;
+        EXPECT_EQ(screenEnabled(mode, 1), mode != 9) << mode;
+        EXPECT_EQ(screenEnabled(mode, 2), mode != 9) << mode;
     }
     window->openDocument(file("TITLE.SCC", hexBytes("FE 00 00 00 00 00 00")));
     EXPECT_TRUE(checked(12, 1));
@@ -120,6 +121,21 @@ TEST_F(PictureCommandsTest, AutoDetectionDisablesTheItemsAndShowsADetectedNine)
     EXPECT_EQ(window->panelText(2), "SCREEN 9");
     EXPECT_EQ(stored("Screen Mode"), "9");
     EXPECT_TRUE(window->windowTitle().endsWith("TITLE.SCC - Quillet")) << "no picture for SCREEN 9";
+
+    const QString wide = file("WIDE.SC7", hexBytes("FE 00 00 00 00 00 00 12 34"));
+    const auto width = [&] { return window->pictureView()->picture().width(); };
+    window->openDocument(wide);
+    ASSERT_EQ(width(), 512) << "SCREEN 7 from the name";
+    window->action("SCREEN5_2")->trigger();
+    EXPECT_EQ(width(), 256);
+    EXPECT_TRUE(window->settings().isAutoDetectScreenMode) << "detection stays on for other pictures";
+    window->openDocument(wide);
+    EXPECT_EQ(width(), 256) << "opened again, in the mode picked for it";
+    EXPECT_TRUE(checked(5, 1));
+    window->openDocument(file("OTHER.SC7", hexBytes("FE 00 00 00 00 00 00 12 34")));
+    EXPECT_EQ(width(), 512) << "another picture is detected";
+    window->openDocument(wide);
+    EXPECT_EQ(width(), 512) << "the pick ended when another file was opened";
 }
 
 TEST_F(PictureCommandsTest, StretchToggleTwiceReturnsAndStoresEachTime)
@@ -208,6 +224,14 @@ TEST_F(PictureCommandsTest, ZoomAspectAndSpritesAreStoredAndComeBack)
     window->action("DrawSprites1")->trigger();
     EXPECT_EQ(stored("Is Draw Sprites"), "1");
     EXPECT_NE(window->pictureView()->picture().pixel(0, 1), before) << "the picture was made again with its sprite";
+    // Magnified, the 8 by 8 sprite covers 16 by 16 dots.
+    ASSERT_TRUE(window->action("SpriteSize0")->isChecked());
+    EXPECT_EQ(window->pictureView()->picture().pixel(10, 3), before);
+    window->action("SpriteSize1")->trigger();
+    EXPECT_EQ(stored("Sprite Size"), "1");
+    EXPECT_NE(window->pictureView()->picture().pixel(10, 3), before);
+    window->action("Msx2Colors1")->trigger();
+    EXPECT_EQ(stored("Is MSX2 Colors"), "1");
 
     // The next start shows the picture view as it was left.
     window.reset();
@@ -216,6 +240,33 @@ TEST_F(PictureCommandsTest, ZoomAspectAndSpritesAreStoredAndComeBack)
     EXPECT_TRUE(window->action("ZoomBy0")->isChecked());
     EXPECT_TRUE(window->action("TvAspect1")->isChecked());
     EXPECT_TRUE(window->action("DrawSprites1")->isChecked());
+    EXPECT_TRUE(window->action("SpriteSize1")->isChecked());
+    EXPECT_TRUE(window->action("Msx2Colors1")->isChecked());
+    window->settingsDialog()->show();
+    EXPECT_TRUE(window->settingsDialog()->findChild<QCheckBox*>("ckbMsx2Colors")->isChecked()) << "the dialog agrees";
+    window->settingsDialog()->close();
+}
+
+TEST_F(PictureCommandsTest, PaletteNumberIsOfferedBesideAPaletteFileAndHeldForThatPicture)
+{
+    start();
+    auto* palettes = window->findChild<QMenu*>("Palette1");
+    ASSERT_NE(palettes, nullptr);
+    showPicture();
+    EXPECT_FALSE(palettes->isEnabled()) << "no palette file beside it";
+    const QString art = file("ART.SR5", hexBytes("FE 00 00 00 00 00 00 11"));
+    file("ART.PL5", std::string(8 * 32, '\0'));
+    window->openDocument(art);
+    EXPECT_TRUE(palettes->isEnabled());
+    EXPECT_TRUE(window->action("PaletteIndex0")->isChecked());
+    window->action("PaletteIndex3")->trigger();
+    EXPECT_EQ(window->documentState().pictureChoice.paletteIndex, 3);
+    EXPECT_EQ(window->documentState().imageSourcePath, art.toStdString()) << "drawn again at once";
+    window->openDocument(art);
+    EXPECT_TRUE(window->action("PaletteIndex3")->isChecked()) << "held while the same picture is opened";
+    showPicture();
+    window->openDocument(art);
+    EXPECT_TRUE(window->action("PaletteIndex0")->isChecked()) << "another file was opened between";
 }
 
 TEST_F(SettingsDialogTest, MapCodeIsBroughtIntoRangeAndLettersAreIgnored)
@@ -300,6 +351,9 @@ TEST_F(SettingsDialogTest, OkReloadsTheListingThenThePicture)
             order.push_back("listing");
     });
     open();
+    // The mode is the one asked for only without detection, which a fresh
+    // configuration has on.
+    control<QCheckBox>("ckbAutoDetectScreenMode")->setChecked(false);
     control<QRadioButton>("rdbtnScreen8")->setChecked(true);
     control<QCheckBox>("ckbVisibleOver65530")->setChecked(false);
     window->settingsDialog()->OKBtnClick();
@@ -311,7 +365,7 @@ TEST_F(SettingsDialogTest, OkReloadsTheListingThenThePicture)
     for (const char* name :
          {"Font Size", "Is ANK Mode", "Use Word Wrap", "Font Charset", "Font Name Ank", "Font Name Ank Graph",
           "Font Name Kanji", "Font Color", "Background Color", "Temp File Dir", "Is Map 0xAD", "Map Font From 0xAD",
-          "Map Code From 0xAD", "Is Auto Detect Screen Mode", "Is Reload"})
+          "Map Code From 0xAD", "Is Auto Detect Screen Mode", "Is MSX2 Colors", "Is Reload"})
         EXPECT_NE(stored(name), "<none>") << name;
 }
 
