@@ -32,7 +32,7 @@ const std::string Cyan = hexBytes("FE 00 00 FF 69 00 00") + std::string(0x6A00, 
 const std::string Cyan7 = hexBytes("FE 00 00 FF D3 00 00") + std::string(0xD400, '\x77');
 const QRgb CyanRgb = qtColour(buildScreenPalette(DefaultPalette)[7]);
 // Colour 4, the dark blue a program's screen is drawn on.
-const QRgb ScreenBlue = qtColour(msx1Palette()[4]);
+const QRgb ScreenBlue = qtColour(msx2PowerOnPalette()[4]);
 
 QString programFont()
 {
