@@ -4,7 +4,7 @@
 #include "common/Errors.h"
 #include "image/BsaveHeader.h"
 
-#include <cstring>
+#include <algorithm>
 
 namespace quillet {
 
@@ -46,34 +46,36 @@ std::string unpackCompressedPicture(std::string_view file)
     if (held < size)
         damaged("the data is cut short (" + std::to_string(held) + " of " + std::to_string(size) + " bytes)");
 
-    // Written in place behind a BSAVE header: no copy of the unpacked bytes.
-    std::string out(BsaveHeaderBytes + UnpackedPictureLimit, '\0');
-    auto* const first = reinterpret_cast<std::uint8_t*>(out.data()) + BsaveHeaderBytes;
-    std::uint8_t* at = first;
-    std::uint8_t* const end = first + UnpackedPictureLimit;
+    // Appended behind a BSAVE header, literal stretches whole; the room is
+    // asked for once and touched only as far as the data reaches.
+    std::string out(BsaveHeaderBytes, '\0');
+    out.reserve(BsaveHeaderBytes + UnpackedPictureLimit);
+    const auto room = [&out] { return BsaveHeaderBytes + UnpackedPictureLimit - out.size(); };
     const auto runPastEnd = [] { damaged("the data unpacks past 128 KB"); };
     std::size_t i = 0;
     while (i < size) {
-        const std::uint8_t code = in[i++];
-        if (code >= 16) {
-            if (at == end)
+        if (in[i] >= 16) {
+            std::size_t literal = i + 1;
+            while (literal < size && in[literal] >= 16)
+                ++literal;
+            if (literal - i > room())
                 runPastEnd();
-            *at++ = code;
+            out.append(reinterpret_cast<const char*>(in + i), literal - i);
+            i = literal;
             continue;
         }
+        const std::uint8_t code = in[i++];
         const std::size_t operands = code == 0 ? 2 : 1;
         if (i + operands > held)
             damaged("a run is cut short at the end of the data");
         const std::size_t count = code != 0 ? code : in[i] == 0 ? 256 : in[i];
-        const std::uint8_t value = in[i + operands - 1];
+        const auto value = static_cast<char>(in[i + operands - 1]);
         i += operands;
-        if (static_cast<std::size_t>(end - at) < count)
+        if (count > room())
             runPastEnd();
-        std::memset(at, value, count);
-        at += count;
+        out.append(count, value);
     }
-    const auto unpacked = static_cast<std::size_t>(at - first);
-    out.resize(BsaveHeaderBytes + unpacked);
+    const std::size_t unpacked = out.size() - BsaveHeaderBytes;
     // The end address as a BSAVE dump of this length names it; past 64 KB
     // it cannot, and the length says how much there is.
     const std::size_t last = unpacked == 0 ? 0 : std::min<std::size_t>(unpacked - 1, 0xFFFF);

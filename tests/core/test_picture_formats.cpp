@@ -23,29 +23,6 @@ using namespace quillet::test;
 
 namespace {
 
-// The compressed form of `vram`: runs of two or more, and every byte below
-// 16, as runs; runs of up to 15 in the short form, longer ones in the long.
-std::string compress(std::string_view vram, std::string_view tail = {})
-{
-    std::string data;
-    for (std::size_t i = 0; i < vram.size();) {
-        std::size_t run = 1;
-        while (i + run < vram.size() && vram[i + run] == vram[i] && run < 256)
-            ++run;
-        const auto byte = static_cast<std::uint8_t>(vram[i]);
-        if (run == 1 && byte >= 16)
-            data += vram[i];
-        else if (run <= 15)
-            data += {static_cast<char>(run), vram[i]};
-        else
-            data += {'\0', static_cast<char>(run & 0xFF), vram[i]};
-        i += run;
-    }
-    const auto size = data.size();
-    return std::string{'\xFD', '\0', '\0', static_cast<char>(size & 0xFF), static_cast<char>(size >> 8), '\xFF', '\xFF'}
-           + data + std::string(tail);
-}
-
 // Files beside a picture, in memory.
 class Beside final : public FileAccess {
 public:
@@ -169,7 +146,7 @@ TEST(CompressedPicture, ReadsAsTheSameScreenStoredRaw)
         const std::string vram = stripedScreen(c.bytes);
         Beside beside;
         beside.files["ART.PL5"] = beside.files["ART.PL7"] = palette;
-        const std::string packed = compress(vram, "\x1A");
+        const std::string packed = gen::compressedPicture(vram, "\x1A");
         EXPECT_LT(packed.size(), vram.size() / 2);
         Opened document = openBytes(c.name, packed, &beside);
         EXPECT_EQ(document.head().kind, DocumentKind::GraphSaurusImage);
@@ -200,12 +177,12 @@ TEST(CompressedPicture, InterlacedPagesOfEitherFormPair)
     };
     const std::string damaged = hexBytes("FD 00 00 09 00 00 00 21");
     const Case cases[] = {
-        {"PIC.R70", "PIC.R71", compress(even), compress(odd), {}},
-        {"pic.r71", "pic.r70", compress(even), compress(odd), {}},
-        {"PIC.S70", "PIC.S71", gen::bsaveFile(0, even), compress(odd), {}},
+        {"PIC.R70", "PIC.R71", gen::compressedPicture(even), gen::compressedPicture(odd), {}},
+        {"pic.r71", "pic.r70", gen::compressedPicture(even), gen::compressedPicture(odd), {}},
+        {"PIC.S70", "PIC.S71", gen::bsaveFile(0, even), gen::compressedPicture(odd), {}},
         {"PIC.R70",
          "PIC.R71",
-         compress(even),
+         gen::compressedPicture(even),
          damaged,
          {{"PIC.R71", CompanionFault::Unreadable, ErrorKind::DamagedPicture}}},
     };
