@@ -123,7 +123,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         beside.files[partner] = otherPage;
 
     Opened document = openBytes(name, picture, &beside);
-    if (document.isContainer())
+    // A BSAVE file of memory no screen shows is machine code, not a picture.
+    if (document.isContainer() || document.role() != DocumentRole::Picture)
         return 0;
     const PictureFile file(document);
     const int mode = file.chooseMode(ModePolicy{}).mode;
