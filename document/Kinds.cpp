@@ -2,6 +2,7 @@
 #include "document/Kinds.h"
 
 #include "image/BsaveHeader.h"
+#include "image/CopiedPicture.h"
 #include "image/ScreenMode.h"
 
 #include <algorithm>
@@ -18,20 +19,6 @@ bool rowMatches(const DocumentKindInfo& info, std::span<const std::uint8_t> head
     if (info.firstByte != AnyFirstByte && (head.empty() || head[0] != info.firstByte))
         return false;
     return !info.test || info.test(head, size, name);
-}
-
-// Whether the width and height words of a COPY-saved picture give a file
-// of `size` bytes, give or take one, at `bits` a pixel.
-bool copiedPictureFits(std::span<const std::uint8_t> head, std::uint64_t size, int bits)
-{
-    if (head.size() < 4 || bits <= 0)
-        return false;
-    const std::uint64_t width = head[0] | (head[1] << 8);
-    const std::uint64_t height = head[2] | (head[3] << 8);
-    if (width == 0 || width > 512 || height == 0 || height > 1024)
-        return false;
-    const std::uint64_t bytes = 4 + (width * height * static_cast<std::uint64_t>(bits) + 7) / 8;
-    return size + 1 >= bytes && size <= bytes + 1;
 }
 
 bool copiedPictureFitsAnyDepth(std::span<const std::uint8_t> head, std::uint64_t size)

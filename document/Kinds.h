@@ -93,12 +93,18 @@ DocumentKind documentKindOf(std::string_view head, std::uint64_t size, std::stri
 const DocumentKindInfo& documentKindInfo(DocumentKind kind);
 
 // The names picture files go by (lower case, without the dot): the screen
-// modes' BSAVE names, the paint programs' and the interlaced pages'. A file
+// modes' BSAVE names, the paint programs' (compressed or not), the
+// interlaced pages' and the COPY pictures'. A file
 // so named is expected to be a picture; its content still decides.
 inline constexpr std::string_view PictureSuffixes[] = {
-    "sc1", "sc2", "sc3", "sc4", "grp", "sc5", "sc6", "sc7", "sc8", "sca", "scb", "scc", "s10",
-    "s11", "s12", "sr5", "sr6", "sr7", "sr8", "srs", "ge5", "ge6", "ge7", "ge8", "s05", "s06",
-    "s07", "s08", "s0a", "s0b", "s0c", "s15", "s16", "s17", "s18", "s1a", "s1b", "s1c"};
+    "sc1", "sc2", "sc3", "sc4", "grp", "sc5", "sc6", "sc7", "sc8", "sca", "scb", "scc", "s10", "s11", "s12", "sr5",
+    "sr6", "sr7", "sr8", "srs", "ge5", "ge6", "ge7", "ge8", "s05", "s06", "s07", "s08", "s0a", "s0b", "s0c", "s15",
+    "s16", "s17", "s18", "s1a", "s1b", "s1c",
+    // The other names of interlaced pages, the compressed pictures' and
+    // the COPY pictures'.
+    "s50", "s51", "s60", "s61", "s70", "s71", "s80", "s81", "sa0", "sa1", "sb0", "sb1", "sra", "src", "r50", "r51",
+    "r60", "r61", "r70", "r71", "r80", "r81", "ra0", "ra1", "rc0", "rc1", "rs0", "rs1", "gl5", "gl6", "gl7", "gl8",
+    "gla", "glc", "gls", "cp5", "cp6", "cp7", "cp8", "cpa", "cpb", "cpc", "cpy"};
 
 // Whether the last step of `path` ends in one of PictureSuffixes, in any case.
 bool namesPicture(std::string_view path) noexcept;

@@ -3,6 +3,7 @@
 
 #include "common/Errors.h"
 #include "common/HexDigits.h"
+#include "image/GraphSaurus.h"
 #include "image/Palette.h"
 #include "image/PictureCompanions.h"
 
@@ -59,15 +60,24 @@ PictureCompanions findCompanions(const std::string& path, const FileAccess& acce
         leftOut.insert(leftOut.end(), passedOver.begin(), passedOver.end());
     }
     const int page = interlacedPageOfName(path);
-    if (page >= 0) {
-        const std::string name = interlacedPartnerName(path);
-        if (auto bytes = readBeside(access, name, PictureReadLimit, leftOut)) {
-            if (isUsableOtherPage(*bytes)) {
-                found.otherPage = std::move(bytes);
-                found.page = page;
-            } else
-                leftOut.push_back({name, CompanionFault::NotAPage});
+    // The first of the other page's names that is there; a page-0 name
+    // with none beside it is a picture of its own.
+    for (const std::string& name : interlacedPartnerNames(path)) {
+        auto bytes = readBeside(access, name, PictureReadLimit, leftOut);
+        if (!bytes)
+            continue;
+        try {
+            bytes = otherPageOf(std::move(*bytes));
+        } catch (const QuilletError& error) {
+            leftOut.push_back({name, CompanionFault::Unreadable, error.kind()});
+            break;
         }
+        if (bytes) {
+            found.otherPage = std::move(bytes);
+            found.page = page;
+        } else
+            leftOut.push_back({name, CompanionFault::NotAPage});
+        break;
     }
     return found;
 }
@@ -76,7 +86,16 @@ PictureCompanions findCompanions(const std::string& path, const FileAccess& acce
 
 bool looksLikePicture(std::string_view start, std::uint64_t fileSize) noexcept
 {
-    return startsWithWholeBsaveHeader(start) && fitsPictureLayout(bsaveHeaderOf(start.substr(1)), fileSize);
+    if (start.empty())
+        return false;
+    switch (static_cast<std::uint8_t>(start[0])) {
+    case BsaveTypeByte:
+        return startsWithWholeBsaveHeader(start) && fitsPictureLayout(bsaveHeaderOf(start.substr(1)), fileSize);
+    case CompressedPictureTypeByte: return looksLikeCompressedPicture(start, fileSize);
+    default:
+        // Told as the door tells it, without a name to go by.
+        return documentKindOf(start.substr(0, CompressedPictureHeaderBytes), fileSize, {}) == DocumentKind::CopiedImage;
+    }
 }
 
 void requirePicture(const Opened& document)
@@ -91,14 +110,26 @@ void requirePicture(const Opened& document)
         throw QuilletError(ErrorKind::NotAPicture, firstByteText(document.head()));
 }
 
-PictureFile::PictureFile(Opened& document) : name_(document.name()), beside_(document.beside())
+PictureFile::PictureFile(Opened& document)
+    : name_(document.name()), kind_(document.head().kind), beside_(document.beside())
 {
     requirePicture(document);
     bytes_ = document.readAll(PictureReadLimit);
+    looksWhole_ = looksLikePicture(bytes_);
+    if (kind_ == DocumentKind::GraphSaurusImage)
+        bytes_ = unpackCompressedPicture(bytes_);
 }
 
 ModeSelection PictureFile::chooseMode(const ModePolicy& policy) const noexcept
 {
+    if (kind_ == DocumentKind::CopiedImage) {
+        // The length tells the depth, so even a mode held as it is gives
+        // way when the file cannot be of its depth.
+        const std::span head(reinterpret_cast<const std::uint8_t*>(bytes_.data()), bytes_.size());
+        if (!policy.detect && copiedPictureFits(head, bytes_.size(), vramBitsPerPixel(policy.mode)))
+            return {policy.mode, false};
+        return {copiedPictureMode(name_, head, bytes_.size(), policy.mode), true};
+    }
     // Every rule the content takes part in looks below the read limit, so
     // the bytes read decide as the whole file would.
     return selectScreenMode(policy.mode, policy.detect, name_, bsaveShapeOf(bytes_, bytes_.size()));
@@ -106,6 +137,8 @@ ModeSelection PictureFile::chooseMode(const ModePolicy& policy) const noexcept
 
 PictureResult PictureFile::decode(int mode, const PictureRequest& request, BsaveConverter& converter) const
 {
+    if (kind_ == DocumentKind::CopiedImage)
+        return {converter.decodeCopied(bytes_, mode, request.options), {}};
     if (!screenModeLayout(mode))
         throw QuilletError(ErrorKind::UnsupportedScreenMode, "SCREEN " + std::to_string(mode));
     std::vector<LeftOutCompanion> leftOut;

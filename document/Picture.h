@@ -10,9 +10,11 @@
 #include "common/Errors.h"
 #include "document/Open.h"
 #include "image/BsaveConverter.h"
+#include "image/CopiedPicture.h"
 #include "image/DecodedPicture.h"
 #include "image/ScreenMode.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -25,9 +27,10 @@ namespace quillet {
 // viewer's stored setting starts as, and what detection falls back on.
 inline constexpr int DefaultScreenMode = 5;
 
-// A picture never uses more than its header and all of video memory; one
-// byte more tells a longer file from one that just fits.
-inline constexpr std::size_t PictureReadLimit = BsaveHeaderBytes + VramImageSize + 1;
+// A picture never uses more than its header and all of video memory, nor a
+// COPY picture more than its largest rectangle; one byte more tells a
+// longer file from one that just fits.
+inline constexpr std::size_t PictureReadLimit = std::max(BsaveHeaderBytes + VramImageSize + 1, CopiedPictureReadLimit);
 // A palette file holds up to eight palettes (PaletteFilePalettes) of 32
 // bytes; PictureOptions::paletteIndex picks one.
 inline constexpr std::size_t PaletteFileReadLimit = 4096;
@@ -49,9 +52,13 @@ struct PictureRequest {
 // Whether a file of `fileSize` bytes whose first bytes are `start` is a
 // picture this road reads with confidence: a whole BSAVE header whose
 // addresses and the file's length fit a screen mode's layout
-// (fitsPictureLayout, image/ScreenMode.h). For programs that share files
-// with other readers (the image plugin, the thumbnailer), not for those
-// that go by the first byte.
+// (fitsPictureLayout, image/ScreenMode.h), a compressed picture whose
+// length fits its size word (image/GraphSaurus.h), or a COPY picture
+// whose length fits its width and height at some depth (the document
+// kinds' content test, document/Kinds.h). The first seven bytes decide
+// with the length; a compressed picture's data may still prove damaged.
+// For programs that share files with other readers (the image plugin, the
+// thumbnailer), not for those that go by the first byte.
 bool looksLikePicture(std::string_view start, std::uint64_t fileSize) noexcept;
 // The same for a file's bytes read whole, or up to PictureReadLimit (a
 // longer file holds more than video memory and is none).
@@ -67,7 +74,7 @@ void requirePicture(const Opened& document);
 
 // Why a file beside a picture was left out.
 enum class CompanionFault {
-    Unreadable, // there, but no regular file or not to be read
+    Unreadable, // there, but no regular file or not to be read, or a compressed page whose data is damaged
     NoPalette,  // a palette file too short to hold a palette
     NotAPage,   // the other page of a pair is no BSAVE picture with data
 };
@@ -93,14 +100,15 @@ struct PictureResult {
 // A picture document's bytes, as far as a picture uses them.
 class PictureFile {
 public:
-    // Reads the rest of an opened document. Throws QuilletError:
-    // NotAPicture, naming the first byte, for a document that is no
-    // picture; ReadFailed.
+    // Reads the rest of an opened document, and unpacks a compressed
+    // picture. Throws QuilletError: NotAPicture, naming the first byte, for
+    // a document that is no picture; ReadFailed; DamagedPicture for a
+    // compressed picture whose data is damaged.
     explicit PictureFile(Opened& document);
 
     const std::string& name() const noexcept { return name_; }
     // looksLikePicture of its first bytes.
-    bool looksWhole() const noexcept { return looksLikePicture(bytes_); }
+    bool looksWhole() const noexcept { return looksWhole_; }
     // The mode `policy` gives this picture, and whether it was detected
     // (and is to be shown and stored).
     ModeSelection chooseMode(const ModePolicy& policy) const noexcept;
@@ -112,7 +120,11 @@ public:
 
 private:
     std::string name_;
-    std::string bytes_; // the type byte included
+    DocumentKind kind_;
+    // The type byte included; a compressed picture's as the BSAVE file
+    // of its unpacked bytes.
+    std::string bytes_;
+    bool looksWhole_ = false;
     const FileAccess* beside_;
 };
 

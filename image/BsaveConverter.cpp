@@ -22,28 +22,6 @@ const ScreenModeLayout& requireLayout(int mode)
     return *layout;
 }
 
-// Four YJK bytes to four pixels of red, green, blue. In SCREEN 10 and 11
-// (`palette` given) a byte with bit 3 set is a palette pixel instead; its
-// low bits still count towards the group's J and K.
-void yjkGroup(const std::uint8_t* bytes, const ScreenPalette* palette, std::uint8_t* out)
-{
-    const int k = yjkChromaK(bytes[0], bytes[1]);
-    const int j = yjkChromaJ(bytes[2], bytes[3]);
-    for (int i = 0; i < 4; ++i) {
-        const std::uint8_t v = bytes[i];
-        Rgb colour;
-        if (!palette)
-            colour = yjkColour(v >> 3, j, k);
-        else if (v & 0x08)
-            colour = (*palette)[v >> 4];
-        else
-            colour = yjkColour((v >> 4) * 2, j, k);
-        *out++ = colour.red;
-        *out++ = colour.green;
-        *out++ = colour.blue;
-    }
-}
-
 } // namespace
 
 // Cleared once: value-initialising and then filling would clear it twice.

@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <string_view>
 #include <vector>
 
 namespace quillet {
@@ -95,6 +96,11 @@ public:
     // decode() with `interlace` reads its lines; page 0 keeps the first.
     BsaveHeader loadSecondPage(ByteSource& afterTypeByte, int mode);
     const DecodedPicture& decode(int mode, const PictureOptions& options = {});
+    // A rectangle BASIC's COPY statement saved (`file` whole,
+    // image/CopiedPicture.h), at its own size in `mode`'s colours; no
+    // video memory takes part. Throws QuilletError: UnsupportedScreenMode
+    // for a mode without a COPY depth, DamagedPicture for no width and height.
+    const DecodedPicture& decodeCopied(std::string_view file, int mode, const PictureOptions& options = {});
     // While a target is set, decode() writes the pixels to its rows and
     // leaves picture().rgb empty (the writers need it: they take no target),
     // and picture().indices too when the target takes the colour numbers.

@@ -2,12 +2,28 @@
 #include "image/PictureCompanions.h"
 
 #include "image/BsaveHeader.h"
+#include "image/GraphSaurus.h"
+
+#include <exception>
 
 namespace quillet {
 
+std::optional<std::string> otherPageOf(std::string file)
+{
+    if (!file.empty() && static_cast<std::uint8_t>(file[0]) == CompressedPictureTypeByte)
+        file = unpackCompressedPicture(file);
+    if (!startsWithWholeBsaveHeader(file) || file.size() <= BsaveHeaderBytes)
+        return std::nullopt;
+    return file;
+}
+
 bool isUsableOtherPage(std::string_view file) noexcept
 {
-    return startsWithWholeBsaveHeader(file) && file.size() > BsaveHeaderBytes;
+    try {
+        return otherPageOf(std::string(file)).has_value();
+    } catch (const std::exception&) {
+        return false;
+    }
 }
 
 const DecodedPicture& decodePicture(BsaveConverter& converter, ByteSource& rest, int mode, PictureOptions options,

@@ -160,10 +160,9 @@ int detectScreenModeFromPictureName(std::string_view path) noexcept
         return 2;
     if (extension == "SRS")
         return 12;
-    if (interlacedPageOfName(path) >= 0) {
-        const char mode = extension[2];
-        return mode <= '9' ? mode - '0' : mode - 'A' + 10;
-    }
+    // NAME.SCx is left to the last-character rule, which tells case.
+    if (const int mode = interlacedModeOfName(path); mode >= 0 && !extension.starts_with("SC"))
+        return mode;
     if (extension.size() == 3 && (extension.starts_with("SR") || extension.starts_with("GE")) && extension[2] >= '5'
         && extension[2] <= '8')
         return extension[2] - '0';
@@ -223,23 +222,80 @@ ModeSelection selectScreenMode(int screenMode, bool isAutoDetectScreenMode, std:
     return {detectScreenMode(imageSourcePath, shape, screenMode), true};
 }
 
+namespace {
+
+// Where an interlaced page's name keeps its page and mode characters.
+struct PageName {
+    int page = -1;
+    char mode = 0;          // '5' to '8', 'A' to 'C', 'S' (SCREEN 12)
+    std::size_t pageAt = 0; // of the page character, from the extension's start
+};
+
+PageName pageNameOf(const std::string& extension) noexcept
+{
+    if (extension.size() != 3)
+        return {};
+    const char a = extension[0];
+    const char b = extension[1];
+    const char c = extension[2];
+    // NAME.S05 + NAME.S15; NAME.SC5 + NAME.S15.
+    if (a == 'S' && (b == '0' || b == '1' || b == 'C') && isInterlaceModeChar(c))
+        return {b == '1' ? 1 : 0, c, 1};
+    // NAME.S50 + NAME.S51; not for SCREEN 12, whose .SC1 is SCREEN 1's.
+    if (a == 'S' && isInterlaceModeChar(b) && b != 'C' && (c == '0' || c == '1'))
+        return {c - '0', b, 2};
+    // The compressed pages: NAME.R50 + NAME.R51.
+    if (a == 'R' && (isInterlaceModeChar(b) || b == 'S') && b != 'B' && (c == '0' || c == '1'))
+        return {c - '0', b, 2};
+    return {};
+}
+
+} // namespace
+
 int interlacedPageOfName(std::string_view path) noexcept
 {
-    const std::string extension = extensionOf(path);
-    if (extension.size() != 3 || extension[0] != 'S' || (extension[1] != '0' && extension[1] != '1')
-        || !isInterlaceModeChar(extension[2]))
-        return -1;
-    return extension[1] - '0';
+    return pageNameOf(extensionOf(path)).page;
+}
+
+std::vector<std::string> interlacedPartnerNames(std::string_view path)
+{
+    const PageName name = pageNameOf(extensionOf(path));
+    if (name.page < 0)
+        return {};
+    const std::size_t at = path.size() - 3 + name.pageAt;
+    // The other page's character in the case of the one before it.
+    const bool lower = path[path.size() - 3] >= 'a';
+    std::vector<std::string> partners;
+    const auto with = [&](char page) {
+        std::string partner(path);
+        partner[at] = page;
+        partners.push_back(std::move(partner));
+    };
+    if (name.pageAt == 2)
+        with(name.page == 0 ? '1' : '0');
+    else if (name.page == 0)
+        with('1');
+    else {
+        with('0');
+        with(lower ? 'c' : 'C');
+    }
+    return partners;
 }
 
 std::string interlacedPartnerName(std::string_view path)
 {
-    const int page = interlacedPageOfName(path);
-    if (page < 0)
-        return {};
-    std::string partner(path);
-    partner[partner.size() - 2] = page == 0 ? '1' : '0';
-    return partner;
+    std::vector<std::string> partners = interlacedPartnerNames(path);
+    return partners.empty() ? std::string() : std::move(partners.front());
+}
+
+int interlacedModeOfName(std::string_view path) noexcept
+{
+    const PageName name = pageNameOf(extensionOf(path));
+    if (name.page < 0)
+        return -1;
+    if (name.mode == 'S')
+        return 12;
+    return name.mode <= '9' ? name.mode - '0' : name.mode - 'A' + 10;
 }
 
 std::vector<std::string> paletteFileNames(std::string_view picturePath)
@@ -249,9 +305,12 @@ std::vector<std::string> paletteFileNames(std::string_view picturePath)
         return {};
     const char mode = extension[2];
     const std::string_view kind = std::string_view(extension).substr(0, 2);
+    const std::string stem(picturePath.substr(0, picturePath.size() - 3));
+    // A compressed interlaced page, NAME.R50, has its palette in NAME.PL5.
+    if (extension[0] == 'R' && (extension[1] == '5' || extension[1] == '7') && interlacedPageOfName(picturePath) >= 0)
+        return {stem + "PL" + extension[1], stem + "pl" + extension[1]};
     if ((mode != '5' && mode != '7') || (kind != "SR" && kind != "GE"))
         return {};
-    const std::string stem(picturePath.substr(0, picturePath.size() - 3));
     return {stem + "PL" + mode, stem + "pl" + mode};
 }
 

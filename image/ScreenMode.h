@@ -67,8 +67,9 @@ namespace quillet {
 // The mode a name asks for, knowing the names pictures come under besides
 // the last-character rule above (which decides last): .SC1 to .SC4 and
 // .GRP (SCREEN 2), the paint programs' .SR5 .SR7 .SR8 .GE5 .GE7 (by their
-// last character) and .SRS (SCREEN 12), and the interlaced pages .S0x and
-// .S1x. Extensions compare without case. -1 when the name says nothing.
+// last character) and .SRS (SCREEN 12), and every interlaced page's name
+// (interlacedPageOfName: .S05, .S50, .R70, ...). Extensions compare
+// without case. -1 when the name says nothing.
 int detectScreenModeFromPictureName(std::string_view path) noexcept;
 
 // Whether the data plainly cannot be a picture of `mode`: a pattern mode
@@ -97,12 +98,18 @@ int detectScreenMode(std::string_view path, const BsaveShape& shape, int fallbac
 ModeSelection selectScreenMode(int screenMode, bool isAutoDetectScreenMode, std::string_view imageSourcePath,
                                const BsaveShape& shape) noexcept;
 
-// Interlaced pictures saved as two files: page 0 as NAME.S0x and page 1 as
-// NAME.S1x (x the mode's character, 5 to 8 or A to C). The page a name
-// holds, or -1; and the name of the other page, same case as the digit's
-// neighbours, or empty.
+// Interlaced pictures saved as two files (x the mode's character, 5 to 8
+// or A to C): page 0 as NAME.S0x or NAME.SCx and page 1 as NAME.S1x; or
+// NAME.Sx0 and NAME.Sx1 (x not C: NAME.SC1 is SCREEN 1's); or, compressed,
+// NAME.Rx0 and NAME.Rx1 (x also S for SCREEN 12, not B). A page-0 name is a
+// single picture when no other page lies beside it. The page a name may
+// hold, or -1; the names the other page may have, the likelier first, in
+// the case of the extension's first letter, or none; the first of them;
+// and the mode the name gives, or -1.
 int interlacedPageOfName(std::string_view path) noexcept;
+std::vector<std::string> interlacedPartnerNames(std::string_view path);
 std::string interlacedPartnerName(std::string_view path);
+int interlacedModeOfName(std::string_view path) noexcept;
 
 // Paint programs keep a picture's palette beside it: NAME.PL5 for NAME.SR5
 // and NAME.GE5, NAME.PL7 for .SR7 and .GE7 (a BSAVE picture carries its

@@ -37,4 +37,26 @@ constexpr Rgb yjkColour(int y, int j, int k) noexcept
             static_cast<std::uint8_t>(blue * 8)};
 }
 
+// Four YJK bytes to four pixels of red, green, blue. In SCREEN 10 and 11
+// (`palette` given) a byte with bit 3 set is a palette pixel instead; its
+// low bits still count towards the group's J and K.
+inline void yjkGroup(const std::uint8_t* bytes, const ScreenPalette* palette, std::uint8_t* out) noexcept
+{
+    const int k = yjkChromaK(bytes[0], bytes[1]);
+    const int j = yjkChromaJ(bytes[2], bytes[3]);
+    for (int i = 0; i < 4; ++i) {
+        const std::uint8_t v = bytes[i];
+        Rgb colour;
+        if (!palette)
+            colour = yjkColour(v >> 3, j, k);
+        else if (v & 0x08)
+            colour = (*palette)[v >> 4];
+        else
+            colour = yjkColour((v >> 4) * 2, j, k);
+        *out++ = colour.red;
+        *out++ = colour.green;
+        *out++ = colour.blue;
+    }
+}
+
 } // namespace quillet

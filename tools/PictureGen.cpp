@@ -317,6 +317,28 @@ std::vector<GoldenPicture> goldenPictures()
     return pictures;
 }
 
+std::string compressedPicture(std::string_view vram, std::string_view tail)
+{
+    std::string data;
+    for (std::size_t i = 0; i < vram.size();) {
+        std::size_t run = 1;
+        while (i + run < vram.size() && vram[i + run] == vram[i] && run < 256)
+            ++run;
+        if (run == 1 && static_cast<std::uint8_t>(vram[i]) >= 16)
+            data += vram[i];
+        else if (run <= 15)
+            data += {static_cast<char>(run), vram[i]};
+        else
+            data += {'\0', static_cast<char>(run & 0xFF), vram[i]};
+        i += run;
+    }
+    if (data.size() > 0xFFFF)
+        throw std::invalid_argument("compressed data must fit its 16-bit size");
+    const auto size = data.size();
+    return std::string{'\xFD', '\0', '\0', static_cast<char>(size & 0xFF), static_cast<char>(size >> 8), '\xFF', '\xFF'}
+           + data + std::string(tail);
+}
+
 std::uint32_t crc32(std::string_view bytes)
 {
     static const auto table = [] {

@@ -32,6 +32,12 @@ struct GoldenPicture {
 // of SCREEN 10 and 11.
 std::vector<GoldenPicture> goldenPictures();
 
+// The paint program's compressed file (image/GraphSaurus.h) of the video
+// memory `vram` from address 0, followed by `tail`: a run of two or more,
+// and every byte below 16, as a run (of up to 15 in the short form, longer
+// in the long), other bytes as themselves. The data must fit its 16-bit size.
+std::string compressedPicture(std::string_view vram, std::string_view tail = {});
+
 // The zlib/PNG CRC-32, as the golden manifest (tools/Golden.h) lists it.
 std::uint32_t crc32(std::string_view bytes);
 

@@ -116,6 +116,7 @@ TEST(ConvertImage, APictureAskedOfAFileThatIsNoneFailsAndWritesNothing)
     ScratchDir dir;
     const std::string text = "10 PRINT \"HI\"\r\n", program = readFile(samplePath("sample.bas"));
     const std::string picture = readFile(samplePath("sample.sc5"));
+    const std::string packed = hexBytes("FD 00 00 10 00 00 00 44 11"); // compressed, its data cut short
     writeFile(dir / "TEXT.SC5", text);
     writeFile(dir / "TITLE.SC5", picture);
     writeFile(dir / "NOTE.SC9", picture);
@@ -135,10 +136,14 @@ TEST(ConvertImage, APictureAskedOfAFileThatIsNoneFailsAndWritesNothing)
     };
     const Case cases[] = {
         {{in("TEXT.SC5"), (out / "out.png").string()}, {"TEXT.SC5: not an MSX picture: first byte 0x31"}, {}},
+        {{in("PACKED.SR5"), (out / "out.bmp").string()},
+         {"PACKED.SR5: the picture cannot be read: compressed picture: the data is cut short"},
+         {}},
         {{"--png", in("GAME.BAS"), (out / "game.asc").string()}, {"GAME.BAS: not an MSX picture: first byte 0xFF"}, {}},
         {{"--utf8", in("TITLE.SC5"), (out / "title.txt").string()}, {"TITLE.SC5: --utf8 takes a listing"}, {}},
-        {{"--output-dir", out.string(), in("TEXT.SC5"), in("GAME.BAS"), in("NOTE.SC9")},
-         {"TEXT.SC5: not an MSX picture: first byte 0x31", "NOTE.SC9: the screen mode has no picture layout: SCREEN 9"},
+        {{"--output-dir", out.string(), in("TEXT.SC5"), in("GAME.BAS"), in("NOTE.SC9"), in("PACKED.SR5")},
+         {"TEXT.SC5: not an MSX picture: first byte 0x31", "NOTE.SC9: the screen mode has no picture layout: SCREEN 9",
+          "PACKED.SR5: the picture cannot be read: compressed picture: the data is cut short"},
          {"GAME.asc"}},
         {{"--extract-all", in("disk.dsk"), out.string()},
          {": TEXT.SC5: not an MSX picture: first byte 0x31: written as it is",

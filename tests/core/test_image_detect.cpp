@@ -135,11 +135,11 @@ TEST(DetectScreenMode, InterlacedPairsAndPaletteFiles)
     EXPECT_EQ(interlacedPageOfName("a/PIC.S05"), 0);
     EXPECT_EQ(interlacedPageOfName("a/PIC.s17"), 1);
     EXPECT_EQ(interlacedPageOfName("PIC.S1C"), 1);
-    for (const char* name : {"PIC.S10", "PIC.S11", "PIC.S12", "PIC.S25", "PIC.SC5", "S05", "PIC.S09"})
+    for (const char* name : {"PIC.S10", "PIC.S11", "PIC.S12", "PIC.S25", "PIC.SC1", "S05", "PIC.S09"})
         EXPECT_EQ(interlacedPageOfName(name), -1) << name;
     EXPECT_EQ(interlacedPartnerName("dir/PIC.S05"), "dir/PIC.S15");
     EXPECT_EQ(interlacedPartnerName("pic.s1a"), "pic.s0a");
-    EXPECT_EQ(interlacedPartnerName("PIC.SC5"), "");
+    EXPECT_EQ(interlacedPartnerName("PIC.SC2"), "");
 
     EXPECT_EQ(paletteFileNames("d/ART.SR5"), (std::vector<std::string>{"d/ART.PL5", "d/ART.pl5"}));
     EXPECT_EQ(paletteFileNames("art.ge7"), (std::vector<std::string>{"art.PL7", "art.pl7"}));
