@@ -118,6 +118,7 @@ TEST(ConvertImage, APictureAskedOfAFileThatIsNoneFailsAndWritesNothing)
     const std::string picture = readFile(samplePath("sample.sc5"));
     const std::string packed = hexBytes("FD 00 00 10 00 00 00 44 11"); // compressed, its data cut short
     writeFile(dir / "TEXT.SC5", text);
+    writeFile(dir / "PACKED.SR5", packed);
     writeFile(dir / "TITLE.SC5", picture);
     writeFile(dir / "NOTE.SC9", picture);
     writeFile(dir / "GAME.BAS", program);
