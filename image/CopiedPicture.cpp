@@ -36,7 +36,10 @@ int copiedPictureMode(std::string_view name, std::span<const std::uint8_t> head,
                       int setting) noexcept
 {
     const auto fits = [&](int mode) { return copiedPictureFits(head, size, vramBitsPerPixel(mode)); };
-    const int named = copiedPictureModeOfName(name);
+    // A COPY name first, else what any picture name says (IMG001.SC5).
+    int named = copiedPictureModeOfName(name);
+    if (named < 0)
+        named = detectScreenModeFromPictureName(name);
     if (named > 0 && fits(named))
         return named;
     if (fits(setting))

@@ -257,6 +257,11 @@ TEST(CopiedPicture, EachDepthAtItsOwnSize)
     EXPECT_EQ(readAs("SQ.CPY", square, nullptr, {12, true}).mode, 12);
     EXPECT_EQ(readAs("SQ.CPY", square, nullptr, {5, false}).mode, 8);
     EXPECT_EQ(readAs("SQ.CPY", square, nullptr, {11, false}).mode, 11);
+    // A screen's own name, as BASIC's COPY ... TO "IMG001.SC5" gives it,
+    // says the mode before the setting does.
+    const std::string box = hexBytes("03 00 02 00  12 34 56");
+    EXPECT_EQ(readAs("IMG001.SC5", box, nullptr, {7, true}).mode, 5);
+    EXPECT_EQ(readAs("IMG001.SC7", box, nullptr, {5, true}).mode, 7);
 }
 
 TEST(CopiedPicture, ToldByContentAndByName)
