@@ -37,6 +37,7 @@ bool wantsPreview(const MemberInfo& info)
     switch (info.kind) {
     case MemberKind::Bsave: return info.size <= PictureReadLimit;
     case MemberKind::Basic: return true; // only its first screen is drawn
+    case MemberKind::BsaveBinary:        // machine code has no picture
     case MemberKind::Text:
     case MemberKind::Container:
     case MemberKind::Other: break;
