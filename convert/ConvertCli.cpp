@@ -131,11 +131,12 @@ std::string_view usageText()
 
 namespace {
 
-// The picture options of the colours: a palette of a palette file, MSX2
-// colours for the pattern modes.
-bool hasColourOptions(const Options& options)
+// The options that only a picture takes (--screen aside, which a batch's
+// listings also pass by).
+bool hasPictureOptions(const Options& options)
 {
-    return options.paletteIndex || options.msx2Colours;
+    return options.png || options.spriteSize || options.interlace || !options.palette.empty() || options.paletteIndex
+           || options.msx2Colours;
 }
 
 // A count, or with `sized` a size that may end in K, M or G (powers of 1024).
@@ -274,8 +275,7 @@ std::optional<Options> parseArguments(const std::vector<std::string>& args, std:
         if (options.list && options.extractAll)
             return usage("--list and --extract-all are two different commands");
         if (options.rtf || options.kanji || options.utf8 || options.charset || options.hide65530 || options.screen
-            || options.html || options.colours || options.png || options.spriteSize || options.interlace
-            || !options.palette.empty() || hasColourOptions(options))
+            || options.html || options.colours || hasPictureOptions(options))
             return usage(std::string(name) + " takes no other option");
         if (positional.empty())
             return usage("no container");
@@ -291,8 +291,7 @@ std::optional<Options> parseArguments(const std::vector<std::string>& args, std:
         if (options.xref && options.check)
             return usage("--xref and --check are two different commands");
         if (options.rtf || options.kanji || options.utf8 || options.html || options.colours || options.charset
-            || options.tokenize || options.screen || options.png || options.spriteSize || options.interlace
-            || !options.palette.empty() || hasColourOptions(options) || options.addresses)
+            || options.tokenize || options.screen || hasPictureOptions(options) || options.addresses)
             return usage(std::string(name) + " takes only --hide-65530" + (options.xref ? " and --output-dir" : ""));
     }
     if (options.check) {
@@ -333,8 +332,7 @@ std::optional<Options> parseArguments(const std::vector<std::string>& args, std:
     if (options.colours && !options.html && !options.rtf)
         return usage("--colours goes with --html or --rtf");
     // A batch may hold listings and pictures, each taking its own options.
-    if ((options.png || options.spriteSize || options.interlace || !options.palette.empty()
-         || hasColourOptions(options))
+    if (hasPictureOptions(options)
         && (((options.rtf || options.utf8 || options.html) && options.outputDir.empty()) || options.tokenize))
         return usage("picture options go with a picture, not with --rtf, --utf8, --html or --tokenize");
     if (options.tokenize && (options.rtf || options.html || options.colours || options.screen || options.hide65530))
@@ -382,12 +380,6 @@ void copyText(Opened& document, OutputFile& output)
         output.sink().write(chunk.data(), chunk.size());
     if (source.failed())
         throw QuilletError(ErrorKind::ReadFailed, document.name());
-}
-
-bool hasPictureOptions(const Options& options)
-{
-    return options.png || options.spriteSize || options.interlace || !options.palette.empty()
-           || hasColourOptions(options);
 }
 
 } // namespace
