@@ -116,10 +116,13 @@ std::uint64_t MemberPreviews::start(const QString& containerPath, std::vector<st
                     throw Cancelled{};
                 if (!wanted[index] || read.failure)
                     return;
+                // A few lines lie within the program's first 16 KB, all that
+                // its screen is listed from: a long program is not listed whole.
+                static_assert(PreviewLines * 256 < thumb::ProgramReadLimit);
+                const qsizetype head =
+                    std::min<qsizetype>(static_cast<qsizetype>(read.bytes.size()), thumb::ProgramReadLimit);
                 const QString lines =
-                    thumb::programLines(QByteArrayView(read.bytes.data(), static_cast<qsizetype>(read.bytes.size())),
-                                        PreviewLines)
-                        .join(QLatin1Char('\n'));
+                    thumb::programLines(QByteArrayView(read.bytes.data(), head), PreviewLines).join(QLatin1Char('\n'));
                 QImage preview = memberPreview(leafOf(members[index].path), std::move(read.bytes), fontFamily);
                 if (preview.isNull())
                     return;
