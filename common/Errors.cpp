@@ -35,6 +35,10 @@ std::string_view errorText(ErrorKind kind)
     case ErrorKind::BadFileUri: return "not a valid file URI";
     case ErrorKind::WorkLimitReached: return "stopped at a limit of work";
     case ErrorKind::PartMissing: return "a part of the program is missing (reinstall Quillet)";
+    case ErrorKind::DiskFull: return "no room left in the image";
+    case ErrorKind::BadName: return "not a name an MSX disk or tape can hold";
+    case ErrorKind::NameTaken: return "something of that name is in the way";
+    case ErrorKind::NotWritable: return "cannot be written to";
     }
     return "unknown error";
 }

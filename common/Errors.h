@@ -41,6 +41,10 @@ enum class ErrorKind {
     BadFileUri,            // a file URI that names no file name (an escaped "/" or NUL, a bad escape, a query)
     WorkLimitReached,      // a walk through containers passed its limit of members or of unpacked bytes
     PartMissing, // a part of the program loaded when needed (the archive reader) is missing or of another version
+    DiskFull,    // a disk or tape image has no room for what was to be written
+    BadName,     // a name an MSX disk or tape cannot hold
+    NameTaken,   // a file or folder of that name is in the way (a new image, a folder over a file)
+    NotWritable, // a container that is not written: an archive, one inside another, a damaged image
 };
 
 std::string_view errorText(ErrorKind kind);

@@ -50,6 +50,10 @@ std::string_view failureCause(ErrorKind kind)
     case ErrorKind::BadFileUri: return "ファイルのURIが正しくありません。";
     case ErrorKind::WorkLimitReached: return "ファイルの数または展開する量が上限を超えたため、途中で止めました。";
     case ErrorKind::PartMissing: return "プログラムの一部が見つかりません。Quilletをインストールし直してください。";
+    case ErrorKind::DiskFull: return "ディスクまたはテープの空きが足りません。";
+    case ErrorKind::BadName: return "MSXのディスクやテープには付けられない名前です。";
+    case ErrorKind::NameTaken: return "同じ名前のファイルまたはフォルダがすでにあります。";
+    case ErrorKind::NotWritable: return "このファイルには書き込めません。";
     }
     return "原因不明のエラーです。";
 }

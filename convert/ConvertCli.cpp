@@ -29,6 +29,12 @@ std::string_view usageText()
            "       quillet-convert [--max-members N] [--max-total-size N] --list CONTAINER\n"
            "       quillet-convert [--max-members N] [--max-total-size N]\n"
            "                       --extract-all CONTAINER DIR\n"
+           "       quillet-convert --new-disk DISK [--size 720|360]\n"
+           "       quillet-convert --put FILE... DISK[::FOLDER] | TAPE\n"
+           "       quillet-convert --delete IMAGE::NAME...\n"
+           "       quillet-convert --mkdir DISK::FOLDER...\n"
+           "       quillet-convert --new-cas TAPE\n"
+           "       quillet-convert --wav TAPE OUT.wav [--baud 1200|2400]\n"
            "       quillet-convert [--hide-65530] --xref INPUT [OUTPUT]\n"
            "       quillet-convert [--hide-65530] --check INPUT... [--from-file LIST]\n"
            "       quillet-convert --help | --version\n"
@@ -50,6 +56,9 @@ std::string_view usageText()
            "A disk image, cassette image or archive (ZIP, LZH, 7z, gzip, tar) holds\n"
            "files: INPUT names one as CONTAINER::MEMBER, and a container inside a\n"
            "container as CONTAINER::INNER::MEMBER (disk1.dsk::DIR/GAME.BAS).\n"
+           "Disk and tape images are written whole or not at all: a change that cannot\n"
+           "be made (a full disk, a name in the way, a damaged image) leaves the image\n"
+           "as it was. With --tokenize, OUTPUT may be DISK::NAME.BAS.\n"
            "Any file name may also be given as a file:// URI.\n"
            "\n"
            "  --rtf          write the RTF listing instead of the ASCII listing\n"
@@ -109,6 +118,19 @@ std::string_view usageText()
            "                 all (default 100000)\n"
            "  --max-total-size N  with --list or --extract-all: stop past N bytes\n"
            "                 unpacked in all, N in bytes or with K, M or G (default 1G)\n"
+           "  --new-disk DISK  make DISK, a blank MSX-DOS disk image; refused when DISK\n"
+           "                 exists\n"
+           "  --size N       with --new-disk: 720 (default, two sides) or 360 (one side)\n"
+           "  --put          put FILE... onto the disk image DISK, into its folder\n"
+           "                 FOLDER with DISK::FOLDER, or onto the tape TAPE, replacing\n"
+           "                 a file of the same name; names are formed as MSX-DOS forms\n"
+           "                 them (8.3, upper case) or cut to six characters on a tape\n"
+           "  --delete       remove the members IMAGE::NAME (a file, or an empty folder)\n"
+           "  --mkdir        make the folders DISK::FOLDER (MSX-DOS 2 sub-folders)\n"
+           "  --new-cas TAPE make TAPE, a blank cassette image; refused when TAPE exists\n"
+           "  --wav          write the sound of the tape TAPE into OUT.wav, as an MSX\n"
+           "                 reads it through its cassette cable\n"
+           "  --baud N       with --wav: 1200 (default) or 2400 baud\n"
            "  --output-dir DIR  convert every INPUT into the folder DIR (made if\n"
            "                 missing), on all cores: NAME.asc, .rtf with --rtf, .txt\n"
            "                 with --utf8, .html with --html, .bas with --tokenize,\n"
@@ -165,6 +187,7 @@ std::optional<Options> parseArguments(const std::vector<std::string>& args, std:
     Options options;
     std::vector<std::string> positional;
     bool limited = false;
+    bool sized = false, bauded = false;
     asked = Asked::Conversion;
     auto usage = [&](const std::string& problem) -> std::optional<Options> {
         std::fprintf(err, "quillet-convert: %s\n%.*s", problem.c_str(), static_cast<int>(usageText().size()),
@@ -255,6 +278,34 @@ std::optional<Options> parseArguments(const std::vector<std::string>& args, std:
             if (i + 1 >= args.size() || args[i + 1].empty())
                 return usage("--from-file needs a file of names, or - for standard input");
             options.fromFile = args[++i];
+        } else if (arg == "--new-disk" || arg == "--put" || arg == "--delete" || arg == "--mkdir" || arg == "--new-cas"
+                   || arg == "--wav") {
+            const WriteCommand command = arg == "--new-disk"  ? WriteCommand::NewDisk
+                                         : arg == "--put"     ? WriteCommand::Put
+                                         : arg == "--delete"  ? WriteCommand::Delete
+                                         : arg == "--mkdir"   ? WriteCommand::MakeFolder
+                                         : arg == "--new-cas" ? WriteCommand::NewCassette
+                                                              : WriteCommand::Wav;
+            if (options.write != WriteCommand::None && options.write != command)
+                return usage("one command that writes an image at a time");
+            options.write = command;
+            if (command == WriteCommand::NewDisk || command == WriteCommand::NewCassette) {
+                if (i + 1 >= args.size() || args[i + 1].empty())
+                    return usage(arg + " needs the name of the image to make");
+                options.output = args[++i];
+            }
+        } else if (arg == "--size") {
+            const std::string value = i + 1 < args.size() ? args[++i] : "";
+            if (value != "720" && value != "360")
+                return usage("--size needs 720 or 360" + (value.empty() ? "" : ", not '" + value + "'"));
+            options.diskSize = value == "720" ? 720 : 360;
+            sized = true;
+        } else if (arg == "--baud") {
+            const std::string value = i + 1 < args.size() ? args[++i] : "";
+            if (value != "1200" && value != "2400")
+                return usage("--baud needs 1200 or 2400" + (value.empty() ? "" : ", not '" + value + "'"));
+            options.baud = value == "1200" ? 1200 : 2400;
+            bauded = true;
         } else if (arg == "--screen") {
             if (i + 1 >= args.size())
                 return usage("--screen needs a number");
@@ -269,6 +320,51 @@ std::optional<Options> parseArguments(const std::vector<std::string>& args, std:
         } else {
             positional.push_back(arg);
         }
+    }
+    if (sized && options.write != WriteCommand::NewDisk)
+        return usage("--size goes with --new-disk");
+    if (bauded && options.write != WriteCommand::Wav)
+        return usage("--baud goes with --wav");
+    if (options.write != WriteCommand::None) {
+        if (options.rtf || options.kanji || options.utf8 || options.charset || options.html || options.colours
+            || options.tokenize || options.xref || options.check || options.list || options.extractAll
+            || options.hide65530 || options.addresses || options.screen || hasPictureOptions(options) || limited
+            || !options.outputDir.empty() || !options.fromFile.empty())
+            return usage("a command that writes an image takes no conversion option");
+        switch (options.write) {
+        case WriteCommand::NewDisk:
+        case WriteCommand::NewCassette:
+            if (!positional.empty())
+                return usage("too many arguments");
+            break;
+        case WriteCommand::Put:
+            if (positional.size() < 2)
+                return usage("--put takes files and the disk, disk folder or tape to put them on");
+            options.output = positional.back();
+            positional.pop_back();
+            options.inputs = positional;
+            break;
+        case WriteCommand::Delete:
+        case WriteCommand::MakeFolder:
+            if (positional.empty())
+                return usage(std::string(options.write == WriteCommand::Delete ? "--delete" : "--mkdir")
+                             + " takes IMAGE::NAME");
+            for (const std::string& path : positional) {
+                if (path.find("::") == std::string::npos)
+                    return usage("'" + path + "' names no member: write IMAGE::NAME");
+            }
+            options.inputs = positional;
+            break;
+        case WriteCommand::Wav:
+            if (positional.size() != 2)
+                return usage("--wav takes a tape and the sound file to write");
+            options.output = positional[1];
+            options.inputs = {positional[0]};
+            break;
+        case WriteCommand::None: break;
+        }
+        options.input = options.inputs.empty() ? options.output : options.inputs.front();
+        return options;
     }
     if (options.list || options.extractAll) {
         const char* name = options.list ? "--list" : "--extract-all";
@@ -488,6 +584,11 @@ void resolveLocalNames(Options& options)
     };
     if (options.outputDir.empty())
         resolve(options.input);
+    // The files and member paths a command that writes images is given.
+    if (options.write != WriteCommand::None) {
+        for (std::string& input : options.inputs)
+            resolve(input);
+    }
     resolve(options.output);
     resolve(options.palette);
     resolve(options.outputDir);
@@ -516,6 +617,8 @@ int run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
                      static_cast<int>(errorText(error.kind()).size()), errorText(error.kind()).data());
         return ExitFailed;
     }
+    if (options->write != WriteCommand::None)
+        return runWriteCommand(*options, err);
     if (options->check)
         return checkFiles(*options, out, err);
     if (options->list)

@@ -28,6 +28,17 @@ namespace quillet::cli {
 
 enum ExitStatus { ExitOk = 0, ExitFailed = 1, ExitUsage = 2 };
 
+// The commands that write disk and tape images.
+enum class WriteCommand {
+    None,
+    NewDisk,     // --new-disk DISK [--size 720|360]: OUTPUT, a blank disk image
+    Put,         // --put FILE... TARGET: `inputs` onto OUTPUT (DISK, DISK::FOLDER or TAPE)
+    Delete,      // --delete IMAGE::NAME...: the members `inputs` name
+    MakeFolder,  // --mkdir DISK::FOLDER...: the folders `inputs` name
+    NewCassette, // --new-cas TAPE: OUTPUT, a blank tape
+    Wav,         // --wav TAPE OUT [--baud 1200|2400]: INPUT as sound into OUTPUT
+};
+
 struct Options {
     bool rtf = false;                         // RTF listing instead of the ASCII listing
     bool kanji = false;                       // RTF in Kanji mode
@@ -55,6 +66,9 @@ struct Options {
     std::vector<std::string> inputs;          // with --output-dir: all of them, `input` being the first
     std::string fromFile;                     // --from-file: more inputs, a name a line ("-": standard input)
     WorkLimits limits;                        // of --list and --extract-all: --max-members, --max-total-size
+    WriteCommand write = WriteCommand::None;  // a command that writes a disk or tape image
+    int diskSize = 720;                       // --size: of --new-disk, in KB (720 or 360)
+    int baud = 1200;                          // --baud: of --wav (1200 or 2400)
 };
 
 // Where one input of a batch goes: the folder's name for it without the
@@ -148,5 +162,24 @@ int runContainerCommand(const Options& options, std::FILE* err, const std::funct
 // the exit status.
 int listMembers(const Options& options, std::FILE* out, std::FILE* err);
 int extractAllMembers(const Options& options, std::FILE* err);
+
+// The commands that write images; they write their messages to `err` and
+// return the exit status. An image is changed whole or not at all.
+int runWriteCommand(const Options& options, std::FILE* err);
+// Disk images (DiskCommands.cpp): --new-disk, --put onto a disk, --delete
+// and --mkdir on one.
+int newDisk(const Options& options, std::FILE* err);
+int putOnDisk(const Options& options, std::FILE* err);
+int deleteFromDisk(const Options& options, std::FILE* err);
+int makeDiskFolder(const Options& options, std::FILE* err);
+// Tapes (TapeCommands.cpp): --new-cas, --put onto a tape, --delete on
+// one, --wav.
+int newCassette(const Options& options, std::FILE* err);
+int putOnCassette(const Options& options, std::FILE* err);
+int deleteFromCassette(const Options& options, std::FILE* err);
+int writeCassetteSound(const Options& options, std::FILE* err);
+// Whether `path` (a file, no member path) is a tape: a cassette image, or
+// an empty file named .cas.
+bool isCassetteFile(const std::string& path);
 
 } // namespace quillet::cli

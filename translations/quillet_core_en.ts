@@ -248,6 +248,22 @@
         <translation>A part of the program is missing. Please reinstall Quillet.</translation>
     </message>
     <message>
+        <source>ディスクまたはテープの空きが足りません。</source>
+        <translation>There is not enough room left on the disk or tape.</translation>
+    </message>
+    <message>
+        <source>MSXのディスクやテープには付けられない名前です。</source>
+        <translation>An MSX disk or tape cannot hold this name.</translation>
+    </message>
+    <message>
+        <source>同じ名前のファイルまたはフォルダがすでにあります。</source>
+        <translation>A file or folder of that name is already there.</translation>
+    </message>
+    <message>
+        <source>このファイルには書き込めません。</source>
+        <translation>This file cannot be written to.</translation>
+    </message>
+    <message>
         <source>原因不明のエラーです。</source>
         <translation>An unknown error occurred.</translation>
     </message>

@@ -40,7 +40,9 @@ constexpr ErrorKind AllKinds[] = {
     ErrorKind::BadListing,       ErrorKind::NotAPicture,
     ErrorKind::NotLocalFile,     ErrorKind::BadFileUri,
     ErrorKind::WorkLimitReached, ErrorKind::NoWriter,
-    ErrorKind::PartMissing,
+    ErrorKind::PartMissing,      ErrorKind::DiskFull,
+    ErrorKind::BadName,          ErrorKind::NameTaken,
+    ErrorKind::NotWritable,
 };
 
 ErrorKind kindOfOpening(const std::filesystem::path& path)
