@@ -20,7 +20,9 @@ enum class DiskFormat {
 std::string blankDiskImage(DiskFormat format);
 
 // The 8.3 name MSX-DOS forms for the file name `name` (UTF-8, no folder):
-// ASCII letters upper case, the base cut to 8 and the extension to 3.
+// ASCII letters upper case, the base cut to 8 and the extension to 3 (after
+// the last dot). Returned as a directory entry holds it: 11 code page 932
+// bytes, each part padded with blanks, a first byte E5 stored as 05.
 // Throws QuilletError(BadName) naming what MSX-DOS cannot hold (an empty
 // base, a character it refuses, a character with no code page 932 form).
 std::string msxDosName(std::string_view name);
