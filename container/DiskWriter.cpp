@@ -312,9 +312,8 @@ public:
         for (const std::string& part : pathParts(path)) {
             const std::optional<std::uint64_t> at = findListed(current, part);
             if (!at || !(byte(*at + 11) & AttrDirectory))
-                throw QuilletError(ErrorKind::UnknownMember,
-                                   at ? std::string(path) + ": " + part + " is a file, not a folder"
-                                      : "no folder " + std::string(path) + " on the disk");
+                throw QuilletError(ErrorKind::UnknownMember, at ? part + " is a file, not a folder"
+                                                                : "no folder " + std::string(path) + " on the disk");
             current = folderAt(word(*at + 26));
         }
         return current;
@@ -485,6 +484,11 @@ std::string msxDosName(std::string_view name)
     return entry;
 }
 
+std::string msxDosNameText(std::string_view entryName)
+{
+    return entryName.size() == 11 ? listedName(entryName) : readableMemberPath(entryName);
+}
+
 DiskEditor::DiskEditor(std::string image) : image_(std::move(image))
 {
     Disk disk(image_); // NotAContainer for no disk at all
@@ -502,7 +506,7 @@ DiskEditor::DiskEditor(std::string image) : image_(std::move(image))
 
     const std::unique_ptr<Container> read = openDiskImage(image_);
     if (!read->problems().empty())
-        throw QuilletError(ErrorKind::NotWritable, read->problems().front());
+        throw QuilletError(ErrorKind::NotWritable, "the disk is damaged: " + read->problems().front());
     for (const MemberInfo& member : read->members()) {
         if (member.status != MemberStatus::Ok)
             throw QuilletError(ErrorKind::NotWritable,

@@ -26,6 +26,9 @@ std::string blankDiskImage(DiskFormat format);
 // Throws QuilletError(BadName) naming what MSX-DOS cannot hold (an empty
 // base, a character it refuses, a character with no code page 932 form).
 std::string msxDosName(std::string_view name);
+// An entry name as msxDosName returns it, as the disk's list shows it:
+// "GAME.BAS", in UTF-8.
+std::string msxDosNameText(std::string_view entryName);
 
 class DiskEditor {
 public:

@@ -8,6 +8,7 @@
 #include "container/Container.h"
 #include "container/DiskWriter.h"
 #include "container/Readers.h"
+#include "support/DiskCheck.h"
 #include "support/FatImageBuilder.h"
 #include "support/TestSupport.h"
 
@@ -34,86 +35,6 @@ std::string filler(std::size_t size, unsigned seed)
     for (std::size_t i = 0; i < size; ++i)
         out[i] = static_cast<char>((i * 7 + seed * 13 + i / 251) & 0xFF);
     return out;
-}
-
-auto dateTuple(const MemberDate& d)
-{
-    return std::make_tuple(d.year, d.month, d.day, d.hour, d.minute, d.second);
-}
-
-bool haveMtools()
-{
-    return std::system("command -v mdir >/dev/null 2>&1 && command -v mcopy >/dev/null 2>&1") == 0;
-}
-
-std::string runCommand(const std::string& command)
-{
-    std::string out;
-    if (std::FILE* pipe = popen(("MTOOLS_SKIP_CHECK=1 " + command + " 2>/dev/null").c_str(), "r")) {
-        char buffer[4096];
-        for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-            out.append(buffer, got);
-        pclose(pipe);
-    }
-    return out;
-}
-
-struct Expected {
-    std::string bytes;
-    MemberDate date = Date;
-};
-using Model = std::map<std::string, Expected>;
-
-// The reader, mtools and the editor itself all take `image` as holding
-// exactly the files of `model` (and the folders `folders`).
-void expectDiskHolds(const std::string& image, const Model& model, const std::set<std::string>& folders = {})
-{
-    const auto disk = openDiskImage(image);
-    EXPECT_TRUE(disk->problems().empty()) << disk->problems().front();
-    std::set<std::string> files;
-    for (const MemberInfo& info : disk->members()) {
-        if (folders.count(info.path))
-            continue; // a folder, where the reader lists them
-        files.insert(info.path);
-        ASSERT_EQ(info.status, MemberStatus::Ok) << info.path;
-        const auto wanted = model.find(info.path);
-        if (wanted == model.end())
-            continue;
-        EXPECT_EQ(disk->read(*disk->find(info.path)), wanted->second.bytes) << info.path;
-        ASSERT_TRUE(info.date) << info.path;
-        EXPECT_EQ(dateTuple(*info.date), dateTuple(wanted->second.date)) << info.path;
-    }
-    std::set<std::string> names;
-    for (const auto& [path, expected] : model)
-        names.insert(path);
-    EXPECT_EQ(files, names);
-    EXPECT_NO_THROW(DiskEditor{image}) << "a disk the editor wrote is one it writes again";
-
-    if (!haveMtools())
-        return;
-    ScratchDir dir;
-    const auto file = dir / "disk.dsk";
-    writeFile(file, image);
-    std::set<std::string> listedFiles, listedFolders;
-    const std::string bare = runCommand("mdir -/ -a -b -i '" + file.string() + "' ::");
-    for (std::size_t start = 0, end; (end = bare.find('\n', start)) != std::string::npos; start = end + 1) {
-        const std::string line = bare.substr(start, end - start);
-        if (line.rfind("::/", 0) != 0)
-            continue;
-        if (line.back() == '/')
-            listedFolders.insert(line.substr(3, line.size() - 4));
-        else
-            listedFiles.insert(line.substr(3));
-    }
-    EXPECT_EQ(listedFiles, names) << "mdir";
-    EXPECT_EQ(listedFolders, folders) << "mdir";
-    for (const auto& [path, expected] : model) {
-        const auto copy = dir / "copy";
-        std::filesystem::remove(copy);
-        runCommand("mcopy -n -o -i '" + file.string() + "' '::/" + path + "' '" + copy.string() + "'");
-        ASSERT_TRUE(std::filesystem::exists(copy)) << "mcopy could not read " << path;
-        EXPECT_EQ(readFile(copy), expected.bytes) << "mcopy " << path;
-    }
 }
 
 template <typename F> void expectRefused(F&& change, ErrorKind kind, const std::string& said)
@@ -153,7 +74,7 @@ TEST(DiskWriter, BlankDisksAsMsxDosFormatsThem)
         if (haveMtools()) {
             ScratchDir dir;
             writeFile(dir / "blank.dsk", image);
-            EXPECT_NE(runCommand("mdir -i '" + (dir / "blank.dsk").string() + "' ::").find(c.mtoolsFree),
+            EXPECT_NE(runMtools("mdir -i '" + (dir / "blank.dsk").string() + "' ::").find(c.mtoolsFree),
                       std::string::npos);
         }
     }
@@ -207,7 +128,7 @@ TEST(DiskWriter, NamesAsMsxDosFormsThem)
 TEST(DiskWriter, AddReplaceRemoveAndFoldersReadBackByReaderAndMtools)
 {
     DiskEditor editor(blankDiskImage(DiskFormat::DoubleSided720));
-    Model model;
+    DiskModel model;
     std::set<std::string> folders;
     const MemberDate later{2024, 5, 6, 12, 34, 57}; // odd seconds go down to the 2-second step
     struct Step {
@@ -224,12 +145,12 @@ TEST(DiskWriter, AddReplaceRemoveAndFoldersReadBackByReaderAndMtools)
         {"a file in it, the folder named in another case",
          [&] { editor.put("games", "title.sc7", filler(1500, 2), later); },
          [&] {
-             model["GAMES/TITLE.SC7"] = {filler(1500, 2), {2024, 5, 6, 12, 34, 56}};
+             model["GAMES/TITLE.SC7"] = {filler(1500, 2), MemberDate{2024, 5, 6, 12, 34, 56}};
          }},
         {"a folder in a folder", [&] { editor.makeFolder("GAMES/OLD", Date); }, [&] { folders.insert("GAMES/OLD"); }},
         {"a file replaced by a larger one", [&] { editor.put("", "GAME.BAS", filler(3000, 3), later); },
          [&] {
-             model["GAME.BAS"] = {filler(3000, 3), {2024, 5, 6, 12, 34, 56}};
+             model["GAME.BAS"] = {filler(3000, 3), MemberDate{2024, 5, 6, 12, 34, 56}};
          }},
         {"a file replaced by an empty one", [&] { editor.put("", "Data.Bin", "", Date); },
          [&] { model["DATA.BIN"] = {""}; }},
@@ -252,8 +173,8 @@ TEST(DiskWriter, AddReplaceRemoveAndFoldersReadBackByReaderAndMtools)
              editor.put("", "far.txt", "f", {2200, 1, 1, 0, 0, 0});
          },
          [&] {
-             model["OLD.TXT"] = {"o", {1980, 1, 1, 0, 0, 0}};
-             model["FAR.TXT"] = {"f", {2107, 12, 31, 23, 59, 58}};
+             model["OLD.TXT"] = {"o", MemberDate{1980, 1, 1, 0, 0, 0}};
+             model["FAR.TXT"] = {"f", MemberDate{2107, 12, 31, 23, 59, 58}};
          }},
     };
     for (const Step& step : steps) {
@@ -299,7 +220,7 @@ TEST(DiskWriter, FullDiskAndFullRootAreRefusedWhole)
 
     // The root has 112 entries and cannot grow.
     DiskEditor editor(blankDiskImage(DiskFormat::DoubleSided720));
-    Model model;
+    DiskModel model;
     for (int i = 0; i < 112; ++i) {
         editor.put("", "R" + std::to_string(i), "", Date);
         model["R" + std::to_string(i)] = {""};
@@ -440,7 +361,7 @@ TEST(DiskWriter, CorpusDisksKeepWhatIsNotChanged)
         ASSERT_EQ(changed.size(), original.size());
 
         // Every other member as it was, bytes and date.
-        Model model{{"ADDED.BAS", {Program}}};
+        DiskModel model{{"ADDED.BAS", {Program}}};
         for (std::size_t i = 1; i < before->members().size(); ++i) {
             const MemberInfo& info = before->members()[i];
             ASSERT_TRUE(info.date) << info.path;
