@@ -172,6 +172,13 @@ int newDisk(const Options& options, std::FILE* err);
 int putOnDisk(const Options& options, std::FILE* err);
 int deleteFromDisk(const Options& options, std::FILE* err);
 int makeDiskFolder(const Options& options, std::FILE* err);
+// Whether --tokenize's OUTPUT names a member of a disk image (DISK::NAME)
+// rather than a file.
+bool isDiskMemberPath(const std::string& output);
+// Puts `bytes` into a disk image as the member `memberPath` (DISK::NAME or
+// DISK::FOLDER/NAME), dated now, replacing a file of that name. Throws
+// QuilletError naming the member path.
+void putOnDiskAsMember(const std::string& memberPath, std::string_view bytes);
 // Tapes (TapeCommands.cpp): --new-cas, --put onto a tape, --delete on
 // one, --wav.
 int newCassette(const Options& options, std::FILE* err);

@@ -33,6 +33,10 @@ void writeTokenizedProgram(const Options& options, Opened& document, const std::
             start += static_cast<char>(*document.head().firstByte);
         tokenizeListing(start, document.rest(), program, TokenizeOptions{});
     }
+    if (placement == OutputPlacement::AsGiven && isDiskMemberPath(out)) {
+        putOnDiskAsMember(out, program.str());
+        return;
+    }
     OutputFile output(out, placement);
     output.sink().write(program.str());
     output.commit();
