@@ -117,12 +117,18 @@ DiskPlace diskPlace(const std::string& text, bool folderOnly)
     const MemberPath where = splitMemberPath(text, isLocalFile);
     const std::optional<ContainerKind> kind = containerKindOfFile(where.file);
     if (kind != ContainerKind::DiskImage) {
-        if (where.isMember() && kind)
+        // A member of an archive taken for the disk, or a member path
+        // through one to a disk's member.
+        if (kind && kind != ContainerKind::CassetteImage
+            && (where.members.size() > 1 || (folderOnly && where.isMember())))
             throw NamedFailure(text, QuilletError(ErrorKind::NotWritable, Nested));
         throw NamedFailure(where.file, QuilletError(ErrorKind::NotWritable,
-                                                    kind ? "only disk images and tapes are written, not a "
-                                                               + std::string(containerKindInfo(*kind).description)
-                                                         : std::string("no disk image")));
+                                                    kind == ContainerKind::CassetteImage ? std::string(
+                                                        "a tape's files are put with --put TAPE, not named as "
+                                                        "TAPE::NAME")
+                                                    : kind ? "only disk images and tapes are written, not a "
+                                                                 + std::string(containerKindInfo(*kind).description)
+                                                           : std::string("no disk image")));
     }
     if (where.members.size() > 1)
         throw NamedFailure(text, QuilletError(ErrorKind::NotWritable, Nested));
