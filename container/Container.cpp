@@ -23,6 +23,7 @@ std::string_view memberKindName(MemberKind kind)
     case MemberKind::BsaveBinary: return "BSAVE binary";
     case MemberKind::Container: return "container";
     case MemberKind::Other: return "other";
+    case MemberKind::Folder: return "folder";
     }
     return "other";
 }
@@ -135,6 +136,8 @@ std::string Container::read(std::size_t index) const
         throw QuilletError(ErrorKind::TooLarge, info.path + ": over 16 MB");
     if (!isReadable(info.status))
         throw QuilletError(ErrorKind::DamagedMember, info.path + ": " + std::string(memberStatusText(info.status)));
+    if (info.kind == MemberKind::Folder)
+        throw QuilletError(ErrorKind::NotRegularFile, info.path + ": a folder");
     return readMember(index);
 }
 
@@ -232,8 +235,8 @@ void walk(const Container& container, std::vector<std::string>& levels,
     const bool deepest = levels.size() >= static_cast<std::size_t>(budget.limits().maxDepth);
     std::vector<bool> wanted(members.size());
     for (std::size_t i = 0; i < members.size(); ++i)
-        wanted[i] =
-            isReadable(members[i].status) && (reads == WalkReads::Everything || (opens(members[i]) && !deepest));
+        wanted[i] = isReadable(members[i].status) && members[i].kind != MemberKind::Folder
+                    && (reads == WalkReads::Everything || (opens(members[i]) && !deepest));
     container.readInOrder(wanted, [&](std::size_t i, Container::Read&& read) {
         const MemberInfo& info = members[i];
         levels.push_back(info.path);

@@ -60,8 +60,10 @@ private:
 
 // What a member holds, told by its content as the document kinds tell it:
 // a BSAVE picture is Bsave, a BSAVE file of machine code BsaveBinary.
-enum class MemberKind { Basic, Text, Bsave, BsaveBinary, Container, Other };
-// "basic", "text", "bsave", "BSAVE binary", "container", "other".
+// A folder of a disk is a member too, listed before what it holds; it
+// has no bytes to read.
+enum class MemberKind { Basic, Text, Bsave, BsaveBinary, Container, Other, Folder };
+// "basic", "text", "bsave", "BSAVE binary", "container", "other", "folder".
 std::string_view memberKindName(MemberKind kind);
 // The kind of a member of `size` bytes whose first bytes are `head` (up to
 // ContainerHeadSize of them are looked at), named `name` (the name only
@@ -121,7 +123,7 @@ public:
 
     // The bytes of a member as a file of its own would hold them. Throws
     // QuilletError: DamagedMember or TooLarge for a member whose status
-    // says it cannot be read.
+    // says it cannot be read, NotRegularFile for a folder.
     std::string read(std::size_t index) const;
 
     // What reading a member gave: its bytes, or why there are none.

@@ -264,7 +264,8 @@ void DiskImage::readDirectory(std::string_view entries, const std::string& prefi
                                    static_cast<int>((time & 0x1F) * 2)};
 
         if (entry[11] & AttrDirectory) {
-            // A folder is listed only when something is wrong with it.
+            // Listed before what it holds, as MSX-DOS 2's DIR shows it.
+            info.kind = MemberKind::Folder;
             const bool seen = first >= 2 && first <= maxCluster_ && directoryClusters_[first];
             if (first == 0 || seen || depth >= MaxFolderDepth) {
                 info.status = depth >= MaxFolderDepth ? MemberStatus::FoldersTooDeep : MemberStatus::DirectoryLoop;
@@ -290,10 +291,9 @@ void DiskImage::readDirectory(std::string_view entries, const std::string& prefi
             }
             for (const std::uint32_t c : chain.clusters)
                 directoryClusters_[c] = takenClusters_[c] = true;
-            if (chain.status != MemberStatus::Ok && chain.status != MemberStatus::FatCopiesDisagree) {
+            if (chain.status != MemberStatus::Ok && chain.status != MemberStatus::FatCopiesDisagree)
                 info.status = chain.status;
-                list(info, {}, budget);
-            }
+            list(info, {}, budget);
             const std::string contents = gather(chain.clusters, chain.clusters.size() * g_.clusterBytes());
             readDirectory(contents, info.path + "/", depth + 1, budget);
             continue;

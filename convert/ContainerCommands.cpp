@@ -34,6 +34,23 @@ std::unique_ptr<Container> openNamedContainer(const std::string& input, WorkBudg
     return opened.openContainer(budget);
 }
 
+namespace {
+
+// A folder's row as MSX-DOS 2's DIR gives it: its name, <DIR> and its date.
+std::string folderFields(const MemberInfo& info)
+{
+    std::string line = "\t<DIR>\t";
+    if (info.date) {
+        char date[32];
+        std::snprintf(date, sizeof date, "%04d-%02d-%02d %02d:%02d", info.date->year, info.date->month, info.date->day,
+                      info.date->hour, info.date->minute);
+        line += date;
+    }
+    return line;
+}
+
+} // namespace
+
 int listMembers(const Options& options, std::FILE* out, std::FILE* err)
 {
     return runContainerCommand(options, err, [&] {
@@ -44,8 +61,10 @@ int listMembers(const Options& options, std::FILE* out, std::FILE* err)
             *container,
             [&](const WalkedMember& member) {
                 const MemberInfo& info = member.info();
-                std::string line =
-                    member.path() + "\t" + std::to_string(info.size) + "\t" + std::string(memberKindName(info.kind));
+                std::string line = member.path()
+                                   + (info.kind == MemberKind::Folder ? folderFields(info)
+                                                                      : "\t" + std::to_string(info.size) + "\t"
+                                                                            + std::string(memberKindName(info.kind)));
                 if (info.status != MemberStatus::Ok)
                     line += "\t" + std::string(memberStatusText(info.status));
                 else if (!member.note.empty())

@@ -222,7 +222,8 @@ void Extraction::add(const WalkedMember& member)
             fail(order, path + ": " + std::string(memberStatusText(info.status)));
             return;
         }
-        if (member.opened) {
+        // An empty folder is kept too.
+        if (member.opened || info.kind == MemberKind::Folder) {
             steps.push_back(last);
             folderFor(steps);
             return;
@@ -261,6 +262,7 @@ void Extraction::add(const WalkedMember& member)
             queue({order, folder, claim(*folder, name), Action::Raw, bytes, path});
             break;
         case MemberKind::Container: queue({order, folder, claim(*folder, name), Action::Raw, bytes, path}); break;
+        case MemberKind::Folder: break;
         }
     } catch (const QuilletError& error) {
         fail(order, path + ": " + error.what());

@@ -28,6 +28,7 @@ namespace {
 
 constexpr int MemberPathRole = Qt::UserRole;
 constexpr int SortRole = Qt::UserRole + 1;
+constexpr int FolderRole = Qt::UserRole + 2; // a row that is a folder of a disk, with nothing to open
 
 // Sizes and dates sort by value, not by their text. A preview comes in
 // as the name's decoration without telling the model: it takes the place
@@ -114,6 +115,7 @@ QString kindText(const MemberInfo& info)
     }
     case MemberKind::BsaveBinary: return MemberListPanel::tr("BSAVE バイナリ");
     case MemberKind::Container: return MemberListPanel::tr("イメージ / アーカイブ");
+    case MemberKind::Folder: return MemberListPanel::tr("フォルダ");
     case MemberKind::Other: break;
     }
     return MemberListPanel::tr("その他");
@@ -185,8 +187,10 @@ MemberListPanel::MemberListPanel(QWidget* parent) : QDockWidget(tr("ファイル
     layout->addWidget(list_);
     setWidget(body);
 
-    connect(list_, &QTreeWidget::itemActivated, this,
-            [this](QTreeWidgetItem* item) { emit memberActivated(memberPath(item)); });
+    connect(list_, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
+        if (!item->data(NameColumn, FolderRole).toBool())
+            emit memberActivated(memberPath(item));
+    });
     connect(list_, &QTreeWidget::currentItemChanged, this, &MemberListPanel::currentMemberChanged);
     connect(up_, &QToolButton::clicked, this, &MemberListPanel::upRequested);
 
@@ -228,7 +232,10 @@ void MemberListPanel::showMembers(const QString& containerPath, const Container&
         row->setText(NameColumn, name);
         row->setIcon(NameColumn, placeholder);
         row->setData(NameColumn, MemberPathRole, name);
-        row->setText(SizeColumn, locale.toString(static_cast<qulonglong>(info.size)));
+        const bool folder = info.kind == MemberKind::Folder;
+        row->setData(NameColumn, FolderRole, folder);
+        row->setText(SizeColumn,
+                     folder ? QStringLiteral("<DIR>") : locale.toString(static_cast<qulonglong>(info.size)));
         row->setData(SizeColumn, SortRole, static_cast<qulonglong>(info.size));
         row->setTextAlignment(SizeColumn, Qt::AlignRight | Qt::AlignVCenter);
         row->setText(KindColumn, kindText(info));

@@ -40,7 +40,8 @@ bool wantsPreview(const MemberInfo& info)
     case MemberKind::BsaveBinary:        // machine code has no picture
     case MemberKind::Text:
     case MemberKind::Container:
-    case MemberKind::Other: break;
+    case MemberKind::Other:
+    case MemberKind::Folder: break;
     }
     return false;
 }

@@ -549,7 +549,7 @@ TEST_F(ContainerLoadTest, ContainersAreListedAndTheirMembersOpenLikeFiles)
     host.calls.clear();
     ASSERT_TRUE(loader.openDocument(at("DISK1.DSK"))) << loader.lastError().toStdString();
     EXPECT_EQ(host.calls.at(0), "remember " + zip.toStdString()) << "the open dialog goes to the file on disk";
-    EXPECT_EQ(host.calls.at(1), "container " + member("DISK1.DSK") + ": GAME.BAS PICS/TITLE.SC7 LOOP.BAS");
+    EXPECT_EQ(host.calls.at(1), "container " + member("DISK1.DSK") + ": GAME.BAS PICS PICS/TITLE.SC7 LOOP.BAS");
     EXPECT_EQ(host.shownStatus, status::ContainerDamaged);
     EXPECT_EQ(state.containerPath, member("DISK1.DSK"));
 

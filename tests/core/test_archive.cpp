@@ -226,10 +226,10 @@ TEST(Archive, ContainersInsideContainersOpenByMemberPath)
     walkMembers(*openContainer(outer, "outer.7z"), [&](const WalkedMember& m) {
         walked.push_back(m.path() + " " + std::string(memberKindName(m.info().kind)) + (m.opened ? " opened" : ""));
     });
-    EXPECT_EQ(walked, (std::vector<std::string>{"games/inner.zip container opened",
-                                                "games/inner.zip::disk1.dsk container opened",
-                                                "games/inner.zip::disk1.dsk::GAME.BAS basic",
-                                                "games/inner.zip::disk1.dsk::DIR/TITLE.SC7 bsave"}));
+    EXPECT_EQ(walked, (std::vector<std::string>{
+                          "games/inner.zip container opened", "games/inner.zip::disk1.dsk container opened",
+                          "games/inner.zip::disk1.dsk::GAME.BAS basic", "games/inner.zip::disk1.dsk::DIR folder",
+                          "games/inner.zip::disk1.dsk::DIR/TITLE.SC7 bsave"}));
 
     const auto failure = [&](std::vector<std::string> members) {
         try {

@@ -146,6 +146,7 @@ TEST(ContainerCli, ListPrintsPathSizeAndKindWithNestedContainersBelowTheirOwn)
     EXPECT_EQ(run.out, "disk1.dsk\t737280\tcontainer\n"
                        "disk1.dsk::GAME.BAS\t14\tbasic\n"
                        "disk1.dsk::README.TXT\t7\ttext\n"
+                       "disk1.dsk::DIR\t<DIR>\t2024-05-06 12:34\n"
                        "disk1.dsk::DIR/TITLE.SC7\t11\tbsave\n"
                        "notes.txt\t8\ttext\n");
     EXPECT_EQ(run.err, "");
@@ -153,7 +154,8 @@ TEST(ContainerCli, ListPrintsPathSizeAndKindWithNestedContainersBelowTheirOwn)
     // A container inside is listed by its member path too.
     const ConvertResult inner = runConvert({"--list", (dir / "games.zip").string() + "::disk1.dsk"});
     ASSERT_EQ(inner.status, cli::ExitOk) << inner.err;
-    EXPECT_EQ(inner.out, "GAME.BAS\t14\tbasic\nREADME.TXT\t7\ttext\nDIR/TITLE.SC7\t11\tbsave\n");
+    EXPECT_EQ(inner.out,
+              "GAME.BAS\t14\tbasic\nREADME.TXT\t7\ttext\nDIR\t<DIR>\t2024-05-06 12:34\nDIR/TITLE.SC7\t11\tbsave\n");
 }
 
 TEST(ContainerCli, MemberInputIsConvertedAsAFileWouldBe)
@@ -191,7 +193,7 @@ TEST(ContainerCli, UnknownMembersContainersAndBrokenContainersEndWithStatusOne)
         std::string message;
     } cases[] = {
         {{disk + "::NOPE.BAS"}, "no such member: NOPE.BAS is not in " + disk},
-        {{disk + "::DIR"}, "no such member"},
+        {{disk + "::DIR"}, "not a regular file: DIR: a folder"},
         {{disk}, "holds other files: name one as FILE::MEMBER: disk image"},
         {{disk + "::GAME.BAS::X"}, "not a disk image, cassette image or archive"},
         {{"--list", (dir / "plain.bas").string()}, "not a disk image, cassette image or archive"},

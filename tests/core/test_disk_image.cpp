@@ -100,8 +100,8 @@ std::string runCommand(const std::string& command)
     return out;
 }
 
-// What mtools reads from `image`: every file's path (folders left out)
-// and its bytes by mcopy, compared with the reader's members.
+// What mtools reads from `image`: every file's and folder's path, and each
+// file's bytes by mcopy, compared with the reader's members.
 void expectMtoolsAgrees(const std::string& image)
 {
     ScratchDir dir;
@@ -112,8 +112,8 @@ void expectMtoolsAgrees(const std::string& image)
     std::size_t start = 0;
     for (std::size_t end; (end = bare.find('\n', start)) != std::string::npos; start = end + 1) {
         std::string line = bare.substr(start, end - start);
-        if (line.rfind("::/", 0) == 0 && line.back() != '/')
-            listed.insert(line.substr(3));
+        if (line.rfind("::/", 0) == 0)
+            listed.insert(line.substr(3, line.back() == '/' ? line.size() - 4 : std::string::npos));
     }
     ASSERT_FALSE(listed.empty()) << "mdir listed nothing";
 
@@ -121,6 +121,8 @@ void expectMtoolsAgrees(const std::string& image)
     std::set<std::string> ours;
     for (const MemberInfo& info : disk->members()) {
         ours.insert(info.path);
+        if (info.kind == MemberKind::Folder)
+            continue;
         const auto copy = dir / "copy";
         std::filesystem::remove(copy);
         runCommand("mcopy -n -o -i '" + file.string() + "' '::/" + info.path + "' '" + copy.string() + "'");
@@ -139,15 +141,17 @@ TEST(DiskImage, MsxDos2LayoutListsFilesInFoldersWithKindsSizesAndDates)
     EXPECT_EQ(disk->kind(), ContainerKind::DiskImage);
     EXPECT_TRUE(disk->problems().empty());
     // Directory order, a folder's members after its entry; the label, the
-    // deleted entry, the folders and their "." and ".." are no members.
-    EXPECT_EQ(paths(*disk), (std::vector<std::string>{"GAME.BAS", "README.TXT", "HIDDEN.SYS", "DIR/TITLE.SC7",
-                                                      "DIR/SUB/LONG.DAT", "EMPTY.TXT"}));
+    // deleted entry and the folders' "." and ".." are no members.
+    EXPECT_EQ(paths(*disk), (std::vector<std::string>{"GAME.BAS", "README.TXT", "HIDDEN.SYS", "DIR", "DIR/TITLE.SC7",
+                                                      "DIR/SUB", "DIR/SUB/LONG.DAT", "EMPTY.TXT"}));
     EXPECT_EQ(member(*disk, "GAME.BAS").kind, MemberKind::Basic);
     EXPECT_EQ(member(*disk, "README.TXT").kind, MemberKind::Text);
     EXPECT_EQ(member(*disk, "DIR/TITLE.SC7").kind, MemberKind::Bsave);
     EXPECT_EQ(member(*disk, "DIR/SUB/LONG.DAT").kind, MemberKind::Other);
     EXPECT_EQ(member(*disk, "EMPTY.TXT").kind, MemberKind::Text);
     EXPECT_EQ(member(*disk, "DIR/SUB/LONG.DAT").size, 2500u);
+    EXPECT_EQ(member(*disk, "DIR/SUB").kind, MemberKind::Folder);
+    EXPECT_THROW(read(*disk, "DIR"), QuilletError) << "a folder has no bytes";
 
     const auto date = member(*disk, "GAME.BAS").date;
     ASSERT_TRUE(date);
@@ -168,7 +172,7 @@ TEST(DiskImage, NamesMatchWithoutCaseAndUnknownOnesAreNotFound)
     EXPECT_EQ(disk->find("dir/sub/long.dat"), disk->find("DIR/SUB/LONG.DAT"));
     EXPECT_EQ(disk->find("/GAME.BAS"), disk->find("GAME.BAS"));
     EXPECT_FALSE(disk->find("GAME"));
-    EXPECT_FALSE(disk->find("DIR"));
+    EXPECT_EQ(member(*disk, "dir").kind, MemberKind::Folder);
     EXPECT_FALSE(disk->find("SUB/LONG.DAT"));
 }
 
@@ -212,8 +216,10 @@ TEST(DiskImage, OlderDisksWithoutABootSectorGoByTheMediaByte)
         for (std::string_view name : {"old.dsk", "OLD"}) {
             const auto disk = openContainer(without, name);
             ASSERT_EQ(paths(*disk), paths(*expected)) << std::hex << int(layout.media);
-            for (const MemberInfo& info : disk->members())
-                EXPECT_EQ(read(*disk, info.path), read(*expected, info.path)) << info.path;
+            for (const MemberInfo& info : disk->members()) {
+                if (info.kind != MemberKind::Folder)
+                    EXPECT_EQ(read(*disk, info.path), read(*expected, info.path)) << info.path;
+            }
         }
     }
 }
@@ -247,7 +253,7 @@ TEST(DiskImage, FatSixteenImagesMadeByMtools)
     runCommand("mmd -i '" + image + "' ::SUB");
     runCommand("mcopy -i '" + image + "' '" + (dir / "game.bas").string() + "' ::SUB/GAME.BAS");
     const auto disk = openImage(readFile(image));
-    EXPECT_EQ(paths(*disk), (std::vector<std::string>{"A.BIN", "SUB/GAME.BAS"}));
+    EXPECT_EQ(paths(*disk), (std::vector<std::string>{"A.BIN", "SUB", "SUB/GAME.BAS"}));
     EXPECT_EQ(read(*disk, "A.BIN"), filler(70000, 3));
     EXPECT_EQ(member(*disk, "SUB/GAME.BAS").kind, MemberKind::Basic);
     expectMtoolsAgrees(readFile(image));
@@ -348,7 +354,7 @@ TEST(DiskImageDamage, FolderThatContainsItself)
     EXPECT_EQ(member(*disk, "DIR/SUB/UP").status, MemberStatus::DirectoryLoop);
     EXPECT_EQ(read(*disk, "LOOP/IN.TXT"), "inside");
     EXPECT_FALSE(disk->find("LOOP/AGAIN/IN.TXT"));
-    EXPECT_EQ(disk->members().size(), 9u) << "six members, IN.TXT and the two loops";
+    EXPECT_EQ(disk->members().size(), 12u) << "eight members, the folder LOOP, IN.TXT and the two loops";
 }
 
 TEST(DiskImageDamage, FolderChainThatLoopsIsReadOnce)
@@ -373,8 +379,10 @@ TEST(DiskImageDamage, FoldersNestedPastAnyMsxDosPath)
     }
     builder.addFile(path, "DEEP.TXT", "deep");
     const auto disk = openImage(builder.bytes());
-    ASSERT_EQ(disk->members().size(), 1u);
-    EXPECT_EQ(disk->members()[0].status, MemberStatus::FoldersTooDeep);
+    // The folders down to the deepest any path reaches, then the one too deep.
+    ASSERT_EQ(disk->members().size(), 65u);
+    EXPECT_EQ(disk->members()[63].status, MemberStatus::Ok);
+    EXPECT_EQ(disk->members().back().status, MemberStatus::FoldersTooDeep);
 }
 
 TEST(DiskImageDamage, CutImage)

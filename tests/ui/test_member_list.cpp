@@ -97,19 +97,22 @@ TEST_F(MemberListTest, ContainersOpenInTheListAndMembersFromIt)
 
     activate("DISK1.DSK");
     const QString disk = zip + "::DISK1.DSK";
-    EXPECT_EQ(names(), QStringList({"GAME.BAS", "PICS/TITLE.SC7", "LOOP.BAS"}));
+    EXPECT_EQ(names(), QStringList({"GAME.BAS", "PICS", "PICS/TITLE.SC7", "LOOP.BAS"}));
     EXPECT_EQ(window->windowTitle(), title(disk));
     EXPECT_TRUE(panel()->upButton()->isEnabled());
     EXPECT_TRUE(row("GAME.BAS")->text(MemberListPanel::StatusColumn).isEmpty());
     EXPECT_FALSE(row("LOOP.BAS")->text(MemberListPanel::StatusColumn).isEmpty()) << "damage is named";
     EXPECT_EQ(row("GAME.BAS")->text(MemberListPanel::SizeColumn), QString::number(Program.size()));
     EXPECT_EQ(row("PICS/TITLE.SC7")->text(MemberListPanel::DateColumn), "2024/05/06 12:34");
+    EXPECT_EQ(row("PICS")->text(MemberListPanel::SizeColumn), "<DIR>");
+    activate("PICS");
+    EXPECT_EQ(window->windowTitle(), title(disk)) << "a folder has nothing to open";
 
     activate("GAME.BAS");
     EXPECT_EQ(window->listingView()->toPlainText().toStdString(), "10 PRINT \"A\"\n20 PRINT \"AB\"\n30 END\n");
     EXPECT_EQ(pages()->currentIndex(), BasicPageIndex);
     EXPECT_EQ(window->windowTitle(), title(disk + "::GAME.BAS"));
-    EXPECT_EQ(names().size(), 3) << "the list stays while its members are looked at";
+    EXPECT_EQ(names().size(), 4) << "the list stays while its members are looked at";
 
     // A member that cannot be read says so and changes nothing shown.
     activate("LOOP.BAS");
