@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -352,7 +353,10 @@ TEST(DiskWriter, CorpusDisksKeepWhatIsNotChanged)
         const std::string original = readFile(path);
         const auto before = openDiskImage(original);
         ASSERT_GE(before->members().size(), 2u);
-        const std::string removed = before->members().front().path;
+        const auto file = std::find_if(before->members().begin(), before->members().end(),
+                                       [](const MemberInfo& info) { return info.kind != MemberKind::Folder; });
+        ASSERT_NE(file, before->members().end());
+        const std::string removed = file->path;
 
         DiskEditor editor(original);
         editor.remove(removed);
@@ -362,12 +366,17 @@ TEST(DiskWriter, CorpusDisksKeepWhatIsNotChanged)
 
         // Every other member as it was, bytes and date.
         DiskModel model{{"ADDED.BAS", {Program}}};
-        for (std::size_t i = 1; i < before->members().size(); ++i) {
+        std::set<std::string> folders;
+        for (std::size_t i = 0; i < before->members().size(); ++i) {
             const MemberInfo& info = before->members()[i];
-            ASSERT_TRUE(info.date) << info.path;
-            model[info.path] = {before->read(i), *info.date};
+            if (info.kind == MemberKind::Folder)
+                folders.insert(info.path);
+            else if (info.path != removed) {
+                ASSERT_TRUE(info.date) << info.path;
+                model[info.path] = {before->read(i), *info.date};
+            }
         }
-        expectDiskHolds(changed, model);
+        expectDiskHolds(changed, model, folders);
 
         // Outside the FATs and folders only the new file's one cluster changed.
         std::size_t dataChanged = 0;

@@ -43,10 +43,12 @@ void expectDiskHolds(const std::string& image, const DiskModel& model, const std
 {
     const auto disk = openDiskImage(image);
     EXPECT_TRUE(disk->problems().empty()) << disk->problems().front();
-    std::set<std::string> files;
+    std::set<std::string> files, readFolders;
     for (const MemberInfo& info : disk->members()) {
-        if (folders.count(info.path))
-            continue; // a folder, where the reader lists them
+        if (info.kind == MemberKind::Folder) {
+            readFolders.insert(info.path);
+            continue;
+        }
         files.insert(info.path);
         ASSERT_EQ(info.status, MemberStatus::Ok) << info.path;
         const auto wanted = model.find(info.path);
@@ -61,6 +63,7 @@ void expectDiskHolds(const std::string& image, const DiskModel& model, const std
     for (const auto& [path, expected] : model)
         names.insert(path);
     EXPECT_EQ(files, names);
+    EXPECT_EQ(readFolders, folders);
     EXPECT_NO_THROW(DiskEditor{image}) << "a disk the editor wrote is one it writes again";
 
     if (!haveMtools())
