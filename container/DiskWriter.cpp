@@ -416,6 +416,9 @@ public:
                                                                      " file or folder"
                                                                    : ": its cluster chain loops or leaves the disk"));
             if (isFolder) {
+                // A folder without a cluster has nowhere to hold its "." and "..".
+                if (clusters->empty())
+                    throw QuilletError(ErrorKind::NotWritable, path + ": a folder with no cluster");
                 if (depth >= MaxFolderDepth)
                     throw QuilletError(ErrorKind::NotWritable, path + ": folders nested deeper than MSX-DOS reaches");
                 checkChains(folderAt(first), path + "/", taken, depth + 1);

@@ -289,6 +289,13 @@ TEST(DiskWriter, DamagedImagesAreNotWritten)
              return disk.bytes();
          },
          "DIR/LOOP"},
+        {"a folder whose first cluster is an end mark",
+         [&] {
+             auto disk = sound();
+             disk.addRawEntry("", FatImageBuilder::entry("NOWHERE", 0x10, 0xFFF, 0));
+             return disk.bytes();
+         },
+         "NOWHERE: a folder with no cluster"},
         {"cut short", [&] { return sound().bytes().substr(0, 300000); }, "the image ends after 300000"},
         {"a boot sector that claims more sectors than the image holds",
          [&] {
