@@ -95,8 +95,11 @@ CassetteImage::CassetteImage(std::string bytes, WorkBudget& budget)
             blocks.back().size = at - blocks.back().offset;
         blocks.push_back({at + sizeof BlockHeader, 0});
     }
-    if (blocks.empty())
+    // An empty file is a blank tape.
+    if (blocks.empty() && !bytes_.empty())
         throw QuilletError(ErrorKind::NotAContainer, "no cassette block header");
+    if (blocks.empty())
+        return;
     blocks.back().size = bytes_.size() - std::min(bytes_.size(), blocks.back().offset);
     if (bare)
         problems_.push_back("block headers with no block after them were passed over");
@@ -117,7 +120,7 @@ CassetteImage::CassetteImage(std::string bytes, WorkBudget& budget)
         MemberInfo info;
         std::string name(header.substr(TypeLength, NameLength));
         name.erase(name.find_last_not_of(std::string_view(" \0", 2)) + 1);
-        info.path = name.empty() ? "NONAME" : msxNameToUtf8(name);
+        info.path = name.empty() ? "NONAME" : tapeNameToUtf8(name);
         if (header.size() < TypeLength + NameLength)
             info.status = MemberStatus::CutShort;
         ++i;
@@ -181,7 +184,8 @@ CassetteImage::CassetteImage(std::string bytes, WorkBudget& budget)
         }
         add(std::move(info), std::move(source), false, budget);
     }
-    settleMemberPaths();
+    // Tape names are shown as the tape holds them, ":" and backslashes too.
+    settleMemberPaths(true);
 }
 
 void CassetteImage::add(MemberInfo info, Source source, bool byContent, WorkBudget& budget)
@@ -216,8 +220,14 @@ std::string CassetteImage::readMember(std::size_t index) const
 
 } // namespace
 
-bool looksLikeCassetteImage(std::span<const std::uint8_t> head, std::uint64_t, std::string_view)
+bool looksLikeCassetteImage(std::span<const std::uint8_t> head, std::uint64_t size, std::string_view name)
 {
+    // A blank tape made by the writer is an empty file: its name tells it.
+    if (size == 0) {
+        const std::string_view suffix = name.substr(name.size() - std::min<std::size_t>(name.size(), 4));
+        return suffix.size() == 4 && suffix[0] == '.' && (suffix[1] | 0x20) == 'c' && (suffix[2] | 0x20) == 'a'
+               && (suffix[3] | 0x20) == 's';
+    }
     return head.size() >= sizeof BlockHeader
            && std::equal(std::begin(BlockHeader), std::end(BlockHeader), head.begin());
 }

@@ -8,10 +8,16 @@
 namespace quillet {
 
 // The six-character tape name for the file name `name` (UTF-8, no
-// folder): the base, cut to six characters. Throws QuilletError(BadName)
-// for a name with nothing left, or with a character that has no code page
-// 932 form.
+// folder): the base, cut to six characters (six code page 932 bytes), as
+// the tape will list it. Throws QuilletError(BadName) for a name with
+// nothing left, or with a control character or a character that has no
+// code page 932 form.
 std::string tapeName(std::string_view name);
+
+// Throws QuilletError(NotWritable) naming why for a tape that is not to be
+// written: bytes that are no tape, a damaged file, block headers with
+// nothing after them. An empty tape is a blank one.
+void requireWritableTape(const std::string& tape);
 
 // `tape` (a .cas image, empty for a blank tape) with the file `bytes` put on
 // it as `name` (as tapeName forms it): a tokenized program (first byte
@@ -22,12 +28,15 @@ std::string tapeName(std::string_view name);
 // fit its length; BadName.
 std::string putOnTape(std::string tape, std::string_view name, std::string_view bytes);
 
-// `tape` without the file `name`. Throws QuilletError(UnknownMember).
+// `tape` without the file `name` (a member name as the reader lists it).
+// Throws QuilletError: UnknownMember, NotWritable as putOnTape does.
 std::string removeFromTape(std::string tape, std::string_view name);
 
 struct CassetteSoundOptions {
     int baud = 1200; // 1200 or 2400
-    int sampleRate = 44100;
+    // 48000: a whole number of samples in every half cycle, at 1200, 2400
+    // and 4800 Hz.
+    int sampleRate = 48000;
 };
 
 // The sound of `tape` as a WAV file (8-bit mono PCM): every file's long

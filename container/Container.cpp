@@ -141,12 +141,13 @@ std::string Container::read(std::size_t index) const
     return readMember(index);
 }
 
-void Container::settleMemberPaths()
+void Container::settleMemberPaths(bool readable)
 {
     const bool fold = namesFold(kind_);
     std::set<std::string> taken;
     for (MemberInfo& info : members_) {
-        info.path = readableMemberPath(info.path);
+        if (!readable)
+            info.path = readableMemberPath(info.path);
         std::string path = info.path;
         for (int n = 2; !taken.insert(fold ? foldCase(path) : path).second; ++n)
             path = info.path + "~" + std::to_string(n);

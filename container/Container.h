@@ -140,8 +140,9 @@ public:
 protected:
     explicit Container(ContainerKind kind) : kind_(kind) {}
     virtual std::string readMember(std::size_t index) const = 0;
-    // Makes the paths unique (a "~2" before a repeated one) and readable.
-    void settleMemberPaths();
+    // Makes the paths unique (a "~2" before a repeated one) and readable,
+    // unless the reader has made them readable its own way.
+    void settleMemberPaths(bool readable = false);
 
     std::vector<MemberInfo> members_;
     std::vector<std::string> problems_;

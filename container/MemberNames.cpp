@@ -27,6 +27,19 @@ std::string msxNameToUtf8(std::string_view bytes)
     return readableMemberPath(utf8);
 }
 
+std::string tapeNameToUtf8(std::string_view bytes)
+{
+    std::string out;
+    char32_t previous = 0;
+    for (char32_t c : decodeUtf8(cp932ToUtf8(bytes))) {
+        if (c < 0x20 || c == 0x7F || (c >= 0x80 && c < 0xA0) || c == '/' || (c == ':' && previous == ':'))
+            c = '_';
+        appendUtf8(out, c);
+        previous = c;
+    }
+    return out;
+}
+
 std::string readableMemberPath(std::string_view text)
 {
     std::string out;

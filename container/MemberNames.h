@@ -13,6 +13,11 @@ std::string cp932ToUtf8(std::string_view bytes);
 // An MSX name (code page 932 bytes) as UTF-8, made readable, "/" included.
 std::string msxNameToUtf8(std::string_view bytes);
 
+// A tape name (code page 932 bytes) as UTF-8, shown as the tape holds it:
+// ":" and "\" stay, control characters and "/" become "_", and so does a
+// ":" after another, which would end a member path's step.
+std::string tapeNameToUtf8(std::string_view bytes);
+
 // UTF-8 with control characters, ":" and "\" as "_", malformed bytes as
 // U+FFFD; "/" is kept as the folder separator.
 std::string readableMemberPath(std::string_view text);

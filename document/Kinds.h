@@ -111,7 +111,8 @@ bool namesPicture(std::string_view path) noexcept;
 
 // Files that hold other files. They are told by their content before any
 // first byte is looked at: a boot sector and FAT, the cassette block
-// header, an archive's magic. A file that is none of them is a document.
+// header, an archive's magic; an empty file named .cas is a blank tape. A
+// file that is none of them is a document.
 enum class ContainerKind { CassetteImage, Zip, Lzh, SevenZip, Gzip, Tar, DiskImage };
 
 // A content test: the first bytes of a file (`head`, up to ContainerHeadSize

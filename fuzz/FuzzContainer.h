@@ -34,7 +34,12 @@ inline void checkContainer(const std::function<std::unique_ptr<Container>()>& op
     std::set<std::string> seen;
     for (std::size_t i = 0; i < container->members().size(); ++i) {
         const MemberInfo& info = container->members()[i];
-        if (info.path.empty() || !isValidUtf8(info.path) || info.path.find_first_of(":\\\t\r\n") != std::string::npos)
+        // A tape name keeps ":" and backslashes as the tape holds them, never "::",
+        // which would end a member path's step.
+        const bool tape = container->kind() == ContainerKind::CassetteImage;
+        if (info.path.empty() || !isValidUtf8(info.path)
+            || info.path.find_first_of(tape ? "/\t\r\n" : ":\\\t\r\n") != std::string::npos
+            || info.path.find("::") != std::string::npos)
             std::abort();
         // Disk and cassette names are unique without case, archive names as they are.
         const bool fold =

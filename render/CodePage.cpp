@@ -196,4 +196,27 @@ void CodePageDecoder::decode(std::string_view bytes, std::u32string& out)
     }
 }
 
+std::optional<std::string> encodeCp932(char32_t c)
+{
+    if (c < 0x80)
+        return std::string(1, static_cast<char>(c));
+    if (c == ReplacementCharacter || c > 0x10FFFF)
+        return std::nullopt;
+    const iconv_t converter = iconv_open("CP932", "UTF-32LE");
+    if (converter == NoConverter)
+        return std::nullopt;
+    char in[4] = {static_cast<char>(c & 0xFF), static_cast<char>((c >> 8) & 0xFF), static_cast<char>((c >> 16) & 0xFF),
+                  static_cast<char>((c >> 24) & 0xFF)};
+    char bytes[8];
+    char* inPtr = in;
+    std::size_t inLeft = sizeof in;
+    char* outPtr = bytes;
+    std::size_t outLeft = sizeof bytes;
+    const bool converted = iconv(converter, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1);
+    iconv_close(converter);
+    if (!converted || outLeft == sizeof bytes)
+        return std::nullopt;
+    return std::string(bytes, sizeof bytes - outLeft);
+}
+
 } // namespace quillet

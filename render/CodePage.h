@@ -7,6 +7,7 @@
 #include "common/Utf8.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -50,5 +51,9 @@ private:
     bool opened_ = false;
     void* converter_; // iconv_t, or null for Latin-1; opened at the first byte past ASCII
 };
+
+// The code page 932 bytes of one character (one byte for ASCII and
+// half-width kana, two for the rest), or nullopt when it has none.
+std::optional<std::string> encodeCp932(char32_t c);
 
 } // namespace quillet

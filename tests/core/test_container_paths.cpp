@@ -39,6 +39,11 @@ TEST(ContainerKinds, ContentDecidesBeforeTheName)
     EXPECT_EQ(kindOf(picture, "x.zip"), std::nullopt);
     EXPECT_EQ(kindOf("10 PRINT\r\n", "x.cas"), std::nullopt);
     EXPECT_EQ(kindOf("", "x.dsk"), std::nullopt);
+    // A blank tape is an empty file: only its name tells it.
+    EXPECT_EQ(kindOf("", "x.cas"), ContainerKind::CassetteImage);
+    EXPECT_EQ(kindOf("", "DISK.dsk::TAPE.CAS"), ContainerKind::CassetteImage);
+    EXPECT_EQ(kindOf("", "cas"), std::nullopt);
+    EXPECT_EQ(kindOf("", "x.cass"), std::nullopt);
     EXPECT_EQ(kindOf(zip, "GAME.BAS"), ContainerKind::Zip) << "an archive named like a program";
     EXPECT_EQ(kindOf(tape, "TAPE.BIN"), ContainerKind::CassetteImage);
     EXPECT_EQ(kindOf(std::string("7z\xBC\xAF\x27\x1C", 6), "x"), ContainerKind::SevenZip);
