@@ -80,27 +80,6 @@ std::string rtfFontNameCp932(std::string_view utf8)
     return out;
 }
 
-std::string cp932Character(char32_t c)
-{
-    if (c < 0x80)
-        return std::string(1, static_cast<char>(c));
-    if (c == ReplacementCharacter)
-        return {};
-    const iconv_t converter = iconv_open("CP932", "UTF-32LE");
-    if (converter == NoConverter)
-        return {};
-    char in[4] = {static_cast<char>(c & 0xFF), static_cast<char>((c >> 8) & 0xFF), static_cast<char>((c >> 16) & 0xFF),
-                  static_cast<char>((c >> 24) & 0xFF)};
-    char bytes[8];
-    char* inPtr = in;
-    std::size_t inLeft = sizeof in;
-    char* outPtr = bytes;
-    std::size_t outLeft = sizeof bytes;
-    const bool converted = iconv(converter, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1);
-    iconv_close(converter);
-    return converted ? std::string(bytes, sizeof bytes - outLeft) : std::string();
-}
-
 int codePageOfCharset(int charset)
 {
     switch (charset) {

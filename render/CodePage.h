@@ -21,10 +21,6 @@ namespace quillet {
 // as "\uN?" (the Unicode escape with "?" for readers without Unicode).
 std::string rtfFontNameCp932(std::string_view utf8);
 
-// The bytes of the character `c` in code page 932 (one or two), or empty
-// when the code page has no form for it.
-std::string cp932Character(char32_t c);
-
 // The Windows code page that an RTF font character set stands for, or 0
 // for the symbol set (one byte is one glyph) and -1 when the character set
 // says nothing (the document's code page applies).
