@@ -284,6 +284,26 @@
         <translation>The file could not be extracted and saved.</translation>
     </message>
     <message>
+        <source>ファイルを追加しました。</source>
+        <translation>The files were added.</translation>
+    </message>
+    <message>
+        <source>ファイルを削除しました。</source>
+        <translation>The files were deleted.</translation>
+    </message>
+    <message>
+        <source>ファイルを追加できませんでした。</source>
+        <translation>The files could not be added.</translation>
+    </message>
+    <message>
+        <source>ファイルを削除できませんでした。</source>
+        <translation>The files could not be deleted.</translation>
+    </message>
+    <message>
+        <source>新しいディスクを作れませんでした。</source>
+        <translation>The new disk could not be made.</translation>
+    </message>
+    <message>
         <source>PNG形式で保存しました。</source>
         <translation>Saved as PNG.</translation>
     </message>

@@ -169,6 +169,12 @@ QList<FileFilter> memberSaveFilters()
     return {allFiles()};
 }
 
+QList<FileFilter> newDiskFilters()
+{
+    return {{caption(QT_TRANSLATE_NOOP("TForm1", "720 KB ディスクイメージ (*.dsk)")), suffixPatterns({"dsk"})},
+            {caption(QT_TRANSLATE_NOOP("TForm1", "360 KB ディスクイメージ (*.dsk)")), suffixPatterns({"dsk"})}};
+}
+
 void setFileFilters(QFileDialog& dialog, const QList<FileFilter>& filters)
 {
     DialogFilters& kept = filtersOf(dialog);

@@ -33,6 +33,8 @@ QList<FileFilter> htmlSaveFilters();
 QList<FileFilter> bmpSaveFilters();
 QList<FileFilter> pngSaveFilters();
 QList<FileFilter> memberSaveFilters();
+// A new disk: one filter for each size, the first (720 KB) chosen.
+QList<FileFilter> newDiskFilters();
 
 // Gives `dialog` these filters, the first one chosen.
 void setFileFilters(QFileDialog& dialog, const QList<FileFilter>& filters);

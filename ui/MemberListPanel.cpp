@@ -8,6 +8,9 @@
 #include "image/ScreenMode.h"
 #include "ui/MemberPreviews.h"
 
+#include <QDragEnterEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -88,8 +91,41 @@ protected:
         dragged->setUrls(urls);
         return dragged;
     }
+    // Files from elsewhere, while the image can take them; the list's own
+    // rows dragged onto it are no new files.
+    bool takesDrop(const QDropEvent* event) const
+    {
+        return panel_.takesFiles() && event->source() != this && event->mimeData()->hasUrls();
+    }
+    void dragEnterEvent(QDragEnterEvent* event) override
+    {
+        if (takesDrop(event))
+            event->acceptProposedAction();
+        else
+            event->ignore();
+    }
+    void dragMoveEvent(QDragMoveEvent* event) override
+    {
+        if (takesDrop(event))
+            event->acceptProposedAction();
+        else
+            event->ignore();
+    }
+    void dropEvent(QDropEvent* event) override
+    {
+        if (!takesDrop(event)) {
+            event->ignore();
+            return;
+        }
+        event->acceptProposedAction();
+        emit panel_.filesDropped(event->mimeData()->urls(), panel_.dropFolder(itemAt(event->position().toPoint())));
+    }
     void keyPressEvent(QKeyEvent* event) override
     {
+        if (event->key() == Qt::Key_Delete && panel_.takesFiles() && !selectedItems().isEmpty()) {
+            emit panel_.deleteRequested();
+            return;
+        }
         // Backspace goes up, as in a file manager.
         if (event->key() == Qt::Key_Backspace && panel_.upButton()->isEnabled()) {
             panel_.upButton()->click();
@@ -173,7 +209,7 @@ MemberListPanel::MemberListPanel(QWidget* parent) : QDockWidget(tr("ファイル
     list_->setSortingEnabled(true);
     list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     list_->setDragEnabled(true);
-    list_->setDragDropMode(QAbstractItemView::DragOnly);
+    list_->setDragDropMode(QAbstractItemView::DragDrop);
     list_->setDefaultDropAction(Qt::CopyAction);
     list_->setContextMenuPolicy(Qt::CustomContextMenu);
     list_->setHeaderLabels({tr("名前"), tr("サイズ"), tr("種類"), tr("日付"), tr("状態")});
@@ -279,6 +315,28 @@ QString MemberListPanel::memberPath(const QTreeWidgetItem* item) const
     if (!item)
         return {};
     return containerPath_ + QStringLiteral("::") + item->data(NameColumn, MemberPathRole).toString();
+}
+
+QStringList MemberListPanel::selectedMemberPaths() const
+{
+    QStringList paths;
+    for (QTreeWidgetItem* row : rowsByIndex_) {
+        if (row->isSelected())
+            paths << memberPath(row);
+    }
+    return paths;
+}
+
+void MemberListPanel::setTakesFiles(bool takes)
+{
+    takesFiles_ = takes;
+}
+
+QString MemberListPanel::dropFolder(const QTreeWidgetItem* item) const
+{
+    if (!item || !item->data(NameColumn, FolderRole).toBool())
+        return {};
+    return item->data(NameColumn, MemberPathRole).toString();
 }
 
 QString MemberListPanel::currentMemberPath() const

@@ -9,6 +9,7 @@
 #include "app/ViewerFiles.h"
 #include "common/Errors.h"
 #include "container/Container.h"
+#include "document/ImageChanges.h"
 #include "document/ListedLines.h"
 #include "fonts/EmbeddedFonts.h"
 #include "image/ScreenMode.h"
@@ -171,6 +172,7 @@ void TForm1::buildActions()
     const ActionItem items[] = {
         {"Clear1", QT_TRANSLATE_NOOP("TForm1", "クリア(&L)"), QKeySequence(Qt::CTRL | Qt::Key_N)},
         {"Open1", QT_TRANSLATE_NOOP("TForm1", "開く(&O)"), QKeySequence(Qt::CTRL | Qt::Key_O)},
+        {"NewDisk1", QT_TRANSLATE_NOOP("TForm1", "新しいディスク..."), {}},
         {"SaveAs1", QT_TRANSLATE_NOOP("TForm1", "アスキーセーブ(&S)"), QKeySequence(Qt::CTRL | Qt::Key_S)},
         {"Save1", QT_TRANSLATE_NOOP("TForm1", "RTF形式で保存(&R)"), {}},
         {"SaveHTML1", QT_TRANSLATE_NOOP("TForm1", "HTML形式で保存(&H)"), {}},
@@ -220,6 +222,10 @@ void TForm1::buildActions()
     // The file list's own: open the member, as a double click does.
     auto* openMember = new QAction(tr("このファイルを開く(&O)"), this);
     openMember->setObjectName("OpenMember1");
+    // Only for a disk or tape image that can be written; Delete in the list.
+    auto* deleteMember = new QAction(tr("削除(&D)..."), this);
+    deleteMember->setObjectName("DeleteMember1");
+    deleteMember->setEnabled(false);
 }
 
 void TForm1::buildMenus()
@@ -238,6 +244,7 @@ void TForm1::buildMenus()
     QMenu* file = addMenu("File1", QT_TRANSLATE_NOOP("TForm1", "ファイル(&F)"));
     file->addAction(action("Clear1"));
     file->addAction(action("Open1"));
+    file->addAction(action("NewDisk1"));
     RecentMenu1 = file->addMenu(tr("最近使ったファイル(&F)"));
     RecentMenu1->setObjectName("RecentMenu1");
     RecentMenu1->setToolTipsVisible(true);
@@ -339,6 +346,7 @@ void TForm1::buildMenus()
     PopupMenu3->addAction(action("OpenMember1"));
     PopupMenu3->setDefaultAction(action("OpenMember1"));
     PopupMenu3->addAction(action("ExtractSave1"));
+    PopupMenu3->addAction(action("DeleteMember1"));
 }
 
 QMenu* TForm1::buildZoomMenu()
@@ -515,8 +523,10 @@ MemberListPanel* TForm1::memberList()
             if (!parent.empty())
                 openDocument(localToQString(parent));
         });
-        connect(MemberList1, &MemberListPanel::currentMemberChanged, this,
-                [this] { action("ExtractSave1")->setEnabled(!currentMemberPath().isEmpty()); });
+        connect(MemberList1, &MemberListPanel::currentMemberChanged, this, &TForm1::enableMemberCommands);
+        connect(MemberList1->list(), &QTreeWidget::itemSelectionChanged, this, &TForm1::enableMemberCommands);
+        connect(MemberList1, &MemberListPanel::filesDropped, this, &TForm1::addDroppedFiles);
+        connect(MemberList1, &MemberListPanel::deleteRequested, this, &TForm1::DeleteMember1Click);
         connect(MemberList1->list(), &QWidget::customContextMenuRequested, this,
                 [this](const QPoint& at) { PopupMenu3->popup(MemberList1->list()->viewport()->mapToGlobal(at)); });
     }
@@ -697,6 +707,8 @@ void TForm1::connectCommands()
             [this](const QPoint& at) { PopupMenu2->popup(imgMSXCG->mapToGlobal(at)); });
 
     on("ExtractSave1", &TForm1::ExtractSave1Click);
+    on("NewDisk1", &TForm1::NewDisk1Click);
+    on("DeleteMember1", &TForm1::DeleteMember1Click);
     connect(action("OpenMember1"), &QAction::triggered, this, [this] {
         const QString member = currentMemberPath();
         if (!member.isEmpty())
@@ -1033,6 +1045,113 @@ void TForm1::ExtractSave1Click()
     if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
         return;
     saveMember(member, dialog->selectedFiles().first());
+}
+
+void TForm1::enableMemberCommands()
+{
+    action("ExtractSave1")->setEnabled(!currentMemberPath().isEmpty());
+    action("DeleteMember1")
+        ->setEnabled(MemberList1 && MemberList1->takesFiles() && !MemberList1->selectedMemberPaths().isEmpty());
+}
+
+void TForm1::NewDisk1Click()
+{
+    QFileDialog* dialog = saveDialog();
+    dialog->setWindowTitle(tr("新しいディスク"));
+    dialog->setDefaultSuffix(QStringLiteral("dsk"));
+    ui::setFileFilters(*dialog, ui::newDiskFilters());
+    if (!State.containerPath.empty())
+        dialog->setDirectory(QFileInfo(localToQString(app::viewerPath(State.containerPath).file)).absolutePath());
+    dialog->selectFile(QStringLiteral("NEWDISK.DSK"));
+    // An existing file is never replaced: the disk is refused instead.
+    dialog->setOption(QFileDialog::DontConfirmOverwrite, true);
+    const bool chosen = dialog->exec() == QDialog::Accepted && !dialog->selectedFiles().isEmpty();
+    dialog->setOption(QFileDialog::DontConfirmOverwrite, false);
+    if (!chosen)
+        return;
+    const QString path = dialog->selectedFiles().first();
+    const DiskFormat format =
+        ui::chosenFilterIndex(*dialog) == 2 ? DiskFormat::SingleSided360 : DiskFormat::DoubleSided720;
+    try {
+        makeBlankDisk(app::localPath(path), format);
+    } catch (const std::exception& error) {
+        reportFailure(status::NewDiskFailed, error);
+        return;
+    }
+    openDocument(path);
+}
+
+// The names of files, one a line under a question, at most a screenful.
+QString TForm1::namesForQuestion(const QStringList& names)
+{
+    constexpr qsizetype Shown = 15;
+    QStringList lines = names.mid(0, Shown);
+    if (names.size() > Shown)
+        lines << tr("ほか %1 個").arg(names.size() - Shown);
+    return lines.join(QLatin1Char('\n'));
+}
+
+void TForm1::addDroppedFiles(const QList<QUrl>& urls, const QString& folder)
+{
+    QStringList files;
+    std::vector<std::string> local;
+    try {
+        for (const QUrl& url : urls) {
+            local.push_back(localName(url.toString(QUrl::FullyEncoded).toStdString()));
+            files << QFileInfo(localToQString(local.back())).fileName();
+        }
+    } catch (const std::exception& error) {
+        reportFailure(status::FilesAddFailed, error);
+        return;
+    }
+    if (local.empty())
+        return;
+    const QString image = MemberList1->containerPath();
+    const QString target = folder.isEmpty() ? image : image + QStringLiteral("::") + folder;
+    const QString question =
+        tr("次のファイルを %1 に追加しますか？\n同じ名前のファイルは置き換えられます。\n\n%2")
+            .arg(QFileInfo(image).fileName() + (folder.isEmpty() ? QString() : QLatin1Char('/') + folder),
+                 namesForQuestion(files));
+    if (QMessageBox::question(this, uiText(ProductName), question, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+        != QMessageBox::Yes)
+        return;
+    try {
+        putFiles(app::localPath(target), local);
+    } catch (const std::exception& error) {
+        reportFailure(status::FilesAddFailed, error);
+        return;
+    }
+    openDocument(image);
+    setPanelText(0, uiText(status::FilesAdded));
+}
+
+void TForm1::DeleteMember1Click()
+{
+    if (!MemberList1 || !MemberList1->takesFiles())
+        return;
+    const QStringList members = MemberList1->selectedMemberPaths();
+    if (members.isEmpty())
+        return;
+    const QString image = MemberList1->containerPath();
+    QStringList names;
+    std::vector<std::string> paths;
+    for (const QString& member : members) {
+        names << member.mid(image.size() + 2);
+        paths.push_back(app::localPath(member));
+    }
+    const QString question = tr("次のファイルを %1 から削除しますか？\n元に戻すことはできません。\n\n%2")
+                                 .arg(QFileInfo(image).fileName(), namesForQuestion(names));
+    if (QMessageBox::question(this, uiText(ProductName), question, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+        != QMessageBox::Yes)
+        return;
+    try {
+        removeMembers(paths);
+    } catch (const std::exception& error) {
+        reportFailure(status::MembersDeleteFailed, error);
+        return;
+    }
+    openDocument(image);
+    setPanelText(0, uiText(status::MembersDeleted));
 }
 
 void TForm1::saveMember(const QString& member, const QString& path)
@@ -1545,10 +1664,14 @@ void TForm1::showContainer(const QString& path, const Container& container)
             resize(width() + listGrowth_, height());
         }
     }
+    // A disk or tape image on disk takes files; one inside another does not.
+    panel->setTakesFiles(
+        !app::viewerPath(app::localPath(path)).isMember()
+        && (container.kind() == ContainerKind::DiskImage || container.kind() == ContainerKind::CassetteImage));
     panel->showMembers(path, container);
     if (opening)
         resizeDocks({panel}, {listWidth}, Qt::Horizontal);
-    action("ExtractSave1")->setEnabled(!currentMemberPath().isEmpty());
+    enableMemberCommands();
 }
 
 void TForm1::showPage(int index)

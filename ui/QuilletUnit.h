@@ -87,6 +87,12 @@ public:
     void SaveBMP1Click();
     void SavePNG1Click();
     void ExtractSave1Click();
+    // "新しいディスク...": a blank disk image, opened at once.
+    void NewDisk1Click();
+    // Removes the selected members of the disk or tape listed, once asked.
+    void DeleteMember1Click();
+    // Puts files dropped on the list into the image listed, once asked.
+    void addDroppedFiles(const QList<QUrl>& urls, const QString& folder);
     // Writes the raw bytes of the member at `member` to `path`, replacing it.
     void saveMember(const QString& member, const QString& path);
     // The menu command and the tool button alike: the print dialog, then
@@ -202,6 +208,10 @@ private:
     // The member written as a file of its own name for a drag; empty (and
     // why in panel 0) when it cannot be.
     QString exportMember(const QString& member);
+    // Extract and Delete as the file list's current and selected rows allow.
+    void enableMemberCommands();
+    // File names for a question, one a line, the rest counted past a screenful.
+    static QString namesForQuestion(const QStringList& names);
 
     // LoaderHost
     void showDebugMessage(const QString& text) override;

@@ -126,6 +126,11 @@ TEST_F(TranslationTest, EnglishLeavesNoJapaneseInTheWindowsOrTheirMessages)
                                   status::RtfSaveFailed,
                                   status::BmpSaveFailed,
                                   status::MemberSaveFailed,
+                                  status::FilesAdded,
+                                  status::MembersDeleted,
+                                  status::FilesAddFailed,
+                                  status::MembersDeleteFailed,
+                                  status::NewDiskFailed,
                                   status::PrintFailed,
                                   status::HelpFailed,
                                   status::SettingsSaveFailed}) {
