@@ -101,10 +101,10 @@ std::string namePart(std::string_view utf8, std::size_t room, std::string_view n
             refuse("the control character " + shown(c) + " cannot be in a name");
         if (c == ReplacementCharacter)
             refuse("a byte that is not UTF-8");
-        const std::optional<std::string> encoded = encodeCp932(c);
+        std::optional<std::string> encoded = encodeCp932(c);
         if (!encoded)
             refuse(shown(c) + " has no form in code page 932");
-        const std::string& bytes = *encoded;
+        std::string& bytes = *encoded;
         if (bytes.size() == 1 && refusedInNames(static_cast<std::uint8_t>(bytes[0])))
             refuse(c == ' '   ? std::string("MSX-DOS names hold no blank")
                    : c == '.' ? std::string("\".\" may only part the name from its extension")

@@ -163,30 +163,9 @@ int runContainerCommand(const Options& options, std::FILE* err, const std::funct
 int listMembers(const Options& options, std::FILE* out, std::FILE* err);
 int extractAllMembers(const Options& options, std::FILE* err);
 
-// The commands that write images; they write their messages to `err` and
-// return the exit status. An image is changed whole or not at all.
+// The commands that write images, and --wav; they write their messages
+// to `err` and return the exit status. An image is changed whole or not at
+// all.
 int runWriteCommand(const Options& options, std::FILE* err);
-// Disk images (DiskCommands.cpp): --new-disk, --put onto a disk, --delete
-// and --mkdir on one.
-int newDisk(const Options& options, std::FILE* err);
-int putOnDisk(const Options& options, std::FILE* err);
-int deleteFromDisk(const Options& options, std::FILE* err);
-int makeDiskFolder(const Options& options, std::FILE* err);
-// Whether --tokenize's OUTPUT names a member of a disk image (DISK::NAME)
-// rather than a file.
-bool isDiskMemberPath(const std::string& output);
-// Puts `bytes` into a disk image as the member `memberPath` (DISK::NAME or
-// DISK::FOLDER/NAME), dated now, replacing a file of that name. Throws
-// QuilletError naming the member path.
-void putOnDiskAsMember(const std::string& memberPath, std::string_view bytes);
-// Tapes (TapeCommands.cpp): --new-cas, --put onto a tape, --delete on
-// one, --wav.
-int newCassette(const Options& options, std::FILE* err);
-int putOnCassette(const Options& options, std::FILE* err);
-int deleteFromCassette(const Options& options, std::FILE* err);
-int writeCassetteSound(const Options& options, std::FILE* err);
-// Whether `path` (a file, no member path) is a tape: a cassette image, or
-// an empty file named .cas.
-bool isCassetteFile(const std::string& path);
 
 } // namespace quillet::cli

@@ -3,7 +3,10 @@
 
 #include "convert/OutputFile.h"
 #include "decoder/Tokenizer.h"
+#include "document/ImageChanges.h"
 #include "render/Utf8Listing.h"
+
+#include <sys/stat.h>
 
 namespace quillet::cli {
 
@@ -33,8 +36,16 @@ void writeTokenizedProgram(const Options& options, Opened& document, const std::
             start += static_cast<char>(*document.head().firstByte);
         tokenizeListing(start, document.rest(), program, TokenizeOptions{});
     }
-    if (placement == OutputPlacement::AsGiven && isDiskMemberPath(out)) {
-        putOnDiskAsMember(out, program.str());
+    // DISK::NAME.BAS: the program goes into the disk (or tape).
+    struct stat file {};
+    if (placement == OutputPlacement::AsGiven && out.find("::") != std::string::npos
+        && ::stat(out.c_str(), &file) != 0) {
+        try {
+            putBytes(out, program.str(), dateNow());
+        } catch (const ChangeRefused& refused) {
+            throw QuilletError(refused.kind(),
+                               refused.name() + (refused.detail().empty() ? "" : ": " + refused.detail()));
+        }
         return;
     }
     OutputFile output(out, placement);

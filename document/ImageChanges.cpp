@@ -1,203 +1,252 @@
 // SPDX-License-Identifier: MIT
 #include "document/ImageChanges.h"
 
-#include "common/Errors.h"
 #include "container/CassetteWriter.h"
 #include "container/ImageFile.h"
-#include "container/MemberNames.h"
+#include "container/Readers.h"
 #include "document/Kinds.h"
 #include "document/Open.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <ctime>
-#include <filesystem>
+#include <functional>
 #include <map>
 
 #include <sys/stat.h>
 
 namespace quillet {
 
+ChangeRefused::ChangeRefused(std::string name, const QuilletError& cause)
+    : QuilletError(cause.kind(), cause.detail()), name_(std::move(name))
+{}
+
 namespace {
 
-bool isFileHere(const std::string& path)
+const char* const Nested = "an image inside another container cannot be written; extract it first";
+
+// Runs `step`, laying what stops it on `name`; a refusal that names its
+// own concern keeps it.
+template <typename Step> auto blaming(const std::string& name, Step&& step)
+{
+    try {
+        return step();
+    } catch (const ChangeRefused&) {
+        throw;
+    } catch (const QuilletError& error) {
+        throw ChangeRefused(name, error);
+    }
+}
+
+bool isLocalFile(const std::string& path)
 {
     struct stat info {};
     return ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
-bool namedCas(std::string_view name)
+bool isTapeName(std::string_view path)
 {
-    return name.size() >= 4 && foldCase(name.substr(name.size() - 4)) == ".CAS";
+    return looksLikeCassetteImage({}, 0, path);
 }
 
-std::optional<ContainerKind> kindOfFile(const std::string& path)
+std::string readLocalFile(const std::string& path, std::uint64_t limit, std::time_t* modified = nullptr)
 {
     const FilePtr file = openRegularFileForReading(path);
-    std::string head(ContainerHeadSize, '\0');
-    head.resize(std::fread(head.data(), 1, head.size(), file.get()));
-    if (std::ferror(file.get()))
-        throw QuilletError(ErrorKind::ReadFailed, path);
     struct stat info {};
-    const std::uint64_t size = ::fstat(fileno(file.get()), &info) == 0 ? info.st_size : head.size();
-    // A blank tape holds no block yet: its name says what it is.
-    if (size == 0 && namedCas(path))
-        return ContainerKind::CassetteImage;
-    const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(head.data()), head.size());
-    return containerKindOf(bytes, size, std::filesystem::path(path).filename().string());
-}
-
-std::string readHostFile(const std::string& path)
-{
-    const FilePtr file = openRegularFileForReading(path);
-    std::string bytes;
-    char buffer[65536];
-    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0;) {
-        bytes.append(buffer, got);
-        if (bytes.size() > MaxMemberSize)
-            throw QuilletError(ErrorKind::TooLarge, path + ": over 16 MB");
-    }
-    if (std::ferror(file.get()))
+    if (::fstat(fileno(file.get()), &info) != 0)
+        throw QuilletError(errorKindOfErrno(errno, ErrorKind::ReadFailed), path);
+    if (static_cast<std::uint64_t>(info.st_size) > limit)
+        throw QuilletError(ErrorKind::TooLarge, path);
+    if (modified)
+        *modified = info.st_mtime;
+    std::string bytes(static_cast<std::size_t>(info.st_size), '\0');
+    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file.get()));
+    if (std::ferror(file.get()) || bytes.size() != static_cast<std::size_t>(info.st_size))
         throw QuilletError(ErrorKind::ReadFailed, path);
     return bytes;
 }
 
-std::string baseName(const std::string& path)
+std::optional<ContainerKind> containerKindOfFile(const std::string& path)
 {
-    return std::filesystem::path(path).filename().string();
+    const FilePtr file = openRegularFileForReading(path);
+    struct stat info {};
+    if (::fstat(fileno(file.get()), &info) != 0)
+        throw QuilletError(errorKindOfErrno(errno, ErrorKind::ReadFailed), path);
+    std::string head(ContainerHeadSize, '\0');
+    head.resize(std::fread(head.data(), 1, head.size(), file.get()));
+    if (std::ferror(file.get()))
+        throw QuilletError(ErrorKind::ReadFailed, path);
+    return containerKindOf(std::string_view(head), static_cast<std::uint64_t>(info.st_size), path);
 }
 
-// The folder and the name of a member of a disk.
-std::pair<std::string, std::string> folderAndName(std::string_view inside)
-{
-    const std::size_t slash = inside.rfind('/');
-    if (slash == std::string_view::npos)
-        return {"", std::string(inside)};
-    return {std::string(inside.substr(0, slash)), std::string(inside.substr(slash + 1))};
-}
+// What a change is made to: the image, a file of its own, and the path
+// inside it ("" for the image itself).
+struct Place {
+    std::string file;
+    ContainerKind kind;
+    std::string inside;
+};
 
-// The paths of several members grouped by image, in the order first named.
-std::vector<std::pair<ImageTarget, std::vector<std::string>>> byImage(const std::vector<std::string>& paths)
+// Where `text` lies. With `folderOnly` the path inside names where files
+// go: a folder of a disk (a member that is a container being an image
+// inside another), nothing on a tape.
+Place placeOf(const std::string& text, bool folderOnly)
 {
-    std::vector<std::pair<ImageTarget, std::vector<std::string>>> groups;
-    for (const std::string& path : paths) {
-        ImageTarget target = imageTarget(path);
-        if (target.inside.empty())
-            throw QuilletError(ErrorKind::UnknownMember, path + " names no member: write IMAGE::NAME");
-        const auto group =
-            std::find_if(groups.begin(), groups.end(), [&](const auto& g) { return g.first.file == target.file; });
-        if (group != groups.end())
-            group->second.push_back(target.inside);
-        else
-            groups.push_back({target, {target.inside}});
+    const MemberPath where = splitMemberPath(text, isLocalFile);
+    const std::optional<ContainerKind> kind = blaming(where.file, [&] { return containerKindOfFile(where.file); });
+    if (kind != ContainerKind::DiskImage && kind != ContainerKind::CassetteImage) {
+        // A member of an archive taken for an image, or a path through one.
+        if (kind && (where.members.size() > 1 || (folderOnly && where.isMember())))
+            throw ChangeRefused(text, QuilletError(ErrorKind::NotWritable, Nested));
+        throw ChangeRefused(where.file, QuilletError(ErrorKind::NotWritable,
+                                                     kind ? "only disk images and tapes are written, not a "
+                                                                + std::string(containerKindInfo(*kind).description)
+                                                          : std::string("no disk image or tape")));
     }
-    return groups;
+    if (where.members.size() > 1)
+        throw ChangeRefused(text, QuilletError(ErrorKind::NotWritable, Nested));
+    Place place{where.file, *kind, where.isMember() ? where.members.front() : ""};
+    if (!folderOnly || !where.isMember())
+        return place;
+    if (*kind == ContainerKind::CassetteImage)
+        throw ChangeRefused(
+            text, QuilletError(ErrorKind::NotWritable, "a tape has no folders: put the files on " + where.file));
+    // A disk whose reader finds nothing is refused with its reason later.
+    std::unique_ptr<Container> disk;
+    try {
+        disk = openDiskImage(readLocalFile(where.file, MaxContainerFileSize));
+    } catch (const QuilletError&) {}
+    if (disk) {
+        const std::optional<std::size_t> found = disk->find(place.inside);
+        if (found && disk->members()[*found].kind == MemberKind::Container)
+            throw ChangeRefused(text, QuilletError(ErrorKind::NotWritable, Nested));
+    }
+    return place;
+}
+
+// The names of several members grouped by image, in the order first named.
+std::vector<std::pair<Place, std::vector<std::pair<std::string, std::string>>>>
+byImage(const std::vector<std::string>& paths)
+{
+    std::vector<std::pair<Place, std::vector<std::pair<std::string, std::string>>>> images;
+    for (const std::string& text : paths) {
+        const Place place = placeOf(text, false);
+        if (place.inside.empty())
+            throw ChangeRefused(text, QuilletError(ErrorKind::UnknownMember, "write IMAGE::NAME"));
+        auto image =
+            std::find_if(images.begin(), images.end(), [&](const auto& i) { return i.first.file == place.file; });
+        if (image == images.end())
+            image = images.insert(images.end(), {place, {}});
+        image->second.emplace_back(text, place.inside);
+    }
+    return images;
+}
+
+// Rewrites the image of `place` once with `change`; what the image itself
+// refuses (damage, a read-only file) is laid on the image.
+void change(const Place& place, const std::function<std::string(std::string)>& edit)
+{
+    blaming(place.file, [&] { changeImageFile(place.file, edit); });
 }
 
 } // namespace
 
-ImageTarget imageTarget(const std::string& text)
+MemberDate fileDate(std::time_t modified)
 {
-    const MemberPath where = splitMemberPath(text, isFileHere);
-    const std::optional<ContainerKind> kind = kindOfFile(where.file);
-    if (!kind)
-        throw QuilletError(ErrorKind::NotAContainer, where.file + ": not a disk or tape image");
-    if (*kind != ContainerKind::DiskImage && *kind != ContainerKind::CassetteImage)
-        throw QuilletError(ErrorKind::NotWritable,
-                           where.file + ": an archive is not written; an image inside it must be extracted first");
-    ImageTarget target{where.file, *kind, ""};
-    if (where.members.size() > 1)
-        throw QuilletError(ErrorKind::NotWritable,
-                           text + ": an image inside another container is not written; extract it first");
-    if (where.isMember()) {
-        target.inside = where.members.front();
-        while (!target.inside.empty() && target.inside.back() == '/')
-            target.inside.pop_back();
-        while (!target.inside.empty() && target.inside.front() == '/')
-            target.inside.erase(0, 1);
-    }
-    return target;
-}
-
-MemberDate fileDate(const std::string& path)
-{
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0)
-        throw QuilletError(errorKindOfErrno(errno, ErrorKind::ReadFailed), path);
     std::tm local{};
-    const std::time_t when = info.st_mtime;
-    ::localtime_r(&when, &local);
+    if (!::localtime_r(&modified, &local))
+        return {1980, 1, 1, 0, 0, 0};
     return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
 }
 
-std::vector<std::string> putFiles(const std::string& targetText, const std::vector<std::string>& files)
+MemberDate dateNow()
 {
-    const ImageTarget target = imageTarget(targetText);
-    const bool tape = target.kind == ContainerKind::CassetteImage;
-    if (tape && !target.inside.empty())
-        throw QuilletError(ErrorKind::NotWritable, targetText + ": a tape has no folders");
-    // Names first: a refused name changes nothing.
-    std::vector<std::string> names;
-    std::map<std::string, std::string> byName; // the name in the image, folded, and the file that takes it
-    for (const std::string& file : files) {
-        std::string name = tape ? tapeName(baseName(file)) : msxDosName(baseName(file));
-        const auto [at, added] = byName.emplace(tape ? name : foldCase(name), file);
-        if (!added)
-            throw QuilletError(ErrorKind::NameTaken, at->second + " and " + file + " would both be " + name);
-        names.push_back(std::move(name));
+    return fileDate(std::time(nullptr));
+}
+
+ImageInput readImageInput(const std::string& name, const FileAccess& access)
+{
+    return blaming(name, [&] {
+        const MemberPath where = splitMemberPath(name, access);
+        ImageInput input{name, where.leafName(), {}, dateNow()};
+        if (where.isMember()) {
+            input.bytes = readMember(where, access);
+            if (input.bytes.size() > MaxMemberSize)
+                throw QuilletError(ErrorKind::TooLarge, "over 16 MB");
+        } else {
+            std::time_t modified = 0;
+            // No MSX disk or tape comes near the limit; the image's own room
+            // is told by its editor.
+            input.bytes = readLocalFile(where.file, MaxMemberSize, &modified);
+            input.date = fileDate(modified);
+        }
+        return input;
+    });
+}
+
+void putFiles(const std::string& target, const std::vector<ImageInput>& inputs)
+{
+    const Place place = placeOf(target, true);
+    const bool tape = place.kind == ContainerKind::CassetteImage;
+    // Names first: a name refused changes nothing.
+    std::map<std::string, std::string> named; // the name in the image, and the input that takes it
+    for (const ImageInput& input : inputs) {
+        blaming(input.given, [&] {
+            const std::string name = tape ? tapeName(input.leaf) : msxDosName(input.leaf);
+            const std::string shown = tape ? name : msxDosNameText(name);
+            const auto [taken, fresh] = named.emplace(name, input.given);
+            if (!fresh)
+                throw QuilletError(ErrorKind::NameTaken, taken->second + " and " + input.given + " both become " + shown
+                                                             + (tape ? " on the tape" : " on the disk"));
+        });
     }
-    std::vector<std::string> contents;
-    std::vector<MemberDate> dates;
-    for (const std::string& file : files) {
-        contents.push_back(readHostFile(file));
-        dates.push_back(fileDate(file));
-    }
-    changeImageFile(target.file, [&](std::string image) {
+    change(place, [&](std::string image) {
         if (tape) {
-            for (std::size_t i = 0; i < files.size(); ++i)
-                image = putOnTape(std::move(image), names[i], contents[i]);
+            requireWritableTape(image);
+            for (const ImageInput& input : inputs)
+                image = blaming(input.given, [&] { return putOnTape(std::move(image), input.leaf, input.bytes); });
             return image;
         }
         DiskEditor disk(std::move(image));
-        for (std::size_t i = 0; i < files.size(); ++i)
-            disk.put(target.inside, names[i], contents[i], dates[i]);
+        for (const ImageInput& input : inputs)
+            blaming(input.given, [&] { disk.put(place.inside, input.leaf, input.bytes, input.date); });
         return disk.image();
     });
-    return names;
 }
 
-std::string putBytes(const std::string& path, std::string_view bytes, const MemberDate& date)
+void putBytes(const std::string& path, std::string_view bytes, const MemberDate& date)
 {
-    const ImageTarget target = imageTarget(path);
-    if (target.inside.empty())
-        throw QuilletError(ErrorKind::UnknownMember, path + " names no member: write IMAGE::NAME");
-    if (target.kind == ContainerKind::CassetteImage) {
-        const std::string name = tapeName(target.inside);
-        changeImageFile(target.file, [&](std::string image) { return putOnTape(std::move(image), name, bytes); });
-        return name;
-    }
-    const auto [folder, given] = folderAndName(target.inside);
-    const std::string name = msxDosName(given);
-    changeImageFile(target.file, [&](std::string image) {
+    const Place place = placeOf(path, false);
+    if (place.inside.empty())
+        throw ChangeRefused(path, QuilletError(ErrorKind::UnknownMember, "write IMAGE::NAME"));
+    const std::size_t slash = place.inside.rfind('/');
+    const std::string folder = slash == std::string::npos ? "" : place.inside.substr(0, slash);
+    const std::string name = slash == std::string::npos ? place.inside : place.inside.substr(slash + 1);
+    if (place.kind == ContainerKind::CassetteImage && !folder.empty())
+        throw ChangeRefused(path, QuilletError(ErrorKind::NotWritable, "a tape has no folders"));
+    change(place, [&](std::string image) {
+        if (place.kind == ContainerKind::CassetteImage) {
+            requireWritableTape(image);
+            return blaming(path, [&] { return putOnTape(std::move(image), name, bytes); });
+        }
         DiskEditor disk(std::move(image));
-        disk.put(folder, name, bytes, date);
+        blaming(path, [&] { disk.put(folder, name, bytes, date); });
         return disk.image();
     });
-    return name;
 }
 
 void removeMembers(const std::vector<std::string>& paths)
 {
-    for (const auto& [target, members] : byImage(paths)) {
-        changeImageFile(target.file, [&](std::string image) {
-            if (target.kind == ContainerKind::CassetteImage) {
-                for (const std::string& member : members)
-                    image = removeFromTape(std::move(image), member);
+    for (const auto& [place, members] : byImage(paths)) {
+        change(place, [&](std::string image) {
+            if (place.kind == ContainerKind::CassetteImage) {
+                requireWritableTape(image);
+                for (const auto& [given, name] : members)
+                    image = blaming(given, [&] { return removeFromTape(std::move(image), name); });
                 return image;
             }
             DiskEditor disk(std::move(image));
-            for (const std::string& member : members)
-                disk.remove(member);
+            for (const auto& [given, path] : members)
+                blaming(given, [&] { disk.remove(path); });
             return disk.image();
         });
     }
@@ -205,13 +254,13 @@ void removeMembers(const std::vector<std::string>& paths)
 
 void makeFolders(const std::vector<std::string>& paths, const MemberDate& date)
 {
-    for (const auto& [target, folders] : byImage(paths)) {
-        if (target.kind != ContainerKind::DiskImage)
-            throw QuilletError(ErrorKind::NotWritable, target.file + ": a tape has no folders");
-        changeImageFile(target.file, [&](std::string image) {
+    for (const auto& [place, folders] : byImage(paths)) {
+        if (place.kind != ContainerKind::DiskImage)
+            throw ChangeRefused(place.file, QuilletError(ErrorKind::NotWritable, "a tape has no folders"));
+        change(place, [&](std::string image) {
             DiskEditor disk(std::move(image));
-            for (const std::string& folder : folders)
-                disk.makeFolder(folder, date);
+            for (const auto& [given, path] : folders)
+                blaming(given, [&] { disk.makeFolder(path, date); });
             return disk.image();
         });
     }
@@ -219,12 +268,16 @@ void makeFolders(const std::vector<std::string>& paths, const MemberDate& date)
 
 void makeBlankDisk(const std::string& path, DiskFormat format)
 {
-    createImageFile(path, blankDiskImage(format));
+    blaming(path, [&] { createImageFile(path, blankDiskImage(format)); });
 }
 
 void makeBlankTape(const std::string& path)
 {
-    createImageFile(path, "");
+    // A blank tape is an empty file, which only its name marks as a tape.
+    if (!isTapeName(path))
+        throw ChangeRefused(path, QuilletError(ErrorKind::BadName, "a blank tape is an empty file that only the name "
+                                                                   ".cas tells as a tape: name it .cas"));
+    blaming(path, [&] { createImageFile(path, ""); });
 }
 
 } // namespace quillet

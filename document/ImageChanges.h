@@ -1,58 +1,73 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// Changes to disk and tape images named as the programs name them: a disk
+// Changes to disk and tape images, named as the programs name them: a disk
 // `DISK`, a folder in it `DISK::FOLDER`, a member `DISK::FOLDER/NAME`, a
 // tape `TAPE`, a tape file `TAPE::NAME`. Only an image that is a file of
-// its own is written: one inside an archive or another image is refused,
-// and so is an archive. Each call changes each image once, whole or not
-// at all (container/ImageFile.h).
+// its own is written: one inside an archive or inside another image is
+// refused, and so is an archive. Each image named is changed once, whole or
+// not at all (container/ImageFile.h); quillet-convert and the viewer both
+// change images through here.
 
+#include "common/Errors.h"
 #include "container/Container.h"
 #include "container/DiskWriter.h"
 
+#include <ctime>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace quillet {
 
-// What a change is made to.
-struct ImageTarget {
-    std::string file;   // the image, a file of its own
-    ContainerKind kind; // DiskImage or CassetteImage
-    std::string inside; // after "::": a folder, a member, or empty
+class FileAccess;
+
+// A change refused, and the name it concerns: the image, or the file or
+// member given that it could not take.
+class ChangeRefused : public QuilletError {
+public:
+    ChangeRefused(std::string name, const QuilletError& cause);
+    const std::string& name() const noexcept { return name_; }
+
+private:
+    std::string name_;
 };
 
-// Reads which image `text` names. Throws QuilletError: FileNotFound and
-// the like for the file, NotAContainer, NotWritable for an archive, an
-// image inside another container, or a tape named with a folder.
-ImageTarget imageTarget(const std::string& text);
+// A file to put into an image, read whole.
+struct ImageInput {
+    std::string given; // as named: a file or a member path
+    std::string leaf;  // the name it goes by, without folders
+    std::string bytes;
+    MemberDate date; // a file's last change; now for a member
+};
 
-// The date a file of this machine was last changed, in local time.
-MemberDate fileDate(const std::string& path);
+// The file or member path `name`, read through `access` (at most 16 MB).
+// Throws ChangeRefused naming it.
+ImageInput readImageInput(const std::string& name, const FileAccess& access);
 
-// Puts the files `files` (names on this machine) onto `target` (a disk, a
-// folder of one, or a tape), each under the name the image forms for it
-// (msxDosName, tapeName) and, on a disk, dated with its last change;
-// a file of that name is replaced. Two files that would take one name are
-// refused (NameTaken, naming both). Returns the names given, in order.
-std::vector<std::string> putFiles(const std::string& target, const std::vector<std::string>& files);
+// The date a file of this machine was last changed, and the time now, in
+// local time.
+MemberDate fileDate(std::time_t modified);
+MemberDate dateNow();
 
-// Puts `bytes` into the image as the member `path` ("DISK::NAME.BAS",
-// "DISK::DIR/NAME.BAS", "TAPE::NAME"), its name formed as putFiles forms
-// it. Returns the name given.
-std::string putBytes(const std::string& path, std::string_view bytes, const MemberDate& date);
+// Puts `inputs` onto `target` (a disk, a folder of one, or a tape), each
+// under the name the image forms from its leaf (msxDosName on a disk, the
+// six-character tape name on a tape), replacing a file of that name. Two
+// inputs that would take one name are refused (NameTaken).
+void putFiles(const std::string& target, const std::vector<ImageInput>& inputs);
 
-// Removes the members `paths` ("IMAGE::NAME" each; several images may be
-// named, each changed once). Throws QuilletError(UnknownMember) before
-// anything is written when one is not there.
+// Puts `bytes` as the member `path` ("DISK::NAME.BAS", "DISK::DIR/NAME.BAS",
+// "TAPE::NAME"), its name formed as putFiles forms it.
+void putBytes(const std::string& path, std::string_view bytes, const MemberDate& date);
+
+// Removes the members `paths` ("IMAGE::NAME" each: a file, or a folder of a
+// disk that holds nothing). The paths of one image change it once.
 void removeMembers(const std::vector<std::string>& paths);
 
-// Makes the folders `paths` ("DISK::FOLDER" each), dated `date`.
+// Makes the folders `paths` ("DISK::FOLDER" each) of disks, dated `date`.
 void makeFolders(const std::vector<std::string>& paths, const MemberDate& date);
 
-// A blank disk image or an empty tape at `path`; refused (NameTaken) when
-// anything has that name.
+// A blank disk image or an empty tape (a file named .cas) at `path`;
+// refused (NameTaken) when anything has that name.
 void makeBlankDisk(const std::string& path, DiskFormat format);
 void makeBlankTape(const std::string& path);
 

@@ -172,6 +172,10 @@
         <source>状態</source>
         <translation>Status</translation>
     </message>
+    <message>
+        <source>フォルダ</source>
+        <translation>Folder</translation>
+    </message>
 </context>
 <context>
     <name>TForm1</name>
@@ -514,6 +518,50 @@
     <message>
         <source>Webページ (*.html)</source>
         <translation>Web page (*.html)</translation>
+    </message>
+    <message>
+        <source>720 KB ディスクイメージ (*.dsk)</source>
+        <translation>720 KB disk image (*.dsk)</translation>
+    </message>
+    <message>
+        <source>360 KB ディスクイメージ (*.dsk)</source>
+        <translation>360 KB disk image (*.dsk)</translation>
+    </message>
+    <message>
+        <source>新しいディスク...</source>
+        <translation>New Disk...</translation>
+    </message>
+    <message>
+        <source>削除(&amp;D)...</source>
+        <translation>&amp;Delete...</translation>
+    </message>
+    <message>
+        <source>新しいディスク</source>
+        <translation>New Disk</translation>
+    </message>
+    <message>
+        <source>ほか %1 個</source>
+        <translation>and %1 more</translation>
+    </message>
+    <message>
+        <source>次のファイルを %1 に追加しますか？
+同じ名前のファイルは置き換えられます。
+
+%2</source>
+        <translation>Add these files to %1?
+Files of the same name are replaced.
+
+%2</translation>
+    </message>
+    <message>
+        <source>次のファイルを %1 から削除しますか？
+元に戻すことはできません。
+
+%2</source>
+        <translation>Delete these files from %1?
+This cannot be undone.
+
+%2</translation>
     </message>
 </context>
 <context>

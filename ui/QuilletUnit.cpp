@@ -1116,7 +1116,10 @@ void TForm1::addDroppedFiles(const QList<QUrl>& urls, const QString& folder)
         != QMessageBox::Yes)
         return;
     try {
-        putFiles(app::localPath(target), local);
+        std::vector<ImageInput> inputs;
+        for (const std::string& file : local)
+            inputs.push_back(readImageInput(file, app::viewerFiles()));
+        putFiles(app::localPath(target), inputs);
     } catch (const std::exception& error) {
         reportFailure(status::FilesAddFailed, error);
         return;
@@ -1496,6 +1499,9 @@ void TForm1::reportFailure(std::string_view whatFailed, const std::exception& ca
     QString text = uiText(whatFailed) + QLatin1Char('\n');
     if (const auto* error = dynamic_cast<const QuilletError*>(&cause)) {
         text += causeText(*error);
+        // A change refused names the file it could not take.
+        if (const auto* refused = dynamic_cast<const ChangeRefused*>(error))
+            text += QLatin1Char('\n') + localToQString(refused->name());
         if (!error->detail().empty())
             text += QLatin1Char('\n') + localToQString(error->detail());
     } else {

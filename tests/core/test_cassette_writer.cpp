@@ -137,7 +137,7 @@ TEST(TapeCommands, RefusedChangesLeaveTheTapeByteForByte)
         {{"--put", at("TAPE.TXT"), tape}, "TAPE.TXT: cannot be written to: its bytes hold a block header"},
         {{"--put", at("caf\xC3\xA9.BAS"), tape}, "'\xC3\xA9' has no code page 932 form"},
         {{"--put", at("   .BAS"), tape}, "nothing is left of the name"},
-        {{"--put", at("GAME.BAS"), (dir / "v2" / "GAME.BAS").string(), tape}, "both would be GAME on the tape"},
+        {{"--put", at("GAME.BAS"), (dir / "v2" / "GAME.BAS").string(), tape}, "both become GAME on the tape"},
         {{"--put", at("GAME.BAS"), tape + "::DIR"}, "a tape has no folders"},
         {{"--delete", tape + "::GAME", tape + "::NOPE"}, "T.cas::NOPE: no such member"},
         {{"--new-cas", tape}, "T.cas: something of that name is in the way"},

@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QScreen>
 #include <QToolButton>
@@ -220,4 +221,63 @@ TEST_F(MemberListTest, WindowComesBackAsLeftAndTheListNeverPushesItOffTheScreen)
     QCoreApplication::processEvents();
     EXPECT_NEAR(panel()->width(), listWidth, 2);
     EXPECT_TRUE(screen.contains(window->frameGeometry()));
+}
+
+TEST_F(MemberListTest, FilesAreAddedToADiskAndDeletedFromItOnceAsked)
+{
+    start();
+    // A new disk, made and listed at once.
+    const fs::path disk = home.path() / "NEW.DSK";
+    saveAs(disk);
+    window->NewDisk1Click();
+    ASSERT_TRUE(fs::exists(disk)) << window->panelText(0).toStdString();
+    EXPECT_EQ(fs::file_size(disk), 737280u);
+    EXPECT_EQ(window->windowTitle(), title(QString::fromStdString(disk.string())));
+    EXPECT_TRUE(names().isEmpty());
+    EXPECT_TRUE(panel()->takesFiles());
+
+    const QList<QUrl> dropped = {QUrl::fromLocalFile(file("game.bas", Program)),
+                                 QUrl::fromLocalFile(file("notes.txt", "10 REM\r\n"))};
+    const std::string blank = readFile(disk);
+    // Each change is asked first, naming the files; "No" changes nothing.
+    for (const QMessageBox::StandardButton answer : {QMessageBox::No, QMessageBox::Yes}) {
+        QString asked;
+        whenMessageBoxShown([&](QMessageBox* box) {
+            asked = box->text();
+            box->button(answer)->click();
+        });
+        emit panel()->filesDropped(dropped, {});
+        EXPECT_TRUE(asked.contains("game.bas") && asked.contains("NEW.DSK")) << asked.toStdString();
+        if (answer == QMessageBox::No)
+            EXPECT_EQ(readFile(disk), blank);
+    }
+    EXPECT_EQ(names(), QStringList({"GAME.BAS", "NOTES.TXT"}));
+    EXPECT_EQ(window->panelText(0), "ファイルを追加しました。");
+
+    // Delete in the list removes the selected rows once asked.
+    list()->setCurrentItem(row("GAME.BAS"));
+    EXPECT_TRUE(enabled("DeleteMember1"));
+    whenMessageBoxShown([](QMessageBox* box) { box->button(QMessageBox::Yes)->click(); });
+    press(list(), Qt::Key_Delete);
+    EXPECT_EQ(names(), QStringList({"NOTES.TXT"}));
+    EXPECT_EQ(window->panelText(0), "ファイルを削除しました。");
+
+    // A disk inside an archive takes no files: a drop there opens them.
+    window->openDocument(zip + "::DISK1.DSK");
+    EXPECT_FALSE(panel()->takesFiles());
+    list()->setCurrentItem(row("GAME.BAS"));
+    EXPECT_FALSE(enabled("DeleteMember1"));
+    press(list(), Qt::Key_Delete);
+    EXPECT_EQ(names().size(), 4);
+
+    // An existing file is not replaced by a new disk.
+    saveAs(disk);
+    QString reported;
+    whenMessageBoxShown([&](QMessageBox* box) {
+        reported = box->text();
+        box->close();
+    });
+    window->NewDisk1Click();
+    EXPECT_EQ(readFile(disk).size(), 737280u);
+    EXPECT_TRUE(reported.startsWith("新しいディスクを作れませんでした。")) << reported.toStdString();
 }
