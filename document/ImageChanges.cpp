@@ -236,17 +236,18 @@ void putBytes(const std::string& path, std::string_view bytes, const MemberDate&
 
 void removeMembers(const std::vector<std::string>& paths)
 {
-    for (const auto& [place, members] : byImage(paths)) {
-        change(place, [&](std::string image) {
+    for (const auto& image : byImage(paths)) {
+        const Place& place = image.first;
+        change(place, [&](std::string bytes) {
             if (place.kind == ContainerKind::CassetteImage) {
-                requireWritableTape(image);
-                for (const auto& [given, name] : members)
-                    image = blaming(given, [&] { return removeFromTape(std::move(image), name); });
-                return image;
+                requireWritableTape(bytes);
+                for (const auto& member : image.second)
+                    bytes = blaming(member.first, [&] { return removeFromTape(std::move(bytes), member.second); });
+                return bytes;
             }
-            DiskEditor disk(std::move(image));
-            for (const auto& [given, path] : members)
-                blaming(given, [&] { disk.remove(path); });
+            DiskEditor disk(std::move(bytes));
+            for (const auto& member : image.second)
+                blaming(member.first, [&] { disk.remove(member.second); });
             return disk.image();
         });
     }
@@ -254,13 +255,14 @@ void removeMembers(const std::vector<std::string>& paths)
 
 void makeFolders(const std::vector<std::string>& paths, const MemberDate& date)
 {
-    for (const auto& [place, folders] : byImage(paths)) {
+    for (const auto& image : byImage(paths)) {
+        const Place& place = image.first;
         if (place.kind != ContainerKind::DiskImage)
             throw ChangeRefused(place.file, QuilletError(ErrorKind::NotWritable, "a tape has no folders"));
-        change(place, [&](std::string image) {
-            DiskEditor disk(std::move(image));
-            for (const auto& [given, path] : folders)
-                blaming(given, [&] { disk.makeFolder(path, date); });
+        change(place, [&](std::string bytes) {
+            DiskEditor disk(std::move(bytes));
+            for (const auto& folder : image.second)
+                blaming(folder.first, [&] { disk.makeFolder(folder.second, date); });
             return disk.image();
         });
     }
