@@ -4,6 +4,7 @@
 // six-byte name; its data follow in the next blocks.
 
 #include "common/Errors.h"
+#include "container/CassetteLayout.h"
 #include "container/MemberNames.h"
 #include "container/Readers.h"
 #include "document/Kinds.h"
@@ -19,38 +20,17 @@ namespace quillet {
 
 namespace {
 
-constexpr std::uint8_t BlockHeader[8] = {0x1F, 0xA6, 0xDE, 0xBA, 0xCC, 0x13, 0x7D, 0x74};
-constexpr std::size_t TypeLength = 10;
-constexpr std::size_t NameLength = 6;
-constexpr std::uint8_t TokenizedType = 0xD3; // CSAVE
-constexpr std::uint8_t AsciiType = 0xEA;     // SAVE
-constexpr std::uint8_t BinaryType = 0xD0;    // BSAVE
-constexpr char AsciiEnd = 0x1A;
+using namespace cas;
 
 bool headerAt(std::string_view bytes, std::size_t at)
 {
-    return bytes.size() >= at + sizeof BlockHeader
-           && std::memcmp(bytes.data() + at, BlockHeader, sizeof BlockHeader) == 0;
+    return bytes.substr(std::min(at, bytes.size()), BlockHeader.size()) == BlockHeader;
 }
 
 struct Block {
     std::size_t offset; // of the data, after the header
     std::size_t size;
 };
-
-// The type of a file header block, or 0 for a block of data.
-std::uint8_t fileType(std::string_view data)
-{
-    if (data.size() < TypeLength)
-        return 0;
-    const auto type = static_cast<std::uint8_t>(data[0]);
-    if (type != TokenizedType && type != AsciiType && type != BinaryType)
-        return 0;
-    return std::all_of(data.begin(), data.begin() + TypeLength,
-                       [&](char c) { return static_cast<std::uint8_t>(c) == type; })
-               ? type
-               : 0;
-}
 
 class CassetteImage final : public Container {
 public:
@@ -87,13 +67,13 @@ CassetteImage::CassetteImage(std::string bytes, WorkBudget& budget)
         // A header straight after a header starts no block: a tape of
         // nothing but headers holds nothing.
         if (!blocks.empty() && blocks.back().offset == at) {
-            blocks.back().offset = at + sizeof BlockHeader;
+            blocks.back().offset = at + BlockHeader.size();
             bare = true;
             continue;
         }
         if (!blocks.empty())
             blocks.back().size = at - blocks.back().offset;
-        blocks.push_back({at + sizeof BlockHeader, 0});
+        blocks.push_back({at + BlockHeader.size(), 0});
     }
     // An empty file is a blank tape.
     if (blocks.empty() && !bytes_.empty())
@@ -228,8 +208,9 @@ bool looksLikeCassetteImage(std::span<const std::uint8_t> head, std::uint64_t si
         return suffix.size() == 4 && suffix[0] == '.' && (suffix[1] | 0x20) == 'c' && (suffix[2] | 0x20) == 'a'
                && (suffix[3] | 0x20) == 's';
     }
-    return head.size() >= sizeof BlockHeader
-           && std::equal(std::begin(BlockHeader), std::end(BlockHeader), head.begin());
+    return head.size() >= BlockHeader.size()
+           && std::equal(BlockHeader.begin(), BlockHeader.end(), head.begin(),
+                         [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; });
 }
 
 std::unique_ptr<Container> openCassetteImage(std::string bytes, WorkBudget& budget)

@@ -11,6 +11,7 @@
 
 #include "common/Errors.h"
 #include "common/Utf8.h"
+#include "container/CassetteLayout.h"
 #include "container/MemberNames.h"
 #include "container/Readers.h"
 #include "render/CodePage.h"
@@ -25,13 +26,7 @@ namespace quillet {
 
 namespace {
 
-constexpr std::string_view BlockHeader("\x1F\xA6\xDE\xBA\xCC\x13\x7D\x74", 8);
-constexpr std::size_t TypeLength = 10;
-constexpr std::size_t NameLength = 6;
-constexpr std::uint8_t TokenizedType = 0xD3; // CSAVE
-constexpr std::uint8_t AsciiType = 0xEA;     // SAVE
-constexpr std::uint8_t BinaryType = 0xD0;    // BSAVE
-constexpr char AsciiEnd = 0x1A;
+using namespace cas;
 constexpr std::size_t AsciiBlockSize = 256;
 // CSAVE follows the program with zeros, so that its end reads as one.
 constexpr std::size_t ProgramEndZeros = 7;
@@ -57,20 +52,6 @@ std::vector<Block> blocksOf(std::string_view tape)
         blocks.push_back({at, tape.size()});
     }
     return blocks;
-}
-
-// The type of a file header block, or 0 for a block of data.
-std::uint8_t fileType(std::string_view data)
-{
-    if (data.size() < TypeLength)
-        return 0;
-    const auto type = static_cast<std::uint8_t>(data[0]);
-    if (type != TokenizedType && type != AsciiType && type != BinaryType)
-        return 0;
-    return std::all_of(data.begin(), data.begin() + TypeLength,
-                       [&](char c) { return static_cast<std::uint8_t>(c) == type; })
-               ? type
-               : 0;
 }
 
 // A name as the tape compares it: six bytes, blank-padded (NULs pad too).

@@ -22,13 +22,6 @@ namespace {
 
 using namespace fat;
 
-constexpr std::uint8_t DeletedMark = 0xE5;
-constexpr std::uint8_t KanjiE5Stand = 0x05; // a first name byte 0xE5 is stored as 0x05
-constexpr std::uint8_t AttrVolume = 0x08;   // also set on long-name entries
-constexpr std::uint8_t AttrDirectory = 0x10;
-// MSX-DOS paths hold 63 characters, so no real disk nests folders deeper.
-constexpr int MaxFolderDepth = 64;
-
 bool hasDiskImageName(std::string_view name)
 {
     const std::string folded = foldCase(name);

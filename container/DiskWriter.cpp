@@ -24,15 +24,10 @@ namespace {
 
 using namespace fat;
 
-constexpr std::uint8_t DeletedMark = 0xE5;
-constexpr std::uint8_t KanjiE5Stand = 0x05; // a first name byte 0xE5 is stored as 0x05
-constexpr std::uint8_t AttrVolume = 0x08;   // also set on long-name entries
-constexpr std::uint8_t AttrDirectory = 0x10;
 constexpr std::uint8_t AttrArchive = 0x20;
 constexpr std::uint8_t AttrLongName = 0x0F;
 constexpr std::uint32_t EndOfChain = 0xFFF;
 constexpr std::uint32_t EndMarks = 0xFF8; // entries from here on end a chain
-constexpr int MaxFolderDepth = 64;        // as deep as the reader follows
 
 void put16(std::string& bytes, std::uint64_t at, std::uint32_t value)
 {

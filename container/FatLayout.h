@@ -12,6 +12,12 @@
 namespace quillet::fat {
 
 inline constexpr std::uint32_t EntrySize = 32;
+inline constexpr std::uint8_t DeletedMark = 0xE5;
+inline constexpr std::uint8_t KanjiE5Stand = 0x05; // a first name byte 0xE5 is stored as 0x05
+inline constexpr std::uint8_t AttrVolume = 0x08;   // also set on long-name entries
+inline constexpr std::uint8_t AttrDirectory = 0x10;
+// MSX-DOS paths hold 63 characters, so no real disk nests folders deeper.
+inline constexpr int MaxFolderDepth = 64;
 
 inline std::uint32_t le16(std::span<const std::uint8_t> bytes, std::size_t at)
 {
