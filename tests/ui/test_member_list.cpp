@@ -10,6 +10,8 @@
 #include <QAbstractItemModel>
 #include <QAction>
 #include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMessageBox>
@@ -246,7 +248,16 @@ TEST_F(MemberListTest, FilesAreAddedToADiskAndDeletedFromItOnceAsked)
             asked = box->text();
             box->button(answer)->click();
         });
-        emit panel()->filesDropped(dropped, {});
+        // Dropped from a file manager onto the list's empty space: the root.
+        QMimeData files;
+        files.setUrls(dropped);
+        const QPoint at(10, list()->viewport()->height() - 5);
+        QDragEnterEvent enter(at, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(list()->viewport(), &enter);
+        EXPECT_TRUE(enter.isAccepted());
+        QDropEvent drop(at, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(list()->viewport(), &drop);
+        EXPECT_TRUE(drop.isAccepted());
         EXPECT_TRUE(asked.contains("game.bas") && asked.contains("NEW.DSK")) << asked.toStdString();
         if (answer == QMessageBox::No)
             EXPECT_EQ(readFile(disk), blank);
