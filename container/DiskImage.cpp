@@ -229,19 +229,10 @@ void DiskImage::readDirectory(std::string_view entries, const std::string& prefi
             break; // no entry was ever used from here on
         if (entry[0] == DeletedMark || (entry[11] & AttrVolume))
             continue;
-        std::string base8(reinterpret_cast<const char*>(entry.data()), 8);
-        std::string ext(reinterpret_cast<const char*>(entry.data()) + 8, 3);
-        if (base8 == ".       " || base8 == "..      ")
+        const std::string_view stored(reinterpret_cast<const char*>(entry.data()), 11);
+        if (stored.substr(0, 8) == ".       " || stored.substr(0, 8) == "..      ")
             continue;
-        if (static_cast<std::uint8_t>(base8[0]) == KanjiE5Stand)
-            base8[0] = static_cast<char>(DeletedMark);
-        base8.erase(base8.find_last_not_of(' ') + 1);
-        ext.erase(ext.find_last_not_of(' ') + 1);
-        std::string name = msxNameToUtf8(base8);
-        if (!ext.empty())
-            name += "." + msxNameToUtf8(ext);
-        if (name.empty())
-            name = "_";
+        const std::string name = entryNameText(stored);
 
         MemberInfo info;
         info.path = prefix + name;

@@ -116,20 +116,6 @@ std::string namePart(std::string_view utf8, std::size_t room, std::string_view n
     return out + std::string(room - out.size(), ' ');
 }
 
-// The name an entry holds, as the reader lists it.
-std::string listedName(std::string_view entry)
-{
-    std::string base(entry.substr(0, 8)), ext(entry.substr(8, 3));
-    if (static_cast<std::uint8_t>(base[0]) == KanjiE5Stand)
-        base[0] = static_cast<char>(DeletedMark);
-    base.erase(base.find_last_not_of(' ') + 1);
-    ext.erase(ext.find_last_not_of(' ') + 1);
-    std::string name = msxNameToUtf8(base);
-    if (!ext.empty())
-        name += "." + msxNameToUtf8(ext);
-    return name.empty() ? "_" : name;
-}
-
 // Two entry names alike but for the case of ASCII letters; the second byte
 // of a double-byte character is compared as it is.
 bool sameEntryName(std::string_view a, std::string_view b)
@@ -286,7 +272,7 @@ public:
     {
         const std::string wanted = foldCase(name);
         for (const std::uint64_t at : entries(folder)) {
-            if (foldCase(listedName(entryName(at))) == wanted)
+            if (foldCase(entryNameText(entryName(at))) == wanted)
                 return at;
         }
         return std::nullopt;
@@ -398,7 +384,7 @@ public:
     void checkChains(const Folder& folder, const std::string& prefix, std::vector<bool>& taken, int depth) const
     {
         for (const std::uint64_t at : entries(folder)) {
-            const std::string path = prefix + listedName(entryName(at));
+            const std::string path = prefix + entryNameText(entryName(at));
             const std::uint32_t first = word(at + 26);
             const bool isFolder = byte(at + 11) & AttrDirectory;
             if (!isFolder && dword(at + 28) == 0)
@@ -485,7 +471,7 @@ std::string msxDosName(std::string_view name)
 
 std::string msxDosNameText(std::string_view entryName)
 {
-    return entryName.size() == 11 ? listedName(entryName) : readableMemberPath(entryName);
+    return entryName.size() == 11 ? entryNameText(entryName) : readableMemberPath(entryName);
 }
 
 DiskEditor::DiskEditor(std::string image) : image_(std::move(image))
@@ -518,7 +504,7 @@ DiskEditor::DiskEditor(std::string image) : image_(std::move(image))
 void DiskEditor::put(std::string_view folderPath, std::string_view name, std::string_view bytes, const MemberDate& date)
 {
     const std::string entryName = msxDosName(name);
-    const std::string shownName = listedName(entryName);
+    const std::string shownName = entryNameText(entryName);
     std::string work = image_;
     Disk disk(work);
     Disk::Folder folder = disk.folder(folderPath);
@@ -589,7 +575,7 @@ void DiskEditor::makeFolder(std::string_view path, const MemberDate& date)
     if (parts.empty())
         throw QuilletError(ErrorKind::BadName, "an empty name");
     const std::string entryName = msxDosName(parts.back());
-    const std::string shownName = listedName(entryName);
+    const std::string shownName = entryNameText(entryName);
     parts.pop_back();
     std::string parent;
     for (const std::string& part : parts)

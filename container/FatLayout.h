@@ -4,10 +4,14 @@
 // media byte describes it; shared by the reader and the writer, so that
 // both find the FATs, folders and clusters in the same places.
 
+#include "container/MemberNames.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
+#include <string_view>
 
 namespace quillet::fat {
 
@@ -27,6 +31,21 @@ inline std::uint32_t le16(std::span<const std::uint8_t> bytes, std::size_t at)
 inline std::uint32_t le32(std::span<const std::uint8_t> bytes, std::size_t at)
 {
     return le16(bytes, at) | le16(bytes, at + 2) << 16;
+}
+
+// The 11-byte name of a folder entry as the disk's list shows it: "GAME.BAS",
+// in UTF-8, a stored 05 read back as E5; "_" for a name of blanks only.
+inline std::string entryNameText(std::string_view entry)
+{
+    std::string base(entry.substr(0, 8)), ext(entry.substr(8, 3));
+    if (static_cast<std::uint8_t>(base[0]) == KanjiE5Stand)
+        base[0] = static_cast<char>(DeletedMark);
+    base.erase(base.find_last_not_of(' ') + 1);
+    ext.erase(ext.find_last_not_of(' ') + 1);
+    std::string name = msxNameToUtf8(base);
+    if (!ext.empty())
+        name += "." + msxNameToUtf8(ext);
+    return name.empty() ? "_" : name;
 }
 
 inline bool isPowerOfTwo(std::uint32_t n)

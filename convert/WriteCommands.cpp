@@ -36,8 +36,7 @@ void writeCassetteSound(const Options& options)
 {
     const std::string& input = options.inputs.front();
     const MemberPath where = splitMemberPath(input, commandLineFiles());
-    const std::string tape =
-        where.isMember() ? readMember(where, commandLineFiles()) : readImageInput(input, commandLineFiles()).bytes;
+    const std::string tape = readImageInput(input, commandLineFiles()).bytes;
     const std::span head(reinterpret_cast<const std::uint8_t*>(tape.data()), std::min<std::size_t>(tape.size(), 8));
     if (!looksLikeCassetteImage(head, tape.size(), where.leafName()))
         throw QuilletError(ErrorKind::NotAContainer, "not a cassette image");

@@ -3,7 +3,6 @@
 
 #include "container/CassetteWriter.h"
 #include "container/ImageFile.h"
-#include "container/Readers.h"
 #include "document/Kinds.h"
 #include "document/Open.h"
 
@@ -37,10 +36,11 @@ template <typename Step> auto blaming(const std::string& name, Step&& step)
     }
 }
 
-bool isLocalFile(const std::string& path)
+// Images are regular files: a pipe or a device is refused without waiting.
+const FileAccess& imageFiles()
 {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+    static const DiskFiles files(DiskFiles::Rule::RegularOnly);
+    return files;
 }
 
 bool isTapeName(std::string_view path)
@@ -65,19 +65,6 @@ std::string readLocalFile(const std::string& path, std::uint64_t limit, std::tim
     return bytes;
 }
 
-std::optional<ContainerKind> containerKindOfFile(const std::string& path)
-{
-    const FilePtr file = openRegularFileForReading(path);
-    struct stat info {};
-    if (::fstat(fileno(file.get()), &info) != 0)
-        throw QuilletError(errorKindOfErrno(errno, ErrorKind::ReadFailed), path);
-    std::string head(ContainerHeadSize, '\0');
-    head.resize(std::fread(head.data(), 1, head.size(), file.get()));
-    if (std::ferror(file.get()))
-        throw QuilletError(ErrorKind::ReadFailed, path);
-    return containerKindOf(std::string_view(head), static_cast<std::uint64_t>(info.st_size), path);
-}
-
 // What a change is made to: the image, a file of its own, and the path
 // inside it ("" for the image itself).
 struct Place {
@@ -91,8 +78,10 @@ struct Place {
 // inside another), nothing on a tape.
 Place placeOf(const std::string& text, bool folderOnly)
 {
-    const MemberPath where = splitMemberPath(text, isLocalFile);
-    const std::optional<ContainerKind> kind = blaming(where.file, [&] { return containerKindOfFile(where.file); });
+    const MemberPath where = splitMemberPath(text, imageFiles());
+    // The door tells the image's kind, and opens a disk to look inside it.
+    Opened image = blaming(where.file, [&] { return openName(MemberPath{where.file, {}}, where.file, imageFiles()); });
+    const std::optional<ContainerKind> kind = image.containerKind();
     if (kind != ContainerKind::DiskImage && kind != ContainerKind::CassetteImage) {
         // A member of an archive taken for an image, or a path through one.
         if (kind && (where.members.size() > 1 || (folderOnly && where.isMember())))
@@ -113,7 +102,7 @@ Place placeOf(const std::string& text, bool folderOnly)
     // A disk whose reader finds nothing is refused with its reason later.
     std::unique_ptr<Container> disk;
     try {
-        disk = openDiskImage(readLocalFile(where.file, MaxContainerFileSize));
+        disk = image.openContainer();
     } catch (const QuilletError&) {}
     if (disk) {
         const std::optional<std::size_t> found = disk->find(place.inside);
