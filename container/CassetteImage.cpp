@@ -35,6 +35,7 @@ struct Block {
 class CassetteImage final : public Container {
 public:
     CassetteImage(std::string bytes, WorkBudget& budget);
+    const std::vector<std::pair<std::size_t, std::size_t>>& spans() const noexcept { return spans_; }
 
 protected:
     std::string readMember(std::size_t index) const override;
@@ -52,8 +53,15 @@ private:
     // `byContent`: the kind is told by the bytes, not by the file's type.
     void add(MemberInfo info, Source source, bool byContent, WorkBudget& budget);
 
+    // The blocks in order, and where each gives its member's bytes.
+    void span(const Block& first, const Block& last)
+    {
+        spans_.push_back({first.offset - BlockHeader.size(), last.offset + last.size});
+    }
+
     std::string bytes_;
     std::vector<Source> sources_;
+    std::vector<std::pair<std::size_t, std::size_t>> spans_; // per member: its first header to its last block's end
 };
 
 CassetteImage::CassetteImage(std::string bytes, WorkBudget& budget)
@@ -93,10 +101,12 @@ CassetteImage::CassetteImage(std::string bytes, WorkBudget& budget)
             char name[32];
             std::snprintf(name, sizeof name, "BLOCK-%03zu", i + 1);
             info.path = name;
+            span(blocks[i], blocks[i]);
             add(std::move(info), {{}, {{blocks[i].offset, blocks[i].size}}}, true, budget);
             ++i;
             continue;
         }
+        const std::size_t first = i;
         MemberInfo info;
         std::string name(header.substr(TypeLength, NameLength));
         name.erase(name.find_last_not_of(std::string_view(" \0", 2)) + 1);
@@ -162,6 +172,7 @@ CassetteImage::CassetteImage(std::string bytes, WorkBudget& budget)
                 }
             }
         }
+        span(blocks[first], blocks[i - 1]);
         add(std::move(info), std::move(source), false, budget);
     }
     // Tape names are shown as the tape holds them, ":" and backslashes too.
@@ -216,6 +227,11 @@ bool looksLikeCassetteImage(std::span<const std::uint8_t> head, std::uint64_t si
 std::unique_ptr<Container> openCassetteImage(std::string bytes, WorkBudget& budget)
 {
     return std::make_unique<CassetteImage>(std::move(bytes), budget);
+}
+
+std::vector<std::pair<std::size_t, std::size_t>> cassetteMemberSpans(const Container& tape)
+{
+    return dynamic_cast<const CassetteImage&>(tape).spans();
 }
 
 std::unique_ptr<Container> openCassetteImage(std::string bytes)

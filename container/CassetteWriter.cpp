@@ -97,32 +97,14 @@ Tape readTape(const std::string& tape)
             throw QuilletError(ErrorKind::NotWritable, info.path + ": " + std::string(memberStatusText(info.status)));
     }
 
-    // The blocks each member takes, as the reader assigns them.
-    const std::vector<Block> blocks = blocksOf(tape);
-    const auto isData = [&](std::size_t i) { return i < blocks.size() && fileType(blocks[i].data(tape)) == 0; };
-    for (std::size_t i = 0; i < blocks.size();) {
-        const std::string_view header = blocks[i].data(tape);
-        const std::uint8_t type = fileType(header);
-        Entry entry{blocks[i].header, blocks[i].end, {}};
-        ++i;
-        if (type == 0) {
-            out.entries.push_back(std::move(entry));
-            continue;
-        }
-        entry.name = paddedName(header.substr(TypeLength, NameLength));
-        if (type == AsciiType) {
-            for (bool ended = false; !ended && isData(i); ++i) {
-                ended = blocks[i].data(tape).find(AsciiEnd) != std::string_view::npos;
-                entry.end = blocks[i].end;
-            }
-        } else if (isData(i)) {
-            entry.end = blocks[i].end;
-            ++i;
-        }
+    // The bytes each member takes, as the reader assigns them.
+    for (const auto& [start, end] : cassetteMemberSpans(*out.reader)) {
+        const std::string_view header = std::string_view(tape).substr(start + BlockHeader.size());
+        Entry entry{start, end, {}};
+        if (fileType(header) != 0)
+            entry.name = paddedName(header.substr(TypeLength, NameLength));
         out.entries.push_back(std::move(entry));
     }
-    if (out.entries.size() != out.reader->members().size())
-        throw QuilletError(ErrorKind::NotWritable, "its blocks cannot be told apart");
     return out;
 }
 
