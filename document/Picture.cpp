@@ -98,6 +98,13 @@ bool looksLikePicture(std::string_view start, std::uint64_t fileSize) noexcept
     }
 }
 
+bool looksLikePicture(std::string_view start, std::uint64_t fileSize, std::string_view name) noexcept
+{
+    return looksLikePicture(start, fileSize)
+           && documentKindInfo(documentKindOf(start.substr(0, ContainerHeadSize), fileSize, name)).role
+                  == DocumentRole::Picture;
+}
+
 void requirePicture(const Opened& document)
 {
     if (document.isContainer())

@@ -66,6 +66,10 @@ inline bool looksLikePicture(std::string_view file) noexcept
 {
     return looksLikePicture(file, file.size());
 }
+// The same for a file named `name` (empty when none is known): the door
+// must also take it for a picture, so a BSAVE dump of high memory, as
+// machine code is saved, counts only under a picture's name.
+bool looksLikePicture(std::string_view start, std::uint64_t fileSize, std::string_view name) noexcept;
 
 // Throws QuilletError(NotAPicture) unless the document is a picture,
 // naming what it is instead: a container, a BSAVE binary, a binary file,

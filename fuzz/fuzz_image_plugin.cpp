@@ -104,15 +104,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t bits = data[size - 1];
     const std::string name = names[bits & 7];
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size - 1));
-    const bool claimed = looksLikePicture(std::string_view(
-        bytes.constData(), static_cast<std::size_t>(std::min<qsizetype>(bytes.size(), PictureReadLimit))));
+    const std::string_view head(bytes.constData(),
+                                static_cast<std::size_t>(std::min<qsizetype>(bytes.size(), PictureReadLimit)));
+    const bool claimed = looksLikePicture(head, head.size(), name);
 
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
-    check(qt::looksLikeMsxPicture(buffer) == claimed && buffer.pos() == 0);
+    check(qt::looksLikeMsxPicture(buffer, QString::fromStdString(name)) == claimed && buffer.pos() == 0);
     Stream stream(bytes);
-    check(qt::looksLikeMsxPicture(stream) == claimed);
+    check(qt::looksLikeMsxPicture(stream, QString::fromStdString(name)) == claimed);
     const QImage image = qt::readMsxPicture(buffer, QString::fromStdString(name));
     const std::optional<QSize> shown = claimed ? sizeOf(name, bytes, false) : std::nullopt;
     check(image.isNull() != shown.has_value());

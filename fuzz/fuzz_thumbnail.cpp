@@ -50,7 +50,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     if (!bytes.empty() && static_cast<std::uint8_t>(bytes[0]) == BsaveTypeByte
         && !containerKindOf(std::string_view(bytes).substr(0, ContainerHeadSize), bytes.size(), names[bits & 3])
-        && thumbnail.isNull() == looksLikePicture(std::string_view(bytes).substr(0, PictureReadLimit)))
+        && thumbnail.isNull()
+               == looksLikePicture(std::string_view(bytes).substr(0, PictureReadLimit),
+                                   std::min<std::size_t>(bytes.size(), PictureReadLimit), names[bits & 3]))
         std::abort();
     return 0;
 }

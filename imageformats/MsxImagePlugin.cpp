@@ -29,34 +29,37 @@ bool isOurFormat(const QByteArray& format)
 
 } // namespace
 
-bool MsxImageHandler::canRead(QIODevice* device)
+bool MsxImageHandler::canRead(QIODevice* device, const QByteArray& format)
 {
-    return device && looksLikeMsxPicture(*device);
+    return device && looksLikeMsxPicture(*device, detectionName(device, format));
 }
 
 bool MsxImageHandler::canRead() const
 {
     if (decoded_)
         return !decoded_->isNull();
-    if (!canRead(device()))
+    if (!canRead(device(), format()))
         return false;
     setFormat(format().isEmpty() ? QByteArray(GenericFormat) : format());
     return true;
 }
 
-QString MsxImageHandler::detectionName() const
+QString MsxImageHandler::detectionName(const QIODevice* device, const QByteArray& format)
 {
-    if (const auto* file = qobject_cast<const QFile*>(device()))
+    if (const auto* file = qobject_cast<const QFile*>(device))
         return file->fileName();
-    const QByteArray asked = format().toLower();
-    return asked.isEmpty() || asked == GenericFormat ? QString()
-                                                     : QStringLiteral("picture.") + QString::fromLatin1(asked);
+    const QByteArray asked = format.toLower();
+    return asked.isEmpty() || !isOurFormat(asked) || asked == GenericFormat
+               ? QString()
+               : QStringLiteral("picture.") + QString::fromLatin1(asked);
 }
 
 const QImage& MsxImageHandler::decoded() const
 {
-    if (!decoded_)
-        decoded_ = device() && canRead(device()) ? readMsxPicture(*device(), detectionName()) : QImage();
+    if (!decoded_) {
+        const QString name = detectionName(device(), format());
+        decoded_ = device() && looksLikeMsxPicture(*device(), name) ? readMsxPicture(*device(), name) : QImage();
+    }
     return *decoded_;
 }
 
@@ -96,7 +99,7 @@ QImageIOPlugin::Capabilities MsxImagePlugin::capabilities(QIODevice* device, con
         return format.isEmpty() ? Capabilities() : Capabilities(CanRead);
     // A file named like a picture may still be something else: only the
     // content lets Qt hand it to this plugin, else another one tries.
-    return MsxImageHandler::canRead(device) ? Capabilities(CanRead) : Capabilities();
+    return MsxImageHandler::canRead(device, format) ? Capabilities(CanRead) : Capabilities();
 }
 
 QImageIOHandler* MsxImagePlugin::create(QIODevice* device, const QByteArray& format) const

@@ -18,13 +18,15 @@ public:
     QVariant option(ImageOption option) const override;
     bool supportsOption(ImageOption option) const override;
 
-    // looksLikeMsxPicture of the device (imageformats/MsxPicture.h).
-    static bool canRead(QIODevice* device);
+    // looksLikeMsxPicture of the device (imageformats/MsxPicture.h) under
+    // the name detectionName gives it.
+    static bool canRead(QIODevice* device, const QByteArray& format);
 
-private:
     // The name the mode is detected from: the file's, or for another
     // device one made from the format the caller asked for ("x.sc2").
-    QString detectionName() const;
+    static QString detectionName(const QIODevice* device, const QByteArray& format);
+
+private:
     // Decodes once; size queries and read() share the result.
     const QImage& decoded() const;
 

@@ -81,16 +81,19 @@ private:
 
 } // namespace
 
-bool looksLikeMsxPicture(QIODevice& device)
+bool looksLikeMsxPicture(QIODevice& device, const QString& name)
 {
     if (!device.isReadable())
         return false;
-    if (device.isSequential())
-        return looksLikePicture(viewOf(device.peek(static_cast<qint64>(PictureReadLimit))));
+    const std::string path = QFile::encodeName(name).toStdString();
+    if (device.isSequential()) {
+        const QByteArray ready = device.peek(static_cast<qint64>(PictureReadLimit));
+        return looksLikePicture(viewOf(ready), static_cast<std::uint64_t>(ready.size()), path);
+    }
     const qint64 left = device.size() - device.pos();
     return left >= 0
            && looksLikePicture(viewOf(device.peek(static_cast<qint64>(BsaveHeaderBytes))),
-                               static_cast<std::uint64_t>(left));
+                               static_cast<std::uint64_t>(left), path);
 }
 
 QImage readMsxPicture(QIODevice& device, const QString& name)
@@ -105,7 +108,8 @@ QImage readMsxPicture(QIODevice& device, const QString& name)
     std::string file(static_cast<std::size_t>(std::max<qint64>(left, 0)), '\0');
     const qint64 got = device.read(file.data(), static_cast<qint64>(file.size()));
     file.resize(static_cast<std::size_t>(std::max<qint64>(got, 0)));
-    if (!looksLikePicture(file))
+    const std::string path = QFile::encodeName(name).toStdString();
+    if (!looksLikePicture(file, file.size(), path))
         return {};
     const auto* asFile = qobject_cast<const QFile*>(&device);
     const bool filesBeside = asFile && !name.isEmpty() && asFile->fileName() == name;
@@ -114,8 +118,7 @@ QImage readMsxPicture(QIODevice& device, const QString& name)
     // throws (it bounds its work and reads nothing outside the data) is a
     // picture not read.
     try {
-        Opened document =
-            openBytes(QFile::encodeName(name).toStdString(), std::move(file), filesBeside ? &beside : nullptr);
+        Opened document = openBytes(path, std::move(file), filesBeside ? &beside : nullptr);
         static SpareConverter converters;
         std::unique_ptr<BsaveConverter> converter = converters.take();
         QImageRows target;
