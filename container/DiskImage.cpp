@@ -257,6 +257,9 @@ void DiskImage::readDirectory(std::string_view entries, const std::string& prefi
                 continue;
             }
             Chain chain = chainOf(first, std::nullopt);
+            // A folder needs a cluster for its "." and "..", even when empty.
+            if (chain.clusters.empty() && chain.status == MemberStatus::Ok)
+                chain.status = MemberStatus::ChainLeavesDisk;
             // Clusters another folder holds would be read twice: the
             // folder stops before them.
             const auto shared = std::find_if(chain.clusters.begin(), chain.clusters.end(),

@@ -284,8 +284,9 @@ TEST(DiskImageDamage, ChainThatLeavesTheDisk)
     builder.setFat(111, 0); // a free cluster inside the chain
     builder.addFile("", "BAD.BAS", Program);
     builder.addRawEntry("", FatImageBuilder::entry("WILD.BAS", 0x20, 0xFF0, 10)); // starts off the disk
+    builder.addRawEntry("", FatImageBuilder::entry("NOWHERE", 0x10, 0xFFF, 0));   // a folder that ends at once
     const auto disk = openImage(builder.bytes());
-    for (std::string_view name : {"PAST.DAT", "FREE.DAT", "WILD.BAS"}) {
+    for (std::string_view name : {"PAST.DAT", "FREE.DAT", "WILD.BAS", "NOWHERE"}) {
         EXPECT_EQ(member(*disk, name).status, MemberStatus::ChainLeavesDisk) << name;
         try {
             read(*disk, name);

@@ -295,7 +295,7 @@ TEST(DiskWriter, DamagedImagesAreNotWritten)
              disk.addRawEntry("", FatImageBuilder::entry("NOWHERE", 0x10, 0xFFF, 0));
              return disk.bytes();
          },
-         "NOWHERE: a folder with no cluster"},
+         "NOWHERE: damaged: the cluster chain leads off"},
         {"cut short", [&] { return sound().bytes().substr(0, 300000); }, "the image ends after 300000"},
         {"a boot sector that claims more sectors than the image holds",
          [&] {
