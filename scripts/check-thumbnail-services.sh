@@ -42,7 +42,7 @@ dbus-run-session -- bash -c '
   gdbus call --session --dest org.freedesktop.thumbnails.Thumbnailer1 \
     --object-path /org/freedesktop/thumbnails/Thumbnailer1 \
     --method org.freedesktop.thumbnails.Thumbnailer1.Queue \
-    "[\"$1\", \"$2\"]" "[\"image/x-msx-bsave\", \"application/x-msx-basic\"]" normal default 0 >/dev/null
+    "[\"$1\", \"$2\"]" "[\"image/x-msx-bsave\", \"application/x-msx-basic\"]" normal default "uint32 0" >/dev/null
   for _ in $(seq 1 150); do grep -q "member=Finished" "$0/signals" && exit 0; sleep 0.2; done
   echo "FAIL: tumbler did not finish within 30 s"
   exit 1
