@@ -25,7 +25,7 @@ bool looksLikeMsxPicture(QIODevice& device, const QString& name);
 // table, or 24-bit for YJK pictures. `name` is the file's path, or any
 // name whose extension says the mode; when `device` is a QFile of that
 // name, a palette file and an interlaced partner beside it take part, but
-// // one that cannot be read is left out rather than failing the picture. A
+// one that cannot be read is left out rather than failing the picture. A
 // null image when the data is no picture the core reads with confidence
 // under that name (looksLikeMsxPicture).
 QImage readMsxPicture(QIODevice& device, const QString& name);
