@@ -6,13 +6,12 @@
 #include "common/Errors.h"
 #include "container/Container.h"
 #include "container/Readers.h"
+#include "support/DiskCheck.h"
 #include "support/FatImageBuilder.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <set>
 
 using namespace quillet;
@@ -82,24 +81,6 @@ FatImageBuilder msxDos2Disk(const FatLayout& layout = FatLayout::doubleSided720k
     return disk;
 }
 
-bool haveMtools()
-{
-    return std::system("command -v mdir >/dev/null 2>&1 && command -v mcopy >/dev/null 2>&1") == 0;
-}
-
-std::string runCommand(const std::string& command)
-{
-    std::string out;
-    if (std::FILE* pipe = popen(("MTOOLS_SKIP_CHECK=1 " + command + " 2>/dev/null").c_str(), "r")) {
-        char buffer[4096];
-        std::size_t got;
-        while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-            out.append(buffer, got);
-        pclose(pipe);
-    }
-    return out;
-}
-
 // What mtools reads from `image`: every file's and folder's path, and each
 // file's bytes by mcopy, compared with the reader's members.
 void expectMtoolsAgrees(const std::string& image)
@@ -108,7 +89,7 @@ void expectMtoolsAgrees(const std::string& image)
     const auto file = dir / "image.dsk";
     writeFile(file, image);
     std::set<std::string> listed;
-    const std::string bare = runCommand("mdir -/ -a -b -i '" + file.string() + "' ::");
+    const std::string bare = runMtools("mdir -/ -a -b -i '" + file.string() + "' ::");
     std::size_t start = 0;
     for (std::size_t end; (end = bare.find('\n', start)) != std::string::npos; start = end + 1) {
         std::string line = bare.substr(start, end - start);
@@ -125,7 +106,7 @@ void expectMtoolsAgrees(const std::string& image)
             continue;
         const auto copy = dir / "copy";
         std::filesystem::remove(copy);
-        runCommand("mcopy -n -o -i '" + file.string() + "' '::/" + info.path + "' '" + copy.string() + "'");
+        runMtools("mcopy -n -o -i '" + file.string() + "' '::/" + info.path + "' '" + copy.string() + "'");
         ASSERT_TRUE(std::filesystem::exists(copy)) << "mcopy could not read " << info.path;
         EXPECT_EQ(readFile(copy), read(*disk, info.path)) << info.path;
         EXPECT_EQ(std::filesystem::file_size(copy), info.size) << info.path;
@@ -245,13 +226,13 @@ TEST(DiskImage, FatSixteenImagesMadeByMtools)
     ScratchDir dir;
     const std::string image = (dir / "big.img").string();
     // 8192 sectors of one cluster each: more clusters than FAT12 counts.
-    runCommand("mformat -C -i '" + image + "' -T 8192 -h 2 -s 16 -c 1 ::");
+    runMtools("mformat -C -i '" + image + "' -T 8192 -h 2 -s 16 -c 1 ::");
     ASSERT_TRUE(std::filesystem::exists(image)) << "mformat failed";
     writeFile(dir / "a.bin", filler(70000, 3));
     writeFile(dir / "game.bas", Program);
-    runCommand("mcopy -i '" + image + "' '" + (dir / "a.bin").string() + "' ::A.BIN");
-    runCommand("mmd -i '" + image + "' ::SUB");
-    runCommand("mcopy -i '" + image + "' '" + (dir / "game.bas").string() + "' ::SUB/GAME.BAS");
+    runMtools("mcopy -i '" + image + "' '" + (dir / "a.bin").string() + "' ::A.BIN");
+    runMtools("mmd -i '" + image + "' ::SUB");
+    runMtools("mcopy -i '" + image + "' '" + (dir / "game.bas").string() + "' ::SUB/GAME.BAS");
     const auto disk = openImage(readFile(image));
     EXPECT_EQ(paths(*disk), (std::vector<std::string>{"A.BIN", "SUB", "SUB/GAME.BAS"}));
     EXPECT_EQ(read(*disk, "A.BIN"), filler(70000, 3));
