@@ -10,6 +10,7 @@
 #include "container/CassetteWriter.h"
 
 #include "common/Errors.h"
+#include "common/LittleEndian.h"
 #include "common/Utf8.h"
 #include "container/CassetteLayout.h"
 #include "container/MemberNames.h"
@@ -369,12 +370,6 @@ private:
     std::uint64_t samples_ = 0;
 };
 
-void putLittleEndian(std::string& out, std::uint32_t value, int bytes)
-{
-    for (int i = 0; i < bytes; ++i)
-        out += static_cast<char>((value >> (8 * i)) & 0xFF);
-}
-
 // The header tones' and silences' lengths at 1200 baud: a long tone of
 // 16000 cycles of 2400 Hz before a file's header block, a short one of
 // 4000 before each data block; two seconds of silence before a file, one
@@ -415,17 +410,17 @@ std::string cassetteSound(std::string_view tape, const CassetteSoundOptions& opt
     std::string wav;
     wav.reserve(44 + samples);
     wav += "RIFF";
-    putLittleEndian(wav, static_cast<std::uint32_t>(36 + samples), 4);
+    appendLe32(wav, static_cast<std::uint32_t>(36 + samples));
     wav += "WAVEfmt ";
-    putLittleEndian(wav, 16, 4);                                             // the format chunk's size
-    putLittleEndian(wav, 1, 2);                                              // PCM
-    putLittleEndian(wav, 1, 2);                                              // mono
-    putLittleEndian(wav, static_cast<std::uint32_t>(options.sampleRate), 4); // samples a second
-    putLittleEndian(wav, static_cast<std::uint32_t>(options.sampleRate), 4); // bytes a second
-    putLittleEndian(wav, 1, 2);                                              // bytes a sample
-    putLittleEndian(wav, 8, 2);                                              // bits a sample
+    appendLe32(wav, 16);                                             // the format chunk's size
+    appendLe16(wav, 1);                                              // PCM
+    appendLe16(wav, 1);                                              // mono
+    appendLe32(wav, static_cast<std::uint32_t>(options.sampleRate)); // samples a second
+    appendLe32(wav, static_cast<std::uint32_t>(options.sampleRate)); // bytes a second
+    appendLe16(wav, 1);                                              // bytes a sample
+    appendLe16(wav, 8);                                              // bits a sample
     wav += "data";
-    putLittleEndian(wav, static_cast<std::uint32_t>(samples), 4);
+    appendLe32(wav, static_cast<std::uint32_t>(samples));
 
     SoundWriter sound(wav, options.baud, options.sampleRate);
     for (const Block& block : blocks) {

@@ -7,6 +7,7 @@
 #include "container/DiskWriter.h"
 
 #include "common/Errors.h"
+#include "common/LittleEndian.h"
 #include "common/Utf8.h"
 #include "container/FatLayout.h"
 #include "container/MemberNames.h"
@@ -28,18 +29,6 @@ constexpr std::uint8_t AttrArchive = 0x20;
 constexpr std::uint8_t AttrLongName = 0x0F;
 constexpr std::uint32_t EndOfChain = 0xFFF;
 constexpr std::uint32_t EndMarks = 0xFF8; // entries from here on end a chain
-
-void put16(std::string& bytes, std::uint64_t at, std::uint32_t value)
-{
-    bytes[at] = static_cast<char>(value & 0xFF);
-    bytes[at + 1] = static_cast<char>((value >> 8) & 0xFF);
-}
-
-void put32(std::string& bytes, std::uint64_t at, std::uint32_t value)
-{
-    put16(bytes, at, value & 0xFFFF);
-    put16(bytes, at + 2, value >> 16);
-}
 
 std::string plural(std::uint64_t count, const char* unit)
 {
@@ -193,7 +182,7 @@ public:
         for (std::uint32_t copy = 0; copy < g_.fatCount; ++copy) {
             const std::uint64_t at = g_.fatOffset(copy) + std::uint64_t(cluster) * 3 / 2;
             const std::uint32_t pair = word(at);
-            put16(bytes_, at, cluster % 2 == 0 ? (pair & 0xF000) | value : (pair & 0x000F) | value << 4);
+            storeLe16(bytes_, at, cluster % 2 == 0 ? (pair & 0xF000) | value : (pair & 0x000F) | value << 4);
         }
     }
 
@@ -360,10 +349,10 @@ public:
         bytes_.replace(at, 11, name);
         bytes_[at + 11] = static_cast<char>(attributes);
         const auto [dosDate, dosTime] = dosDateTime(date);
-        put16(bytes_, at + 22, dosTime);
-        put16(bytes_, at + 24, dosDate);
-        put16(bytes_, at + 26, cluster);
-        put32(bytes_, at + 28, size);
+        storeLe16(bytes_, at + 22, dosTime);
+        storeLe16(bytes_, at + 24, dosDate);
+        storeLe16(bytes_, at + 26, cluster);
+        storeLe32(bytes_, at + 28, size);
     }
 
     void markDeleted(const Folder& folder, std::uint64_t at)
@@ -438,17 +427,17 @@ std::string blankDiskImage(DiskFormat format)
     // calls the boot code at 1Eh, and a RET there starts Disk BASIC.
     image.replace(0, 3, "\xEB\xFE\x90");
     image.replace(3, 8, "QUILLET ");
-    put16(image, 0x0B, g.bytesPerSector);
+    storeLe16(image, 0x0B, g.bytesPerSector);
     image[0x0D] = static_cast<char>(g.sectorsPerCluster);
-    put16(image, 0x0E, g.reservedSectors);
+    storeLe16(image, 0x0E, g.reservedSectors);
     image[0x10] = static_cast<char>(g.fatCount);
-    put16(image, 0x11, g.rootEntries);
-    put16(image, 0x13, g.totalSectors);
+    storeLe16(image, 0x11, g.rootEntries);
+    storeLe16(image, 0x13, g.totalSectors);
     image[0x15] = static_cast<char>(media);
-    put16(image, 0x16, g.sectorsPerFat);
-    put16(image, 0x18, 9);                // sectors a track
-    put16(image, 0x1A, twoSides ? 2 : 1); // heads
-    image[0x1E] = '\xC9';                 // RET
+    storeLe16(image, 0x16, g.sectorsPerFat);
+    storeLe16(image, 0x18, 9);                // sectors a track
+    storeLe16(image, 0x1A, twoSides ? 2 : 1); // heads
+    image[0x1E] = '\xC9';                     // RET
     image.replace(0x1FE, 2, "\x55\xAA");
     for (std::uint32_t copy = 0; copy < g.fatCount; ++copy)
         image.replace(g.fatOffset(copy), 3, std::string{static_cast<char>(media), '\xFF', '\xFF'});

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "common/Errors.h"
+#include "common/LittleEndian.h"
 #include "common/Modules.h"
 #include "image/BsaveConverter.h"
 #include "image/DecodedPicture.h"
@@ -19,18 +20,6 @@ namespace {
 
 constexpr std::uint32_t FileHeaderBytes = 14;
 constexpr std::uint32_t InfoHeaderBytes = 40;
-
-void put16(std::string& out, std::uint32_t value)
-{
-    out += static_cast<char>(value & 0xFF);
-    out += static_cast<char>((value >> 8) & 0xFF);
-}
-
-void put32(std::string& out, std::uint32_t value)
-{
-    put16(out, value & 0xFFFF);
-    put16(out, value >> 16);
-}
 
 int bmpBitsPerPixel(const DecodedPicture& picture)
 {
@@ -186,18 +175,18 @@ void writeBmp(const DecodedPicture& picture, ByteSink& out)
     std::string headers;
     headers.reserve(g.pixelOffset);
     headers += "BM";
-    put32(headers, g.fileSize);
-    put32(headers, 0);
-    put32(headers, g.pixelOffset);
-    put32(headers, InfoHeaderBytes);
-    put32(headers, static_cast<std::uint32_t>(g.width));
-    put32(headers, static_cast<std::uint32_t>(g.height)); // positive: bottom-up rows
-    put16(headers, 1);
-    put16(headers, static_cast<std::uint32_t>(g.bitsPerPixel));
-    put32(headers, 0); // uncompressed
-    put32(headers, g.pixelBytes);
+    appendLe32(headers, g.fileSize);
+    appendLe32(headers, 0);
+    appendLe32(headers, g.pixelOffset);
+    appendLe32(headers, InfoHeaderBytes);
+    appendLe32(headers, static_cast<std::uint32_t>(g.width));
+    appendLe32(headers, static_cast<std::uint32_t>(g.height)); // positive: bottom-up rows
+    appendLe16(headers, 1);
+    appendLe16(headers, static_cast<std::uint32_t>(g.bitsPerPixel));
+    appendLe32(headers, 0); // uncompressed
+    appendLe32(headers, g.pixelBytes);
     for (int i = 0; i < 4; ++i)
-        put32(headers, 0);
+        appendLe32(headers, 0);
     if (g.colourEntries) {
         for (const Rgb& colour : picture.colourTable) {
             headers += static_cast<char>(colour.blue);
